@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace TestSupport {
+
+// A fresh data root for one test: MARLUX_HOME points at it while the object lives.
+class TempDataRoot
+{
+public:
+    TempDataRoot();
+    ~TempDataRoot();
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+    bool m_hadPrevious = false;
+};
+
+// The source tree and the build tree, as ctest hands them to every test.
+QString sourceDir();
+QString buildDir();
+
+} // namespace TestSupport
