@@ -1,0 +1,4 @@
+#include "kb/kbglobals.h"
+
+QString DatabaseFolder;
+QString WindowsUserName;

@@ -1,0 +1,84 @@
+#include "platform/base/apppaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace AppPaths {
+
+QString applicationTitle()
+{
+    return QStringLiteral("Marlux");
+}
+
+QString shippedRoot()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+void seedDataRoot(const QString &root, const QString &shipped)
+{
+    if (root == shipped)
+        return;
+    QDir source(shipped);
+    const QStringList folders = {QStringLiteral("Database"), QStringLiteral("DataLog")};
+    for (const QString &folder : folders) {
+        if (!source.exists(folder))
+            continue;
+        QDirIterator it(source.filePath(folder), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString from = it.next();
+            const QString to = root + QLatin1Char('/') + source.relativeFilePath(from);
+            if (QFileInfo::exists(to))
+                continue;
+            QDir().mkpath(QFileInfo(to).absolutePath());
+            QFile::copy(from, to);
+            QFile::setPermissions(to, QFile::permissions(to) | QFile::WriteOwner);
+        }
+    }
+}
+
+QString dataRoot()
+{
+    const QString overridden = qEnvironmentVariable("MARLUX_HOME");
+    if (!overridden.isEmpty())
+        return QDir::cleanPath(QDir(overridden).absolutePath());
+
+    const QString exeDir = shippedRoot();
+    if (QFileInfo(exeDir).isWritable())
+        return exeDir;
+
+    static const QString perUser = [] {
+        const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(dir);
+        seedDataRoot(dir, shippedRoot());
+        return dir;
+    }();
+    return perUser;
+}
+
+QString databaseFolder()
+{
+    return GetAppPath() + QStringLiteral("Database/");
+}
+
+} // namespace AppPaths
+
+QString GetAppPath()
+{
+    QString path = AppPaths::dataRoot();
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path;
+}
+
+QString StripBackslash(const QString &text)
+{
+    QString path = text.trimmed();
+    if (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\')))
+        path.chop(1);
+    return path;
+}

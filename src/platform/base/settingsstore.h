@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QVariant>
+
+// Per-user application settings, addressed as application, section and key.
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+
+    virtual QVariant value(const QString &app, const QString &section, const QString &key,
+                           const QVariant &defaultValue = {}) const = 0;
+    virtual void setValue(const QString &app, const QString &section, const QString &key,
+                          const QVariant &value) = 0;
+    virtual void remove(const QString &app, const QString &section, const QString &key) = 0;
+
+    // The store the program uses; tests may install their own.
+    static SettingsStore &instance();
+    static void setInstance(SettingsStore *store);
+};
+
+// One INI file per application in the user's configuration folder.
+class IniSettingsStore : public SettingsStore
+{
+public:
+    explicit IniSettingsStore(QString folder = {});
+
+    QVariant value(const QString &app, const QString &section, const QString &key,
+                   const QVariant &defaultValue = {}) const override;
+    void setValue(const QString &app, const QString &section, const QString &key,
+                  const QVariant &value) override;
+    void remove(const QString &app, const QString &section, const QString &key) override;
+
+    QString fileName(const QString &app) const;
+
+private:
+    QString m_folder;
+};
+
+// Keeps everything in memory; for tests.
+class MemorySettingsStore : public SettingsStore
+{
+public:
+    QVariant value(const QString &app, const QString &section, const QString &key,
+                   const QVariant &defaultValue = {}) const override;
+    void setValue(const QString &app, const QString &section, const QString &key,
+                  const QVariant &value) override;
+    void remove(const QString &app, const QString &section, const QString &key) override;
+
+private:
+    QMap<QString, QVariant> m_values;
+};

@@ -1,0 +1,133 @@
+#include "platform/prompt/widgetprompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
+
+QWidget *WidgetPrompter::dialogParent()
+{
+    return QApplication::activeWindow();
+}
+
+QString WidgetPrompter::messageBox(const QString &prompt, int icon, int buttonSet,
+                                   const QString &title)
+{
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(title);
+    box.setText(prompt);
+    switch (icon) {
+    case 101:
+    case 106:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case 102:
+    case 107:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case 103:
+    case 105:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case 104:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    const QStringList captions = MsgButtons::captions(buttonSet);
+    QList<QPushButton *> buttons;
+    for (const QString &caption : captions)
+        buttons.append(box.addButton(caption, QMessageBox::ActionRole));
+    box.setDefaultButton(buttons.constFirst());
+    box.exec();
+    const int pressed = buttons.indexOf(qobject_cast<QPushButton *>(box.clickedButton()));
+    return pressed >= 0 ? captions.at(pressed) : MsgButtons::escapeValue(buttonSet);
+}
+
+void WidgetPrompter::plainMessage(const QString &text, const QString &title, PlainIcon icon)
+{
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case PlainIcon::Information:
+        boxIcon = QMessageBox::Information;
+        break;
+    case PlainIcon::Warning:
+        boxIcon = QMessageBox::Warning;
+        break;
+    case PlainIcon::Critical:
+        boxIcon = QMessageBox::Critical;
+        break;
+    case PlainIcon::Question:
+        boxIcon = QMessageBox::Question;
+        break;
+    case PlainIcon::None:
+        break;
+    }
+    QMessageBox box(boxIcon, title, text, QMessageBox::Ok, dialogParent());
+    box.exec();
+}
+
+static std::optional<QString> nonEmpty(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> WidgetPrompter::openFileName(const QString &title, const QString &folder,
+                                                    const QString &filter)
+{
+    return nonEmpty(QFileDialog::getOpenFileName(dialogParent(), title, folder, filter));
+}
+
+std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &fileName,
+                                                    const QString &filter)
+{
+    return nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter));
+}
+
+std::optional<QString> WidgetPrompter::folderName(const QString &title, const QString &folder)
+{
+    return nonEmpty(QFileDialog::getExistingDirectory(dialogParent(), title, folder));
+}
+
+std::optional<QFont> WidgetPrompter::font(const QFont &initial, const QString &title)
+{
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, initial, dialogParent(), title);
+    if (!ok)
+        return std::nullopt;
+    return chosen;
+}
+
+bool WidgetPrompter::printSetup(QPrinter *printer, const QString &title)
+{
+    QPrintDialog dialog(printer, dialogParent());
+    dialog.setWindowTitle(title);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QString> WidgetPrompter::inputText(const QString &prompt, const QString &title,
+                                                 const QString &defaultText)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal,
+                                               defaultText, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> WidgetPrompter::password(const QString &prompt, const QString &title)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Password, {}, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}

@@ -1,0 +1,4 @@
+#include "shell/shellglobals.h"
+
+bool SoundDevicePresent = false;
+QWidget *MainForm = nullptr;

@@ -1,0 +1,93 @@
+#include "scriptedprompter.h"
+
+#include <QFont>
+
+ScriptedPrompter::ScriptedPrompter() : m_previous(&Prompter::instance())
+{
+    Prompter::setInstance(this);
+}
+
+ScriptedPrompter::~ScriptedPrompter()
+{
+    Prompter::setInstance(m_previous);
+}
+
+QStringList ScriptedPrompter::prompts() const
+{
+    QStringList result;
+    for (const Call &call : m_calls)
+        result.append(call.prompt);
+    return result;
+}
+
+void ScriptedPrompter::clear()
+{
+    m_answers.clear();
+    m_calls.clear();
+}
+
+std::optional<QString> ScriptedPrompter::nextText(const Call &call)
+{
+    m_calls.append(call);
+    if (m_answers.isEmpty())
+        return std::nullopt;
+    const QVariant next = m_answers.dequeue();
+    if (!next.isValid())
+        return std::nullopt;
+    return next.toString();
+}
+
+QString ScriptedPrompter::messageBox(const QString &prompt, int icon, int buttonSet,
+                                     const QString &title)
+{
+    const auto answer = nextText({QStringLiteral("messageBox"), prompt, title, icon, buttonSet});
+    return answer.value_or(MsgButtons::escapeValue(buttonSet));
+}
+
+void ScriptedPrompter::plainMessage(const QString &text, const QString &title, PlainIcon icon)
+{
+    m_calls.append({QStringLiteral("plain"), text, title, int(icon), 0});
+}
+
+std::optional<QString> ScriptedPrompter::openFileName(const QString &title, const QString &,
+                                                      const QString &)
+{
+    return nextText({QStringLiteral("open"), {}, title, 0, 0});
+}
+
+std::optional<QString> ScriptedPrompter::saveFileName(const QString &title, const QString &,
+                                                      const QString &)
+{
+    return nextText({QStringLiteral("save"), {}, title, 0, 0});
+}
+
+std::optional<QString> ScriptedPrompter::folderName(const QString &title, const QString &)
+{
+    return nextText({QStringLiteral("folder"), {}, title, 0, 0});
+}
+
+std::optional<QFont> ScriptedPrompter::font(const QFont &initial, const QString &title)
+{
+    const auto family = nextText({QStringLiteral("font"), {}, title, 0, 0});
+    if (!family)
+        return std::nullopt;
+    QFont chosen = initial;
+    chosen.setFamily(*family);
+    return chosen;
+}
+
+bool ScriptedPrompter::printSetup(QPrinter *, const QString &title)
+{
+    return nextText({QStringLiteral("print"), {}, title, 0, 0}).has_value();
+}
+
+std::optional<QString> ScriptedPrompter::inputText(const QString &prompt, const QString &title,
+                                                   const QString &)
+{
+    return nextText({QStringLiteral("input"), prompt, title, 0, 0});
+}
+
+std::optional<QString> ScriptedPrompter::password(const QString &prompt, const QString &title)
+{
+    return nextText({QStringLiteral("password"), prompt, title, 0, 0});
+}

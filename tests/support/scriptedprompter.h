@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/prompt/prompter.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QVariant>
+
+// A Prompter for tests: answers come from a script, every call is recorded.
+// An unscripted message box returns its set's Esc value; an unscripted dialog cancels.
+class ScriptedPrompter : public Prompter
+{
+public:
+    struct Call
+    {
+        QString kind;   // "messageBox", "plain", "open", "save", "folder", "font", "print", "input", "password"
+        QString prompt;
+        QString title;
+        int icon = 0;
+        int buttonSet = 0;
+    };
+
+    ScriptedPrompter();   // installs itself
+    ~ScriptedPrompter() override;   // restores the previous prompter
+
+    // Queue answers: a caption for message boxes, a text for dialogs, or cancel().
+    void answer(const QString &text) { m_answers.enqueue(text); }
+    void cancel() { m_answers.enqueue(QVariant()); }
+
+    const QList<Call> &calls() const { return m_calls; }
+    QStringList prompts() const;
+    int remainingAnswers() const { return int(m_answers.size()); }
+    void clear();
+
+    QString messageBox(const QString &prompt, int icon, int buttonSet,
+                       const QString &title) override;
+    void plainMessage(const QString &text, const QString &title, PlainIcon icon) override;
+    std::optional<QString> openFileName(const QString &title, const QString &folder,
+                                        const QString &filter) override;
+    std::optional<QString> saveFileName(const QString &title, const QString &fileName,
+                                        const QString &filter) override;
+    std::optional<QString> folderName(const QString &title, const QString &folder) override;
+    std::optional<QFont> font(const QFont &initial, const QString &title) override;
+    bool printSetup(QPrinter *printer, const QString &title) override;
+    std::optional<QString> inputText(const QString &prompt, const QString &title,
+                                     const QString &defaultText) override;
+    std::optional<QString> password(const QString &prompt, const QString &title) override;
+
+private:
+    std::optional<QString> nextText(const Call &call);
+
+    QQueue<QVariant> m_answers;
+    QList<Call> m_calls;
+    Prompter *m_previous = nullptr;
+};
