@@ -14,15 +14,16 @@ class ScriptedPrompter : public Prompter
 public:
     struct Call
     {
-        QString kind;   // "messageBox", "plain", "open", "save", "folder", "font", "print", "input", "password"
+        QString kind; // "messageBox", "plain", "open", "save", "folder", "font", "print", "input",
+                      // "password"
         QString prompt;
         QString title;
         int icon = 0;
         int buttonSet = 0;
     };
 
-    ScriptedPrompter();   // installs itself
-    ~ScriptedPrompter() override;   // restores the previous prompter
+    ScriptedPrompter();           // installs itself
+    ~ScriptedPrompter() override; // restores the previous prompter
 
     // Queue answers: a caption for message boxes, a text for dialogs, or cancel().
     void answer(const QString &text) { m_answers.enqueue(text); }

@@ -7,5 +7,4 @@ AppException::AppException(AppError error) : m_error(std::move(error))
 
 AppException::AppException(int number, const QString &description, const QString &source)
     : AppException(AppError{number, description, source})
-{
-}
+{}

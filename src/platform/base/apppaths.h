@@ -8,10 +8,10 @@
 // folder seeded once from the shipped files. MARLUX_HOME overrides both.
 namespace AppPaths {
 
-QString dataRoot();            // no trailing separator
-QString shippedRoot();         // the folder the shipped data was installed to
-QString databaseFolder();      // dataRoot() + "/Database/"
-QString applicationTitle();    // "Marlux"
+QString dataRoot();         // no trailing separator
+QString shippedRoot();      // the folder the shipped data was installed to
+QString databaseFolder();   // dataRoot() + "/Database/"
+QString applicationTitle(); // "Marlux"
 
 // Copies the shipped files that the data root lacks; never overwrites a user's file.
 void seedDataRoot(const QString &root, const QString &shipped);

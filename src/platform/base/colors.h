@@ -17,7 +17,13 @@ QPalette::ColorRole systemColorRole(quint32 value);
 namespace Twips {
 
 constexpr int PerPixel = 15;
-constexpr int toPixels(int twips) { return twips / PerPixel; }
-constexpr int fromPixels(int pixels) { return pixels * PerPixel; }
+constexpr int toPixels(int twips)
+{
+    return twips / PerPixel;
+}
+constexpr int fromPixels(int pixels)
+{
+    return pixels * PerPixel;
+}
 
 } // namespace Twips

@@ -32,8 +32,8 @@ void SettingsStore::setInstance(SettingsStore *store)
 IniSettingsStore::IniSettingsStore(QString folder) : m_folder(std::move(folder))
 {
     if (m_folder.isEmpty())
-        m_folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                   + QStringLiteral("/marlux");
+        m_folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                   QStringLiteral("/marlux");
 }
 
 QString IniSettingsStore::fileName(const QString &app) const
@@ -62,8 +62,8 @@ void IniSettingsStore::remove(const QString &app, const QString &section, const 
     settings.remove(section + QLatin1Char('/') + key);
 }
 
-QVariant MemorySettingsStore::value(const QString &app, const QString &section,
-                                    const QString &key, const QVariant &defaultValue) const
+QVariant MemorySettingsStore::value(const QString &app, const QString &section, const QString &key,
+                                    const QVariant &defaultValue) const
 {
     return m_values.value(flatKey(app, section, key), defaultValue);
 }

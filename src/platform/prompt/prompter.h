@@ -48,8 +48,8 @@ public:
 // Button captions of the program's message box.
 namespace MsgButtons {
 
-QStringList captions(int buttonSet);   // sets outside 1..5 behave as set 4
-QString escapeValue(int buttonSet);    // what closing the box any other way returns
-QString defaultValue(int buttonSet);   // the button that has the focus at first
+QStringList captions(int buttonSet); // sets outside 1..5 behave as set 4
+QString escapeValue(int buttonSet);  // what closing the box any other way returns
+QString defaultValue(int buttonSet); // the button that has the focus at first
 
 } // namespace MsgButtons

@@ -115,8 +115,8 @@ std::optional<QString> WidgetPrompter::inputText(const QString &prompt, const QS
                                                  const QString &defaultText)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal,
-                                               defaultText, &ok);
+    const QString text =
+        QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, defaultText, &ok);
     if (!ok)
         return std::nullopt;
     return text;

@@ -1,0 +1,623 @@
+#include "kb/frmmain.h"
+
+#include "kb/kbglobals.h"
+#include "platform/base/apperror.h"
+#include "platform/base/apppaths.h"
+#include "platform/base/colors.h"
+#include "platform/prompt/prompter.h"
+#include "shell/mainfunctions.h"
+#include "shell/shellglobals.h"
+#include "shell/singleinstance.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDockWidget>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr quint32 PanelTopBackColor = 0xFFC0C0;
+constexpr quint32 ActiveCaptionColor = 0xFFC0C0;
+
+QString joinLines(std::initializer_list<const char *> lines)
+{
+    QStringList parts;
+    for (const char *line : lines)
+        parts.append(QString::fromUtf8(line));
+    return parts.join(QStringLiteral("\r\n"));
+}
+
+// A small picture for each database button: a coloured tile with the key's initials.
+QIcon databaseIcon(const QString &key, int index)
+{
+    static const QColor colours[] = {{0xA0, 0x30, 0x30}, {0xC0, 0x70, 0x10}, {0x20, 0x80, 0x80},
+                                     {0x30, 0x50, 0xA0}, {0x20, 0x30, 0x80}, {0x60, 0x60, 0x60},
+                                     {0x60, 0x30, 0x90}, {0x90, 0x10, 0x50}, {0x30, 0x30, 0x30},
+                                     {0x30, 0x80, 0x30}};
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(colours[index % 10]);
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+    QString initials;
+    for (const QString &word : key.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        initials += word.left(word == QLatin1String("C++") ? 3 : 1);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(initials.size() > 2 ? 11 : 14);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, initials.left(3));
+    return QIcon(pixmap);
+}
+
+QString loginName()
+{
+    const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    QByteArray buffer(size > 0 ? int(size) : 16384, '\0');
+    passwd entry{};
+    passwd *result = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), size_t(buffer.size()), &result) == 0 && result)
+        return QString::fromLocal8Bit(result->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+} // namespace
+
+const QStringList &FrmMain::databaseKeys()
+{
+    static const QStringList keys = {QStringLiteral("Access"),       QStringLiteral("Java"),
+                                     QStringLiteral("Net Working"),  QStringLiteral("C"),
+                                     QStringLiteral("C++"),          QStringLiteral("Security"),
+                                     QStringLiteral("Visual Basic"), QStringLiteral("Virus"),
+                                     QStringLiteral("Linux"),        QStringLiteral("User Own")};
+    return keys;
+}
+
+const QStringList &FrmMain::databaseTips()
+{
+    static const QStringList tips = {QStringLiteral("Microsoft Access"),
+                                     QStringLiteral("Java Language"),
+                                     QStringLiteral("Net Working"),
+                                     QStringLiteral("C Language"),
+                                     QStringLiteral("C++ Language"),
+                                     QStringLiteral("Security"),
+                                     QStringLiteral("Microsoft Visual Basic"),
+                                     QStringLiteral("Virus"),
+                                     QStringLiteral("Linux"),
+                                     QStringLiteral("My Own Database")};
+    return tips;
+}
+
+FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
+{
+    MainForm = this;
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/marlux.png")));
+    createControls();
+}
+
+FrmMain::~FrmMain()
+{
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void FrmMain::createControls()
+{
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("MDIClient"));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+
+    auto *topBar = new QToolBar(QStringLiteral("Top"), this);
+    topBar->setObjectName(QStringLiteral("TopBand"));
+    topBar->setMovable(false);
+    topBar->setFloatable(false);
+    topBar->addWidget(createTopPanel());
+    addToolBar(Qt::TopToolBarArea, topBar);
+
+    PanelLeftDock = new QDockWidget(this);
+    PanelLeftDock->setObjectName(QStringLiteral("PanelLeftDock"));
+    PanelLeftDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    PanelLeftDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetClosable);
+    PanelLeftDock->setWidget(createLeftPanel());
+    PanelLeftDock->setTitleBarWidget(PicTitleBar);
+    addDockWidget(Qt::LeftDockWidgetArea, PanelLeftDock);
+
+    MainStBar = new QStatusBar(this);
+    MainStBar->setObjectName(QStringLiteral("MainStBar"));
+    StatusPanel1 = new QLabel(MainStBar);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    MainStBar->addWidget(StatusPanel1, 1);
+    setStatusBar(MainStBar);
+}
+
+QWidget *FrmMain::createLeftPanel()
+{
+    PanelLeft = new QFrame;
+    PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
+    PanelLeft->setMinimumWidth(Twips::toPixels(3495) - 20);
+    auto *layout = new QVBoxLayout(PanelLeft);
+    layout->setContentsMargins(2, 2, 2, 2);
+
+    PicTitleBar = new QWidget;
+    PicTitleBar->setObjectName(QStringLiteral("PicTitleBar"));
+    PicTitleBar->setAutoFillBackground(true);
+    QPalette titlePalette = PicTitleBar->palette();
+    titlePalette.setColor(QPalette::Window, Colors::fromBgr(0x800000));
+    titlePalette.setColor(QPalette::WindowText, Qt::white);
+    PicTitleBar->setPalette(titlePalette);
+    auto *titleLayout = new QHBoxLayout(PicTitleBar);
+    titleLayout->setContentsMargins(6, 2, 4, 2);
+    auto *title = new QLabel(QStringLiteral("Knowledge Base"), PicTitleBar);
+    titleLayout->addWidget(title, 1);
+    ImgCloseDBBar = new QLabel(QStringLiteral("\u2715"), PicTitleBar);
+    ImgCloseDBBar->setObjectName(QStringLiteral("ImgCloseDBBar"));
+    ImgCloseDBBar->setCursor(Qt::PointingHandCursor);
+    ImgCloseDBBar->installEventFilter(this);
+    titleLayout->addWidget(ImgCloseDBBar);
+    PicTitleBar->installEventFilter(this);
+
+    SSTabMain = new QTabWidget(PanelLeft);
+    SSTabMain->setObjectName(QStringLiteral("SSTabMain"));
+    layout->addWidget(SSTabMain, 1);
+
+    // [Records]
+    auto *records = new QWidget;
+    auto *recordsLayout = new QVBoxLayout(records);
+    recordsLayout->addWidget(new QLabel(QStringLiteral("Records")));
+    recordsLayout->addWidget(new QLabel(QStringLiteral("Please select topic here:")));
+    ComboTable = new QComboBox;
+    ComboTable->setObjectName(QStringLiteral("ComboTable"));
+    ComboTable->setEnabled(false);
+    recordsLayout->addWidget(ComboTable);
+    recordsLayout->addWidget(new QLabel(QStringLiteral("Quick locate record:")));
+    TxtKeyWord = new QLineEdit;
+    TxtKeyWord->setObjectName(QStringLiteral("TxtKeyWord"));
+    recordsLayout->addWidget(TxtKeyWord);
+    ListRecords = new QListWidget;
+    ListRecords->setObjectName(QStringLiteral("ListRecords"));
+    ListRecords->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    recordsLayout->addWidget(ListRecords, 1);
+    SSTabMain->addTab(records, QStringLiteral("  [Records]   "));
+
+    // [Search]
+    auto *search = new QWidget;
+    auto *searchLayout = new QGridLayout(search);
+    searchLayout->addWidget(new QLabel(QStringLiteral("Search")), 0, 0, 1, 2);
+    searchLayout->addWidget(new QLabel(QStringLiteral("Search from database:")), 1, 0, 1, 2);
+    ComboSrhDBName = new QComboBox;
+    ComboSrhDBName->setObjectName(QStringLiteral("ComboSrhDBName"));
+    searchLayout->addWidget(ComboSrhDBName, 2, 0, 1, 2);
+    searchLayout->addWidget(new QLabel(QStringLiteral("Please type the kyeword here:")), 3, 0, 1,
+                            2);
+    ComboKeyWord = new QComboBox;
+    ComboKeyWord->setObjectName(QStringLiteral("ComboKeyWord"));
+    ComboKeyWord->setEditable(true);
+    ComboKeyWord->setInsertPolicy(QComboBox::NoInsert);
+    searchLayout->addWidget(ComboKeyWord, 4, 0);
+    CmdSrh = new QPushButton(QStringLiteral("->"));
+    CmdSrh->setObjectName(QStringLiteral("CmdSrh"));
+    CmdSrh->setFixedWidth(36);
+    searchLayout->addWidget(CmdSrh, 4, 1);
+    CmdAndOrNot = new QPushButton(QStringLiteral("And/Or/Not"));
+    CmdAndOrNot->setObjectName(QStringLiteral("CmdAndOrNot"));
+    searchLayout->addWidget(CmdAndOrNot, 5, 0, 1, 2);
+    CHKExact = new QCheckBox(QStringLiteral("Match Exactly"));
+    CHKExact->setObjectName(QStringLiteral("CHKExact"));
+    searchLayout->addWidget(CHKExact, 6, 0, 1, 2);
+    ChkKeywordMap = new QCheckBox(QStringLiteral("Use Keyword Map"));
+    ChkKeywordMap->setObjectName(QStringLiteral("ChkKeywordMap"));
+    searchLayout->addWidget(ChkKeywordMap, 7, 0, 1, 2);
+    ListResult = new QTreeWidget;
+    ListResult->setObjectName(QStringLiteral("ListResult"));
+    ListResult->setRootIsDecorated(false);
+    ListResult->setHeaderLabels({QStringLiteral("Question"), QStringLiteral("From Topic")});
+    searchLayout->addWidget(ListResult, 8, 0, 1, 2);
+    searchLayout->setRowStretch(8, 1);
+    SSTabMain->addTab(search, QStringLiteral("   [Search]    "));
+
+    // [Data View]
+    auto *dataView = new QWidget;
+    auto *dataLayout = new QVBoxLayout(dataView);
+    dataLayout->addWidget(new QLabel(QStringLiteral("Data View")));
+    DataTree = new QTreeWidget;
+    DataTree->setObjectName(QStringLiteral("DataTree"));
+    DataTree->setHeaderHidden(true);
+    dataLayout->addWidget(DataTree, 1);
+    SSTabMain->addTab(dataView, QStringLiteral("[Data View]"));
+
+    // The splitter bar carries two hidden helpers other windows use.
+    PicSlider = new QWidget(PanelLeft);
+    PicSlider->setObjectName(QStringLiteral("PicSlider"));
+    PicSlider->hide();
+    TablesName = new QListWidget(PicSlider);
+    TablesName->setObjectName(QStringLiteral("TablesName"));
+    TablesName->hide();
+    TxtOpenDB = new QLineEdit(PicSlider);
+    TxtOpenDB->setObjectName(QStringLiteral("TxtOpenDB"));
+    TxtOpenDB->hide();
+    return PanelLeft;
+}
+
+QWidget *FrmMain::createTopPanel()
+{
+    PanelTop = new QFrame;
+    PanelTop->setObjectName(QStringLiteral("PanelTop"));
+    PanelTop->setAutoFillBackground(true);
+    QPalette palette = PanelTop->palette();
+    palette.setColor(QPalette::Window, Colors::fromBgr(PanelTopBackColor));
+    PanelTop->setPalette(palette);
+    auto *layout = new QVBoxLayout(PanelTop);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+
+    SSTabTop = new QTabWidget(PanelTop);
+    SSTabTop->setObjectName(QStringLiteral("SSTabTop"));
+    SSTabTop->setDocumentMode(true);
+
+    auto *databasePage = new QWidget;
+    auto *databaseLayout = new QHBoxLayout(databasePage);
+    databaseLayout->setContentsMargins(0, 0, 0, 0);
+    DBToolbar = new QToolBar(QStringLiteral("Database"), databasePage);
+    DBToolbar->setObjectName(QStringLiteral("DBToolbar"));
+    DBToolbar->setIconSize(QSize(24, 24));
+    DBToolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    for (int i = 0; i < databaseKeys().size(); ++i) {
+        QAction *action =
+            DBToolbar->addAction(databaseIcon(databaseKeys().at(i), i), databaseKeys().at(i));
+        action->setObjectName(databaseKeys().at(i));
+        action->setData(i + 1);
+        action->setToolTip(databaseTips().at(i));
+    }
+    databaseLayout->addWidget(DBToolbar);
+    databaseLayout->addStretch(1);
+    SSTabTop->addTab(databasePage, QStringLiteral("Database"));
+
+    auto *toolsPage = new QWidget;
+    auto *toolsLayout = new QHBoxLayout(toolsPage);
+    toolsLayout->setContentsMargins(0, 0, 0, 0);
+    TBTool = new QToolBar(QStringLiteral("Tools"), toolsPage);
+    TBTool->setObjectName(QStringLiteral("TBTool"));
+    TBTool->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolsLayout->addWidget(TBTool);
+    PanelHolder = new QFrame(toolsPage);
+    PanelHolder->setObjectName(QStringLiteral("PanelHolder"));
+    PanelHolder->setMinimumHeight(Twips::toPixels(585));
+    new QHBoxLayout(PanelHolder);
+    PanelHolder->layout()->setContentsMargins(0, 0, 0, 0);
+    toolsLayout->addWidget(PanelHolder, 1);
+    SSTabTop->addTab(toolsPage, QStringLiteral("Tools"));
+    layout->addWidget(SSTabTop);
+
+    LabelPicDesc = new QLabel(AppPaths::applicationTitle(), PanelTop);
+    LabelPicDesc->setObjectName(QStringLiteral("LabelPicDesc"));
+    layout->addWidget(LabelPicDesc);
+
+    PanelMain2 = new QFrame(PanelTop);
+    PanelMain2->setObjectName(QStringLiteral("PanelMain2"));
+    auto *mainLayout = new QHBoxLayout(PanelMain2);
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    ToolBarMain = new QToolBar(QStringLiteral("Main"), PanelMain2);
+    ToolBarMain->setObjectName(QStringLiteral("ToolBarMain"));
+    mainLayout->addWidget(ToolBarMain);
+    TBEdit = new QToolBar(QStringLiteral("Edit"), PanelMain2);
+    TBEdit->setObjectName(QStringLiteral("TBEdit"));
+    ComboFont = new QComboBox(TBEdit);
+    ComboFont->setObjectName(QStringLiteral("ComboFont"));
+    ComboFont->setToolTip(QStringLiteral("Font Name"));
+    ComboFont->setMinimumContentsLength(14);
+    TBEdit->addWidget(ComboFont);
+    ComboFontSize = new QComboBox(TBEdit);
+    ComboFontSize->setObjectName(QStringLiteral("ComboFontSize"));
+    ComboFontSize->setToolTip(QStringLiteral("Font Size"));
+    ComboFontSize->setEditable(true);
+    TBEdit->addWidget(ComboFontSize);
+    mainLayout->addWidget(TBEdit);
+    mainLayout->addStretch(1);
+    layout->addWidget(PanelMain2);
+    return PanelTop;
+}
+
+void FrmMain::MDIForm_Load()
+{
+    KeyWordErased = false;
+    BuildTrayMenu();
+    FillFontCombo(ComboFont);
+    FillFontSizeCombo(ComboFontSize);
+    InstallWindowLook();
+    setWindowTitle(AppPaths::applicationTitle());
+    SaveCaptionColor();
+    SetCaptionColor(ActiveCaptionColor);
+    ShowWelcome();
+    // The question list scrolls sideways for long questions (set up with the list).
+    FillSearchDatabaseCombo();
+    DatabaseFolder = GetAppPath() + QStringLiteral("Database/");
+}
+
+void FrmMain::BuildTrayMenu()
+{
+    // Without a tray (no desktop panel, offscreen) the program runs without the icon.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_frmSysTray = new QSystemTrayIcon(this);
+    m_trayMenu = new QMenu(this);
+    const QString title = AppPaths::applicationTitle();
+    QAction *open = m_trayMenu->addAction(QStringLiteral("&Open ") + title);
+    open->setData(QStringLiteral("Open"));
+    m_trayMenu->setDefaultAction(open);
+    m_trayMenu->addAction(QStringLiteral("&Start new search"))->setData(QStringLiteral("Search"));
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(QStringLiteral("&About ") + title)->setData(QStringLiteral("About"));
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(QStringLiteral("&Close"))->setData(QStringLiteral("Close"));
+    connect(m_trayMenu, &QMenu::triggered, this, [this](QAction *action) {
+        const QString key = action->data().toString();
+        if (key == QLatin1String("Open")) {
+            ActivateMainWindow();
+        } else if (key == QLatin1String("Search")) {
+            ActivateMainWindow();
+            SSTabMain->setCurrentIndex(1);
+        } else if (key == QLatin1String("Close")) {
+            close();
+        }
+    });
+    m_frmSysTray->setContextMenu(m_trayMenu);
+    m_frmSysTray->setToolTip(title);
+    SetTrayIcon();
+    m_frmSysTray->show();
+}
+
+void FrmMain::SetTrayIcon()
+{
+    if (m_frmSysTray)
+        m_frmSysTray->setIcon(windowIcon());
+}
+
+void FrmMain::FillFontCombo(QComboBox *combo)
+{
+    combo->clear();
+    combo->addItems(QFontDatabase::families());
+    // Let the drop-down show the widest family name whole.
+    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
+}
+
+void FrmMain::FillFontSizeCombo(QComboBox *combo)
+{
+    for (int size = 8; size <= 41; ++size)
+        combo->addItem(QString::number(size));
+    combo->setCurrentIndex(0);
+    combo->setEditText(combo->itemText(0));
+}
+
+void FrmMain::InstallWindowLook()
+{
+    FlattenControls();
+    InstallCoolMenus();
+    ApplyTooltips();
+    LoadBackground();
+    InstallSplitter();
+}
+
+void FrmMain::FlattenControls()
+{
+    // Text boxes and combo boxes draw flat until the pointer is over them.
+    const auto edits = findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits)
+        if (!edit->parent() || !qobject_cast<QComboBox *>(edit->parent()))
+            edit->setFrame(edit->underMouse());
+}
+
+void FrmMain::InstallCoolMenus()
+{
+    QFont menuFont(QStringLiteral("Arial Black"), 9);
+    menuFont.setStyleHint(QFont::SansSerif);
+    menuFont.setWeight(QFont::Black);
+    menuBar()->setFont(menuFont);
+}
+
+void FrmMain::ApplyTooltips()
+{
+    CHKExact->setToolTip(joinLines(
+        {"Enable this option will only show the records",
+         "which contain the keyword as a single world,",
+         "such as if the keyword is 'win', then records which has 'wins' will not show."}));
+    TxtKeyWord->setToolTip(
+        joinLines({"Type the first word of the record to locate it quickly, ",
+                   "such as 'wind' will show you the record which start as 'wind', ",
+                   "for example 'window'."}));
+    ListRecords->setToolTip(joinLines(
+        {"Here is all the records under the topic above,", "select it to see the details."}));
+}
+
+void FrmMain::LoadBackground()
+{
+    const QString folder = GetAppPath() + QStringLiteral("BackGround");
+    if (!DirExists(folder) && !QDir().mkpath(folder))
+        throw AppException(75, QStringLiteral("Path/File access error: %1").arg(folder));
+    const QString file = folder + QStringLiteral("/Ombrel.bmp");
+    // An existing file is the user's choice of picture and is never replaced.
+    if (!FileExists(file))
+        SaveResToFile(QStringLiteral("OMBREL"), QStringLiteral("BACKGROUND"), file);
+    const QPixmap tile(file);
+    if (!tile.isNull())
+        m_mdiArea->setBackground(QBrush(tile));
+}
+
+void FrmMain::InstallSplitter()
+{
+    // The dock's own edge is the bar between the left panel and the child windows.
+    resizeDocks({PanelLeftDock}, {Twips::toPixels(3495)}, Qt::Horizontal);
+}
+
+void FrmMain::SaveCaptionColor()
+{
+    m_savedCaptionColor = Colors::toBgr(m_mdiArea->palette().color(QPalette::Highlight));
+}
+
+void FrmMain::SetCaptionColor(quint32 bgr)
+{
+    // Only this program's child-window captions change; the desktop is left alone.
+    QPalette palette = m_mdiArea->palette();
+    palette.setColor(QPalette::Highlight, Colors::fromBgr(bgr));
+    palette.setColor(QPalette::HighlightedText, Qt::black);
+    m_mdiArea->setPalette(palette);
+}
+
+void FrmMain::RestoreCaptionColor()
+{
+    SetCaptionColor(m_savedCaptionColor);
+}
+
+void FrmMain::ShowWelcome()
+{
+    WindowsUserName = loginName();
+    StatusPanel1->setText(QStringLiteral("Welcome : ") + WindowsUserName);
+}
+
+void FrmMain::FillSearchDatabaseCombo()
+{
+    const QList<QAction *> buttons = DBToolbar->actions();
+    for (QAction *button : buttons)
+        ComboSrhDBName->addItem(button->icon(), button->objectName().toUpper(),
+                                button->objectName());
+}
+
+void FrmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    MDIForm_Resize();
+}
+
+void FrmMain::MDIForm_Resize()
+{
+    if (isMinimized())
+        return;
+    // Layouts size the panels and lists; the top panels span the whole window.
+    const int width = this->width();
+    PanelMain2->setMinimumWidth(0);
+    PanelHolder->setMaximumWidth(width);
+}
+
+void FrmMain::MDIForm_DragDrop(int x)
+{
+    if (x >= m_mdiArea->width() / 2) {
+        addDockWidget(Qt::RightDockWidgetArea, PanelLeftDock);
+        PicSlider->hide();
+    } else {
+        addDockWidget(Qt::LeftDockWidgetArea, PanelLeftDock);
+        PicSlider->show();
+    }
+    PanelLeftDock->show();
+}
+
+bool FrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ImgCloseDBBar && event->type() == QEvent::MouseButtonRelease) {
+        PanelLeftDock->hide();
+        return true;
+    }
+    if (watched == PicTitleBar) {
+        // Dragging the panel by its title bar and dropping it docks it left or right.
+        if (event->type() == QEvent::MouseButtonPress) {
+            m_titleDragStart = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease) {
+            const QPoint end = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+            if ((end - m_titleDragStart).manhattanLength() > QApplication::startDragDistance())
+                MDIForm_DragDrop(m_mdiArea->mapFromGlobal(end).x());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool FrmMain::MDIForm_QueryUnload()
+{
+    const QString answer = Prompter::instance().messageBox(
+        QStringLiteral("Are you sure you want to quit?"), 106, 1, QStringLiteral("EXIT"));
+    if (answer != QLatin1String("Yes"))
+        return false;
+    ReleaseWindowObjects();
+    return true;
+}
+
+void FrmMain::ReleaseWindowObjects()
+{
+    m_mdiArea->setBackground(QBrush());
+}
+
+bool FrmMain::MDIForm_Unload()
+{
+    ReleaseSpeech();
+    if (!UnloadAllForms())
+        return false;
+    delete m_frmSysTray;
+    m_frmSysTray = nullptr;
+    CloseAllDatabases();
+    RestoreCaptionColor();
+    return true;
+}
+
+void FrmMain::ReleaseSpeech() {}
+
+bool FrmMain::UnloadAllForms()
+{
+    // A child that refuses to close (unsaved work the user keeps) stops the shutdown.
+    const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList();
+    for (QMdiSubWindow *child : children) {
+        if (!child->close())
+            return false;
+    }
+    for (auto &form : RecordForms)
+        form = nullptr;
+    return true;
+}
+
+void FrmMain::CloseAllDatabases() {}
+
+void FrmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    if (!MDIForm_QueryUnload() || !MDIForm_Unload()) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    event->accept();
+    QApplication::quit();
+}

@@ -1,0 +1,133 @@
+#include "shell/frmsplash.h"
+
+#include "platform/base/apppaths.h"
+#include "platform/prompt/prompter.h"
+#include "shell/shellglobals.h"
+#include "shell/singleinstance.h"
+
+#include <QApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QScreen>
+#include <QStorageInfo>
+
+#if __has_include(<QMediaDevices>)
+#include <QAudioDevice>
+#include <QMediaDevices>
+#define MARLUX_HAVE_MEDIA 1
+#endif
+
+SplashProbes SplashProbes::system(SingleInstance *instance)
+{
+    SplashProbes probes;
+    probes.freeBytes = [](const QString &folder) -> qint64 {
+        const QStorageInfo storage(folder);
+        if (!storage.isValid() || !storage.isReady())
+            return -1; // unmeasurable
+        return storage.bytesAvailable();
+    };
+    probes.safeMode = [] { return false; };
+    probes.previousInstance = [instance] { return instance && !instance->claim(); };
+    probes.audioOutputs = [] {
+#ifdef MARLUX_HAVE_MEDIA
+        return int(QMediaDevices::audioOutputs().size());
+#else
+        return 0;
+#endif
+    };
+    return probes;
+}
+
+FrmSplash::FrmSplash(QWidget *parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
+      m_instance(new SingleInstance(AppPaths::applicationTitle(), qApp))
+{
+    m_probes = SplashProbes::system(m_instance);
+    setFixedSize(480, 300);
+}
+
+FrmSplash::FrmSplash(SplashProbes probes, QWidget *parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_probes(std::move(probes))
+{
+    setFixedSize(480, 300);
+}
+
+FrmSplash::~FrmSplash() = default;
+
+bool FrmSplash::runChecks()
+{
+    const bool enoughSpace = CheckDiskSpace();
+    const bool safeMode = CheckSafeMode();
+    const bool running = CheckPrevInstance();
+    if (!enoughSpace || safeMode || running)
+        return false;
+    DetectSoundDevice();
+    return true;
+}
+
+bool FrmSplash::CheckDiskSpace()
+{
+    const qint64 free = m_probes.freeBytes(AppPaths::dataRoot());
+    // A file system that cannot be measured is not reported as full.
+    if (free < 0 || free >= MinimumFreeBytes)
+        return true;
+    hide();
+    Prompter::instance().messageBox(
+        QStringLiteral("There is not enough free space in the hard disk! ") +
+            AppPaths::applicationTitle() + QStringLiteral(" need at least 100MB free space."),
+        103, 4, QStringLiteral("ERROR"));
+    return false;
+}
+
+bool FrmSplash::CheckSafeMode()
+{
+    if (!m_probes.safeMode())
+        return false;
+    Prompter::instance().plainMessage(AppPaths::applicationTitle() +
+                                          QStringLiteral(" cannot run under safe mode!"),
+                                      QStringLiteral("ERROR"), Prompter::PlainIcon::Critical);
+    return true;
+}
+
+bool FrmSplash::CheckPrevInstance()
+{
+    // The running instance raises itself when asked; this one ends without a word.
+    return m_probes.previousInstance();
+}
+
+void FrmSplash::DetectSoundDevice()
+{
+    SoundDevicePresent = m_probes.audioOutputs() >= 1;
+}
+
+void FrmSplash::showCentred()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    show();
+}
+
+void FrmSplash::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient gradient(0, 0, width(), height());
+    gradient.setColorAt(0, QColor(0x40, 0x00, 0x40));
+    gradient.setColorAt(1, QColor(0xC0, 0xC0, 0xFF));
+    painter.fillRect(rect(), gradient);
+    painter.setPen(QPen(QColor(0xFF, 0xFF, 0xFF, 0x60), 2));
+    for (int i = 0; i < 6; ++i)
+        painter.drawEllipse(QPoint(width() - 60, 60), 20 + i * 18, 20 + i * 18);
+    QFont title(QStringLiteral("Sans Serif"), 36, QFont::Black);
+    painter.setFont(title);
+    painter.setPen(QColor(0, 0, 0, 0x80));
+    painter.drawText(QRect(32, 92, width(), 80), AppPaths::applicationTitle());
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(30, 90, width(), 80), AppPaths::applicationTitle());
+    QFont sub(QStringLiteral("Sans Serif"), 12);
+    painter.setFont(sub);
+    painter.drawText(QRect(32, 170, width() - 40, 60),
+                     QStringLiteral("A knowledge base of programming notes"));
+    painter.drawText(QRect(32, height() - 40, width() - 40, 30), QStringLiteral("Loading..."));
+}

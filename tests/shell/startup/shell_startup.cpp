@@ -1,0 +1,115 @@
+#include "scriptedprompter.h"
+#include "shell/frmsplash.h"
+#include "shell/shellglobals.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+namespace {
+
+struct Machine
+{
+    qint64 free = FrmSplash::MinimumFreeBytes;
+    bool safe = false;
+    bool running = false;
+    int outputs = 1;
+    int instanceAsked = 0;
+
+    SplashProbes probes()
+    {
+        SplashProbes p;
+        p.freeBytes = [this](const QString &) { return free; };
+        p.safeMode = [this] { return safe; };
+        p.previousInstance = [this] {
+            ++instanceAsked;
+            return running;
+        };
+        p.audioOutputs = [this] { return outputs; };
+        return p;
+    }
+};
+
+const QString DiskMessage = QStringLiteral(
+    "There is not enough free space in the hard disk! Marlux need at least 100MB free space.");
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void diskThreshold()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        Machine machine;
+        machine.free = 104857600;
+        QVERIFY(FrmSplash(machine.probes()).runChecks());
+        QVERIFY(prompter.calls().isEmpty());
+
+        machine.free = 104857599;
+        QVERIFY(!FrmSplash(machine.probes()).runChecks());
+        QCOMPARE(prompter.calls().size(), 1);
+        const auto call = prompter.calls().constFirst();
+        QCOMPARE(call.prompt, DiskMessage);
+        QCOMPARE(call.icon, 103);
+        QCOMPARE(call.buttonSet, 4);
+        QCOMPARE(call.title, QStringLiteral("ERROR"));
+    }
+
+    void unmeasurableDiskIsNotFull()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        Machine machine;
+        machine.free = -1;
+        QVERIFY(FrmSplash(machine.probes()).runChecks());
+        QVERIFY(prompter.calls().isEmpty());
+    }
+
+    void everyCheckRunsBeforeTheDecision()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        Machine machine;
+        machine.free = 10;
+        machine.safe = true;
+        machine.running = true;
+        SoundDevicePresent = false;
+        QVERIFY(!FrmSplash(machine.probes()).runChecks());
+        // Disk message first, then the safe-mode one; the running instance is still asked
+        // to show itself, silently.
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().at(0).prompt, DiskMessage);
+        QCOMPARE(prompter.calls().at(1).kind, QStringLiteral("plain"));
+        QCOMPARE(prompter.calls().at(1).prompt,
+                 QStringLiteral("Marlux cannot run under safe mode!"));
+        QCOMPARE(machine.instanceAsked, 1);
+    }
+
+    void runningInstanceEndsSilently()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        Machine machine;
+        machine.running = true;
+        QVERIFY(!FrmSplash(machine.probes()).runChecks());
+        QVERIFY(prompter.calls().isEmpty());
+    }
+
+    void soundGate()
+    {
+        TestSupport::TempDataRoot root;
+        Machine machine;
+        for (int outputs : {0, 1, 2}) {
+            machine.outputs = outputs;
+            QVERIFY(FrmSplash(machine.probes()).runChecks());
+            // Any playback device makes the program audible, two included.
+            QCOMPARE(SoundDevicePresent, outputs >= 1);
+        }
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "shell_startup.moc"
