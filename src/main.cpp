@@ -2,6 +2,7 @@
 #include "shell/mainfunctions.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char *argv[])
 {
@@ -12,6 +13,9 @@ int main(int argc, char *argv[])
     return Main(app, [] {
         auto *main = new FrmMain;
         main->MDIForm_Load();
+        // Without a window manager "maximised" means nothing: fill the screen instead.
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            main->setGeometry(screen->availableGeometry());
         main->showMaximized();
         return main;
     });

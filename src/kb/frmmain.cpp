@@ -166,7 +166,7 @@ QWidget *FrmMain::createLeftPanel()
 {
     PanelLeft = new QFrame;
     PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
-    PanelLeft->setMinimumWidth(Twips::toPixels(3495) - 20);
+    PanelLeft->setMinimumWidth(Twips::toPixels(3495) + 70);
     auto *layout = new QVBoxLayout(PanelLeft);
     layout->setContentsMargins(2, 2, 2, 2);
 
@@ -190,6 +190,7 @@ QWidget *FrmMain::createLeftPanel()
 
     SSTabMain = new QTabWidget(PanelLeft);
     SSTabMain->setObjectName(QStringLiteral("SSTabMain"));
+    SSTabMain->setUsesScrollButtons(false);
     layout->addWidget(SSTabMain, 1);
 
     // [Records]

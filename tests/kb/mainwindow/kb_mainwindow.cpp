@@ -1,0 +1,168 @@
+#include "kb/frmmain.h"
+#include "kb/kbglobals.h"
+#include "scriptedprompter.h"
+#include "shell/shellglobals.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDockWidget>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+
+// A child that refuses to close while it holds unsaved text, as a record window does.
+class StubbornChild : public QWidget
+{
+public:
+    bool refuse = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (refuse)
+            event->ignore();
+        else
+            event->accept();
+    }
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadSequence()
+    {
+        TestSupport::TempDataRoot root;
+        FrmMain main;
+        QCOMPARE(MainForm, &main);
+        main.MDIForm_Load();
+
+        QCOMPARE(main.windowTitle(), QStringLiteral("Marlux"));
+        QCOMPARE(main.ComboFontSize->count(), 34);
+        QCOMPARE(main.ComboFontSize->itemText(0), QStringLiteral("8"));
+        QCOMPARE(main.ComboFontSize->itemText(33), QStringLiteral("41"));
+        QCOMPARE(main.ComboFontSize->currentText(), QStringLiteral("8"));
+        QVERIFY(main.ComboFont->count() > 0);
+
+        QVERIFY(main.StatusPanel1->text().startsWith(QStringLiteral("Welcome : ")));
+        QCOMPARE(main.StatusPanel1->text(), QStringLiteral("Welcome : ") + WindowsUserName);
+        QCOMPARE(DatabaseFolder, root.path() + QStringLiteral("/Database/"));
+
+        const QStringList tabs = {QStringLiteral("  [Records]   "), QStringLiteral("   [Search]    "),
+                                  QStringLiteral("[Data View]")};
+        for (int i = 0; i < tabs.size(); ++i)
+            QCOMPARE(main.SSTabMain->tabText(i), tabs.at(i));
+
+        const QList<QAction *> buttons = main.DBToolbar->actions();
+        QCOMPARE(buttons.size(), 10);
+        QCOMPARE(buttons.at(4)->objectName(), QStringLiteral("C++"));
+        QCOMPARE(buttons.at(4)->toolTip(), QStringLiteral("C++ Language"));
+        QCOMPARE(buttons.at(9)->toolTip(), QStringLiteral("My Own Database"));
+
+        // The search combo shows keys in capitals but keeps each key to find its file.
+        QCOMPARE(main.ComboSrhDBName->count(), 10);
+        QCOMPARE(main.ComboSrhDBName->itemText(2), QStringLiteral("NET WORKING"));
+        QCOMPARE(main.ComboSrhDBName->itemData(2).toString(), QStringLiteral("Net Working"));
+    }
+
+    void backgroundPicture()
+    {
+        TestSupport::TempDataRoot root;
+        const QString file = root.filePath(QStringLiteral("BackGround/Ombrel.bmp"));
+        {
+            FrmMain main;
+            main.MDIForm_Load();
+        }
+        QVERIFY(QFile::exists(file));
+        QVERIFY(QFile::remove(file));
+        {
+            FrmMain main;
+            main.MDIForm_Load();
+        }
+        QVERIFY(QFile::exists(file)); // written again from the resource
+
+        // A picture of the user's own is never replaced.
+        QImage own(8, 8, QImage::Format_RGB888);
+        own.fill(Qt::red);
+        QVERIFY(own.save(file, "BMP"));
+        const QByteArray ownBytes = [&] {
+            QFile f(file);
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
+        {
+            FrmMain main;
+            main.MDIForm_Load();
+        }
+        QFile after(file);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), ownBytes);
+    }
+
+    void quitQuestion()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        FrmMain main;
+        main.MDIForm_Load();
+        main.show();
+        auto *first = main.mdiArea()->addSubWindow(new StubbornChild);
+        auto *second = main.mdiArea()->addSubWindow(new StubbornChild);
+        first->show();
+        second->show();
+
+        prompter.answer(QStringLiteral("No"));
+        QVERIFY(!main.close());
+        QCOMPARE(prompter.calls().size(), 1);
+        const auto call = prompter.calls().constFirst();
+        QCOMPARE(call.prompt, QStringLiteral("Are you sure you want to quit?"));
+        QCOMPARE(call.icon, 106);
+        QCOMPARE(call.buttonSet, 1);
+        QCOMPARE(call.title, QStringLiteral("EXIT"));
+        QCOMPARE(main.mdiArea()->subWindowList().size(), 2);
+
+        // A child that keeps unsaved work stops the shutdown and nothing else closes.
+        static_cast<StubbornChild *>(second->widget())->refuse = true;
+        prompter.answer(QStringLiteral("Yes"));
+        QVERIFY(!main.close());
+        QVERIFY(main.isVisible());
+
+        static_cast<StubbornChild *>(second->widget())->refuse = false;
+        prompter.answer(QStringLiteral("Yes"));
+        QVERIFY(main.close());
+        for (QMdiSubWindow *child : main.mdiArea()->subWindowList())
+            QVERIFY(!child->isVisible());
+        // Closing the box any other way answers No.
+        FrmMain again;
+        again.show();
+        QVERIFY(!again.close());
+    }
+
+    void leftPanelDocking()
+    {
+        TestSupport::TempDataRoot root;
+        FrmMain main;
+        main.resize(1000, 700);
+        main.show();
+        const int half = main.mdiArea()->width() / 2;
+        main.MDIForm_DragDrop(half);
+        QCOMPARE(main.dockWidgetArea(main.PanelLeftDock), Qt::RightDockWidgetArea);
+        QVERIFY(main.PicSlider->isHidden());
+        main.MDIForm_DragDrop(half - 1);
+        QCOMPARE(main.dockWidgetArea(main.PanelLeftDock), Qt::LeftDockWidgetArea);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "kb_mainwindow.moc"
