@@ -103,5 +103,3 @@ private:
     float m_scaleWidth = 8025;
     QList<BorderLine> m_lines;
 };
-
-Q_DECLARE_METATYPE(QPaintDevice *)

@@ -6,6 +6,7 @@
 #include <QVariantMap>
 #include <QtPlugin>
 
+class QPaintDevice;
 class QWidget;
 
 // The binary contract between the program's control host and a control library.
@@ -62,3 +63,6 @@ public:
 protected:
     ~IControlClassFactory() = default;
 };
+
+// Panel.hDC travels through the property system as a paint device.
+Q_DECLARE_METATYPE(QPaintDevice *)
