@@ -188,9 +188,11 @@ void ControlsLabel3DTest::propertiesReachTheirConstituents()
     QWidget *control = createNew();
     NoticeRecorder recorder(control);
 
-    QVERIFY(control->setProperty("Caption", QStringLiteral("Compact")));
-    QCOMPARE(back(control)->text(), QStringLiteral("Compact"));
-    QCOMPARE(front(control)->text(), QStringLiteral("Compact"));
+    QVERIFY(control->setProperty("Caption", QStringLiteral("<b>a.jpg</b>")));
+    QCOMPARE(back(control)->text(), QStringLiteral("<b>a.jpg</b>"));
+    QCOMPARE(front(control)->text(), QStringLiteral("<b>a.jpg</b>"));
+    QCOMPARE(front(control)->textFormat(), Qt::PlainText);
+    QCOMPARE(back(control)->textFormat(), Qt::PlainText);
 
     QFont font(QStringLiteral("DejaVu Serif"));
     font.setPointSize(14);

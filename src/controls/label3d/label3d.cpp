@@ -36,7 +36,8 @@ QLabel *makeLabel(QWidget *parent, const QString &name)
     label->setObjectName(name);
     label->setFont(creationFont());
     label->setAutoFillBackground(false);
-    label->setAttribute(Qt::WA_TranslucentBackground);
+    // Captions are shown as typed: a file name with "<" must not turn into markup.
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }

@@ -331,8 +331,11 @@ QWidget *ControlHost::createControl(const QString &progId, const QVariantMap *ba
         return nullptr;
     }
     const KnownClass *known = knownByProgId(progId);
-    const QByteArray dispatchId = known ? QByteArray(known->dispatchId)
-                                        : ControlRegistry().lookup(progId)->dispatchId.toLatin1();
+    QByteArray dispatchId;
+    if (known)
+        dispatchId = known->dispatchId;
+    else if (const auto entry = ControlRegistry().lookup(progId))
+        dispatchId = entry->dispatchId.toLatin1();
     QWidget *control = classObject->createInstance(parent, dispatchId.constData());
     auto *persist = qobject_cast<IControl *>(control);
     if (persist == nullptr) {
