@@ -212,6 +212,10 @@ void ControlsLabel3DTest::propertiesReachTheirConstituents()
     QCOMPARE(front(control)->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     QCOMPARE(back(control)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     QCOMPARE(control->property("ForeColor2").toUInt(), 0xFF0000u);
+    // System colours given as signed numbers, as forms store them.
+    QVERIFY(control->setProperty("ForeColor2", int(0x80000012u)));
+    QCOMPARE(control->property("ForeColor2").toUInt(), 0x80000012u);
+    QVERIFY(control->setProperty("ForeColor2", 0xFF0000u));
 
     QVERIFY(control->setProperty("BorderStyle", 1));
     QCOMPARE(front(control)->frameShape(), QFrame::Box);
@@ -229,9 +233,9 @@ void ControlsLabel3DTest::propertiesReachTheirConstituents()
     QVERIFY(!front(control)->isEnabled());
     QVERIFY(control->isEnabled());
 
-    QCOMPARE(recorder.names,
-             (QStringList{"Caption", "Font", "Alignment", "ForeColor1", "ForeColor2", "BorderStyle",
-                          "BackColor", "BackStyle", "BackStyle", "Enabled"}));
+    QCOMPARE(recorder.names, (QStringList{"Caption", "Font", "Alignment", "ForeColor1",
+                                          "ForeColor2", "ForeColor2", "ForeColor2", "BorderStyle",
+                                          "BackColor", "BackStyle", "BackStyle", "Enabled"}));
     QVERIFY(QMetaObject::invokeMethod(control, "Refresh"));
 }
 
