@@ -1,4 +1,6 @@
 #include "kb/frmmain.h"
+#include "platform/controls/controlhost.h"
+#include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
 
 #include <QApplication>
@@ -11,6 +13,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Marlux"));
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
     return Main(app, [] {
+        const QString missing = ControlHost::instance().registerControls();
+        if (!missing.isEmpty())
+            Prompter::instance().plainMessage(missing, QStringLiteral("ERROR"),
+                                              Prompter::PlainIcon::Critical);
         auto *main = new FrmMain;
         main->MDIForm_Load();
         // Without a window manager "maximised" means nothing: fill the screen instead.

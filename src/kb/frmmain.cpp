@@ -4,6 +4,7 @@
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
 #include "platform/base/colors.h"
+#include "platform/controls/controlhost.h"
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
 #include "shell/shellglobals.h"
@@ -90,6 +91,27 @@ QString loginName()
     return qEnvironmentVariable("USER");
 }
 
+// The forms' panels and 3D labels come from the control libraries; when a library cannot
+// be loaded (the start-up said so) a plain stand-in keeps the window usable.
+QWidget *hostedControl(const QString &progId, const QVariantMap &bag)
+{
+    if (QWidget *control = ControlHost::instance().create(progId, bag))
+        return control;
+    if (progId.endsWith(QLatin1String("Label3D")))
+        return new QLabel(bag.value(QStringLiteral("Caption")).toString());
+    auto *frame = new QFrame;
+    if (bag.contains(QStringLiteral("BackColor"))) {
+        frame->setAutoFillBackground(true);
+        QPalette palette = frame->palette();
+        palette.setColor(QPalette::Window,
+                         Colors::fromBgr(bag.value(QStringLiteral("BackColor")).toUInt()));
+        frame->setPalette(palette);
+    }
+    return frame;
+}
+
+const QString PanelProgId = QStringLiteral("BrennPanel.Panel");
+
 } // namespace
 
 const QStringList &FrmMain::databaseKeys()
@@ -164,7 +186,7 @@ void FrmMain::createControls()
 
 QWidget *FrmMain::createLeftPanel()
 {
-    PanelLeft = new QFrame;
+    PanelLeft = hostedControl(PanelProgId, {{QStringLiteral("BorderStyle"), 1}});
     PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
     PanelLeft->setMinimumWidth(Twips::toPixels(3495) + 70);
     auto *layout = new QVBoxLayout(PanelLeft);
@@ -273,12 +295,8 @@ QWidget *FrmMain::createLeftPanel()
 
 QWidget *FrmMain::createTopPanel()
 {
-    PanelTop = new QFrame;
+    PanelTop = hostedControl(PanelProgId, {{QStringLiteral("BackColor"), PanelTopBackColor}});
     PanelTop->setObjectName(QStringLiteral("PanelTop"));
-    PanelTop->setAutoFillBackground(true);
-    QPalette palette = PanelTop->palette();
-    palette.setColor(QPalette::Window, Colors::fromBgr(PanelTopBackColor));
-    PanelTop->setPalette(palette);
     auto *layout = new QVBoxLayout(PanelTop);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
@@ -312,7 +330,7 @@ QWidget *FrmMain::createTopPanel()
     TBTool->setObjectName(QStringLiteral("TBTool"));
     TBTool->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     toolsLayout->addWidget(TBTool);
-    PanelHolder = new QFrame(toolsPage);
+    PanelHolder = hostedControl(PanelProgId, {});
     PanelHolder->setObjectName(QStringLiteral("PanelHolder"));
     PanelHolder->setMinimumHeight(Twips::toPixels(585));
     new QHBoxLayout(PanelHolder);
@@ -321,11 +339,15 @@ QWidget *FrmMain::createTopPanel()
     SSTabTop->addTab(toolsPage, QStringLiteral("Tools"));
     layout->addWidget(SSTabTop);
 
-    LabelPicDesc = new QLabel(AppPaths::applicationTitle(), PanelTop);
+    LabelPicDesc = hostedControl(QStringLiteral("BrennD.Label3D"),
+                                 {{QStringLiteral("Caption"), AppPaths::applicationTitle()},
+                                  {QStringLiteral("Alignment"), 0},
+                                  {QStringLiteral("BackStyle"), 0}});
+    LabelPicDesc->setMinimumHeight(20);
     LabelPicDesc->setObjectName(QStringLiteral("LabelPicDesc"));
     layout->addWidget(LabelPicDesc);
 
-    PanelMain2 = new QFrame(PanelTop);
+    PanelMain2 = hostedControl(PanelProgId, {});
     PanelMain2->setObjectName(QStringLiteral("PanelMain2"));
     auto *mainLayout = new QHBoxLayout(PanelMain2);
     mainLayout->setContentsMargins(0, 0, 0, 0);

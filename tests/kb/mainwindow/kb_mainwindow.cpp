@@ -1,5 +1,6 @@
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
+#include "platform/controls/controlhost.h"
 #include "scriptedprompter.h"
 #include "shell/shellglobals.h"
 #include "testsupport.h"
@@ -13,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -41,6 +43,24 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        qputenv("MARLUX_CONTROL_REGISTRY", (m_registry.path() + "/controls.ini").toUtf8());
+        ControlHost::instance().setLibraryFolder(TestSupport::buildDir() + QStringLiteral("/bin"));
+        QCOMPARE(ControlHost::instance().registerControls(), QString());
+    }
+
+    void hostedControls()
+    {
+        TestSupport::TempDataRoot root;
+        FrmMain main;
+        main.MDIForm_Load();
+        for (QWidget *panel : {main.PanelLeft, main.PanelTop, main.PanelHolder, main.PanelMain2})
+            QCOMPARE(panel->property("hWnd").value<QWidget *>(), panel);
+        QCOMPARE(main.PanelTop->property("BackColor").toUInt(), 0xFFC0C0u);
+        QCOMPARE(main.LabelPicDesc->property("Caption").toString(), QStringLiteral("Marlux"));
+    }
+
     void loadSequence()
     {
         TestSupport::TempDataRoot root;
@@ -59,8 +79,8 @@ private slots:
         QCOMPARE(main.StatusPanel1->text(), QStringLiteral("Welcome : ") + WindowsUserName);
         QCOMPARE(DatabaseFolder, root.path() + QStringLiteral("/Database/"));
 
-        const QStringList tabs = {QStringLiteral("  [Records]   "), QStringLiteral("   [Search]    "),
-                                  QStringLiteral("[Data View]")};
+        const QStringList tabs = {QStringLiteral("  [Records]   "),
+                                  QStringLiteral("   [Search]    "), QStringLiteral("[Data View]")};
         for (int i = 0; i < tabs.size(); ++i)
             QCOMPARE(main.SSTabMain->tabText(i), tabs.at(i));
 
@@ -162,6 +182,9 @@ private slots:
         main.MDIForm_DragDrop(half - 1);
         QCOMPARE(main.dockWidgetArea(main.PanelLeftDock), Qt::LeftDockWidgetArea);
     }
+
+private:
+    QTemporaryDir m_registry;
 };
 
 QTEST_MAIN(TestMainWindow)
