@@ -614,8 +614,9 @@ void FrmMain::createToolBarMain()
                     [this, key] { ToolBarMain_ButtonMenuClick(key); });
         }
         button->setMenu(menu);
+        // The button's own click does nothing, so any click on it opens the menu.
         if (auto *tool = qobject_cast<QToolButton *>(ToolBarMain->widgetForAction(button)))
-            tool->setPopupMode(QToolButton::MenuButtonPopup);
+            tool->setPopupMode(QToolButton::InstantPopup);
     };
     addDropDown(QStringLiteral("Import"), importEntries, int(std::size(importEntries)));
     addDropDown(QStringLiteral("Export"), exportEntries, int(std::size(exportEntries)));
