@@ -11,7 +11,7 @@ class Database;
 
 struct OpenOptions
 {
-    bool exclusive = false;   // refuses other processes while open
+    bool exclusive = false; // refuses other processes while open
     bool readOnly = false;
     // The password given to the gate; none and "" both open an unprotected file.
     std::optional<QString> password;
