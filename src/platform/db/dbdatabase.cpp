@@ -317,6 +317,15 @@ TableDef Database::tableDef(const QString &name) const
     return table;
 }
 
+QList<Field> Database::fields(const QString &table) const
+{
+    sqlite3 *db = handle();
+    const QString stored = storedTableName(db, table);
+    if (stored.isEmpty())
+        raise(ErrItemNotFound);
+    return readFields(db, stored);
+}
+
 QList<TableDef> Database::TableDefs() const
 {
     QList<TableDef> tables;

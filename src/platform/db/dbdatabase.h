@@ -34,7 +34,8 @@ public:
 
     // Tables in collection order (by name, ignoring case), system tables included.
     QList<TableDef> TableDefs() const;
-    TableDef tableDef(const QString &name) const; // 3265 when absent
+    TableDef tableDef(const QString &name) const;    // 3265 when absent
+    QList<Field> fields(const QString &table) const; // cheaper than tableDef
     QStringList tableNames(bool userTablesOnly = true) const;
     bool hasTable(const QString &name) const;
     void deleteTableDef(const QString &name);
