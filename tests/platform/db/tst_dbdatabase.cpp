@@ -100,10 +100,21 @@ private slots:
                      m_db->Execute(QStringLiteral("INSERT INTO Basics (Question) VALUES ('x1')"));
                  }),
                  int(ErrDuplicateKey));
+        // A single statement may be one that cannot run inside a transaction.
+        const QString other = m_dir.filePath(QStringLiteral("Other.mdb"));
+        DbTestFiles::createKnowledgeBase(other, {QStringLiteral("Far")}, 2);
+        m_db->Execute(QStringLiteral("ATTACH DATABASE ? AS far"), {other});
+        m_db->Execute(
+            QStringLiteral("INSERT INTO Basics (Question) SELECT Question FROM far.Far;"));
+        m_db->Execute(QStringLiteral("DETACH DATABASE far"));
+        QCOMPARE(m_db->tableRecordCount(QStringLiteral("Basics")), 7);
+        QVERIFY(m_db->returnsRows(QStringLiteral("\n\t with x AS (SELECT 1) select * from x")));
+        QVERIFY(!m_db->returnsRows(QStringLiteral("DELETE FROM Basics")));
+        QVERIFY(!m_db->returnsRows(QStringLiteral("  ")));
         auto readOnly = DBEngine::OpenDatabase(m_path, false, true);
         QCOMPARE(errorOf([&] { readOnly->Execute(QStringLiteral("DELETE FROM Basics")); }),
                  int(ErrReadOnly));
-        QCOMPARE(m_db->tableRecordCount(QStringLiteral("Basics")), 5);
+        QCOMPARE(m_db->tableRecordCount(QStringLiteral("Basics")), 7);
     }
 
     void tableDefsDescribeTheFile()
