@@ -179,6 +179,8 @@ bool Recordset::Eof() const
 
 void Recordset::clearEdit()
 {
+    // Every move reads the row again, so changes made elsewhere show.
+    m_cacheKey = -1;
     m_editMode = dbEditNone;
     m_buffer.clear();
     m_dirty.clear();
