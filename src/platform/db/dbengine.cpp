@@ -64,8 +64,8 @@ FileKind sniff(const QString &path)
 sqlite3 *openHandle(const QString &path, bool readOnly)
 {
     sqlite3 *handle = nullptr;
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_PRIVATECACHE;
+    const int flags =
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_PRIVATECACHE;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(handle);

@@ -56,16 +56,16 @@ private slots:
 
     void likeFollowsTheUsersWildcards()
     {
-        QVERIFY(jetLike(QStringLiteral("*loop*"), QStringLiteral("For LOOPS")));
-        QVERIFY(jetLike(QStringLiteral("a?c"), QStringLiteral("abc")));
-        QVERIFY(jetLike(QStringLiteral("a#c"), QStringLiteral("a5c")));
-        QVERIFY(!jetLike(QStringLiteral("a#c"), QStringLiteral("abc")));
-        QVERIFY(jetLike(QStringLiteral("[a-c]x"), QStringLiteral("bx")));
-        QVERIFY(jetLike(QStringLiteral("[!a-c]x"), QStringLiteral("dx")));
-        QVERIFY(!jetLike(QStringLiteral("[!a-c]x"), QStringLiteral("ax")));
-        QVERIFY(jetLike(QStringLiteral("50[%]"), QStringLiteral("50%")));
-        QVERIFY(!jetLike(QStringLiteral("50[%]"), QStringLiteral("500")));
-        QVERIFY(jetLike(QStringLiteral("%ab_"), QStringLiteral("xxabc")));
+        QVERIFY(userLike(QStringLiteral("*loop*"), QStringLiteral("For LOOPS")));
+        QVERIFY(userLike(QStringLiteral("a?c"), QStringLiteral("abc")));
+        QVERIFY(userLike(QStringLiteral("a#c"), QStringLiteral("a5c")));
+        QVERIFY(!userLike(QStringLiteral("a#c"), QStringLiteral("abc")));
+        QVERIFY(userLike(QStringLiteral("[a-c]x"), QStringLiteral("bx")));
+        QVERIFY(userLike(QStringLiteral("[!a-c]x"), QStringLiteral("dx")));
+        QVERIFY(!userLike(QStringLiteral("[!a-c]x"), QStringLiteral("ax")));
+        QVERIFY(userLike(QStringLiteral("50[%]"), QStringLiteral("50%")));
+        QVERIFY(!userLike(QStringLiteral("50[%]"), QStringLiteral("500")));
+        QVERIFY(userLike(QStringLiteral("%ab_"), QStringLiteral("xxabc")));
         auto rs = m_db->OpenRecordset(
             QStringLiteral("SELECT Question FROM Basics WHERE Question LIKE '*question #'"));
         QCOMPARE(rs->RecordCount(), 3);
