@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 class QCheckBox;
 class QComboBox;
 class QDockWidget;
@@ -17,6 +19,7 @@ class QSystemTrayIcon;
 class QTabWidget;
 class QToolBar;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The program's one MDI main window; every record and tool window is its child.
 class FrmMain : public QMainWindow
@@ -83,6 +86,33 @@ public:
     // Record windows by database button index (1 to 10); 0 is unused.
     QPointer<QWidget> RecordForms[DatabaseButtons + 1];
 
+    // Keyword search on the [Search] tab and quick locate on the [Records] tab.
+    QString SearchDatabaseName;
+    QString SearchHistoryFile;
+    bool UseKeywordMap = false;
+    QPointer<QWidget> SearchResultForm;
+    // Opens the search-result window over SrhResult; set by the program at start-up.
+    static std::function<QWidget *(FrmMain *)> searchWindowFactory;
+    void SelectSearchDatabase();
+    QString SearchDatabasePath() const;
+    void ListTopicTables();
+    void ComboKeyWord_KeyPress(int key);
+    bool CheckKeyword(const QString &keyword);
+    void CloseSearchWindow();
+    void ClearSearchResults();
+    void SearchKeyword(const QString &field);
+    bool KeywordNotListed(const QString &keyword, int lastIndex, QComboBox *combo) const;
+    void ShowSearchResults();
+    void CmdSrh_Click();
+    void ComboKeyWord_Change();
+    void TxtKeyWord_Change();
+    bool isSearching() const { return m_searching; }
+    // The SrhResult row a result-list item shows.
+    static qint64 searchResultId(const QTreeWidgetItem *item);
+
+signals:
+    void searchFinished(qint64 hits);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -118,4 +148,10 @@ private:
     quint32 m_savedCaptionColor = 0;
     bool m_closing = false;
     QPoint m_titleDragStart;
+
+    // Keyword search.
+    void connectSearchControls();
+    void finishSearch(const struct SearchOutcome &outcome, const QString &keyword);
+    QMenu *m_criteriaMenu = nullptr;
+    bool m_searching = false;
 };
