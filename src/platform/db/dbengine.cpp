@@ -342,6 +342,35 @@ std::shared_ptr<Database> DBEngine::openDatabase(const QString &name, const Open
     return database;
 }
 
+std::shared_ptr<Database> DBEngine::CreateDatabase(const QString &name)
+{
+    const QString path = resolvePath(name);
+    if (path.isEmpty())
+        raise(ErrFileNotFound, path);
+    if (QFileInfo::exists(path))
+        raise(ErrDatabaseExists);
+    {
+        PrivateHandle created;
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        const int rc =
+            sqlite3_open_v2(QFile::encodeName(path).constData(), &created.handle, flags, nullptr);
+        if (rc != SQLITE_OK)
+            raise(ErrCannotOpen, path);
+        try {
+            exec(created.handle, QStringLiteral("PRAGMA journal_mode=DELETE"));
+            Savepoint savepoint(created.handle);
+            Catalogue::ensure(created.handle);
+            savepoint.commit();
+        } catch (const AppException &) {
+            sqlite3_close_v2(created.handle);
+            created.handle = nullptr;
+            QFile::remove(path);
+            throw;
+        }
+    }
+    return openDatabase(path, OpenOptions());
+}
+
 bool DBEngine::isOpen(const QString &name)
 {
     Registry &reg = registry();
