@@ -185,9 +185,9 @@ void FrmMain::SearchKeyword(const QString &)
 {
     m_searching = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    for (QWidget *control : {static_cast<QWidget *>(ComboSrhDBName),
-                             static_cast<QWidget *>(ComboKeyWord), static_cast<QWidget *>(CmdSrh),
-                             static_cast<QWidget *>(CHKExact)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(ComboSrhDBName), static_cast<QWidget *>(ComboKeyWord),
+          static_cast<QWidget *>(CmdSrh), static_cast<QWidget *>(CHKExact)})
         control->setEnabled(false);
     ListResult->setSortingEnabled(false);
 
@@ -203,14 +203,12 @@ void FrmMain::SearchKeyword(const QString &)
 
     // The search runs beside the interface, which keeps painting under the hourglass.
     auto *watcher = new QFutureWatcher<SearchOutcome>(this);
-    connect(watcher, &QFutureWatcher<SearchOutcome>::finished, this,
-            [this, watcher, keywordText] {
-                finishSearch(watcher->result(), keywordText);
-                watcher->deleteLater();
-            });
-    watcher->setFuture(QtConcurrent::run([=] {
-        return KeywordSearch::run(databasePath, topics, keyword, exact, searchPath);
-    }));
+    connect(watcher, &QFutureWatcher<SearchOutcome>::finished, this, [this, watcher, keywordText] {
+        finishSearch(watcher->result(), keywordText);
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run(
+        [=] { return KeywordSearch::run(databasePath, topics, keyword, exact, searchPath); }));
 }
 
 void FrmMain::finishSearch(const SearchOutcome &outcome, const QString &keywordText)
@@ -257,8 +255,9 @@ void FrmMain::finishSearch(const SearchOutcome &outcome, const QString &keywordT
     }
 
     ListResult->show();
-    for (QWidget *control : {static_cast<QWidget *>(ComboSrhDBName),
-                             static_cast<QWidget *>(ComboKeyWord), static_cast<QWidget *>(CHKExact)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(ComboSrhDBName), static_cast<QWidget *>(ComboKeyWord),
+          static_cast<QWidget *>(CHKExact)})
         control->setEnabled(true);
     CmdSrh->setEnabled(!ComboKeyWord->currentText().isEmpty());
     QApplication::restoreOverrideCursor();

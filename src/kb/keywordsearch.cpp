@@ -14,8 +14,7 @@ struct SearchError : std::runtime_error
 {
     SearchError(int number, const QString &text)
         : std::runtime_error(text.toStdString()), number(number)
-    {
-    }
+    {}
     int number;
 };
 
@@ -76,8 +75,7 @@ QString text(sqlite3_stmt *statement, int column)
 
 void bindText(sqlite3_stmt *statement, int index, const QString &value)
 {
-    sqlite3_bind_text16(statement, index, value.utf16(), int(value.size() * 2),
-                        SQLITE_TRANSIENT);
+    sqlite3_bind_text16(statement, index, value.utf16(), int(value.size() * 2), SQLITE_TRANSIENT);
 }
 
 } // namespace
@@ -125,20 +123,19 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
         exec(target.get(), "BEGIN IMMEDIATE");
         try {
             exec(target.get(), "DELETE FROM \"SrhResult\"");
-            Statement insert = prepare(
-                target.get(), QStringLiteral("INSERT INTO \"SrhResult\" (\"Question\", "
-                                             "\"OriID\", \"Answer\", \"OriTable\") "
-                                             "VALUES (?, ?, ?, ?)"));
+            Statement insert =
+                prepare(target.get(), QStringLiteral("INSERT INTO \"SrhResult\" (\"Question\", "
+                                                     "\"OriID\", \"Answer\", \"OriTable\") "
+                                                     "VALUES (?, ?, ?, ?)"));
             const QString pattern = likePattern(keyword, exact);
             // With "Match Exactly" a word at either end of the question counts as well.
             const QString subject = exact ? QStringLiteral("(' ' || \"Question\" || ' ')")
                                           : QStringLiteral("\"Question\"");
             for (const QString &topic : topics) {
                 Statement select = prepare(
-                    source.get(),
-                    QStringLiteral("SELECT \"ID\", \"Question\", \"Answer\" FROM %1 "
-                                   "WHERE %2 LIKE ? ESCAPE '\\' ORDER BY \"ID\"")
-                        .arg(quoted(topic), subject));
+                    source.get(), QStringLiteral("SELECT \"ID\", \"Question\", \"Answer\" FROM %1 "
+                                                 "WHERE %2 LIKE ? ESCAPE '\\' ORDER BY \"ID\"")
+                                      .arg(quoted(topic), subject));
                 bindText(select.get(), 1, pattern);
                 int rc;
                 while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
