@@ -77,16 +77,10 @@ void FrmMain::connectSearchControls()
     });
     connect(ChkKeywordMap, &QCheckBox::toggled, this, [this](bool on) { UseKeywordMap = on; });
 
-    m_criteriaMenu = new QMenu(QStringLiteral("Criteria"), this);
-    for (const QString &word : {QStringLiteral("AND"), QStringLiteral("OR"), QStringLiteral("NOT")})
-        m_criteriaMenu->addAction(word);
-    connect(m_criteriaMenu, &QMenu::triggered, this, [this](QAction *action) {
-        const QString text = ComboKeyWord->currentText();
-        if (!text.isEmpty())
-            ComboKeyWord->setEditText(text + QLatin1Char(' ') + action->text().toUpper());
+    connect(CmdAndOrNot, &QPushButton::clicked, this, [this] {
+        if (QMenu *criteria = subMenu(QStringLiteral("mnuC")))
+            criteria->popup(QCursor::pos());
     });
-    connect(CmdAndOrNot, &QPushButton::clicked, this,
-            [this] { m_criteriaMenu->popup(QCursor::pos()); });
 
     connect(TxtKeyWord, &QLineEdit::textChanged, this, &FrmMain::TxtKeyWord_Change);
 }
@@ -263,6 +257,28 @@ void FrmMain::finishSearch(const SearchOutcome &outcome, const QString &keywordT
     QApplication::restoreOverrideCursor();
     m_searching = false;
     emit searchFinished(outcome.hits.size());
+}
+
+void FrmMain::appendCriteria(const QString &word)
+{
+    const QString text = ComboKeyWord->currentText();
+    if (!text.isEmpty())
+        ComboKeyWord->setEditText(text + QLatin1Char(' ') + word);
+}
+
+void FrmMain::mnuAnd_Click()
+{
+    appendCriteria(QStringLiteral("AND"));
+}
+
+void FrmMain::mnuOR_Click()
+{
+    appendCriteria(QStringLiteral("OR"));
+}
+
+void FrmMain::mnuNot_Click()
+{
+    appendCriteria(QStringLiteral("NOT"));
 }
 
 bool FrmMain::KeywordNotListed(const QString &keyword, int lastIndex, QComboBox *combo) const

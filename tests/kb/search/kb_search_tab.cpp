@@ -201,6 +201,16 @@ private slots:
         QCOMPARE(edit->text(), QStringLiteral("select"));
     }
 
+    void criteriaWords()
+    {
+        m_main->mnuAnd_Click();
+        QCOMPARE(m_main->ComboKeyWord->currentText(), QString());
+        m_main->ComboKeyWord->setEditText(QStringLiteral("win"));
+        m_main->mnuAnd_Click();
+        m_main->mnuNot_Click();
+        QCOMPARE(m_main->ComboKeyWord->currentText(), QStringLiteral("win AND NOT"));
+    }
+
     void quickLocate()
     {
         m_main->ListRecords->addItems({QStringLiteral("Alpha"), QStringLiteral("window class"),
