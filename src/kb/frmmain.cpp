@@ -173,6 +173,7 @@ void FrmMain::createControls()
     PanelLeftDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     PanelLeftDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetClosable);
     PanelLeftDock->setWidget(createLeftPanel());
+    connectSearchControls();
     PanelLeftDock->setTitleBarWidget(PicTitleBar);
     addDockWidget(Qt::LeftDockWidgetArea, PanelLeftDock);
 
@@ -536,6 +537,8 @@ void FrmMain::FillSearchDatabaseCombo()
     for (QAction *button : buttons)
         ComboSrhDBName->addItem(button->icon(), button->objectName().toUpper(),
                                 button->objectName());
+    // Nothing is chosen until the user picks a database.
+    ComboSrhDBName->setCurrentIndex(-1);
 }
 
 void FrmMain::resizeEvent(QResizeEvent *event)

@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 class QCheckBox;
 class QComboBox;
 class QDockWidget;
@@ -18,6 +20,7 @@ class QSystemTrayIcon;
 class QTabWidget;
 class QToolBar;
 class QTreeWidget;
+class QTreeWidgetItem;
 class RecordVerbs;
 
 // The program's one MDI main window; every record and tool window is its child.
@@ -84,6 +87,30 @@ public:
 
     // Record windows by database button index (1 to 10); 0 is unused.
     QPointer<QWidget> RecordForms[DatabaseButtons + 1];
+
+    // Keyword search on the [Search] tab and quick locate on the [Records] tab.
+    QString SearchDatabaseName;
+    QString SearchHistoryFile;
+    bool UseKeywordMap = false;
+    QPointer<QWidget> SearchResultForm;
+    // Opens the search-result window over SrhResult; set by the program at start-up.
+    static std::function<QWidget *(FrmMain *)> searchWindowFactory;
+    void SelectSearchDatabase();
+    QString SearchDatabasePath() const;
+    void ListTopicTables();
+    void ComboKeyWord_KeyPress(int key);
+    bool CheckKeyword(const QString &keyword);
+    void CloseSearchWindow();
+    void ClearSearchResults();
+    void SearchKeyword(const QString &field);
+    bool KeywordNotListed(const QString &keyword, int lastIndex, QComboBox *combo) const;
+    void ShowSearchResults();
+    void CmdSrh_Click();
+    void ComboKeyWord_Change();
+    void TxtKeyWord_Change();
+    bool isSearching() const { return m_searching; }
+    // The SrhResult row a result-list item shows.
+    static qint64 searchResultId(const QTreeWidgetItem *item);
 
     // ---- Command menus and toolbars (frmmainmenus.cpp) ----
     // Menu items by name ("mnuEditPaste"), separators and submenus included; nullptr if none.
@@ -166,6 +193,9 @@ public:
     void FormatActiveControl(const QString &key);
     // ---- end of command menus and toolbars ----
 
+signals:
+    void searchFinished(qint64 hits);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -202,6 +232,11 @@ private:
     bool m_closing = false;
     QPoint m_titleDragStart;
 
+    // Keyword search.
+    void connectSearchControls();
+    void finishSearch(const struct SearchOutcome &outcome, const QString &keyword);
+    void appendCriteria(const QString &word);
+    bool m_searching = false;
     // ---- Command menus and toolbars (frmmainmenus.cpp) ----
     void createMenus();
     void createToolBarMain();

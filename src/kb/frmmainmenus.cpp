@@ -48,9 +48,6 @@ const QStringList &pendingMenuItems()
                                       QStringLiteral("mnuUpdateQuery"),
                                       QStringLiteral("mnuInsertQuery"),
                                       QStringLiteral("mnuDeleteQuery"),
-                                      QStringLiteral("mnuAnd"),
-                                      QStringLiteral("mnuOR"),
-                                      QStringLiteral("mnuNot"),
                                       QStringLiteral("mnuAddTopic"),
                                       QStringLiteral("mnuDelTopic"),
                                       QStringLiteral("mnuDeleteDB"),
@@ -1011,9 +1008,6 @@ void FrmMain::mnuAddTopic_Click() {}
 void FrmMain::mnuDelTopic_Click() {}
 void FrmMain::mnuDeleteDB_Click() {}
 void FrmMain::mnuCompatDB_Click() {}
-void FrmMain::mnuAnd_Click() {}
-void FrmMain::mnuOR_Click() {}
-void FrmMain::mnuNot_Click() {}
 void FrmMain::mnuImageNavi_Click() {}
 void FrmMain::mnuWebSurf_Click() {}
 void FrmMain::mnuTelnet_Click() {}

@@ -1,0 +1,226 @@
+#include "kb/frmmain.h"
+#include "kb/kbglobals.h"
+#include "kb_searchfixture.h"
+#include "platform/base/apppaths.h"
+#include "scriptedprompter.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <sqlite3.h>
+
+using SearchFixture::Record;
+
+namespace {
+
+constexpr int CppIndex = 4;
+
+QString historyText()
+{
+    QFile file(GetAppPath() + QStringLiteral("DataLog/C++.rid"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("<missing>");
+    return QString::fromUtf8(file.readAll());
+}
+
+QString storedQuestion(qint64 id)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open((DatabaseFolder + QStringLiteral("Search.mdb")).toUtf8().constData(), &db);
+    sqlite3_stmt *select = nullptr;
+    sqlite3_prepare_v2(db, "SELECT Question FROM SrhResult WHERE ID = ?", -1, &select, nullptr);
+    sqlite3_bind_int64(select, 1, id);
+    QString question;
+    if (sqlite3_step(select) == SQLITE_ROW)
+        question =
+            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(select, 0)));
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return question;
+}
+
+} // namespace
+
+class TestSearchTab : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestSupport::TempDataRoot> m_root;
+    std::unique_ptr<FrmMain> m_main;
+
+    bool search(const QString &keyword)
+    {
+        QSignalSpy finished(m_main.get(), &FrmMain::searchFinished);
+        m_main->ComboKeyWord->setEditText(keyword);
+        m_main->CmdSrh_Click();
+        return m_main->isSearching() ? finished.wait(20000) : false;
+    }
+
+private slots:
+    void init()
+    {
+        m_root = std::make_unique<TestSupport::TempDataRoot>();
+        const QString folder = m_root->filePath(QStringLiteral("Database"));
+        SearchFixture::createKnowledgeBase(
+            folder, QStringLiteral("C++"),
+            {{QStringLiteral("Classes"),
+              {Record{QStringLiteral("zeta: how to win with classes"), QStringLiteral("a")},
+               Record{QStringLiteral("alpha: win at the start"), QStringLiteral("b")}}},
+             {QStringLiteral("Templates"),
+              {Record{QStringLiteral("mid: templates win too"), QStringLiteral("c")},
+               Record{QStringLiteral("nothing here"), QStringLiteral("d")}}}});
+        SearchFixture::createSearchDatabase(folder);
+        m_main = std::make_unique<FrmMain>();
+        m_main->MDIForm_Load();
+        m_main->show();
+    }
+
+    void cleanup()
+    {
+        FrmMain::searchWindowFactory = nullptr;
+        m_main.reset();
+        m_root.reset();
+    }
+
+    void choosingADatabase()
+    {
+        ScriptedPrompter prompter;
+        m_main->ComboSrhDBName->setCurrentIndex(CppIndex);
+        m_main->SelectSearchDatabase();
+        QCOMPARE(m_main->SearchDatabaseName, QStringLiteral("C++"));
+        QCOMPARE(m_main->TablesName->count(), 2);
+        QCOMPARE(historyText(), QString()); // created empty
+
+        // A missing file keeps the previous choice.
+        m_main->ComboSrhDBName->setCurrentIndex(0);
+        m_main->SelectSearchDatabase();
+        QCOMPARE(prompter.prompts(), QStringList{QStringLiteral("Database not found!")});
+        QCOMPARE(m_main->ComboSrhDBName->currentIndex(), CppIndex);
+        QCOMPARE(m_main->SearchDatabaseName, QStringLiteral("C++"));
+    }
+
+    void refusedSearches()
+    {
+        ScriptedPrompter prompter;
+        m_main->ComboKeyWord->setEditText(QStringLiteral("win"));
+        m_main->CmdSrh_Click();
+        m_main->ComboSrhDBName->setCurrentIndex(CppIndex);
+        m_main->SelectSearchDatabase();
+        m_main->ComboKeyWord->setEditText(QStringLiteral("   "));
+        m_main->CmdSrh_Click();
+        QCOMPARE(prompter.prompts(),
+                 QStringList({QStringLiteral("Please select a database to search please!"),
+                              QStringLiteral("Please type the searching crateria")}));
+        QVERIFY(!m_main->isSearching());
+    }
+
+    void searchFillsListHistoryAndWindow()
+    {
+        ScriptedPrompter prompter;
+        int windows = 0;
+        FrmMain::searchWindowFactory = [&windows](FrmMain *main) -> QWidget * {
+            ++windows;
+            auto *label = new QLabel;
+            label->setWindowTitle(QStringLiteral("Searching Results"));
+            main->mdiArea()->addSubWindow(label)->show();
+            return label;
+        };
+        m_main->ComboSrhDBName->setCurrentIndex(CppIndex);
+        m_main->SelectSearchDatabase();
+
+        QVERIFY(search(QStringLiteral("win")));
+        QCOMPARE(m_main->ListResult->topLevelItemCount(), 3);
+        QCOMPARE(m_main->StatusPanel1->text(),
+                 QStringLiteral("Totally 3 Topics found about - WIN"));
+        // Sorted by question; each item still shows its own stored hit.
+        QCOMPARE(m_main->ListResult->topLevelItem(0)->text(0),
+                 QStringLiteral("alpha: win at the start"));
+        QCOMPARE(m_main->ListResult->topLevelItem(0)->text(1), QStringLiteral("Classes"));
+        for (int i = 0; i < 3; ++i) {
+            const QTreeWidgetItem *item = m_main->ListResult->topLevelItem(i);
+            QCOMPARE(storedQuestion(FrmMain::searchResultId(item)), item->text(0));
+        }
+        QCOMPARE(m_main->ListResult->currentItem(), m_main->ListResult->topLevelItem(0));
+        QCOMPARE(windows, 1);
+        QCOMPARE(historyText(), QStringLiteral("win\r\n"));
+        QCOMPARE(m_main->ComboKeyWord->itemText(0), QStringLiteral("win"));
+
+        // An exact repeat is not added again; a case-only variant is.
+        QVERIFY(search(QStringLiteral("win")));
+        QVERIFY(search(QStringLiteral("WIN")));
+        QCOMPARE(historyText(), QStringLiteral("win\r\nWIN\r\n"));
+        QCOMPARE(windows, 3);
+        // Each search replaces the previous result window.
+        int open = 0;
+        for (QMdiSubWindow *child : m_main->mdiArea()->subWindowList())
+            open += child->isVisible() ? 1 : 0;
+        QCOMPARE(open, 1);
+
+        QVERIFY(search(QStringLiteral("no such words")));
+        QCOMPARE(prompter.calls().constLast().prompt,
+                 QStringLiteral("Couldn't locate the record under your information!"));
+        QCOMPARE(prompter.calls().constLast().title, QStringLiteral("Search Failed!"));
+        QCOMPARE(prompter.calls().constLast().icon, 105);
+        QCOMPARE(historyText(), QStringLiteral("win\r\nWIN\r\n"));
+    }
+
+    void completionAndBackspace()
+    {
+        QFile history(m_root->filePath(QStringLiteral("DataLog/C++.rid")));
+        QDir().mkpath(m_root->filePath(QStringLiteral("DataLog")));
+        QVERIFY(history.open(QIODevice::WriteOnly));
+        history.write("select\r\nwhere\r\n");
+        history.close();
+        m_main->ComboSrhDBName->setCurrentIndex(CppIndex);
+        m_main->SelectSearchDatabase();
+        QCOMPARE(m_main->ComboKeyWord->count(), 2);
+
+        QLineEdit *edit = m_main->ComboKeyWord->lineEdit();
+        edit->setFocus();
+        QTest::keyClicks(edit, QStringLiteral("sel"));
+        QCOMPARE(edit->text(), QStringLiteral("select"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("ect"));
+        QVERIFY(m_main->CmdSrh->isEnabled());
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QStringLiteral("sel"));
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QStringLiteral("se"));
+        QTest::keyClicks(edit, QStringLiteral("l"));
+        QCOMPARE(edit->text(), QStringLiteral("select"));
+    }
+
+    void criteriaWords()
+    {
+        m_main->mnuAnd_Click();
+        QCOMPARE(m_main->ComboKeyWord->currentText(), QString());
+        m_main->ComboKeyWord->setEditText(QStringLiteral("win"));
+        m_main->mnuAnd_Click();
+        m_main->mnuNot_Click();
+        QCOMPARE(m_main->ComboKeyWord->currentText(), QStringLiteral("win AND NOT"));
+    }
+
+    void quickLocate()
+    {
+        m_main->ListRecords->addItems({QStringLiteral("Alpha"), QStringLiteral("window class"),
+                                       QStringLiteral("Windows paths")});
+        m_main->TxtKeyWord->setText(QStringLiteral("WIND"));
+        QCOMPARE(m_main->ListRecords->currentRow(), 1);
+        m_main->TxtKeyWord->setText(QStringLiteral("zz"));
+        QCOMPARE(m_main->ListRecords->currentRow(), -1);
+    }
+};
+
+QTEST_MAIN(TestSearchTab)
+#include "kb_search_tab.moc"
