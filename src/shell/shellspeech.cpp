@@ -47,7 +47,12 @@ public:
     bool broken() const { return m_speech->state() == QTextToSpeech::Error; }
 
 private:
-    void recreate() { m_speech = std::make_unique<QTextToSpeech>(EngineName); }
+    void recreate()
+    {
+        // flite crashes when a second engine is made while the first still exists.
+        m_speech.reset();
+        m_speech = std::make_unique<QTextToSpeech>(EngineName);
+    }
 
     std::unique_ptr<QTextToSpeech> m_speech;
 };
