@@ -134,7 +134,7 @@ bool parseUnixLine(const QByteArray &line, const QDate &today, CFtpFile &entry)
 
 QString ftpDisplayText(const QByteArray &bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(bytes);
     if (!decoder.hasError())
         return text;
@@ -183,10 +183,13 @@ bool parseListingLine(const QByteArray &rawLine, const QDate &today, CFtpFile &e
     if (columns.size() < 4)
         return false;
     entry = CFtpFile();
+    // DOS lines start with their date; anything else needs the nine UNIX columns.
     const char first = line.at(columns[0].start);
-    if (columns.size() >= 9 && !(first >= '0' && first <= '9'))
+    if (first >= '0' && first <= '9')
+        return parseDosLine(line, today, entry);
+    if (columns.size() >= 9)
         return parseUnixLine(line, today, entry);
-    return parseDosLine(line, today, entry);
+    return false;
 }
 
 CFtpFiles parseListing(const QByteArray &listing, const QDate &today)
