@@ -48,6 +48,9 @@ private slots:
     void cancelUpload();
     void missingFile();
     void refusals();
+    void dosListing();
+    void throttledCancel();
+    void tooManyConnections();
 
 private:
     std::unique_ptr<CFtpConnection> connected(bool passive = true);
@@ -453,6 +456,76 @@ void TestFtpEngine::refusals()
     // After the close a command finds the connection gone (the window reconnects on it).
     QVERIFY(!engine->setCurrentDirectory(QStringLiteral("/")));
     QCOMPARE(engine->ftpGetLastError(), int(ftpErrWrongState));
+}
+
+void TestFtpEngine::dosListing()
+{
+    if (m_isVsftpd)
+        QSKIP("the DOS form comes from the pyftpdlib fixture");
+    PyFtpServer dos({QStringLiteral("--dos")});
+    QVERIFY2(dos.start(), qPrintable(dos.errorText()));
+    QDir(dos.root()).mkdir(QStringLiteral("My Docs"));
+    writeRandomFile(dos.root() + QStringLiteral("/file  name.txt"), 1234);
+    QFile sparse(dos.root() + QStringLiteral("/huge.iso"));
+    QVERIFY(sparse.open(QIODevice::WriteOnly));
+    QVERIFY(sparse.resize(5000000000LL));
+    sparse.close();
+    CFtpConnection engine;
+    engine.setFtpServer(dos.address());
+    engine.setPassiveMode(true);
+    QVERIFY(engine.connectToServer());
+    CFtpFiles files;
+    QVERIFY(engine.enumFiles(files));
+    QCOMPARE(files.count(), 3);
+    QHash<QString, CFtpFile> byName;
+    for (const CFtpFile &file : files)
+        byName.insert(file.filename, file);
+    QVERIFY(byName.value(QStringLiteral("My Docs")).isDirectory);
+    QCOMPARE(byName.value(QStringLiteral("file  name.txt")).fileSize, 1234);
+    QCOMPARE(byName.value(QStringLiteral("huge.iso")).fileSize, 5000000000LL);
+    QCOMPARE(byName.value(QStringLiteral("huge.iso")).lastWriteTime.date(), QDate::currentDate());
+}
+
+void TestFtpEngine::throttledCancel()
+{
+    if (m_isVsftpd)
+        QSKIP("throttling comes from the pyftpdlib fixture");
+    PyFtpServer slow({QStringLiteral("--throttle"), QStringLiteral("262144")});
+    QVERIFY2(slow.start(), qPrintable(slow.errorText()));
+    writeRandomFile(slow.root() + QStringLiteral("/slow.bin"), 4 << 20);
+    CFtpConnection engine;
+    engine.setFtpServer(slow.address());
+    engine.setPassiveMode(true);
+    QVERIFY(engine.connectToServer());
+    QList<int> states;
+    connect(&engine, &CFtpConnection::stateChanged, this, [&](int s) { states << s; });
+    // Stop is pressed while the slow transfer runs.
+    QTimer::singleShot(300, this, [&] { QVERIFY(engine.cancelTransfer()); });
+    QElapsedTimer clock;
+    clock.start();
+    const QString local = m_local.filePath(QStringLiteral("slow.bin"));
+    QVERIFY(!engine.downloadFile(QStringLiteral("slow.bin"), local, 1, 0));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
+    QVERIFY(!states.contains(CFtpConnection::TransferCompleted));
+    QVERIFY(QFileInfo(local).size() < (4 << 20));
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+}
+
+void TestFtpEngine::tooManyConnections()
+{
+    if (m_isVsftpd)
+        QSKIP("the connection limit comes from the pyftpdlib fixture");
+    // pyftpdlib counts its listening socket too: two means one client.
+    PyFtpServer single({QStringLiteral("--max-cons"), QStringLiteral("2")});
+    QVERIFY2(single.start(), qPrintable(single.errorText()));
+    CFtpConnection first;
+    first.setFtpServer(single.address());
+    QVERIFY(first.connectToServer());
+    CFtpConnection second;
+    second.setFtpServer(single.address());
+    QVERIFY(!second.connectToServer());
+    QCOMPARE(second.ftpGetLastError(), int(ftpErrServiceNotAvailable));
 }
 
 QTEST_GUILESS_MAIN(TestFtpEngine)
