@@ -13,9 +13,11 @@
 
 namespace {
 
+// Uploads are read in blocks of 4096 bytes; sixteen of them go to the socket in one send,
+// and a window of sends stays queued so the link never idles between two blocks.
 constexpr qint64 uploadBlockSize = 4096;
-// Blocks kept queued on the data socket, so the link never idles between two blocks.
-constexpr qint64 uploadWindow = 64 * uploadBlockSize;
+constexpr qint64 uploadSendSize = 16 * uploadBlockSize;
+constexpr qint64 uploadWindow = 16 * uploadSendSize;
 constexpr quint16 firstActivePort = 1100;
 constexpr int activePortAttempts = 100;
 
@@ -682,19 +684,24 @@ void CFtpConnection::pumpUpload()
         return;
     if (m_data->state() != SocketControl::Connected)
         return;
-    char block[uploadBlockSize];
     while (!m_uploadEof && m_data->bytesToWrite() < uploadWindow) {
-        const qint64 count = m_file.read(block, uploadBlockSize);
-        if (count < 0) {
-            m_abortCode = ftpErrLocalFile;
-            m_abortText = m_file.errorString();
-            return;
+        QByteArray chunk;
+        chunk.reserve(uploadSendSize);
+        while (chunk.size() < uploadSendSize) {
+            char block[uploadBlockSize];
+            const qint64 count = m_file.read(block, uploadBlockSize);
+            if (count < 0) {
+                m_abortCode = ftpErrLocalFile;
+                m_abortText = m_file.errorString();
+                return;
+            }
+            if (count == 0) {
+                m_uploadEof = true;
+                break;
+            }
+            chunk.append(block, count);
         }
-        if (count == 0) {
-            m_uploadEof = true;
-            break;
-        }
-        if (!m_data->sendData(QByteArray(block, count))) {
+        if (!chunk.isEmpty() && !m_data->sendData(chunk)) {
             m_dataFailed = true;
             return;
         }
