@@ -185,8 +185,9 @@ bool CFtpConnection::sendCommand(const QByteArray &verb, const QString &argument
         return false;
     }
     // Replies nobody waited for (a late answer after a time-out) must not answer this command.
+    // ABOR is the exception: it goes out in the middle of an exchange.
     FtpReply stale;
-    while (takeFtpReply(m_replyBuffer, stale)) {
+    while (verb != "ABOR" && takeFtpReply(m_replyBuffer, stale)) {
     }
     QByteArray line = verb;
     if (!argument.isEmpty())
@@ -812,16 +813,33 @@ void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
     m_lastErrorText = savedText;
 }
 
+// A cancel that came while the data connection was being set up: the step under way has
+// taken its reply, so only the answer to ABOR is left to read.
+bool CFtpConnection::abortedDuringSetup()
+{
+    if (m_abortCode == 0)
+        return false;
+    const int code = m_abortCode;
+    const QString text = m_abortText.isEmpty() ? ftpErrorText(code) : m_abortText;
+    finishAbortedTransfer(true);
+    setError(code, text);
+    return true;
+}
+
 bool CFtpConnection::enumFiles(CFtpFiles &files)
 {
     BusyScope busy(*this);
     if (!busy)
         return false;
     resetTransfer();
-    if (!openDataConnection())
-        return false;
-    emit stateChanged(RetrievingDirectory);
     m_job = DataJob::Listing;
+    const bool ready = openDataConnection();
+    if (abortedDuringSetup() || !ready) {
+        m_data->abort();
+        resetTransfer();
+        return false;
+    }
+    emit stateChanged(RetrievingDirectory);
     const bool ok = runDataCommand("LIST", QString());
     const QByteArray listing = m_listing;
     resetTransfer();
@@ -843,13 +861,15 @@ bool CFtpConnection::downloadFile(const QString &remoteName, const QString &loca
         setError(ftpErrLocalFile, tr("No valid local file was given."));
         return false;
     }
-    if (!processType(mode) || !openDataConnection())
-        return false;
-    if (startOffset > 0 && !command("REST", QString::number(startOffset), {350})) {
+    // The transfer counts as running from here, so Stop can cancel its set-up too.
+    m_job = DataJob::Download;
+    const bool ready = processType(mode) && openDataConnection() &&
+                       (startOffset == 0 || command("REST", QString::number(startOffset), {350}));
+    if (abortedDuringSetup() || !ready) {
         m_data->abort();
+        resetTransfer();
         return false;
     }
-    m_job = DataJob::Download;
     m_localPath = localPath;
     m_startOffset = startOffset;
     m_bytesReceived = startOffset;
@@ -875,16 +895,14 @@ bool CFtpConnection::uploadFile(const QString &localPath, const QString &remoteN
         m_file.close();
         return false;
     }
-    if ((mode != m_transferMode && !processType(mode)) || !openDataConnection()) {
-        m_file.close();
-        return false;
-    }
-    if (startOffset > 0 && !command("REST", QString::number(startOffset), {350})) {
-        m_data->abort();
-        m_file.close();
-        return false;
-    }
     m_job = DataJob::Upload;
+    const bool ready = (mode == m_transferMode || processType(mode)) && openDataConnection() &&
+                       (startOffset == 0 || command("REST", QString::number(startOffset), {350}));
+    if (abortedDuringSetup() || !ready) {
+        m_data->abort();
+        resetTransfer();
+        return false;
+    }
     m_localPath = localPath;
     m_startOffset = startOffset;
     m_bytesSent = startOffset;

@@ -119,6 +119,7 @@ private:
     bool processPort();
     bool runDataCommand(const QByteArray &verb, const QString &argument);
     void finishAbortedTransfer(bool finalReplySeen);
+    bool abortedDuringSetup();
     void onPreliminaryReply();
     void resetTransfer();
 

@@ -84,6 +84,7 @@ private slots:
     void serverAbortsTransfer();
     void droppedConnection();
     void busyRefusal();
+    void cancelDuringSetup();
 };
 
 void TestFtpScripted::framing()
@@ -355,6 +356,40 @@ void TestFtpScripted::busyRefusal()
     QVERIFY(!nested);
     QCOMPARE(nestedCode, int(ftpErrOperationInProgress));
     QVERIFY(!peer.lines.contains("DELE x"));
+}
+
+void TestFtpScripted::cancelDuringSetup()
+{
+    ScriptedPeer peer;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("TYPE")) {
+            QTimer::singleShot(100, &peer, [&] { peer.send("200 ok\r\n"); });
+            return QByteArray();
+        }
+        if (line == "ABOR")
+            return "225 nothing to abort\r\n";
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setPassiveMode(true);
+    QVERIFY(engine.connectToServer());
+    bool closed = true;
+    int closeCode = 0;
+    QTimer::singleShot(20, this, [&] {
+        closed = engine.closeConnection();
+        closeCode = engine.ftpGetLastError();
+        QVERIFY(engine.cancelTransfer());
+    });
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("f"));
+    QVERIFY(!engine.downloadFile(QStringLiteral("f"), local, 1, 0));
+    QVERIFY(!closed);
+    QCOMPARE(closeCode, int(ftpErrTransferInProgress));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
+    QVERIFY(!QFile::exists(local));
+    QVERIFY(!peer.lines.contains("PASV"));
+    QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
 }
 
 QTEST_GUILESS_MAIN(TestFtpScripted)
