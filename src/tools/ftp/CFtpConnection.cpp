@@ -787,7 +787,9 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QString &argum
 }
 
 // After a cancel or a local failure: the data connection is dropped and ABOR sent, then the
-// transfer's final reply (unless it came already) and the reply to ABOR are read and dropped.
+// replies up to the one answering ABOR are read and dropped. Servers differ in what they say:
+// 426 for the broken transfer then 226 for ABOR, the transfer's own end then 225 or 226, or
+// only 225 when they closed the transfer quietly.
 void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
 {
     m_data->abort();
@@ -798,16 +800,20 @@ void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
         if (!sendCommand("ABOR"))
             return;
     }
-    int finalsLeft = finalReplySeen ? 1 : 2;
+    bool transferEnded = finalReplySeen;
+    bool done = false;
     const int savedError = m_lastError;
     const QString savedText = m_lastErrorText;
     waitFor([&] {
         FtpReply reply;
-        while (finalsLeft > 0 && takeFtpReply(m_replyBuffer, reply)) {
-            if (!reply.isPreliminary())
-                --finalsLeft;
+        while (!done && takeFtpReply(m_replyBuffer, reply)) {
+            if (reply.isPreliminary())
+                continue;
+            if (reply.code == 225 || (transferEnded && reply.code != 426))
+                done = true;
+            transferEnded = true;
         }
-        return finalsLeft == 0 || !controlConnected();
+        return done || !controlConnected();
     });
     m_lastError = savedError;
     m_lastErrorText = savedText;

@@ -338,6 +338,22 @@ void TestFtpEngine::resume()
     QCOMPARE(fileSha256(local), m_sha.value(QStringLiteral("big.bin")));
     QVERIFY(firstProgress > head.size());
 
+    // Offsets past 2 GiB: the last 4096 bytes of the sparse 3 GiB file.
+    const qint64 far = (3LL << 30) - 4096;
+    const QString tail = m_local.filePath(QStringLiteral("sparse.bin"));
+    QFile farFile(tail);
+    QVERIFY(farFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(farFile.resize(far));
+    farFile.close();
+    qint64 lastProgress = 0;
+    connect(engine.get(), &CFtpConnection::downloadProgress, this,
+            [&](qint64 bytes) { lastProgress = bytes; });
+    QVERIFY2(engine->downloadFile(QStringLiteral("sparse.bin"), tail, 1, far),
+             qPrintable(engine->getFtpErrorDescription()));
+    QCOMPARE(QFileInfo(tail).size(), 3LL << 30);
+    QCOMPARE(lastProgress, 3LL << 30);
+    QFile::remove(tail);
+
     // Upload: the server holds the first 5000 bytes.
     const QString target = QStringLiteral("resumed-up.bin");
     QFile serverPart(serverPath(target));

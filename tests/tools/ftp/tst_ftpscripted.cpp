@@ -85,6 +85,7 @@ private slots:
     void droppedConnection();
     void busyRefusal();
     void cancelDuringSetup();
+    void cancelAnsweredOnce();
 };
 
 void TestFtpScripted::framing()
@@ -389,6 +390,44 @@ void TestFtpScripted::cancelDuringSetup()
     QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
     QVERIFY(!QFile::exists(local));
     QVERIFY(!peer.lines.contains("PASV"));
+    QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+}
+
+void TestFtpScripted::cancelAnsweredOnce()
+{
+    // Some servers close a cancelled transfer quietly and answer ABOR alone with 225.
+    ScriptedPeer peer;
+    QTcpServer data;
+    QVERIFY(data.listen(QHostAddress::LocalHost));
+    QTcpSocket *dataSocket = nullptr;
+    connect(&data, &QTcpServer::newConnection, this,
+            [&] { dataSocket = data.nextPendingConnection(); });
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line == "PASV")
+            return QStringLiteral("227 ok (127,0,0,1,%1,%2)\r\n")
+                .arg(data.serverPort() / 256)
+                .arg(data.serverPort() % 256)
+                .toLatin1();
+        if (line.startsWith("RETR")) {
+            QTimer::singleShot(0, &peer, [&] { dataSocket->write(QByteArray(5000, 'd')); });
+            return "150 sending\r\n";
+        }
+        if (line == "ABOR")
+            return "225 ABOR command successful; data channel closed.\r\n";
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setPassiveMode(true);
+    engine.setTimeout(5);
+    QVERIFY(engine.connectToServer());
+    connect(&engine, &CFtpConnection::downloadProgress, this, [&] { engine.cancelTransfer(); });
+    QTemporaryDir dir;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1, 0));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
+    QVERIFY(clock.elapsed() < 3000);
     QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
 }
 
