@@ -627,6 +627,7 @@ bool CFtpConnection::processPort()
         m_data->abort();
         return false;
     }
+    m_dataFailed = false; // ports found taken on the way do not count against the transfer
     emit stateChanged(DataReady);
     return true;
 }
