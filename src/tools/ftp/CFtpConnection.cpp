@@ -296,7 +296,7 @@ void CFtpConnection::onDataArrival()
         }
         if (m_file.write(bytes) != bytes.size()) {
             m_abortCode = ftpErrLocalFile;
-            m_abortText = m_file.errorString();
+            m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
             break;
         }
         m_bytesReceived += bytes.size();
@@ -667,7 +667,7 @@ void CFtpConnection::onPreliminaryReply()
             m_pending.clear();
             if (m_file.write(early) != early.size()) {
                 m_abortCode = ftpErrLocalFile;
-                m_abortText = m_file.errorString();
+                m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
                 return;
             }
             m_bytesReceived += early.size();
@@ -694,7 +694,7 @@ void CFtpConnection::pumpUpload()
             const qint64 count = m_file.read(block, uploadBlockSize);
             if (count < 0) {
                 m_abortCode = ftpErrLocalFile;
-                m_abortText = m_file.errorString();
+                m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
                 return;
             }
             if (count == 0) {
@@ -764,8 +764,13 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QString &argum
         return false;
     }
     m_data->abort();
-    if (m_file.isOpen())
+    // The last buffered bytes of a download must reach the disk before it counts as done.
+    QString localError;
+    if (m_file.isOpen()) {
+        if (m_job == DataJob::Download && !m_file.flush())
+            localError = tr("%1: %2").arg(m_localPath, m_file.errorString());
         m_file.close();
+    }
     if (!waited)
         return false; // time-out or broken off; the error is set
     if (lost) {
@@ -782,6 +787,10 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QString &argum
             mapReply(finalReply);
         else
             mapSocketError(m_data->lastErrorNumber(), m_data->lastErrorDescription());
+        return false;
+    }
+    if (!localError.isEmpty()) {
+        setError(ftpErrLocalFile, localError);
         return false;
     }
     return true;

@@ -426,6 +426,13 @@ void TestFtpEngine::missingFile()
     // A local folder cannot take a download.
     QVERIFY(!engine->downloadFile(QStringLiteral("f4096.bin"), m_local.path(), 1, 0));
     QCOMPARE(engine->ftpGetLastError(), int(ftpErrLocalFile));
+    // A full disk fails the download, whether the small file sat in a buffer or not.
+    for (const QString &name : {QStringLiteral("f4096.bin"), QStringLiteral("big.bin")}) {
+        QVERIFY(!engine->downloadFile(name, QStringLiteral("/dev/full"), 1, 0));
+        QCOMPARE(engine->ftpGetLastError(), int(ftpErrLocalFile));
+        QVERIFY2(engine->getFtpErrorDescription().contains(QLatin1String("/dev/full")),
+                 qPrintable(engine->getFtpErrorDescription()));
+    }
     QCOMPARE(engine->getCurrentDirectory(), QStringLiteral("/"));
 }
 
