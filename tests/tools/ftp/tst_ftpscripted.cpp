@@ -86,6 +86,7 @@ private slots:
     void busyRefusal();
     void cancelDuringSetup();
     void cancelAnsweredOnce();
+    void loginAndCommandRules();
 };
 
 void TestFtpScripted::framing()
@@ -434,6 +435,38 @@ void TestFtpScripted::cancelAnsweredOnce()
     QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
     QVERIFY(clock.elapsed() < 3000);
     QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+}
+
+void TestFtpScripted::loginAndCommandRules()
+{
+    ScriptedPeer peer;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("TYPE"))
+            return "500 no types here\r\n";
+        if (line.startsWith("RNFR"))
+            return "550 no such file\r\n";
+        return defaultAnswer(line);
+    };
+    // Only "anonymous" gets the default password; other users need their own.
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setUserName(QStringLiteral("Anonymous"));
+    QVERIFY(!engine.connectToServer());
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrNotLoggedIn));
+    QVERIFY(peer.lines.isEmpty());
+    engine.setUserName(QString());
+    QVERIFY(engine.connectToServer());
+    QCOMPARE(engine.userName(), QStringLiteral("anonymous"));
+    QCOMPARE(engine.password(), CFtpConnection::anonymousPassword());
+
+    // A refused transfer mode keeps the old one.
+    QVERIFY(!engine.setTransferMode(1));
+    QCOMPARE(engine.ftpGetLastError(), 47);
+    QCOMPARE(engine.transferMode(), 0);
+    // RNTO goes out only after RNFR succeeded.
+    QVERIFY(!engine.renameFile(QStringLiteral("a"), QStringLiteral("b")));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrFileUnavailable));
+    QVERIFY(!peer.lines.contains("RNTO b"));
 }
 
 QTEST_GUILESS_MAIN(TestFtpScripted)
