@@ -10,9 +10,9 @@
 class QTcpServer;
 class QTcpSocket;
 
-// A TCP socket object shaped like the classic socket control: one object that connects,
-// listens or adopts an accepted connection, reports the control's state numbers and raises
-// errors with Windows Sockets numbers, so the FTP and telnet code above it stays unchanged.
+// A TCP socket object that connects, listens or adopts an accepted connection, reports
+// numbered states and raises errors with Windows Sockets numbers, which the FTP and telnet
+// code above it works with.
 class SocketControl : public QObject
 {
     Q_OBJECT
