@@ -1,0 +1,946 @@
+#include "tools/ftp/CFtpConnection.h"
+
+#include "platform/net/SocketControl.h"
+#include "tools/ftp/FtpErrors.h"
+#include "tools/ftp/FtpListingParser.h"
+
+#include <QDate>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+// Uploads are read in blocks of 4096 bytes; sixteen of them go to the socket in one send,
+// and a window of sends stays queued so the link never idles between two blocks.
+constexpr qint64 uploadBlockSize = 4096;
+constexpr qint64 uploadSendSize = 16 * uploadBlockSize;
+constexpr qint64 uploadWindow = 16 * uploadSendSize;
+constexpr quint16 firstActivePort = 1100;
+constexpr int activePortAttempts = 100;
+
+bool isPositiveCompletion(int code)
+{
+    return code >= 200 && code < 300;
+}
+
+QString logText(const QByteArray &bytes)
+{
+    QString text = ftpDisplayText(bytes);
+    if (!text.endsWith(QLatin1String("\r\n")))
+        text += QLatin1String("\r\n");
+    return text;
+}
+
+// "host" or "host:port".
+void splitServer(const QString &server, QString &host, quint16 &port)
+{
+    host = server.trimmed();
+    port = 21;
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0 && host.indexOf(QLatin1Char(':')) == colon) {
+        bool ok = false;
+        const uint value = host.mid(colon + 1).toUInt(&ok);
+        if (ok && value > 0 && value <= 65535) {
+            port = quint16(value);
+            host.truncate(colon);
+        }
+    }
+}
+
+} // namespace
+
+// Marks the engine busy for one public operation and refuses a second one meanwhile.
+class CFtpConnection::BusyScope
+{
+public:
+    explicit BusyScope(CFtpConnection &engine) : m_engine(engine)
+    {
+        if (engine.m_busy) {
+            engine.setError(ftpErrOperationInProgress, ftpErrorText(ftpErrOperationInProgress));
+            return;
+        }
+        engine.m_busy = true;
+        engine.m_broken = false;
+        m_owner = true;
+    }
+    ~BusyScope()
+    {
+        if (m_owner)
+            m_engine.m_busy = false;
+    }
+    explicit operator bool() const { return m_owner; }
+
+private:
+    CFtpConnection &m_engine;
+    bool m_owner = false;
+};
+
+CFtpConnection::CFtpConnection(QObject *parent, int tickMs)
+    : QObject(parent), m_control(new SocketControl(this)), m_data(new SocketControl(this)),
+      m_timeout(tickMs)
+{
+    m_timeout.setTimeoutValue(180);
+    connect(m_control, &SocketControl::dataArrival, this, &CFtpConnection::onControlData);
+    connect(m_control, &SocketControl::closed, this, &CFtpConnection::onControlClosed);
+    connect(m_data, &SocketControl::dataArrival, this, &CFtpConnection::onDataArrival);
+    connect(m_data, &SocketControl::closed, this, [this] { m_dataClosed = true; });
+    connect(m_data, &SocketControl::error, this, [this] {
+        if (m_job != DataJob::None)
+            m_dataFailed = true;
+    });
+    connect(m_data, &SocketControl::connectionRequest, this, &CFtpConnection::onConnectionRequest);
+    connect(m_data, &SocketControl::sendProgress, this, [this](qint64 sent) {
+        if (m_job != DataJob::Upload)
+            return;
+        m_bytesSent += sent;
+        m_timeout.reset();
+        emit uploadProgress(m_bytesSent);
+        pumpUpload();
+    });
+    connect(m_data, &SocketControl::sendComplete, this, &CFtpConnection::pumpUpload);
+}
+
+CFtpConnection::~CFtpConnection()
+{
+    // Signals from the sockets must not reach a half-destroyed engine.
+    disconnect(m_control, nullptr, this, nullptr);
+    disconnect(m_data, nullptr, this, nullptr);
+    m_data->abort();
+    m_control->abort();
+    resetTransfer();
+}
+
+QString CFtpConnection::anonymousPassword()
+{
+    return QStringLiteral("user@example.com");
+}
+
+QString CFtpConnection::getLastServerResponse() const
+{
+    return ftpDisplayText(m_lastServerResponse);
+}
+
+// ---- waiting and the command exchange ----
+
+bool CFtpConnection::waitFor(const std::function<bool()> &done)
+{
+    m_timeout.startTimer();
+    QEventLoop loop;
+    bool result = false;
+    for (;;) {
+        if (done()) {
+            result = true;
+            break;
+        }
+        if (m_broken) {
+            setError(ftpErrCancelled, ftpErrorText(ftpErrCancelled));
+            break;
+        }
+        if (m_timeout.timeout()) {
+            setErrorCode(ftpErrTimeout);
+            break;
+        }
+        // Sleeps until a socket or the tick timer has something to say.
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    m_timeout.stopTimer();
+    return result;
+}
+
+bool CFtpConnection::controlConnected() const
+{
+    return m_control->state() == SocketControl::Connected;
+}
+
+bool CFtpConnection::readReply(FtpReply &reply)
+{
+    bool lost = false;
+    const bool ok = waitFor([&] {
+        if (takeFtpReply(m_replyBuffer, reply))
+            return true;
+        if (!controlConnected()) {
+            lost = true;
+            return true;
+        }
+        return false;
+    });
+    if (!ok)
+        return false;
+    if (lost) {
+        setConnectionLost();
+        return false;
+    }
+    return true;
+}
+
+bool CFtpConnection::sendCommand(const QByteArray &verb, const QString &argument, bool secret)
+{
+    const QByteArray bytes = argument.toUtf8();
+    // A line end or NUL inside an argument would smuggle in a second command.
+    if (bytes.contains('\r') || bytes.contains('\n') || bytes.contains('\0')) {
+        setError(ftpErrSyntaxArguments, ftpErrorText(ftpErrSyntaxArguments));
+        return false;
+    }
+    // Replies nobody waited for (a late answer after a time-out) must not answer this command.
+    // ABOR is the exception: it goes out in the middle of an exchange.
+    FtpReply stale;
+    while (verb != "ABOR" && takeFtpReply(m_replyBuffer, stale)) {
+    }
+    QByteArray line = verb;
+    if (!argument.isEmpty())
+        line += ' ' + bytes;
+    line += "\r\n";
+    if (!m_control->sendData(line)) {
+        mapSocketError(m_control->lastErrorNumber(), m_control->lastErrorDescription());
+        return false;
+    }
+    emit replyMessage(secret ? QString::fromLatin1(verb) + QLatin1String(" **********\r\n")
+                             : logText(line));
+    return true;
+}
+
+bool CFtpConnection::command(const QByteArray &verb, const QString &argument,
+                             std::initializer_list<int> ok, FtpReply *out, bool secret)
+{
+    if (!sendCommand(verb, argument, secret))
+        return false;
+    FtpReply reply;
+    do {
+        if (!readReply(reply))
+            return false;
+    } while (reply.isPreliminary());
+    if (out)
+        *out = reply;
+    if (std::find(ok.begin(), ok.end(), reply.code) != ok.end())
+        return true;
+    mapReply(reply);
+    return false;
+}
+
+// ---- errors ----
+
+void CFtpConnection::setError(int code, const QString &text)
+{
+    m_lastError = code;
+    m_lastErrorText = text;
+}
+
+void CFtpConnection::setErrorCode(int code)
+{
+    m_lastError = code;
+}
+
+void CFtpConnection::mapReply(const FtpReply &reply)
+{
+    const int code = ftpCodeForReply(reply.code);
+    if (code < 0) {
+        setError(ftpErrUnexpectedReply, ftpDisplayText(reply.firstLine()));
+        return;
+    }
+    const QString text = ftpErrorText(code);
+    setError(code, text.isEmpty() ? ftpDisplayText(reply.firstLine()) : text);
+}
+
+void CFtpConnection::mapSocketError(int number, const QString &description)
+{
+    const int code = ftpCodeForSocketError(number);
+    setError(code < 0 ? int(ftpErrConnectionAborted) : code, description);
+}
+
+void CFtpConnection::setConnectionLost()
+{
+    if (m_control->state() == SocketControl::Error)
+        mapSocketError(m_control->lastErrorNumber(), m_control->lastErrorDescription());
+    else
+        setError(ftpErrWrongState, tr("The server closed the connection."));
+}
+
+// ---- socket events ----
+
+void CFtpConnection::onControlData()
+{
+    const QByteArray bytes = m_control->getData();
+    if (bytes.isEmpty())
+        return;
+    m_replyBuffer += bytes;
+    m_lastServerResponse = bytes;
+    m_timeout.reset();
+    emit replyMessage(logText(bytes));
+}
+
+void CFtpConnection::onControlClosed()
+{
+    // Replies that came with the close stay in the buffer for the step that waits.
+    m_control->close();
+}
+
+void CFtpConnection::onDataArrival()
+{
+    const QByteArray bytes = m_data->getData();
+    if (bytes.isEmpty())
+        return;
+    m_timeout.reset();
+    switch (m_job) {
+    case DataJob::Listing:
+        m_listing += bytes;
+        break;
+    case DataJob::Download:
+        if (m_abortCode != 0)
+            break;
+        if (!m_file.isOpen()) {
+            m_pending += bytes;
+            break;
+        }
+        if (m_file.write(bytes) != bytes.size()) {
+            m_abortCode = ftpErrLocalFile;
+            m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
+            break;
+        }
+        m_bytesReceived += bytes.size();
+        emit downloadProgress(m_bytesReceived);
+        break;
+    case DataJob::Upload:
+    case DataJob::None:
+        break; // nobody asked for these bytes
+    }
+}
+
+void CFtpConnection::onConnectionRequest(int requestId)
+{
+    // Only the server we talk to may open the data connection.
+    const QHostAddress from = SocketControl::requestPeerAddress(requestId);
+    if (m_data->state() != SocketControl::Listening ||
+        !from.isEqual(m_control->peerAddress(), QHostAddress::ConvertV4MappedToIPv4)) {
+        SocketControl::reject(requestId);
+        return;
+    }
+    m_data->close();
+    m_data->accept(requestId);
+    m_timeout.reset();
+    pumpUpload();
+}
+
+// ---- connection and login ----
+
+bool CFtpConnection::connectToServer()
+{
+    BusyScope busy(*this);
+    if (!busy)
+        return false;
+    m_replyBuffer.clear();
+    QString host;
+    quint16 port = 21;
+    splitServer(m_ftpServer, host, port);
+    if (host.isEmpty()) {
+        setError(ftpErrHostNotFound, tr("No server name was given."));
+        return false;
+    }
+    resetTransfer();
+    m_data->abort();
+    m_control->abort();
+    m_control->setLocalPort(0);
+    if (!m_control->connectToHost(host, port)) {
+        mapSocketError(m_control->lastErrorNumber(), m_control->lastErrorDescription());
+        return false;
+    }
+    int lastState = -1;
+    const bool waited = waitFor([&] {
+        const int state = m_control->state();
+        if (state != lastState) {
+            lastState = state;
+            if (state == SocketControl::ResolvingHost)
+                emit stateChanged(ResolvingHost);
+            else if (state == SocketControl::HostResolved)
+                emit stateChanged(HostResolved);
+        }
+        // A refused or unknown host ends the wait at once, not by time-out.
+        return state == SocketControl::Connected || state == SocketControl::Error ||
+               state == SocketControl::Closed;
+    });
+    if (!waited) {
+        m_control->abort();
+        return false;
+    }
+    if (m_control->state() != SocketControl::Connected) {
+        mapSocketError(m_control->lastErrorNumber(), m_control->lastErrorDescription());
+        m_control->abort();
+        return false;
+    }
+    emit stateChanged(Connected);
+
+    FtpReply greeting;
+    if (!readReply(greeting))
+        return false;
+    while (greeting.isPreliminary() && greeting.code != 120) {
+        if (!readReply(greeting))
+            return false;
+    }
+    if (greeting.code != 220) {
+        if (greeting.code == 120)
+            setError(ftpErrServiceReadySoon, ftpDisplayText(greeting.firstLine()));
+        else
+            mapReply(greeting);
+        return false;
+    }
+    int code = processUser();
+    if (code == 331)
+        code = processPass();
+    if (code != 230)
+        return false;
+    processPwd();
+    emit stateChanged(LoggedIn);
+    return true;
+}
+
+int CFtpConnection::processUser()
+{
+    emit stateChanged(Authentication);
+    if (m_userName.isEmpty())
+        m_userName = QStringLiteral("anonymous");
+    if (m_password.isEmpty()) {
+        if (m_userName != QLatin1String("anonymous")) {
+            setError(ftpErrNotLoggedIn, tr("A password is needed for user %1.").arg(m_userName));
+            return 0;
+        }
+        m_password = anonymousPassword();
+    }
+    FtpReply reply;
+    if (!command("USER", m_userName, {230, 331}, &reply))
+        return 0;
+    return reply.code;
+}
+
+int CFtpConnection::processPass()
+{
+    FtpReply reply;
+    if (!command("PASS", m_password, {230}, &reply, true))
+        return reply.code;
+    return 230;
+}
+
+bool CFtpConnection::processPwd()
+{
+    FtpReply reply;
+    if (!command("PWD", QString(), {257}, &reply))
+        return false;
+    // The name is quoted; a quote inside it is doubled.
+    const QByteArray line = reply.firstLine();
+    const qsizetype open = line.indexOf('"');
+    if (open < 0) {
+        setError(ftpErrUnexpectedReply, ftpDisplayText(line));
+        return false;
+    }
+    QByteArray name;
+    qsizetype i = open + 1;
+    for (; i < line.size(); ++i) {
+        if (line.at(i) == '"') {
+            if (i + 1 < line.size() && line.at(i + 1) == '"') {
+                name += '"';
+                ++i;
+                continue;
+            }
+            break;
+        }
+        name += line.at(i);
+    }
+    if (i >= line.size()) {
+        setError(ftpErrUnexpectedReply, ftpDisplayText(line));
+        return false;
+    }
+    m_currentDirectory = ftpDisplayText(name);
+    return true;
+}
+
+// ---- plain commands ----
+
+QString CFtpConnection::getCurrentDirectory()
+{
+    BusyScope busy(*this);
+    if (!busy || !processPwd())
+        return QString();
+    return m_currentDirectory;
+}
+
+bool CFtpConnection::setCurrentDirectory(const QString &path)
+{
+    BusyScope busy(*this);
+    return busy && command("CWD", path, {250});
+}
+
+bool CFtpConnection::setParentAsCurrentDirectory()
+{
+    BusyScope busy(*this);
+    return busy && command("CDUP", QString(), {200, 250});
+}
+
+bool CFtpConnection::createDirectory(const QString &name)
+{
+    BusyScope busy(*this);
+    return busy && command("MKD", name, {257});
+}
+
+bool CFtpConnection::removeDirectory(const QString &name)
+{
+    BusyScope busy(*this);
+    return busy && command("RMD", name, {250});
+}
+
+bool CFtpConnection::deleteFile(const QString &name)
+{
+    BusyScope busy(*this);
+    return busy && command("DELE", name, {250});
+}
+
+bool CFtpConnection::renameFile(const QString &oldName, const QString &newName)
+{
+    BusyScope busy(*this);
+    return busy && command("RNFR", oldName, {350}) && command("RNTO", newName, {250});
+}
+
+bool CFtpConnection::processType(int mode)
+{
+    if (!command("TYPE", mode == 0 ? QStringLiteral("A") : QStringLiteral("I"), {200}))
+        return false;
+    m_transferMode = mode;
+    return true;
+}
+
+bool CFtpConnection::setTransferMode(int mode)
+{
+    if (mode == m_transferMode)
+        return true;
+    BusyScope busy(*this);
+    return busy && processType(mode);
+}
+
+bool CFtpConnection::closeConnection()
+{
+    if (m_job != DataJob::None) {
+        setError(ftpErrTransferInProgress, ftpErrorText(ftpErrTransferInProgress));
+        return false;
+    }
+    BusyScope busy(*this);
+    if (!busy)
+        return false;
+    const bool ok = command("QUIT", QString(), {221});
+    m_data->close();
+    m_control->close();
+    m_replyBuffer.clear();
+    return ok;
+}
+
+void CFtpConnection::breakConnection()
+{
+    m_data->abort();
+    m_control->abort();
+    resetTransfer();
+    m_replyBuffer.clear();
+    m_timeout.stopTimer();
+    // A wait still running underneath ends on its next pass.
+    if (m_busy)
+        m_broken = true;
+}
+
+// ---- data connections ----
+
+bool CFtpConnection::openDataConnection()
+{
+    m_data->abort();
+    m_dataClosed = false;
+    m_dataFailed = false;
+    return m_passiveMode ? processPasv() : processPort();
+}
+
+bool CFtpConnection::processPasv()
+{
+    emit stateChanged(DataConnecting);
+    FtpReply reply;
+    if (!command("PASV", QString(), {227}, &reply))
+        return false;
+    static const QRegularExpression fields(
+        QStringLiteral("(\\d+),(\\d+),(\\d+),(\\d+),(\\d+),(\\d+)"));
+    const QString text = ftpDisplayText(reply.firstLine());
+    const QRegularExpressionMatch match = fields.match(text, 4);
+    const uint high = match.hasMatch() ? match.captured(5).toUInt() : 256;
+    const uint low = match.hasMatch() ? match.captured(6).toUInt() : 256;
+    if (high > 255 || low > 255 || high * 256 + low == 0) {
+        setError(ftpErrUnexpectedReply, text);
+        return false;
+    }
+    // The data connection goes to the server we already talk to, whatever address the
+    // reply names: another host would be a bounce, a private one unreachable behind NAT.
+    const QString host = m_control->peerAddress().toString();
+    const quint16 port = quint16(high * 256 + low);
+    m_data->setLocalPort(0);
+    if (!m_data->connectToHost(host, port)) {
+        mapSocketError(m_data->lastErrorNumber(), m_data->lastErrorDescription());
+        return false;
+    }
+    const bool waited = waitFor([&] {
+        const int state = m_data->state();
+        return state == SocketControl::Connected || state == SocketControl::Error ||
+               state == SocketControl::Closed;
+    });
+    if (!waited) {
+        m_data->abort();
+        return false;
+    }
+    if (m_data->state() != SocketControl::Connected) {
+        mapSocketError(m_data->lastErrorNumber(), m_data->lastErrorDescription());
+        m_data->abort();
+        return false;
+    }
+    emit stateChanged(DataReady);
+    emit replyMessage(QStringLiteral("Connecting to: %1:%2\r\n").arg(host).arg(port));
+    return true;
+}
+
+bool CFtpConnection::processPort()
+{
+    emit stateChanged(DataConnecting);
+    const QHostAddress local(m_control->localIP());
+    if (local.protocol() != QAbstractSocket::IPv4Protocol) {
+        setError(ftpErrWrongState, tr("Active mode needs an IPv4 control connection."));
+        return false;
+    }
+    // Ports already taken are skipped; the search is bounded.
+    bool listening = false;
+    for (int attempt = 0; attempt < activePortAttempts && !listening; ++attempt) {
+        m_lastPort = (m_lastPort < firstActivePort || m_lastPort >= 65535) ? firstActivePort
+                                                                           : m_lastPort + 1;
+        m_data->abort();
+        m_data->setLocalPort(m_lastPort);
+        listening = m_data->listen(local);
+    }
+    if (!listening) {
+        mapSocketError(m_data->lastErrorNumber(), m_data->lastErrorDescription());
+        return false;
+    }
+    const QString line = QStringLiteral("%1,%2,%3")
+                             .arg(m_control->localIP().replace(QLatin1Char('.'), QLatin1Char(',')))
+                             .arg(m_lastPort / 256)
+                             .arg(m_lastPort % 256);
+    if (!command("PORT", line, {200})) {
+        m_data->abort();
+        return false;
+    }
+    m_dataFailed = false; // ports found taken on the way do not count against the transfer
+    emit stateChanged(DataReady);
+    return true;
+}
+
+void CFtpConnection::resetTransfer()
+{
+    if (m_file.isOpen())
+        m_file.close();
+    m_job = DataJob::None;
+    m_listing.clear();
+    m_pending.clear();
+    m_bytesReceived = 0;
+    m_bytesSent = 0;
+    m_uploadStarted = false;
+    m_uploadEof = false;
+    m_uploadFinished = false;
+    m_aborSent = false;
+    m_abortCode = 0;
+    m_abortText.clear();
+}
+
+void CFtpConnection::onPreliminaryReply()
+{
+    if (m_job == DataJob::Download) {
+        QIODevice::OpenMode mode = QIODevice::WriteOnly;
+        mode |= m_startOffset > 0 ? QIODevice::ReadWrite : QIODevice::Truncate;
+        m_file.setFileName(m_localPath);
+        if (!m_file.open(mode) || (m_startOffset > 0 && !m_file.seek(m_startOffset))) {
+            m_abortCode = ftpErrLocalFile;
+            m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
+            m_file.close();
+            return;
+        }
+        emit stateChanged(TransferInProgress);
+        if (!m_pending.isEmpty()) {
+            const QByteArray early = m_pending;
+            m_pending.clear();
+            if (m_file.write(early) != early.size()) {
+                m_abortCode = ftpErrLocalFile;
+                m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
+                return;
+            }
+            m_bytesReceived += early.size();
+            emit downloadProgress(m_bytesReceived);
+        }
+    } else if (m_job == DataJob::Upload) {
+        emit stateChanged(TransferInProgress);
+        m_uploadStarted = true;
+        pumpUpload();
+    }
+}
+
+void CFtpConnection::pumpUpload()
+{
+    if (m_job != DataJob::Upload || !m_uploadStarted || m_uploadFinished || m_abortCode != 0)
+        return;
+    if (m_data->state() != SocketControl::Connected)
+        return;
+    while (!m_uploadEof && m_data->bytesToWrite() < uploadWindow) {
+        QByteArray chunk;
+        chunk.reserve(uploadSendSize);
+        while (chunk.size() < uploadSendSize) {
+            char block[uploadBlockSize];
+            const qint64 count = m_file.read(block, uploadBlockSize);
+            if (count < 0) {
+                m_abortCode = ftpErrLocalFile;
+                m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
+                return;
+            }
+            if (count == 0) {
+                m_uploadEof = true;
+                break;
+            }
+            chunk.append(block, count);
+        }
+        if (!chunk.isEmpty() && !m_data->sendData(chunk)) {
+            m_dataFailed = true;
+            return;
+        }
+    }
+    if (m_uploadEof && m_data->bytesToWrite() == 0) {
+        // Everything reached the socket: closing it ends the file for the server.
+        m_data->close();
+        m_uploadFinished = true;
+        m_file.close();
+        emit stateChanged(TransferCompleted);
+    }
+}
+
+// Sends a LIST, RETR or STOR and waits for its end: the final reply and, for a success, the
+// end of the data connection.
+bool CFtpConnection::runDataCommand(const QByteArray &verb, const QString &argument)
+{
+    if (!sendCommand(verb, argument)) {
+        m_data->abort();
+        return false;
+    }
+    bool preliminary = false;
+    bool haveFinal = false;
+    bool lost = false;
+    FtpReply finalReply;
+    const bool waited = waitFor([&] {
+        FtpReply reply;
+        while (!haveFinal && takeFtpReply(m_replyBuffer, reply)) {
+            if (reply.isPreliminary()) {
+                if (!preliminary) {
+                    preliminary = true;
+                    onPreliminaryReply();
+                }
+            } else {
+                haveFinal = true;
+                finalReply = reply;
+            }
+        }
+        if (m_abortCode != 0 || m_dataFailed)
+            return true;
+        if (haveFinal && !isPositiveCompletion(finalReply.code))
+            return true;
+        const bool dataDone =
+            m_job == DataJob::Upload ? m_uploadFinished : (m_dataClosed || !preliminary);
+        if (haveFinal && dataDone)
+            return true;
+        if (!controlConnected()) {
+            lost = true;
+            return true;
+        }
+        return false;
+    });
+    if (waited && m_abortCode != 0) {
+        const int code = m_abortCode;
+        const QString text = m_abortText.isEmpty() ? ftpErrorText(code) : m_abortText;
+        finishAbortedTransfer(haveFinal);
+        setError(code, text);
+        return false;
+    }
+    m_data->abort();
+    // The last buffered bytes of a download must reach the disk before it counts as done.
+    QString localError;
+    if (m_file.isOpen()) {
+        if (m_job == DataJob::Download && !m_file.flush())
+            localError = tr("%1: %2").arg(m_localPath, m_file.errorString());
+        m_file.close();
+    }
+    if (!waited)
+        return false; // time-out or broken off; the error is set
+    if (lost) {
+        setConnectionLost();
+        return false;
+    }
+    if (m_dataFailed) {
+        // A data connection that broke may have lost bytes, whatever the server says.
+        mapSocketError(m_data->lastErrorNumber(), m_data->lastErrorDescription());
+        return false;
+    }
+    if (!haveFinal || !isPositiveCompletion(finalReply.code)) {
+        if (haveFinal)
+            mapReply(finalReply);
+        else
+            mapSocketError(m_data->lastErrorNumber(), m_data->lastErrorDescription());
+        return false;
+    }
+    if (!localError.isEmpty()) {
+        setError(ftpErrLocalFile, localError);
+        return false;
+    }
+    return true;
+}
+
+// After a cancel or a local failure: the data connection is dropped and ABOR sent, then the
+// replies up to the one answering ABOR are read and dropped. Servers differ in what they say:
+// 426 for the broken transfer then 226 for ABOR, the transfer's own end then 225 or 226, or
+// only 225 when they closed the transfer quietly.
+void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
+{
+    m_data->abort();
+    if (m_file.isOpen())
+        m_file.close();
+    if (!m_aborSent) {
+        m_aborSent = true;
+        if (!sendCommand("ABOR"))
+            return;
+    }
+    bool transferEnded = finalReplySeen;
+    bool done = false;
+    const int savedError = m_lastError;
+    const QString savedText = m_lastErrorText;
+    waitFor([&] {
+        FtpReply reply;
+        while (!done && takeFtpReply(m_replyBuffer, reply)) {
+            if (reply.isPreliminary())
+                continue;
+            if (reply.code == 225 || (transferEnded && reply.code != 426))
+                done = true;
+            transferEnded = true;
+        }
+        return done || !controlConnected();
+    });
+    m_lastError = savedError;
+    m_lastErrorText = savedText;
+}
+
+// A cancel that came while the data connection was being set up: the step under way has
+// taken its reply, so only the answer to ABOR is left to read.
+bool CFtpConnection::abortedDuringSetup()
+{
+    if (m_abortCode == 0)
+        return false;
+    const int code = m_abortCode;
+    const QString text = m_abortText.isEmpty() ? ftpErrorText(code) : m_abortText;
+    finishAbortedTransfer(true);
+    setError(code, text);
+    return true;
+}
+
+bool CFtpConnection::enumFiles(CFtpFiles &files)
+{
+    BusyScope busy(*this);
+    if (!busy)
+        return false;
+    resetTransfer();
+    m_job = DataJob::Listing;
+    const bool ready = openDataConnection();
+    if (abortedDuringSetup() || !ready) {
+        m_data->abort();
+        resetTransfer();
+        return false;
+    }
+    emit stateChanged(RetrievingDirectory);
+    const bool ok = runDataCommand("LIST", QString());
+    const QByteArray listing = m_listing;
+    resetTransfer();
+    if (!ok)
+        return false;
+    files = parseListing(listing, QDate::currentDate());
+    emit stateChanged(ListingCompleted);
+    return true;
+}
+
+bool CFtpConnection::downloadFile(const QString &remoteName, const QString &localPath, int mode,
+                                  qint64 startOffset)
+{
+    BusyScope busy(*this);
+    if (!busy)
+        return false;
+    resetTransfer();
+    if (localPath.isEmpty() || startOffset < 0) {
+        setError(ftpErrLocalFile, tr("No valid local file was given."));
+        return false;
+    }
+    // The transfer counts as running from here, so Stop can cancel its set-up too.
+    m_job = DataJob::Download;
+    const bool ready = processType(mode) && openDataConnection() &&
+                       (startOffset == 0 || command("REST", QString::number(startOffset), {350}));
+    if (abortedDuringSetup() || !ready) {
+        m_data->abort();
+        resetTransfer();
+        return false;
+    }
+    m_localPath = localPath;
+    m_startOffset = startOffset;
+    m_bytesReceived = startOffset;
+    const bool ok = runDataCommand("RETR", remoteName);
+    resetTransfer();
+    if (ok)
+        emit stateChanged(TransferCompleted);
+    return ok;
+}
+
+bool CFtpConnection::uploadFile(const QString &localPath, const QString &remoteName, int mode,
+                                qint64 startOffset)
+{
+    BusyScope busy(*this);
+    if (!busy)
+        return false;
+    resetTransfer();
+    // The local file is opened first, so a missing one never creates a remote file.
+    m_file.setFileName(localPath);
+    if (startOffset < 0 || !m_file.open(QIODevice::ReadOnly) ||
+        (startOffset > 0 && !m_file.seek(startOffset))) {
+        setError(ftpErrLocalFile, tr("%1: %2").arg(localPath, m_file.errorString()));
+        m_file.close();
+        return false;
+    }
+    m_job = DataJob::Upload;
+    const bool ready = (mode == m_transferMode || processType(mode)) && openDataConnection() &&
+                       (startOffset == 0 || command("REST", QString::number(startOffset), {350}));
+    if (abortedDuringSetup() || !ready) {
+        m_data->abort();
+        resetTransfer();
+        return false;
+    }
+    m_localPath = localPath;
+    m_startOffset = startOffset;
+    m_bytesSent = startOffset;
+    const bool ok = runDataCommand("STOR", remoteName);
+    resetTransfer();
+    return ok;
+}
+
+bool CFtpConnection::cancelTransfer()
+{
+    if (m_job == DataJob::None) {
+        BusyScope busy(*this);
+        return busy && command("ABOR", QString(), {225, 226});
+    }
+    if (m_abortCode != 0)
+        return true;
+    // Stop the data first, so no late byte is taken for a complete file.
+    m_abortCode = ftpErrCancelled;
+    m_abortText.clear();
+    m_data->abort();
+    if (m_file.isOpen())
+        m_file.close();
+    m_aborSent = true;
+    return sendCommand("ABOR");
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "tools/ftp/CFtpFile.h"
+
+#include <QList>
+#include <QString>
+
+// An ordered listing without keys: entries with equal names are all kept.
+class CFtpFiles
+{
+public:
+    CFtpFile &add(const CFtpFile &entry, const QString &name = QString());
+    // Positions are 1-based.
+    const CFtpFile &item(int position) const;
+    void remove(int position);
+    int count() const { return int(m_entries.size()); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+
+    QList<CFtpFile>::const_iterator begin() const { return m_entries.cbegin(); }
+    QList<CFtpFile>::const_iterator end() const { return m_entries.cend(); }
+
+private:
+    QList<CFtpFile> m_entries;
+};

@@ -1,0 +1,473 @@
+// The engine against a scripted peer in this process, for replies real servers do not give.
+#include "tools/ftp/CFtpConnection.h"
+#include "tools/ftp/FtpErrors.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+// Answers each command line through `answer`; an empty answer means silence.
+class ScriptedPeer : public QObject
+{
+public:
+    std::function<QByteArray(const QByteArray &line)> answer;
+    QByteArray greeting = "220 ready\r\n";
+    QList<QByteArray> lines;
+    QTcpSocket *control = nullptr;
+
+    ScriptedPeer()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            control = m_server.nextPendingConnection();
+            connect(control, &QTcpSocket::readyRead, this, &ScriptedPeer::onLine);
+            if (!greeting.isEmpty())
+                control->write(greeting);
+        });
+    }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
+    void send(const QByteArray &bytes) { control->write(bytes); }
+
+private:
+    void onLine()
+    {
+        while (control->canReadLine()) {
+            const QByteArray line = control->readLine().trimmed();
+            lines << line;
+            QByteArray reply;
+            if (answer)
+                reply = answer(line);
+            else if (line.startsWith("USER"))
+                reply = "230 in\r\n";
+            else if (line.startsWith("PWD"))
+                reply = "257 \"/\"\r\n";
+            if (!reply.isEmpty())
+                control->write(reply);
+        }
+    }
+
+    QTcpServer m_server;
+};
+
+QByteArray defaultAnswer(const QByteArray &line)
+{
+    if (line.startsWith("USER"))
+        return "230 in\r\n";
+    if (line.startsWith("PWD"))
+        return "257 \"/\"\r\n";
+    if (line.startsWith("TYPE"))
+        return "200 ok\r\n";
+    return QByteArray();
+}
+
+} // namespace
+
+class TestFtpScripted : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void framing();
+    void greetings();
+    void unknownHost();
+    void timeoutKeepsText();
+    void unexpectedReplies();
+    void passiveGoesToControlPeer();
+    void activeAcceptsOnlyServer();
+    void serverAbortsTransfer();
+    void droppedConnection();
+    void busyRefusal();
+    void cancelDuringSetup();
+    void cancelAnsweredOnce();
+    void loginAndCommandRules();
+};
+
+void TestFtpScripted::framing()
+{
+    ScriptedPeer peer;
+    peer.greeting = "220-first line\r\n";
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("USER")) {
+            // The answer comes in two pieces, the first without its line end.
+            peer.send("33");
+            QTimer::singleShot(30, &peer, [&] { peer.send("1 need password\r\n"); });
+            return QByteArray();
+        }
+        if (line.startsWith("PASS")) {
+            peer.send("230-welcome\r\n230 not yet\r\n");
+            return QByteArray();
+        }
+        if (line.startsWith("PWD"))
+            return "257 \"/a\"\"b\" is the folder\r\n";
+        return QByteArray();
+    };
+    QTimer::singleShot(50, &peer, [&] {
+        if (peer.control)
+            peer.send("220 second line ends it\r\n");
+    });
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setTimeout(10);
+    QVERIFY2(engine.connectToServer(), qPrintable(engine.getFtpErrorDescription()));
+    QCOMPARE(engine.currentDirectory(), QStringLiteral("/a\"b"));
+    QCOMPARE(peer.lines.value(0), QByteArray("USER anonymous"));
+    QCOMPARE(peer.lines.value(1),
+             QByteArray("PASS ") + CFtpConnection::anonymousPassword().toLatin1());
+    QCOMPARE(peer.lines.value(2), QByteArray("PWD"));
+}
+
+void TestFtpScripted::greetings()
+{
+    for (const auto &[greeting, code] :
+         {std::pair{QByteArray("421 too many\r\n"), int(ftpErrServiceNotAvailable)},
+          std::pair{QByteArray("120 in a minute\r\n"), int(ftpErrServiceReadySoon)}}) {
+        ScriptedPeer peer;
+        peer.greeting = greeting;
+        CFtpConnection engine;
+        engine.setFtpServer(peer.address());
+        QVERIFY(!engine.connectToServer());
+        QCOMPARE(engine.ftpGetLastError(), code);
+        QVERIFY(!engine.busy());
+    }
+    CFtpConnection engine;
+    QVERIFY(!engine.connectToServer()); // no server given
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrHostNotFound));
+}
+
+void TestFtpScripted::unknownHost()
+{
+    CFtpConnection engine;
+    engine.setFtpServer(QStringLiteral("no-such-host.invalid"));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!engine.connectToServer());
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrHostNotFound));
+    QVERIFY(clock.elapsed() < 10000);
+}
+
+void TestFtpScripted::timeoutKeepsText()
+{
+    ScriptedPeer peer;
+    peer.answer = [](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("DELE"))
+            return "550 no such file\r\n";
+        if (line.startsWith("CWD"))
+            return QByteArray(); // silence
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine(nullptr, 10);
+    engine.setFtpServer(peer.address());
+    QVERIFY(engine.connectToServer());
+    engine.setTimeout(5);
+    QVERIFY(!engine.deleteFile(QStringLiteral("x")));
+    const QString text = engine.getFtpErrorDescription();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/slow")));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrTimeout));
+    QCOMPARE(engine.getFtpErrorDescription(), text);
+    QVERIFY(clock.elapsed() >= 50);
+    QVERIFY(!engine.busy());
+}
+
+void TestFtpScripted::unexpectedReplies()
+{
+    ScriptedPeer peer;
+    bool quotedPwd = true;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("CWD"))
+            return "200 fine but wrong\r\n";
+        if (line.startsWith("PWD"))
+            return quotedPwd ? "257 \"/\"\r\n" : "257 no quotes here\r\n";
+        if (line.startsWith("MKD"))
+            return "xyz garbage\r\n";
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    QVERIFY(engine.connectToServer());
+    QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/x")));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrUnexpectedReply));
+    QCOMPARE(engine.getFtpErrorDescription(), QStringLiteral("200 fine but wrong"));
+    quotedPwd = false;
+    QVERIFY(engine.getCurrentDirectory().isEmpty());
+    QCOMPARE(engine.currentDirectory(), QStringLiteral("/"));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrUnexpectedReply));
+    QVERIFY(!engine.createDirectory(QStringLiteral("d")));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrUnexpectedReply));
+}
+
+void TestFtpScripted::passiveGoesToControlPeer()
+{
+    ScriptedPeer peer;
+    QTcpServer data;
+    QVERIFY(data.listen(QHostAddress::LocalHost));
+    QTcpSocket *dataSocket = nullptr;
+    connect(&data, &QTcpServer::newConnection, this,
+            [&] { dataSocket = data.nextPendingConnection(); });
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line == "PASV") {
+            const quint16 port = data.serverPort();
+            // The reply names another host; the engine must not go there.
+            return QStringLiteral("227 Entering Passive Mode (10,9,8,7,%1,%2)\r\n")
+                .arg(port / 256)
+                .arg(port % 256)
+                .toLatin1();
+        }
+        if (line == "LIST") {
+            QTimer::singleShot(0, &peer, [&] {
+                dataSocket->write("-rw-r--r-- 1 o g 5 Jan 1 2001 a b\r\n");
+                dataSocket->disconnectFromHost();
+                peer.send("226 done\r\n");
+            });
+            return "150 here it comes\r\n";
+        }
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setPassiveMode(true);
+    QString log;
+    connect(&engine, &CFtpConnection::replyMessage, this, [&](const QString &t) { log += t; });
+    QVERIFY(engine.connectToServer());
+    CFtpFiles files;
+    QVERIFY2(engine.enumFiles(files), qPrintable(engine.getFtpErrorDescription()));
+    QCOMPARE(files.count(), 1);
+    QCOMPARE(files.item(1).filename, QStringLiteral("a b"));
+    QVERIFY(log.contains(QStringLiteral("Connecting to: 127.0.0.1:%1").arg(data.serverPort())));
+}
+
+void TestFtpScripted::activeAcceptsOnlyServer()
+{
+    ScriptedPeer peer;
+    QTcpSocket intruder;
+    QTcpSocket server;
+    quint16 port = 0;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("PORT ")) {
+            const QList<QByteArray> f = line.mid(5).split(',');
+            port = quint16(f.value(4).toUInt() * 256 + f.value(5).toUInt());
+            return "200 ok\r\n";
+        }
+        if (line == "LIST") {
+            // Someone else gets there first, from another address.
+            intruder.bind(QHostAddress(QStringLiteral("127.0.0.2")));
+            intruder.connectToHost(QHostAddress::LocalHost, port);
+            QTimer::singleShot(100, &peer, [&] {
+                server.connectToHost(QHostAddress::LocalHost, port);
+                connect(&server, &QTcpSocket::connected, &peer, [&] {
+                    server.write("-rw-r--r-- 1 o g 5 Jan 1 2001 real\r\n");
+                    server.disconnectFromHost();
+                    peer.send("226 done\r\n");
+                });
+            });
+            return "150 opening\r\n";
+        }
+        return defaultAnswer(line);
+    };
+    // The first active port is taken: the engine moves on to the next one.
+    QTcpServer blocker;
+    const bool blocked = blocker.listen(QHostAddress::Any, 1100);
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    QVERIFY(engine.connectToServer());
+    CFtpFiles files;
+    QVERIFY2(engine.enumFiles(files), qPrintable(engine.getFtpErrorDescription()));
+    QCOMPARE(files.count(), 1);
+    QCOMPARE(files.item(1).filename, QStringLiteral("real"));
+    QVERIFY(port >= 1100);
+    if (blocked)
+        QVERIFY(port > 1100);
+    QTRY_COMPARE(intruder.state(), QAbstractSocket::UnconnectedState);
+}
+
+void TestFtpScripted::serverAbortsTransfer()
+{
+    ScriptedPeer peer;
+    QTcpServer data;
+    QVERIFY(data.listen(QHostAddress::LocalHost));
+    QTcpSocket *dataSocket = nullptr;
+    connect(&data, &QTcpServer::newConnection, this,
+            [&] { dataSocket = data.nextPendingConnection(); });
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line == "PASV")
+            return QStringLiteral("227 ok (127,0,0,1,%1,%2)\r\n")
+                .arg(data.serverPort() / 256)
+                .arg(data.serverPort() % 256)
+                .toLatin1();
+        if (line.startsWith("RETR")) {
+            QTimer::singleShot(0, &peer, [&] {
+                dataSocket->write(QByteArray(1000, 'd'));
+                dataSocket->flush();
+                QTimer::singleShot(50, &peer, [&] {
+                    peer.send("426 connection closed; transfer aborted\r\n");
+                    dataSocket->disconnectFromHost();
+                });
+            });
+            return "150 sending\r\n";
+        }
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setPassiveMode(true);
+    QVERIFY(engine.connectToServer());
+    QTemporaryDir dir;
+    QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1, 0));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrTransferAborted));
+    QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("f"))).size(), 1000);
+    QVERIFY(!engine.busy());
+    QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+}
+
+void TestFtpScripted::droppedConnection()
+{
+    ScriptedPeer peer;
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    QVERIFY(engine.connectToServer());
+    peer.control->disconnectFromHost();
+    QTest::qWait(50);
+    QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/")));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+}
+
+void TestFtpScripted::busyRefusal()
+{
+    ScriptedPeer peer;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("CWD")) {
+            QTimer::singleShot(100, &peer, [&] { peer.send("250 ok\r\n"); });
+            return QByteArray();
+        }
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    QVERIFY(engine.connectToServer());
+    bool nested = true;
+    int nestedCode = 0;
+    QTimer::singleShot(20, this, [&] {
+        QVERIFY(engine.busy());
+        nested = engine.deleteFile(QStringLiteral("x"));
+        nestedCode = engine.ftpGetLastError();
+    });
+    QVERIFY(engine.setCurrentDirectory(QStringLiteral("/slow")));
+    QVERIFY(!nested);
+    QCOMPARE(nestedCode, int(ftpErrOperationInProgress));
+    QVERIFY(!peer.lines.contains("DELE x"));
+}
+
+void TestFtpScripted::cancelDuringSetup()
+{
+    ScriptedPeer peer;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("TYPE")) {
+            QTimer::singleShot(100, &peer, [&] { peer.send("200 ok\r\n"); });
+            return QByteArray();
+        }
+        if (line == "ABOR")
+            return "225 nothing to abort\r\n";
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setPassiveMode(true);
+    QVERIFY(engine.connectToServer());
+    bool closed = true;
+    int closeCode = 0;
+    QTimer::singleShot(20, this, [&] {
+        closed = engine.closeConnection();
+        closeCode = engine.ftpGetLastError();
+        QVERIFY(engine.cancelTransfer());
+    });
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("f"));
+    QVERIFY(!engine.downloadFile(QStringLiteral("f"), local, 1, 0));
+    QVERIFY(!closed);
+    QCOMPARE(closeCode, int(ftpErrTransferInProgress));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
+    QVERIFY(!QFile::exists(local));
+    QVERIFY(!peer.lines.contains("PASV"));
+    QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+}
+
+void TestFtpScripted::cancelAnsweredOnce()
+{
+    // Some servers close a cancelled transfer quietly and answer ABOR alone with 225.
+    ScriptedPeer peer;
+    QTcpServer data;
+    QVERIFY(data.listen(QHostAddress::LocalHost));
+    QTcpSocket *dataSocket = nullptr;
+    connect(&data, &QTcpServer::newConnection, this,
+            [&] { dataSocket = data.nextPendingConnection(); });
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line == "PASV")
+            return QStringLiteral("227 ok (127,0,0,1,%1,%2)\r\n")
+                .arg(data.serverPort() / 256)
+                .arg(data.serverPort() % 256)
+                .toLatin1();
+        if (line.startsWith("RETR")) {
+            QTimer::singleShot(0, &peer, [&] { dataSocket->write(QByteArray(5000, 'd')); });
+            return "150 sending\r\n";
+        }
+        if (line == "ABOR")
+            return "225 ABOR command successful; data channel closed.\r\n";
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setPassiveMode(true);
+    engine.setTimeout(5);
+    QVERIFY(engine.connectToServer());
+    connect(&engine, &CFtpConnection::downloadProgress, this, [&] { engine.cancelTransfer(); });
+    QTemporaryDir dir;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1, 0));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
+    QVERIFY(clock.elapsed() < 3000);
+    QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+}
+
+void TestFtpScripted::loginAndCommandRules()
+{
+    ScriptedPeer peer;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("TYPE"))
+            return "500 no types here\r\n";
+        if (line.startsWith("RNFR"))
+            return "550 no such file\r\n";
+        return defaultAnswer(line);
+    };
+    // Only "anonymous" gets the default password; other users need their own.
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setUserName(QStringLiteral("Anonymous"));
+    QVERIFY(!engine.connectToServer());
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrNotLoggedIn));
+    QVERIFY(peer.lines.isEmpty());
+    engine.setUserName(QString());
+    QVERIFY(engine.connectToServer());
+    QCOMPARE(engine.userName(), QStringLiteral("anonymous"));
+    QCOMPARE(engine.password(), CFtpConnection::anonymousPassword());
+
+    // A refused transfer mode keeps the old one.
+    QVERIFY(!engine.setTransferMode(1));
+    QCOMPARE(engine.ftpGetLastError(), 47);
+    QCOMPARE(engine.transferMode(), 0);
+    // RNTO goes out only after RNFR succeeded.
+    QVERIFY(!engine.renameFile(QStringLiteral("a"), QStringLiteral("b")));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrFileUnavailable));
+    QVERIFY(!peer.lines.contains("RNTO b"));
+}
+
+QTEST_GUILESS_MAIN(TestFtpScripted)
+#include "tst_ftpscripted.moc"
