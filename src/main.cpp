@@ -2,6 +2,7 @@
 #include "platform/controls/controlhost.h"
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
+#include "shell/shellprompter.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -12,6 +13,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlux"));
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
+    ShellPrompter prompter;
+    Prompter::setInstance(&prompter);
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

@@ -5,9 +5,11 @@
 #include "platform/base/apppaths.h"
 #include "platform/base/colors.h"
 #include "platform/controls/controlhost.h"
+#include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
 #include "shell/shellglobals.h"
+#include "shell/shellspeech.h"
 #include "shell/singleinstance.h"
 
 #include <QApplication>
@@ -618,7 +620,10 @@ bool FrmMain::MDIForm_Unload()
     return true;
 }
 
-void FrmMain::ReleaseSpeech() {}
+void FrmMain::ReleaseSpeech()
+{
+    ::ReleaseSpeech();
+}
 
 bool FrmMain::UnloadAllForms()
 {
@@ -633,7 +638,10 @@ bool FrmMain::UnloadAllForms()
     return true;
 }
 
-void FrmMain::CloseAllDatabases() {}
+void FrmMain::CloseAllDatabases()
+{
+    db::DBEngine::closeAll();
+}
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {

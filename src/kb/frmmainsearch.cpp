@@ -7,6 +7,7 @@
 #include "kb/keywordsearch.h"
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
+#include "shell/nsnd.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,19 +29,28 @@ namespace {
 
 constexpr int ResultIdRole = Qt::UserRole + 1;
 
-// Notes a deleting key in the keyword box, so the next change does not complete again.
-class ErasedKeyWatcher : public QObject
+// Keys typed in the keyword and quick-locate boxes: each clicks, and a deleting key
+// keeps the next change of the keyword from completing again.
+class KeyWatcher : public QObject
 {
 public:
-    ErasedKeyWatcher(FrmMain *main) : QObject(main), m_main(main) {}
+    KeyWatcher(FrmMain *main) : QObject(main), m_main(main) {}
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return false; // the box's own Enter handling runs the search
+        if (watched == m_main->ComboKeyWord->lineEdit()) {
             if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
                 m_main->KeyWordErased = true;
+            m_main->ComboKeyWord_KeyPress(key);
+        } else {
+            SetSndName(QStringLiteral("KEYPRESS"));
+            PlaySnd();
         }
         return false;
     }
@@ -65,7 +75,9 @@ void FrmMain::connectSearchControls()
     });
 
     QLineEdit *keywordEdit = ComboKeyWord->lineEdit();
-    keywordEdit->installEventFilter(new ErasedKeyWatcher(this));
+    auto *keys = new KeyWatcher(this);
+    keywordEdit->installEventFilter(keys);
+    TxtKeyWord->installEventFilter(keys);
     connect(keywordEdit, &QLineEdit::textEdited, this, &FrmMain::ComboKeyWord_Change);
     connect(keywordEdit, &QLineEdit::returnPressed, this, [this] { ComboKeyWord_KeyPress(13); });
     connect(ComboKeyWord, &QComboBox::activated, this, [this] { ComboKeyWord_KeyPress(13); });
@@ -131,8 +143,11 @@ void FrmMain::CmdSrh_Click()
 
 void FrmMain::ComboKeyWord_KeyPress(int key)
 {
-    if (key != 13)
+    if (key != 13) {
+        SetSndName(QStringLiteral("KEYPRESS"));
+        PlaySnd();
         return;
+    }
     if (m_searching)
         return;
     if (ComboSrhDBName->currentText().trimmed().isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include "platform/base/apppaths.h"
 #include "platform/prompt/prompter.h"
+#include "shell/nsnd.h"
 #include "shell/shellglobals.h"
 #include "shell/singleinstance.h"
 
@@ -10,12 +11,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStorageInfo>
-
-#if __has_include(<QMediaDevices>)
-#include <QAudioDevice>
-#include <QMediaDevices>
-#define MARLUX_HAVE_MEDIA 1
-#endif
 
 SplashProbes SplashProbes::system(SingleInstance *instance)
 {
@@ -28,13 +23,7 @@ SplashProbes SplashProbes::system(SingleInstance *instance)
     };
     probes.safeMode = [] { return false; };
     probes.previousInstance = [instance] { return instance && !instance->claim(); };
-    probes.audioOutputs = [] {
-#ifdef MARLUX_HAVE_MEDIA
-        return int(QMediaDevices::audioOutputs().size());
-#else
-        return 0;
-#endif
-    };
+    probes.audioOutputs = [] { return Sounds::audioOutputCount(); };
     return probes;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/prompt/prompter.h"
 #include "shell/frmsplash.h"
 #include "shell/shellglobals.h"
+#include "shell/shellspeech.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -176,6 +177,7 @@ int Main(QApplication &app, const std::function<QWidget *()> &createMainWindow)
     // The rest runs from the event loop, so the splash paints while the main window loads.
     QTimer::singleShot(0, &app, [splash, createMainWindow] {
         try {
+            InitSpeech();
             if (splash)
                 splash->repaint();
             QWidget *main = createMainWindow();

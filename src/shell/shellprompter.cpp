@@ -1,5 +1,7 @@
 #include "shell/shellprompter.h"
 
+#include "shell/frmpassword.h"
+
 #include "shell/frmmsgbox.h"
 
 QString ShellPrompter::messageBox(const QString &prompt, int icon, int buttonSet,
@@ -9,4 +11,9 @@ QString ShellPrompter::messageBox(const QString &prompt, int icon, int buttonSet
     box.ShowIt(prompt, icon, buttonSet, title);
     box.exec();
     return box.answer();
+}
+
+std::optional<QString> ShellPrompter::password(const QString &, const QString &)
+{
+    return FrmPassword::ask(dialogParent());
 }

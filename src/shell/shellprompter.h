@@ -9,4 +9,5 @@ class ShellPrompter : public WidgetPrompter
 public:
     QString messageBox(const QString &prompt, int icon, int buttonSet,
                        const QString &title) override;
+    std::optional<QString> password(const QString &prompt, const QString &title) override;
 };

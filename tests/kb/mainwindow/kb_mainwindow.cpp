@@ -1,6 +1,9 @@
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
+#include "kb/kbstore.h"
 #include "platform/controls/controlhost.h"
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbengine.h"
 #include "scriptedprompter.h"
 #include "shell/shellglobals.h"
 #include "testsupport.h"
@@ -137,6 +140,9 @@ private slots:
         FrmMain main;
         main.MDIForm_Load();
         main.show();
+        KbStore::createSearchDatabase(root.filePath(QStringLiteral("Open.mdb")));
+        auto database = db::DBEngine::OpenDatabase(root.filePath(QStringLiteral("Open.mdb")));
+        QVERIFY(database->isOpen());
         auto *first = main.mdiArea()->addSubWindow(new StubbornChild);
         auto *second = main.mdiArea()->addSubWindow(new StubbornChild);
         first->show();
@@ -151,6 +157,7 @@ private slots:
         QCOMPARE(call.buttonSet, 1);
         QCOMPARE(call.title, QStringLiteral("EXIT"));
         QCOMPARE(main.mdiArea()->subWindowList().size(), 2);
+        QVERIFY(database->isOpen());
 
         // A child that keeps unsaved work stops the shutdown and nothing else closes.
         static_cast<StubbornChild *>(second->widget())->refuse = true;
@@ -161,6 +168,8 @@ private slots:
         static_cast<StubbornChild *>(second->widget())->refuse = false;
         prompter.answer(QStringLiteral("Yes"));
         QVERIFY(main.close());
+        QVERIFY(!database->isOpen());
+        QCOMPARE(db::DBEngine::openDatabaseCount(), 0);
         for (QMdiSubWindow *child : main.mdiArea()->subWindowList())
             QVERIFY(!child->isVisible());
         // Closing the box any other way answers No.
