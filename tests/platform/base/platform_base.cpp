@@ -1,0 +1,85 @@
+#include "platform/base/apppaths.h"
+#include "platform/base/colors.h"
+#include "platform/base/settingsstore.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestPlatformBase : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void colours()
+    {
+        // &HBBGGRR: &HFFC0C0 is a light blue, not a pink.
+        QCOMPARE(Colors::fromBgr(0xFFC0C0), QColor(0xC0, 0xC0, 0xFF));
+        QCOMPARE(Colors::fromBgr(0x400040), QColor(0x40, 0x00, 0x40));
+        QCOMPARE(Colors::toBgr(QColor(0x12, 0x34, 0x56)), 0x563412u);
+        for (quint32 value : {0x000000u, 0xFFFFFFu, 0x8000u, 0xFF0000u})
+            QCOMPARE(Colors::toBgr(Colors::fromBgr(value)), value);
+
+        QPalette palette;
+        palette.setColor(QPalette::Button, QColor(1, 2, 3));
+        QVERIFY(Colors::isSystemColor(0x8000000F));
+        QVERIFY(!Colors::isSystemColor(0x00FFFFFF));
+        QCOMPARE(Colors::fromBgr(0x8000000F, palette), QColor(1, 2, 3));
+        QCOMPARE(Twips::toPixels(3495), 233);
+        QCOMPARE(Twips::fromPixels(2), 30);
+    }
+
+    void settingsStores()
+    {
+        QTemporaryDir dir;
+        IniSettingsStore ini(dir.path());
+        const QString app = QStringLiteral("RavodovirEZ");
+        const QString section = QStringLiteral("URL History");
+        QCOMPARE(ini.value(app, section, QStringLiteral("URL1"), 7).toInt(), 7);
+        ini.setValue(app, section, QStringLiteral("URL1"), QStringLiteral("http://127.0.0.1/"));
+        IniSettingsStore again(dir.path());
+        QCOMPARE(again.value(app, section, QStringLiteral("URL1")).toString(),
+                 QStringLiteral("http://127.0.0.1/"));
+        again.remove(app, section, QStringLiteral("URL1"));
+        QVERIFY(!ini.value(app, section, QStringLiteral("URL1")).isValid());
+
+        MemorySettingsStore memory;
+        SettingsStore::setInstance(&memory);
+        SettingsStore::instance().setValue(app, section, QStringLiteral("k"), 1);
+        QCOMPARE(memory.value(app, section, QStringLiteral("k")).toInt(), 1);
+        QVERIFY(!memory.value(app, QStringLiteral("other"), QStringLiteral("k")).isValid());
+        SettingsStore::setInstance(nullptr);
+    }
+
+    void dataRootAndSeeding()
+    {
+        TestSupport::TempDataRoot root;
+        QCOMPARE(AppPaths::dataRoot(), QDir(root.path()).absolutePath());
+        QCOMPARE(AppPaths::databaseFolder(), root.path() + QStringLiteral("/Database/"));
+
+        QTemporaryDir shipped;
+        QDir(shipped.path()).mkpath(QStringLiteral("Database"));
+        for (const char *name : {"Database/C++.mdb", "Database/Search.mdb"}) {
+            QFile file(shipped.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("shipped");
+        }
+        // A file the user already has is never overwritten.
+        QDir(root.path()).mkpath(QStringLiteral("Database"));
+        QFile own(root.filePath(QStringLiteral("Database/C++.mdb")));
+        QVERIFY(own.open(QIODevice::WriteOnly));
+        own.write("mine");
+        own.close();
+        AppPaths::seedDataRoot(root.path(), shipped.path());
+        QFile mine(root.filePath(QStringLiteral("Database/C++.mdb")));
+        QVERIFY(mine.open(QIODevice::ReadOnly));
+        QCOMPARE(mine.readAll(), QByteArray("mine"));
+        QVERIFY(QFile::exists(root.filePath(QStringLiteral("Database/Search.mdb"))));
+    }
+};
+
+QTEST_MAIN(TestPlatformBase)
+#include "platform_base.moc"
