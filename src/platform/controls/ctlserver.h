@@ -33,3 +33,37 @@ private:
 };
 
 #define MARLUX_CONTROL_EXPORT extern "C" __attribute__((visibility("default")))
+
+// Defines a library's one control server (never destroyed: instances may outlive static
+// destruction at exit) and the four entry points the host calls.
+#define MARLUX_DEFINE_CONTROL_SERVER(Ids, ControlClass)                                        \
+    namespace {                                                                                \
+    ControlServer &server()                                                                    \
+    {                                                                                          \
+        static auto *instance = new ControlServer(                                             \
+            ControlClassEntry{                                                                 \
+                QLatin1String(Ids::ProgId),                                                    \
+                QLatin1String(Ids::ClassId),                                                   \
+                QLatin1String(Ids::Library),                                                   \
+                {},                                                                            \
+                QLatin1String(Ids::FileVersion),                                               \
+                QLatin1String(Ids::DispatchId),                                                \
+                QLatin1String(Ids::EventsId),                                                  \
+                QLatin1String(Ids::TypeLibId),                                                 \
+                QLatin1String(Ids::TypeLibVersion),                                            \
+            },                                                                                 \
+            [](QWidget *parent) { return new ControlClass(parent); });                         \
+        return *instance;                                                                      \
+    }                                                                                          \
+    }                                                                                          \
+    MARLUX_CONTROL_EXPORT int DllCanUnloadNow() { return server().canUnloadNow(); }            \
+    MARLUX_CONTROL_EXPORT int DllGetClassObject(const char *classId, const char *interfaceId,  \
+                                                void **object)                                 \
+    {                                                                                          \
+        return server().getClassObject(classId, interfaceId, object);                          \
+    }                                                                                          \
+    MARLUX_CONTROL_EXPORT int DllRegisterServer()                                              \
+    {                                                                                          \
+        return server().registerServer(reinterpret_cast<const void *>(&DllRegisterServer));    \
+    }                                                                                          \
+    MARLUX_CONTROL_EXPORT int DllUnregisterServer() { return server().unregisterServer(); }
