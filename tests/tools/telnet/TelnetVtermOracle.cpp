@@ -4,12 +4,20 @@
 
 #include <vterm.h>
 
-// Intended differences from the oracle, kept out of the compared streams:
+// Intended differences from the oracle, kept out of the compared streams and covered by the
+// sequence tests instead:
 // - ESC c does not reset the screen, and identification or status requests get no answer.
 // - Only VT100 sequences act: insert/delete of characters or lines, absolute column or row
 //   moves, scrolling commands, insert mode and the xterm modes are ignored.
-// - SGR acts on 0, 1, 4, 5 (shown as italic), 7, 8, 30-37 and 40-47 only.
-// - Bytes 0x80-0xFF are characters of the window's code page, not C1 controls.
+// - SGR acts on 0, 1, 4, 5 (shown as italic), 7, 8, 30-37 and 40-47 only; 38 and 48 skip
+//   their colour arguments.
+// - CSI s and CSI u save and restore the cursor (the oracle prints nothing for them and
+//   moves nothing).
+// - Bytes 0x80-0xFF are characters of the window's code page, not C1 controls or the
+//   oracle's 7-bit upper half; byte 255 given to ProcessChar is the telnet IAC.
+// - Restoring a cursor that was never saved gives the home position in the window's
+//   colours (the oracle restores colours of its own).
+// - A cursor restored outside the scroll region in origin mode stays where it was put.
 // - Conceal (SGR 8) is not compared: the oracle does not report it.
 // - Line drawing: byte 0x5F is a blank and y, z are the plain less-or-equal and
 //   greater-or-equal signs; the oracle keeps "_" and uses the slanted signs.
