@@ -37,6 +37,8 @@ record shell "sh -i" \
     "seq 1 40" Enter @0.3 "clear; echo cleared" Enter @0.3 "exit" Enter
 record ls_color "sh -i" "ls -l --color=always" Enter @0.3 "ls --color=always -a" Enter @0.3 "exit" Enter
 record top "sh -c 'top -b -n 1 -w 80 | head -n 30; sleep 1'" @1.5
-record vttest "vttest" "1" Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 \
-    "2" Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 \
-    Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 Enter @0.5 "0" Enter @0.5
+E="Enter @0.5"
+# shellcheck disable=SC2086
+record vttest_cursor "vttest" 1 $E $E $E $E $E $E $E 0 Enter @0.5
+# shellcheck disable=SC2086
+record vttest_screen "vttest" 2 $E $E $E $E $E $E $E $E $E $E $E $E $E $E $E $E 0 Enter @0.5
