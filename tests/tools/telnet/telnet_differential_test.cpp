@@ -104,7 +104,7 @@ QList<std::pair<const char *, QByteArray>> scriptedStreams()
                                        "1c"_b},
         {"strings are swallowed", "a\x1b]0;title\x07"
                                   "b\x1b]2;t\x1b\\c\x1bPxyz\x1b\\d"_b},
-        {"identification requests", "\x1b[c\x1b[6n\x1bZx"_b},
+        {"identification requests", "\x1b[c\x1b[6n\x1bZx\x1bIy\x1b[iz\x1b[5i"_b},
     };
 }
 
