@@ -1,0 +1,675 @@
+#include "tools/telnet/Telnet.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// SGR 30-37 and 40-47: black, red, green, yellow, blue, magenta, cyan, white.
+constexpr uint32_t ColorTable[8] = {0x000000, 0x800000, 0x008000, 0xFFFF00,
+                                    0x000080, 0x800080, 0x008080, 0xFFFFFF};
+
+constexpr uint8_t Esc = 27;
+constexpr uint8_t Iac = 255;
+
+} // namespace
+
+uint32_t Telnet::paletteColor(int index)
+{
+    return index >= 0 && index < 8 ? ColorTable[index] : DefaultForeColor;
+}
+
+char32_t Telnet::lineDrawingChar(uint8_t b)
+{
+    static constexpr char32_t Graphics[32] = {
+        0x00A0, 0x25C6, 0x2592, 0x2409, 0x240C, 0x240D, 0x240A, 0x00B0, 0x00B1, 0x2424, 0x240B,
+        0x2518, 0x2510, 0x250C, 0x2514, 0x253C, 0x23BA, 0x23BB, 0x2500, 0x23BC, 0x23BD, 0x251C,
+        0x2524, 0x2534, 0x252C, 0x2502, 0x2264, 0x2265, 0x03C0, 0x2260, 0x00A3, 0x00B7};
+    return b >= 0x5F && b <= 0x7E ? Graphics[b - 0x5F] : char32_t(b);
+}
+
+Telnet::Telnet()
+{
+    for (int c = 0; c < Columns; ++c)
+        m_tabStops[c] = c % 8 == 0 && c > 0;
+    ClearBuffer();
+}
+
+void Telnet::resetScreen()
+{
+    m_state = State::Ground;
+    m_cursorCol = 0;
+    m_cursorRow = 0;
+    m_pendingWrap = false;
+    m_pen = CellStyle();
+    m_currentAttr = '0';
+    m_scrollTop = 0;
+    m_scrollBottom = Rows - 1;
+    m_autoWrap = true;
+    m_originMode = false;
+    m_newLineMode = false;
+    m_lineDrawing[0] = m_lineDrawing[1] = false;
+    m_shift = 0;
+    ClearBuffer();
+}
+
+int Telnet::ProcessChar(uint8_t b)
+{
+    // IAC belongs to the connection in every state, so a telnet command inside an escape
+    // sequence neither ends the sequence nor shows its option bytes.
+    if (b == Iac)
+        return CommandState;
+    write(reinterpret_cast<const char *>(&b), 1);
+    return DataState;
+}
+
+void Telnet::write(const char *data, size_t size)
+{
+    const auto *p = reinterpret_cast<const uint8_t *>(data);
+    const auto *end = p + size;
+    while (p < end) {
+        if (m_state != State::Ground || *p < 0x20 || *p == 0x7F) {
+            feed(*p++);
+            continue;
+        }
+        // A run of printable bytes goes into the buffers row piece by row piece.
+        const uint8_t *run = p;
+        while (p < end && *p >= 0x20 && *p != 0x7F)
+            ++p;
+        CellStyle style = m_pen;
+        if (m_lineDrawing[m_shift])
+            style.flags |= LineDrawing;
+        size_t n = p - run;
+        while (n > 0) {
+            if (m_pendingWrap) {
+                m_pendingWrap = false;
+                m_cursorCol = 0;
+                lineFeed();
+            }
+            const size_t room = Columns - m_cursorCol;
+            char *text = m_text[m_cursorRow] + m_cursorCol;
+            markDirty(m_cursorRow);
+            if (n > room && !m_autoWrap) {
+                // Without wrapping every byte past the margin lands in the last cell.
+                std::memcpy(text, run, room - 1);
+                text[room - 1] = static_cast<char>(run[n - 1]);
+                std::memset(m_attr[m_cursorRow] + m_cursorCol, m_currentAttr, room);
+                std::fill_n(m_style[m_cursorRow] + m_cursorCol, room, style);
+                m_cursorCol = Columns - 1;
+                break;
+            }
+            const size_t k = std::min(n, room);
+            std::memcpy(text, run, k);
+            std::memset(m_attr[m_cursorRow] + m_cursorCol, m_currentAttr, k);
+            std::fill_n(m_style[m_cursorRow] + m_cursorCol, k, style);
+            m_cursorCol += static_cast<int>(k);
+            run += k;
+            n -= k;
+            if (m_cursorCol == Columns) {
+                m_cursorCol = Columns - 1;
+                m_pendingWrap = m_autoWrap;
+            }
+        }
+    }
+}
+
+void Telnet::PutChar(uint8_t b)
+{
+    const char c = static_cast<char>(b);
+    write(&c, 1);
+}
+
+void Telnet::feed(uint8_t b)
+{
+    // Controls act inside sequences too, as on the real terminal; CAN and SUB cancel one.
+    if (b < 0x20 && m_state != State::String && m_state != State::StringEscape) {
+        control(b);
+        return;
+    }
+    switch (m_state) {
+    case State::Ground:
+        if (b != 0x7F)
+            PutChar(b);
+        break;
+    case State::Escape:
+    case State::EscapeIntermediate:
+    case State::Csi:
+    case State::CsiIgnore:
+        ParseEscape(b);
+        break;
+    case State::String:
+        if (b == 7 || b == 24 || b == 26)
+            m_state = State::Ground;
+        else if (b == Esc)
+            m_state = State::StringEscape;
+        break;
+    case State::StringEscape:
+        if (b == '\\') {
+            m_state = State::Ground;
+        } else {
+            m_state = State::Escape;
+            feed(b);
+        }
+        break;
+    }
+}
+
+void Telnet::control(uint8_t b)
+{
+    switch (b) {
+    case 7:
+        if (m_bell)
+            m_bell();
+        break;
+    case 8:
+        m_pendingWrap = false;
+        if (m_cursorCol > 0)
+            --m_cursorCol;
+        break;
+    case 9:
+        horizontalTab();
+        break;
+    case 10:
+    case 11:
+    case 12:
+        m_pendingWrap = false;
+        lineFeed();
+        if (m_newLineMode)
+            m_cursorCol = 0;
+        break;
+    case 13:
+        m_pendingWrap = false;
+        m_cursorCol = 0;
+        break;
+    case 14:
+        m_shift = 1;
+        break;
+    case 15:
+        m_shift = 0;
+        break;
+    case 24:
+    case 26:
+        m_state = State::Ground;
+        break;
+    case Esc:
+        m_state = State::Escape;
+        m_intermediate = 0;
+        break;
+    default: // NUL and the other controls are not drawn
+        break;
+    }
+}
+
+void Telnet::ParseEscape(uint8_t b)
+{
+    if (b == 0x7F)
+        return;
+    if (b >= 0x80) {
+        // Not part of any sequence this terminal knows: drop the sequence and the byte.
+        trace("byte in escape sequence", b);
+        m_state = State::Ground;
+        return;
+    }
+    switch (m_state) {
+    case State::Escape:
+        if (b >= 0x20 && b <= 0x2F) {
+            m_intermediate = b;
+            m_state = State::EscapeIntermediate;
+        } else if (b == '[') {
+            m_state = State::Csi;
+            m_private = 0;
+            m_intermediate = 0;
+            m_paramCount = 0;
+            m_params[0] = -1;
+            m_inSubParam = false;
+        } else if (b == ']' || b == 'P' || b == '^' || b == '_' || b == 'X') {
+            m_state = State::String;
+        } else {
+            m_state = State::Ground;
+            dispatchEscape(b);
+        }
+        break;
+    case State::EscapeIntermediate:
+        if (b >= 0x20 && b <= 0x2F)
+            break; // a second intermediate: still waiting for the final
+        m_state = State::Ground;
+        dispatchCharset(m_intermediate, b);
+        break;
+    case State::Csi:
+        if (b >= '0' && b <= '9') {
+            if (m_intermediate) {
+                m_state = State::CsiIgnore;
+            } else if (!m_inSubParam) {
+                if (m_paramCount == 0)
+                    m_paramCount = 1;
+                int &value = m_params[m_paramCount - 1];
+                value = std::min((value < 0 ? 0 : value) * 10 + (b - '0'), MaxParamValue);
+            }
+        } else if (b == ';') {
+            if (m_intermediate) {
+                m_state = State::CsiIgnore;
+                break;
+            }
+            if (m_paramCount == 0)
+                m_paramCount = 1;
+            if (m_paramCount < MaxParams)
+                m_params[m_paramCount++] = -1;
+            m_inSubParam = false;
+        } else if (b == ':') {
+            m_inSubParam = true; // colour sub-parameters are not used
+        } else if (b >= '<' && b <= '?') {
+            if (m_paramCount == 0 && !m_private && !m_intermediate)
+                m_private = b;
+            else
+                m_state = State::CsiIgnore;
+        } else if (b >= 0x20 && b <= 0x2F) {
+            m_intermediate = b;
+        } else {
+            m_state = State::Ground;
+            dispatchCsi(b);
+        }
+        break;
+    case State::CsiIgnore:
+        if (b >= 0x40)
+            m_state = State::Ground;
+        break;
+    default:
+        break;
+    }
+}
+
+void Telnet::dispatchEscape(uint8_t final)
+{
+    switch (final) {
+    case '7':
+        saveCursor();
+        break;
+    case '8':
+        restoreCursor();
+        break;
+    case 'D':
+        m_pendingWrap = false;
+        lineFeed();
+        break;
+    case 'E':
+        m_pendingWrap = false;
+        m_cursorCol = 0;
+        lineFeed();
+        break;
+    case 'H':
+        m_tabStops[m_cursorCol] = true;
+        break;
+    case 'M':
+        m_pendingWrap = false;
+        reverseIndex();
+        break;
+    case 'c': // a full reset is not offered to the host
+    case 'I':
+    case 'Z':
+    case '=': // keypad modes: the keyboard always sends the same bytes
+    case '>':
+        break;
+    default:
+        trace("unknown escape", final);
+        break;
+    }
+}
+
+void Telnet::dispatchCharset(uint8_t intermediate, uint8_t final)
+{
+    switch (intermediate) {
+    case '(':
+        m_lineDrawing[0] = final == '0';
+        break;
+    case ')':
+        m_lineDrawing[1] = final == '0';
+        break;
+    case '#':
+        if (final == '8')
+            alignmentFill();
+        break;
+    default:
+        trace("unknown escape", final);
+        break;
+    }
+}
+
+int Telnet::param(int index, int fallback) const
+{
+    if (index >= m_paramCount || m_params[index] < 0)
+        return fallback;
+    return m_params[index];
+}
+
+void Telnet::dispatchCsi(uint8_t final)
+{
+    if (m_intermediate || (m_private && m_private != '?')) {
+        trace("unknown control sequence", final);
+        return;
+    }
+    if (m_private == '?') {
+        if (final == 'h' || final == 'l')
+            setMode(final == 'h');
+        return;
+    }
+    const int count = std::max(param(0, 1), 1);
+    switch (final) {
+    case 'A':
+        m_cursorRow -= count;
+        ClampRow();
+        break;
+    case 'B':
+        m_cursorRow += count;
+        ClampRow();
+        break;
+    case 'C':
+        m_cursorCol += count;
+        ClampColumn();
+        break;
+    case 'D':
+        m_cursorCol -= count;
+        ClampColumn();
+        break;
+    case 'H':
+    case 'f':
+        moveTo(param(0, 1) - 1, param(1, 1) - 1);
+        break;
+    case 'J':
+        switch (param(0, 0)) {
+        case 0:
+            EraseScreenEnd();
+            break;
+        case 1:
+            EraseScreenStart();
+            break;
+        case 2:
+            ClearScreen();
+            break;
+        }
+        break;
+    case 'K':
+        switch (param(0, 0)) {
+        case 0:
+            EraseLineEnd();
+            break;
+        case 1:
+            EraseLineStart();
+            break;
+        case 2:
+            EraseLine();
+            break;
+        }
+        break;
+    case 'g':
+        if (param(0, 0) == 0)
+            m_tabStops[m_cursorCol] = false;
+        else if (param(0, 0) == 3)
+            std::fill_n(m_tabStops, Columns, false);
+        break;
+    case 'h':
+    case 'l':
+        setMode(final == 'h');
+        break;
+    case 'm':
+        selectGraphicRendition();
+        break;
+    case 'r': {
+        // A region that leaves no row (or a missing or zero top) means the whole screen.
+        const int top = std::clamp(param(0, 1), 1, Rows + 1) - 1;
+        const int end = std::clamp(param(1, Rows), 0, Rows);
+        m_scrollTop = end > top ? top : 0;
+        m_scrollBottom = end > top ? end - 1 : Rows - 1;
+        moveTo(0, 0);
+        break;
+    }
+    case 's':
+        saveCursor();
+        break;
+    case 'u':
+        restoreCursor();
+        break;
+    case 'c': // identification and status reports are not answered
+    case 'n':
+    case 'i':
+        break;
+    default:
+        trace("unknown control sequence", final);
+        break;
+    }
+}
+
+void Telnet::setMode(bool on)
+{
+    for (int i = 0; i < std::max(m_paramCount, 1); ++i) {
+        const int mode = param(i, 0);
+        if (m_private == '?') {
+            if (mode == 6) {
+                m_originMode = on;
+                moveTo(0, 0);
+            } else if (mode == 7) {
+                m_autoWrap = on;
+            }
+        } else if (mode == 20) {
+            m_newLineMode = on;
+        }
+    }
+}
+
+void Telnet::selectGraphicRendition()
+{
+    const int count = std::max(m_paramCount, 1);
+    for (int i = 0; i < count; ++i) {
+        const int code = param(i, 0);
+        if (code == 38 || code == 48) {
+            // Extended colours are not shown; skip their arguments so they are not read as codes.
+            const int kind = param(i + 1, 0);
+            i += kind == 5 ? 2 : kind == 2 ? 4 : 0;
+            continue;
+        }
+        ApplyAttribute(code);
+    }
+}
+
+void Telnet::ApplyAttribute(int code)
+{
+    if (code == 0)
+        m_pen = CellStyle(); // the window's own colours, whatever was in force at a clear
+    else if (code == 1)
+        m_pen.flags |= Bold;
+    else if (code == 4)
+        m_pen.flags |= Underline;
+    else if (code == 5)
+        m_pen.flags |= Italic;
+    else if (code == 7)
+        m_pen.flags |= Reverse;
+    else if (code == 8)
+        m_pen.flags |= Conceal;
+    else if (code >= 30 && code <= 37)
+        m_pen.fore = static_cast<uint8_t>(code - 30);
+    else if (code >= 40 && code <= 47)
+        m_pen.back = static_cast<uint8_t>(code - 40);
+    else
+        return;
+    m_currentAttr = static_cast<char>(code);
+}
+
+void Telnet::moveTo(int row, int column)
+{
+    m_pendingWrap = false;
+    if (m_originMode)
+        row += m_scrollTop;
+    m_cursorRow = row;
+    m_cursorCol = column;
+    ClampRow();
+    ClampColumn();
+}
+
+void Telnet::ClampColumn()
+{
+    m_pendingWrap = false;
+    m_cursorCol = std::clamp(m_cursorCol, 0, Columns - 1);
+}
+
+void Telnet::ClampRow()
+{
+    m_pendingWrap = false;
+    if (m_originMode)
+        m_cursorRow = std::clamp(m_cursorRow, m_scrollTop, m_scrollBottom);
+    else
+        m_cursorRow = std::clamp(m_cursorRow, 0, Rows - 1);
+}
+
+void Telnet::lineFeed()
+{
+    if (m_cursorRow == m_scrollBottom)
+        ScrollUp();
+    else if (m_cursorRow < Rows - 1)
+        ++m_cursorRow;
+}
+
+void Telnet::reverseIndex()
+{
+    if (m_cursorRow == m_scrollTop)
+        ScrollDown();
+    else if (m_cursorRow > 0)
+        --m_cursorRow;
+}
+
+void Telnet::horizontalTab()
+{
+    int column = m_cursorCol + 1;
+    while (column < Columns - 1 && !m_tabStops[column])
+        ++column;
+    m_cursorCol = std::min(column, Columns - 1);
+}
+
+void Telnet::saveCursor()
+{
+    m_saved.col = m_cursorCol;
+    m_saved.row = m_cursorRow;
+    m_saved.pen = m_pen;
+    m_saved.attr = m_currentAttr;
+}
+
+void Telnet::restoreCursor()
+{
+    m_pendingWrap = false;
+    m_cursorCol = m_saved.col;
+    m_cursorRow = m_saved.row;
+    m_pen = m_saved.pen;
+    m_currentAttr = m_saved.attr;
+}
+
+void Telnet::ScrollUp()
+{
+    const int top = m_scrollTop;
+    const int bottom = m_scrollBottom;
+    const size_t rows = bottom - top;
+    std::memmove(m_text[top], m_text[top + 1], rows * Columns);
+    std::memmove(m_attr[top], m_attr[top + 1], rows * Columns);
+    std::memmove(m_style[top], m_style[top + 1], rows * Columns * sizeof(CellStyle));
+    eraseCells(bottom, 0, Columns - 1);
+    for (int r = top; r <= bottom; ++r)
+        markDirty(r);
+}
+
+void Telnet::ScrollDown()
+{
+    const int top = m_scrollTop;
+    const int bottom = m_scrollBottom;
+    const size_t rows = bottom - top;
+    std::memmove(m_text[top + 1], m_text[top], rows * Columns);
+    std::memmove(m_attr[top + 1], m_attr[top], rows * Columns);
+    std::memmove(m_style[top + 1], m_style[top], rows * Columns * sizeof(CellStyle));
+    eraseCells(top, 0, Columns - 1);
+    for (int r = top; r <= bottom; ++r)
+        markDirty(r);
+}
+
+void Telnet::eraseCells(int row, int from, int to)
+{
+    // Erased cells show as spaces in the renditions in force, so a reverse bar stays one.
+    const CellStyle blank = m_pen;
+    const int n = to - from + 1;
+    std::memset(m_text[row] + from, ' ', n);
+    std::memset(m_attr[row] + from, '0', n);
+    std::fill_n(m_style[row] + from, n, blank);
+    markDirty(row);
+}
+
+void Telnet::eraseRows(int from, int to)
+{
+    for (int r = from; r <= to; ++r)
+        eraseCells(r, 0, Columns - 1);
+}
+
+void Telnet::EraseLineEnd()
+{
+    eraseCells(m_cursorRow, m_cursorCol, Columns - 1);
+}
+
+void Telnet::EraseLineStart()
+{
+    eraseCells(m_cursorRow, 0, m_cursorCol);
+}
+
+void Telnet::EraseLine()
+{
+    eraseCells(m_cursorRow, 0, Columns - 1);
+}
+
+void Telnet::EraseScreenEnd()
+{
+    EraseLineEnd();
+    eraseRows(m_cursorRow + 1, Rows - 1);
+}
+
+void Telnet::EraseScreenStart()
+{
+    EraseLineStart();
+    eraseRows(0, m_cursorRow - 1);
+}
+
+void Telnet::ClearScreen()
+{
+    eraseRows(0, Rows - 1);
+}
+
+void Telnet::ClearBuffer()
+{
+    std::memset(m_text, ' ', sizeof m_text);
+    std::memset(m_attr, '0', sizeof m_attr);
+    std::fill_n(&m_style[0][0], Rows * Columns, CellStyle());
+    m_dirtyRows = (1u << Rows) - 1;
+}
+
+void Telnet::alignmentFill()
+{
+    std::memset(m_text, 'E', sizeof m_text);
+    std::memset(m_attr, m_currentAttr, sizeof m_attr);
+    std::fill_n(&m_style[0][0], Rows * Columns, m_pen);
+    m_dirtyRows = (1u << Rows) - 1;
+}
+
+int Telnet::AttrRunLength(int row, int column) const
+{
+    const CellStyle *styles = m_style[row];
+    int end = column + 1;
+    while (end < Columns && styles[end] == styles[column])
+        ++end;
+    return end - column;
+}
+
+uint32_t Telnet::takeDirtyRows()
+{
+    const uint32_t rows = m_dirtyRows;
+    m_dirtyRows = 0;
+    return rows;
+}
+
+void Telnet::trace(const char *what, uint8_t b) const
+{
+    if (m_traceOn)
+        std::fprintf(stderr, "telnet screen: %s 0x%02x\n", what, b);
+}
