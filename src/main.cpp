@@ -1,3 +1,4 @@
+#include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "shell/mainfunctions.h"
 
@@ -10,6 +11,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlux"));
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
+    FrmMain::setRecordWindowFactory(
+        [](FrmMain *main, bool searchMode) -> QWidget * { return new FrmRecord(main, searchMode); });
     return Main(app, [] {
         auto *main = new FrmMain;
         main->MDIForm_Load();

@@ -9,7 +9,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
-class RecordColouring;
+class KeywordColourer;
 class RichTextBox;
 
 namespace db {
@@ -75,7 +75,7 @@ public:
     QLabel *ImgQuestion = nullptr;
     QLabel *ImgAnswer = nullptr;
 
-    RecordColouring *colouring() const { return m_colouring; }
+    KeywordColourer *colouring() const { return m_colouring; }
     int ListedCount() const { return m_listedCount; }
 
 protected:
@@ -135,5 +135,5 @@ private:
     int m_listedCount = 0;
     int m_positionBeforeChange = -1;
     qint64 m_editedKey = -1;
-    RecordColouring *m_colouring = nullptr;
+    KeywordColourer *m_colouring = nullptr;
 };

@@ -120,8 +120,6 @@ public:
     using RecordWindowFactory = std::function<QWidget *(FrmMain *main, bool searchMode)>;
     // Registered once at start-up; the record window lives in a library this one cannot link.
     static void setRecordWindowFactory(RecordWindowFactory factory);
-    // Interface sounds of this block go through here (CLICKUP).
-    static void setSoundHook(std::function<void(const QString &)> hook);
 
     void DBToolbar_ButtonClick(QAction *button);
     bool TestOpenDatabase(const QString &file);

@@ -7,8 +7,10 @@
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
-#include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
+#include "shell/messagebox.h"
+#include "shell/nsnd.h"
+#include "shell/shellspeech.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -33,12 +35,6 @@ FrmMain::RecordWindowFactory &recordWindowFactory()
 {
     static FrmMain::RecordWindowFactory factory;
     return factory;
-}
-
-std::function<void(const QString &)> &soundHook()
-{
-    static std::function<void(const QString &)> hook;
-    return hook;
 }
 
 // Keys of the record block of ToolBarMain (buttons 14 to 18).
@@ -127,15 +123,10 @@ void FrmMain::setRecordWindowFactory(RecordWindowFactory factory)
     recordWindowFactory() = std::move(factory);
 }
 
-void FrmMain::setSoundHook(std::function<void(const QString &)> hook)
-{
-    soundHook() = std::move(hook);
-}
-
 void FrmMain::playSound(const QString &name)
 {
-    if (soundHook())
-        soundHook()(name);
+    SetSndName(name);
+    PlaySnd();
 }
 
 void FrmMain::connectDatabaseControls()
@@ -220,7 +211,7 @@ void FrmMain::DBToolbar_ButtonClick(QAction *button)
     if (!FileExists(file)) {
         QApplication::restoreOverrideCursor();
         TxtOpenDB->clear();
-        Prompter::instance().messageBox(
+        MsgBoxEx(
             AppPaths::applicationTitle() + QStringLiteral("\r\n") +
                 QStringLiteral("Could not find the database file! Please reinstalled the program!"),
             103, 4, QStringLiteral("ERROR"));
@@ -229,7 +220,7 @@ void FrmMain::DBToolbar_ButtonClick(QAction *button)
     if (!TestOpenDatabase(file)) {
         QApplication::restoreOverrideCursor();
         TxtOpenDB->clear();
-        Prompter::instance().messageBox(
+        MsgBoxEx(
             QStringLiteral("Database has corrupted! Please reinstall the program!"), 103, 4,
             QStringLiteral("ERROR"));
         return;
@@ -277,7 +268,7 @@ void FrmMain::DBToolbar_ButtonClick(QAction *button)
         button->setEnabled(true);
         TxtOpenDB->clear();
         QApplication::restoreOverrideCursor();
-        Prompter::instance().messageBox(failure, 103, 4, QStringLiteral("ERROR"));
+        MsgBoxEx(failure, 103, 4, QStringLiteral("ERROR"));
         return;
     }
     if (LoadCount > 1)
@@ -384,7 +375,7 @@ void FrmMain::AfterTransferRecord()
             throw AppException(3021, QStringLiteral("No current record."));
         record->deleteRecordByKey(m_transferTopic, m_transferKey);
     } catch (const AppException &error) {
-        Prompter::instance().messageBox(error.description(), 103, 4, QStringLiteral("ERROR"));
+        MsgBoxEx(error.description(), 103, 4, QStringLiteral("ERROR"));
     }
     m_transferForm = nullptr;
     m_transferKey = -1;
@@ -457,6 +448,7 @@ void FrmMain::ListRecords_Click()
         return;
     if (!record->showRecordAt(index))
         return;
+    StopSpeaking();
     record->ScanTheRTBAnswer();
     playSound(QStringLiteral("CLICKUP"));
 }
@@ -479,6 +471,7 @@ void FrmMain::ListResult_Click()
         if (record->currentRecordKey() == key || !record->showRecordByKey(key))
             return;
     }
+    StopSpeaking();
     record->ScanTheRTBAnswer();
     playSound(QStringLiteral("CLICKUP"));
 }
