@@ -52,7 +52,9 @@ QString keywordDatabaseFor(const QString &knowledgeBase)
 QString unquotedDefault(const QVariant &value)
 {
     QString text = value.toString();
-    if (text.size() >= 2)
+    if (text.size() >= 2 &&
+        (text.front() == QLatin1Char('\'') || text.front() == QLatin1Char('"')) &&
+        text.back() == text.front())
         text = text.mid(1, text.size() - 2);
     return text;
 }
@@ -194,7 +196,8 @@ void FrmRecord::LoadKeywordList(const QString &name)
     if (!list.isEmpty()) {
         try {
             const auto database = db::DBEngine::OpenDatabase(
-                db::DBEngine::resolvePath(DatabaseFolder + QStringLiteral("/") + list), false, true);
+                db::DBEngine::resolvePath(DatabaseFolder + QStringLiteral("/") + list), false,
+                true);
             const auto reserved =
                 database->OpenRecordset(QStringLiteral("Reserved"), db::dbOpenSnapshot);
             const QVariantList values = reserved->columnValues(QStringLiteral("Keyword"));
@@ -508,8 +511,8 @@ void FrmRecord::ApplyStateToMainWindow()
     }
     const QList<QAction *> actions = m_main->ToolBarMain->actions();
     for (QAction *action : actions) {
-        const QString key = action->data().toString().isEmpty() ? action->objectName()
-                                                                : action->data().toString();
+        const QString key =
+            action->data().toString().isEmpty() ? action->objectName() : action->data().toString();
         if (key == QLatin1String("Open") || key == QLatin1String("Compact"))
             action->setEnabled(!editing);
     }
@@ -621,7 +624,8 @@ void FrmRecord::NewRecord()
         return;
     auto rs = recordset();
     if (!rs) {
-        report(QStringLiteral("91\r\nPlease choose a topic first."), 103, 4, QStringLiteral("ERROR"));
+        report(QStringLiteral("91\r\nPlease choose a topic first."), 103, 4,
+               QStringLiteral("ERROR"));
         return;
     }
     m_positionBeforeChange = recordPosition();
@@ -815,8 +819,7 @@ void FrmRecord::CancelChange(bool skipConfirm)
     if (m_searchMode || !hasPendingChange())
         return;
     // Ask whenever either box holds text: one filled box is work too.
-    if (!skipConfirm &&
-        (!RTBQuestion->toPlainText().isEmpty() || !RTBAnswer->text().isEmpty()) &&
+    if (!skipConfirm && (!RTBQuestion->toPlainText().isEmpty() || !RTBAnswer->text().isEmpty()) &&
         MsgBoxEx(QStringLiteral("The new record will not be saved! Are you sure?"), 101, 1,
                  QStringLiteral("CANCEL")) != QLatin1String("Yes"))
         return;

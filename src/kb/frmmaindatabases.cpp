@@ -72,9 +72,9 @@ QString listBoxTipText(int index, int count, const QString &text)
         return {};
     QString ordinal;
     if (index <= 2)
-        ordinal = QString::number(index + 1) + QStringList{QStringLiteral("st"), QStringLiteral("nd"),
-                                                           QStringLiteral("rd")}
-                                                   .at(index);
+        ordinal =
+            QString::number(index + 1) +
+            QStringList{QStringLiteral("st"), QStringLiteral("nd"), QStringLiteral("rd")}.at(index);
     else if (index == count - 1)
         ordinal = QStringLiteral("last");
     else
@@ -188,8 +188,8 @@ QAction *FrmMain::mainToolButton(int index) const
             return actions.at(at);
     } else if (index == 13 || index == 19) {
         // The separators around the record block.
-        const int at = index == 13 ? findKey(recordButtonKey(14)) - 1
-                                   : findKey(recordButtonKey(18)) + 1;
+        const int at =
+            index == 13 ? findKey(recordButtonKey(14)) - 1 : findKey(recordButtonKey(18)) + 1;
         if (at >= 0 && at < actions.size() && actions.at(at)->isSeparator())
             return actions.at(at);
         if (findKey(recordButtonKey(14)) >= 0)
@@ -220,9 +220,8 @@ void FrmMain::DBToolbar_ButtonClick(QAction *button)
     if (!TestOpenDatabase(file)) {
         QApplication::restoreOverrideCursor();
         TxtOpenDB->clear();
-        MsgBoxEx(
-            QStringLiteral("Database has corrupted! Please reinstall the program!"), 103, 4,
-            QStringLiteral("ERROR"));
+        MsgBoxEx(QStringLiteral("Database has corrupted! Please reinstall the program!"), 103, 4,
+                 QStringLiteral("ERROR"));
         return;
     }
     // An open database keeps its one window; a second press only brings it forward.
@@ -240,10 +239,12 @@ void FrmMain::DBToolbar_ButtonClick(QAction *button)
     QString failure;
     try {
         if (!recordWindowFactory())
-            throw AppException(91, QStringLiteral("Object variable or With block variable not set"));
+            throw AppException(91,
+                               QStringLiteral("Object variable or With block variable not set"));
         form = recordWindowFactory()(this, false);
         if (!form)
-            throw AppException(91, QStringLiteral("Object variable or With block variable not set"));
+            throw AppException(91,
+                               QStringLiteral("Object variable or With block variable not set"));
         RecordForms[index] = form;
         form->setProperty("Tag", QString::number(index));
         form->setWindowTitle(button->objectName());
@@ -369,8 +370,8 @@ void FrmMain::AfterTransferRecord()
     try {
         // Delete the record the transfer started from, in its own window, even when the
         // user has activated another window meanwhile.
-        auto *record = m_transferForm ? dynamic_cast<RecordWindowLink *>(m_transferForm.data())
-                                      : nullptr;
+        auto *record =
+            m_transferForm ? dynamic_cast<RecordWindowLink *>(m_transferForm.data()) : nullptr;
         if (!record || m_transferKey < 0)
             throw AppException(3021, QStringLiteral("No current record."));
         record->deleteRecordByKey(m_transferTopic, m_transferKey);
@@ -455,8 +456,8 @@ void FrmMain::ListRecords_Click()
 
 void FrmMain::ListResult_Click()
 {
-    auto *record = SearchResultForm ? dynamic_cast<RecordWindowLink *>(SearchResultForm.data())
-                                    : nullptr;
+    auto *record =
+        SearchResultForm ? dynamic_cast<RecordWindowLink *>(SearchResultForm.data()) : nullptr;
     QTreeWidgetItem *item = ListResult->currentItem();
     if (!record || !item)
         return;
@@ -489,11 +490,10 @@ void FrmMain::ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos)
     auto *edit = findChild<QMenu *>(QStringLiteral("mnuEdit"));
     if (!edit)
         return;
-    const QStringList hidden = {
-        QStringLiteral("mnuEditPaste"), QStringLiteral("mnuEditCut"),
-        QStringLiteral("mnuEditUndo"),  QStringLiteral("mnuEditRedo"),
-        QStringLiteral("mnuEditBar0"),  QStringLiteral("mnuSelectAll"),
-        QStringLiteral("mnuEditCopy")};
+    const QStringList hidden = {QStringLiteral("mnuEditPaste"), QStringLiteral("mnuEditCut"),
+                                QStringLiteral("mnuEditUndo"),  QStringLiteral("mnuEditRedo"),
+                                QStringLiteral("mnuEditBar0"),  QStringLiteral("mnuSelectAll"),
+                                QStringLiteral("mnuEditCopy")};
     const QStringList shown = {QStringLiteral("mnuTransfer"), QStringLiteral("mnuEditAddMore"),
                                QStringLiteral("mnuEditCurRec"), QStringLiteral("mnuEditDelete")};
     const auto setVisible = [this](const QString &name, bool visible) {
