@@ -14,7 +14,7 @@ struct Connection
     int exclusiveUsers = 0;
 
     ~Connection();
-    void acquireExclusive();   // 3045 when another process holds the file
+    void acquireExclusive(); // 3045 when another process holds the file
     void releaseExclusive();
 };
 
@@ -32,7 +32,7 @@ bool exists(sqlite3 *handle, const char *table);
 // it does not encrypt anything.
 namespace PasswordGate {
 bool matches(sqlite3 *handle, const QString &password);
-void set(sqlite3 *handle, const QString &password);   // "" removes it
+void set(sqlite3 *handle, const QString &password); // "" removes it
 bool isSet(sqlite3 *handle);
 } // namespace PasswordGate
 

@@ -58,8 +58,8 @@ QList<Field> readFields(sqlite3 *handle, const QString &table)
     const QString createSql =
         scalar(handle, QStringLiteral("SELECT sql FROM sqlite_schema WHERE name=?"), {table})
             .toString();
-    Statement info(handle, QStringLiteral("PRAGMA table_info(") + quoteIdent(table) +
-                               QLatin1Char(')'));
+    Statement info(handle,
+                   QStringLiteral("PRAGMA table_info(") + quoteIdent(table) + QLatin1Char(')'));
     int primaryColumns = 0;
     while (info.step()) {
         Field field;
@@ -106,8 +106,8 @@ QList<Index> readIndexes(sqlite3 *handle, const QString &table, const QList<Fiel
     }
     QList<Index> listed;
     {
-        Statement list(handle, QStringLiteral("PRAGMA index_list(") + quoteIdent(table) +
-                                   QLatin1Char(')'));
+        Statement list(handle,
+                       QStringLiteral("PRAGMA index_list(") + quoteIdent(table) + QLatin1Char(')'));
         while (list.step()) {
             Index index;
             index.sqlName = list.value(1).toString();
@@ -182,8 +182,8 @@ QString indexSql(const QString &sqlName, const QString &table, const QStringList
         parts << part;
     }
     return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-        .arg(unique ? QStringLiteral("UNIQUE ") : QString(), quoteIdent(sqlName),
-             quoteIdent(table), parts.join(QStringLiteral(", ")));
+        .arg(unique ? QStringLiteral("UNIQUE ") : QString(), quoteIdent(sqlName), quoteIdent(table),
+             parts.join(QStringLiteral(", ")));
 }
 
 // Skips "CREATE TABLE <name>" and returns what follows the name.
@@ -216,7 +216,8 @@ QString afterTableName(const QString &createSql)
     ++i;
     while (i < createSql.size()) {
         if (createSql[i] == close) {
-            if (close != QLatin1Char(']') && i + 1 < createSql.size() && createSql[i + 1] == close) {
+            if (close != QLatin1Char(']') && i + 1 < createSql.size() &&
+                createSql[i + 1] == close) {
                 i += 2;
                 continue;
             }
@@ -284,7 +285,8 @@ QStringList Database::tableNames(bool userTablesOnly) const
             names << list.value(0).toString();
     }
     if (userTablesOnly)
-        names.removeIf([&](const QString &name) { return !isUserTable(tableAttributes(db, name)); });
+        names.removeIf(
+            [&](const QString &name) { return !isUserTable(tableAttributes(db, name)); });
     return names;
 }
 
@@ -366,7 +368,9 @@ void Database::renameTableDef(const QString &oldName, const QString &newName)
     const QList<Field> fields = readFields(db, stored);
     const QList<Index> indexes = readIndexes(db, stored, fields);
     Savepoint savepoint(db);
-    exec(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdent(stored), quoteIdent(newName)));
+    exec(
+        db,
+        QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdent(stored), quoteIdent(newName)));
     // Our index names carry the table's name; keep them in step.
     for (const Index &index : indexes) {
         if (index.sqlName.isEmpty() || index.primary ||
@@ -395,9 +399,9 @@ void Database::renameField(const QString &table, const QString &oldName, const Q
     const int clash = def.fieldIndex(newName);
     if (clash >= 0 && clash != index)
         raise(ErrFieldDefinedTwice);
-    exec(handle(), QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3")
-                       .arg(quoteIdent(def.name), quoteIdent(def.fields[index].name),
-                            quoteIdent(newName)));
+    exec(handle(),
+         QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3")
+             .arg(quoteIdent(def.name), quoteIdent(def.fields[index].name), quoteIdent(newName)));
 }
 
 void Database::setTableHidden(const QString &name, bool hidden)
@@ -462,7 +466,8 @@ void Database::appendField(const QString &table, const Field &field)
     QString column = quoteIdent(field.name) + QLatin1Char(' ') + declared;
     if (!field.defaultValue.isNull())
         column += QStringLiteral(" DEFAULT ") + literal(field.defaultValue);
-    exec(handle(), QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoteIdent(def.name), column));
+    exec(handle(),
+         QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoteIdent(def.name), column));
 }
 
 void Database::createIndex(const QString &table, const QString &indexName,
@@ -477,8 +482,8 @@ void Database::createIndex(const QString &table, const QString &indexName,
         if (def.fieldIndex(field) < 0)
             raise(ErrItemNotFound);
     }
-    exec(handle(), indexSql(def.name + QLatin1Char('.') + indexName, def.name, fields, def.fields,
-                            unique));
+    exec(handle(),
+         indexSql(def.name + QLatin1Char('.') + indexName, def.name, fields, def.fields, unique));
 }
 
 void Database::copyTableStructure(const QString &source, const QString &newName)
@@ -533,7 +538,8 @@ QList<QueryDef> Database::QueryDefs() const
     for (QueryDef &query : queries) {
         sqlite3_stmt *stmt = nullptr;
         const QByteArray utf8 = query.sql.toUtf8();
-        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, nullptr) == SQLITE_OK &&
+        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, nullptr) ==
+                SQLITE_OK &&
             stmt) {
             for (int i = 0; i < sqlite3_column_count(stmt); ++i)
                 query.fields << QString::fromUtf8(sqlite3_column_name(stmt, i));
@@ -643,11 +649,12 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const QString &source, int ty
     const bool readOnly = (options & dbReadOnly) || m_readOnly;
     if (!table.isEmpty())
         return Recordset::openTable(shared_from_this(), table, type, readOnly);
-    const bool isView = scalar(db,
-                               QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type='view' "
-                                              "AND name=? COLLATE NOCASE"),
-                               {source.trimmed()})
-                            .toLongLong() > 0;
+    const bool isView =
+        scalar(db,
+               QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type='view' "
+                              "AND name=? COLLATE NOCASE"),
+               {source.trimmed()})
+            .toLongLong() > 0;
     if (isView)
         return Recordset::openSql(shared_from_this(),
                                   QStringLiteral("SELECT * FROM ") + quoteIdent(source.trimmed()),

@@ -24,7 +24,7 @@ public:
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    QString Name() const;   // the file's path
+    QString Name() const; // the file's path
     QString Connect() const { return m_connect; }
     bool Updatable() const { return !m_readOnly; }
     bool isExclusive() const { return m_exclusive; }
@@ -34,7 +34,7 @@ public:
 
     // Tables in collection order (by name, ignoring case), system tables included.
     QList<TableDef> TableDefs() const;
-    TableDef tableDef(const QString &name) const;   // 3265 when absent
+    TableDef tableDef(const QString &name) const; // 3265 when absent
     QStringList tableNames(bool userTablesOnly = true) const;
     bool hasTable(const QString &name) const;
     void deleteTableDef(const QString &name);
@@ -53,7 +53,7 @@ public:
 
     // Stored queries: SQL with :name parameters, kept in a catalogue table.
     QList<QueryDef> QueryDefs() const;
-    QueryDef queryDef(const QString &name) const;   // 3265 when absent
+    QueryDef queryDef(const QString &name) const; // 3265 when absent
     void createQueryDef(const QString &name, const QString &sql,
                         const QList<Parameter> &parameters = {});
     void deleteQueryDef(const QString &name);
@@ -72,7 +72,7 @@ public:
     void NewPassword(const QString &oldPassword, const QString &newPassword);
     bool hasPassword() const;
 
-    sqlite3 *handle() const;   // 3420 when closed
+    sqlite3 *handle() const; // 3420 when closed
 
 private:
     std::shared_ptr<Connection> m_connection;

@@ -42,8 +42,8 @@ void DataControl::Refresh()
     }
     m_recordset.reset();
     if (!m_recordSource.trimmed().isEmpty())
-        m_recordset = m_database->OpenRecordset(m_recordSource, m_recordsetType,
-                                                m_readOnly ? dbReadOnly : 0);
+        m_recordset =
+            m_database->OpenRecordset(m_recordSource, m_recordsetType, m_readOnly ? dbReadOnly : 0);
     emit recordsetChanged();
 }
 

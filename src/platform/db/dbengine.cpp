@@ -117,14 +117,16 @@ QList<QPair<QString, qint64>> tableCounts(sqlite3 *handle)
     QList<QPair<QString, qint64>> counts;
     QStringList names;
     {
-        Statement list(handle, QStringLiteral(
-                                   "SELECT name FROM sqlite_schema WHERE type='table' ORDER BY name"));
+        Statement list(
+            handle,
+            QStringLiteral("SELECT name FROM sqlite_schema WHERE type='table' ORDER BY name"));
         while (list.step())
             names << list.value(0).toString();
     }
     for (const QString &name : names)
-        counts.append({name, scalar(handle, QStringLiteral("SELECT count(*) FROM ") + quoteIdent(name))
-                                 .toLongLong()});
+        counts.append(
+            {name, scalar(handle, QStringLiteral("SELECT count(*) FROM ") + quoteIdent(name))
+                       .toLongLong()});
     return counts;
 }
 
@@ -184,9 +186,10 @@ namespace Catalogue {
 
 bool exists(sqlite3 *handle, const char *table)
 {
-    return scalar(handle,
-                  QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name=?"),
-                  {QString::fromLatin1(table)})
+    return scalar(
+               handle,
+               QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name=?"),
+               {QString::fromLatin1(table)})
                .toLongLong() > 0;
 }
 
@@ -305,8 +308,8 @@ std::optional<QString> DBEngine::passwordFromConnect(const QString &connect)
     raise(ErrNoInstallableIsam);
 }
 
-std::shared_ptr<Database> DBEngine::OpenDatabase(const QString &name, bool exclusive,
-                                                 bool readOnly, const QString &connect)
+std::shared_ptr<Database> DBEngine::OpenDatabase(const QString &name, bool exclusive, bool readOnly,
+                                                 const QString &connect)
 {
     OpenOptions options;
     options.exclusive = exclusive;
@@ -332,11 +335,40 @@ std::shared_ptr<Database> DBEngine::openDatabase(const QString &name, const Open
     QString connect;
     if (options.password)
         connect = QStringLiteral(";pwd=");
-    auto database = std::make_shared<Database>(connection, connect, options.exclusive,
-                                               options.readOnly);
+    auto database =
+        std::make_shared<Database>(connection, connect, options.exclusive, options.readOnly);
     reg.databases.removeIf([](const std::weak_ptr<Database> &entry) { return entry.expired(); });
     reg.databases.append(database);
     return database;
+}
+
+std::shared_ptr<Database> DBEngine::CreateDatabase(const QString &name)
+{
+    const QString path = resolvePath(name);
+    if (path.isEmpty())
+        raise(ErrFileNotFound, path);
+    if (QFileInfo::exists(path))
+        raise(ErrDatabaseExists);
+    {
+        PrivateHandle created;
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        const int rc =
+            sqlite3_open_v2(QFile::encodeName(path).constData(), &created.handle, flags, nullptr);
+        if (rc != SQLITE_OK)
+            raise(ErrCannotOpen, path);
+        try {
+            exec(created.handle, QStringLiteral("PRAGMA journal_mode=DELETE"));
+            Savepoint savepoint(created.handle);
+            Catalogue::ensure(created.handle);
+            savepoint.commit();
+        } catch (const AppException &) {
+            sqlite3_close_v2(created.handle);
+            created.handle = nullptr;
+            QFile::remove(path);
+            throw;
+        }
+    }
+    return openDatabase(path, OpenOptions());
 }
 
 bool DBEngine::isOpen(const QString &name)

@@ -11,7 +11,7 @@ class Database;
 
 struct OpenOptions
 {
-    bool exclusive = false;   // refuses other processes while open
+    bool exclusive = false; // refuses other processes while open
     bool readOnly = false;
     // The password given to the gate; none and "" both open an unprotected file.
     std::optional<QString> password;
@@ -31,6 +31,10 @@ public:
                                                   bool readOnly = false,
                                                   const QString &connect = QString());
     static std::shared_ptr<Database> openDatabase(const QString &name, const OpenOptions &options);
+
+    // Creates a new, empty database file with the engine's catalogue tables; 3204 when
+    // the file exists. The only way the engine makes a file.
+    static std::shared_ptr<Database> CreateDatabase(const QString &name);
 
     // Copies source into destination, which must not exist, dropping free pages.
     // The copy is checked (integrity, row counts) and synced before this returns.

@@ -89,8 +89,8 @@ QString errorDescription(int number, const QString &argument)
 {
     QString text = descriptions().value(number);
     if (text.isEmpty())
-        text = QStringLiteral("Reserved error (%1); there is no message for this error.")
-                   .arg(number);
+        text =
+            QStringLiteral("Reserved error (%1); there is no message for this error.").arg(number);
     return text.replace(QLatin1Char('|'), argument);
 }
 
@@ -101,8 +101,8 @@ void raise(int number, const QString &argument)
 
 void raiseSqlite(sqlite3 *handle, int code, const QString &statement)
 {
-    const QString message =
-        handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QString::fromUtf8(sqlite3_errstr(code));
+    const QString message = handle ? QString::fromUtf8(sqlite3_errmsg(handle))
+                                   : QString::fromUtf8(sqlite3_errstr(code));
     const int extended = handle ? sqlite3_extended_errcode(handle) : code;
     switch (extended) {
     case SQLITE_CONSTRAINT_UNIQUE:
@@ -120,26 +120,30 @@ void raiseSqlite(sqlite3 *handle, int code, const QString &statement)
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        raise(ErrFileInUse, handle ? QString::fromUtf8(sqlite3_db_filename(handle, "main")) : QString());
+        raise(ErrFileInUse,
+              handle ? QString::fromUtf8(sqlite3_db_filename(handle, "main")) : QString());
     case SQLITE_READONLY:
         raise(ErrReadOnly);
     case SQLITE_NOTADB:
         raise(ErrUnrecognizedFormat,
               handle ? QString::fromUtf8(sqlite3_db_filename(handle, "main")) : QString());
     case SQLITE_CORRUPT:
-        raise(ErrCannotOpen, handle ? QString::fromUtf8(sqlite3_db_filename(handle, "main")) : QString());
+        raise(ErrCannotOpen,
+              handle ? QString::fromUtf8(sqlite3_db_filename(handle, "main")) : QString());
     case SQLITE_INTERRUPT:
         raise(ErrActionCancelled);
     default:
         break;
     }
-    if (message.contains(QLatin1String("syntax error")) || message.contains(QLatin1String("incomplete input")))
+    if (message.contains(QLatin1String("syntax error")) ||
+        message.contains(QLatin1String("incomplete input")))
         throw AppException(syntaxErrorFor(statement),
                            errorDescription(syntaxErrorFor(statement)) + QLatin1Char(' ') + message,
                            QStringLiteral("DAO.Database"));
     if (message.startsWith(QLatin1String("no such table")))
         raise(ErrInputTableNotFound, message.section(QLatin1String(": "), 1));
-    throw AppException(ErrGeneral, errorDescription(ErrGeneral, message), QStringLiteral("DAO.Database"));
+    throw AppException(ErrGeneral, errorDescription(ErrGeneral, message),
+                       QStringLiteral("DAO.Database"));
 }
 
 } // namespace db

@@ -62,9 +62,12 @@ std::shared_ptr<Recordset> Recordset::openSql(std::shared_ptr<Database> database
 
     int bound = 0;
     for (const Parameter &parameter : parameters) {
+        if (!parameter.value.isValid())
+            continue; // a parameter without a value is missing
         int index = 0;
         for (const char *prefix : {":", "@", "$"}) {
-            index = sqlite3_bind_parameter_index(raw, (prefix + parameter.name).toUtf8().constData());
+            index =
+                sqlite3_bind_parameter_index(raw, (prefix + parameter.name).toUtf8().constData());
             if (index > 0)
                 break;
         }
@@ -112,7 +115,8 @@ void Recordset::loadKeys()
 {
     sqlite3 *handle = m_database->handle();
     m_keys.clear();
-    Statement keys(handle, QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoteIdent(m_table)));
+    Statement keys(handle,
+                   QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoteIdent(m_table)));
     while (keys.step())
         m_keys.append(keys.int64(0));
     m_position = 0;
@@ -411,19 +415,21 @@ void Recordset::Update()
             for (const QString &name : names)
                 sets << name + QStringLiteral("=?");
             values << key;
-            exec(handle, QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
-                             .arg(quoteIdent(m_table), sets.join(QStringLiteral(", "))),
+            exec(handle,
+                 QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
+                     .arg(quoteIdent(m_table), sets.join(QStringLiteral(", "))),
                  values);
             if (sqlite3_changes(handle) == 0)
                 raise(ErrRecordDeleted);
             // A changed key moves the record to its new place.
-            const qint64 newKey = scalar(handle,
-                                         QStringLiteral("SELECT rowid FROM %1 WHERE rowid=?")
-                                             .arg(quoteIdent(m_table)),
-                                         {key})
-                                      .isNull()
-                                      ? -1
-                                      : key;
+            const qint64 newKey =
+                scalar(
+                    handle,
+                    QStringLiteral("SELECT rowid FROM %1 WHERE rowid=?").arg(quoteIdent(m_table)),
+                    {key})
+                        .isNull()
+                    ? -1
+                    : key;
             if (newKey < 0) {
                 for (int i = 0; i < m_fields.size(); ++i) {
                     if (m_dirty[i] && (m_fields[i].attributes & dbAutoIncrField))
@@ -461,7 +467,7 @@ qint64 Recordset::FieldSize(const QString &name) const
     if (content.isNull())
         return 0;
     return content.typeId() == QMetaType::QByteArray ? content.toByteArray().size()
-                                                      : content.toString().size();
+                                                     : content.toString().size();
 }
 
 QByteArray Recordset::GetChunk(const QString &name, qint64 offset, qint64 bytes) const
@@ -480,8 +486,9 @@ QByteArray Recordset::GetChunk(const QString &name, qint64 offset, qint64 bytes)
             const qint64 size = sqlite3_blob_bytes(blob);
             const qint64 length = qBound<qint64>(0, qMin(bytes, size - offset), size);
             QByteArray data(length, Qt::Uninitialized);
-            const int rc =
-                length > 0 ? sqlite3_blob_read(blob, data.data(), int(length), int(offset)) : SQLITE_OK;
+            const int rc = length > 0
+                               ? sqlite3_blob_read(blob, data.data(), int(length), int(offset))
+                               : SQLITE_OK;
             sqlite3_blob_close(blob);
             if (rc != SQLITE_OK)
                 raiseSqlite(m_database->handle(), rc);
@@ -491,7 +498,7 @@ QByteArray Recordset::GetChunk(const QString &name, qint64 offset, qint64 bytes)
     }
     const QVariant content = value(index);
     const QByteArray data = content.typeId() == QMetaType::QByteArray ? content.toByteArray()
-                                                                       : content.toString().toUtf8();
+                                                                      : content.toString().toUtf8();
     return data.mid(offset, bytes);
 }
 
@@ -518,8 +525,9 @@ QVariantList Recordset::columnValues(const QString &name) const
             values.append(row[index]);
         return values;
     }
-    Statement all(m_database->handle(), QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid")
-                                            .arg(quoteIdent(m_fields[index].name), quoteIdent(m_table)));
+    Statement all(m_database->handle(),
+                  QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid")
+                      .arg(quoteIdent(m_fields[index].name), quoteIdent(m_table)));
     values.reserve(m_keys.size());
     qsizetype at = 0;
     bool more = all.step();

@@ -30,7 +30,7 @@ public:
     ~Recordset();
 
     int Type() const { return m_type; }
-    QString Name() const { return m_source; }   // the table name or the SQL text
+    QString Name() const { return m_source; } // the table name or the SQL text
     bool Updatable() const;
     std::shared_ptr<Database> database() const { return m_database; }
     bool isOpen() const { return m_open; }
@@ -60,7 +60,7 @@ public:
 
     QList<Field> Fields() const { return m_fields; }
     int fieldCount() const { return int(m_fields.size()); }
-    int fieldIndex(const QString &name) const;   // 3265 when absent; ignores case
+    int fieldIndex(const QString &name) const; // 3265 when absent; ignores case
     QVariant value(int position) const;
     QVariant value(const QString &name) const { return value(fieldIndex(name)); }
     void setValue(int position, const QVariant &value);
@@ -89,7 +89,7 @@ private:
 
     std::shared_ptr<Database> m_database;
     QString m_source;
-    QString m_table;   // keyed recordsets
+    QString m_table; // keyed recordsets
     int m_type = dbOpenDynaset;
     bool m_keyed = false;
     bool m_readOnly = true;
@@ -97,8 +97,8 @@ private:
     QList<Field> m_fields;
 
     QVector<qint64> m_keys;
-    QList<QVariantList> m_rows;   // query recordsets
-    qint64 m_position = 0;        // -1 before the first record, count after the last
+    QList<QVariantList> m_rows; // query recordsets
+    qint64 m_position = 0;      // -1 before the first record, count after the last
     bool m_currentDeleted = false;
 
     mutable QVariantList m_cache;

@@ -37,7 +37,8 @@ int TableDef::fieldIndex(const QString &fieldName) const
 
 QList<Property> QueryDef::properties() const
 {
-    return {{QStringLiteral("Name"), name}, {QStringLiteral("SQL"), sql}, {QStringLiteral("Type"), 0}};
+    return {
+        {QStringLiteral("Name"), name}, {QStringLiteral("SQL"), sql}, {QStringLiteral("Type"), 0}};
 }
 
 int fieldTypeFromDeclared(const QString &declared, int *size)
@@ -132,11 +133,11 @@ namespace {
 const QList<QPair<int, QString>> &typeNames()
 {
     static const QList<QPair<int, QString>> names = {
-        {dbBoolean, QStringLiteral("Boolean")}, {dbByte, QStringLiteral("Byte")},
-        {dbInteger, QStringLiteral("Integer")}, {dbLong, QStringLiteral("Long")},
-        {dbCurrency, QStringLiteral("Currency")}, {dbSingle, QStringLiteral("Single")},
-        {dbDouble, QStringLiteral("Double")},   {dbDate, QStringLiteral("Date")},
-        {dbBinary, QStringLiteral("Binary")},   {dbText, QStringLiteral("Text")},
+        {dbBoolean, QStringLiteral("Boolean")},        {dbByte, QStringLiteral("Byte")},
+        {dbInteger, QStringLiteral("Integer")},        {dbLong, QStringLiteral("Long")},
+        {dbCurrency, QStringLiteral("Currency")},      {dbSingle, QStringLiteral("Single")},
+        {dbDouble, QStringLiteral("Double")},          {dbDate, QStringLiteral("Date")},
+        {dbBinary, QStringLiteral("Binary")},          {dbText, QStringLiteral("Text")},
         {dbLongBinary, QStringLiteral("Long Binary")}, {dbMemo, QStringLiteral("Memo")}};
     return names;
 }

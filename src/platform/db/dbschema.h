@@ -70,7 +70,7 @@ struct Field
     int ordinalPosition = 0;
     bool required = false;
     bool allowZeroLength = true;
-    QVariant defaultValue;   // the default expression's text, null when none
+    QVariant defaultValue; // the default expression's text, null when none
     QString declaredType;
     bool primaryKey = false;
 
@@ -79,8 +79,8 @@ struct Field
 
 struct Index
 {
-    QString name;      // as the table shows it ("Question", "PrimaryKey")
-    QString sqlName;   // the name the file stores
+    QString name;    // as the table shows it ("Question", "PrimaryKey")
+    QString sqlName; // the name the file stores
     bool primary = false;
     bool unique = false;
     bool required = false;
@@ -98,7 +98,7 @@ struct TableDef
     QList<Index> indexes;
     QList<Property> properties;
 
-    int fieldIndex(const QString &fieldName) const;   // -1 when absent; ignores case
+    int fieldIndex(const QString &fieldName) const; // -1 when absent; ignores case
 };
 
 struct Parameter
@@ -113,7 +113,7 @@ struct QueryDef
     QString name;
     QString sql;
     QList<Parameter> parameters;
-    QStringList fields;   // result column names, empty when the text cannot be prepared
+    QStringList fields; // result column names, empty when the text cannot be prepared
 
     QList<Property> properties() const;
 };
@@ -121,7 +121,7 @@ struct QueryDef
 // Field types and the declared SQL types that give SQLite the right affinity.
 int fieldTypeFromDeclared(const QString &declared, int *size = nullptr);
 QString declaredTypeFor(int type, int size = 0);
-QString typeName(int type);   // "Text", "Memo", "Long", ...
-int typeFromName(const QString &name);   // 0 when unknown
+QString typeName(int type);            // "Text", "Memo", "Long", ...
+int typeFromName(const QString &name); // 0 when unknown
 
 } // namespace db

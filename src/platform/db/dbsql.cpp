@@ -132,8 +132,8 @@ void registerFunctions(sqlite3 *handle)
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(handle, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr,
                                nullptr);
-    sqlite3_create_function_v2(handle, "jetlike", 2, flags, nullptr, likeFunction, nullptr,
-                               nullptr, nullptr);
+    sqlite3_create_function_v2(handle, "jetlike", 2, flags, nullptr, likeFunction, nullptr, nullptr,
+                               nullptr);
 }
 
 Statement::Statement(sqlite3 *handle, const QString &sql) : m_db(handle), m_sql(sql)
@@ -249,9 +249,9 @@ QVariant columnValue(sqlite3_stmt *stmt, int column)
     case SQLITE_FLOAT:
         return QVariant(sqlite3_column_double(stmt, column));
     case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(
-            reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
-            sqlite3_column_bytes(stmt, column)));
+        return QVariant(
+            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+                              sqlite3_column_bytes(stmt, column)));
     case SQLITE_BLOB: {
         const void *data = sqlite3_column_blob(stmt, column);
         if (!data)
