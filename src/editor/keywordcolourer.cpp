@@ -33,9 +33,20 @@ std::u16string_view view(QStringView text)
 
 } // namespace
 
-const QColor KeywordColourer::BaseColour = fromBgr(0x400040);
-const QColor KeywordColourer::KeywordColour = fromBgr(0xFF0000);
-const QColor KeywordColourer::CommentColour = fromBgr(0x008000);
+QColor KeywordColourer::baseColour()
+{
+    return fromBgr(0x400040);
+}
+
+QColor KeywordColourer::keywordColour()
+{
+    return fromBgr(0xFF0000);
+}
+
+QColor KeywordColourer::commentColour()
+{
+    return fromBgr(0x008000);
+}
 
 KeywordColourer::KeywordColourer(QTextDocument *document) : QSyntaxHighlighter(document) {}
 
@@ -101,7 +112,7 @@ void KeywordColourer::lineSpans(QStringView line, int offset, std::vector<Span> 
             const size_t size = size_t(end - i);
             if (size >= m_shortest && size <= m_longest &&
                 m_words.count(std::u16string_view(chars + i, size)))
-                out.push_back(Span{offset + i, end - i, KeywordColour});
+                out.push_back(Span{offset + i, end - i, keywordColour()});
             i = end;
         }
     }
@@ -113,7 +124,7 @@ void KeywordColourer::lineSpans(QStringView line, int offset, std::vector<Span> 
             const qsizetype after = at + needle.size();
             if ((at == 0 || !isWordChar(chars[at - 1])) &&
                 (after >= code.size() || !isWordChar(chars[after])))
-                out.push_back(Span{offset + int(at), int(needle.size()), KeywordColour});
+                out.push_back(Span{offset + int(at), int(needle.size()), keywordColour()});
             at = code.indexOf(needle, at + 1);
         }
     }
@@ -121,7 +132,7 @@ void KeywordColourer::lineSpans(QStringView line, int offset, std::vector<Span> 
         std::sort(out.begin() + qsizetype(firstSpan), out.end(),
                   [](const Span &a, const Span &b) { return a.start < b.start; });
     if (comment < length)
-        out.push_back(Span{offset + comment, length - comment, CommentColour});
+        out.push_back(Span{offset + comment, length - comment, commentColour()});
 }
 
 std::vector<KeywordColourer::Span> KeywordColourer::spans(QStringView text) const
@@ -145,14 +156,14 @@ std::vector<KeywordColourer::Span> KeywordColourer::spans(QStringView text) cons
 void KeywordColourer::highlightBlock(const QString &text)
 {
     QTextCharFormat base;
-    base.setForeground(BaseColour);
+    base.setForeground(baseColour());
     setFormat(0, int(text.size()), base);
     QTextCharFormat keyword;
-    keyword.setForeground(KeywordColour);
+    keyword.setForeground(keywordColour());
     QTextCharFormat comment;
-    comment.setForeground(CommentColour);
+    comment.setForeground(commentColour());
     for (const Span &span : spans(text))
-        setFormat(span.start, span.length, span.colour == CommentColour ? comment : keyword);
+        setFormat(span.start, span.length, span.colour == commentColour() ? comment : keyword);
 }
 
 void KeywordColourer::colourDocument(QTextDocument *document) const
@@ -161,7 +172,7 @@ void KeywordColourer::colourDocument(QTextDocument *document) const
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     QTextCharFormat format;
-    format.setForeground(BaseColour);
+    format.setForeground(baseColour());
     cursor.mergeCharFormat(format);
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         for (const Span &span : spans(block.text())) {

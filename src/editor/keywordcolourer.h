@@ -20,9 +20,9 @@ class KeywordColourer : public QSyntaxHighlighter
     Q_OBJECT
 
 public:
-    static const QColor BaseColour;    // &H400040
-    static const QColor KeywordColour; // &HFF0000
-    static const QColor CommentColour; // &H8000
+    static QColor baseColour();    // &H400040
+    static QColor keywordColour(); // &HFF0000
+    static QColor commentColour(); // &H8000
 
     struct Span
     {

@@ -206,7 +206,7 @@ struct ParaState
     int after = 0;
 };
 
-enum class Dest : quint8 { Text, FontTable, ColourTable, Skip };
+enum class Dest : quint8 { Text, FontTable, ColourTable };
 
 struct Group
 {
@@ -605,7 +605,6 @@ void Parser::applyWord(Word word, bool hasParam, long param)
 
     if (star && word != Word::ShpPict) {
         // an optional destination: the only one we read is a picture
-        group.dest = Dest::Skip;
         skipGroup();
         return;
     }
@@ -805,12 +804,10 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         if (fresh && group.dest == Dest::Text && m_groups.size() > 2) {
             keepGroup(word);
         } else {
-            group.dest = Dest::Skip;
             skipGroup();
         }
         return;
     case Word::SkipDestination:
-        group.dest = Dest::Skip;
         skipGroup();
         return;
     }
@@ -1037,11 +1034,14 @@ GroupEnd scanGroup(QByteArrayView data, qsizetype from)
 
 void Parser::skipGroup()
 {
+    // a destination word in the document's own group (or outside it) is taken as unknown
+    if (m_groups.size() <= 2)
+        return;
     const GroupEnd end = scanGroup(m_data, m_pos);
     m_pos = end.end;
-    if (end.open == 0)
-        m_groups.pop_back();
-    // a group cut off by the end of the data takes the rest with it
+    m_groups.pop_back();
+    if (end.open != 0)
+        m_done = true; // a group cut off by the end of the data takes the rest with it
 }
 
 void Parser::keepGroup(Word word)
@@ -1057,11 +1057,23 @@ void Parser::keepGroup(Word word)
     } else {
         raw = m_data.sliced(start, end.end - start).toByteArray();
     }
-    raw.append(QByteArray(open, '}'));
+    if (open > 0) {
+        // a group cut off by the end of the data is closed, so that it cannot swallow what the
+        // writer puts after it; a dangling backslash would escape the first closing brace
+        qsizetype slashes = 0;
+        while (slashes < raw.size() && raw[raw.size() - 1 - slashes] == '\\')
+            ++slashes;
+        if (slashes % 2)
+            raw.chop(1);
+        open = scanGroup(raw, 1).open;
+        raw.append(QByteArray(open, '}'));
+        m_done = true;
+    }
     m_pos = end.end;
     m_groups.pop_back();
-    if (open > 0)
-        m_done = true;
+    const GroupEnd check = scanGroup(raw, 1);
+    if (check.open != 0 || check.end != raw.size())
+        return;
 
     flushText();
     if (word == Word::NonShpPict && m_lastWasObject && !m_para.empty() && m_para.back().object) {
