@@ -1,7 +1,9 @@
 #include "editor/frmrecord.h"
 
 #include "editor/keywordcolourer.h"
+#include "kb/daodatabase.h"
 #include "kb/kbglobals.h"
+#include "kb/kbstore.h"
 #include "platform/base/apperror.h"
 #include "platform/base/colors.h"
 #include "platform/db/dbdatabase.h"
@@ -32,21 +34,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QString ZippedTopic = QStringLiteral("Zipped Examples");
-
-// The keyword database a knowledge base colours its answers with, "" for none.
-QString keywordDatabaseFor(const QString &knowledgeBase)
-{
-    const QString name = knowledgeBase.trimmed().toUpper();
-    if (name == QLatin1String("VISUAL BASIC"))
-        return QStringLiteral("VB Keywords");
-    if (name == QLatin1String("C") || name == QLatin1String("C++"))
-        return QStringLiteral("C Keywords");
-    if (name == QLatin1String("SECURITY"))
-        return QStringLiteral("Security Keywords");
-    return {};
-}
 
 // A field default as the boxes show it: the quotes of a text default cut off.
 QString unquotedDefault(const QVariant &value)
@@ -191,7 +178,7 @@ void FrmRecord::BindDatabase()
 
 void FrmRecord::LoadKeywordList(const QString &name)
 {
-    const QString list = keywordDatabaseFor(name);
+    const QString list = KbStore::keywordListFor(name);
     QStringList keywords;
     if (!list.isEmpty()) {
         try {
@@ -239,19 +226,12 @@ void FrmRecord::FillTopicCombo()
     QComboBox *combo = m_main->ComboTable;
     combo->setVisible(true);
     combo->setUpdatesEnabled(false);
-    try {
-        std::shared_ptr<db::Database> database = DataNavi->database();
-        if (!database || !database->isOpen())
-            database = db::DBEngine::OpenDatabase(DataNavi->DatabaseName());
-        const QStringList topics = database->tableNames(true);
+    {
         const QSignalBlocker blocker(combo);
-        combo->clear();
-        combo->addItems(topics);
-        combo->setCurrentIndex(m_topic.isEmpty() ? -1 : int(combo->findText(m_topic)));
-    } catch (const AppException &error) {
-        combo->setUpdatesEnabled(true);
-        report(error.description(), 103, 4, QStringLiteral("ERROR"));
-        return;
+        DAODataBase data;
+        data.setDatabaseName(DataNavi->DatabaseName());
+        if (data.AddTableName(combo))
+            combo->setCurrentIndex(m_topic.isEmpty() ? -1 : int(combo->findText(m_topic)));
     }
     combo->setUpdatesEnabled(true);
     combo->setVisible(true);
@@ -262,7 +242,7 @@ void FrmRecord::ComboTableClicked()
     // The typed text of a pending record outranks a topic change.
     if (m_searchMode || hasPendingChange())
         return;
-    CmdZip->setVisible(m_main->ComboTable->currentText() == ZippedTopic);
+    CmdZip->setVisible(m_main->ComboTable->currentText() == KbStore::ZippedTopic);
     OpenTopic();
 }
 

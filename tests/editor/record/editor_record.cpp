@@ -389,9 +389,9 @@ private slots:
                     return range.format.foreground().color();
             return QColor();
         };
-        QCOMPARE(colourAt(0), KeywordColourer::KeywordColour);
-        QCOMPARE(colourAt(4), KeywordColourer::BaseColour);
-        QCOMPARE(colourAt(18), KeywordColourer::CommentColour);
+        QCOMPARE(colourAt(0), KeywordColourer::keywordColour());
+        QCOMPARE(colourAt(4), KeywordColourer::baseColour());
+        QCOMPARE(colourAt(18), KeywordColourer::commentColour());
         QCOMPARE(form->RTBAnswer->selStart(), 0);
         QCOMPARE(form->RTBAnswer->selLength(), 0);
         QVERIFY(!form->RTBAnswer->isModified());
