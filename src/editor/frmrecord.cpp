@@ -396,8 +396,8 @@ void FrmRecord::clearControls()
 
 void FrmRecord::ScanTheRTBAnswer()
 {
-    const WaitCursor wait;
-    m_colouring->rehighlight();
+    // The colouring overlay follows every change of the answer by itself; a scan only
+    // brings the caret home.
     RTBAnswer->setSelStart(0);
     RTBAnswer->setSelLength(0);
 }
