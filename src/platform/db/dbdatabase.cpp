@@ -670,6 +670,21 @@ std::shared_ptr<Recordset> Database::openQuery(const QueryDef &query, int type)
     return Recordset::openSql(shared_from_this(), query.sql, query.parameters, type);
 }
 
+void Database::BeginTrans()
+{
+    exec(handle(), QStringLiteral("BEGIN"));
+}
+
+void Database::CommitTrans()
+{
+    exec(handle(), QStringLiteral("COMMIT"));
+}
+
+void Database::Rollback()
+{
+    exec(handle(), QStringLiteral("ROLLBACK"));
+}
+
 bool Database::hasPassword() const
 {
     return PasswordGate::isSet(handle());

@@ -68,6 +68,11 @@ public:
                                              int options = 0);
     std::shared_ptr<Recordset> openQuery(const QueryDef &query, int type = dbOpenSnapshot);
 
+    // One transaction around many changes; not held across user events.
+    void BeginTrans();
+    void CommitTrans();
+    void Rollback();
+
     // Changes the password gate; the old password must match.
     void NewPassword(const QString &oldPassword, const QString &newPassword);
     bool hasPassword() const;
