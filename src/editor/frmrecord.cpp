@@ -489,14 +489,20 @@ void FrmRecord::ApplyStateToMainWindow()
         ShowToolButtons(14, 16);
         HideToolButtons(17, 18);
     }
-    const QList<QAction *> actions = m_main->ToolBarMain->actions();
-    for (QAction *action : actions) {
-        const QString key =
-            action->data().toString().isEmpty() ? action->objectName() : action->data().toString();
-        if (key == QLatin1String("Open") || key == QLatin1String("Compact"))
-            action->setEnabled(!editing);
+    // Open and Compact wait while a record is pending; a button that was off before stays off.
+    for (const QString &key : {QStringLiteral("Open"), QStringLiteral("Compact")}) {
+        QAction *button = m_main->toolbarButton(key);
+        if (!button)
+            continue;
+        if (editing && button->isEnabled()) {
+            button->setEnabled(false);
+            button->setProperty("offWhileEditing", true);
+        } else if (!editing && button->property("offWhileEditing").toBool()) {
+            button->setEnabled(true);
+            button->setProperty("offWhileEditing", false);
+        }
     }
-    if (auto *replace = m_main->findChild<QAction *>(QStringLiteral("mnuReplace")))
+    if (QAction *replace = m_main->menuItem(QStringLiteral("mnuReplace")))
         replace->setEnabled(editing);
 }
 

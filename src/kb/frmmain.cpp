@@ -161,6 +161,8 @@ void FrmMain::createControls()
     StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     MainStBar->addWidget(StatusPanel1, 1);
     setStatusBar(MainStBar);
+
+    createMenus();
 }
 
 QWidget *FrmMain::createLeftPanel()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QVector>
@@ -21,10 +22,12 @@ class QSystemTrayIcon;
 class QTabWidget;
 class QToolBar;
 class QTreeWidget;
+class RecordVerbs;
 
 // ---- Record windows as the main window sees them ----------------------------------------------
 // The main window drives record windows (library editor) without linking them: it creates them
-// through a factory registered at start-up and talks to them through this interface.
+// through a factory registered at start-up and talks to them through this interface and the
+// record verbs.
 class RecordWindowLink
 {
 public:
@@ -44,8 +47,6 @@ public:
     virtual qint64 currentRecordKey() const = 0;
     // Deletes one record of a topic without asking; used after a record was moved away.
     virtual void deleteRecordByKey(const QString &topic, qint64 key) = 0;
-    virtual void ComboTableClicked() = 0;
-    virtual void ScanTheRTBAnswer() = 0;
     virtual void Form_Activate() = 0;
     virtual void Form_Deactivate() = 0;
 };
@@ -160,7 +161,89 @@ private:
     QPointer<QWidget> m_transferForm;
     QString m_transferTopic;
     qint64 m_transferKey = -1;
+
+public:
     // ---- end of database toolbar block ---------------------------------------------------------
+    // ---- Command menus and toolbars (frmmainmenus.cpp) ----
+    // Menu items by name ("mnuEditPaste"), separators and submenus included; nullptr if none.
+    QAction *menuItem(const QString &name) const;
+    // Drop-down menus by name, for popping up ("mnuEditDataTree", "mnuC", "mnuEditAddMore").
+    QMenu *subMenu(const QString &name) const;
+    // Toolbar buttons by index from 1; separators count, the font combo boxes do not.
+    QAction *ToolBarMainButton(int index) const;
+    QAction *TBEditButton(int index) const;
+    QAction *TBToolButton(int index) const;
+    // A button or drop-down entry of the three command toolbars by its key.
+    QAction *toolbarButton(const QString &key) const;
+    // Pictures of the main toolbar's image list (12 the Listen button, 23 and 24 its blink).
+    static QIcon imlMainToolbarImage(int index);
+    // The record window reports whether undo and redo are possible.
+    void setUndoRedoEnabled(bool canUndo, bool canRedo);
+
+    // The toolbars' clicks, by key.
+    void ToolBarMain_ButtonClick(const QString &key);
+    void ToolBarMain_ButtonMenuClick(const QString &key);
+    void TBEdit_ButtonClick(const QString &key);
+
+    // Arranges the child windows: 0 cascade, 1 tile horizontally, 2 tile vertically, 3 icons.
+    void Arrange(int arrangement);
+
+    // Menu procedures.
+    void mnuFileClose_Click();
+    void mnuFileExit_Click();
+    void mnuConvertWord_Click();
+    void mnuConvertExcel_Click();
+    void mnuExportToTxtFile_Click();
+    void mnuImportExcel_Click();
+    void mnuEditUndo_Click();
+    void mnuEditRedo_Click();
+    void mnuSelectAll_Click();
+    void mnuAddNewRec_Click();
+    void mnuEditCurRec_Click();
+    void mnuDelCurRec_Click();
+    void mnuSelectQuery_Click();
+    void mnuUpdateQuery_Click();
+    void mnuInsertQuery_Click();
+    void mnuDeleteQuery_Click();
+    void mnuViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnuViewDBToolbar_Click();
+    void mnuDbViewer_Click();
+
+    // Commands whose windows come with their own work; until then they do nothing and their
+    // items are disabled (see pendingCommands in frmmainmenus.cpp).
+    void mnuFileOpen_Click();
+    void mnuFileSave_Click();
+    void mnuFilePrintPreview_Click();
+    void mnuFilePrint_Click();
+    void mnuCloseAll_Click();
+    void mnuImportText_Click();
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void mnuFindWord_Click();
+    void mnuReplace_Click();
+    void mnuTransfer_Click();
+    void mnuAddTopic_Click();
+    void mnuDelTopic_Click();
+    void mnuDeleteDB_Click();
+    void mnuCompatDB_Click();
+    void mnuAnd_Click();
+    void mnuOR_Click();
+    void mnuNot_Click();
+    void mnuImageNavi_Click();
+    void mnuWebSurf_Click();
+    void mnuTelnet_Click();
+    void mnuFTP_Click();
+    void mnuHelpAbout_Click();
+    void TBTool_ButtonClick(const QString &key);
+    void DBConvert(const QString &target);
+    void DBExportTextFile(const QString &target);
+    void ImportFromExcel();
+    void FillQuerySkeleton(QTreeWidget *tree, int kind);
+    void ShowFindAndReplace();
+    void FormatActiveControl(const QString &key);
+    // ---- end of command menus and toolbars ----
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -197,4 +280,22 @@ private:
     quint32 m_savedCaptionColor = 0;
     bool m_closing = false;
     QPoint m_titleDragStart;
+
+    // ---- Command menus and toolbars (frmmainmenus.cpp) ----
+    void createMenus();
+    void createToolBarMain();
+    void createTBEdit();
+    void createTBTool();
+    void disablePendingCommands();
+    void sendVerb(void (RecordVerbs::*verb)());
+    QAction *addToolbarButton(QToolBar *toolbar, QList<QAction *> &buttons, const QString &key,
+                              const QString &tip);
+
+    QHash<QString, QAction *> m_menuItems;
+    QHash<QString, QMenu *> m_subMenus;
+    QHash<QString, QAction *> m_toolbarKeys;
+    QList<QAction *> m_toolBarMainButtons;
+    QList<QAction *> m_tbEditButtons;
+    QList<QAction *> m_tbToolButtons;
+    // ---- end of command menus and toolbars ----
 };

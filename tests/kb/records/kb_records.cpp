@@ -10,6 +10,7 @@
 #include "soundrecorder.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
@@ -19,8 +20,10 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include <memory>
@@ -160,10 +163,20 @@ private slots:
         f.main->ListRecords_Click();
         QCOMPARE(f.sounds.played.size(), 1);
 
-        // Right-click below the last item clears the selection.
+        // Right-click below the last item clears the selection and still offers the record menu.
+        bool menuShown = false;
+        QTimer::singleShot(0, [&menuShown, &f] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                menuShown = f.main->menuItem(QStringLiteral("mnuTransfer"))->isVisible() &&
+                            !f.main->menuItem(QStringLiteral("mnuEditPaste"))->isVisible();
+                menu->close();
+            }
+        });
         f.main->ListRecords_MouseDown(Qt::RightButton,
                                       QPoint(5, f.main->ListRecords->viewport()->height() - 2));
         QCOMPARE(f.main->ListRecords->currentRow(), -1);
+        QVERIFY(menuShown);
+        QVERIFY(f.main->menuItem(QStringLiteral("mnuEditPaste"))->isVisible());
         QCOMPARE(form->RTBAnswer->text(), QStringLiteral("Answer 3"));
 
         // The tip names the item under the pointer.
