@@ -474,8 +474,6 @@ void FrmRecord::RestoreTopicPosition()
 
 void FrmRecord::ApplyStateToMainWindow()
 {
-    if (m_searchMode)
-        return;
     ShowToolButtons(13, 13);
     const bool editing = hasPendingChange();
     m_main->DBToolbar->setVisible(!editing);
@@ -504,6 +502,8 @@ void FrmRecord::ApplyStateToMainWindow()
     }
     if (QAction *replace = m_main->menuItem(QStringLiteral("mnuReplace")))
         replace->setEnabled(editing);
+    if (m_searchMode)
+        HideToolButtons(14, 19);
 }
 
 void FrmRecord::ShowToolButtons(int first, int last)
