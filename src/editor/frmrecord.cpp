@@ -788,6 +788,13 @@ bool FrmRecord::save(bool announce)
     }
 
     LeaveEditMode();
+    // Reread the topic, so records other windows added meanwhile are listed too.
+    try {
+        DataNavi->Refresh();
+        if (recordset())
+            rs = recordset();
+    } catch (const AppException &) {
+    }
     const int position = int(rs->keys().indexOf(key));
     FillQuestionList();
     if (announce)
