@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -292,6 +293,34 @@ private slots:
         f.prompter.answer(QStringLiteral("Ok"));
         f.main->AfterTransferRecord();
         QCOMPARE(f.prompter.calls().last().title, QStringLiteral("ERROR"));
+    }
+
+    void searchResultsFollowTheirOwnKeys()
+    {
+        Fixture f;
+        RecordTestDb::create(f.file(QStringLiteral("Search")),
+                             {Topic{QStringLiteral("SrhResult"),
+                                    {{QStringLiteral("zeta"), QStringLiteral("answer of zeta")},
+                                     {QStringLiteral("alpha"), QStringLiteral("answer of alpha")}},
+                                    {},
+                                    {}}});
+        auto *form = qobject_cast<FrmRecord *>(f.main->OpenSearchResultForm());
+        QVERIFY(form && form->SearchMode());
+        // The result list is sorted by question; each hit keeps the key of its row.
+        for (const auto &[text, key] : {std::pair{"alpha", 2}, std::pair{"zeta", 1}}) {
+            auto *item = new QTreeWidgetItem(f.main->ListResult, {QString::fromLatin1(text)});
+            item->setData(0, Qt::UserRole, key);
+        }
+        f.sounds.played.clear();
+        f.main->ListResult->setCurrentItem(f.main->ListResult->topLevelItem(0));
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("answer of alpha"));
+        f.main->ListResult->setCurrentItem(f.main->ListResult->topLevelItem(1));
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("answer of zeta"));
+        QCOMPARE(f.sounds.played.size(), 2);
+        // The question list's clicks never move the search window.
+        f.main->ListRecords->addItems({QStringLiteral("x"), QStringLiteral("y")});
+        f.main->ListRecords->setCurrentRow(1);
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("answer of zeta"));
     }
 
     void failedWindowCreationRollsBack()
