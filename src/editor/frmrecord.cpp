@@ -895,23 +895,32 @@ void FrmRecord::DeleteRecord()
 void FrmRecord::deleteRecordByKey(const QString &topic, qint64 key)
 {
     auto rs = recordset();
-    if (rs && topic == m_topic && !hasPendingChange()) {
+    // Never delete under a record the user is still editing.
+    if (topic == m_topic && hasPendingChange())
+        db::raise(db::ErrInvalidOperation);
+    if (rs && topic == m_topic) {
         const int position = int(rs->keys().indexOf(key));
         if (position < 0)
             db::raise(db::ErrNoCurrentRecord);
         rs->setAbsolutePosition(position);
         rs->Delete();
-        const QSignalBlocker blocker(m_main->ListRecords);
-        if (m_main->ListRecords->count() > position)
-            delete m_main->ListRecords->takeItem(position);
         const int count = int(rs->RecordCount());
         const int next = position >= count ? count - 1 : position;
         if (next >= 0)
             rs->setAbsolutePosition(next);
         updateControls();
-        selectListRow(next);
         m_listedCount = qMax(0, m_listedCount - 1);
-        showCount();
+        // The shared list shows this window's questions only while it is the active one;
+        // otherwise its activation refills the list.
+        if (m_main->activeRecordWindow() == this) {
+            {
+                const QSignalBlocker blocker(m_main->ListRecords);
+                if (m_main->ListRecords->count() > position)
+                    delete m_main->ListRecords->takeItem(position);
+            }
+            selectListRow(next);
+            showCount();
+        }
         return;
     }
     std::shared_ptr<db::Database> database = DataNavi->database();

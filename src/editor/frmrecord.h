@@ -129,7 +129,6 @@ private:
     bool m_inEditLayout = false;
     bool m_wasDeactivated = false;
     bool m_emptyTopicPrompted = false;
-    bool m_closing = false;
     bool m_unloaded = false;
     QString m_databaseName;
     QString m_topic;

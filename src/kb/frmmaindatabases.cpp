@@ -313,9 +313,11 @@ void FrmMain::BeginTransferRecord()
 
 void FrmMain::AfterTransferRecord()
 {
+    // The record the transfer started from, in its own window; a caller that did not say
+    // where it started means the active window's current record.
+    if (!m_transferForm)
+        BeginTransferRecord();
     try {
-        // Delete the record the transfer started from, in its own window, even when the
-        // user has activated another window meanwhile.
         auto *record =
             m_transferForm ? dynamic_cast<RecordWindowLink *>(m_transferForm.data()) : nullptr;
         if (!record || m_transferKey < 0)

@@ -289,7 +289,17 @@ private slots:
         QCOMPARE(RecordTestDb::query(f.file(QStringLiteral("Java")),
                                      QStringLiteral("SELECT count(*) FROM Swing")),
                  QStringList{QStringLiteral("3")});
-        // Without a captured record it reports instead of deleting something else.
+        // Without a captured start it takes the active window's current record.
+        f.main->ListRecords->setCurrentRow(0);
+        f.main->AfterTransferRecord();
+        QCOMPARE(RecordTestDb::query(f.file(QStringLiteral("Java")),
+                                     QStringLiteral("SELECT Question FROM Swing ORDER BY ID")),
+                 (QStringList{QStringLiteral("Question 2"), QStringLiteral("Question 3")}));
+        QCOMPARE(f.main->ListRecords->count(), 2);
+        // With no record window at all it reports instead of deleting anything.
+        for (QMdiSubWindow *window : f.main->mdiArea()->subWindowList())
+            QVERIFY(window->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         f.prompter.answer(QStringLiteral("Ok"));
         f.main->AfterTransferRecord();
         QCOMPARE(f.prompter.calls().last().title, QStringLiteral("ERROR"));
