@@ -144,6 +144,10 @@ private slots:
         QCOMPARE(f.main->LoadCount, 1);
         QVERIFY(f.button(QStringLiteral("C++"))->isEnabled());
         QVERIFY(!f.main->RecordForms[5]);
+        // The window left behind takes the topic combo over again.
+        QCOMPARE(f.main->mdiArea()->activeSubWindow(), a);
+        QVERIFY(f.main->ComboTable->isEnabled());
+        QCOMPARE(f.main->ComboTable->itemText(0), QStringLiteral("TCP"));
     }
 
     void clickingAQuestionShowsItOnce()
