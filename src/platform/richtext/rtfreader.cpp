@@ -385,6 +385,8 @@ void Parser::pushGroup(qsizetype at)
         m_pos = scanGroup(m_data, m_pos).end;
         return;
     }
+    // a group that holds another no longer starts with its destination
+    top().fresh = false;
     Group group = top();
     group.start = at;
     group.fresh = true;

@@ -375,6 +375,8 @@ void TestRtfCodec::malformedInputEnds_data()
     QTest::newRow("long word") << "{\\rtf1 \\" + QByteArray(100000, 'a') + "1 x}";
     QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b\\'00c}", 17);
     QTest::newRow("tables unclosed") << QByteArray("{\\rtf1{\\fonttbl{\\f0 A{\\colortbl\\red");
+    QTest::newRow("picture group inside a later picture group")
+        << QByteArray("{\\rtf1 a{\\*\\shppict{\\pict 01}}{{\\nonshppict 02}\\nonshppict 03}b}");
     QTest::newRow("dib header lies")
         << QByteArray("{\\rtf1{\\pict\\dibitmap0 28000000ffffff7fffffff7f"
                       "01002000}}");
