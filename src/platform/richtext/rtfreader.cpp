@@ -838,7 +838,12 @@ void Parser::addByte(unsigned char byte)
     const Dest dest = top().dest;
     if (dest != Dest::Text && dest != Dest::FontTable)
         return;
-    const int page = dest == Dest::FontTable ? m_ansiCodePage : currentCodePage();
+    int page = m_ansiCodePage;
+    if (dest == Dest::Text)
+        page = currentCodePage();
+    else if (const int own = RtfCodePage::codePageOfCharset(m_fontCharset); own > 0)
+        page = own; // a font's name is written in its own charset
+
     if (!m_pending.isEmpty() && page != m_pendingCodePage)
         flushPending();
     m_pendingCodePage = page;

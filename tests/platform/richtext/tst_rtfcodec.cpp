@@ -224,6 +224,14 @@ void TestRtfCodec::codePages()
     QCOMPARE(plain("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset161 G;}}"
                    "\\f0\\'e1\\f1\\'e1}"),
              QString::fromUtf8("áα"));
+    // a font's name is in the font's own code page
+    QTextDocument named;
+    RtfReader::read(
+        QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset204 \\'c0\\'f0\\'e8\\'e0\\'eb;}}"
+                   "\\f0 x}"),
+        &named);
+    QCOMPARE(formatAt(named, 0).fontFamilies().toStringList(),
+             QStringList{QString::fromUtf8("Ариал")});
     // raw 8-bit bytes count as the code page too
     QCOMPARE(plain("{\\rtf1\\ansi Caf\xe9}"), QString::fromUtf8("Café"));
 }
