@@ -26,8 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     RtfReader::read(written, &again);
     const QByteArray rewritten = RtfWriter::write(&again);
     if (rewritten != written) {
-        std::fprintf(stderr, "write(read(write(d))) differs:\n%s\n---\n%s\n", written.constData(),
-                     rewritten.constData());
+        std::fprintf(stderr, "write(read(write(d))) differs:\n");
+        std::fwrite(written.constData(), 1, size_t(written.size()), stderr);
+        std::fprintf(stderr, "\n---\n");
+        std::fwrite(rewritten.constData(), 1, size_t(rewritten.size()), stderr);
+        std::fprintf(stderr, "\n");
         std::abort();
     }
     // the same input held in a string (a memo field) must be as safe
