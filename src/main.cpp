@@ -1,3 +1,4 @@
+#include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "platform/controls/controlhost.h"
 #include "platform/prompt/prompter.h"
@@ -15,6 +16,8 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
     ShellPrompter prompter;
     Prompter::setInstance(&prompter);
+    FrmMain::setRecordWindowFactory(
+        [](FrmMain *main, bool searchMode) -> QWidget * { return new FrmRecord(main, searchMode); });
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

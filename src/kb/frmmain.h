@@ -3,6 +3,9 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QVector>
+
+#include <functional>
 
 #include <functional>
 
@@ -13,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QPushButton;
 class QStatusBar;
@@ -22,6 +26,33 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class RecordVerbs;
+
+// ---- Record windows as the main window sees them ----------------------------------------------
+// The main window drives record windows (library editor) without linking them: it creates them
+// through a factory registered at start-up and talks to them through this interface and the
+// record verbs.
+class RecordWindowLink
+{
+public:
+    virtual ~RecordWindowLink() = default;
+
+    virtual bool isSearchMode() const = 0;
+    // True while an added or edited record is not saved yet.
+    virtual bool hasPendingChange() const = 0;
+    // 0-based position of the shown record, -1 when none.
+    virtual int recordPosition() const = 0;
+    // Shows the record at a list position; refused (false) while a change is pending.
+    virtual bool showRecordAt(int position) = 0;
+    // The key of the record at a position of the window's recordset, -1 when none.
+    virtual qint64 recordKeyAt(int position) const = 0;
+    virtual bool showRecordByKey(qint64 key) = 0;
+    virtual QString currentTopic() const = 0;
+    virtual qint64 currentRecordKey() const = 0;
+    // Deletes one record of a topic without asking; used after a record was moved away.
+    virtual void deleteRecordByKey(const QString &topic, qint64 key) = 0;
+    virtual void Form_Activate() = 0;
+    virtual void Form_Deactivate() = 0;
+};
 
 // The program's one MDI main window; every record and tool window is its child.
 class FrmMain : public QMainWindow
@@ -92,9 +123,6 @@ public:
     QString SearchDatabaseName;
     QString SearchHistoryFile;
     bool UseKeywordMap = false;
-    QPointer<QWidget> SearchResultForm;
-    // Opens the search-result window over SrhResult; set by the program at start-up.
-    static std::function<QWidget *(FrmMain *)> searchWindowFactory;
     void SelectSearchDatabase();
     QString SearchDatabasePath() const;
     void ListTopicTables();
@@ -112,6 +140,54 @@ public:
     // The SrhResult row a result-list item shows.
     static qint64 searchResultId(const QTreeWidgetItem *item);
 
+    // ---- Database toolbar, record windows and question list (frmmaindatabases.cpp) ----------
+public:
+    using RecordWindowFactory = std::function<QWidget *(FrmMain *main, bool searchMode)>;
+    // Registered once at start-up; the record window lives in a library this one cannot link.
+    static void setRecordWindowFactory(RecordWindowFactory factory);
+
+    void DBToolbar_ButtonClick(QAction *button);
+    bool TestOpenDatabase(const QString &file);
+    void LoadCountMinus();
+    void RemoveForm();
+    void RestoreForm();
+    // Remembers the record a transfer starts from; AfterTransferRecord deletes exactly it.
+    void BeginTransferRecord();
+    void AfterTransferRecord();
+    void EnableControls(int first, int last);
+    void DisableControls(int first, int last);
+    void DBToolbar_MouseDown(Qt::MouseButton button, const QPoint &pos);
+    void ImgCloseDBBar_Click();
+    void ComboTable_Click();
+    void ListRecords_Click();
+    void ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos);
+    void ListRecords_MouseMove(const QPoint &pos);
+    void ListResult_Click();
+    // The search-result window, created on first use; nullptr when none is open.
+    QWidget *OpenSearchResultForm();
+    void TileVertically();
+    // The record window whose MDI child is active, or nullptr.
+    RecordWindowLink *activeRecordWindow() const;
+    QMdiSubWindow *subWindowOf(const QWidget *form) const;
+    // The ToolBarMain button at a 1-based index, or nullptr.
+    QAction *mainToolButton(int index) const;
+
+    QVector<int> ReopenList;
+    bool ReopenAfterCompact = false;
+    QPointer<QWidget> SearchResultForm;
+
+private:
+    void connectDatabaseControls();
+    void onSubWindowActivated(QMdiSubWindow *window);
+    static void playSound(const QString &name);
+
+    QPointer<QWidget> m_activeRecordForm;
+    QPointer<QWidget> m_transferForm;
+    QString m_transferTopic;
+    qint64 m_transferKey = -1;
+
+public:
+    // ---- end of database toolbar block ---------------------------------------------------------
     // ---- Command menus and toolbars (frmmainmenus.cpp) ----
     // Menu items by name ("mnuEditPaste"), separators and submenus included; nullptr if none.
     QAction *menuItem(const QString &name) const;

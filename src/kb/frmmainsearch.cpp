@@ -23,11 +23,10 @@
 #include <QTreeWidget>
 #include <QtConcurrent>
 
-std::function<QWidget *(FrmMain *)> FrmMain::searchWindowFactory;
-
 namespace {
 
-constexpr int ResultIdRole = Qt::UserRole + 1;
+// Each result item keeps the key of its SrhResult row, whatever the list's order.
+constexpr int ResultIdRole = Qt::UserRole;
 
 // Keys typed in the keyword and quick-locate boxes: each clicks, and a deleting key
 // keeps the next change of the keyword from completing again.
@@ -306,8 +305,7 @@ bool FrmMain::KeywordNotListed(const QString &keyword, int lastIndex, QComboBox 
 
 void FrmMain::ShowSearchResults()
 {
-    if (searchWindowFactory)
-        SearchResultForm = searchWindowFactory(this);
+    OpenSearchResultForm();
     if (ListResult->topLevelItemCount() > 0)
         ListResult->setCurrentItem(ListResult->topLevelItem(0));
 }

@@ -89,7 +89,7 @@ private slots:
 
     void cleanup()
     {
-        FrmMain::searchWindowFactory = nullptr;
+        FrmMain::setRecordWindowFactory(nullptr);
         m_main.reset();
         m_root.reset();
     }
@@ -130,13 +130,10 @@ private slots:
     {
         ScriptedPrompter prompter;
         int windows = 0;
-        FrmMain::searchWindowFactory = [&windows](FrmMain *main) -> QWidget * {
-            ++windows;
-            auto *label = new QLabel;
-            label->setWindowTitle(QStringLiteral("Searching Results"));
-            main->mdiArea()->addSubWindow(label)->show();
-            return label;
-        };
+        FrmMain::setRecordWindowFactory([&windows](FrmMain *, bool searchMode) -> QWidget * {
+            windows += searchMode ? 1 : 0;
+            return new QLabel;
+        });
         m_main->ComboSrhDBName->setCurrentIndex(CppIndex);
         m_main->SelectSearchDatabase();
 
