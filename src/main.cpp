@@ -16,8 +16,9 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
     ShellPrompter prompter;
     Prompter::setInstance(&prompter);
-    FrmMain::setRecordWindowFactory(
-        [](FrmMain *main, bool searchMode) -> QWidget * { return new FrmRecord(main, searchMode); });
+    FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
+        return new FrmRecord(main, searchMode);
+    });
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())
