@@ -1,5 +1,6 @@
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
+#include "platform/base/fontsubstitutes.h"
 #include "platform/controls/controlhost.h"
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlux"));
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
+    InstallFontSubstitutes();
     ShellPrompter prompter;
     Prompter::setInstance(&prompter);
     FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
