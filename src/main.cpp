@@ -1,3 +1,4 @@
+#include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "platform/controls/controlhost.h"
 #include "platform/prompt/prompter.h"
@@ -12,6 +13,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlux"));
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
+    FrmMain::setRecordWindowFactory(
+        [](FrmMain *main, bool searchMode) -> QWidget * { return new FrmRecord(main, searchMode); });
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

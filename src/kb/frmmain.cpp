@@ -145,6 +145,7 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("FrmMain"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/marlux.png")));
     createControls();
+    connectDatabaseControls();
 }
 
 FrmMain::~FrmMain()

@@ -1,0 +1,909 @@
+#include "editor/frmrecord.h"
+
+#include "editor/keywordcolourer.h"
+#include "kb/daodatabase.h"
+#include "kb/kbglobals.h"
+#include "kb/kbstore.h"
+#include "platform/base/apperror.h"
+#include "platform/base/colors.h"
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbdatacontrol.h"
+#include "platform/db/dbengine.h"
+#include "platform/db/dberrors.h"
+#include "platform/db/dbrecordset.h"
+#include "platform/db/dbsql.h"
+#include "platform/richtext/richtextbox.h"
+#include "shell/messagebox.h"
+#include "shell/shellspeech.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// A field default as the boxes show it: the quotes of a text default cut off.
+QString unquotedDefault(const QVariant &value)
+{
+    QString text = value.toString();
+    if (text.size() >= 2 &&
+        (text.front() == QLatin1Char('\'') || text.front() == QLatin1Char('"')) &&
+        text.back() == text.front())
+        text = text.mid(1, text.size() - 2);
+    return text;
+}
+
+void setBackColor(QWidget *box, quint32 bgr)
+{
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, Colors::fromBgr(bgr, QApplication::palette()));
+    box->setPalette(palette);
+}
+
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
+    : QWidget(parent), m_main(main), m_searchMode(searchMode)
+{
+    setObjectName(QStringLiteral("FrmRecord"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    createControls();
+    BindDatabase();
+}
+
+FrmRecord::~FrmRecord() = default;
+
+void FrmRecord::createControls()
+{
+    setMinimumSize(Twips::toPixels(4000), Twips::toPixels(3000) - 60);
+    DataNavi = new db::DataControl(this);
+    DataNavi->setObjectName(QStringLiteral("DataNavi"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    FrameQuestion = new QFrame(this);
+    FrameQuestion->setObjectName(QStringLiteral("FrameQuestion"));
+    layout->addWidget(FrameQuestion);
+    auto *frameLayout = new QVBoxLayout(FrameQuestion);
+    frameLayout->setContentsMargins(4, 4, 8, 7);
+
+    auto *top = new QHBoxLayout;
+    ImgQuestion = new QLabel(QStringLiteral("Q:"), FrameQuestion);
+    ImgQuestion->setObjectName(QStringLiteral("ImgQuestion"));
+    top->addWidget(ImgQuestion);
+    top->addStretch(1);
+    CmdZip = new QPushButton(QStringLiteral("Export Zip"), FrameQuestion);
+    CmdZip->setObjectName(QStringLiteral("CmdZip"));
+    CmdZip->hide();
+    top->addWidget(CmdZip);
+    frameLayout->addLayout(top);
+
+    picSlider = new QSplitter(Qt::Vertical, FrameQuestion);
+    picSlider->setObjectName(QStringLiteral("picSlider"));
+    picSlider->setChildrenCollapsible(false);
+    RTBQuestion = new QPlainTextEdit(picSlider);
+    RTBQuestion->setObjectName(QStringLiteral("RTBQuestion"));
+    RTBQuestion->setMinimumHeight(Twips::toPixels(490));
+    auto *answerPane = new QWidget(picSlider);
+    auto *answerLayout = new QVBoxLayout(answerPane);
+    answerLayout->setContentsMargins(0, 0, 0, 0);
+    ImgAnswer = new QLabel(QStringLiteral("A:"), answerPane);
+    ImgAnswer->setObjectName(QStringLiteral("ImgAnswer"));
+    answerLayout->addWidget(ImgAnswer);
+    RTBAnswer = new RichTextBox(answerPane);
+    RTBAnswer->setObjectName(QStringLiteral("RTBAnswer"));
+    QFont answerFont(QStringLiteral("Times New Roman"), 12);
+    answerFont.setStyleHint(QFont::Serif);
+    RTBAnswer->document()->setDefaultFont(answerFont);
+    RTBAnswer->setMinimumHeight(Twips::toPixels(490));
+    answerLayout->addWidget(RTBAnswer);
+    picSlider->addWidget(RTBQuestion);
+    picSlider->addWidget(answerPane);
+    picSlider->setStretchFactor(0, 1);
+    picSlider->setStretchFactor(1, 4);
+    frameLayout->addWidget(picSlider, 1);
+
+    RTBSave = new RichTextBox(this);
+    RTBSave->setObjectName(QStringLiteral("RTBSave"));
+    RTBSave->hide();
+
+    m_colouring = new KeywordColourer(RTBAnswer->document());
+    LockEditors();
+    setBackColor(RTBQuestion, BrowseBackColor);
+    setBackColor(RTBAnswer, BrowseBackColor);
+}
+
+std::shared_ptr<db::Recordset> FrmRecord::recordset() const
+{
+    auto rs = DataNavi->recordset();
+    return rs && rs->isOpen() ? rs : nullptr;
+}
+
+void FrmRecord::report(const QString &prompt, int icon, int buttons, const QString &title)
+{
+    MsgBoxEx(prompt, icon, buttons, title);
+}
+
+// ---- binding, topics and the question list ---------------------------------------------------
+
+void FrmRecord::BindDatabase()
+{
+    // A missing database or table is met later, when a topic is opened.
+    try {
+        if (!m_searchMode) {
+            m_databaseName = m_main->TxtOpenDB->text().trimmed();
+            LoadKeywordList(m_databaseName);
+            DataNavi->setDatabaseName(
+                db::DBEngine::resolvePath(DatabaseFolder + QStringLiteral("/") + m_databaseName));
+            m_main->TxtOpenDB->clear();
+        } else {
+            DataNavi->setDatabaseName(
+                db::DBEngine::resolvePath(DatabaseFolder + QStringLiteral("/Search")));
+            DataNavi->setRecordSource(QStringLiteral("SrhResult"));
+            m_topic = QStringLiteral("SrhResult");
+            DataNavi->Refresh();
+            if (auto rs = recordset(); rs && rs->RecordCount() > 0) {
+                rs->MoveLast();
+                rs->MoveFirst();
+            }
+            QString name = m_main->ComboSrhDBName->currentData().toString();
+            if (name.isEmpty())
+                name = m_main->ComboSrhDBName->currentText();
+            LoadKeywordList(name.trimmed());
+            updateControls();
+        }
+    } catch (const AppException &) {
+    }
+}
+
+void FrmRecord::LoadKeywordList(const QString &name)
+{
+    const QString list = KbStore::keywordListFor(name);
+    QStringList keywords;
+    if (!list.isEmpty()) {
+        try {
+            const auto database = db::DBEngine::OpenDatabase(
+                db::DBEngine::resolvePath(DatabaseFolder + QStringLiteral("/") + list), false,
+                true);
+            const auto reserved =
+                database->OpenRecordset(QStringLiteral("Reserved"), db::dbOpenSnapshot);
+            const QVariantList values = reserved->columnValues(QStringLiteral("Keyword"));
+            for (const QVariant &value : values)
+                if (!value.toString().isEmpty())
+                    keywords.append(value.toString());
+            reserved->Close();
+            database->Close();
+        } catch (const AppException &) {
+            // Without its list the answer shows in the base colour only.
+            keywords.clear();
+        }
+    }
+    if (keywords.isEmpty())
+        m_colouring->clearKeywords();
+    else
+        m_colouring->setKeywords(keywords);
+}
+
+void FrmRecord::ReleaseKeywordList()
+{
+    if (m_colouring)
+        m_colouring->clearKeywords();
+}
+
+void FrmRecord::FormRefresh()
+{
+    if (!m_searchMode) {
+        FillTopicCombo();
+        m_main->TxtKeyWord->clear();
+    } else {
+        m_main->ComboKeyWord->setProperty("Tag", windowTitle());
+        HideToolButtons(14, 19);
+    }
+}
+
+void FrmRecord::FillTopicCombo()
+{
+    QComboBox *combo = m_main->ComboTable;
+    combo->setVisible(true);
+    combo->setUpdatesEnabled(false);
+    {
+        const QSignalBlocker blocker(combo);
+        DAODataBase data;
+        data.setDatabaseName(DataNavi->DatabaseName());
+        if (data.AddTableName(combo))
+            combo->setCurrentIndex(m_topic.isEmpty() ? -1 : int(combo->findText(m_topic)));
+    }
+    combo->setUpdatesEnabled(true);
+    combo->setVisible(true);
+}
+
+void FrmRecord::ComboTableClicked()
+{
+    // The typed text of a pending record outranks a topic change.
+    if (m_searchMode || hasPendingChange())
+        return;
+    CmdZip->setVisible(m_main->ComboTable->currentText() == KbStore::ZippedTopic);
+    OpenTopic();
+}
+
+void FrmRecord::OpenTopic()
+{
+    const QString topic = m_main->ComboTable->currentText();
+    try {
+        DataNavi->setRecordSource(topic);
+        DataNavi->Refresh();
+        m_topic = topic;
+        auto rs = recordset();
+        if (rs && rs->RecordCount() > 0) {
+            rs->MoveLast();
+            rs->MoveFirst();
+            FillQuestionList();
+            updateControls();
+            return;
+        }
+        {
+            const QSignalBlocker blocker(m_main->ListRecords);
+            m_main->ListRecords->clear();
+        }
+        m_listedCount = 0;
+        showCount();
+        clearControls();
+        if (MsgBoxEx(QStringLiteral("There is no records in this topic, do your want to add now?"),
+                     102, 1, QStringLiteral("EMPTY TOPIC")) == QLatin1String("Yes"))
+            NewRecord();
+    } catch (const AppException &) {
+        // A topic that cannot be opened leaves the window as it was.
+    }
+}
+
+void FrmRecord::FillQuestionList()
+{
+    QListWidget *list = m_main->ListRecords;
+    const QSignalBlocker blocker(list);
+    list->hide();
+    list->setUpdatesEnabled(false);
+    list->clear();
+    // The list comes from the recordset itself, so item n is always record n.
+    QVariantList questions;
+    if (auto rs = recordset())
+        questions = rs->columnValues(QStringLiteral("Question"));
+    if (questions.isEmpty()) {
+        m_listedCount = 0;
+        list->setUpdatesEnabled(true);
+        list->show();
+        if (!m_emptyTopicPrompted) {
+            m_emptyTopicPrompted = true;
+            if (MsgBoxEx(QStringLiteral("There is no record in current table ") + m_topic +
+                             QStringLiteral(", Please check the database file!") +
+                             QStringLiteral(" Do you want to add a new record? "),
+                         103, 1, QStringLiteral("EMPTY TOPIC")) == QLatin1String("Yes"))
+                NewRecord();
+        }
+        return;
+    }
+    QStringList items;
+    items.reserve(questions.size());
+    for (const QVariant &question : std::as_const(questions))
+        items.append(question.toString());
+    m_listedCount = int(items.size());
+    showCount();
+    list->addItems(items);
+    list->setUpdatesEnabled(true);
+    list->show();
+}
+
+void FrmRecord::showCount()
+{
+    m_main->StatusPanel1->setText(QStringLiteral("There are ") + QString::number(m_listedCount) +
+                                  QStringLiteral(" records in: ") + m_topic);
+}
+
+void FrmRecord::selectListRow(int row)
+{
+    QListWidget *list = m_main->ListRecords;
+    const QSignalBlocker blocker(list);
+    list->setCurrentRow(row);
+    if (row < 0)
+        list->clearSelection();
+    else if (QListWidgetItem *item = list->item(row))
+        list->scrollToItem(item);
+}
+
+int FrmRecord::recordPosition() const
+{
+    auto rs = recordset();
+    return rs ? int(rs->AbsolutePosition()) : -1;
+}
+
+qint64 FrmRecord::recordKeyAt(int position) const
+{
+    auto rs = recordset();
+    if (!rs || position < 0)
+        return -1;
+    const QVector<qint64> keys = rs->keys();
+    return position < keys.size() ? keys.at(position) : -1;
+}
+
+qint64 FrmRecord::currentRecordKey() const
+{
+    auto rs = recordset();
+    return rs ? rs->currentKey() : -1;
+}
+
+bool FrmRecord::showRecordAt(int position)
+{
+    // Moving would throw away what the user typed.
+    if (hasPendingChange())
+        return false;
+    auto rs = recordset();
+    if (!rs)
+        return false;
+    try {
+        rs->setAbsolutePosition(position);
+    } catch (const AppException &) {
+        return false;
+    }
+    updateControls();
+    return true;
+}
+
+bool FrmRecord::showRecordByKey(qint64 key)
+{
+    const int position = int(recordset() ? recordset()->keys().indexOf(key) : -1);
+    return position >= 0 && showRecordAt(position);
+}
+
+void FrmRecord::updateControls()
+{
+    auto rs = recordset();
+    if (!rs || rs->AbsolutePosition() < 0) {
+        clearControls();
+        return;
+    }
+    try {
+        RTBQuestion->setPlainText(rs->value(QStringLiteral("Question")).toString());
+        RTBAnswer->setTextRtf(rs->value(QStringLiteral("Answer")).toString());
+    } catch (const AppException &) {
+        clearControls();
+    }
+}
+
+void FrmRecord::clearControls()
+{
+    RTBQuestion->clear();
+    RTBAnswer->setTextRtf(QString());
+}
+
+void FrmRecord::ScanTheRTBAnswer()
+{
+    // The colouring overlay follows every change of the answer by itself; a scan only
+    // brings the caret home.
+    RTBAnswer->setSelStart(0);
+    RTBAnswer->setSelLength(0);
+}
+
+void FrmRecord::SelectALL()
+{
+    RTBAnswer->setSelStart(0);
+    RTBAnswer->setSelLength(RTBAnswer->textLength());
+}
+
+void FrmRecord::RefreshSearchResults()
+{
+    if (!m_searchMode || hasPendingChange())
+        return;
+    try {
+        DataNavi->Refresh();
+        if (auto rs = recordset(); rs && rs->RecordCount() > 0) {
+            rs->MoveLast();
+            rs->MoveFirst();
+        }
+    } catch (const AppException &) {
+    }
+    updateControls();
+}
+
+// ---- activation and closing --------------------------------------------------------------------
+
+void FrmRecord::Form_Activate()
+{
+    const WaitCursor wait;
+    ApplyStateToMainWindow();
+    FormRefresh();
+    if (!m_searchMode) {
+        m_main->ComboTable->setEnabled(true);
+        RestoreTopicPosition();
+    }
+}
+
+void FrmRecord::Form_Deactivate()
+{
+    m_wasDeactivated = true;
+    StopSpeaking();
+    if (m_searchMode) {
+        QTreeWidgetItem *item = m_main->ListResult->currentItem();
+        m_savedListIndex = item ? m_main->ListResult->indexOfTopLevelItem(item) : -1;
+        ShowToolButtons(14, 16);
+    } else {
+        m_savedListIndex = recordPosition();
+    }
+}
+
+void FrmRecord::RestoreTopicPosition()
+{
+    // The main window's list may hold another window's questions: refill it from this
+    // window's own recordset, then put the selection on this window's record.
+    if (m_topic.isEmpty()) {
+        const QSignalBlocker blocker(m_main->ListRecords);
+        m_main->ListRecords->clear();
+        m_main->StatusPanel1->setText(QStringLiteral("Welcome : ") + WindowsUserName);
+        return;
+    }
+    {
+        const QSignalBlocker blocker(m_main->ComboTable);
+        m_main->ComboTable->setCurrentIndex(int(m_main->ComboTable->findText(m_topic)));
+    }
+    const bool prompted = m_emptyTopicPrompted;
+    m_emptyTopicPrompted = true; // no empty-topic question on a mere switch of windows
+    FillQuestionList();
+    m_emptyTopicPrompted = prompted;
+    const int position = hasPendingChange() ? m_positionBeforeChange : recordPosition();
+    selectListRow(position);
+    showCount();
+}
+
+void FrmRecord::ApplyStateToMainWindow()
+{
+    if (m_searchMode)
+        return;
+    ShowToolButtons(13, 13);
+    const bool editing = hasPendingChange();
+    m_main->DBToolbar->setVisible(!editing);
+    m_main->TBEdit->setVisible(editing);
+    if (m_main->PanelLeftDock)
+        m_main->PanelLeftDock->setVisible(!editing);
+    if (editing) {
+        HideToolButtons(14, 16);
+        ShowToolButtons(17, 18);
+    } else {
+        ShowToolButtons(14, 16);
+        HideToolButtons(17, 18);
+    }
+    const QList<QAction *> actions = m_main->ToolBarMain->actions();
+    for (QAction *action : actions) {
+        const QString key =
+            action->data().toString().isEmpty() ? action->objectName() : action->data().toString();
+        if (key == QLatin1String("Open") || key == QLatin1String("Compact"))
+            action->setEnabled(!editing);
+    }
+    if (auto *replace = m_main->findChild<QAction *>(QStringLiteral("mnuReplace")))
+        replace->setEnabled(editing);
+}
+
+void FrmRecord::ShowToolButtons(int first, int last)
+{
+    for (int i = first; i <= last; ++i)
+        if (QAction *button = m_main->mainToolButton(i))
+            button->setVisible(true);
+}
+
+void FrmRecord::HideToolButtons(int first, int last)
+{
+    for (int i = first; i <= last; ++i)
+        if (QAction *button = m_main->mainToolButton(i))
+            button->setVisible(false);
+}
+
+void FrmRecord::closeEvent(QCloseEvent *event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    if (!Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+bool FrmRecord::Form_QueryUnload()
+{
+    if (!AskSaveOnExit())
+        return false;
+    StopSpeaking();
+    ReleaseKeywordList();
+    return true;
+}
+
+void FrmRecord::Form_Unload()
+{
+    m_unloaded = true;
+    HideToolButtons(13, 18);
+    ResetMainWindow(m_searchMode);
+    DataNavi->close();
+}
+
+void FrmRecord::ResetMainWindow(bool searchMode)
+{
+    m_main->StatusPanel1->setText(QStringLiteral("Welcome : ") + WindowsUserName);
+    {
+        const QSignalBlocker blocker(m_main->ComboTable);
+        m_main->ComboTable->clear();
+    }
+    m_main->ComboTable->setEnabled(false);
+    m_main->TBEdit->hide();
+    m_main->DBToolbar->show();
+    if (searchMode) {
+        m_main->SearchResultForm = nullptr;
+    } else {
+        m_main->LoadCountMinus();
+        bool ok = false;
+        const int index = property("Tag").toString().toInt(&ok);
+        if (ok && index >= 1 && index <= FrmMain::DatabaseButtons) {
+            const QList<QAction *> buttons = m_main->DBToolbar->actions();
+            for (QAction *button : buttons)
+                if (button->data().toInt() == index)
+                    button->setEnabled(true);
+            if (m_main->RecordForms[index] == this)
+                m_main->RecordForms[index] = nullptr;
+        }
+        const QSignalBlocker blocker(m_main->ListRecords);
+        m_main->ListRecords->clear();
+    }
+    {
+        const QSignalBlocker blocker(m_main->ListResult);
+        m_main->ListResult->clear();
+    }
+    if (m_main->PanelLeftDock)
+        m_main->PanelLeftDock->show();
+}
+
+// ---- the editing cycle -------------------------------------------------------------------------
+
+void FrmRecord::AddRec()
+{
+    NewRecord();
+}
+
+void FrmRecord::EditRec()
+{
+    EditRecord();
+}
+
+void FrmRecord::DeleteRec()
+{
+    DeleteRecord();
+}
+
+void FrmRecord::NewRecord()
+{
+    // Verbs belong to browsing; the search window shows copies and never edits them.
+    if (m_searchMode || hasPendingChange())
+        return;
+    auto rs = recordset();
+    if (!rs) {
+        report(QStringLiteral("91\r\nPlease choose a topic first."), 103, 4,
+               QStringLiteral("ERROR"));
+        return;
+    }
+    m_positionBeforeChange = recordPosition();
+    try {
+        rs->AddNew();
+    } catch (const AppException &error) {
+        report(QString::number(error.number()) + QStringLiteral("\r\n") + error.description(), 103,
+               4, QStringLiteral("ERROR"));
+        updateControls();
+        return;
+    }
+    m_state = State::Adding;
+    EnterEditMode();
+    // The new record shows its field defaults, as a bound box would.
+    QString question;
+    QString answer;
+    for (const db::Field &field : rs->Fields()) {
+        if (field.defaultValue.isNull())
+            continue;
+        if (field.name.compare(QLatin1String("Question"), Qt::CaseInsensitive) == 0)
+            question = unquotedDefault(field.defaultValue);
+        else if (field.name.compare(QLatin1String("Answer"), Qt::CaseInsensitive) == 0)
+            answer = unquotedDefault(field.defaultValue);
+    }
+    RTBQuestion->setPlainText(question);
+    RTBAnswer->setTextRtf(answer);
+    m_trackChanges = true;
+    RTBQuestion->setFocus();
+}
+
+void FrmRecord::EditRecord()
+{
+    if (m_searchMode || hasPendingChange())
+        return;
+    auto rs = recordset();
+    try {
+        if (!rs)
+            db::raise(db::ErrNoCurrentRecord);
+        // Only the buffer opens here: nothing is written until Save.
+        rs->Edit();
+    } catch (const AppException &error) {
+        report(QStringLiteral("Error occured: ") + error.description(), 103, 4,
+               QStringLiteral("ERROR"));
+        return;
+    }
+    m_positionBeforeChange = recordPosition();
+    m_editedKey = rs->currentKey();
+    m_state = State::Editing;
+    EnterEditMode();
+    m_trackChanges = true;
+    RTBQuestion->setFocus();
+}
+
+void FrmRecord::EnterEditMode()
+{
+    ApplyStateToMainWindow();
+    setBackColor(RTBQuestion, EditBackColor);
+    setBackColor(RTBAnswer, EditBackColor);
+    EditLayout();
+    UnlockEditors();
+}
+
+void FrmRecord::LeaveEditMode()
+{
+    m_state = State::Browsing;
+    m_trackChanges = false;
+    m_editedKey = -1;
+    ApplyStateToMainWindow();
+    setBackColor(RTBQuestion, BrowseBackColor);
+    setBackColor(RTBAnswer, BrowseBackColor);
+    BrowseLayout();
+    LockEditors();
+}
+
+void FrmRecord::EditLayout()
+{
+    m_inEditLayout = true;
+}
+
+void FrmRecord::BrowseLayout()
+{
+    m_inEditLayout = false;
+    RTBAnswer->show();
+    RTBQuestion->show();
+}
+
+void FrmRecord::UnlockEditors()
+{
+    RTBQuestion->setReadOnly(false);
+    RTBAnswer->setLocked(false);
+}
+
+void FrmRecord::LockEditors()
+{
+    RTBQuestion->setReadOnly(true);
+    RTBAnswer->setLocked(true);
+}
+
+bool FrmRecord::IsStillDefault() const
+{
+    auto rs = recordset();
+    if (!rs)
+        return false;
+    QString questionDefault;
+    QString answerDefault;
+    for (const db::Field &field : rs->Fields()) {
+        if (field.name.compare(QLatin1String("Question"), Qt::CaseInsensitive) == 0)
+            questionDefault = field.defaultValue.toString();
+        else if (field.name.compare(QLatin1String("Answer"), Qt::CaseInsensitive) == 0)
+            answerDefault = field.defaultValue.toString();
+    }
+    if (questionDefault.isEmpty() || answerDefault.isEmpty())
+        return false;
+    return RTBAnswer->text() == unquotedDefault(answerDefault) ||
+           RTBQuestion->toPlainText() == unquotedDefault(questionDefault);
+}
+
+bool FrmRecord::ReportNothingToSave()
+{
+    if (MsgBoxEx(QStringLiteral("The record cannot be saved because you did nothing!"), 102, 2,
+                 QStringLiteral("FAILED")) == QLatin1String("Cancel")) {
+        discardPending();
+        return true;
+    }
+    return false;
+}
+
+void FrmRecord::SaveChange()
+{
+    if (m_searchMode || !hasPendingChange())
+        return;
+    save(true);
+}
+
+bool FrmRecord::save(bool announce)
+{
+    auto rs = recordset();
+    if (!rs)
+        return false;
+    if (IsStillDefault()) {
+        ReportNothingToSave();
+        return false;
+    }
+    const bool adding = m_state == State::Adding;
+    qint64 key = -1;
+    try {
+        // A failed update keeps the buffer, but re-open it should the layer have dropped it.
+        if (rs->EditMode() == db::dbEditNone) {
+            if (adding) {
+                rs->AddNew();
+            } else {
+                rs->setAbsolutePosition(rs->keys().indexOf(m_editedKey));
+                rs->Edit();
+            }
+        }
+        rs->setValue(QStringLiteral("Question"), RTBQuestion->toPlainText());
+        // An answer the user did not touch keeps its stored bytes.
+        if (adding || RTBAnswer->isModified())
+            rs->setValue(QStringLiteral("Answer"), RTBAnswer->textRtf());
+        rs->Update();
+        rs->setBookmark(rs->LastModified());
+        key = rs->currentKey();
+    } catch (const AppException &error) {
+        RTBAnswer->show();
+        RTBQuestion->show();
+        // The window stays in its editing state with everything the user typed.
+        if (error.number() == db::ErrDuplicateKey)
+            report(QStringLiteral("There is already a question as the same name as which you add "
+                                  "now, please check it!"),
+                   105, 4, QStringLiteral("UPDATE FAILED"));
+        else
+            report(error.description(), 103, 4, QStringLiteral("ERROR"));
+        return false;
+    }
+
+    LeaveEditMode();
+    const int position = int(rs->keys().indexOf(key));
+    FillQuestionList();
+    if (announce)
+        report(QStringLiteral("Records has been saved!"), 104, 4, QStringLiteral("SUCCEED"));
+    if (position >= 0)
+        rs->setAbsolutePosition(position);
+    updateControls();
+    selectListRow(position);
+    ScanTheRTBAnswer();
+    return true;
+}
+
+void FrmRecord::CancelChange(bool skipConfirm)
+{
+    if (m_searchMode || !hasPendingChange())
+        return;
+    // Ask whenever either box holds text: one filled box is work too.
+    if (!skipConfirm && (!RTBQuestion->toPlainText().isEmpty() || !RTBAnswer->text().isEmpty()) &&
+        MsgBoxEx(QStringLiteral("The new record will not be saved! Are you sure?"), 101, 1,
+                 QStringLiteral("CANCEL")) != QLatin1String("Yes"))
+        return;
+    discardPending();
+}
+
+void FrmRecord::discardPending()
+{
+    auto rs = recordset();
+    if (rs) {
+        try {
+            if (rs->EditMode() != db::dbEditNone)
+                rs->CancelUpdate();
+        } catch (const AppException &) {
+        }
+    }
+    const int position = m_positionBeforeChange;
+    LeaveEditMode();
+    if (rs && position >= 0 && position < rs->RecordCount()) {
+        try {
+            rs->setAbsolutePosition(position);
+        } catch (const AppException &) {
+        }
+    }
+    updateControls();
+    selectListRow(recordPosition());
+    ScanTheRTBAnswer();
+}
+
+bool FrmRecord::AskSaveOnExit()
+{
+    if (!hasPendingChange())
+        return true;
+    if (MsgBoxEx(QStringLiteral("Do you want to save the changes before exit!"), 102, 1,
+                 QStringLiteral("SAVE CHANGE")) == QLatin1String("Yes"))
+        return save(true); // a failed save keeps the window and the text
+    discardPending();
+    return true;
+}
+
+void FrmRecord::DeleteRecord()
+{
+    if (m_searchMode || hasPendingChange())
+        return;
+    if (MsgBoxEx(QStringLiteral("You are going to delete this record, you can not recover it "
+                                "after deleting! ") +
+                     QStringLiteral("Are you sure!"),
+                 106, 1, QStringLiteral("Confirm Deleting!")) != QLatin1String("Yes"))
+        return;
+    auto rs = recordset();
+    const int position = recordPosition();
+    try {
+        if (!rs)
+            db::raise(db::ErrNoCurrentRecord);
+        rs->Delete();
+    } catch (const AppException &error) {
+        report(error.description(), 103, 4, QStringLiteral("DELETE FAILED!"));
+        return;
+    }
+    {
+        // The item of the deleted record goes, whatever the list's selection was.
+        const QSignalBlocker blocker(m_main->ListRecords);
+        delete m_main->ListRecords->takeItem(position);
+    }
+    const int count = int(rs->RecordCount());
+    const int next = position >= count ? count - 1 : position;
+    if (next >= 0) {
+        try {
+            rs->setAbsolutePosition(next);
+        } catch (const AppException &) {
+        }
+    }
+    updateControls();
+    selectListRow(next);
+    ScanTheRTBAnswer();
+    m_listedCount = qMax(0, m_listedCount - 1);
+    showCount();
+}
+
+void FrmRecord::deleteRecordByKey(const QString &topic, qint64 key)
+{
+    auto rs = recordset();
+    if (rs && topic == m_topic && !hasPendingChange()) {
+        const int position = int(rs->keys().indexOf(key));
+        if (position < 0)
+            db::raise(db::ErrNoCurrentRecord);
+        rs->setAbsolutePosition(position);
+        rs->Delete();
+        const QSignalBlocker blocker(m_main->ListRecords);
+        if (m_main->ListRecords->count() > position)
+            delete m_main->ListRecords->takeItem(position);
+        const int count = int(rs->RecordCount());
+        const int next = position >= count ? count - 1 : position;
+        if (next >= 0)
+            rs->setAbsolutePosition(next);
+        updateControls();
+        selectListRow(next);
+        m_listedCount = qMax(0, m_listedCount - 1);
+        showCount();
+        return;
+    }
+    std::shared_ptr<db::Database> database = DataNavi->database();
+    if (!database || !database->isOpen())
+        database = db::DBEngine::OpenDatabase(DataNavi->DatabaseName());
+    database->Execute(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(db::quoteIdent(topic)),
+                      {key});
+}

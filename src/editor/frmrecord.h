@@ -1,0 +1,139 @@
+#pragma once
+
+#include "kb/frmmain.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class KeywordColourer;
+class RichTextBox;
+
+namespace db {
+class DataControl;
+class Recordset;
+} // namespace db
+
+// The record window: one topic of one knowledge base, one record at a time. It has no lists
+// of its own; it fills and reads the main window's topic combo and question list.
+class FrmRecord : public QWidget, public RecordWindowLink
+{
+    Q_OBJECT
+
+public:
+    enum class State { Browsing, Adding, Editing };
+
+    static constexpr quint32 BrowseBackColor = 0xFFC0C0;
+    static constexpr quint32 EditBackColor = 0x80000005;
+
+    // A database window reads its database from the main window's TxtOpenDB while it loads;
+    // the search window binds to Search/SrhResult.
+    explicit FrmRecord(FrmMain *main, bool searchMode = false, QWidget *parent = nullptr);
+    ~FrmRecord() override;
+
+    bool SearchMode() const { return m_searchMode; }
+    State state() const { return m_state; }
+
+    // The record-window protocol the main window drives.
+    void AddRec();
+    void CancelChange(bool skipConfirm = false);
+    void SaveChange();
+    void ComboTableClicked() override;
+    void ScanTheRTBAnswer() override;
+    void FormRefresh();
+    void DeleteRec();
+    void EditRec();
+    void SelectALL();
+
+    // RecordWindowLink
+    bool isSearchMode() const override { return m_searchMode; }
+    bool hasPendingChange() const override { return m_state != State::Browsing; }
+    int recordPosition() const override;
+    bool showRecordAt(int position) override;
+    qint64 recordKeyAt(int position) const override;
+    bool showRecordByKey(qint64 key) override;
+    QString currentTopic() const override { return m_topic; }
+    qint64 currentRecordKey() const override;
+    void deleteRecordByKey(const QString &topic, qint64 key) override;
+    void Form_Activate() override;
+    void Form_Deactivate() override;
+
+    // Search mode: rereads SrhResult after a search refilled it.
+    void RefreshSearchResults();
+
+    // Controls the main window and the utilities reach by name.
+    db::DataControl *DataNavi = nullptr;
+    QPlainTextEdit *RTBQuestion = nullptr;
+    RichTextBox *RTBAnswer = nullptr;
+    RichTextBox *RTBSave = nullptr;
+    QPushButton *CmdZip = nullptr;
+    QWidget *FrameQuestion = nullptr;
+    QSplitter *picSlider = nullptr;
+    QLabel *ImgQuestion = nullptr;
+    QLabel *ImgAnswer = nullptr;
+
+    KeywordColourer *colouring() const { return m_colouring; }
+    int ListedCount() const { return m_listedCount; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void BindDatabase();
+    void LoadKeywordList(const QString &name);
+    void ReleaseKeywordList();
+    void FillTopicCombo();
+    void OpenTopic();
+    void FillQuestionList();
+    void RestoreTopicPosition();
+    bool Form_QueryUnload();
+    void Form_Unload();
+    void ResetMainWindow(bool searchMode);
+    void ShowToolButtons(int first, int last);
+    void HideToolButtons(int first, int last);
+    void ApplyStateToMainWindow();
+
+    void NewRecord();
+    void EditRecord();
+    void DeleteRecord();
+    bool AskSaveOnExit();
+    bool save(bool announce);
+    void EnterEditMode();
+    void LeaveEditMode();
+    void EditLayout();
+    void BrowseLayout();
+    void UnlockEditors();
+    void LockEditors();
+    bool IsStillDefault() const;
+    bool ReportNothingToSave();
+    void discardPending();
+
+    // Shows the current record in the boxes (the data control's bound reload).
+    void updateControls();
+    void clearControls();
+    void selectListRow(int row);
+    void showCount();
+    std::shared_ptr<db::Recordset> recordset() const;
+    void report(const QString &prompt, int icon, int buttons, const QString &title);
+
+    FrmMain *m_main;
+    bool m_searchMode;
+    State m_state = State::Browsing;
+    bool m_trackChanges = false;
+    bool m_inEditLayout = false;
+    bool m_wasDeactivated = false;
+    bool m_emptyTopicPrompted = false;
+    bool m_closing = false;
+    bool m_unloaded = false;
+    QString m_databaseName;
+    QString m_topic;
+    int m_savedListIndex = -1;
+    int m_listedCount = 0;
+    int m_positionBeforeChange = -1;
+    qint64 m_editedKey = -1;
+    KeywordColourer *m_colouring = nullptr;
+};

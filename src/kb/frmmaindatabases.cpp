@@ -1,0 +1,556 @@
+// The database toolbar, the record windows it opens and the question list that steers them.
+#include "kb/frmmain.h"
+
+#include "kb/kbglobals.h"
+#include "platform/base/apperror.h"
+#include "platform/base/apppaths.h"
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbengine.h"
+#include "platform/db/dberrors.h"
+#include "shell/mainfunctions.h"
+#include "shell/messagebox.h"
+#include "shell/nsnd.h"
+#include "shell/shellspeech.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QTreeWidget>
+
+namespace {
+
+FrmMain::RecordWindowFactory &recordWindowFactory()
+{
+    static FrmMain::RecordWindowFactory factory;
+    return factory;
+}
+
+// Keys of the record block of ToolBarMain (buttons 14 to 18).
+QString recordButtonKey(int index)
+{
+    switch (index) {
+    case 14:
+        return QStringLiteral("Add New");
+    case 15:
+        return QStringLiteral("Edit");
+    case 16:
+        return QStringLiteral("Delete");
+    case 17:
+        return QStringLiteral("Save Record");
+    case 18:
+        return QStringLiteral("Discard");
+    default:
+        return {};
+    }
+}
+
+QString actionKey(const QAction *action)
+{
+    if (!action->data().toString().isEmpty())
+        return action->data().toString();
+    if (!action->objectName().isEmpty())
+        return action->objectName();
+    return action->text().remove(QLatin1Char('&'));
+}
+
+// "The 3rd record: ..." for the item under the pointer; "" outside every item.
+QString listBoxTipText(int index, int count, const QString &text)
+{
+    if (index < 0 || index >= count)
+        return {};
+    QString ordinal;
+    if (index <= 2)
+        ordinal =
+            QString::number(index + 1) +
+            QStringList{QStringLiteral("st"), QStringLiteral("nd"), QStringLiteral("rd")}.at(index);
+    else if (index == count - 1)
+        ordinal = QStringLiteral("last");
+    else
+        ordinal = QString::number(index + 1) + QStringLiteral("th");
+    return QStringLiteral("The ") + ordinal + QStringLiteral(" record: ") + text;
+}
+
+// Watches the lists and the database toolbar for the mouse events the main window handles.
+class DatabaseControlsFilter : public QObject
+{
+public:
+    explicit DatabaseControlsFilter(FrmMain *main) : QObject(main), m_main(main) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_main->ListRecords->viewport()) {
+            if (event->type() == QEvent::MouseButtonPress) {
+                auto *mouse = static_cast<QMouseEvent *>(event);
+                if (mouse->button() == Qt::RightButton) {
+                    m_main->ListRecords_MouseDown(mouse->button(), mouse->position().toPoint());
+                    return true;
+                }
+            } else if (event->type() == QEvent::MouseMove) {
+                auto *mouse = static_cast<QMouseEvent *>(event);
+                if (mouse->buttons() == Qt::NoButton)
+                    m_main->ListRecords_MouseMove(mouse->position().toPoint());
+            }
+        } else if (event->type() == QEvent::MouseButtonPress &&
+                   static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
+            auto *mouse = static_cast<QMouseEvent *>(event);
+            m_main->DBToolbar_MouseDown(mouse->button(), mouse->globalPosition().toPoint());
+            return true;
+        }
+        return false;
+    }
+
+private:
+    FrmMain *m_main;
+};
+
+} // namespace
+
+void FrmMain::setRecordWindowFactory(RecordWindowFactory factory)
+{
+    recordWindowFactory() = std::move(factory);
+}
+
+void FrmMain::playSound(const QString &name)
+{
+    SetSndName(name);
+    PlaySnd();
+}
+
+void FrmMain::connectDatabaseControls()
+{
+    connect(DBToolbar, &QToolBar::actionTriggered, this, [this](QAction *button) {
+        if (button->data().toInt() >= 1)
+            DBToolbar_ButtonClick(button);
+    });
+    // Only a user's choice opens a topic; filling the combo from code must not.
+    connect(ComboTable, &QComboBox::activated, this, [this] { ComboTable_Click(); });
+    connect(ListRecords, &QListWidget::currentRowChanged, this, [this] { ListRecords_Click(); });
+    connect(ListResult, &QTreeWidget::currentItemChanged, this, [this] { ListResult_Click(); });
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &FrmMain::onSubWindowActivated);
+
+    auto *filter = new DatabaseControlsFilter(this);
+    ListRecords->setUniformItemSizes(true);
+    ListRecords->setMouseTracking(true);
+    ListRecords->viewport()->setMouseTracking(true);
+    ListRecords->viewport()->installEventFilter(filter);
+    DBToolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    const auto buttons = DBToolbar->findChildren<QToolButton *>();
+    for (QToolButton *button : buttons)
+        button->installEventFilter(filter);
+    DBToolbar->installEventFilter(filter);
+}
+
+QMdiSubWindow *FrmMain::subWindowOf(const QWidget *form) const
+{
+    if (!form)
+        return nullptr;
+    const auto windows = m_mdiArea->subWindowList();
+    for (QMdiSubWindow *window : windows)
+        if (window->widget() == form)
+            return window;
+    return nullptr;
+}
+
+RecordWindowLink *FrmMain::activeRecordWindow() const
+{
+    QMdiSubWindow *window = m_mdiArea->activeSubWindow();
+    if (!window)
+        window = m_mdiArea->currentSubWindow();
+    return window ? dynamic_cast<RecordWindowLink *>(window->widget()) : nullptr;
+}
+
+QAction *FrmMain::mainToolButton(int index) const
+{
+    const QList<QAction *> actions = ToolBarMain->actions();
+    const auto findKey = [&actions](const QString &key) -> int {
+        for (int i = 0; i < actions.size(); ++i)
+            if (actionKey(actions.at(i)) == key)
+                return i;
+        return -1;
+    };
+    const QString key = recordButtonKey(index);
+    if (!key.isEmpty()) {
+        const int at = findKey(key);
+        if (at >= 0)
+            return actions.at(at);
+    } else if (index == 13 || index == 19) {
+        // The separators around the record block.
+        const int at =
+            index == 13 ? findKey(recordButtonKey(14)) - 1 : findKey(recordButtonKey(18)) + 1;
+        if (at >= 0 && at < actions.size() && actions.at(at)->isSeparator())
+            return actions.at(at);
+        if (findKey(recordButtonKey(14)) >= 0)
+            return nullptr;
+    }
+    return index >= 1 && index <= actions.size() ? actions.at(index - 1) : nullptr;
+}
+
+void FrmMain::DBToolbar_ButtonClick(QAction *button)
+{
+    const int index = button->data().toInt();
+    if (index < 1 || index > DatabaseButtons)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    SSTabMain->setCurrentIndex(0);
+    const QString key = button->objectName().trimmed();
+    TxtOpenDB->setText(key);
+    const QString file = DatabaseFolder + TxtOpenDB->text() + QStringLiteral(".mdb");
+    if (!FileExists(file)) {
+        QApplication::restoreOverrideCursor();
+        TxtOpenDB->clear();
+        MsgBoxEx(
+            AppPaths::applicationTitle() + QStringLiteral("\r\n") +
+                QStringLiteral("Could not find the database file! Please reinstalled the program!"),
+            103, 4, QStringLiteral("ERROR"));
+        return;
+    }
+    if (!TestOpenDatabase(file)) {
+        QApplication::restoreOverrideCursor();
+        TxtOpenDB->clear();
+        MsgBoxEx(QStringLiteral("Database has corrupted! Please reinstall the program!"), 103, 4,
+                 QStringLiteral("ERROR"));
+        return;
+    }
+    // An open database keeps its one window; a second press only brings it forward.
+    if (RecordForms[index]) {
+        QApplication::restoreOverrideCursor();
+        TxtOpenDB->clear();
+        if (QMdiSubWindow *window = subWindowOf(RecordForms[index]))
+            m_mdiArea->setActiveSubWindow(window);
+        return;
+    }
+
+    ++LoadCount;
+    QWidget *form = nullptr;
+    QMdiSubWindow *window = nullptr;
+    QString failure;
+    try {
+        if (!recordWindowFactory())
+            throw AppException(91,
+                               QStringLiteral("Object variable or With block variable not set"));
+        form = recordWindowFactory()(this, false);
+        if (!form)
+            throw AppException(91,
+                               QStringLiteral("Object variable or With block variable not set"));
+        RecordForms[index] = form;
+        form->setProperty("Tag", QString::number(index));
+        form->setWindowTitle(button->objectName());
+        form->setWindowIcon(button->icon());
+        window = m_mdiArea->addSubWindow(form);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->showMaximized();
+        m_mdiArea->setActiveSubWindow(window);
+    } catch (const AppException &error) {
+        failure = error.description();
+    } catch (const std::exception &error) {
+        failure = QString::fromLocal8Bit(error.what());
+    }
+    if (!failure.isEmpty()) {
+        // Without its window the database could never be opened again: undo the opening.
+        RecordForms[index] = nullptr;
+        if (window)
+            window->deleteLater();
+        else
+            delete form;
+        LoadCountMinus();
+        button->setEnabled(true);
+        TxtOpenDB->clear();
+        QApplication::restoreOverrideCursor();
+        MsgBoxEx(failure, 103, 4, QStringLiteral("ERROR"));
+        return;
+    }
+    if (LoadCount > 1)
+        TileVertically();
+    button->setEnabled(false);
+    QApplication::restoreOverrideCursor();
+    if (ListResult->topLevelItemCount() >= 1 && index - 1 < ComboSrhDBName->count())
+        ComboSrhDBName->setCurrentIndex(index - 1);
+    SSTabMain->setCurrentIndex(0);
+    ComboTable->setEnabled(true);
+}
+
+bool FrmMain::TestOpenDatabase(const QString &file)
+{
+    try {
+        const auto database = db::DBEngine::OpenDatabase(file);
+        (void)database->TableDefs().size();
+        database->Close();
+    } catch (const AppException &error) {
+        // Only a file the engine does not recognise counts as corrupted; a locked or
+        // password-protected one is met by the record window itself.
+        if (error.number() == db::ErrUnrecognizedFormat)
+            return false;
+    }
+    return true;
+}
+
+void FrmMain::LoadCountMinus()
+{
+    if (LoadCount > 0)
+        --LoadCount;
+}
+
+void FrmMain::TileVertically()
+{
+    // Side by side, each child the full height of the area.
+    QList<QMdiSubWindow *> windows;
+    const auto all = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow *window : all)
+        if (window->isVisible() && !window->isMinimized())
+            windows.append(window);
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_mdiArea->viewport()->rect();
+    const int width = area.width() / int(windows.size());
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow *window = windows.at(i);
+        window->showNormal();
+        const int right = i == windows.size() - 1 ? area.width() : (i + 1) * width;
+        window->setGeometry(i * width, 0, right - i * width, area.height());
+    }
+}
+
+void FrmMain::RemoveForm()
+{
+    // A fresh list per call: an earlier compaction's windows must not come back.
+    ReopenList.clear();
+    if (!m_mdiArea->activeSubWindow() && !m_mdiArea->currentSubWindow())
+        return;
+    const QList<QAction *> buttons = DBToolbar->actions();
+    for (QAction *button : buttons)
+        if (button->data().toInt() >= 1 && !button->isEnabled())
+            ReopenList.append(button->data().toInt());
+}
+
+void FrmMain::RestoreForm()
+{
+    if (!ReopenAfterCompact || ReopenList.isEmpty())
+        return;
+    const QVector<int> list = ReopenList;
+    const QList<QAction *> buttons = DBToolbar->actions();
+    for (int index : list) {
+        for (QAction *button : buttons) {
+            if (button->data().toInt() == index) {
+                DBToolbar_ButtonClick(button);
+                break;
+            }
+        }
+    }
+}
+
+void FrmMain::BeginTransferRecord()
+{
+    m_transferForm = nullptr;
+    m_transferKey = -1;
+    m_transferTopic.clear();
+    QMdiSubWindow *window = m_mdiArea->activeSubWindow();
+    auto *record = window ? dynamic_cast<RecordWindowLink *>(window->widget()) : nullptr;
+    if (!record || record->isSearchMode())
+        return;
+    m_transferForm = window->widget();
+    m_transferTopic = record->currentTopic();
+    m_transferKey = record->currentRecordKey();
+}
+
+void FrmMain::AfterTransferRecord()
+{
+    try {
+        // Delete the record the transfer started from, in its own window, even when the
+        // user has activated another window meanwhile.
+        auto *record =
+            m_transferForm ? dynamic_cast<RecordWindowLink *>(m_transferForm.data()) : nullptr;
+        if (!record || m_transferKey < 0)
+            throw AppException(3021, QStringLiteral("No current record."));
+        record->deleteRecordByKey(m_transferTopic, m_transferKey);
+    } catch (const AppException &error) {
+        MsgBoxEx(error.description(), 103, 4, QStringLiteral("ERROR"));
+    }
+    m_transferForm = nullptr;
+    m_transferKey = -1;
+}
+
+void FrmMain::EnableControls(int first, int last)
+{
+    for (int i = first; i <= last; ++i)
+        if (QAction *button = mainToolButton(i))
+            button->setVisible(true);
+}
+
+void FrmMain::DisableControls(int first, int last)
+{
+    for (int i = first; i <= last; ++i)
+        if (QAction *button = mainToolButton(i))
+            button->setVisible(false);
+}
+
+void FrmMain::DBToolbar_MouseDown(Qt::MouseButton button, const QPoint &pos)
+{
+    auto *addTopic = findChild<QAction *>(QStringLiteral("mnuAddTopic"));
+    auto *addRecord = findChild<QAction *>(QStringLiteral("mnuAddNewRec"));
+    auto *addDatabase = findChild<QAction *>(QStringLiteral("mnuAddDB"));
+    auto *addMore = findChild<QMenu *>(QStringLiteral("mnuEditAddMore"));
+    if (button == Qt::RightButton && addMore) {
+        if (addTopic)
+            addTopic->setVisible(false);
+        if (addRecord)
+            addRecord->setVisible(false);
+        if (addDatabase)
+            addDatabase->setText(QStringLiteral("Add New Database"));
+        addMore->exec(pos);
+    }
+    if (addDatabase)
+        addDatabase->setText(QStringLiteral("Database"));
+    if (addTopic)
+        addTopic->setVisible(true);
+    if (addRecord)
+        addRecord->setVisible(true);
+}
+
+void FrmMain::ImgCloseDBBar_Click()
+{
+    if (auto *item = findChild<QAction *>(QStringLiteral("mnuDbViewer")))
+        item->setChecked(false);
+    PanelLeftDock->hide();
+}
+
+void FrmMain::ComboTable_Click()
+{
+    RecordWindowLink *record = activeRecordWindow();
+    if (!record)
+        return;
+    try {
+        record->ComboTableClicked();
+        if (ListRecords->count() > 0)
+            ListRecords->setCurrentRow(0);
+    } catch (const std::exception &) {
+    }
+}
+
+void FrmMain::ListRecords_Click()
+{
+    RecordWindowLink *record = activeRecordWindow();
+    const int index = ListRecords->currentRow();
+    if (!record || record->isSearchMode() || index < 0)
+        return;
+    if (record->recordPosition() == index)
+        return;
+    if (!record->showRecordAt(index))
+        return;
+    StopSpeaking();
+    record->ScanTheRTBAnswer();
+    playSound(QStringLiteral("CLICKUP"));
+}
+
+void FrmMain::ListResult_Click()
+{
+    auto *record =
+        SearchResultForm ? dynamic_cast<RecordWindowLink *>(SearchResultForm.data()) : nullptr;
+    QTreeWidgetItem *item = ListResult->currentItem();
+    if (!record || !item)
+        return;
+    // Each hit keeps the key of its SrhResult row; the list's own order may differ.
+    bool ok = false;
+    const qint64 key = item->data(0, Qt::UserRole).toLongLong(&ok);
+    if (!ok) {
+        const int position = ListResult->indexOfTopLevelItem(item);
+        if (record->recordPosition() == position || !record->showRecordAt(position))
+            return;
+    } else {
+        if (record->currentRecordKey() == key || !record->showRecordByKey(key))
+            return;
+    }
+    StopSpeaking();
+    record->ScanTheRTBAnswer();
+    playSound(QStringLiteral("CLICKUP"));
+}
+
+void FrmMain::ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos)
+{
+    if (button != Qt::RightButton || ListRecords->count() < 1)
+        return;
+    QListWidgetItem *item = ListRecords->itemAt(pos);
+    ListRecords->setCurrentRow(item ? ListRecords->row(item) : -1);
+    if (!item)
+        ListRecords->clearSelection();
+    ListRecords->setFocus();
+
+    auto *edit = findChild<QMenu *>(QStringLiteral("mnuEdit"));
+    if (!edit)
+        return;
+    const QStringList hidden = {QStringLiteral("mnuEditPaste"), QStringLiteral("mnuEditCut"),
+                                QStringLiteral("mnuEditUndo"),  QStringLiteral("mnuEditRedo"),
+                                QStringLiteral("mnuEditBar0"),  QStringLiteral("mnuSelectAll"),
+                                QStringLiteral("mnuEditCopy")};
+    const QStringList shown = {QStringLiteral("mnuTransfer"), QStringLiteral("mnuEditAddMore"),
+                               QStringLiteral("mnuEditCurRec"), QStringLiteral("mnuEditDelete")};
+    const auto setVisible = [this](const QString &name, bool visible) {
+        if (auto *action = findChild<QAction *>(name))
+            action->setVisible(visible);
+        else if (auto *menu = findChild<QMenu *>(name))
+            menu->menuAction()->setVisible(visible);
+    };
+    for (const QString &name : hidden)
+        setVisible(name, false);
+    for (const QString &name : shown)
+        setVisible(name, true);
+    edit->exec(ListRecords->viewport()->mapToGlobal(pos));
+    for (const QString &name : hidden)
+        setVisible(name, true);
+}
+
+void FrmMain::ListRecords_MouseMove(const QPoint &pos)
+{
+    QListWidgetItem *item = ListRecords->itemAt(pos);
+    const QString tip =
+        item ? listBoxTipText(ListRecords->row(item), ListRecords->count(), item->text())
+             : QString();
+    ListRecords->setToolTip(tip);
+    ListRecords->viewport()->setToolTip(tip);
+}
+
+QWidget *FrmMain::OpenSearchResultForm()
+{
+    if (SearchResultForm)
+        return SearchResultForm;
+    if (!recordWindowFactory())
+        return nullptr;
+    QWidget *form = recordWindowFactory()(this, true);
+    if (!form)
+        return nullptr;
+    SearchResultForm = form;
+    form->setWindowTitle(QStringLiteral("Searching Results"));
+    QMdiSubWindow *window = m_mdiArea->addSubWindow(form);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->showMaximized();
+    m_mdiArea->setActiveSubWindow(window);
+    return form;
+}
+
+void FrmMain::onSubWindowActivated(QMdiSubWindow *window)
+{
+    // A null activation only means the main window lost the focus (a message box, another
+    // program): the record window stays the current one.
+    if (!window)
+        return;
+    QWidget *form = window->widget();
+    if (form == m_activeRecordForm)
+        return;
+    if (auto *previous = dynamic_cast<RecordWindowLink *>(m_activeRecordForm.data()))
+        previous->Form_Deactivate();
+    m_activeRecordForm = form;
+    if (auto *record = dynamic_cast<RecordWindowLink *>(form))
+        record->Form_Activate();
+}

@@ -1,0 +1,234 @@
+#include "kb/kbstore.h"
+
+#include "platform/base/apperror.h"
+#include "platform/base/apppaths.h"
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbengine.h"
+#include "platform/db/dberrors.h"
+#include "platform/db/dbrecordset.h"
+#include "platform/db/dbsql.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <functional>
+
+namespace KbStore {
+
+namespace {
+
+// Builds a file under a temporary name beside path, then renames it over path.
+void buildFile(const QString &path, const std::function<void(db::Database &)> &fill)
+{
+    const QFileInfo info(path);
+    QDir().mkpath(info.absolutePath());
+    QString temporary;
+    {
+        QTemporaryFile placeholder(info.absolutePath() + QStringLiteral("/.new.XXXXXX.mdb"));
+        placeholder.setAutoRemove(false);
+        if (!placeholder.open())
+            db::raise(db::ErrCannotOpen, path);
+        temporary = placeholder.fileName();
+    }
+    QFile::remove(temporary);
+    try {
+        auto database = db::DBEngine::CreateDatabase(temporary);
+        fill(*database);
+        database->Close();
+    } catch (...) {
+        QFile::remove(temporary);
+        throw;
+    }
+    if (std::rename(QFile::encodeName(temporary).constData(),
+                    QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(temporary);
+        db::raise(db::ErrFileInUse, path);
+    }
+}
+
+} // namespace
+
+QStringList knowledgeBaseKeys()
+{
+    return {QStringLiteral("Access"),       QStringLiteral("Java"),
+            QStringLiteral("Net Working"),  QStringLiteral("C"),
+            QStringLiteral("C++"),          QStringLiteral("Security"),
+            QStringLiteral("Visual Basic"), QStringLiteral("Virus"),
+            QStringLiteral("Linux"),        QStringLiteral("User Own")};
+}
+
+QStringList keywordListNames()
+{
+    return {QStringLiteral("VB Keywords"), QStringLiteral("C Keywords"),
+            QStringLiteral("Security Keywords")};
+}
+
+QString keywordListFor(const QString &knowledgeBase)
+{
+    const QString name = knowledgeBase.trimmed().toUpper();
+    if (name == QLatin1String("VISUAL BASIC"))
+        return QStringLiteral("VB Keywords");
+    if (name == QLatin1String("C") || name == QLatin1String("C++"))
+        return QStringLiteral("C Keywords");
+    if (name == QLatin1String("SECURITY"))
+        return QStringLiteral("Security Keywords");
+    return {};
+}
+
+void createTopicTable(db::Database &database, const QString &topic, bool zipped)
+{
+    QList<db::Field> fields;
+    db::Field id;
+    id.name = QStringLiteral("ID");
+    id.type = db::dbLong;
+    id.attributes = db::dbAutoIncrField;
+    fields << id;
+    db::Field question;
+    question.name = QStringLiteral("Question");
+    question.type = db::dbMemo;
+    fields << question;
+    db::Field answer = question;
+    answer.name = QStringLiteral("Answer");
+    fields << answer;
+    if (zipped) {
+        db::Field zip;
+        zip.name = ZipField;
+        zip.type = db::dbLongBinary;
+        fields << zip;
+    }
+    database.createTableDef(topic, fields);
+    database.createIndex(topic, QStringLiteral("Question"), {QStringLiteral("Question")}, true);
+}
+
+void createKnowledgeBase(const QString &path, const QStringList &topics)
+{
+    buildFile(path, [&](db::Database &database) {
+        for (const QString &topic : topics)
+            createTopicTable(database, topic, topic == ZippedTopic);
+    });
+}
+
+void createTemplateDatabase(const QString &path)
+{
+    buildFile(path, [](db::Database &database) { createTopicTable(database, TemplateTable); });
+}
+
+void createSearchDatabase(const QString &path)
+{
+    buildFile(path, [](db::Database &database) {
+        QList<db::Field> fields(5);
+        fields[0].name = QStringLiteral("ID");
+        fields[0].type = db::dbLong;
+        fields[0].attributes = db::dbAutoIncrField;
+        fields[1].name = QStringLiteral("Question");
+        fields[1].type = db::dbMemo;
+        fields[2].name = QStringLiteral("OriID");
+        fields[2].type = db::dbLong;
+        fields[3].name = QStringLiteral("Answer");
+        fields[3].type = db::dbMemo;
+        fields[4].name = QStringLiteral("OriTable");
+        fields[4].type = db::dbText;
+        fields[4].size = 255;
+        database.createTableDef(SearchTable, fields);
+    });
+}
+
+void createKeywordDatabase(const QString &path, const QStringList &keywords)
+{
+    buildFile(path, [&](db::Database &database) {
+        QList<db::Field> fields(1);
+        fields[0].name = KeywordField;
+        fields[0].type = db::dbText;
+        fields[0].size = 255;
+        database.createTableDef(KeywordTable, fields);
+        auto rs = database.OpenRecordset(KeywordTable);
+        for (const QString &keyword : keywords) {
+            rs->AddNew();
+            rs->setValue(KeywordField, keyword);
+            rs->Update();
+        }
+    });
+}
+
+QString ftpStoredAddress(const QString &address)
+{
+    QString host = address.trimmed();
+    if (host.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive))
+        host = host.mid(6);
+    return FtpAddressPrefix + host;
+}
+
+void createFtpDatabase(const QString &path, const QStringList &addresses)
+{
+    buildFile(path, [&](db::Database &database) {
+        QList<db::Field> fields(1);
+        fields[0].name = FtpField;
+        fields[0].type = db::dbText;
+        fields[0].size = 255;
+        database.createTableDef(FtpTable, fields);
+        auto rs = database.OpenRecordset(FtpTable);
+        for (const QString &address : addresses) {
+            rs->AddNew();
+            rs->setValue(FtpField, ftpStoredAddress(address));
+            rs->Update();
+        }
+    });
+}
+
+QString historyFilePath(const QString &knowledgeBase)
+{
+    return GetAppPath() + HistoryFolder + QLatin1Char('/') + knowledgeBase.trimmed() +
+           HistoryExtension;
+}
+
+void ensureHistoryFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return;
+    // The folder may be missing in a fresh data root.
+    if (!QDir().mkpath(info.absolutePath()))
+        throw AppException(76, QStringLiteral("Path not found"), QStringLiteral("ComboHistory"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw AppException(75, QStringLiteral("Path/File access error"),
+                           QStringLiteral("ComboHistory"));
+}
+
+QStringList readHistory(const QString &path)
+{
+    ensureHistoryFile(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppException(75, QStringLiteral("Path/File access error"),
+                           QStringLiteral("ComboHistory"));
+    QString text = QString::fromUtf8(file.readAll());
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void appendHistory(const QString &path, const QString &keyword)
+{
+    ensureHistoryFile(path);
+    QFile old(path);
+    QByteArray bytes;
+    if (old.open(QIODevice::ReadOnly))
+        bytes = old.readAll();
+    old.close();
+    if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+        bytes += "\r\n";
+    bytes += keyword.toUtf8() + "\r\n";
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw AppException(75, QStringLiteral("Path/File access error"),
+                           QStringLiteral("ComboHistory"));
+}
+
+} // namespace KbStore

@@ -1,0 +1,506 @@
+#include "platform/db/dbengine.h"
+
+#include "platform/db/dbconnection.h"
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dberrors.h"
+#include "platform/db/dbsql.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QRandomGenerator>
+#include <QTemporaryFile>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace db {
+
+namespace {
+
+struct Registry
+{
+    QMutex mutex;
+    QHash<QString, std::weak_ptr<Connection>> connections;
+    QList<std::weak_ptr<Database>> databases;
+};
+
+Registry &registry()
+{
+    static Registry instance;
+    return instance;
+}
+
+QString canonicalKey(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
+}
+
+// What the first bytes say the file is.
+enum class FileKind { Sqlite, Foreign, Empty };
+
+FileKind sniff(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return FileKind::Foreign;
+    const QByteArray head = file.read(32);
+    if (head.isEmpty())
+        return FileKind::Empty;
+    if (head.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return FileKind::Sqlite;
+    return FileKind::Foreign;
+}
+
+sqlite3 *openHandle(const QString &path, bool readOnly)
+{
+    sqlite3 *handle = nullptr;
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_PRIVATECACHE;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(handle);
+        if (rc == SQLITE_CANTOPEN || rc == SQLITE_PERM)
+            raise(ErrCannotOpen, path);
+        raiseSqlite(nullptr, rc);
+    }
+    sqlite3_extended_result_codes(handle, 1);
+    sqlite3_busy_timeout(handle, 250);
+    registerFunctions(handle);
+    return handle;
+}
+
+std::shared_ptr<Connection> connectionFor(const QString &path)
+{
+    Registry &reg = registry();
+    const QString key = canonicalKey(path);
+    if (auto existing = reg.connections.value(key).lock())
+        return existing;
+
+    const FileKind kind = sniff(path);
+    if (kind != FileKind::Sqlite)
+        raise(ErrUnrecognizedFormat, path);
+
+    bool readOnly = !QFileInfo(path).isWritable();
+    auto connection = std::make_shared<Connection>();
+    connection->path = path;
+    connection->handle = openHandle(path, readOnly);
+    // Reading the schema proves the file is ours and not locked by another process.
+    const QVariant mode = scalar(connection->handle, QStringLiteral("PRAGMA journal_mode"));
+    scalar(connection->handle, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
+    if (!readOnly && mode.toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+        exec(connection->handle, QStringLiteral("PRAGMA journal_mode=DELETE"));
+    reg.connections.insert(key, connection);
+    return connection;
+}
+
+bool fsyncPath(const QString &path, bool directory)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+QList<QPair<QString, qint64>> tableCounts(sqlite3 *handle)
+{
+    QList<QPair<QString, qint64>> counts;
+    QStringList names;
+    {
+        Statement list(
+            handle,
+            QStringLiteral("SELECT name FROM sqlite_schema WHERE type='table' ORDER BY name"));
+        while (list.step())
+            names << list.value(0).toString();
+    }
+    for (const QString &name : names)
+        counts.append(
+            {name, scalar(handle, QStringLiteral("SELECT count(*) FROM ") + quoteIdent(name))
+                       .toLongLong()});
+    return counts;
+}
+
+bool integrityOk(sqlite3 *handle, const char *pragma = "integrity_check")
+{
+    Statement check(handle, QStringLiteral("PRAGMA ") + QLatin1String(pragma));
+    return check.step() && check.value(0).toString() == QLatin1String("ok") && !check.step();
+}
+
+// A private connection for maintenance, never shared with the registry.
+struct PrivateHandle
+{
+    sqlite3 *handle = nullptr;
+    ~PrivateHandle() { sqlite3_close_v2(handle); }
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+Connection::~Connection()
+{
+    sqlite3_close_v2(handle);
+}
+
+void Connection::acquireExclusive()
+{
+    if (exclusiveUsers++ > 0)
+        return;
+    try {
+        exec(handle, QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+        exec(handle, QStringLiteral("BEGIN EXCLUSIVE"));
+        exec(handle, QStringLiteral("COMMIT"));
+    } catch (const AppException &) {
+        --exclusiveUsers;
+        try {
+            exec(handle, QStringLiteral("PRAGMA locking_mode=NORMAL"));
+        } catch (const AppException &) {
+        }
+        raise(ErrFileInUse, path);
+    }
+}
+
+void Connection::releaseExclusive()
+{
+    if (exclusiveUsers == 0 || --exclusiveUsers > 0)
+        return;
+    try {
+        exec(handle, QStringLiteral("PRAGMA locking_mode=NORMAL"));
+        // The lock is dropped at the next access of the file.
+        scalar(handle, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
+    } catch (const AppException &) {
+    }
+}
+
+namespace Catalogue {
+
+bool exists(sqlite3 *handle, const char *table)
+{
+    return scalar(
+               handle,
+               QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name=?"),
+               {QString::fromLatin1(table)})
+               .toLongLong() > 0;
+}
+
+void ensure(sqlite3 *handle)
+{
+    exec(handle, QStringLiteral("CREATE TABLE IF NOT EXISTS \"MSysQueries\" ("
+                                "\"Name\" VARCHAR(64) NOT NULL PRIMARY KEY COLLATE NOCASE, "
+                                "\"SQL\" LONGTEXT NOT NULL, "
+                                "\"Parameters\" LONGTEXT NOT NULL DEFAULT '')"));
+    exec(handle, QStringLiteral("CREATE TABLE IF NOT EXISTS \"MSysPassword\" ("
+                                "\"Salt\" LONGBLOB NOT NULL, \"Hash\" LONGBLOB NOT NULL, "
+                                "\"Iterations\" INTEGER NOT NULL)"));
+    exec(handle, QStringLiteral("CREATE TABLE IF NOT EXISTS \"MSysTableAttributes\" ("
+                                "\"Name\" VARCHAR(64) NOT NULL PRIMARY KEY COLLATE NOCASE, "
+                                "\"Attributes\" INTEGER NOT NULL)"));
+}
+
+} // namespace Catalogue
+
+namespace PasswordGate {
+
+namespace {
+QByteArray digest(const QByteArray &salt, const QString &password, int iterations)
+{
+    const QByteArray secret = password.toUtf8();
+    QByteArray hash = QCryptographicHash::hash(salt + secret, QCryptographicHash::Sha256);
+    for (int i = 1; i < iterations; ++i)
+        hash = QCryptographicHash::hash(hash + salt + secret, QCryptographicHash::Sha256);
+    return hash;
+}
+} // namespace
+
+bool isSet(sqlite3 *handle)
+{
+    return Catalogue::exists(handle, Catalogue::Password) &&
+           scalar(handle, QStringLiteral("SELECT count(*) FROM \"MSysPassword\"")).toLongLong() > 0;
+}
+
+bool matches(sqlite3 *handle, const QString &password)
+{
+    if (!isSet(handle))
+        return true;
+    Statement row(handle, QStringLiteral("SELECT Salt, Hash, Iterations FROM \"MSysPassword\""));
+    if (!row.step())
+        return true;
+    const QByteArray expected = row.value(1).toByteArray();
+    const QByteArray actual = digest(row.value(0).toByteArray(), password, int(row.int64(2)));
+    if (expected.size() != actual.size())
+        return false;
+    char difference = 0;
+    for (qsizetype i = 0; i < actual.size(); ++i)
+        difference |= char(expected[i] ^ actual[i]);
+    return difference == 0;
+}
+
+void set(sqlite3 *handle, const QString &password)
+{
+    Catalogue::ensure(handle);
+    Savepoint savepoint(handle);
+    exec(handle, QStringLiteral("DELETE FROM \"MSysPassword\""));
+    if (!password.isEmpty()) {
+        QByteArray salt(16, Qt::Uninitialized);
+        QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(salt.data()), 4);
+        const int iterations = 20000;
+        exec(handle, QStringLiteral("INSERT INTO \"MSysPassword\" VALUES (?, ?, ?)"),
+             {salt, digest(salt, password, iterations), iterations});
+    }
+    savepoint.commit();
+}
+
+} // namespace PasswordGate
+
+Savepoint::Savepoint(sqlite3 *handle) : m_handle(handle)
+{
+    exec(handle, QStringLiteral("SAVEPOINT dao_work"));
+}
+
+Savepoint::~Savepoint()
+{
+    if (m_done)
+        return;
+    sqlite3_exec(m_handle, "ROLLBACK TO dao_work", nullptr, nullptr, nullptr);
+    sqlite3_exec(m_handle, "RELEASE dao_work", nullptr, nullptr, nullptr);
+}
+
+void Savepoint::commit()
+{
+    exec(m_handle, QStringLiteral("RELEASE dao_work"));
+    m_done = true;
+}
+
+// ---------------------------------------------------------------------------
+
+QString DBEngine::resolvePath(const QString &name)
+{
+    QString path = name.trimmed();
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    path = QDir::cleanPath(path);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir())
+        path += QStringLiteral(".mdb");
+    return path;
+}
+
+std::optional<QString> DBEngine::passwordFromConnect(const QString &connect)
+{
+    QString rest = connect.trimmed();
+    const QString native = QStringLiteral("Access 2000;");
+    if (rest.startsWith(native, Qt::CaseInsensitive))
+        rest = rest.mid(native.size());
+    if (rest.isEmpty())
+        return std::nullopt;
+    if (rest.startsWith(QLatin1Char(';')))
+        rest = rest.mid(1);
+    if (rest.startsWith(QLatin1String("pwd="), Qt::CaseInsensitive))
+        return rest.mid(4);
+    raise(ErrNoInstallableIsam);
+}
+
+std::shared_ptr<Database> DBEngine::OpenDatabase(const QString &name, bool exclusive, bool readOnly,
+                                                 const QString &connect)
+{
+    OpenOptions options;
+    options.exclusive = exclusive;
+    options.readOnly = readOnly;
+    options.password = passwordFromConnect(connect);
+    auto database = openDatabase(name, options);
+    return database;
+}
+
+std::shared_ptr<Database> DBEngine::openDatabase(const QString &name, const OpenOptions &options)
+{
+    const QString path = resolvePath(name);
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        raise(ErrFileNotFound, path);
+
+    Registry &reg = registry();
+    QMutexLocker locker(&reg.mutex);
+    std::shared_ptr<Connection> connection = connectionFor(path);
+    if (!PasswordGate::matches(connection->handle, options.password.value_or(QString())))
+        raise(ErrInvalidPassword);
+    if (options.exclusive)
+        connection->acquireExclusive();
+    QString connect;
+    if (options.password)
+        connect = QStringLiteral(";pwd=");
+    auto database =
+        std::make_shared<Database>(connection, connect, options.exclusive, options.readOnly);
+    reg.databases.removeIf([](const std::weak_ptr<Database> &entry) { return entry.expired(); });
+    reg.databases.append(database);
+    return database;
+}
+
+std::shared_ptr<Database> DBEngine::CreateDatabase(const QString &name)
+{
+    const QString path = resolvePath(name);
+    if (path.isEmpty())
+        raise(ErrFileNotFound, path);
+    if (QFileInfo::exists(path))
+        raise(ErrDatabaseExists);
+    {
+        PrivateHandle created;
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        const int rc =
+            sqlite3_open_v2(QFile::encodeName(path).constData(), &created.handle, flags, nullptr);
+        if (rc != SQLITE_OK)
+            raise(ErrCannotOpen, path);
+        try {
+            exec(created.handle, QStringLiteral("PRAGMA journal_mode=DELETE"));
+            Savepoint savepoint(created.handle);
+            Catalogue::ensure(created.handle);
+            savepoint.commit();
+        } catch (const AppException &) {
+            sqlite3_close_v2(created.handle);
+            created.handle = nullptr;
+            QFile::remove(path);
+            throw;
+        }
+    }
+    return openDatabase(path, OpenOptions());
+}
+
+bool DBEngine::isOpen(const QString &name)
+{
+    Registry &reg = registry();
+    QMutexLocker locker(&reg.mutex);
+    const QString key = canonicalKey(resolvePath(name));
+    return !reg.connections.value(key).expired();
+}
+
+int DBEngine::openDatabaseCount()
+{
+    Registry &reg = registry();
+    QMutexLocker locker(&reg.mutex);
+    int count = 0;
+    for (const auto &entry : reg.databases) {
+        if (auto database = entry.lock(); database && database->isOpen())
+            ++count;
+    }
+    return count;
+}
+
+void DBEngine::closeAll()
+{
+    QList<std::shared_ptr<Database>> open;
+    {
+        Registry &reg = registry();
+        QMutexLocker locker(&reg.mutex);
+        for (const auto &entry : reg.databases) {
+            if (auto database = entry.lock())
+                open.append(database);
+        }
+        reg.databases.clear();
+    }
+    for (const auto &database : open)
+        database->Close();
+}
+
+void DBEngine::CompactDatabase(const QString &source, const QString &destination)
+{
+    const QString from = resolvePath(source);
+    const QString to = resolvePath(destination);
+    if (!QFileInfo(from).isFile())
+        raise(ErrFileNotFound, from);
+    if (QFileInfo::exists(to))
+        raise(ErrDatabaseExists);
+    if (sniff(from) != FileKind::Sqlite)
+        raise(ErrUnrecognizedFormat, from);
+
+    PrivateHandle src;
+    src.handle = openHandle(from, !QFileInfo(from).isWritable());
+    QList<QPair<QString, qint64>> before;
+    try {
+        if (!integrityOk(src.handle, "quick_check"))
+            raise(ErrCannotOpen, from);
+        before = tableCounts(src.handle);
+        exec(src.handle, QStringLiteral("VACUUM INTO ?"), {to});
+    } catch (const AppException &) {
+        QFile::remove(to);
+        throw;
+    }
+
+    bool ok = false;
+    {
+        PrivateHandle copy;
+        try {
+            copy.handle = openHandle(to, false);
+            ok = integrityOk(copy.handle) && tableCounts(copy.handle) == before;
+        } catch (const AppException &) {
+            ok = false;
+        }
+    }
+    if (!ok || !fsyncPath(to, false)) {
+        QFile::remove(to);
+        raise(ErrCannotOpen, to);
+    }
+}
+
+void DBEngine::RepairDatabase(const QString &name)
+{
+    const QString path = resolvePath(name);
+    if (!QFileInfo(path).isFile())
+        raise(ErrFileNotFound, path);
+    if (sniff(path) != FileKind::Sqlite)
+        raise(ErrUnrecognizedFormat, path);
+    PrivateHandle check;
+    check.handle = openHandle(path, !QFileInfo(path).isWritable());
+    bool ok = false;
+    try {
+        ok = integrityOk(check.handle);
+    } catch (const AppException &) {
+        ok = false;
+    }
+    if (!ok)
+        raise(ErrCannotOpen, path);
+}
+
+void DBEngine::compactInPlace(const QString &source, const QString &temporaryHint)
+{
+    const QString from = resolvePath(source);
+    if (!QFileInfo(from).isFile())
+        raise(ErrFileNotFound, from);
+    if (isOpen(from))
+        raise(ErrFileInUse, from);
+
+    const QFileInfo sourceInfo(from);
+    QString temporary = temporaryHint.isEmpty() ? QString() : resolvePath(temporaryHint);
+    // The copy must sit beside the source so that the rename is atomic.
+    if (temporary.isEmpty() || QFileInfo::exists(temporary) ||
+        QFileInfo(temporary).absolutePath() != sourceInfo.absolutePath()) {
+        QTemporaryFile placeholder(sourceInfo.absolutePath() + QStringLiteral("/Temp!.XXXXXX.mdb"));
+        placeholder.setAutoRemove(false);
+        if (!placeholder.open())
+            raise(ErrCannotOpen, sourceInfo.absolutePath());
+        temporary = placeholder.fileName();
+        placeholder.close();
+        QFile::remove(temporary);
+    }
+
+    CompactDatabase(from, temporary);
+    // A journal left beside the source would be replayed onto the new file.
+    if (QFileInfo::exists(from + QStringLiteral("-journal")) ||
+        QFileInfo::exists(from + QStringLiteral("-wal")) || isOpen(from)) {
+        QFile::remove(temporary);
+        raise(ErrFileInUse, from);
+    }
+    if (std::rename(QFile::encodeName(temporary).constData(),
+                    QFile::encodeName(from).constData()) != 0) {
+        QFile::remove(temporary);
+        raise(ErrFileInUse, from);
+    }
+    fsyncPath(sourceInfo.absolutePath(), true);
+}
+
+} // namespace db

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QTextFormat>
+
+// What the RTF reader and writer agree on beyond Qt's own formats.
+namespace RtfFormat {
+
+// On an object character: the RTF group (picture or object) exactly as it was read. The writer
+// puts it back byte for byte.
+constexpr int RawGroupProperty = QTextFormat::UserProperty + 0x5254;
+
+// Lengths: 15 twips to the logical pixel.
+constexpr double TwipsPerPixel = 15.0;
+
+// Half-points and twips are clamped to these, so hostile files cannot ask for absurd layouts.
+constexpr int MaxHalfPoints = 3276;
+constexpr int MaxTwips = 31680;
+
+} // namespace RtfFormat

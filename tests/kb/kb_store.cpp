@@ -1,0 +1,122 @@
+#include "kb/kbcombohistory.h"
+#include "kb/kbstore.h"
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbengine.h"
+#include "platform/db/dbrecordset.h"
+
+#include "dbtestfiles.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestKbStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { db::DBEngine::closeAll(); }
+
+    void keywordListByName()
+    {
+        QCOMPARE(KbStore::keywordListFor(QStringLiteral("c++")), QStringLiteral("C Keywords"));
+        QCOMPARE(KbStore::keywordListFor(QStringLiteral("C")), QStringLiteral("C Keywords"));
+        QCOMPARE(KbStore::keywordListFor(QStringLiteral(" Visual basic ")),
+                 QStringLiteral("VB Keywords"));
+        QCOMPARE(KbStore::keywordListFor(QStringLiteral("SECURITY")),
+                 QStringLiteral("Security Keywords"));
+        QCOMPARE(KbStore::keywordListFor(QStringLiteral("Linux")), QString());
+        QCOMPARE(KbStore::knowledgeBaseKeys().size(), 10);
+    }
+
+    void historyKeepsEveryLine()
+    {
+        TestSupport::TempDataRoot root;
+        const QString path = KbStore::historyFilePath(QStringLiteral(" Security "));
+        QCOMPARE(path, root.path() + QStringLiteral("/DataLog/Security.rid"));
+        QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("DataLog"))));
+
+        QComboBox combo;
+        KbStore::ComboHistory(path, &combo, true);
+        QVERIFY(QFileInfo(path).isFile());
+        QCOMPARE(QFileInfo(path).size(), 0);
+        QCOMPARE(combo.count(), 0);
+
+        combo.setEditable(true);
+        combo.setEditText(QStringLiteral("select"));
+        KbStore::ComboHistory(path, &combo, false);
+        KbStore::ComboHistory(path, &combo, false);
+        KbStore::appendHistory(path, QStringLiteral("O'Brien"));
+        QCOMPARE(DbTestFiles::readAll(path), QByteArray("select\r\nselect\r\nO'Brien\r\n"));
+        QComboBox loaded;
+        KbStore::ComboHistory(path, &loaded, true);
+        QCOMPARE(loaded.count(), 3);
+        QCOMPARE(loaded.itemText(1), QStringLiteral("select"));
+    }
+
+    void storedFileLayouts()
+    {
+        QTemporaryDir dir;
+        const QString templ = dir.filePath(QStringLiteral("Template.mdb"));
+        KbStore::createTemplateDatabase(templ);
+        QCOMPARE(DbTestFiles::sqliteValue(
+                     templ, QStringLiteral(
+                                "SELECT group_concat(name) FROM pragma_table_info('Template');")),
+                 QStringLiteral("ID,Question,Answer"));
+        QCOMPARE(DbTestFiles::sqliteValue(templ, QStringLiteral("SELECT count(*) FROM Template;")),
+                 QStringLiteral("0"));
+
+        const QString search = dir.filePath(QStringLiteral("Search.mdb"));
+        KbStore::createSearchDatabase(search);
+        QCOMPARE(DbTestFiles::sqliteValue(
+                     search, QStringLiteral(
+                                 "SELECT group_concat(name) FROM pragma_table_info('SrhResult');")),
+                 QStringLiteral("ID,Question,OriID,Answer,OriTable"));
+
+        const QString keywords = dir.filePath(QStringLiteral("C Keywords.mdb"));
+        KbStore::createKeywordDatabase(keywords, {QStringLiteral("int"), QStringLiteral("for")});
+        QCOMPARE(DbTestFiles::sqliteValue(
+                     keywords, QStringLiteral("SELECT group_concat(Keyword) FROM Reserved;")),
+                 QStringLiteral("int,for"));
+
+        const QString ftp = dir.filePath(QStringLiteral("FTP.mdb"));
+        KbStore::createFtpDatabase(
+            ftp, {QStringLiteral("ftp.example.org"), QStringLiteral("ftp://x.org")});
+        auto database = db::DBEngine::OpenDatabase(dir.filePath(QStringLiteral("FTP")));
+        auto rs = database->OpenRecordset(QStringLiteral("FTP"), db::dbOpenDynaset);
+        QCOMPARE(rs->RecordCount(), 2);
+        QCOMPARE(rs->value(QStringLiteral("Address")).toString().mid(7),
+                 QStringLiteral("ftp.example.org"));
+        rs->MoveNext();
+        QCOMPARE(rs->value(QStringLiteral("Address")).toString().mid(7), QStringLiteral("x.org"));
+
+        // Files are made whole: an existing file is replaced, nothing else is left.
+        KbStore::createKnowledgeBase(dir.filePath(QStringLiteral("Kb.mdb")), {QStringLiteral("A")});
+        KbStore::createKnowledgeBase(dir.filePath(QStringLiteral("Kb.mdb")), {QStringLiteral("B")});
+        QCOMPARE(
+            DbTestFiles::sqliteValue(
+                dir.filePath(QStringLiteral("Kb.mdb")),
+                QStringLiteral("SELECT group_concat(name) FROM sqlite_schema WHERE type='table' "
+                               "AND name NOT LIKE 'MSys%' AND name NOT LIKE 'sqlite%';")),
+            QStringLiteral("B"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    }
+
+    void numericQuestionStaysText()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("N.mdb"));
+        KbStore::createKnowledgeBase(path, {QStringLiteral("T")});
+        auto database = db::DBEngine::OpenDatabase(path);
+        database->Execute(QStringLiteral("INSERT INTO T (Question) VALUES (?)"),
+                          {QStringLiteral("123")});
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("SELECT typeof(Question) FROM T;")),
+                 QStringLiteral("text"));
+    }
+};
+
+QTEST_MAIN(TestKbStore)
+#include "kb_store.moc"

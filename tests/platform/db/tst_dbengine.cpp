@@ -1,0 +1,263 @@
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbengine.h"
+#include "platform/db/dberrors.h"
+
+#include "dbtestfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+using namespace db;
+
+namespace {
+
+int errorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const AppException &error) {
+        return error.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestDbEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void cleanup() { DBEngine::closeAll(); }
+
+    void missingFileIsNotCreated()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("Nothing.mdb"));
+        QCOMPARE(errorOf([&] { DBEngine::OpenDatabase(path); }), int(ErrFileNotFound));
+        QVERIFY(!QFileInfo::exists(path));
+        // A name without extension is looked for with ".mdb".
+        QCOMPARE(
+            errorOf([&] { DBEngine::OpenDatabase(m_dir.filePath(QStringLiteral("Nothing"))); }),
+            int(ErrFileNotFound));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("Nothing"))));
+    }
+
+    void pathsAreResolvedAsCallersWriteThem()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("C++.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("Basics")}, 1);
+        const QString doubled = m_dir.path() + QStringLiteral("//C++");
+        auto database = DBEngine::OpenDatabase(doubled);
+        QCOMPARE(database->Name(), QDir::cleanPath(path));
+        auto backslashed = DBEngine::OpenDatabase(m_dir.path() + QStringLiteral("\\C++"));
+        QVERIFY(backslashed->isOpen());
+    }
+
+    void foreignAndEmptyFilesAreUnrecognised()
+    {
+        const QString random = m_dir.filePath(QStringLiteral("Random.mdb"));
+        QFile file(random);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(4000, 'x'));
+        file.close();
+        QCOMPARE(errorOf([&] { DBEngine::OpenDatabase(random); }), int(ErrUnrecognizedFormat));
+
+        const QString empty = m_dir.filePath(QStringLiteral("Empty.mdb"));
+        QFile emptyFile(empty);
+        QVERIFY(emptyFile.open(QIODevice::WriteOnly));
+        emptyFile.close();
+        QCOMPARE(errorOf([&] { DBEngine::OpenDatabase(empty); }), int(ErrUnrecognizedFormat));
+        QCOMPARE(QFileInfo(empty).size(), 0);
+    }
+
+    void connectStrings()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("Plain.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("T")}, 1);
+        QVERIFY(DBEngine::OpenDatabase(path, false, false, QStringLiteral(""))->isOpen());
+        QVERIFY(
+            DBEngine::OpenDatabase(path, false, false, QStringLiteral("Access 2000;"))->isOpen());
+        QVERIFY(DBEngine::OpenDatabase(path, true, false, QStringLiteral(";pwd="))->isOpen());
+        QCOMPARE(errorOf([&] {
+                     DBEngine::OpenDatabase(path, false, false, QStringLiteral("Excel 8.0;"));
+                 }),
+                 int(ErrNoInstallableIsam));
+    }
+
+    void passwordGate()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("Secret.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("T")}, 2);
+        {
+            auto database = DBEngine::OpenDatabase(path);
+            QVERIFY(!database->hasPassword());
+            database->NewPassword(QString(), QStringLiteral("s3;cret"));
+        }
+        DBEngine::closeAll();
+        QCOMPARE(errorOf([&] { DBEngine::OpenDatabase(path); }), int(ErrInvalidPassword));
+        QCOMPARE(
+            errorOf([&] { DBEngine::OpenDatabase(path, true, false, QStringLiteral(";pwd=")); }),
+            int(ErrInvalidPassword));
+        QCOMPARE(
+            errorOf([&] { DBEngine::OpenDatabase(path, true, false, QStringLiteral(";pwd=s3")); }),
+            int(ErrInvalidPassword));
+        OpenOptions options;
+        options.password = QStringLiteral("s3;cret");
+        auto database = DBEngine::openDatabase(path, options);
+        QCOMPARE(database->tableRecordCount(QStringLiteral("T")), 2);
+        // The gate is a catalogue table, not a hidden topic.
+        QVERIFY(!database->tableNames(true).contains(QStringLiteral("MSysPassword")));
+        QVERIFY(
+            !DbTestFiles::sqliteValue(path, QStringLiteral("SELECT hex(Hash) FROM MSysPassword;"))
+                 .contains(QStringLiteral("s3;cret")));
+    }
+
+    void exclusiveOpenRefusesOtherProcesses()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("Shared.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("T")}, 3);
+        {
+            auto exclusive = DBEngine::OpenDatabase(path, true);
+            // This process's own opens share the file.
+            auto second = DBEngine::OpenDatabase(path, true);
+            QCOMPARE(second->tableRecordCount(QStringLiteral("T")), 3);
+            const auto other = DbTestFiles::sqlite(path, QStringLiteral("SELECT count(*) FROM T;"));
+            QVERIFY(other.exitCode != 0);
+            QVERIFY2(other.errors.contains(QStringLiteral("locked")), qPrintable(other.errors));
+            second->Close();
+            QVERIFY(DbTestFiles::sqlite(path, QStringLiteral("SELECT count(*) FROM T;")).exitCode !=
+                    0);
+        }
+        // Released with the last exclusive user.
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("SELECT count(*) FROM T;")),
+                 QStringLiteral("3"));
+        auto shared = DBEngine::OpenDatabase(path);
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("SELECT count(*) FROM T;")),
+                 QStringLiteral("3"));
+        shared->Close();
+    }
+
+    void exclusiveOpenIsRefusedWhileAnotherProcessWrites()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("Busy.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("T")}, 1);
+        QProcess holder;
+        holder.start(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), path});
+        QVERIFY(holder.waitForStarted());
+        holder.write("BEGIN EXCLUSIVE;\nSELECT 'held';\n");
+        QVERIFY(holder.waitForReadyRead(5000));
+        QCOMPARE(errorOf([&] { DBEngine::OpenDatabase(path, true); }), int(ErrFileInUse));
+        holder.write("COMMIT;\n.quit\n");
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished(5000));
+        QVERIFY(DBEngine::OpenDatabase(path, true)->isOpen());
+    }
+
+    void registryCountsAndClosesAll()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("Reg.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("T")}, 1);
+        DBEngine::closeAll();
+        auto one = DBEngine::OpenDatabase(path);
+        auto two = DBEngine::OpenDatabase(path, true);
+        QCOMPARE(DBEngine::openDatabaseCount(), 2);
+        QVERIFY(DBEngine::isOpen(path));
+        DBEngine::closeAll();
+        QCOMPARE(DBEngine::openDatabaseCount(), 0);
+        QVERIFY(!one->isOpen());
+        QCOMPARE(errorOf([&] { one->tableNames(); }), int(ErrObjectInvalid));
+        QVERIFY(!DBEngine::isOpen(path));
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("SELECT count(*) FROM T;")),
+                 QStringLiteral("1"));
+    }
+
+    void compactShrinksAndKeepsEveryRow()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("Big.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("A"), QStringLiteral("B")}, 3000);
+        DbTestFiles::sqlite(path, QStringLiteral("DELETE FROM A WHERE ID % 3 <> 0;"));
+        const qint64 before = QFileInfo(path).size();
+
+        // Refused while this process holds it open.
+        auto open = DBEngine::OpenDatabase(path);
+        QCOMPARE(errorOf([&] { DBEngine::compactInPlace(path); }), int(ErrFileInUse));
+        open->Close();
+
+        // A stale temporary of the given name does not block the work.
+        const QString stale = m_dir.filePath(QStringLiteral("Temp!.mdb"));
+        QFile staleFile(stale);
+        QVERIFY(staleFile.open(QIODevice::WriteOnly));
+        staleFile.write("stale");
+        staleFile.close();
+
+        DBEngine::compactInPlace(path, stale);
+        QVERIFY(QFileInfo(path).size() < before);
+        QCOMPARE(DbTestFiles::readAll(stale), QByteArray("stale"));
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("PRAGMA integrity_check;")),
+                 QStringLiteral("ok"));
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("SELECT count(*) FROM A;")),
+                 QStringLiteral("1000"));
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("SELECT count(*) FROM B;")),
+                 QStringLiteral("3000"));
+        const QStringList left = QDir(m_dir.path()).entryList({QStringLiteral("Temp!*")});
+        QCOMPARE(left, QStringList{QStringLiteral("Temp!.mdb")});
+    }
+
+    void compactNeverReplacesADamagedFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Damaged.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("A")}, 2000);
+        QByteArray bytes = DbTestFiles::readAll(path);
+        // Scribble over the middle of the table's pages, past the schema page.
+        for (qsizetype i = 4096 * 3; i < 4096 * 3 + 3000; ++i)
+            bytes[i] = char(i * 7);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        QVERIFY(DbTestFiles::sqliteValue(path, QStringLiteral("PRAGMA integrity_check;")) !=
+                QStringLiteral("ok"));
+
+        QVERIFY(errorOf([&] {
+                    DBEngine::compactInPlace(path, dir.filePath(QStringLiteral("T.mdb")));
+                }) != 0);
+        QCOMPARE(DbTestFiles::readAll(path), bytes);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("Damaged.mdb")});
+        QVERIFY(errorOf([&] { DBEngine::RepairDatabase(path); }) == ErrCannotOpen);
+        QCOMPARE(DbTestFiles::readAll(path), bytes);
+    }
+
+    void compactDatabaseWantsANewDestination()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("Src.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("A")}, 5);
+        const QString destination = m_dir.filePath(QStringLiteral("Dst.mdb"));
+        QFile file(destination);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep");
+        file.close();
+        QCOMPARE(errorOf([&] { DBEngine::CompactDatabase(path, destination); }),
+                 int(ErrDatabaseExists));
+        QCOMPARE(DbTestFiles::readAll(destination), QByteArray("keep"));
+        QFile::remove(destination);
+        DBEngine::CompactDatabase(path, destination);
+        QCOMPARE(DbTestFiles::sqliteValue(destination, QStringLiteral("SELECT count(*) FROM A;")),
+                 QStringLiteral("5"));
+        DBEngine::RepairDatabase(path);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestDbEngine)
+#include "tst_dbengine.moc"

@@ -1,0 +1,264 @@
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbdatacontrol.h"
+#include "platform/db/dbengine.h"
+#include "platform/db/dberrors.h"
+#include "platform/db/dbrecordset.h"
+
+#include "dbtestfiles.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+using namespace db;
+
+namespace {
+int errorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const AppException &error) {
+        return error.number();
+    }
+    return 0;
+}
+
+QStringList questions(const std::shared_ptr<Recordset> &rs)
+{
+    QStringList list;
+    for (const QVariant &value : rs->columnValues(QStringLiteral("Question")))
+        list << value.toString();
+    return list;
+}
+} // namespace
+
+class TestDbRecordset : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_path = m_dir.filePath(QStringLiteral("Rs%1.mdb").arg(++m_counter));
+        DbTestFiles::createKnowledgeBase(m_path, {QStringLiteral("Topic"), QStringLiteral("Empty")},
+                                         0);
+        DbTestFiles::sqlite(
+            m_path, QStringLiteral("INSERT INTO Topic (ID, Question, Answer) VALUES "
+                                   "(2, 'two', 'b'), (5, 'five', NULL), (9, 'nine', 'c');"));
+        m_db = DBEngine::OpenDatabase(m_path);
+    }
+    void cleanup()
+    {
+        m_db.reset();
+        DBEngine::closeAll();
+    }
+
+    void emptyRecordset()
+    {
+        auto rs = m_db->OpenRecordset(QStringLiteral("Empty"));
+        QVERIFY(rs->Bof());
+        QVERIFY(rs->Eof());
+        QCOMPARE(rs->RecordCount(), 0);
+        QCOMPARE(rs->AbsolutePosition(), -1);
+        QCOMPARE(errorOf([&] { rs->MoveFirst(); }), int(ErrNoCurrentRecord));
+        QCOMPARE(errorOf([&] { rs->MoveNext(); }), int(ErrNoCurrentRecord));
+        QCOMPARE(errorOf([&] { rs->value(QStringLiteral("Question")); }), int(ErrNoCurrentRecord));
+        QCOMPARE(errorOf([&] { rs->setAbsolutePosition(0); }), int(ErrInvalidArgument));
+    }
+
+    void movesFollowKeyOrder()
+    {
+        auto rs = m_db->OpenRecordset(QStringLiteral("topic"), dbOpenDynaset);
+        QCOMPARE(rs->RecordCount(), 3);
+        QVERIFY(!rs->Bof());
+        QCOMPARE(rs->value(QStringLiteral("question")).toString(), QStringLiteral("two"));
+        QCOMPARE(rs->value(0).toLongLong(), 2);
+        rs->MoveNext();
+        QVERIFY(rs->value(QStringLiteral("Answer")).isNull());
+        rs->MoveLast();
+        QCOMPARE(rs->AbsolutePosition(), 2);
+        rs->MoveNext();
+        QVERIFY(rs->Eof());
+        QCOMPARE(rs->AbsolutePosition(), -1);
+        QCOMPARE(errorOf([&] { rs->MoveNext(); }), int(ErrNoCurrentRecord));
+        rs->MoveFirst();
+        rs->MovePrevious();
+        QVERIFY(rs->Bof());
+        rs->setAbsolutePosition(1);
+        QCOMPARE(rs->value(QStringLiteral("Question")).toString(), QStringLiteral("five"));
+        QCOMPARE(errorOf([&] { rs->setAbsolutePosition(3); }), int(ErrInvalidArgument));
+        QCOMPARE(errorOf([&] { rs->value(QStringLiteral("Nope")); }), int(ErrItemNotFound));
+        QCOMPARE(questions(rs), (QStringList{QStringLiteral("two"), QStringLiteral("five"),
+                                             QStringLiteral("nine")}));
+    }
+
+    void addUpdateDeleteKeepKeyOrder()
+    {
+        auto rs = m_db->OpenRecordset(QStringLiteral("Topic"));
+        rs->setAbsolutePosition(1);
+        const QByteArray five = rs->Bookmark();
+        QCOMPARE(errorOf([&] { rs->setValue(QStringLiteral("Question"), QStringLiteral("x")); }),
+                 int(ErrUpdateWithoutEdit));
+        rs->AddNew();
+        QCOMPARE(rs->EditMode(), int(dbEditAdd));
+        rs->setValue(QStringLiteral("Question"), QStringLiteral("ten"));
+        rs->setValue(QStringLiteral("Answer"), QStringLiteral("{\\rtf1 x}"));
+        rs->Update();
+        QCOMPARE(rs->EditMode(), int(dbEditNone));
+        // The current record stays where it was; the new one is last.
+        QCOMPARE(rs->Bookmark(), five);
+        QCOMPARE(rs->RecordCount(), 4);
+        rs->setBookmark(rs->LastModified());
+        QCOMPARE(rs->AbsolutePosition(), 3);
+        QCOMPARE(rs->value(QStringLiteral("ID")).toLongLong(), 10);
+
+        // A row with a lower key goes to its place in key order.
+        rs->AddNew();
+        rs->setValue(QStringLiteral("ID"), 3);
+        rs->setValue(QStringLiteral("Question"), QStringLiteral("three"));
+        rs->Update();
+        QCOMPARE(rs->AbsolutePosition(), 4);
+        QCOMPARE(questions(rs), (QStringList{QStringLiteral("two"), QStringLiteral("three"),
+                                             QStringLiteral("five"), QStringLiteral("nine"),
+                                             QStringLiteral("ten")}));
+        QCOMPARE(rs->keys(), (QVector<qint64>{2, 3, 5, 9, 10}));
+
+        rs->setAbsolutePosition(2);
+        rs->Edit();
+        QCOMPARE(rs->EditMode(), int(dbEditInProgress));
+        rs->setValue(QStringLiteral("Answer"), QStringLiteral("changed"));
+        QCOMPARE(rs->value(QStringLiteral("Answer")).toString(), QStringLiteral("changed"));
+        rs->CancelUpdate();
+        QVERIFY(rs->value(QStringLiteral("Answer")).isNull());
+        rs->Edit();
+        rs->setValue(QStringLiteral("Answer"), QStringLiteral("changed"));
+        rs->Update();
+        QCOMPARE(DbTestFiles::sqliteValue(m_path,
+                                          QStringLiteral("SELECT Answer FROM Topic WHERE ID=5;")),
+                 QStringLiteral("changed"));
+
+        rs->Delete();
+        QCOMPARE(errorOf([&] { rs->value(0); }), int(ErrRecordDeleted));
+        QCOMPARE(rs->AbsolutePosition(), -1);
+        rs->MoveNext();
+        QCOMPARE(rs->value(QStringLiteral("Question")).toString(), QStringLiteral("nine"));
+        QCOMPARE(rs->RecordCount(), 4);
+        QCOMPARE(questions(rs), (QStringList{QStringLiteral("two"), QStringLiteral("three"),
+                                             QStringLiteral("nine"), QStringLiteral("ten")}));
+        QCOMPARE(errorOf([&] { rs->setBookmark(five); }), int(ErrNotValidBookmark));
+        QCOMPARE(
+            DbTestFiles::sqliteValue(
+                m_path,
+                QStringLiteral("SELECT group_concat(ID) FROM (SELECT ID FROM Topic ORDER BY ID);")),
+            QStringLiteral("2,3,9,10"));
+    }
+
+    void duplicateQuestionIsRefused()
+    {
+        auto rs = m_db->OpenRecordset(QStringLiteral("Topic"));
+        rs->AddNew();
+        rs->setValue(QStringLiteral("Question"), QStringLiteral("TWO"));
+        QCOMPARE(errorOf([&] { rs->Update(); }), int(ErrDuplicateKey));
+        // The edit stays open so the user can correct it.
+        QCOMPARE(rs->EditMode(), int(dbEditAdd));
+        rs->CancelUpdate();
+        QCOMPARE(rs->RecordCount(), 3);
+        rs->MoveLast();
+        rs->Edit();
+        rs->setValue(QStringLiteral("Question"), QStringLiteral("five"));
+        QCOMPARE(errorOf([&] { rs->Update(); }), int(ErrDuplicateKey));
+    }
+
+    void snapshotsAndQueriesNeverWrite()
+    {
+        QCOMPARE(errorOf([&] {
+                     m_db->OpenRecordset(QStringLiteral("DELETE FROM Topic"), dbOpenSnapshot);
+                 }),
+                 int(ErrInvalidOperation));
+        QCOMPARE(errorOf([&] {
+                     m_db->OpenRecordset(QStringLiteral("SELECT 1; DELETE FROM Topic"),
+                                         dbOpenSnapshot);
+                 }),
+                 int(ErrInvalidOperation));
+        QCOMPARE(DbTestFiles::sqliteValue(m_path, QStringLiteral("SELECT count(*) FROM Topic;")),
+                 QStringLiteral("3"));
+        auto snapshot = m_db->OpenRecordset(QStringLiteral("Topic"), dbOpenSnapshot);
+        QCOMPARE(errorOf([&] { snapshot->AddNew(); }), int(ErrReadOnly));
+        QCOMPARE(errorOf([&] { snapshot->Delete(); }), int(ErrReadOnly));
+        auto query = m_db->OpenRecordset(QStringLiteral(
+            "  select Question, length(Question) AS n FROM Topic ORDER BY Question DESC"));
+        QCOMPARE(query->RecordCount(), 3);
+        QCOMPARE(query->value(QStringLiteral("N")).toLongLong(), 3);
+        query->MoveLast();
+        QCOMPARE(query->value(0).toString(), QStringLiteral("five"));
+        QCOMPARE(errorOf([&] { query->Edit(); }), int(ErrReadOnly));
+        QCOMPARE(errorOf([&] { m_db->OpenRecordset(QStringLiteral("SELECT * FROM Nowhere")); }),
+                 int(ErrInputTableNotFound));
+    }
+
+    void longBinaryInChunks()
+    {
+        m_db->Execute(
+            QStringLiteral("CREATE TABLE \"Zipped Examples\" (ID INTEGER PRIMARY KEY "
+                           "AUTOINCREMENT, Question LONGTEXT, Answer LONGTEXT, Ziped LONGBLOB)"));
+        auto rs = m_db->OpenRecordset(QStringLiteral("Zipped Examples"));
+        QByteArray zip;
+        for (int i = 0; i < 20000; ++i)
+            zip.append(char(i % 251));
+        rs->AddNew();
+        rs->setValue(QStringLiteral("Question"), QStringLiteral("zip"));
+        for (qsizetype at = 0; at < zip.size(); at += 8192)
+            rs->AppendChunk(QStringLiteral("Ziped"), zip.mid(at, 8192));
+        rs->Update();
+        rs->MoveFirst();
+        QCOMPARE(rs->FieldSize(QStringLiteral("Ziped")), zip.size());
+        QByteArray read;
+        for (qint64 at = 0; at < rs->FieldSize(QStringLiteral("Ziped")); at += 8192)
+            read += rs->GetChunk(QStringLiteral("Ziped"), at, 8192);
+        QCOMPARE(read, zip);
+        // The first chunk after Edit replaces the old value.
+        rs->Edit();
+        rs->AppendChunk(QStringLiteral("Ziped"), QByteArray("PK"));
+        rs->Update();
+        QCOMPARE(rs->GetChunk(QStringLiteral("Ziped"), 0, 100), QByteArray("PK"));
+        QCOMPARE(DbTestFiles::sqliteValue(
+                     m_path, QStringLiteral("SELECT typeof(Ziped) FROM \"Zipped Examples\";")),
+                 QStringLiteral("blob"));
+    }
+
+    void closedDatabaseInvalidatesRecordsets()
+    {
+        auto rs = m_db->OpenRecordset(QStringLiteral("Topic"));
+        m_db->Close();
+        QCOMPARE(errorOf([&] { rs->MoveNext(); }), int(ErrObjectInvalid));
+    }
+
+    void dataControlOpensItsSource()
+    {
+        DataControl control;
+        QSignalSpy changed(&control, &DataControl::recordsetChanged);
+        control.setDatabaseName(m_dir.path() + QStringLiteral("/Rs%1").arg(m_counter));
+        control.setRecordSource(QStringLiteral("Topic"));
+        control.Refresh();
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(control.recordset()->RecordCount(), 3);
+        control.setRecordSource(QStringLiteral("Empty"));
+        control.Refresh();
+        QVERIFY(control.recordset()->Eof());
+        control.setDatabaseName(m_dir.filePath(QStringLiteral("Missing")));
+        QCOMPARE(errorOf([&] { control.Refresh(); }), int(ErrFileNotFound));
+        control.setConnect(QStringLiteral("Excel 8.0;"));
+        QCOMPARE(errorOf([&] { control.Refresh(); }), int(ErrNoInstallableIsam));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    int m_counter = 0;
+    std::shared_ptr<Database> m_db;
+};
+
+QTEST_GUILESS_MAIN(TestDbRecordset)
+#include "tst_dbrecordset.moc"

@@ -1,0 +1,308 @@
+#include "platform/richtext/richtextbox.h"
+#include "platform/richtext/rtfwriter.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+class TestRichTextBox : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void textCountsLineBreaksAsCrLf();
+    void offsetsAgreeWithText();
+    void selTextReplaces();
+    void selectionFormats();
+    void findOptions();
+    void unchangedAnswerKeepsItsBytes();
+    void changedOnlyForText();
+    void lockedRefusesTyping();
+    void filesLoadAndSave();
+};
+
+void TestRichTextBox::textCountsLineBreaksAsCrLf()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("a\r\nb\rc\nd"));
+    QCOMPARE(box.text(), QStringLiteral("a\r\nb\r\nc\r\nd"));
+    QCOMPARE(box.textLength(), 10);
+    QCOMPARE(box.document()->blockCount(), 4);
+    // a line break inside a paragraph is a line end too
+    box.setTextRtf(QStringLiteral("{\\rtf1 one\\line two\\par three\\par}"));
+    QCOMPARE(box.text(), QStringLiteral("one\r\ntwo\r\nthree"));
+    box.setText(QString());
+    QCOMPARE(box.text(), QString());
+    QCOMPARE(box.textLength(), 0);
+}
+
+void TestRichTextBox::offsetsAgreeWithText()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("ab\r\ncd\r\n\r\nef"));
+    const QString text = box.text();
+    // every offset the text yields (InStr and friends) selects the same characters
+    for (int i = 0; i <= text.size(); ++i) {
+        const bool midBreak = i > 0 && text[i - 1] == u'\r';
+        box.setSelStart(i);
+        QCOMPARE(box.selStart(), midBreak ? i - 1 : i);
+        if (midBreak)
+            continue;
+        for (int length = 0; i + length <= text.size(); ++length) {
+            const bool endsMidBreak = length > 0 && text[i + length - 1] == u'\r';
+            box.setSelStart(i);
+            box.setSelLength(length);
+            QCOMPARE(box.selStart(), i);
+            QCOMPARE(box.selLength(), endsMidBreak ? length + 1 : length);
+            QCOMPARE(box.selText(), text.mid(i, box.selLength()));
+        }
+    }
+    // past the end is the end
+    box.setSelStart(1000);
+    QCOMPARE(box.selStart(), int(text.size()));
+    box.setSelStart(2);
+    box.setSelLength(1000);
+    QCOMPARE(box.selLength(), int(text.size()) - 2);
+    // a picture is one character, as in the document
+    box.setTextRtf(QStringLiteral("{\\rtf1 a{\\pict\\wmetafile8 00}b\\par c}"));
+    QCOMPARE(box.text(), QStringLiteral("a\uFFFCb\r\nc"));
+    QCOMPARE(box.find(QStringLiteral("c")), 5);
+    QCOMPARE(box.toPosition(5), 4);
+    QCOMPARE(box.toOffset(4), 5);
+}
+
+void TestRichTextBox::selTextReplaces()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("hello world"));
+    box.setSelStart(6);
+    box.setSelLength(5);
+    QCOMPARE(box.selText(), QStringLiteral("world"));
+    box.setSelText(QStringLiteral("there\r\nfriend"));
+    QCOMPARE(box.text(), QStringLiteral("hello there\r\nfriend"));
+    QCOMPARE(box.selStart(), int(box.text().size()));
+    QCOMPARE(box.selLength(), 0);
+    // with nothing selected it inserts at the caret
+    box.setSelStart(0);
+    box.setSelText(QStringLiteral(">"));
+    QCOMPARE(box.text(), QStringLiteral(">hello there\r\nfriend"));
+    QCOMPARE(box.selStart(), 1);
+}
+
+void TestRichTextBox::selectionFormats()
+{
+    RichTextBox box;
+    box.setTextRtf(QStringLiteral("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}"
+                                  "{\\colortbl;\\red255\\green0\\blue0;}"
+                                  "\\f0\\fs20 plain \\b\\cf1 bold\\b0\\cf0  \\f1\\fs28 mono\\par"
+                                  "\\qc centred\\par}"));
+    box.setSelStart(6);
+    box.setSelLength(4);
+    QCOMPARE(box.selText(), QStringLiteral("bold"));
+    QCOMPARE(box.selBold(), std::optional<bool>(true));
+    QCOMPARE(box.selColor(), QColor(255, 0, 0));
+    QCOMPARE(box.selFontName(), QStringLiteral("Arial"));
+    QCOMPARE(box.selFontSize(), 10.0);
+    // mixed selections have no single value
+    box.setSelStart(0);
+    box.setSelLength(10);
+    QCOMPARE(box.selBold(), std::nullopt);
+    QVERIFY(!box.selColor().isValid());
+    box.setSelLength(15);
+    QCOMPARE(box.selFontName(), QString());
+    QCOMPARE(box.selFontSize(), 0.0);
+    box.setSelLength(int(box.text().size()));
+    QCOMPARE(box.selAlignment(), int(RichTextBox::AlignMixed));
+    // setting applies to the selection only
+    box.setSelStart(0);
+    box.setSelLength(5);
+    box.setSelItalic(true);
+    box.setSelUnderline(true);
+    box.setSelColor(QColor(0, 0, 255));
+    box.setSelFontName(QStringLiteral("Times"));
+    box.setSelFontSize(18);
+    QCOMPARE(box.selItalic(), std::optional<bool>(true));
+    QCOMPARE(box.selUnderline(), std::optional<bool>(true));
+    QCOMPARE(box.selColor(), QColor(0, 0, 255));
+    QCOMPARE(box.selFontName(), QStringLiteral("Times"));
+    QCOMPARE(box.selFontSize(), 18.0);
+    box.setSelStart(6);
+    box.setSelLength(4);
+    QCOMPARE(box.selItalic(), std::optional<bool>(false));
+    box.setSelBold(false);
+    QCOMPARE(box.selBold(), std::optional<bool>(false));
+    // alignment is the paragraph's; the caret alone reports its own paragraph
+    box.setSelStart(box.find(QStringLiteral("centred")));
+    box.setSelLength(0);
+    QCOMPARE(box.selAlignment(), int(RichTextBox::AlignCentre));
+    box.setSelAlignment(RichTextBox::AlignRight);
+    QCOMPARE(box.selAlignment(), int(RichTextBox::AlignRight));
+    box.setSelStart(0);
+    QCOMPARE(box.selAlignment(), int(RichTextBox::AlignLeft));
+    // and everything survives the RTF
+    RichTextBox copy;
+    copy.setTextRtf(box.textRtf());
+    copy.setSelStart(0);
+    copy.setSelLength(5);
+    QCOMPARE(copy.selColor(), QColor(0, 0, 255));
+    QCOMPARE(copy.selFontName(), QStringLiteral("Times"));
+    QCOMPARE(copy.selFontSize(), 18.0);
+    QCOMPARE(copy.selItalic(), std::optional<bool>(true));
+}
+
+void TestRichTextBox::findOptions()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("Dim x\r\nDimension dim DIM Dim"));
+    QCOMPARE(
+        box.find(QStringLiteral("Dim"), 0, -1, RichTextBox::WholeWord | RichTextBox::MatchCase), 0);
+    QCOMPARE(box.selLength(), 3);
+    // the next search starts after the selection, as the find window does it
+    const int next = box.selStart() + box.selLength();
+    QCOMPARE(box.find(QStringLiteral("Dim"), next, -1, 6), 25);
+    QCOMPARE(box.selText(), QStringLiteral("Dim"));
+    QCOMPARE(box.find(QStringLiteral("Dim"), 26, -1, 6), -1);
+    QCOMPARE(box.find(QStringLiteral("dim"), 1), 7); // inside Dimension, any case
+    QCOMPARE(box.find(QStringLiteral("dim"), 1, -1, RichTextBox::WholeWord), 17);
+    QCOMPARE(box.find(QStringLiteral("dim"), 1, -1, RichTextBox::MatchCase), 17);
+    // the end bounds the hit
+    QCOMPARE(box.find(QStringLiteral("x"), 0, 4), -1);
+    QCOMPARE(box.find(QStringLiteral("x"), 0, 5), 4);
+    QCOMPARE(box.find(QString()), -1);
+    QCOMPARE(box.find(QStringLiteral("x\r\nDim")), 4);
+    QCOMPARE(box.selText(), QStringLiteral("x\r\nDim"));
+    // no highlight: selected, not shown
+    QCOMPARE(box.find(QStringLiteral("DIM"), 0, -1, RichTextBox::NoHighlight | 4), 21);
+    QVERIFY(box.isSelectionHidden());
+    QCOMPARE(box.selStart(), 21);
+    QCOMPARE(box.selLength(), 3);
+    box.find(QStringLiteral("DIM"), 0, -1, 4);
+    QVERIFY(!box.isSelectionHidden());
+}
+
+void TestRichTextBox::unchangedAnswerKeepsItsBytes()
+{
+    // not what our writer would produce: a stored answer from elsewhere
+    const QString stored =
+        QStringLiteral("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times;}}{\\*\\generator x;}"
+                       "\\pard\\plain\\f0\\fs20 Dim x\\par{\\*\\unknownthing kept}\\par}\r\n");
+    RichTextBox box;
+    box.setTextRtf(stored);
+    QVERIFY(!box.isModified());
+    QCOMPARE(box.textRtf(), stored);
+    // moving around and selecting changes nothing
+    box.setSelStart(2);
+    box.setSelLength(3);
+    QCOMPARE(box.textRtf(), stored);
+    // typing and taking it back leaves the same content
+    box.setSelText(QStringLiteral("m x"));
+    QCOMPARE(box.textRtf(), stored);
+    box.setSelStart(0);
+    box.setSelLength(1);
+    box.setSelText(QStringLiteral("d"));
+    QVERIFY(box.isModified());
+    QVERIFY(box.textRtf() != stored);
+    QVERIFY(box.textRtf().startsWith(u"{\\rtf1"));
+    // a format change is a change
+    box.setTextRtf(stored);
+    box.setSelStart(0);
+    box.setSelLength(3);
+    box.setSelBold(true);
+    QVERIFY(box.isModified());
+    // a plain-text answer stays plain text while unchanged
+    box.setTextRtf(QStringLiteral("plain answer"));
+    QCOMPARE(box.textRtf(), QStringLiteral("plain answer"));
+    QCOMPARE(box.text(), QStringLiteral("plain answer"));
+    // text set directly has no stored form
+    box.setText(QStringLiteral("typed"));
+    QVERIFY(box.textRtf().startsWith(u"{\\rtf1"));
+}
+
+void TestRichTextBox::changedOnlyForText()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("abc"));
+    QSignalSpy spy(&box, &RichTextBox::changed);
+    box.setSelStart(0);
+    box.setSelLength(3);
+    box.setSelColor(Qt::red);
+    box.setSelBold(true);
+    QCOMPARE(spy.count(), 0);
+    // a same-length replacement is a change
+    box.setSelStart(1);
+    box.setSelLength(1);
+    box.setSelText(QStringLiteral("X"));
+    QVERIFY(spy.count() > 0);
+    QCOMPARE(box.text(), QStringLiteral("aXc"));
+}
+
+void TestRichTextBox::lockedRefusesTyping()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("abc"));
+    box.setLocked(true);
+    QVERIFY(box.locked());
+    box.setSelStart(3);
+    QTest::keyClicks(&box, QStringLiteral("xyz"));
+    QCOMPARE(box.text(), QStringLiteral("abc"));
+    // still selectable from the keyboard
+    QTest::keyClick(&box, Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(box.selLength(), 1);
+    box.setLocked(false);
+    box.setSelStart(3);
+    QTest::keyClicks(&box, QStringLiteral("d"));
+    QCOMPARE(box.text(), QStringLiteral("abcd"));
+}
+
+void TestRichTextBox::filesLoadAndSave()
+{
+    QTemporaryDir dir;
+    const QString rtfPath = dir.filePath(QStringLiteral("answer.rtf"));
+    // a file with 8-bit bytes and a layout of its own is saved back unchanged
+    const QByteArray original = "{\\rtf1\\ansi\\ansicpg1252 Caf\xe9  two\\par}";
+    {
+        QFile file(rtfPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(original);
+    }
+    RichTextBox box;
+    QString error;
+    QVERIFY(box.loadFile(rtfPath, RichTextBox::RtfFile, &error));
+    QCOMPARE(box.text(), QString::fromUtf8("Café  two"));
+    const QString copyPath = dir.filePath(QStringLiteral("copy.rtf"));
+    QVERIFY(box.saveFile(copyPath));
+    QFile copy(copyPath);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), original);
+    // once changed, the writer's RTF is saved
+    box.setSelStart(0);
+    box.setSelText(QStringLiteral("x"));
+    QVERIFY(box.saveFile(copyPath));
+    RichTextBox back;
+    QVERIFY(back.loadFile(copyPath));
+    QCOMPARE(back.text(), QString::fromUtf8("xCafé  two"));
+    // text files
+    const QString textPath = dir.filePath(QStringLiteral("answer.txt"));
+    back.setText(QStringLiteral("line 1\r\nline 2"));
+    QVERIFY(back.saveFile(textPath, RichTextBox::TextFile));
+    RichTextBox text;
+    QVERIFY(text.loadFile(textPath, RichTextBox::TextFile));
+    QCOMPARE(text.text(), QStringLiteral("line 1\r\nline 2"));
+    // a plain file loaded as rich text gives its text
+    QVERIFY(text.loadFile(textPath, RichTextBox::RtfFile));
+    QCOMPARE(text.text(), QStringLiteral("line 1\r\nline 2"));
+    // failures say why and leave the box alone
+    QVERIFY(
+        !text.loadFile(dir.filePath(QStringLiteral("missing.rtf")), RichTextBox::RtfFile, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(text.text(), QStringLiteral("line 1\r\nline 2"));
+    error.clear();
+    QVERIFY(!text.saveFile(dir.filePath(QStringLiteral("no/such/folder/x.rtf")),
+                           RichTextBox::RtfFile, &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_MAIN(TestRichTextBox)
+#include "tst_richtextbox.moc"
