@@ -203,9 +203,10 @@ void Writer::writeText(QStringView text, QByteArray &out, bool *needSpace)
             out.append(hex[byte >> 4]);
             out.append(hex[byte & 15]);
         } else {
+            // the fallback as an escaped '?': some readers mishandle a bare one before text
             out.append("\\u");
             out.append(QByteArray::number(int(qint16(c))));
-            out.append('?');
+            out.append("\\'3f");
         }
         *needSpace = false;
     }
