@@ -474,8 +474,6 @@ void FrmRecord::RestoreTopicPosition()
 
 void FrmRecord::ApplyStateToMainWindow()
 {
-    if (m_searchMode)
-        return;
     ShowToolButtons(13, 13);
     const bool editing = hasPendingChange();
     m_main->DBToolbar->setVisible(!editing);
@@ -489,15 +487,23 @@ void FrmRecord::ApplyStateToMainWindow()
         ShowToolButtons(14, 16);
         HideToolButtons(17, 18);
     }
-    const QList<QAction *> actions = m_main->ToolBarMain->actions();
-    for (QAction *action : actions) {
-        const QString key =
-            action->data().toString().isEmpty() ? action->objectName() : action->data().toString();
-        if (key == QLatin1String("Open") || key == QLatin1String("Compact"))
-            action->setEnabled(!editing);
+    // Open and Compact wait while a record is pending; a button that was off before stays off.
+    for (const QString &key : {QStringLiteral("Open"), QStringLiteral("Compact")}) {
+        QAction *button = m_main->toolbarButton(key);
+        if (!button)
+            continue;
+        if (editing && button->isEnabled()) {
+            button->setEnabled(false);
+            button->setProperty("offWhileEditing", true);
+        } else if (!editing && button->property("offWhileEditing").toBool()) {
+            button->setEnabled(true);
+            button->setProperty("offWhileEditing", false);
+        }
     }
-    if (auto *replace = m_main->findChild<QAction *>(QStringLiteral("mnuReplace")))
+    if (QAction *replace = m_main->menuItem(QStringLiteral("mnuReplace")))
         replace->setEnabled(editing);
+    if (m_searchMode)
+        HideToolButtons(14, 19);
 }
 
 void FrmRecord::ShowToolButtons(int first, int last)
@@ -782,6 +788,13 @@ bool FrmRecord::save(bool announce)
     }
 
     LeaveEditMode();
+    // Reread the topic, so records other windows added meanwhile are listed too.
+    try {
+        DataNavi->Refresh();
+        if (recordset())
+            rs = recordset();
+    } catch (const AppException &) {
+    }
     const int position = int(rs->keys().indexOf(key));
     FillQuestionList();
     if (announce)
@@ -882,23 +895,32 @@ void FrmRecord::DeleteRecord()
 void FrmRecord::deleteRecordByKey(const QString &topic, qint64 key)
 {
     auto rs = recordset();
-    if (rs && topic == m_topic && !hasPendingChange()) {
+    // Never delete under a record the user is still editing.
+    if (topic == m_topic && hasPendingChange())
+        db::raise(db::ErrInvalidOperation);
+    if (rs && topic == m_topic) {
         const int position = int(rs->keys().indexOf(key));
         if (position < 0)
             db::raise(db::ErrNoCurrentRecord);
         rs->setAbsolutePosition(position);
         rs->Delete();
-        const QSignalBlocker blocker(m_main->ListRecords);
-        if (m_main->ListRecords->count() > position)
-            delete m_main->ListRecords->takeItem(position);
         const int count = int(rs->RecordCount());
         const int next = position >= count ? count - 1 : position;
         if (next >= 0)
             rs->setAbsolutePosition(next);
         updateControls();
-        selectListRow(next);
         m_listedCount = qMax(0, m_listedCount - 1);
-        showCount();
+        // The shared list shows this window's questions only while it is the active one;
+        // otherwise its activation refills the list.
+        if (m_main->activeRecordWindow() == this) {
+            {
+                const QSignalBlocker blocker(m_main->ListRecords);
+                if (m_main->ListRecords->count() > position)
+                    delete m_main->ListRecords->takeItem(position);
+            }
+            selectListRow(next);
+            showCount();
+        }
         return;
     }
     std::shared_ptr<db::Database> database = DataNavi->database();

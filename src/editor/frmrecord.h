@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kb/frmmain.h"
+#include "kb/recordverbs.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -19,7 +20,7 @@ class Recordset;
 
 // The record window: one topic of one knowledge base, one record at a time. It has no lists
 // of its own; it fills and reads the main window's topic combo and question list.
-class FrmRecord : public QWidget, public RecordWindowLink
+class FrmRecord : public QWidget, public RecordVerbs, public RecordWindowLink
 {
     Q_OBJECT
 
@@ -38,15 +39,16 @@ public:
     State state() const { return m_state; }
 
     // The record-window protocol the main window drives.
-    void AddRec();
-    void CancelChange(bool skipConfirm = false);
-    void SaveChange();
+    void AddRec() override;
+    void CancelChange() override { CancelChange(false); }
+    void CancelChange(bool skipConfirm);
+    void SaveChange() override;
     void ComboTableClicked() override;
     void ScanTheRTBAnswer() override;
-    void FormRefresh();
-    void DeleteRec();
-    void EditRec();
-    void SelectALL();
+    void FormRefresh() override;
+    void DeleteRec() override;
+    void EditRec() override;
+    void SelectALL() override;
 
     // RecordWindowLink
     bool isSearchMode() const override { return m_searchMode; }
@@ -127,7 +129,6 @@ private:
     bool m_inEditLayout = false;
     bool m_wasDeactivated = false;
     bool m_emptyTopicPrompted = false;
-    bool m_closing = false;
     bool m_unloaded = false;
     QString m_databaseName;
     QString m_topic;

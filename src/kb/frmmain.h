@@ -26,7 +26,8 @@ class RecordVerbs;
 
 // ---- Record windows as the main window sees them ----------------------------------------------
 // The main window drives record windows (library editor) without linking them: it creates them
-// through a factory registered at start-up and talks to them through this interface.
+// through a factory registered at start-up and talks to them through this interface and the
+// record verbs.
 class RecordWindowLink
 {
 public:
@@ -46,8 +47,6 @@ public:
     virtual qint64 currentRecordKey() const = 0;
     // Deletes one record of a topic without asking; used after a record was moved away.
     virtual void deleteRecordByKey(const QString &topic, qint64 key) = 0;
-    virtual void ComboTableClicked() = 0;
-    virtual void ScanTheRTBAnswer() = 0;
     virtual void Form_Activate() = 0;
     virtual void Form_Deactivate() = 0;
 };
@@ -117,6 +116,54 @@ public:
     // Record windows by database button index (1 to 10); 0 is unused.
     QPointer<QWidget> RecordForms[DatabaseButtons + 1];
 
+    // ---- Database toolbar, record windows and question list (frmmaindatabases.cpp) ----------
+public:
+    using RecordWindowFactory = std::function<QWidget *(FrmMain *main, bool searchMode)>;
+    // Registered once at start-up; the record window lives in a library this one cannot link.
+    static void setRecordWindowFactory(RecordWindowFactory factory);
+
+    void DBToolbar_ButtonClick(QAction *button);
+    bool TestOpenDatabase(const QString &file);
+    void LoadCountMinus();
+    void RemoveForm();
+    void RestoreForm();
+    // Remembers the record a transfer starts from; AfterTransferRecord deletes exactly it.
+    void BeginTransferRecord();
+    void AfterTransferRecord();
+    void EnableControls(int first, int last);
+    void DisableControls(int first, int last);
+    void DBToolbar_MouseDown(Qt::MouseButton button, const QPoint &pos);
+    void ImgCloseDBBar_Click();
+    void ComboTable_Click();
+    void ListRecords_Click();
+    void ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos);
+    void ListRecords_MouseMove(const QPoint &pos);
+    void ListResult_Click();
+    // The search-result window, created on first use; nullptr when none is open.
+    QWidget *OpenSearchResultForm();
+    void TileVertically();
+    // The record window whose MDI child is active, or nullptr.
+    RecordWindowLink *activeRecordWindow() const;
+    QMdiSubWindow *subWindowOf(const QWidget *form) const;
+    // The ToolBarMain button at a 1-based index, or nullptr.
+    QAction *mainToolButton(int index) const;
+
+    QVector<int> ReopenList;
+    bool ReopenAfterCompact = false;
+    QPointer<QWidget> SearchResultForm;
+
+private:
+    void connectDatabaseControls();
+    void onSubWindowActivated(QMdiSubWindow *window);
+    static void playSound(const QString &name);
+
+    QPointer<QWidget> m_activeRecordForm;
+    QPointer<QWidget> m_transferForm;
+    QString m_transferTopic;
+    qint64 m_transferKey = -1;
+
+public:
+    // ---- end of database toolbar block ---------------------------------------------------------
     // ---- Command menus and toolbars (frmmainmenus.cpp) ----
     // Menu items by name ("mnuEditPaste"), separators and submenus included; nullptr if none.
     QAction *menuItem(const QString &name) const;
@@ -197,52 +244,6 @@ public:
     void ShowFindAndReplace();
     void FormatActiveControl(const QString &key);
     // ---- end of command menus and toolbars ----
-    // ---- Database toolbar, record windows and question list (frmmaindatabases.cpp) ----------
-public:
-    using RecordWindowFactory = std::function<QWidget *(FrmMain *main, bool searchMode)>;
-    // Registered once at start-up; the record window lives in a library this one cannot link.
-    static void setRecordWindowFactory(RecordWindowFactory factory);
-
-    void DBToolbar_ButtonClick(QAction *button);
-    bool TestOpenDatabase(const QString &file);
-    void LoadCountMinus();
-    void RemoveForm();
-    void RestoreForm();
-    // Remembers the record a transfer starts from; AfterTransferRecord deletes exactly it.
-    void BeginTransferRecord();
-    void AfterTransferRecord();
-    void EnableControls(int first, int last);
-    void DisableControls(int first, int last);
-    void DBToolbar_MouseDown(Qt::MouseButton button, const QPoint &pos);
-    void ImgCloseDBBar_Click();
-    void ComboTable_Click();
-    void ListRecords_Click();
-    void ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos);
-    void ListRecords_MouseMove(const QPoint &pos);
-    void ListResult_Click();
-    // The search-result window, created on first use; nullptr when none is open.
-    QWidget *OpenSearchResultForm();
-    void TileVertically();
-    // The record window whose MDI child is active, or nullptr.
-    RecordWindowLink *activeRecordWindow() const;
-    QMdiSubWindow *subWindowOf(const QWidget *form) const;
-    // The ToolBarMain button at a 1-based index, or nullptr.
-    QAction *mainToolButton(int index) const;
-
-    QVector<int> ReopenList;
-    bool ReopenAfterCompact = false;
-    QPointer<QWidget> SearchResultForm;
-
-private:
-    void connectDatabaseControls();
-    void onSubWindowActivated(QMdiSubWindow *window);
-    static void playSound(const QString &name);
-
-    QPointer<QWidget> m_activeRecordForm;
-    QPointer<QWidget> m_transferForm;
-    QString m_transferTopic;
-    qint64 m_transferKey = -1;
-    // ---- end of database toolbar block ---------------------------------------------------------
 
 protected:
     void closeEvent(QCloseEvent *event) override;

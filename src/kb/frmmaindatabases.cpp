@@ -2,6 +2,7 @@
 #include "kb/frmmain.h"
 
 #include "kb/kbglobals.h"
+#include "kb/recordverbs.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
 #include "platform/db/dbdatabase.h"
@@ -37,34 +38,6 @@ FrmMain::RecordWindowFactory &recordWindowFactory()
     return factory;
 }
 
-// Keys of the record block of ToolBarMain (buttons 14 to 18).
-QString recordButtonKey(int index)
-{
-    switch (index) {
-    case 14:
-        return QStringLiteral("Add New");
-    case 15:
-        return QStringLiteral("Edit");
-    case 16:
-        return QStringLiteral("Delete");
-    case 17:
-        return QStringLiteral("Save Record");
-    case 18:
-        return QStringLiteral("Discard");
-    default:
-        return {};
-    }
-}
-
-QString actionKey(const QAction *action)
-{
-    if (!action->data().toString().isEmpty())
-        return action->data().toString();
-    if (!action->objectName().isEmpty())
-        return action->objectName();
-    return action->text().remove(QLatin1Char('&'));
-}
-
 // "The 3rd record: ..." for the item under the pointer; "" outside every item.
 QString listBoxTipText(int index, int count, const QString &text)
 {
@@ -91,6 +64,15 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        // A list gaining the focus must not pick its first question by itself: that would
+        // move the record window away from an empty selection.
+        if (watched == m_main->ListRecords) {
+            if (event->type() == QEvent::FocusIn && m_main->ListRecords->currentRow() < 0) {
+                m_main->ListRecords->viewport()->update();
+                return true;
+            }
+            return false;
+        }
         if (watched == m_main->ListRecords->viewport()) {
             if (event->type() == QEvent::MouseButtonPress) {
                 auto *mouse = static_cast<QMouseEvent *>(event);
@@ -146,6 +128,7 @@ void FrmMain::connectDatabaseControls()
     ListRecords->setMouseTracking(true);
     ListRecords->viewport()->setMouseTracking(true);
     ListRecords->viewport()->installEventFilter(filter);
+    ListRecords->installEventFilter(filter);
     DBToolbar->setContextMenuPolicy(Qt::PreventContextMenu);
     const auto buttons = DBToolbar->findChildren<QToolButton *>();
     for (QToolButton *button : buttons)
@@ -174,28 +157,7 @@ RecordWindowLink *FrmMain::activeRecordWindow() const
 
 QAction *FrmMain::mainToolButton(int index) const
 {
-    const QList<QAction *> actions = ToolBarMain->actions();
-    const auto findKey = [&actions](const QString &key) -> int {
-        for (int i = 0; i < actions.size(); ++i)
-            if (actionKey(actions.at(i)) == key)
-                return i;
-        return -1;
-    };
-    const QString key = recordButtonKey(index);
-    if (!key.isEmpty()) {
-        const int at = findKey(key);
-        if (at >= 0)
-            return actions.at(at);
-    } else if (index == 13 || index == 19) {
-        // The separators around the record block.
-        const int at =
-            index == 13 ? findKey(recordButtonKey(14)) - 1 : findKey(recordButtonKey(18)) + 1;
-        if (at >= 0 && at < actions.size() && actions.at(at)->isSeparator())
-            return actions.at(at);
-        if (findKey(recordButtonKey(14)) >= 0)
-            return nullptr;
-    }
-    return index >= 1 && index <= actions.size() ? actions.at(index - 1) : nullptr;
+    return ToolBarMainButton(index);
 }
 
 void FrmMain::DBToolbar_ButtonClick(QAction *button)
@@ -305,24 +267,8 @@ void FrmMain::LoadCountMinus()
 
 void FrmMain::TileVertically()
 {
-    // Side by side, each child the full height of the area.
-    QList<QMdiSubWindow *> windows;
-    const auto all = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
-    for (QMdiSubWindow *window : all)
-        if (window->isVisible() && !window->isMinimized())
-            windows.append(window);
-    if (windows.isEmpty())
-        return;
-    const QRect area = m_mdiArea->viewport()->rect();
-    const int width = area.width() / int(windows.size());
-    for (int i = 0; i < windows.size(); ++i) {
-        QMdiSubWindow *window = windows.at(i);
-        window->showNormal();
-        const int right = i == windows.size() - 1 ? area.width() : (i + 1) * width;
-        window->setGeometry(i * width, 0, right - i * width, area.height());
-    }
+    Arrange(2);
 }
-
 void FrmMain::RemoveForm()
 {
     // A fresh list per call: an earlier compaction's windows must not come back.
@@ -367,9 +313,11 @@ void FrmMain::BeginTransferRecord()
 
 void FrmMain::AfterTransferRecord()
 {
+    // The record the transfer started from, in its own window; a caller that did not say
+    // where it started means the active window's current record.
+    if (!m_transferForm)
+        BeginTransferRecord();
     try {
-        // Delete the record the transfer started from, in its own window, even when the
-        // user has activated another window meanwhile.
         auto *record =
             m_transferForm ? dynamic_cast<RecordWindowLink *>(m_transferForm.data()) : nullptr;
         if (!record || m_transferKey < 0)
@@ -398,10 +346,10 @@ void FrmMain::DisableControls(int first, int last)
 
 void FrmMain::DBToolbar_MouseDown(Qt::MouseButton button, const QPoint &pos)
 {
-    auto *addTopic = findChild<QAction *>(QStringLiteral("mnuAddTopic"));
-    auto *addRecord = findChild<QAction *>(QStringLiteral("mnuAddNewRec"));
-    auto *addDatabase = findChild<QAction *>(QStringLiteral("mnuAddDB"));
-    auto *addMore = findChild<QMenu *>(QStringLiteral("mnuEditAddMore"));
+    QAction *addTopic = menuItem(QStringLiteral("mnuAddTopic"));
+    QAction *addRecord = menuItem(QStringLiteral("mnuAddNewRec"));
+    QAction *addDatabase = menuItem(QStringLiteral("mnuAddDB"));
+    QMenu *addMore = subMenu(QStringLiteral("mnuEditAddMore"));
     if (button == Qt::RightButton && addMore) {
         if (addTopic)
             addTopic->setVisible(false);
@@ -421,14 +369,14 @@ void FrmMain::DBToolbar_MouseDown(Qt::MouseButton button, const QPoint &pos)
 
 void FrmMain::ImgCloseDBBar_Click()
 {
-    if (auto *item = findChild<QAction *>(QStringLiteral("mnuDbViewer")))
+    if (QAction *item = menuItem(QStringLiteral("mnuDbViewer")))
         item->setChecked(false);
     PanelLeftDock->hide();
 }
 
 void FrmMain::ComboTable_Click()
 {
-    RecordWindowLink *record = activeRecordWindow();
+    RecordVerbs *record = activeRecordVerbs(m_mdiArea);
     if (!record)
         return;
     try {
@@ -450,7 +398,8 @@ void FrmMain::ListRecords_Click()
     if (!record->showRecordAt(index))
         return;
     StopSpeaking();
-    record->ScanTheRTBAnswer();
+    if (auto *verbs = dynamic_cast<RecordVerbs *>(record))
+        verbs->ScanTheRTBAnswer();
     playSound(QStringLiteral("CLICKUP"));
 }
 
@@ -473,7 +422,8 @@ void FrmMain::ListResult_Click()
             return;
     }
     StopSpeaking();
-    record->ScanTheRTBAnswer();
+    if (auto *verbs = dynamic_cast<RecordVerbs *>(record))
+        verbs->ScanTheRTBAnswer();
     playSound(QStringLiteral("CLICKUP"));
 }
 
@@ -485,9 +435,10 @@ void FrmMain::ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos)
     ListRecords->setCurrentRow(item ? ListRecords->row(item) : -1);
     if (!item)
         ListRecords->clearSelection();
-    ListRecords->setFocus();
+    // A focus by mouse keeps an empty selection empty.
+    ListRecords->setFocus(Qt::MouseFocusReason);
 
-    auto *edit = findChild<QMenu *>(QStringLiteral("mnuEdit"));
+    QMenu *edit = subMenu(QStringLiteral("mnuEdit"));
     if (!edit)
         return;
     const QStringList hidden = {QStringLiteral("mnuEditPaste"), QStringLiteral("mnuEditCut"),
@@ -497,10 +448,8 @@ void FrmMain::ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos)
     const QStringList shown = {QStringLiteral("mnuTransfer"), QStringLiteral("mnuEditAddMore"),
                                QStringLiteral("mnuEditCurRec"), QStringLiteral("mnuEditDelete")};
     const auto setVisible = [this](const QString &name, bool visible) {
-        if (auto *action = findChild<QAction *>(name))
+        if (QAction *action = menuItem(name))
             action->setVisible(visible);
-        else if (auto *menu = findChild<QMenu *>(name))
-            menu->menuAction()->setVisible(visible);
     };
     for (const QString &name : hidden)
         setVisible(name, false);

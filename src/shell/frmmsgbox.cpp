@@ -40,7 +40,6 @@ FrmMsgBox::FrmMsgBox(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setModal(true);
-    setAttribute(Qt::WA_DeleteOnClose, false);
     setFixedSize(MsgBoxShape::Width, MsgBoxShape::Height);
     buildControls();
 
@@ -98,6 +97,7 @@ void FrmMsgBox::buildControls()
 
     m_lblMsg = new QLabel(QStringLiteral("Label1"), this);
     m_lblMsg->setObjectName(QStringLiteral("LblMsg"));
+    m_lblMsg->setTextFormat(Qt::PlainText); // messages quote user data and error texts
     m_lblMsg->setWordWrap(true);
     m_lblMsg->setAlignment(Qt::AlignCenter);
     QPalette messagePalette = m_lblMsg->palette();
@@ -271,24 +271,23 @@ bool FrmMsgBox::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (watched == m_imgDrag) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+            type != QEvent::MouseButtonRelease)
+            return false;
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const QPoint global = mouse->globalPosition().toPoint();
         if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
             // Let the window system move the window as by a title bar; where it
             // cannot, follow the mouse ourselves.
             QWindow *window = windowHandle();
             m_dragging = !(window && window->startSystemMove());
-            m_dragOffset = mouse->globalPosition().toPoint() - pos();
-            return true;
-        }
-        if (type == QEvent::MouseMove && m_dragging && (mouse->buttons() & Qt::LeftButton)) {
-            move(mouse->globalPosition().toPoint() - m_dragOffset);
-            return true;
-        }
-        if (type == QEvent::MouseButtonRelease) {
+            m_dragOffset = global - pos();
+        } else if (type == QEvent::MouseMove && m_dragging && (mouse->buttons() & Qt::LeftButton)) {
+            move(global - m_dragOffset);
+        } else if (type == QEvent::MouseButtonRelease) {
             m_dragging = false;
-            return true;
         }
-        return false;
+        return true;
     }
     if (type == QEvent::MouseMove) {
         if (watched == m_cmdDef) {
@@ -300,9 +299,12 @@ bool FrmMsgBox::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
-    if (type == QEvent::MouseButtonRelease && (watched == m_cmdDef || watched == m_cmdDef1)) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        auto *mark = static_cast<QWidget *>(watched);
+    const bool onCloseMark = watched == m_cmdDef || watched == m_cmdDef1;
+    if (type == QEvent::MouseButtonPress && onCloseMark)
+        return true; // keeps the release coming to the mark
+    if (type == QEvent::MouseButtonRelease && onCloseMark) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const auto *mark = static_cast<QWidget *>(watched);
         if (mouse->button() == Qt::LeftButton && mark->rect().contains(mouse->position().toPoint()))
             CloseWith(m_escapeValue);
         return true;

@@ -9,6 +9,7 @@ LblTitle::LblTitle(QWidget *parent)
 {
     for (QLabel *label : {m_back, m_front}) {
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->setTextFormat(Qt::PlainText);
         label->setAutoFillBackground(false);
     }
     m_front->raise();

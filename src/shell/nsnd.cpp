@@ -3,12 +3,15 @@
 #include "shell/shellglobals.h"
 
 #include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QMediaDevices>
-#include <QSoundEffect>
-#include <QUrl>
+#include <QTimer>
+#include <QtEndian>
 
 #include <memory>
 
@@ -16,42 +19,117 @@ QString SoundName;
 
 namespace {
 
-// One preloaded effect per sound name, created on first use.
-class EffectPlayer : public SoundPlayer
+// A sound resource decoded once: its PCM samples and their format.
+struct Clip
+{
+    QAudioFormat format;
+    QByteArray samples;
+};
+
+quint32 le32(const QByteArray &data, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(data.constData() + at);
+}
+
+quint16 le16(const QByteArray &data, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(data.constData() + at);
+}
+
+// Reads a RIFF WAVE file of 8- or 16-bit PCM; anything else gives an empty clip.
+Clip decodeWave(const QByteArray &data)
+{
+    Clip clip;
+    if (data.size() < 12 || !data.startsWith("RIFF") || data.mid(8, 4) != "WAVE")
+        return clip;
+    QAudioFormat format;
+    bool haveFormat = false;
+    qsizetype at = 12;
+    while (at + 8 <= data.size()) {
+        const QByteArray id = data.mid(at, 4);
+        const qsizetype size = le32(data, at + 4);
+        const qsizetype body = at + 8;
+        if (size > data.size() - body)
+            break;
+        if (id == "fmt " && size >= 16) {
+            const int bits = le16(data, body + 14);
+            if (le16(data, body) != 1 || (bits != 8 && bits != 16))
+                return clip;
+            format.setChannelCount(le16(data, body + 2));
+            format.setSampleRate(int(le32(data, body + 4)));
+            format.setSampleFormat(bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+            haveFormat = format.isValid();
+        } else if (id == "data" && haveFormat) {
+            clip.format = format;
+            clip.samples = data.mid(body, size);
+            return clip;
+        }
+        at = body + size + (size & 1);
+    }
+    return clip;
+}
+
+// Plays decoded clips straight from memory through an audio sink.
+class SinkPlayer : public SoundPlayer
 {
 public:
-    ~EffectPlayer() override
-    {
-        // A playing effect destroyed without a device can abort the process: stop first.
-        for (QSoundEffect *effect : std::as_const(m_effects))
-            effect->stop();
-        qDeleteAll(m_effects);
-    }
+    ~SinkPlayer() override { stop(); }
 
     void play(const QString &name) override
     {
-        QSoundEffect *effect = m_effects.value(name);
-        if (!effect) {
-            effect = new QSoundEffect;
-            effect->setSource(QUrl(QStringLiteral("qrc") + Sounds::resourcePath(name)));
-            m_effects.insert(name, effect);
-        }
-        m_current = effect;
-        effect->play();
+        stop();
+        const Clip &clip = this->clip(name);
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (clip.samples.isEmpty() || device.isNull())
+            return;
+        m_buffer = new QBuffer;
+        m_buffer->setData(clip.samples);
+        m_buffer->open(QIODevice::ReadOnly);
+        m_sink = new QAudioSink(device, clip.format);
+        QAudioSink *sink = m_sink;
+        QObject::connect(sink, &QAudioSink::stateChanged, sink, [this, sink](QAudio::State state) {
+            // Played to the end: let go of it once its signal has returned.
+            if (state == QAudio::IdleState && sink == m_sink)
+                QTimer::singleShot(0, sink, [this, sink] {
+                    if (sink == m_sink)
+                        stop();
+                });
+        });
+        m_sink->start(m_buffer);
     }
 
     void stop() override
     {
-        if (m_current)
-            m_current->stop();
+        if (!m_sink)
+            return;
+        // Stopped before it goes: destroying a playing sink can abort without a device.
+        m_sink->stop();
+        delete m_sink;
+        delete m_buffer;
+        m_sink = nullptr;
+        m_buffer = nullptr;
     }
 
 private:
-    QHash<QString, QSoundEffect *> m_effects;
-    QSoundEffect *m_current = nullptr;
+    const Clip &clip(const QString &name)
+    {
+        auto it = m_clips.find(name);
+        if (it == m_clips.end()) {
+            QFile file(Sounds::resourcePath(name));
+            Clip decoded;
+            if (file.open(QIODevice::ReadOnly))
+                decoded = decodeWave(file.readAll());
+            it = m_clips.insert(name, decoded);
+        }
+        return *it;
+    }
+
+    QHash<QString, Clip> m_clips;
+    QAudioSink *m_sink = nullptr;
+    QBuffer *m_buffer = nullptr;
 };
 
-std::unique_ptr<EffectPlayer> realPlayer;
+std::unique_ptr<SinkPlayer> realPlayer;
 SoundPlayer *installedPlayer = nullptr;
 
 void releaseAtExit()
@@ -123,8 +201,8 @@ SoundPlayer &player()
         return *installedPlayer;
     if (!realPlayer) {
         init();
-        realPlayer = std::make_unique<EffectPlayer>();
-        // Effects must go before the application's multimedia state does.
+        realPlayer = std::make_unique<SinkPlayer>();
+        // The sink must go before the application's multimedia state does.
         static bool hooked = false;
         if (!hooked && QCoreApplication::instance()) {
             qAddPostRoutine(releaseAtExit);

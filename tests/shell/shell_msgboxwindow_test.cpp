@@ -154,9 +154,8 @@ void MsgBoxWindowTest::buttonSets()
 
     box.open();
     QVERIFY(box.isVisible());
-    QCOMPARE(QApplication::focusWidget() ? QApplication::focusWidget()->property("text").toString()
-                                         : defaultCaption,
-             defaultCaption);
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QCOMPARE(box.focusWidget()->property("text").toString(), defaultCaption);
     QTest::keyClick(&box, Qt::Key_Escape);
     QVERIFY(!box.isVisible());
     QCOMPARE(box.answer(), escape);

@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <optional>
+
 #include <sqlite3.h>
 
 namespace db {
@@ -229,6 +231,28 @@ QString afterTableName(const QString &createSql)
     return createSql.mid(i);
 }
 
+// Whether a text holds more than its first statement. A tail that cannot be
+// prepared yet (it may need the first statement's table) counts as a statement.
+bool hasSecondStatement(sqlite3 *handle, const QByteArray &utf8)
+{
+    const char *end = utf8.constData() + utf8.size();
+    sqlite3_stmt *first = nullptr;
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &first, &tail) !=
+        SQLITE_OK) {
+        sqlite3_finalize(first);
+        return true;
+    }
+    sqlite3_finalize(first);
+    if (!tail || tail >= end)
+        return false;
+    sqlite3_stmt *second = nullptr;
+    const int rc = sqlite3_prepare_v2(handle, tail, int(end - tail), &second, nullptr);
+    const bool found = rc != SQLITE_OK || second != nullptr;
+    sqlite3_finalize(second);
+    return found;
+}
+
 } // namespace
 
 Database::Database(std::shared_ptr<Connection> connection, QString connect, bool exclusive,
@@ -315,6 +339,15 @@ TableDef Database::tableDef(const QString &name) const
                         {QStringLiteral("RecordCount"), tableRecordCount(table.name)},
                         {QStringLiteral("Updatable"), Updatable() && !isSystemName(table.name)}};
     return table;
+}
+
+QList<Field> Database::fields(const QString &table) const
+{
+    sqlite3 *db = handle();
+    const QString stored = storedTableName(db, table);
+    if (stored.isEmpty())
+        raise(ErrItemNotFound);
+    return readFields(db, stored);
 }
 
 QList<TableDef> Database::TableDefs() const
@@ -597,7 +630,11 @@ qint64 Database::Execute(const QString &sql, const QVariantList &values)
     const char *end = tail + utf8.size();
     qint64 affected = 0;
     int statements = 0;
-    Savepoint savepoint(db);
+    // Several statements run in one savepoint; a single one is atomic by itself and
+    // may be one that cannot run inside a transaction (ATTACH, VACUUM).
+    std::optional<Savepoint> savepoint;
+    if (hasSecondStatement(db, utf8))
+        savepoint.emplace(db);
     while (tail < end) {
         sqlite3_stmt *stmt = nullptr;
         const char *next = nullptr;
@@ -637,9 +674,22 @@ qint64 Database::Execute(const QString &sql, const QVariantList &values)
     }
     if (statements == 0)
         raise(ErrInvalidStatement);
-    savepoint.commit();
+    if (savepoint)
+        savepoint->commit();
     m_recordsAffected = affected;
     return affected;
+}
+
+bool Database::returnsRows(const QString &sql) const
+{
+    sqlite3 *db = handle();
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, nullptr);
+    const bool rows =
+        rc == SQLITE_OK && stmt && sqlite3_stmt_readonly(stmt) && sqlite3_column_count(stmt) > 0;
+    sqlite3_finalize(stmt);
+    return rows;
 }
 
 std::shared_ptr<Recordset> Database::OpenRecordset(const QString &source, int type, int options)
@@ -668,6 +718,21 @@ std::shared_ptr<Recordset> Database::openQuery(const QueryDef &query, int type)
 {
     handle();
     return Recordset::openSql(shared_from_this(), query.sql, query.parameters, type);
+}
+
+void Database::BeginTrans()
+{
+    exec(handle(), QStringLiteral("BEGIN"));
+}
+
+void Database::CommitTrans()
+{
+    exec(handle(), QStringLiteral("COMMIT"));
+}
+
+void Database::Rollback()
+{
+    exec(handle(), QStringLiteral("ROLLBACK"));
 }
 
 bool Database::hasPassword() const

@@ -34,7 +34,8 @@ public:
 
     // Tables in collection order (by name, ignoring case), system tables included.
     QList<TableDef> TableDefs() const;
-    TableDef tableDef(const QString &name) const; // 3265 when absent
+    TableDef tableDef(const QString &name) const;    // 3265 when absent
+    QList<Field> fields(const QString &table) const; // cheaper than tableDef
     QStringList tableNames(bool userTablesOnly = true) const;
     bool hasTable(const QString &name) const;
     void deleteTableDef(const QString &name);
@@ -62,11 +63,18 @@ public:
     // An empty text is an error, and so is a statement that returns rows.
     qint64 Execute(const QString &sql, const QVariantList &values = {});
     qint64 RecordsAffected() const { return m_recordsAffected; }
+    // Whether the text's first statement reads rows without changing anything.
+    bool returnsRows(const QString &sql) const;
 
     // A table name (case ignored) or one read-only SQL statement.
     std::shared_ptr<Recordset> OpenRecordset(const QString &source, int type = dbOpenDefault,
                                              int options = 0);
     std::shared_ptr<Recordset> openQuery(const QueryDef &query, int type = dbOpenSnapshot);
+
+    // One transaction around many changes; not held across user events.
+    void BeginTrans();
+    void CommitTrans();
+    void Rollback();
 
     // Changes the password gate; the old password must match.
     void NewPassword(const QString &oldPassword, const QString &newPassword);

@@ -16,6 +16,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,7 +28,8 @@ namespace {
 struct Registry
 {
     QMutex mutex;
-    QHash<QString, std::weak_ptr<Connection>> connections;
+    QHash<QString, std::weak_ptr<Connection>> connections; // the shared one per file
+    QMultiHash<QString, std::weak_ptr<Connection>> privateConnections;
     QList<std::weak_ptr<Database>> databases;
 };
 
@@ -62,8 +64,8 @@ FileKind sniff(const QString &path)
 sqlite3 *openHandle(const QString &path, bool readOnly)
 {
     sqlite3 *handle = nullptr;
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_PRIVATECACHE;
+    const int flags =
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_PRIVATECACHE;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(handle);
@@ -77,12 +79,14 @@ sqlite3 *openHandle(const QString &path, bool readOnly)
     return handle;
 }
 
-std::shared_ptr<Connection> connectionFor(const QString &path)
+std::shared_ptr<Connection> connectionFor(const QString &path, bool privateConnection)
 {
     Registry &reg = registry();
     const QString key = canonicalKey(path);
-    if (auto existing = reg.connections.value(key).lock())
-        return existing;
+    if (!privateConnection) {
+        if (auto existing = reg.connections.value(key).lock())
+            return existing;
+    }
 
     const FileKind kind = sniff(path);
     if (kind != FileKind::Sqlite)
@@ -97,7 +101,12 @@ std::shared_ptr<Connection> connectionFor(const QString &path)
     scalar(connection->handle, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
     if (!readOnly && mode.toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
         exec(connection->handle, QStringLiteral("PRAGMA journal_mode=DELETE"));
-    reg.connections.insert(key, connection);
+    if (privateConnection) {
+        reg.privateConnections.removeIf([](const auto &entry) { return entry.value().expired(); });
+        reg.privateConnections.insert(key, connection);
+    } else {
+        reg.connections.insert(key, connection);
+    }
     return connection;
 }
 
@@ -327,7 +336,7 @@ std::shared_ptr<Database> DBEngine::openDatabase(const QString &name, const Open
 
     Registry &reg = registry();
     QMutexLocker locker(&reg.mutex);
-    std::shared_ptr<Connection> connection = connectionFor(path);
+    std::shared_ptr<Connection> connection = connectionFor(path, options.privateConnection);
     if (!PasswordGate::matches(connection->handle, options.password.value_or(QString())))
         raise(ErrInvalidPassword);
     if (options.exclusive)
@@ -376,7 +385,11 @@ bool DBEngine::isOpen(const QString &name)
     Registry &reg = registry();
     QMutexLocker locker(&reg.mutex);
     const QString key = canonicalKey(resolvePath(name));
-    return !reg.connections.value(key).expired();
+    if (!reg.connections.value(key).expired())
+        return true;
+    const auto others = reg.privateConnections.values(key);
+    return std::any_of(others.cbegin(), others.cend(),
+                       [](const auto &entry) { return !entry.expired(); });
 }
 
 int DBEngine::openDatabaseCount()

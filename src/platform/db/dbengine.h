@@ -15,6 +15,10 @@ struct OpenOptions
     bool readOnly = false;
     // The password given to the gate; none and "" both open an unprotected file.
     std::optional<QString> password;
+    // A connection of its own instead of the one this process shares for the file,
+    // for work on another thread. An exclusive open elsewhere in this process then
+    // refuses it like another process.
+    bool privateConnection = false;
 };
 
 // Opens, compacts and checks database files; keeps the registry of open databases.

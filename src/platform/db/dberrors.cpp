@@ -96,7 +96,7 @@ QString errorDescription(int number, const QString &argument)
 
 void raise(int number, const QString &argument)
 {
-    throw AppException(number, errorDescription(number, argument), QStringLiteral("DAO.Database"));
+    throw AppException(number, errorDescription(number, argument), QStringLiteral("DBEngine"));
 }
 
 void raiseSqlite(sqlite3 *handle, int code, const QString &statement)
@@ -139,11 +139,11 @@ void raiseSqlite(sqlite3 *handle, int code, const QString &statement)
         message.contains(QLatin1String("incomplete input")))
         throw AppException(syntaxErrorFor(statement),
                            errorDescription(syntaxErrorFor(statement)) + QLatin1Char(' ') + message,
-                           QStringLiteral("DAO.Database"));
+                           QStringLiteral("DBEngine"));
     if (message.startsWith(QLatin1String("no such table")))
         raise(ErrInputTableNotFound, message.section(QLatin1String(": "), 1));
     throw AppException(ErrGeneral, errorDescription(ErrGeneral, message),
-                       QStringLiteral("DAO.Database"));
+                       QStringLiteral("DBEngine"));
 }
 
 } // namespace db

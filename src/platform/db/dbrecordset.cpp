@@ -34,7 +34,7 @@ std::shared_ptr<Recordset> Recordset::openTable(std::shared_ptr<Database> databa
     recordset->m_type = type == dbOpenDefault ? dbOpenTable : type;
     recordset->m_keyed = true;
     recordset->m_readOnly = readOnly || recordset->m_type == dbOpenSnapshot;
-    recordset->m_fields = recordset->m_database->tableDef(table).fields;
+    recordset->m_fields = recordset->m_database->fields(table);
     recordset->loadKeys();
     return recordset;
 }
@@ -149,7 +149,7 @@ void Recordset::Requery()
     checkOpen();
     clearEdit();
     if (m_keyed) {
-        m_fields = m_database->tableDef(m_table).fields;
+        m_fields = m_database->fields(m_table);
         loadKeys();
         return;
     }
@@ -165,18 +165,22 @@ qint64 Recordset::RecordCount() const
     return m_keyed ? m_keys.size() : m_rows.size();
 }
 
+// A deleted current record stays current, neither before the first nor after the
+// last, until the next move.
 bool Recordset::Bof() const
 {
-    return RecordCount() == 0 || m_position < 0;
+    return !m_currentDeleted && (RecordCount() == 0 || m_position < 0);
 }
 
 bool Recordset::Eof() const
 {
-    return RecordCount() == 0 || m_position >= RecordCount();
+    return !m_currentDeleted && (RecordCount() == 0 || m_position >= RecordCount());
 }
 
 void Recordset::clearEdit()
 {
+    // Every move reads the row again, so changes made elsewhere show.
+    m_cacheKey = -1;
     m_editMode = dbEditNone;
     m_buffer.clear();
     m_dirty.clear();

@@ -117,12 +117,12 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
         reinterpret_cast<const char *>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
     const QString text = QString::fromUtf8(
         reinterpret_cast<const char *>(sqlite3_value_text(argv[1])), sqlite3_value_bytes(argv[1]));
-    sqlite3_result_int(context, jetLike(pattern, text) ? 1 : 0);
+    sqlite3_result_int(context, userLike(pattern, text) ? 1 : 0);
 }
 
 } // namespace
 
-bool jetLike(const QString &pattern, const QString &text)
+bool userLike(const QString &pattern, const QString &text)
 {
     return likeAt(pattern, 0, text, 0);
 }
@@ -131,8 +131,6 @@ void registerFunctions(sqlite3 *handle)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(handle, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr,
-                               nullptr);
-    sqlite3_create_function_v2(handle, "jetlike", 2, flags, nullptr, likeFunction, nullptr, nullptr,
                                nullptr);
 }
 

@@ -17,7 +17,7 @@ bool isValidName(const QString &name);
 
 // Like with the wildcards users type: * or % any run, ? or _ one character,
 // # one digit, [abc], [a-z], [!abc]; letters compare without case.
-bool jetLike(const QString &pattern, const QString &text);
+bool userLike(const QString &pattern, const QString &text);
 
 // Installs the engine's SQL functions (like) on a connection.
 void registerFunctions(sqlite3 *handle);

@@ -13,8 +13,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMap>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -362,6 +364,44 @@ private slots:
         QVERIFY(main->subWindowOf(form)->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!main->SearchResultForm);
+    }
+
+    void shippedAnswersSurviveBrowsingAndUntouchedEdits()
+    {
+        const QString shipped = TestSupport::buildDir() + QStringLiteral("/bin/Database/C++.mdb");
+        if (!QFile::exists(shipped))
+            QSKIP("the shipped knowledge bases are not built");
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        QDir().mkpath(root.path() + QStringLiteral("/Database"));
+        std::unique_ptr<FrmMain> main(RecordTestDb::newMainWindow());
+        const QString file = DatabaseFolder + QStringLiteral("C++.mdb");
+        QVERIFY(QFile::copy(shipped, file));
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+        RecordTestDb::pressDatabaseButton(main.get(), QStringLiteral("C++"));
+        auto *form = qobject_cast<FrmRecord *>(main->RecordForms[5].data());
+        QVERIFY(form);
+        QVERIFY(main->ComboTable->count() > 0);
+        QMap<QString, QList<QByteArray>> before;
+        for (int t = 0; t < main->ComboTable->count(); ++t) {
+            const QString topic = main->ComboTable->itemText(t);
+            before.insert(topic, RecordTestDb::answerBytes(file, topic));
+            RecordTestDb::chooseTopic(main.get(), topic);
+            QCOMPARE(main->ListRecords->count(), before.value(topic).size());
+            for (int row = main->ListRecords->count() - 1; row >= 0; --row) {
+                main->ListRecords->setCurrentRow(row);
+                QCOMPARE(form->recordPosition(), row);
+            }
+            // Edit and save without touching the answer: only the question is written.
+            if (main->ListRecords->count() > 0) {
+                form->EditRec();
+                prompter.answer(QStringLiteral("Ok"));
+                form->SaveChange();
+                QCOMPARE(form->state(), FrmRecord::State::Browsing);
+            }
+        }
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QCOMPARE(RecordTestDb::answerBytes(file, it.key()), it.value());
     }
 
     void answerIsColouredOnScreenOnly()

@@ -10,6 +10,7 @@
 #include "soundrecorder.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
@@ -19,9 +20,12 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -140,6 +144,10 @@ private slots:
         QCOMPARE(f.main->LoadCount, 1);
         QVERIFY(f.button(QStringLiteral("C++"))->isEnabled());
         QVERIFY(!f.main->RecordForms[5]);
+        // The window left behind takes the topic combo over again.
+        QCOMPARE(f.main->mdiArea()->activeSubWindow(), a);
+        QVERIFY(f.main->ComboTable->isEnabled());
+        QCOMPARE(f.main->ComboTable->itemText(0), QStringLiteral("TCP"));
     }
 
     void clickingAQuestionShowsItOnce()
@@ -160,10 +168,20 @@ private slots:
         f.main->ListRecords_Click();
         QCOMPARE(f.sounds.played.size(), 1);
 
-        // Right-click below the last item clears the selection.
+        // Right-click below the last item clears the selection and still offers the record menu.
+        bool menuShown = false;
+        QTimer::singleShot(0, [&menuShown, &f] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                menuShown = f.main->menuItem(QStringLiteral("mnuTransfer"))->isVisible() &&
+                            !f.main->menuItem(QStringLiteral("mnuEditPaste"))->isVisible();
+                menu->close();
+            }
+        });
         f.main->ListRecords_MouseDown(Qt::RightButton,
                                       QPoint(5, f.main->ListRecords->viewport()->height() - 2));
         QCOMPARE(f.main->ListRecords->currentRow(), -1);
+        QVERIFY(menuShown);
+        QVERIFY(f.main->menuItem(QStringLiteral("mnuEditPaste"))->isVisible());
         QCOMPARE(form->RTBAnswer->text(), QStringLiteral("Answer 3"));
 
         // The tip names the item under the pointer.
@@ -275,10 +293,48 @@ private slots:
         QCOMPARE(RecordTestDb::query(f.file(QStringLiteral("Java")),
                                      QStringLiteral("SELECT count(*) FROM Swing")),
                  QStringList{QStringLiteral("3")});
-        // Without a captured record it reports instead of deleting something else.
+        // Without a captured start it takes the active window's current record.
+        f.main->ListRecords->setCurrentRow(0);
+        f.main->AfterTransferRecord();
+        QCOMPARE(RecordTestDb::query(f.file(QStringLiteral("Java")),
+                                     QStringLiteral("SELECT Question FROM Swing ORDER BY ID")),
+                 (QStringList{QStringLiteral("Question 2"), QStringLiteral("Question 3")}));
+        QCOMPARE(f.main->ListRecords->count(), 2);
+        // With no record window at all it reports instead of deleting anything.
+        for (QMdiSubWindow *window : f.main->mdiArea()->subWindowList())
+            QVERIFY(window->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         f.prompter.answer(QStringLiteral("Ok"));
         f.main->AfterTransferRecord();
         QCOMPARE(f.prompter.calls().last().title, QStringLiteral("ERROR"));
+    }
+
+    void searchResultsFollowTheirOwnKeys()
+    {
+        Fixture f;
+        RecordTestDb::create(f.file(QStringLiteral("Search")),
+                             {Topic{QStringLiteral("SrhResult"),
+                                    {{QStringLiteral("zeta"), QStringLiteral("answer of zeta")},
+                                     {QStringLiteral("alpha"), QStringLiteral("answer of alpha")}},
+                                    {},
+                                    {}}});
+        auto *form = qobject_cast<FrmRecord *>(f.main->OpenSearchResultForm());
+        QVERIFY(form && form->SearchMode());
+        // The result list is sorted by question; each hit keeps the key of its row.
+        for (const auto &[text, key] : {std::pair{"alpha", 2}, std::pair{"zeta", 1}}) {
+            auto *item = new QTreeWidgetItem(f.main->ListResult, {QString::fromLatin1(text)});
+            item->setData(0, Qt::UserRole, key);
+        }
+        f.sounds.played.clear();
+        f.main->ListResult->setCurrentItem(f.main->ListResult->topLevelItem(0));
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("answer of alpha"));
+        f.main->ListResult->setCurrentItem(f.main->ListResult->topLevelItem(1));
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("answer of zeta"));
+        QCOMPARE(f.sounds.played.size(), 2);
+        // The question list's clicks never move the search window.
+        f.main->ListRecords->addItems({QStringLiteral("x"), QStringLiteral("y")});
+        f.main->ListRecords->setCurrentRow(1);
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("answer of zeta"));
     }
 
     void failedWindowCreationRollsBack()

@@ -56,16 +56,16 @@ private slots:
 
     void likeFollowsTheUsersWildcards()
     {
-        QVERIFY(jetLike(QStringLiteral("*loop*"), QStringLiteral("For LOOPS")));
-        QVERIFY(jetLike(QStringLiteral("a?c"), QStringLiteral("abc")));
-        QVERIFY(jetLike(QStringLiteral("a#c"), QStringLiteral("a5c")));
-        QVERIFY(!jetLike(QStringLiteral("a#c"), QStringLiteral("abc")));
-        QVERIFY(jetLike(QStringLiteral("[a-c]x"), QStringLiteral("bx")));
-        QVERIFY(jetLike(QStringLiteral("[!a-c]x"), QStringLiteral("dx")));
-        QVERIFY(!jetLike(QStringLiteral("[!a-c]x"), QStringLiteral("ax")));
-        QVERIFY(jetLike(QStringLiteral("50[%]"), QStringLiteral("50%")));
-        QVERIFY(!jetLike(QStringLiteral("50[%]"), QStringLiteral("500")));
-        QVERIFY(jetLike(QStringLiteral("%ab_"), QStringLiteral("xxabc")));
+        QVERIFY(userLike(QStringLiteral("*loop*"), QStringLiteral("For LOOPS")));
+        QVERIFY(userLike(QStringLiteral("a?c"), QStringLiteral("abc")));
+        QVERIFY(userLike(QStringLiteral("a#c"), QStringLiteral("a5c")));
+        QVERIFY(!userLike(QStringLiteral("a#c"), QStringLiteral("abc")));
+        QVERIFY(userLike(QStringLiteral("[a-c]x"), QStringLiteral("bx")));
+        QVERIFY(userLike(QStringLiteral("[!a-c]x"), QStringLiteral("dx")));
+        QVERIFY(!userLike(QStringLiteral("[!a-c]x"), QStringLiteral("ax")));
+        QVERIFY(userLike(QStringLiteral("50[%]"), QStringLiteral("50%")));
+        QVERIFY(!userLike(QStringLiteral("50[%]"), QStringLiteral("500")));
+        QVERIFY(userLike(QStringLiteral("%ab_"), QStringLiteral("xxabc")));
         auto rs = m_db->OpenRecordset(
             QStringLiteral("SELECT Question FROM Basics WHERE Question LIKE '*question #'"));
         QCOMPARE(rs->RecordCount(), 3);
@@ -100,10 +100,21 @@ private slots:
                      m_db->Execute(QStringLiteral("INSERT INTO Basics (Question) VALUES ('x1')"));
                  }),
                  int(ErrDuplicateKey));
+        // A single statement may be one that cannot run inside a transaction.
+        const QString other = m_dir.filePath(QStringLiteral("Other.mdb"));
+        DbTestFiles::createKnowledgeBase(other, {QStringLiteral("Far")}, 2);
+        m_db->Execute(QStringLiteral("ATTACH DATABASE ? AS far"), {other});
+        m_db->Execute(
+            QStringLiteral("INSERT INTO Basics (Question) SELECT Question FROM far.Far;"));
+        m_db->Execute(QStringLiteral("DETACH DATABASE far"));
+        QCOMPARE(m_db->tableRecordCount(QStringLiteral("Basics")), 7);
+        QVERIFY(m_db->returnsRows(QStringLiteral("\n\t with x AS (SELECT 1) select * from x")));
+        QVERIFY(!m_db->returnsRows(QStringLiteral("DELETE FROM Basics")));
+        QVERIFY(!m_db->returnsRows(QStringLiteral("  ")));
         auto readOnly = DBEngine::OpenDatabase(m_path, false, true);
         QCOMPARE(errorOf([&] { readOnly->Execute(QStringLiteral("DELETE FROM Basics")); }),
                  int(ErrReadOnly));
-        QCOMPARE(m_db->tableRecordCount(QStringLiteral("Basics")), 5);
+        QCOMPARE(m_db->tableRecordCount(QStringLiteral("Basics")), 7);
     }
 
     void tableDefsDescribeTheFile()

@@ -160,6 +160,24 @@ private slots:
         QVERIFY(DBEngine::OpenDatabase(path, true)->isOpen());
     }
 
+    void privateConnectionForAnotherThread()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("Worker.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("T")}, 2);
+        OpenOptions options;
+        options.privateConnection = true;
+        auto worker = DBEngine::openDatabase(path, options);
+        auto shared = DBEngine::OpenDatabase(path);
+        QVERIFY(worker->handle() != shared->handle());
+        worker->Execute(QStringLiteral("DELETE FROM T WHERE ID=1"));
+        QCOMPARE(shared->tableRecordCount(QStringLiteral("T")), 1);
+        shared->Close();
+        QVERIFY(DBEngine::isOpen(path));
+        QCOMPARE(errorOf([&] { DBEngine::compactInPlace(path); }), int(ErrFileInUse));
+        worker->Close();
+        QVERIFY(!DBEngine::isOpen(path));
+    }
+
     void registryCountsAndClosesAll()
     {
         const QString path = m_dir.filePath(QStringLiteral("Reg.mdb"));

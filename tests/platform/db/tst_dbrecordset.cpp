@@ -155,6 +155,26 @@ private slots:
             QStringLiteral("2,3,9,10"));
     }
 
+    void deletingTheLastRecords()
+    {
+        auto rs = m_db->OpenRecordset(QStringLiteral("Topic"));
+        rs->MoveLast();
+        rs->Delete();
+        QVERIFY(!rs->Eof());
+        rs->MoveNext();
+        QVERIFY(rs->Eof());
+        rs->MoveLast();
+        QCOMPARE(rs->value(QStringLiteral("Question")).toString(), QStringLiteral("five"));
+        rs->MoveFirst();
+        rs->Delete();
+        rs->MoveNext();
+        rs->Delete();
+        QCOMPARE(rs->RecordCount(), 0);
+        rs->MoveNext();
+        QVERIFY(rs->Eof());
+        QVERIFY(rs->Bof());
+    }
+
     void duplicateQuestionIsRefused()
     {
         auto rs = m_db->OpenRecordset(QStringLiteral("Topic"));
