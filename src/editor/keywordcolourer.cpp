@@ -3,6 +3,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -48,7 +49,95 @@ QColor KeywordColourer::commentColour()
     return fromBgr(0x008000);
 }
 
-KeywordColourer::KeywordColourer(QTextDocument *document) : QSyntaxHighlighter(document) {}
+KeywordColourer::KeywordColourer(QTextDocument *document) : QObject(document)
+{
+    setDocument(document);
+}
+
+KeywordColourer::~KeywordColourer()
+{
+    setDocument(nullptr);
+}
+
+void KeywordColourer::setDocument(QTextDocument *document)
+{
+    if (m_document) {
+        disconnect(m_document, nullptr, this, nullptr);
+        for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next())
+            block.layout()->clearFormats();
+        m_document->markContentsDirty(0, m_document->characterCount());
+    }
+    m_document = document;
+    if (document) {
+        connect(document, &QTextDocument::contentsChange, this, &KeywordColourer::onContentsChange);
+        rehighlight();
+    }
+}
+
+void KeywordColourer::rehighlight()
+{
+    if (!m_document)
+        return;
+    // only blocks whose colours changed are laid out again
+    int from = -1, to = -1;
+    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
+        if (!colourBlock(block))
+            continue;
+        if (from < 0)
+            from = block.position();
+        to = block.position() + block.length();
+    }
+    if (from >= 0)
+        m_document->markContentsDirty(from, to - from);
+}
+
+void KeywordColourer::onContentsChange(int position, int removed, int added)
+{
+    Q_UNUSED(removed);
+    QTextBlock block = m_document->findBlock(position);
+    const QTextBlock last = m_document->findBlock(position + added);
+    if (!block.isValid())
+        return;
+    const int from = block.position();
+    int to = from;
+    while (block.isValid()) {
+        colourBlock(block);
+        to = block.position() + block.length();
+        if (block == last)
+            break;
+        block = block.next();
+    }
+    m_document->markContentsDirty(from, to - from);
+}
+
+bool KeywordColourer::colourBlock(const QTextBlock &block) const
+{
+    const QString text = block.text();
+    QTextCharFormat base;
+    base.setForeground(baseColour());
+    QTextCharFormat keyword;
+    keyword.setForeground(keywordColour());
+    QTextCharFormat comment;
+    comment.setForeground(commentColour());
+    QList<QTextLayout::FormatRange> ranges;
+    int at = 0;
+    for (const Span &span : spans(text)) {
+        const int end = span.start + span.length;
+        if (end <= at)
+            continue; // keywords may overlap ("End If" and "If")
+        if (span.start > at)
+            ranges.append({at, span.start - at, base});
+        const int start = std::max(span.start, at);
+        ranges.append({start, end - start, span.colour == commentColour() ? comment : keyword});
+        at = end;
+    }
+    if (at < text.size())
+        ranges.append({at, int(text.size()) - at, base});
+    if (block.layout()->formats() == ranges)
+        return false;
+    block.layout()->setFormats(ranges);
+    return true;
+}
 
 void KeywordColourer::setKeywords(const QStringList &keywords)
 {
@@ -151,19 +240,6 @@ std::vector<KeywordColourer::Span> KeywordColourer::spans(QStringView text) cons
         }
     }
     return out;
-}
-
-void KeywordColourer::highlightBlock(const QString &text)
-{
-    QTextCharFormat base;
-    base.setForeground(baseColour());
-    setFormat(0, int(text.size()), base);
-    QTextCharFormat keyword;
-    keyword.setForeground(keywordColour());
-    QTextCharFormat comment;
-    comment.setForeground(commentColour());
-    for (const Span &span : spans(text))
-        setFormat(span.start, span.length, span.colour == commentColour() ? comment : keyword);
 }
 
 void KeywordColourer::colourDocument(QTextDocument *document) const
