@@ -88,8 +88,7 @@ EditingAids::EditingAids(FrmMain *main, QPlainTextEdit *question, RichTextBox *a
     m_answer->viewport()->installEventFilter(this);
     m_question->installEventFilter(this);
     connect(m_answer, &QTextEdit::selectionChanged, this, &EditingAids::RTBAnswer_SelChange);
-    connect(m_answer, &QTextEdit::cursorPositionChanged, this,
-            &EditingAids::RTBAnswer_SelChange);
+    connect(m_answer, &QTextEdit::cursorPositionChanged, this, &EditingAids::RTBAnswer_SelChange);
     connect(m_question, &QPlainTextEdit::textChanged, this, &EditingAids::RTBQuestion_Change);
 }
 
@@ -150,8 +149,8 @@ bool EditingAids::RTBAnswer_MouseDown(QContextMenuEvent *event)
         return false;
     FrmMain *main = m_main;
     const bool edit = editing();
-    for (const char *name : {"mnuEditPaste", "mnuEditCut", "mnuEditUndo", "mnuEditRedo",
-                             "mnuEditBar0"})
+    for (const char *name :
+         {"mnuEditPaste", "mnuEditCut", "mnuEditUndo", "mnuEditRedo", "mnuEditBar0"})
         setItemVisible(main, QString::fromLatin1(name), edit);
     for (const char *name : {"mnuTransfer", "mnuEditAddMore", "mnuEditCurRec", "mnuEditDelete"})
         setItemVisible(main, QString::fromLatin1(name), !edit);

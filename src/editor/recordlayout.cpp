@@ -132,9 +132,9 @@ int RecordLayout::questionTop() const
 
 void RecordLayout::fitQuestionLines(int lines)
 {
-    const int top = RecordLayoutRules::barTopForLines(
-        toTwips(questionTop()), lines, m_frameWidth, toTwips(m_frame->height()),
-        toTwips(bar()->height()));
+    const int top =
+        RecordLayoutRules::barTopForLines(toTwips(questionTop()), lines, m_frameWidth,
+                                          toTwips(m_frame->height()), toTwips(bar()->height()));
     placeBar(Twips::toPixels(top));
 }
 
@@ -166,9 +166,8 @@ void RecordLayout::picSlider_MouseUp(int y)
     Q_UNUSED(y) // the zip button rides with the bar instead of moving by the release offset
     m_dragging = false;
     m_shadow->hide();
-    const int top =
-        RecordLayoutRules::clampBarTop(toTwips(m_shadowTop), m_frameWidth,
-                                       toTwips(m_frame->height()), toTwips(bar()->height()));
+    const int top = RecordLayoutRules::clampBarTop(
+        toTwips(m_shadowTop), m_frameWidth, toTwips(m_frame->height()), toTwips(bar()->height()));
     placeBar(Twips::toPixels(top));
 }
 
