@@ -35,6 +35,13 @@ bool isTabKey(const QKeyEvent *event)
            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }
 
+// The key with exactly Ctrl held.
+bool isCtrlKey(const QKeyEvent *event, int key)
+{
+    return event->key() == key &&
+           (event->modifiers() & ~Qt::KeypadModifier) == Qt::KeyboardModifiers(Qt::ControlModifier);
+}
+
 void setItemVisible(FrmMain *main, const QString &name, bool visible)
 {
     if (QAction *item = main->menuItem(name))
@@ -98,6 +105,12 @@ bool EditingAids::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_answer || (m_answer && watched == m_answer->viewport())) {
         if (type == QEvent::KeyPress && watched == m_answer)
             return RTBAnswer_KeyDown(static_cast<QKeyEvent *>(event));
+        if (type == QEvent::ShortcutOverride && watched == m_answer &&
+            isCtrlKey(static_cast<QKeyEvent *>(event), Qt::Key_W)) {
+            // Ctrl+W is the desktop's "close window"; in the answer box it selects a word.
+            event->accept();
+            return true;
+        }
         if (type == QEvent::KeyRelease && watched == m_answer)
             RTBAnswer_KeyUp(static_cast<QKeyEvent *>(event));
         else if (type == QEvent::ContextMenu)
@@ -127,11 +140,8 @@ bool EditingAids::RTBQuestion_KeyDown(QKeyEvent *event)
 
 void EditingAids::RTBAnswer_KeyUp(QKeyEvent *event)
 {
-    if (event->isAutoRepeat() ||
-        (event->modifiers() & ~Qt::KeypadModifier) != Qt::KeyboardModifiers(Qt::ControlModifier))
-        return;
-    const bool sentence = event->key() == Qt::Key_S;
-    if (!sentence && event->key() != Qt::Key_W)
+    const bool sentence = isCtrlKey(event, Qt::Key_S);
+    if (event->isAutoRepeat() || (!sentence && !isCtrlKey(event, Qt::Key_W)))
         return;
     const int start = m_answer->selStart();
     const int end = SpanEnd(m_answer->text(), start + m_answer->selLength(),

@@ -11,8 +11,10 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -173,7 +175,7 @@ private slots:
         QCOMPARE(answer->selText(), answer->text());
     }
 
-    void ctrlSAlsoSaves()
+    void ctrlSAlsoSavesAndCtrlWKeepsTheWindow()
     {
         // File > Save keeps Ctrl+S: the press runs the menu item, the release still selects.
         RecordWindowFixture f;
@@ -190,6 +192,14 @@ private slots:
         QTest::keyClick(answer, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(saved.count(), 1);
         QCOMPARE(answer->selText(), QStringLiteral("Use it."));
+
+        // Ctrl+W would close the window on this desktop; in the answer it selects a word.
+        const QPointer<QMdiSubWindow> window = f.subWindow();
+        answer->setSelStart(0);
+        QTest::keyPress(answer, Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(window && window->isVisible());
+        QTest::keyRelease(answer, Qt::Key_W, Qt::ControlModifier);
+        QCOMPARE(answer->selText(), QStringLiteral("Use"));
     }
 
     void rightClickOffersTheEditMenu()
