@@ -10,8 +10,11 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
@@ -94,6 +97,8 @@ EditingAids::EditingAids(FrmMain *main, QPlainTextEdit *question, RichTextBox *a
     m_answer->installEventFilter(this);
     m_answer->viewport()->installEventFilter(this);
     m_question->installEventFilter(this);
+    if (m_main && m_main->TBEdit)
+        m_main->TBEdit->installEventFilter(this);
     connect(m_answer, &QTextEdit::selectionChanged, this, &EditingAids::RTBAnswer_SelChange);
     connect(m_answer, &QTextEdit::cursorPositionChanged, this, &EditingAids::RTBAnswer_SelChange);
     connect(m_question, &QPlainTextEdit::textChanged, this, &EditingAids::RTBQuestion_Change);
@@ -117,6 +122,9 @@ bool EditingAids::eventFilter(QObject *watched, QEvent *event)
             return RTBAnswer_MouseDown(static_cast<QContextMenuEvent *>(event));
     } else if (watched == m_question && type == QEvent::KeyPress) {
         return RTBQuestion_KeyDown(static_cast<QKeyEvent *>(event));
+    } else if (m_main && watched == m_main->TBEdit && type == QEvent::Show && isCurrentWindow()) {
+        // The tools come up showing this window's selection, not whatever they last showed.
+        RTBAnswer_SelChange();
     }
     return false;
 }
@@ -189,7 +197,11 @@ void EditingAids::RTBAnswer_SelChange()
     pressButton(main, "Align Right", alignment == RichTextBox::AlignRight);
     pressButton(main, "Center", alignment == RichTextBox::AlignCentre);
 
-    showInCombo(main->ComboFont, m_answer->selFontName());
+    QString family = m_answer->selFontName();
+    if (!family.isEmpty() && main->ComboFont &&
+        main->ComboFont->findText(family, Qt::MatchFixedString) < 0)
+        family = QFontInfo(QFont(family)).family(); // the font that stands in for it here
+    showInCombo(main->ComboFont, family);
     const double size = m_answer->selFontSize();
     showInCombo(main->ComboFontSize, size > 0 ? QString::number(size) : QString());
 
@@ -209,6 +221,15 @@ void EditingAids::RTBQuestion_Change()
     if (m_layout)
         m_layout->fitQuestionLines(lines);
     m_questionLines = lines;
+}
+
+bool EditingAids::isCurrentWindow() const
+{
+    QWidget *widget = m_answer;
+    while (widget && !qobject_cast<QMdiSubWindow *>(widget))
+        widget = widget->parentWidget();
+    auto *window = static_cast<QMdiSubWindow *>(widget);
+    return window && window->mdiArea() && window->mdiArea()->currentSubWindow() == window;
 }
 
 bool EditingAids::editing() const

@@ -68,6 +68,7 @@ private:
     bool RTBQuestion_KeyDown(QKeyEvent *event);
     void RTBQuestion_Change();
     bool editing() const;
+    bool isCurrentWindow() const;
 
     QPointer<FrmMain> m_main;
     QPointer<QPlainTextEdit> m_question;
