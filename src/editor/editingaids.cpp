@@ -75,6 +75,18 @@ void showInCombo(QComboBox *combo, const QString &text)
         combo->setCurrentIndex(text.isEmpty() ? -1 : combo->findText(text, Qt::MatchFixedString));
 }
 
+// The family the box really draws the selection's first character with, where the font it
+// names is not installed.
+QString shownFamily(const RichTextBox *box)
+{
+    QTextCursor cursor = box->textCursor();
+    if (cursor.hasSelection()) {
+        cursor.setPosition(cursor.selectionStart());
+        cursor.movePosition(QTextCursor::NextCharacter);
+    }
+    return QFontInfo(cursor.charFormat().font().resolve(box->document()->defaultFont())).family();
+}
+
 } // namespace
 
 const QStringList &EditingAids::EditMenuItems()
@@ -200,7 +212,7 @@ void EditingAids::RTBAnswer_SelChange()
     QString family = m_answer->selFontName();
     if (!family.isEmpty() && main->ComboFont &&
         main->ComboFont->findText(family, Qt::MatchFixedString) < 0)
-        family = QFontInfo(QFont(family)).family(); // the font that stands in for it here
+        family = shownFamily(m_answer);
     showInCombo(main->ComboFont, family);
     const double size = m_answer->selFontSize();
     showInCombo(main->ComboFontSize, size > 0 ? QString::number(size) : QString());
