@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -415,6 +416,35 @@ int RichTextBox::find(const QString &what, int start, int end, int options)
         at = int(hit) + 1;
     }
     return -1;
+}
+
+void RichTextBox::span(const QString &set, bool forward, bool negate)
+{
+    ensureCache();
+    const QString &text = m_cache.text;
+    int start = selStart();
+    int end = start + selLength();
+    auto spans = [&](QChar c) { return set.contains(c) != negate; };
+    if (forward) {
+        while (end < text.size() && spans(text[end]))
+            ++end;
+    } else {
+        while (start > 0 && spans(text[start - 1]))
+            --start;
+    }
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(toPosition(start));
+    cursor.setPosition(toPosition(end, true), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+int RichTextBox::lineCount() const
+{
+    document()->pageCount(); // finishes the layout
+    int lines = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        lines += block.layout() ? std::max(block.layout()->lineCount(), 1) : 1;
+    return lines;
 }
 
 void RichTextBox::setLocked(bool locked)
