@@ -44,7 +44,6 @@ bool isAscii(const QByteArray &bytes)
 RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
 {
     setAcceptRichText(true);
-    m_shownPalette = palette();
     connect(document(), &QTextDocument::contentsChange, this, &RichTextBox::onContentsChange);
     ensureCache();
 }
@@ -458,17 +457,21 @@ void RichTextBox::setSelectionHidden(bool hidden)
 {
     if (hidden == m_selectionHidden)
         return;
-    if (hidden) {
-        m_shownPalette = palette();
-        QPalette hiding = m_shownPalette;
-        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            hiding.setColor(group, QPalette::Highlight, hiding.color(group, QPalette::Base));
-            hiding.setColor(group, QPalette::HighlightedText, hiding.color(group, QPalette::Text));
+    // only the two selection roles change, so other palette changes made meanwhile survive
+    QPalette now = palette();
+    for (int i = 0; i < 3; ++i) {
+        const auto group = QPalette::ColorGroup(i);
+        if (hidden) {
+            m_shownSelection[i][0] = now.color(group, QPalette::Highlight);
+            m_shownSelection[i][1] = now.color(group, QPalette::HighlightedText);
+            now.setColor(group, QPalette::Highlight, now.color(group, QPalette::Base));
+            now.setColor(group, QPalette::HighlightedText, now.color(group, QPalette::Text));
+        } else {
+            now.setColor(group, QPalette::Highlight, m_shownSelection[i][0]);
+            now.setColor(group, QPalette::HighlightedText, m_shownSelection[i][1]);
         }
-        setPalette(hiding);
-    } else {
-        setPalette(m_shownPalette);
     }
+    setPalette(now);
     m_selectionHidden = hidden;
 }
 

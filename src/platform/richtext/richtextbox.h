@@ -131,5 +131,5 @@ private:
     QByteArray m_sourceBytes; // RTF bytes as they can be saved unchanged, empty when not possible
     QByteArray m_sourceWritten;
     bool m_selectionHidden = false;
-    QPalette m_shownPalette;
+    QColor m_shownSelection[3][2]; // highlight colours per colour group while hidden
 };

@@ -175,12 +175,19 @@ void TestRichTextBox::findOptions()
     QCOMPARE(box.find(QStringLiteral("x\r\nDim")), 4);
     QCOMPARE(box.selText(), QStringLiteral("x\r\nDim"));
     // no highlight: selected, not shown
+    const QColor highlight = box.palette().color(QPalette::Highlight);
     QCOMPARE(box.find(QStringLiteral("DIM"), 0, -1, RichTextBox::NoHighlight | 4), 21);
     QVERIFY(box.isSelectionHidden());
     QCOMPARE(box.selStart(), 21);
     QCOMPARE(box.selLength(), 3);
+    // a background set meanwhile stays when the selection shows again
+    QPalette look = box.palette();
+    look.setColor(QPalette::Base, QColor(0xC0, 0xC0, 0xFF));
+    box.setPalette(look);
     box.find(QStringLiteral("DIM"), 0, -1, 4);
     QVERIFY(!box.isSelectionHidden());
+    QCOMPARE(box.palette().color(QPalette::Base), QColor(0xC0, 0xC0, 0xFF));
+    QCOMPARE(box.palette().color(QPalette::Highlight), highlight);
 }
 
 void TestRichTextBox::spanAndLines()
