@@ -159,6 +159,13 @@ int main(int argc, char **argv)
         RtfReader::read(answer, &doc);
     });
     line("read 1 MB answer (RtfReader::read)", readMs, answer.size(), unrtf);
+    // the least any reader into a QTextDocument pays: the same text and paragraphs, no formats
+    const QString sourceText = source.toPlainText();
+    const double floorMs = medianMs(5, [&] {
+        QTextDocument doc;
+        doc.setPlainText(sourceText);
+    });
+    line("  (QTextDocument::setPlainText, same text)", floorMs, answer.size(), unrtf);
 
     QTextDocument read;
     RtfReader::read(answer, &read);

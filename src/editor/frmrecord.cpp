@@ -386,6 +386,7 @@ void FrmRecord::updateControls()
     }
     try {
         RTBQuestion->setPlainText(rs->value(QStringLiteral("Question")).toString());
+        m_shownQuestion = RTBQuestion->toPlainText();
         RTBAnswer->setTextRtf(rs->value(QStringLiteral("Answer")).toString());
     } catch (const AppException &) {
         clearControls();
@@ -771,8 +772,9 @@ bool FrmRecord::save(bool announce)
                 rs->Edit();
             }
         }
-        rs->setValue(QStringLiteral("Question"), RTBQuestion->toPlainText());
-        // An answer the user did not touch keeps its stored bytes.
+        // A question or an answer the user did not touch keeps its stored text.
+        if (adding || RTBQuestion->toPlainText() != m_shownQuestion)
+            rs->setValue(QStringLiteral("Question"), RTBQuestion->toPlainText());
         if (adding || RTBAnswer->isModified())
             rs->setValue(QStringLiteral("Answer"), RTBAnswer->textRtf());
         rs->Update();

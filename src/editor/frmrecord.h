@@ -132,6 +132,7 @@ private:
     bool m_unloaded = false;
     QString m_databaseName;
     QString m_topic;
+    QString m_shownQuestion;
     int m_savedListIndex = -1;
     int m_listedCount = 0;
     int m_positionBeforeChange = -1;

@@ -2,6 +2,7 @@
 #include "platform/richtext/richtextbox.h"
 #include "platform/richtext/rtfwriter.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -138,9 +139,11 @@ void TestKeywordColourer::overlayLeavesStoredAnswer()
     RichTextBox box;
     box.setTextRtf(stored);
     const QByteArray before = RtfWriter::write(box.document());
+    QSignalSpy changed(&box, &RichTextBox::changed);
     KeywordColourer colourer(box.document());
     colourer.setKeywords({"Dim", "As", "Integer"});
     colourer.rehighlight();
+    QCOMPARE(changed.count(), 0); // colouring is no edit
     // shown in colour, stored as it was
     QCOMPARE(shownAt(box.document(), 0), Key);
     QCOMPARE(shownAt(box.document(), 4), KeywordColourer::baseColour());

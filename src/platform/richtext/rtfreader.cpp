@@ -204,6 +204,7 @@ struct ParaState
     int first = 0;
     int before = 0;
     int after = 0;
+    bool operator==(const ParaState &) const = default;
 };
 
 enum class Dest : quint8 { Text, FontTable, ColourTable };
@@ -230,6 +231,7 @@ struct Run
     QString text;
     QTextCharFormat format;
     bool object = false;
+    CharState state;
 };
 
 bool isLetter(char c)
@@ -293,7 +295,7 @@ private:
 
     int currentCodePage();
     const QTextCharFormat &charFormat(const CharState &state);
-    QTextBlockFormat blockFormat(const ParaState &para) const;
+    const QTextBlockFormat &blockFormat(const ParaState &para);
     void commitFont();
     void commitColour();
 
@@ -332,10 +334,12 @@ private:
     bool m_firstBlock = true;
     bool m_paraOpen = false; // something since the last \par
     bool m_lastWasObject = false;
+    ParaState m_lastPara;
 
-    bool m_formatValid = false;
-    CharState m_formatState;
-    QTextCharFormat m_format;
+    // Formats already made. Handing the document the same format objects again lets it find
+    // them in its own collection without comparing every property.
+    std::vector<std::pair<CharState, QTextCharFormat>> m_charFormats;
+    std::vector<std::pair<ParaState, QTextBlockFormat>> m_blockFormats;
     int m_objects = 0;
 };
 
@@ -383,6 +387,8 @@ void Parser::pushGroup(qsizetype at)
         m_pos = scanGroup(m_data, m_pos).end;
         return;
     }
+    // a group that holds another no longer starts with its destination
+    top().fresh = false;
     Group group = top();
     group.start = at;
     group.fresh = true;
@@ -834,7 +840,12 @@ void Parser::addByte(unsigned char byte)
     const Dest dest = top().dest;
     if (dest != Dest::Text && dest != Dest::FontTable)
         return;
-    const int page = dest == Dest::FontTable ? m_ansiCodePage : currentCodePage();
+    int page = m_ansiCodePage;
+    if (dest == Dest::Text)
+        page = currentCodePage();
+    else if (const int own = RtfCodePage::codePageOfCharset(m_fontCharset); own > 0)
+        page = own; // a font's name is written in its own charset
+
     if (!m_pending.isEmpty() && page != m_pendingCodePage)
         flushPending();
     m_pendingCodePage = page;
@@ -874,14 +885,16 @@ void Parser::flushText()
 {
     if (m_text.isEmpty())
         return;
-    m_para.push_back(Run{m_text, charFormat(m_textState), false});
+    m_para.push_back(Run{m_text, charFormat(m_textState), false, m_textState});
     m_text.clear();
 }
 
 const QTextCharFormat &Parser::charFormat(const CharState &state)
 {
-    if (m_formatValid && m_formatState == state)
-        return m_format;
+    for (const auto &entry : m_charFormats) {
+        if (entry.first == state)
+            return entry.second;
+    }
     QTextCharFormat format;
     const auto font = m_fonts.constFind(state.font);
     if (font != m_fonts.constEnd() && !font->name.isEmpty())
@@ -901,14 +914,18 @@ const QTextCharFormat &Parser::charFormat(const CharState &state)
     if (state.background > 0 && state.background < int(m_colours.size()) &&
         m_colours[state.background].isValid())
         format.setBackground(m_colours[state.background]);
-    m_format = format;
-    m_formatState = state;
-    m_formatValid = true;
-    return m_format;
+    if (m_charFormats.size() >= 64)
+        m_charFormats.clear();
+    m_charFormats.emplace_back(state, format);
+    return m_charFormats.back().second;
 }
 
-QTextBlockFormat Parser::blockFormat(const ParaState &para) const
+const QTextBlockFormat &Parser::blockFormat(const ParaState &para)
 {
+    for (const auto &entry : m_blockFormats) {
+        if (entry.first == para)
+            return entry.second;
+    }
     QTextBlockFormat format;
     static constexpr Qt::Alignment aligns[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
                                                Qt::AlignJustify};
@@ -918,22 +935,29 @@ QTextBlockFormat Parser::blockFormat(const ParaState &para) const
     format.setTextIndent(para.first / RtfFormat::TwipsPerPixel);
     format.setTopMargin(para.before / RtfFormat::TwipsPerPixel);
     format.setBottomMargin(para.after / RtfFormat::TwipsPerPixel);
-    return format;
+    if (m_blockFormats.size() >= 64)
+        m_blockFormats.clear();
+    m_blockFormats.emplace_back(para, format);
+    return m_blockFormats.back().second;
 }
 
 void Parser::endParagraph()
 {
     flushText();
     const Group &group = top();
-    const QTextBlockFormat block = blockFormat(group.para);
-    const QTextCharFormat blockChar = charFormat(group.ch);
     if (m_firstBlock) {
-        m_cursor.setBlockFormat(block);
-        m_cursor.setBlockCharFormat(blockChar);
+        m_cursor.setBlockFormat(blockFormat(group.para));
+        m_cursor.setBlockCharFormat(charFormat(group.ch));
         m_firstBlock = false;
+    } else if (group.para == m_lastPara && !m_para.empty() && !m_para.front().object &&
+               m_para.front().state == group.ch) {
+        // the paragraph break rides with the first run: a new block takes the previous block's
+        // format and the run's, which are the ones wanted (half the work on plain answers)
+        m_para.front().text.prepend(QChar(QChar::ParagraphSeparator));
     } else {
-        m_cursor.insertBlock(block, blockChar);
+        m_cursor.insertBlock(blockFormat(group.para), charFormat(group.ch));
     }
+    m_lastPara = group.para;
     for (const Run &run : m_para) {
         m_cursor.insertText(run.text, run.format);
     }
@@ -959,7 +983,7 @@ void Parser::commitFont()
     m_fontPending = false;
     m_fontName.clear();
     m_codePageFont = -1;
-    m_formatValid = false;
+    m_charFormats.clear();
 }
 
 void Parser::commitColour()
@@ -969,7 +993,7 @@ void Parser::commitColour()
     else
         m_colours.push_back(QColor(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0)));
     m_red = m_green = m_blue = -1;
-    m_formatValid = false;
+    m_charFormats.clear();
 }
 
 GroupEnd scanGroup(QByteArrayView data, qsizetype from)
@@ -1091,7 +1115,7 @@ void Parser::keepGroup(Word word)
     format.setWidth(picture.size.width());
     format.setHeight(picture.size.height());
     format.setProperty(RtfFormat::RawGroupProperty, raw);
-    m_para.push_back(Run{QString(QChar::ObjectReplacementCharacter), format, true});
+    m_para.push_back(Run{QString(QChar::ObjectReplacementCharacter), format, true, {}});
     m_paraOpen = true;
     m_lastWasObject = true;
 }

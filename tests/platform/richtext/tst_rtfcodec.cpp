@@ -224,6 +224,14 @@ void TestRtfCodec::codePages()
     QCOMPARE(plain("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset161 G;}}"
                    "\\f0\\'e1\\f1\\'e1}"),
              QString::fromUtf8("áα"));
+    // a font's name is in the font's own code page
+    QTextDocument named;
+    RtfReader::read(
+        QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset204 \\'c0\\'f0\\'e8\\'e0\\'eb;}}"
+                   "\\f0 x}"),
+        &named);
+    QCOMPARE(formatAt(named, 0).fontFamilies().toStringList(),
+             QStringList{QString::fromUtf8("Ариал")});
     // raw 8-bit bytes count as the code page too
     QCOMPARE(plain("{\\rtf1\\ansi Caf\xe9}"), QString::fromUtf8("Café"));
 }
@@ -375,6 +383,8 @@ void TestRtfCodec::malformedInputEnds_data()
     QTest::newRow("long word") << "{\\rtf1 \\" + QByteArray(100000, 'a') + "1 x}";
     QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b\\'00c}", 17);
     QTest::newRow("tables unclosed") << QByteArray("{\\rtf1{\\fonttbl{\\f0 A{\\colortbl\\red");
+    QTest::newRow("picture group inside a later picture group")
+        << QByteArray("{\\rtf1 a{\\*\\shppict{\\pict 01}}{{\\nonshppict 02}\\nonshppict 03}b}");
     QTest::newRow("dib header lies")
         << QByteArray("{\\rtf1{\\pict\\dibitmap0 28000000ffffff7fffffff7f"
                       "01002000}}");
