@@ -10,6 +10,7 @@
 #include <QSplitter>
 
 #include <algorithm>
+#include <utility>
 
 namespace RecordLayoutRules {
 
@@ -132,6 +133,11 @@ int RecordLayout::questionTop() const
 
 void RecordLayout::fitQuestionLines(int lines)
 {
+    if (!m_frame->isVisible()) {
+        // Nothing has a size yet; the lines are fitted once the window shows.
+        m_pendingLines = lines;
+        return;
+    }
     const int top =
         RecordLayoutRules::barTopForLines(toTwips(questionTop()), lines, m_frameWidth,
                                           toTwips(m_frame->height()), toTwips(bar()->height()));
@@ -190,10 +196,20 @@ bool RecordLayout::eventFilter(QObject *watched, QEvent *event)
             return false;
         }
     }
-    if (watched == m_frame && event->type() == QEvent::Resize)
+    if (watched == m_frame && event->type() == QEvent::Resize) {
         Form_Resize();
-    else if (watched == m_window &&
-             (event->type() == QEvent::ParentChange || event->type() == QEvent::Show))
+    } else if (watched == m_frame && event->type() == QEvent::Show && m_pendingLines > 0) {
+        // After the layouts have placed the boxes.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_pendingLines > 0 && m_frame->isVisible())
+                    fitQuestionLines(std::exchange(m_pendingLines, 0));
+            },
+            Qt::QueuedConnection);
+    }
+    if (watched == m_window &&
+        (event->type() == QEvent::ParentChange || event->type() == QEvent::Show))
         applyMinimumSize();
     return false;
 }

@@ -89,4 +89,6 @@ private:
     bool m_dragging = false;
     int m_frameWidth = 0;
     int m_shadowTop = 0;
+    // Until the window first shows, the question box waits to fit its lines (two at first).
+    int m_pendingLines = 2;
 };

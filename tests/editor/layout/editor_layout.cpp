@@ -194,6 +194,17 @@ private slots:
         QCOMPARE(layout->FrameWidth(), Twips::fromPixels(form->FrameQuestion->width()));
     }
 
+    void newWindowShowsTwoQuestionLines()
+    {
+        RecordWindowFixture f;
+        FrmRecord form(f.main.get());
+        form.resize(600, 500);
+        form.show();
+        QApplication::sendPostedEvents();
+        QCOMPARE(form.RTBQuestion->height(), Twips::toPixels(2 * QuestionLineHeight));
+        QVERIFY(form.RTBAnswer->height() > form.RTBQuestion->height());
+    }
+
     void windowKeepsItsMinimumSize()
     {
         RecordWindowFixture f;
