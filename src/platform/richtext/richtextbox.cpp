@@ -446,6 +446,18 @@ int RichTextBox::lineCount() const
     return lines;
 }
 
+QColor RichTextBox::backColor() const
+{
+    return palette().color(QPalette::Base);
+}
+
+void RichTextBox::setBackColor(const QColor &colour)
+{
+    QPalette look = palette();
+    look.setColor(QPalette::Base, colour);
+    setPalette(look);
+}
+
 void RichTextBox::setLocked(bool locked)
 {
     setReadOnly(locked);

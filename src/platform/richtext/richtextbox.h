@@ -86,6 +86,10 @@ public:
     // Lines as laid out on screen (a long paragraph counts once per wrapped line).
     int lineCount() const;
 
+    // The box's background (the palette's base colour).
+    QColor backColor() const;
+    void setBackColor(const QColor &colour);
+
     bool locked() const { return isReadOnly(); }
     void setLocked(bool locked);
 
