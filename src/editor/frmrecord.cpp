@@ -1,6 +1,8 @@
 #include "editor/frmrecord.h"
 
+#include "editor/editingaids.h"
 #include "editor/keywordcolourer.h"
+#include "editor/recordlayout.h"
 #include "kb/daodatabase.h"
 #include "kb/kbglobals.h"
 #include "kb/kbstore.h"
@@ -68,6 +70,8 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
     setObjectName(QStringLiteral("FrmRecord"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     createControls();
+    auto *layout = new RecordLayout(this, FrameQuestion, picSlider, ImgAnswer, CmdZip);
+    new EditingAids(m_main, RTBQuestion, RTBAnswer, m_searchMode, layout, this);
     BindDatabase();
 }
 

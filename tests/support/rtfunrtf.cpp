@@ -26,7 +26,9 @@ QByteArray tagFile()
 
 } // namespace
 
-QString unrtfText(const QByteArray &rtf)
+namespace {
+
+QString runUnrtf(const QByteArray &rtf, bool unicode)
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
     if (program.isEmpty())
@@ -42,11 +44,29 @@ QString unrtfText(const QByteArray &rtf)
     input.close();
     QProcess process;
     process.setWorkingDirectory(dir.path());
-    process.start(program, {QStringLiteral("--nopict"), QStringLiteral("-P"), dir.path(),
-                            QStringLiteral("-t"), QStringLiteral("rtfcompare"), input.fileName()});
+    if (unicode)
+        process.start(program,
+                      {QStringLiteral("--nopict"), QStringLiteral("-P"), dir.path(),
+                       QStringLiteral("-t"), QStringLiteral("rtfcompare"), input.fileName()});
+    else
+        process.start(program,
+                      {QStringLiteral("--nopict"), QStringLiteral("--text"), input.fileName()});
     if (!process.waitForFinished(30000))
         return QString();
-    return QString::fromUtf8(process.readAllStandardOutput());
+    const QByteArray out = process.readAllStandardOutput();
+    return unicode ? QString::fromUtf8(out) : QString::fromLatin1(out);
+}
+
+} // namespace
+
+QString unrtfText(const QByteArray &rtf)
+{
+    return runUnrtf(rtf, true);
+}
+
+QString unrtfPlainText(const QByteArray &rtf)
+{
+    return runUnrtf(rtf, false);
 }
 
 QString rtfComparable(const QString &text)

@@ -10,6 +10,9 @@ namespace TestSupport {
 // is not installed.
 QString unrtfText(const QByteArray &rtf);
 
+// The same from unrtf's plain "--text" output, which holds Latin-1 only.
+QString unrtfPlainText(const QByteArray &rtf);
+
 // Text reduced for comparing two readers: unrtf's banner lines and body rule dropped, entities
 // decoded, every white-space character (line ends, tabs, blanks) removed.
 QString rtfComparable(const QString &text);

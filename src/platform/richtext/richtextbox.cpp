@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -43,7 +44,6 @@ bool isAscii(const QByteArray &bytes)
 RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
 {
     setAcceptRichText(true);
-    m_shownPalette = palette();
     connect(document(), &QTextDocument::contentsChange, this, &RichTextBox::onContentsChange);
     ensureCache();
 }
@@ -417,6 +417,47 @@ int RichTextBox::find(const QString &what, int start, int end, int options)
     return -1;
 }
 
+void RichTextBox::span(const QString &set, bool forward, bool negate)
+{
+    ensureCache();
+    const QString &text = m_cache.text;
+    int start = selStart();
+    int end = start + selLength();
+    auto spans = [&](QChar c) { return set.contains(c) != negate; };
+    if (forward) {
+        while (end < text.size() && spans(text[end]))
+            ++end;
+    } else {
+        while (start > 0 && spans(text[start - 1]))
+            --start;
+    }
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(toPosition(start));
+    cursor.setPosition(toPosition(end, true), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+int RichTextBox::lineCount() const
+{
+    document()->pageCount(); // finishes the layout
+    int lines = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        lines += block.layout() ? std::max(block.layout()->lineCount(), 1) : 1;
+    return lines;
+}
+
+QColor RichTextBox::backColor() const
+{
+    return palette().color(QPalette::Base);
+}
+
+void RichTextBox::setBackColor(const QColor &colour)
+{
+    QPalette look = palette();
+    look.setColor(QPalette::Base, colour);
+    setPalette(look);
+}
+
 void RichTextBox::setLocked(bool locked)
 {
     setReadOnly(locked);
@@ -428,17 +469,21 @@ void RichTextBox::setSelectionHidden(bool hidden)
 {
     if (hidden == m_selectionHidden)
         return;
-    if (hidden) {
-        m_shownPalette = palette();
-        QPalette hiding = m_shownPalette;
-        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            hiding.setColor(group, QPalette::Highlight, hiding.color(group, QPalette::Base));
-            hiding.setColor(group, QPalette::HighlightedText, hiding.color(group, QPalette::Text));
+    // only the two selection roles change, so other palette changes made meanwhile survive
+    QPalette now = palette();
+    for (int i = 0; i < 3; ++i) {
+        const auto group = QPalette::ColorGroup(i);
+        if (hidden) {
+            m_shownSelection[i][0] = now.color(group, QPalette::Highlight);
+            m_shownSelection[i][1] = now.color(group, QPalette::HighlightedText);
+            now.setColor(group, QPalette::Highlight, now.color(group, QPalette::Base));
+            now.setColor(group, QPalette::HighlightedText, now.color(group, QPalette::Text));
+        } else {
+            now.setColor(group, QPalette::Highlight, m_shownSelection[i][0]);
+            now.setColor(group, QPalette::HighlightedText, m_shownSelection[i][1]);
         }
-        setPalette(hiding);
-    } else {
-        setPalette(m_shownPalette);
     }
+    setPalette(now);
     m_selectionHidden = hidden;
 }
 

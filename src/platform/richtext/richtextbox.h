@@ -79,6 +79,17 @@ public:
     // other than letters, digits and '_'. An empty text is never found.
     int find(const QString &text, int start = 0, int end = -1, int options = 0);
 
+    // Extends the selection over the characters of set (or, negated, over those not in it):
+    // forward from its end, or backward from its start.
+    void span(const QString &set, bool forward = true, bool negate = false);
+
+    // Lines as laid out on screen (a long paragraph counts once per wrapped line).
+    int lineCount() const;
+
+    // The box's background (the palette's base colour).
+    QColor backColor() const;
+    void setBackColor(const QColor &colour);
+
     bool locked() const { return isReadOnly(); }
     void setLocked(bool locked);
 
@@ -124,5 +135,5 @@ private:
     QByteArray m_sourceBytes; // RTF bytes as they can be saved unchanged, empty when not possible
     QByteArray m_sourceWritten;
     bool m_selectionHidden = false;
-    QPalette m_shownPalette;
+    QColor m_shownSelection[3][2]; // highlight colours per colour group while hidden
 };

@@ -231,6 +231,7 @@ struct Run
     QString text;
     QTextCharFormat format;
     bool object = false;
+    CharState state;
 };
 
 bool isLetter(char c)
@@ -333,6 +334,7 @@ private:
     bool m_firstBlock = true;
     bool m_paraOpen = false; // something since the last \par
     bool m_lastWasObject = false;
+    ParaState m_lastPara;
 
     // Formats already made. Handing the document the same format objects again lets it find
     // them in its own collection without comparing every property.
@@ -883,7 +885,7 @@ void Parser::flushText()
 {
     if (m_text.isEmpty())
         return;
-    m_para.push_back(Run{m_text, charFormat(m_textState), false});
+    m_para.push_back(Run{m_text, charFormat(m_textState), false, m_textState});
     m_text.clear();
 }
 
@@ -943,15 +945,19 @@ void Parser::endParagraph()
 {
     flushText();
     const Group &group = top();
-    const QTextBlockFormat block = blockFormat(group.para);
-    const QTextCharFormat blockChar = charFormat(group.ch);
     if (m_firstBlock) {
-        m_cursor.setBlockFormat(block);
-        m_cursor.setBlockCharFormat(blockChar);
+        m_cursor.setBlockFormat(blockFormat(group.para));
+        m_cursor.setBlockCharFormat(charFormat(group.ch));
         m_firstBlock = false;
+    } else if (group.para == m_lastPara && !m_para.empty() && !m_para.front().object &&
+               m_para.front().state == group.ch) {
+        // the paragraph break rides with the first run: a new block takes the previous block's
+        // format and the run's, which are the ones wanted (half the work on plain answers)
+        m_para.front().text.prepend(QChar(QChar::ParagraphSeparator));
     } else {
-        m_cursor.insertBlock(block, blockChar);
+        m_cursor.insertBlock(blockFormat(group.para), charFormat(group.ch));
     }
+    m_lastPara = group.para;
     for (const Run &run : m_para) {
         m_cursor.insertText(run.text, run.format);
     }
@@ -1109,7 +1115,7 @@ void Parser::keepGroup(Word word)
     format.setWidth(picture.size.width());
     format.setHeight(picture.size.height());
     format.setProperty(RtfFormat::RawGroupProperty, raw);
-    m_para.push_back(Run{QString(QChar::ObjectReplacementCharacter), format, true});
+    m_para.push_back(Run{QString(QChar::ObjectReplacementCharacter), format, true, {}});
     m_paraOpen = true;
     m_lastWasObject = true;
 }

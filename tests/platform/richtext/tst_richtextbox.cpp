@@ -17,6 +17,7 @@ private slots:
     void selTextReplaces();
     void selectionFormats();
     void findOptions();
+    void spanAndLines();
     void unchangedAnswerKeepsItsBytes();
     void changedOnlyForText();
     void lockedRefusesTyping();
@@ -174,12 +175,48 @@ void TestRichTextBox::findOptions()
     QCOMPARE(box.find(QStringLiteral("x\r\nDim")), 4);
     QCOMPARE(box.selText(), QStringLiteral("x\r\nDim"));
     // no highlight: selected, not shown
+    const QColor highlight = box.palette().color(QPalette::Highlight);
     QCOMPARE(box.find(QStringLiteral("DIM"), 0, -1, RichTextBox::NoHighlight | 4), 21);
     QVERIFY(box.isSelectionHidden());
     QCOMPARE(box.selStart(), 21);
     QCOMPARE(box.selLength(), 3);
+    // a background set meanwhile stays when the selection shows again
+    box.setBackColor(QColor(0xC0, 0xC0, 0xFF));
     box.find(QStringLiteral("DIM"), 0, -1, 4);
     QVERIFY(!box.isSelectionHidden());
+    QCOMPARE(box.backColor(), QColor(0xC0, 0xC0, 0xFF));
+    QCOMPARE(box.palette().color(QPalette::Highlight), highlight);
+}
+
+void TestRichTextBox::spanAndLines()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("Use it. Then\r\nmore, words"));
+    // a sentence: over everything but its mark, then the mark
+    box.setSelStart(0);
+    box.span(QStringLiteral(".?!:"), true, true);
+    box.setSelLength(box.selLength() + 1);
+    QCOMPARE(box.selText(), QStringLiteral("Use it."));
+    // a word
+    box.setSelStart(0);
+    box.setSelLength(0);
+    box.span(QStringLiteral(" ,;:.?!"), true, true);
+    QCOMPARE(box.selText(), QStringLiteral("Use"));
+    // across a line end, and backwards
+    box.setSelStart(8);
+    box.setSelLength(0);
+    box.span(QStringLiteral(",."), true, true);
+    QCOMPARE(box.selText(), QStringLiteral("Then\r\nmore"));
+    box.setSelStart(12);
+    box.setSelLength(0);
+    box.span(QStringLiteral("enhT"), false);
+    QCOMPARE(box.selText(), QStringLiteral("Then"));
+    // lines as shown: two paragraphs, then a long one that wraps
+    box.resize(200, 300);
+    box.show();
+    QCOMPARE(box.lineCount(), 2);
+    box.setText(QString(400, u'x').replace(QLatin1String("xxxxx"), QLatin1String("xxxx ")));
+    QVERIFY(box.lineCount() > 3);
 }
 
 void TestRichTextBox::unchangedAnswerKeepsItsBytes()

@@ -28,6 +28,7 @@ private slots:
     void handwrittenSamples();
     void writerOutput_data();
     void writerOutput();
+    void plainTextModeOnLatin1();
 };
 
 void TestRtfAgainstUnrtf::initTestCase()
@@ -129,6 +130,27 @@ void TestRtfAgainstUnrtf::writerOutput()
     const QByteArray rtf = RtfWriter::write(&doc);
     QCOMPARE(ourText(rtf), doc.toRawText());
     QCOMPARE(TestSupport::rtfComparable(TestSupport::unrtfText(rtf)),
+             TestSupport::rtfComparable(doc.toRawText()));
+}
+
+void TestRtfAgainstUnrtf::plainTextModeOnLatin1()
+{
+    // unrtf's own text mode, on text it can print
+    const QByteArray handwritten =
+        "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset0 "
+        "Arial;}}{\\colortbl;\\red9\\green9\\blue9;}"
+        "\\f0 Caf\\'e9 na\\'efve {\\b\\cf1 \\'c6ther} \\'df \\'bd\\par second {\\i line}\\par}";
+    QCOMPARE(TestSupport::rtfComparable(ourText(handwritten)),
+             TestSupport::rtfComparable(TestSupport::unrtfPlainText(handwritten)));
+    QString latin1;
+    for (char16_t c = 0x21; c <= 0xFF; ++c) {
+        if (c < 0x7F || (c > 0xA0 && c != 0xAD))
+            latin1 += QChar(c);
+    }
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(latin1 + QStringLiteral("\u2029next"));
+    const QByteArray written = RtfWriter::write(&doc);
+    QCOMPARE(TestSupport::rtfComparable(TestSupport::unrtfPlainText(written)),
              TestSupport::rtfComparable(doc.toRawText()));
 }
 
