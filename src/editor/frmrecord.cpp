@@ -1,5 +1,7 @@
 #include "editor/frmrecord.h"
 
+#include "editor/snapshotundo.h"
+
 #include "editor/editingaids.h"
 #include "editor/keywordcolourer.h"
 #include "editor/recordlayout.h"
@@ -71,7 +73,17 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     createControls();
     auto *layout = new RecordLayout(this, FrameQuestion, picSlider, ImgAnswer, CmdZip);
-    new EditingAids(m_main, RTBQuestion, RTBAnswer, m_searchMode, layout, this);
+    auto *aids = new EditingAids(m_main, RTBQuestion, RTBAnswer, m_searchMode, layout, this);
+
+    m_undo = new SnapshotUndo(this);
+    connect(RTBAnswer, &QTextEdit::textChanged, this, [this] {
+        if (m_undo->TrackChanges())
+            m_undo->textChanged(RTBAnswer->text(), RTBAnswer->selStart());
+    });
+    connect(m_undo, &SnapshotUndo::UpdateUndoButtons, this, [this, aids](bool undo, bool redo) {
+        m_main->setUndoRedoEnabled(undo, redo);
+        aids->RTBAnswer_SelChange();
+    });
     BindDatabase();
 }
 
@@ -643,7 +655,7 @@ void FrmRecord::NewRecord()
     }
     RTBQuestion->setPlainText(question);
     RTBAnswer->setTextRtf(answer);
-    m_trackChanges = true;
+    StartTrackingChanges();
     RTBQuestion->setFocus();
 }
 
@@ -666,7 +678,7 @@ void FrmRecord::EditRecord()
     m_editedKey = rs->currentKey();
     m_state = State::Editing;
     EnterEditMode();
-    m_trackChanges = true;
+    StartTrackingChanges();
     RTBQuestion->setFocus();
 }
 
@@ -682,13 +694,45 @@ void FrmRecord::EnterEditMode()
 void FrmRecord::LeaveEditMode()
 {
     m_state = State::Browsing;
-    m_trackChanges = false;
+    m_undo->setEditing(false);
     m_editedKey = -1;
     ApplyStateToMainWindow();
     setBackColor(RTBQuestion, BrowseBackColor);
     setBackColor(RTBAnswer, BrowseBackColor);
     BrowseLayout();
     LockEditors();
+}
+
+void FrmRecord::StartTrackingChanges()
+{
+    // The text as the edit starts is the first snapshot, so even the first change undoes.
+    m_undo->setEditing(true);
+    m_undo->textChanged(RTBAnswer->text(), RTBAnswer->selStart());
+}
+
+void FrmRecord::applyUndoEdit(const UndoEdit &edit)
+{
+    RTBAnswer->setSelStart(edit.Start);
+    RTBAnswer->setSelLength(edit.RemoveLength);
+    RTBAnswer->setSelText(edit.Insert);
+    RTBAnswer->setSelStart(edit.SelStart);
+    RTBAnswer->setSelLength(edit.SelLength);
+}
+
+void FrmRecord::Undo()
+{
+    if (m_searchMode)
+        return;
+    m_undo->Undo(RTBAnswer->text(), [this](const UndoEdit &edit) { applyUndoEdit(edit); });
+    RTBAnswer->setFocus();
+}
+
+void FrmRecord::Redo()
+{
+    if (m_searchMode)
+        return;
+    m_undo->Redo(RTBAnswer->text(), [this](const UndoEdit &edit) { applyUndoEdit(edit); });
+    RTBAnswer->setFocus();
 }
 
 void FrmRecord::EditLayout()

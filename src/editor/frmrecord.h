@@ -11,6 +11,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class KeywordColourer;
+class SnapshotUndo;
+struct UndoEdit;
 class RichTextBox;
 
 namespace db {
@@ -49,6 +51,9 @@ public:
     void DeleteRec() override;
     void EditRec() override;
     void SelectALL() override;
+    void Undo() override;
+    void Redo() override;
+    SnapshotUndo *undoHistory() const { return m_undo; }
 
     // RecordWindowLink
     bool isSearchMode() const override { return m_searchMode; }
@@ -106,6 +111,8 @@ private:
     bool save(bool announce);
     void EnterEditMode();
     void LeaveEditMode();
+    void StartTrackingChanges();
+    void applyUndoEdit(const UndoEdit &edit);
     void EditLayout();
     void BrowseLayout();
     void UnlockEditors();
@@ -125,7 +132,6 @@ private:
     FrmMain *m_main;
     bool m_searchMode;
     State m_state = State::Browsing;
-    bool m_trackChanges = false;
     bool m_inEditLayout = false;
     bool m_wasDeactivated = false;
     bool m_emptyTopicPrompted = false;
@@ -138,4 +144,5 @@ private:
     int m_positionBeforeChange = -1;
     qint64 m_editedKey = -1;
     KeywordColourer *m_colouring = nullptr;
+    SnapshotUndo *m_undo = nullptr;
 };
