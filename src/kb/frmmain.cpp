@@ -188,6 +188,7 @@ void FrmMain::createControls()
     setStatusBar(MainStBar);
 
     createMenus();
+    connectToolControls();
 }
 
 QWidget *FrmMain::createLeftPanel()

@@ -269,6 +269,22 @@ public:
     void FormatActiveControl(const QString &key);
     // ---- end of command menus and toolbars ----
 
+    // ---- Tool windows inside the main window (frmmaintools.cpp) ----
+    using ToolWindowFactory = std::function<QWidget *(FrmMain *main)>;
+    // Registered at start-up by key ("Internet", "FTP", "Telnet", "Image Navigator").
+    static void setToolWindowFactory(const QString &key, ToolWindowFactory factory);
+    // The tool's one window, created on first use; nullptr when the tool is not built in.
+    QWidget *toolWindow(const QString &key);
+    void SSTabTop_Click(int tab);
+    void CloseAllChildren();
+    void ReleaseToolParents();
+    void ShowRecordForms(bool show);
+    // What the tools dock into: their toolbar into PanelHolder, a tree or frame into
+    // PanelLeft (which hides the left tabs).
+    void dockToolbar(QWidget *toolbar);
+    void dockLeftPart(QWidget *part);
+    void setPanelLeftVisible(bool visible);
+
 signals:
     void searchFinished(qint64 hits);
 
@@ -315,6 +331,7 @@ private:
     bool m_searching = false;
     // ---- Command menus and toolbars (frmmainmenus.cpp) ----
     void createMenus();
+    void connectToolControls();
     void createToolBarMain();
     void createTBEdit();
     void createTBTool();

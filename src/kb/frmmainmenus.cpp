@@ -32,51 +32,32 @@ enum MenuState : unsigned { Hidden = 1, Disabled = 2, Marked = 4 };
 // Commands whose procedures come with later windows: disabled until they are wired.
 const QStringList &pendingMenuItems()
 {
-    static const QStringList names = {QStringLiteral("mnuFileOpen"),
-                                      QStringLiteral("mnuFileSave"),
-                                      QStringLiteral("mnuConvertWord"),
-                                      QStringLiteral("mnuConvertExcel"),
-                                      QStringLiteral("mnuExportToTxtFile"),
-                                      QStringLiteral("mnuImportText"),
-                                      QStringLiteral("mnuFilePrintPreview"),
-                                      QStringLiteral("mnuFilePrint"),
-                                      QStringLiteral("mnuCloseAll"),
-                                      QStringLiteral("mnuEditCut"),
-                                      QStringLiteral("mnuEditCopy"),
-                                      QStringLiteral("mnuEditPaste"),
-                                      QStringLiteral("mnuSelectQuery"),
-                                      QStringLiteral("mnuUpdateQuery"),
-                                      QStringLiteral("mnuInsertQuery"),
-                                      QStringLiteral("mnuDeleteQuery"),
-                                      QStringLiteral("mnuAddTopic"),
-                                      QStringLiteral("mnuDelTopic"),
-                                      QStringLiteral("mnuDeleteDB"),
-                                      QStringLiteral("mnuFindWord"),
-                                      QStringLiteral("mnuReplace"),
-                                      QStringLiteral("mnuTransfer"),
-                                      QStringLiteral("mnuCompatDB"),
-                                      QStringLiteral("mnuImageNavi"),
-                                      QStringLiteral("mnuWebSurf"),
-                                      QStringLiteral("mnuTelnet"),
-                                      QStringLiteral("mnuFTP"),
-                                      QStringLiteral("mnuHelpAbout")};
+    static const QStringList names = {
+        QStringLiteral("mnuFileOpen"),         QStringLiteral("mnuFileSave"),
+        QStringLiteral("mnuConvertWord"),      QStringLiteral("mnuConvertExcel"),
+        QStringLiteral("mnuExportToTxtFile"),  QStringLiteral("mnuImportText"),
+        QStringLiteral("mnuFilePrintPreview"), QStringLiteral("mnuFilePrint"),
+        QStringLiteral("mnuCloseAll"),         QStringLiteral("mnuEditCut"),
+        QStringLiteral("mnuEditCopy"),         QStringLiteral("mnuEditPaste"),
+        QStringLiteral("mnuSelectQuery"),      QStringLiteral("mnuUpdateQuery"),
+        QStringLiteral("mnuInsertQuery"),      QStringLiteral("mnuDeleteQuery"),
+        QStringLiteral("mnuAddTopic"),         QStringLiteral("mnuDelTopic"),
+        QStringLiteral("mnuDeleteDB"),         QStringLiteral("mnuFindWord"),
+        QStringLiteral("mnuReplace"),          QStringLiteral("mnuTransfer"),
+        QStringLiteral("mnuCompatDB"),         QStringLiteral("mnuHelpAbout")};
     return names;
 }
 
 const QStringList &pendingToolbarKeys()
 {
     static const QStringList keys = {
-        QStringLiteral("Open"),       QStringLiteral("Print"),
-        QStringLiteral("Search"),     QStringLiteral("Compact"),
-        QStringLiteral("ITD"),        QStringLiteral("EMW"),
-        QStringLiteral("EME"),        QStringLiteral("ETD"),
-        QStringLiteral("Cut"),        QStringLiteral("Copy"),
-        QStringLiteral("Paste"),      QStringLiteral("Bold"),
-        QStringLiteral("Italic"),     QStringLiteral("Underline"),
-        QStringLiteral("Align Left"), QStringLiteral("Align Right"),
-        QStringLiteral("Center"),     QStringLiteral("Find"),
-        QStringLiteral("Internet"),   QStringLiteral("Telnet"),
-        QStringLiteral("FTP"),        QStringLiteral("Image Navigator")};
+        QStringLiteral("Open"),        QStringLiteral("Print"),     QStringLiteral("Search"),
+        QStringLiteral("Compact"),     QStringLiteral("ITD"),       QStringLiteral("EMW"),
+        QStringLiteral("EME"),         QStringLiteral("ETD"),       QStringLiteral("Cut"),
+        QStringLiteral("Copy"),        QStringLiteral("Paste"),     QStringLiteral("Bold"),
+        QStringLiteral("Italic"),      QStringLiteral("Underline"), QStringLiteral("Align Left"),
+        QStringLiteral("Align Right"), QStringLiteral("Center"),    QStringLiteral("Find"),
+    };
     return keys;
 }
 
@@ -1008,12 +989,7 @@ void FrmMain::mnuAddTopic_Click() {}
 void FrmMain::mnuDelTopic_Click() {}
 void FrmMain::mnuDeleteDB_Click() {}
 void FrmMain::mnuCompatDB_Click() {}
-void FrmMain::mnuImageNavi_Click() {}
-void FrmMain::mnuWebSurf_Click() {}
-void FrmMain::mnuTelnet_Click() {}
-void FrmMain::mnuFTP_Click() {}
 void FrmMain::mnuHelpAbout_Click() {}
-void FrmMain::TBTool_ButtonClick(const QString &) {}
 void FrmMain::DBConvert(const QString &) {}
 void FrmMain::DBExportTextFile(const QString &) {}
 void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}
