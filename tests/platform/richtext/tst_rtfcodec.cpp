@@ -284,7 +284,7 @@ void TestRtfCodec::paragraphs()
 
 void TestRtfCodec::destinationsSkipped()
 {
-    QCOMPARE(plain("{\\rtf1{\\*\\generator Riched20;}{\\info{\\title T}{\\author A}}"
+    QCOMPARE(plain("{\\rtf1{\\*\\generator Writer 1.0;}{\\info{\\title T}{\\author A}}"
                    "{\\stylesheet{\\s0 Normal;}}{\\header H}{\\footer F}"
                    "{\\*\\unknown {nested} text}a{\\field{\\*\\fldinst HYPERLINK x}"
                    "{\\fldrslt link}}b}"),
