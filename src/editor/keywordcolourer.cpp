@@ -197,7 +197,6 @@ void KeywordColourer::lineSpans(QStringView line, int offset, std::vector<Span> 
             int end = i + 1;
             while (end < comment && isWordChar(chars[end]))
                 ++end;
-            // a word cut by the comment's apostrophe is not a word: "x'y" never reaches here
             const size_t size = size_t(end - i);
             if (size >= m_shortest && size <= m_longest &&
                 m_words.count(std::u16string_view(chars + i, size)))

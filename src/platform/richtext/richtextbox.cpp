@@ -74,6 +74,7 @@ void RichTextBox::ensureCache() const
 
 void RichTextBox::onContentsChange(int position, int removed, int added)
 {
+    m_touched = true;
     if (m_cache.valid && removed == added) {
         // format changes (and the keyword overlay) arrive as equal lengths: compare the text
         QTextCursor cursor(document());
@@ -160,6 +161,7 @@ void RichTextBox::remember(const QString &source, bool fromFile, const QByteArra
              std::all_of(source.begin(), source.end(), [](QChar c) { return c.unicode() < 0x80; }))
         m_sourceBytes = source.toLatin1();
     m_sourceWritten = RtfWriter::write(document());
+    m_touched = false;
 }
 
 void RichTextBox::setTextRtf(const QString &rtf)
@@ -170,6 +172,8 @@ void RichTextBox::setTextRtf(const QString &rtf)
 
 QString RichTextBox::textRtf() const
 {
+    if (m_hasSource && !m_touched)
+        return m_source;
     const QByteArray written = RtfWriter::write(document());
     if (m_hasSource && written == m_sourceWritten)
         return m_source;
@@ -178,7 +182,7 @@ QString RichTextBox::textRtf() const
 
 bool RichTextBox::isModified() const
 {
-    return !m_hasSource || RtfWriter::write(document()) != m_sourceWritten;
+    return !m_hasSource || (m_touched && RtfWriter::write(document()) != m_sourceWritten);
 }
 
 int RichTextBox::selStart() const

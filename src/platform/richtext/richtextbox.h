@@ -134,6 +134,7 @@ private:
     QString m_source;
     QByteArray m_sourceBytes; // RTF bytes as they can be saved unchanged, empty when not possible
     QByteArray m_sourceWritten;
+    bool m_touched = false; // the document changed (perhaps back) since it was loaded
     bool m_selectionHidden = false;
     QColor m_shownSelection[3][2]; // highlight colours per colour group while hidden
 };

@@ -28,6 +28,7 @@ enum class Word : quint8 {
     // text
     Par,
     Line,
+    Cell,
     Tab,
     EmDash,
     EnDash,
@@ -93,6 +94,8 @@ const std::unordered_map<std::string_view, Word> &wordTable()
 {
     static const std::unordered_map<std::string_view, Word> table = {
         {"par", Word::Par},
+        {"row", Word::Par}, // a table row ends as a paragraph, its cells apart by tabs
+        {"cell", Word::Cell},
         {"line", Word::Line},
         {"tab", Word::Tab},
         {"emdash", Word::EmDash},
@@ -626,6 +629,7 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         appendChar(0x2028);
         return;
     case Word::Tab:
+    case Word::Cell:
         appendChar('\t');
         return;
     case Word::EmDash:

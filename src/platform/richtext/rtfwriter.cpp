@@ -50,6 +50,7 @@ private:
     void writeText(QStringView text, QByteArray &out, bool *needSpace);
     void writeObject(const QTextCharFormat &format);
     void writeBlock(const QTextBlock &block);
+    QByteArray paragraphWords(const QTextBlockFormat &format) const;
 
     const QTextDocument *m_doc;
     QString m_defaultFamily;
@@ -61,6 +62,13 @@ private:
     QByteArray m_body;
     bool m_needSpace = false;
     RunState m_written;
+    struct Run
+    {
+        RunState state;
+        bool object = false;
+    };
+    QHash<int, Run> m_runs; // by the document's format index
+    QHash<int, QByteArray> m_paragraphWords;
 };
 
 int Writer::fontIndex(const QString &family)
@@ -156,14 +164,28 @@ void Writer::writeText(QStringView text, QByteArray &out, bool *needSpace)
         out.append(text);
         *needSpace = true;
     };
-    for (const QChar qc : text) {
-        const char16_t c = qc.unicode();
-        if (c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}') {
+    auto plain = [](char16_t c) {
+        return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}';
+    };
+    const char16_t *chars = text.utf16();
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = chars[i];
+        if (plain(c)) {
+            // a run of plain characters goes in one piece
+            qsizetype end = i + 1;
+            while (end < size && plain(chars[end]))
+                ++end;
             if (*needSpace) {
                 out.append(' ');
                 *needSpace = false;
             }
-            out.append(char(c));
+            const qsizetype at = out.size();
+            out.resize(at + (end - i));
+            char *dst = out.data() + at;
+            for (qsizetype k = i; k < end; ++k)
+                *dst++ = char(chars[k]);
+            i = end - 1;
             continue;
         }
         switch (c) {
@@ -243,29 +265,13 @@ void Writer::writeObject(const QTextCharFormat &format)
 
 void Writer::writeBlock(const QTextBlock &block)
 {
-    word("pard");
-    const QTextBlockFormat format = block.blockFormat();
-    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
-    if (align & Qt::AlignJustify)
-        word("qj");
-    else if (align & Qt::AlignHCenter)
-        word("qc");
-    else if (align & (Qt::AlignRight | Qt::AlignTrailing))
-        word("qr");
-    auto twips = [](double pixels) {
-        return std::clamp(std::lround(pixels * RtfFormat::TwipsPerPixel),
-                          -long(RtfFormat::MaxTwips), long(RtfFormat::MaxTwips));
-    };
-    if (const long value = twips(format.leftMargin()))
-        word("li", value);
-    if (const long value = twips(format.rightMargin()))
-        word("ri", value);
-    if (const long value = twips(format.textIndent()))
-        word("fi", value);
-    if (const long value = std::max(0L, twips(format.topMargin())))
-        word("sb", value);
-    if (const long value = std::max(0L, twips(format.bottomMargin())))
-        word("sa", value);
+    // formats repeat: their words are worked out once per format of the document
+    const int formatIndex = block.blockFormatIndex();
+    auto words = m_paragraphWords.constFind(formatIndex);
+    if (words == m_paragraphWords.constEnd())
+        words = m_paragraphWords.insert(formatIndex, paragraphWords(block.blockFormat()));
+    m_body.append(*words);
+    m_needSpace = true;
 
     if (block.length() <= 1) {
         // an empty line keeps the size of its font
@@ -275,21 +281,56 @@ void Writer::writeBlock(const QTextBlock &block)
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid())
             continue;
-        const QTextCharFormat format = fragment.charFormat();
+        const int formatIndex = fragment.charFormatIndex();
+        auto run = m_runs.constFind(formatIndex);
+        if (run == m_runs.constEnd()) {
+            const QTextCharFormat format = fragment.charFormat();
+            const bool object = format.objectType() != QTextFormat::NoObject ||
+                                format.hasProperty(RtfFormat::RawGroupProperty);
+            run = m_runs.insert(formatIndex, Run{object ? RunState{} : stateOf(format), object});
+        }
         const QString text = fragment.text();
-        if (format.objectType() != QTextFormat::NoObject ||
-            format.hasProperty(RtfFormat::RawGroupProperty)) {
+        if (run->object) {
+            const QTextCharFormat format = fragment.charFormat();
             for (const QChar c : text) {
                 if (c == QChar::ObjectReplacementCharacter)
                     writeObject(format);
             }
             continue;
         }
-        switchTo(stateOf(format));
+        switchTo(run->state);
         writeText(text, m_body, &m_needSpace);
     }
     m_body.append("\\par\r\n");
     m_needSpace = false;
+}
+
+QByteArray Writer::paragraphWords(const QTextBlockFormat &format) const
+{
+    QByteArray out = "\\pard";
+    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (align & Qt::AlignJustify)
+        out += "\\qj";
+    else if (align & Qt::AlignHCenter)
+        out += "\\qc";
+    else if (align & (Qt::AlignRight | Qt::AlignTrailing))
+        out += "\\qr";
+    auto twips = [](double pixels) {
+        return std::clamp(std::lround(pixels * RtfFormat::TwipsPerPixel),
+                          -long(RtfFormat::MaxTwips), long(RtfFormat::MaxTwips));
+    };
+    const std::pair<const char *, long> values[] = {
+        {"\\li", twips(format.leftMargin())},
+        {"\\ri", twips(format.rightMargin())},
+        {"\\fi", twips(format.textIndent())},
+        {"\\sb", std::max(0L, twips(format.topMargin()))},
+        {"\\sa", std::max(0L, twips(format.bottomMargin()))},
+    };
+    for (const auto &[word, value] : values) {
+        if (value != 0)
+            out += word + QByteArray::number(qlonglong(value));
+    }
+    return out;
 }
 
 QByteArray Writer::write()

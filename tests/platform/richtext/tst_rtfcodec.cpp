@@ -280,11 +280,15 @@ void TestRtfCodec::paragraphs()
     QCOMPARE(block.blockFormat().leftMargin(), 0.0);
     // the properties in force at \par are the paragraph's
     QCOMPARE(block.next().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
+    // table rows are paragraphs, their cells apart by tabs
+    QCOMPARE(plain("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a\\cell b\\cell\\row"
+                   "\\trowd\\intbl c\\cell d\\cell\\row\\pard e\\par}"),
+             QStringLiteral("a\tb\t\u2029c\td\t\u2029e"));
 }
 
 void TestRtfCodec::destinationsSkipped()
 {
-    QCOMPARE(plain("{\\rtf1{\\*\\generator Riched20;}{\\info{\\title T}{\\author A}}"
+    QCOMPARE(plain("{\\rtf1{\\*\\generator Writer 1.0;}{\\info{\\title T}{\\author A}}"
                    "{\\stylesheet{\\s0 Normal;}}{\\header H}{\\footer F}"
                    "{\\*\\unknown {nested} text}a{\\field{\\*\\fldinst HYPERLINK x}"
                    "{\\fldrslt link}}b}"),
