@@ -19,6 +19,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -253,6 +254,62 @@ private slots:
         QVERIFY(prompter.calls().at(1).prompt.contains(QLatin1String("remote file - 5,000 bytes")));
         QCOMPARE(fileSha256(QDir(m_server.root()).filePath(QStringLiteral("up load.bin"))), upSha);
         QFile::remove(QDir(m_server.root()).filePath(QStringLiteral("up load.bin")));
+    }
+
+    void stopDuringTransfer()
+    {
+        // A slow server, so that the transfer is still running when Stop comes.
+        PyFtpServer slow({QStringLiteral("--throttle"), QStringLiteral("100000")});
+        const QDir root(slow.root());
+        const QByteArray sha = writeRandomFile(root.filePath(QStringLiteral("slow.bin")), 1000000);
+        QVERIFY2(slow.start(), qPrintable(slow.errorText()));
+        ScriptedPrompter prompter;
+        QTemporaryDir local;
+        QVERIFY(openWindow());
+        scriptLogin(slow.address());
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        QVERIFY(m_ftp->node(QStringLiteral("/")));
+        m_ftp->tvTreeView->setCurrentItem(m_ftp->node(QStringLiteral("/")));
+
+        // The user's older copy must survive a replacement that does not finish.
+        const QString target = local.filePath(QStringLiteral("slow.bin"));
+        const QByteArray older(1000000, 'o');
+        QVERIFY(writeFile(target, older));
+        selectFile(QStringLiteral("slow.bin"));
+        prompter.answer(target);
+        prompter.answer(QStringLiteral("Yes")); // replace
+        prompter.answer(QStringLiteral("Yes")); // cancel the transfer
+        int refusedWhileBusy = -1;
+        QTreeWidgetItem *pub = m_ftp->node(QStringLiteral("/"));
+        QTimer::singleShot(800, m_ftp, [&] {
+            const qsizetype before = prompter.calls().size();
+            m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload")); // ignored while busy
+            m_ftp->tvTreeView_NodeClick(nullptr);
+            m_ftp->tvTreeView_NodeClick(pub);
+            refusedWhileBusy = int(prompter.calls().size() - before);
+            QVERIFY(m_ftp->sbStatusBar->text().startsWith(QLatin1String("Downloading slow.bin (")));
+            m_ftp->tbToolBar_ButtonClick(QStringLiteral("Stop"));
+        });
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QCOMPARE(refusedWhileBusy, 0);
+        QCOMPARE(prompter.calls().size(), 4);
+        QCOMPARE(prompter.calls().at(2).title, QStringLiteral("ARE YOU SURE?"));
+        QCOMPARE(prompter.calls().at(3).title, QStringLiteral("ERROR"));
+        QVERIFY(prompter.calls().at(3).prompt.startsWith(QLatin1String("Error: 63")));
+        QCOMPARE(readAll(target), older);
+        QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        QVERIFY(fileSha256(target) != sha);
+
+        // Exit while a transfer runs: the window goes once the transfer has unwound.
+        prompter.clear();
+        QFile::remove(target);
+        prompter.answer(target);
+        QPointer<FrmFTP> guard(m_ftp);
+        QTimer::singleShot(500, m_ftp,
+                           [&] { m_ftp->tbToolBar_ButtonClick(QStringLiteral("Exit")); });
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QVERIFY(guard); // still on the stack here
+        QTRY_VERIFY(!guard);
     }
 
     void fileCommands()
