@@ -604,4 +604,8 @@ void FrmFTP::closeEvent(QCloseEvent *event)
     if (m_main)
         m_main->setPanelLeftVisible(false);
     event->accept();
+    // The main window hands out its tool instance for as long as it lives in its frame; a
+    // tool button pressed right after this close must get a new window, not this one.
+    setParent(nullptr);
+    deleteLater();
 }

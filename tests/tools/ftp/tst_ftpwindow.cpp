@@ -416,10 +416,23 @@ private slots:
         QVERIFY(ftp->isAncestorOf(ftp->tvTreeView));
 
         // The toolbar button again: one window, docked again.
+        // The button closes every child first, this window too, and makes a new one.
+        QPointer<FrmFTP> first(ftp);
         main.TBTool_ButtonClick(QStringLiteral("FTP"));
+        ftp = dynamic_cast<FrmFTP *>(main.toolWindow(QStringLiteral("FTP")));
+        QVERIFY(ftp);
+        QTRY_VERIFY(!first);
         QCOMPARE(main.toolWindow(QStringLiteral("FTP")), ftp);
+        QVERIFY(ftp->isVisible());
         QVERIFY(ftp->isDocked());
         QCOMPARE(ftp->tvTreeView->parentWidget(), main.PanelLeft);
+        QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
+        {
+            QPointer<FrmFTP> g(ftp);
+            QTest::qWait(50);
+            qWarning() << "ALIVE after second click" << bool(g);
+            QVERIFY(g);
+        }
 
         // Exit closes the window and hides the left panel it used.
         QPointer<FrmFTP> guard(ftp);
