@@ -414,7 +414,13 @@ void FrmFTP::ConnectToServer()
     }
     Label1->setText(dialog.URL());
 
-    QString path = m_FtpConnection->currentDirectory();
+    QTreeWidgetItem *selected = addPathNodes(m_FtpConnection->currentDirectory());
+    m_LastNode = selected;
+    ShowFolder(selected);
+}
+
+QTreeWidgetItem *FrmFTP::addPathNodes(QString path)
+{
     QTreeWidgetItem *selected = nullptr;
     if (path == QLatin1String("/") || path.isEmpty()) {
         selected = addNode(nullptr, QStringLiteral("/"), QStringLiteral("/"));
@@ -435,8 +441,7 @@ void FrmFTP::ConnectToServer()
         }
     }
     tvTreeView->setCurrentItem(selected);
-    m_LastNode = selected;
-    ShowFolder(selected);
+    return selected;
 }
 
 void FrmFTP::ShowFolder(QTreeWidgetItem *node)

@@ -47,6 +47,8 @@ public:
     // The list row of a file name, or nullptr.
     QTreeWidgetItem *listItem(const QString &name) const;
     bool isDocked() const;
+    // The nodes of a server folder path from the root down; the last one is selected.
+    QTreeWidgetItem *addPathNodes(QString path);
     CFtpConnection *connection() const { return m_FtpConnection; }
 
     QToolBar *tbToolBar;

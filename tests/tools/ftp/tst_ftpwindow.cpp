@@ -441,6 +441,25 @@ private slots:
         QVERIFY(main.PanelLeft->isHidden());
     }
 
+    void pathNodes()
+    {
+        FrmFTP ftp(nullptr);
+        QTreeWidgetItem *root = ftp.addPathNodes(QStringLiteral("/"));
+        QCOMPARE(FrmFTP::nodeKey(root), QStringLiteral("/"));
+        QCOMPARE(root->text(0), QStringLiteral("/"));
+        QCOMPARE(ftp.tvTreeView->topLevelItemCount(), 1);
+        ftp.tvTreeView->clear();
+
+        FrmFTP deep(nullptr);
+        QTreeWidgetItem *leaf = deep.addPathNodes(QStringLiteral("/pub/linux"));
+        QCOMPARE(deep.tvTreeView->currentItem(), leaf);
+        QCOMPARE(FrmFTP::nodeKey(leaf), QStringLiteral("/pub/linux/"));
+        QCOMPARE(leaf->text(0), QStringLiteral("linux"));
+        QCOMPARE(FrmFTP::nodeKey(leaf->parent()), QStringLiteral("/pub/"));
+        QCOMPARE(FrmFTP::nodeKey(leaf->parent()->parent()), QStringLiteral("/"));
+        QCOMPARE(deep.node(QStringLiteral("/pub/")), leaf->parent());
+    }
+
     void iconsAndSizes()
     {
         QCOMPARE(FrmFTP::GetImageNumber(QStringLiteral("README")), 2);
