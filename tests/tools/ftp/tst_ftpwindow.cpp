@@ -448,7 +448,6 @@ private slots:
         QCOMPARE(FrmFTP::nodeKey(root), QStringLiteral("/"));
         QCOMPARE(root->text(0), QStringLiteral("/"));
         QCOMPARE(ftp.tvTreeView->topLevelItemCount(), 1);
-        ftp.tvTreeView->clear();
 
         FrmFTP deep(nullptr);
         QTreeWidgetItem *leaf = deep.addPathNodes(QStringLiteral("/pub/linux"));
