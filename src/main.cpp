@@ -5,6 +5,7 @@
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
 #include "shell/shellprompter.h"
+#include "tools/ftp/FrmFTP.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -21,6 +22,7 @@ int main(int argc, char *argv[])
     FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
         return new FrmRecord(main, searchMode);
     });
+    FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

@@ -1,0 +1,616 @@
+#include "tools/ftp/FrmFTP.h"
+
+#include "kb/frmmain.h"
+#include "shell/messagebox.h"
+#include "tools/ftp/CFtpConnection.h"
+#include "tools/ftp/CFtpFiles.h"
+#include "tools/ftp/CheckInternetActiveCon.h"
+#include "tools/ftp/frmConnect.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int KeyRole = Qt::UserRole;
+constexpr int SizeRole = Qt::UserRole + 1;
+
+struct ToolButton
+{
+    const char *key;
+    const char *tip;
+    QStyle::StandardPixmap icon;
+};
+
+constexpr ToolButton toolButtons[] = {
+    {"Connect", "", QStyle::SP_DriveNetIcon},
+    {"UpLevel", "", QStyle::SP_FileDialogToParent},
+    {"Stop", "Stop operation", QStyle::SP_BrowserStop},
+    {"Refresh", "Refresh contents of current directory", QStyle::SP_BrowserReload},
+    {"Download", "Download File...", QStyle::SP_ArrowDown},
+    {"Upload", "Upload File...", QStyle::SP_ArrowUp},
+    {"CreateDirectory", "Create Directory...", QStyle::SP_FileDialogNewFolder},
+    {"Delete", "Delete File", QStyle::SP_TrashIcon},
+    {"Rename", "Rename File...", QStyle::SP_FileDialogContentsView},
+    {"View Large Icons", "View Large Icons", QStyle::SP_FileDialogListView},
+    {"View Small Icons", "View Small Icons", QStyle::SP_FileDialogListView},
+    {"View List", "View List", QStyle::SP_FileDialogListView},
+    {"View Details", "View Details", QStyle::SP_FileDialogDetailedView},
+    {"Exit", "Exit RAR-O", QStyle::SP_DialogCloseButton},
+};
+
+const char *const stateTexts[] = {"Resolving host...",
+                                  "Host resolved",
+                                  "Connected",
+                                  "Authentication...",
+                                  "You are logged in. Connection ready.",
+                                  "Establishing data connection...",
+                                  "Data connection established.",
+                                  "Retrieving directory info...",
+                                  "Directory listing completed.",
+                                  "Transfer in progress...",
+                                  "Transfer completed."};
+
+// Remote names become tree keys; these would break the key scheme or mean no folder.
+bool usableFolderName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\r')) &&
+           !name.contains(QLatin1Char('\n')) && !name.contains(QChar(0));
+}
+
+// "###,##0" with a fixed group separator.
+QString groupedNumber(qint64 value)
+{
+    QString digits = QString::number(value < 0 ? -value : value);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(','));
+    return value < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+} // namespace
+
+FrmFTP::FrmFTP(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
+{
+    setWindowTitle(QStringLiteral("RAR-O"));
+
+    tbToolBar = new QToolBar(this);
+    tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+    for (const ToolButton &button : toolButtons) {
+        const QString key = QLatin1String(button.key);
+        QAction *action = tbToolBar->addAction(style()->standardIcon(button.icon), key);
+        action->setObjectName(key);
+        action->setToolTip(QLatin1String(button.tip));
+        connect(action, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
+        if (key == QLatin1String("Rename") || key == QLatin1String("View Details"))
+            tbToolBar->addSeparator();
+    }
+
+    picTitle = new QWidget(this);
+    auto *title = new QHBoxLayout(picTitle);
+    title->setContentsMargins(2, 2, 2, 2);
+    ProgressBar1 = new QProgressBar(picTitle);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setMaximumWidth(160);
+    Check1 = new QCheckBox(QStringLiteral("&Passive FTP Syntax"), picTitle);
+    Option1[0] = new QRadioButton(QStringLiteral("&ASCII"), picTitle);
+    Option1[1] = new QRadioButton(QStringLiteral("&Binary"), picTitle);
+    Option1[1]->setChecked(true);
+    sbStatusBar = new QLabel(picTitle);
+    sbStatusBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    sbStatusBar->setMinimumWidth(120);
+    Label1 = new QLabel(picTitle);
+    title->addWidget(ProgressBar1);
+    title->addWidget(Check1);
+    title->addWidget(Option1[0]);
+    title->addWidget(Option1[1]);
+    title->addWidget(sbStatusBar, 1);
+    title->addWidget(Label1);
+
+    tvTreeView = new QTreeWidget(this);
+    tvTreeView->setObjectName(QStringLiteral("tvTreeView"));
+    tvTreeView->setHeaderHidden(true);
+    tvTreeView->setColumnCount(1);
+    lvListView = new QTreeWidget(this);
+    lvListView->setObjectName(QStringLiteral("lvListView"));
+    lvListView->setRootIsDecorated(false);
+    lvListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvListView->setHeaderLabels({QStringLiteral("File Name"), QStringLiteral("File Size (Bytes)"),
+                                 QStringLiteral("Last Write Date"), QStringLiteral("Permissions"),
+                                 QStringLiteral("Owner"), QStringLiteral("Group")});
+    txtMessages = new QPlainTextEdit(this);
+    txtMessages->setObjectName(QStringLiteral("txtMessages"));
+    txtMessages->setReadOnly(true);
+    txtMessages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    picSlider = new QSplitter(Qt::Horizontal, this);
+    picSlider->setChildrenCollapsible(false);
+    picSlider->addWidget(tvTreeView);
+    picSlider->addWidget(lvListView);
+    picSlider->addWidget(txtMessages);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tbToolBar);
+    layout->addWidget(picTitle);
+    layout->addWidget(picSlider, 1);
+    setViewStyle(3);
+
+    m_toolbarGuard = tbToolBar;
+    m_treeGuard = tvTreeView;
+
+    m_FtpConnection = new CFtpConnection(this);
+    m_FtpConnection->setTimeout(180);
+    connect(m_FtpConnection, &CFtpConnection::stateChanged, this,
+            &FrmFTP::m_FtpConnection_StateChanged);
+    connect(m_FtpConnection, &CFtpConnection::replyMessage, this,
+            &FrmFTP::m_FtpConnection_ReplyMessage);
+    connect(m_FtpConnection, &CFtpConnection::downloadProgress, this,
+            &FrmFTP::m_FtpConnection_DownloadProgress);
+    connect(m_FtpConnection, &CFtpConnection::uploadProgress, this,
+            &FrmFTP::m_FtpConnection_UploadProgress);
+
+    connect(tvTreeView, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *item) { tvTreeView_NodeClick(item); });
+    connect(tvTreeView, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *item) {
+        if (item->parent())
+            item->setIcon(0, style()->standardIcon(QStyle::SP_DirOpenIcon));
+    });
+    connect(tvTreeView, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem *item) {
+        if (item->parent())
+            item->setIcon(0, style()->standardIcon(QStyle::SP_DirClosedIcon));
+    });
+    connect(Check1, &QCheckBox::clicked, this,
+            [this](bool checked) { m_FtpConnection->setPassiveMode(checked); });
+    connect(Option1[0], &QRadioButton::clicked, this,
+            [this] { m_FtpConnection->setTransferMode(0); });
+    connect(Option1[1], &QRadioButton::clicked, this,
+            [this] { m_FtpConnection->setTransferMode(1); });
+
+    if (m_main)
+        connect(m_main->mdiArea(), &QMdiArea::subWindowActivated, this,
+                &FrmFTP::onSubWindowActivated);
+}
+
+FrmFTP::~FrmFTP()
+{
+    // Docked parts live in the main window's panels: they go with this window.
+    if (m_docked) {
+        delete m_toolbarGuard;
+        delete m_treeGuard;
+    }
+}
+
+bool FrmFTP::isDocked() const
+{
+    return m_docked;
+}
+
+void FrmFTP::onSubWindowActivated(QMdiSubWindow *window)
+{
+    // No window at all is reported when the main window loses the focus or closes: the
+    // parts stay then (closing this window takes them back itself).
+    if (!window)
+        return;
+    if (window == parentWidget())
+        SetParentToMain();
+    else
+        SetParBack();
+}
+
+void FrmFTP::SetParentToMain()
+{
+    if (!m_main || m_docked)
+        return;
+    m_docked = true;
+    m_main->dockToolbar(tbToolBar);
+    m_main->dockLeftPart(tvTreeView);
+}
+
+void FrmFTP::SetParBack()
+{
+    if (!m_docked)
+        return;
+    m_docked = false;
+    if (m_toolbarGuard && tbToolBar->parentWidget() != this) {
+        tbToolBar->setParent(this);
+        static_cast<QVBoxLayout *>(layout())->insertWidget(0, tbToolBar);
+        tbToolBar->show();
+    }
+    if (m_treeGuard && tvTreeView->parentWidget() != picSlider) {
+        picSlider->insertWidget(0, tvTreeView);
+        tvTreeView->show();
+    }
+}
+
+int FrmFTP::GetImageNumber(const QString &fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString extension = (dot < 0 ? fileName : fileName.mid(dot + 1)).toLower();
+    static const QStringList textTypes{
+        QStringLiteral("txt"), QStringLiteral("htm"), QStringLiteral("html"), QStringLiteral("lst"),
+        QStringLiteral("log"), QStringLiteral("ini"), QStringLiteral("inf"),  QString()};
+    return textTypes.contains(extension) ? 1 : 2;
+}
+
+QString FrmFTP::FormatFileSize(qint64 size)
+{
+    if (size < 1024)
+        return QString::number(size) + QStringLiteral("bytes");
+    return groupedNumber(qRound64(double(size) / 1024.0)) + QStringLiteral("KB");
+}
+
+QString FrmFTP::nodeKey(const QTreeWidgetItem *node)
+{
+    return node ? node->data(0, KeyRole).toString() : QString();
+}
+
+QTreeWidgetItem *FrmFTP::listItem(const QString &name) const
+{
+    for (int i = 0; i < lvListView->topLevelItemCount(); ++i)
+        if (lvListView->topLevelItem(i)->text(0) == name)
+            return lvListView->topLevelItem(i);
+    return nullptr;
+}
+
+QTreeWidgetItem *FrmFTP::selectedListItem() const
+{
+    const QList<QTreeWidgetItem *> selected = lvListView->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+int FrmFTP::transferMode() const
+{
+    return Option1[0]->isChecked() ? 0 : 1;
+}
+
+// The node's texts joined by "/" from its first "/", runs of "/" made one.
+QString FrmFTP::serverPath(const QTreeWidgetItem *node) const
+{
+    QStringList parts;
+    for (const QTreeWidgetItem *at = node; at; at = at->parent())
+        parts.prepend(at->text(0));
+    QString path = parts.join(QLatin1Char('/'));
+    const qsizetype slash = path.indexOf(QLatin1Char('/'));
+    path = slash < 0 ? path : path.mid(slash);
+    while (path.contains(QLatin1String("//")))
+        path.replace(QLatin1String("//"), QLatin1String("/"));
+    return path;
+}
+
+QTreeWidgetItem *FrmFTP::addNode(QTreeWidgetItem *parent, const QString &key, const QString &text)
+{
+    if (m_nodes.contains(key))
+        return nullptr;
+    auto *item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tvTreeView);
+    item->setText(0, text);
+    item->setData(0, KeyRole, key);
+    item->setIcon(
+        0, style()->standardIcon(parent ? QStyle::SP_DirClosedIcon : QStyle::SP_DriveNetIcon));
+    m_nodes.insert(key, item);
+    return item;
+}
+
+void FrmFTP::clearTree()
+{
+    m_LastNode = nullptr;
+    m_nodes.clear();
+    tvTreeView->clear();
+}
+
+void FrmFTP::setViewStyle(int style)
+{
+    // Details show every column; the other styles show names with small or large icons.
+    const bool details = style == 3;
+    lvListView->setHeaderHidden(!details);
+    for (int column = 1; column < lvListView->columnCount(); ++column)
+        lvListView->setColumnHidden(column, !details);
+    const int extent = this->style()->pixelMetric(style == 0 ? QStyle::PM_LargeIconSize
+                                                             : QStyle::PM_SmallIconSize);
+    lvListView->setIconSize(QSize(extent, extent));
+}
+
+void FrmFTP::tbToolBar_ButtonClick(const QString &key)
+{
+    // While the engine waits, only Stop, the view styles and Exit make sense.
+    static const QStringList engineKeys{
+        QStringLiteral("Connect"),  QStringLiteral("UpLevel"),        QStringLiteral("Refresh"),
+        QStringLiteral("Download"), QStringLiteral("Upload"),         QStringLiteral("Delete"),
+        QStringLiteral("Rename"),   QStringLiteral("CreateDirectory")};
+    if (m_FtpConnection->busy() && engineKeys.contains(key))
+        return;
+    if (key == QLatin1String("Connect")) {
+        if (IsInternetActive())
+            ConnectToServer();
+        else
+            MsgBoxEx(QStringLiteral("There is no active internet connection available now, "
+                                    "please connect to Internet first!"),
+                     107, 4, QStringLiteral("ERROR"));
+    } else if (key == QLatin1String("UpLevel")) {
+        QTreeWidgetItem *selected = tvTreeView->currentItem();
+        if (!selected)
+            return;
+        if (selected->parent())
+            tvTreeView->setCurrentItem(selected = selected->parent());
+        if (m_FtpConnection->setCurrentDirectory(serverPath(selected)))
+            ShowFolder(selected);
+    } else if (key == QLatin1String("Stop")) {
+        if (m_FtpConnection->closeConnection()) {
+            clearTree();
+            lvListView->clear();
+        } else if (m_FtpConnection->ftpGetLastError() == 59) {
+            if (MsgBoxEx(QStringLiteral("Data transfer in progress. Do you want to cancel the "
+                                        "data transfer?"),
+                         102, 1, QStringLiteral("ARE YOU SURE?")) == QLatin1String("Yes"))
+                m_FtpConnection->cancelTransfer();
+        }
+    } else if (key == QLatin1String("Refresh")) {
+        RefreshFolder();
+    } else if (key == QLatin1String("Download")) {
+        DownloadSelected();
+    } else if (key == QLatin1String("Upload")) {
+        UploadSelected();
+    } else if (key == QLatin1String("CreateDirectory")) {
+        CreateRemoteDirectory();
+    } else if (key == QLatin1String("Delete")) {
+        DeleteSelected();
+    } else if (key == QLatin1String("Rename")) {
+        RenameSelected();
+    } else if (key == QLatin1String("View Large Icons")) {
+        setViewStyle(0);
+    } else if (key == QLatin1String("View Small Icons")) {
+        setViewStyle(1);
+    } else if (key == QLatin1String("View List")) {
+        setViewStyle(2);
+    } else if (key == QLatin1String("View Details")) {
+        setViewStyle(3);
+    } else if (key == QLatin1String("Exit")) {
+        if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            frame->close();
+        else
+            close();
+    }
+}
+
+void FrmFTP::ConnectToServer()
+{
+    frmConnect dialog(this);
+    dialog.showModal();
+    // Closing the dialog by its frame is a cancel too.
+    if (dialog.Action() != 0 || dialog.result() != QDialog::Accepted)
+        return;
+    clearTree();
+    lvListView->clear();
+    m_FtpConnection->setFtpServer(dialog.URL());
+    m_FtpConnection->setUserName(dialog.UserName());
+    m_FtpConnection->setPassword(dialog.Password());
+    m_FtpConnection->setPassiveMode(Check1->isChecked());
+    if (!m_FtpConnection->connectToServer()) {
+        MsgBoxEx(QString::number(m_FtpConnection->ftpGetLastError()) + QStringLiteral("\r\n\r\n") +
+                     m_FtpConnection->getFtpErrorDescription(),
+                 103, 4, QStringLiteral("ERROR"));
+        return;
+    }
+    Label1->setText(dialog.URL());
+
+    QTreeWidgetItem *selected = addPathNodes(m_FtpConnection->currentDirectory());
+    m_LastNode = selected;
+    ShowFolder(selected);
+}
+
+QTreeWidgetItem *FrmFTP::addPathNodes(QString path)
+{
+    QTreeWidgetItem *selected = nullptr;
+    if (path == QLatin1String("/") || path.isEmpty()) {
+        selected = addNode(nullptr, QStringLiteral("/"), QStringLiteral("/"));
+    } else {
+        const qsizetype first = path.indexOf(QLatin1Char('/'));
+        const QString rootKey = first < 0 ? path : path.left(first + 1);
+        selected = addNode(nullptr, rootKey, rootKey);
+        path = path.mid(rootKey.size());
+        QString key = rootKey;
+        const QStringList names = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        for (const QString &name : names) {
+            key += name + QLatin1Char('/');
+            QTreeWidgetItem *child = addNode(selected, key, name);
+            if (!child)
+                break;
+            selected->setExpanded(true);
+            selected = child;
+        }
+    }
+    tvTreeView->setCurrentItem(selected);
+    return selected;
+}
+
+void FrmFTP::ShowFolder(QTreeWidgetItem *node)
+{
+    if (!node)
+        return;
+    lvListView->clear();
+    m_FtpConnection->setPassiveMode(Check1->isChecked());
+    CFtpFiles files;
+    if (!m_FtpConnection->enumFiles(files)) {
+        MsgBoxEx(QString::number(m_FtpConnection->ftpGetLastError()) + QStringLiteral("\r\n\r\n") +
+                     m_FtpConnection->getFtpErrorDescription(),
+                 103, 4, QStringLiteral("ERROR"));
+    } else {
+        const QString key = nodeKey(node);
+        const bool plainRoot = node->parent() || key == QLatin1String("/");
+        const bool shown = tvTreeView->currentItem() == node;
+        for (const CFtpFile &file : files) {
+            if (file.isDirectory) {
+                if (!usableFolderName(file.filename))
+                    continue;
+                const QString childKey =
+                    plainRoot ? key + file.filename + QLatin1Char('/')
+                              : key + QLatin1Char('/') + file.filename + QLatin1Char('/');
+                addNode(node, childKey, file.filename);
+            } else if (shown) {
+                AddListItem(file);
+            }
+        }
+    }
+    node->setExpanded(true);
+}
+
+void FrmFTP::AddListItem(const CFtpFile &file)
+{
+    auto *item = new QTreeWidgetItem(lvListView);
+    item->setText(0, file.filename);
+    item->setIcon(0, style()->standardIcon(GetImageNumber(file.filename) == 1
+                                               ? QStyle::SP_FileIcon
+                                               : QStyle::SP_FileLinkIcon));
+    item->setData(0, SizeRole, file.fileSize);
+    item->setText(1, groupedNumber(file.fileSize));
+    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    item->setText(2, file.lastWriteTime.isValid()
+                         ? QLocale().toString(file.lastWriteTime, QLocale::ShortFormat)
+                         : QString());
+    item->setText(3, file.permissions);
+    item->setText(4, file.owner);
+    item->setText(5, file.group);
+}
+
+void FrmFTP::RefreshFolder()
+{
+    QTreeWidgetItem *selected = tvTreeView->currentItem();
+    if (!selected)
+        return;
+    const QList<QTreeWidgetItem *> children = selected->takeChildren();
+    for (QTreeWidgetItem *child : children) {
+        // Forget the keys of the whole removed branch.
+        QList<QTreeWidgetItem *> branch{child};
+        while (!branch.isEmpty()) {
+            QTreeWidgetItem *at = branch.takeLast();
+            m_nodes.remove(nodeKey(at));
+            if (m_LastNode == at)
+                m_LastNode = selected;
+            for (int i = 0; i < at->childCount(); ++i)
+                branch << at->child(i);
+        }
+        delete child;
+    }
+    lvListView->clear();
+    ShowFolder(selected);
+}
+
+void FrmFTP::tvTreeView_NodeClick(QTreeWidgetItem *node)
+{
+    if (!node)
+        return;
+    if (m_FtpConnection->busy()) {
+        if (m_LastNode)
+            tvTreeView->setCurrentItem(m_LastNode);
+        return;
+    }
+    m_LastNode = node;
+    tvTreeView->setCurrentItem(node);
+    // One reconnect per click: a stale broken-connection code must not loop for ever.
+    bool reconnected = false;
+    for (;;) {
+        if (m_FtpConnection->setCurrentDirectory(serverPath(node))) {
+            ShowFolder(node);
+            return;
+        }
+        if (m_FtpConnection->ftpGetLastError() != 4 || reconnected)
+            return;
+        reconnected = true;
+        if (!m_FtpConnection->connectToServer())
+            return;
+    }
+}
+
+void FrmFTP::ResetProgress()
+{
+    ProgressBar1->setValue(0);
+    sbStatusBar->setText(QString());
+}
+
+void FrmFTP::m_FtpConnection_StateChanged(int state)
+{
+    sbStatusBar->setText(state >= 0 && state <= 10 ? QLatin1String(stateTexts[state]) : QString());
+    if (state == CFtpConnection::TransferCompleted) {
+        ProgressBar1->setValue(0);
+        m_TransferSize = 0;
+    }
+}
+
+void FrmFTP::m_FtpConnection_ReplyMessage(const QString &text)
+{
+    // The log keeps CR LF lines as the server sent them; the box wants plain line ends.
+    QString line = text;
+    line.remove(QLatin1Char('\r'));
+    if (line.endsWith(QLatin1Char('\n')))
+        line.chop(1);
+    txtMessages->appendPlainText(line);
+    txtMessages->verticalScrollBar()->setValue(txtMessages->verticalScrollBar()->maximum());
+}
+
+void FrmFTP::showProgress(const QString &verb, qint64 bytes)
+{
+    sbStatusBar->setText(verb + m_TransferFile + QStringLiteral(" (") + QString::number(bytes) +
+                         QStringLiteral(" bytes)"));
+    if (m_TransferSize <= 0)
+        return;
+    const double percent = double(bytes) * 100.0 / double(m_TransferSize);
+    if (percent >= 0.0 && percent <= 100.0)
+        ProgressBar1->setValue(int(percent));
+}
+
+void FrmFTP::m_FtpConnection_DownloadProgress(qint64 bytes)
+{
+    showProgress(QStringLiteral("Downloading "), bytes);
+}
+
+void FrmFTP::m_FtpConnection_UploadProgress(qint64 bytes)
+{
+    showProgress(QStringLiteral("Uploading "), bytes);
+}
+
+void FrmFTP::closeEvent(QCloseEvent *event)
+{
+    if (m_FtpConnection->busy()) {
+        // The engine's wait is still on the stack: drop the line, close once it unwound.
+        m_FtpConnection->breakConnection();
+        event->ignore();
+        if (!m_closePending) {
+            m_closePending = true;
+            QTimer::singleShot(50, this, [this] {
+                m_closePending = false;
+                tbToolBar_ButtonClick(QStringLiteral("Exit"));
+            });
+        }
+        return;
+    }
+    m_FtpConnection->breakConnection();
+    SetParBack();
+    if (m_main)
+        m_main->setPanelLeftVisible(false);
+    event->accept();
+    // The main window hands out its tool instance for as long as it lives in its frame; a
+    // tool button pressed right after this close must get a new window, not this one.
+    setParent(nullptr);
+    deleteLater();
+}

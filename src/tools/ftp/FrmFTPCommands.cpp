@@ -1,0 +1,265 @@
+// The file commands of the FTP window: download, upload, new folder, delete and rename.
+#include "tools/ftp/FrmFTP.h"
+
+#include "platform/prompt/prompter.h"
+#include "shell/messagebox.h"
+#include "tools/ftp/CFtpConnection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+const QString AllFiles = QStringLiteral("All Files (*)");
+constexpr int SizeRole = Qt::UserRole + 1;
+
+// A remote name as a local file name: no folder parts, no control characters.
+QString safeLocalName(const QString &remote)
+{
+    QString name;
+    for (const QChar c : remote)
+        if (c != QLatin1Char('/') && c != QLatin1Char('\\') && c.unicode() >= 0x20)
+            name += c;
+    name = name.trimmed();
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QString();
+    return name;
+}
+
+QString existsText(const QString &name, const QString &remoteSize, qint64 localSize,
+                   const QString &question)
+{
+    return QStringLiteral("File ") + name + QStringLiteral(" already exists!") + CRLF +
+           QStringLiteral("Size of remote file - ") + remoteSize + QStringLiteral(" bytes") + CRLF +
+           QStringLiteral("Size of local file  - ") + QString::number(localSize) +
+           QStringLiteral(" bytes") + CRLF + CRLF + question;
+}
+
+const QString AppendQuestion = QStringLiteral("Do you want to append lost data to existing file?") +
+                               CRLF + CRLF +
+                               QStringLiteral("Note: If you choose No new file will be created.");
+
+} // namespace
+
+bool LocalFileExists(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+void FrmFTP::DownloadSelected()
+{
+    // Without a selected file there is nothing to download: say so before any dialog.
+    QTreeWidgetItem *selected = selectedListItem();
+    if (!selected) {
+        MsgBoxEx(QStringLiteral("Please select the file you want to download."), 107, 4,
+                 QStringLiteral("FAILED"));
+        return;
+    }
+    const std::optional<QString> chosen = Prompter::instance().saveFileName(
+        QStringLiteral("Download file and save as..."), safeLocalName(selected->text(0)), AllFiles);
+    if (!chosen || chosen->isEmpty())
+        return;
+    const QString fileName = *chosen;
+    m_TransferFile = selected->text(0);
+    m_TransferSize = selected->data(0, SizeRole).toLongLong();
+    const int mode = transferMode();
+    qint64 startOffset = 0;
+    bool replacing = false;
+
+    if (LocalFileExists(fileName)) {
+        const qint64 local = QFileInfo(fileName).size();
+        const QString remoteSize = QString::number(m_TransferSize);
+        if (local < m_TransferSize) {
+            const QString answer = MsgBoxEx(existsText(fileName, remoteSize, local, AppendQuestion),
+                                            106, 5, QStringLiteral("EXISTED FILE FOUND!"));
+            if (answer == QLatin1String("Yes"))
+                startOffset = local;
+            else if (answer == QLatin1String("No"))
+                replacing = true;
+            else
+                return;
+        } else {
+            // Asked the other way round, Esc (which answers "No") would replace the file.
+            const QString answer =
+                MsgBoxEx(existsText(fileName, remoteSize, local,
+                                    QStringLiteral("Do you want to replace it?")),
+                         106, 1, QStringLiteral("FILE ALREADY EXISTED!"));
+            if (answer != QLatin1String("Yes"))
+                return;
+            replacing = true;
+        }
+    }
+
+    // A file being replaced stays whole until the new copy has fully arrived beside it.
+    QString target = fileName;
+    if (replacing) {
+        QTemporaryFile part(QFileInfo(fileName).absolutePath() + QStringLiteral("/.") +
+                            QFileInfo(fileName).fileName() + QStringLiteral(".XXXXXX.part"));
+        part.setAutoRemove(false);
+        if (!part.open()) {
+            MsgBoxEx(QStringLiteral("Error: 62") + CRLF + CRLF + part.errorString(), 103, 4,
+                     QStringLiteral("ERROR"));
+            return;
+        }
+        target = part.fileName();
+        part.close();
+    }
+    const QString remote = nodeKey(tvTreeView->currentItem()).startsWith(QLatin1Char('/'))
+                               ? nodeKey(tvTreeView->currentItem()) + m_TransferFile
+                               : m_TransferFile;
+
+    for (;;) {
+        if (m_FtpConnection->downloadFile(remote, target, mode, startOffset)) {
+            if (replacing && std::rename(QFile::encodeName(target).constData(),
+                                         QFile::encodeName(fileName).constData()) != 0) {
+                QFile::remove(target);
+                MsgBoxEx(QStringLiteral("Error: 62") + CRLF + CRLF +
+                             QStringLiteral("Can't replace ") + fileName,
+                         103, 4, QStringLiteral("ERROR"));
+            }
+            return;
+        }
+        const int code = m_FtpConnection->ftpGetLastError();
+        if (code == 4) {
+            if (MsgBoxEx(QStringLiteral("The connection is broken. Do you wish to establish "
+                                        "the connect again?"),
+                         102, 2, QStringLiteral("CONNECTON BROCKEN!")) == QLatin1String("Retry")) {
+                if (m_FtpConnection->connectToServer()) {
+                    if (m_FtpConnection->setCurrentDirectory(serverPath(tvTreeView->currentItem())))
+                        continue;
+                } else {
+                    MsgBoxEx(QStringLiteral("The connection cannot be established."), 105, 4,
+                             QStringLiteral("FAILED!"));
+                }
+            } else {
+                ResetProgress();
+            }
+        } else if (code == 58) {
+            if (MsgBoxEx(QStringLiteral("Server doesn't response. Do you like to try again?"), 102,
+                         2, QStringLiteral("CONNECTON BROCKEN!")) == QLatin1String("Retry"))
+                continue;
+            ResetProgress();
+        } else {
+            MsgBoxEx(QStringLiteral("Error: ") + QString::number(code) + CRLF + CRLF +
+                         m_FtpConnection->getFtpErrorDescription(),
+                     103, 4, QStringLiteral("ERROR"));
+        }
+        break;
+    }
+    if (replacing)
+        QFile::remove(target);
+}
+
+void FrmFTP::UploadSelected()
+{
+    const std::optional<QString> chosen = Prompter::instance().openFileName(
+        QStringLiteral("Select file to upload"), QString(), AllFiles);
+    if (!chosen || chosen->isEmpty())
+        return;
+    const QString fileName = *chosen;
+    const QString name = QFileInfo(fileName).fileName();
+    QTreeWidgetItem *found = listItem(name);
+    m_TransferSize = QFileInfo(fileName).size();
+    qint64 startOffset = 0;
+    if (found) {
+        const qint64 remote = found->data(0, SizeRole).toLongLong();
+        const QString shown = found->text(1);
+        if (m_TransferSize > remote) {
+            const QString answer = MsgBoxEx(existsText(name, shown, m_TransferSize, AppendQuestion),
+                                            102, 5, QStringLiteral("File already exists"));
+            if (answer == QLatin1String("Yes"))
+                startOffset = remote;
+            else if (answer != QLatin1String("No"))
+                return;
+        } else {
+            if (MsgBoxEx(existsText(name, shown, m_TransferSize,
+                                    QStringLiteral("Do you want to cancel upload?")),
+                         102, 1, QStringLiteral("File already exists")) != QLatin1String("No"))
+                return;
+        }
+    }
+    m_TransferFile = name;
+    const QString folder = nodeKey(tvTreeView->currentItem());
+    const QString remote = folder.startsWith(QLatin1Char('/')) ? folder + name : name;
+    if (m_FtpConnection->uploadFile(fileName, remote, transferMode(), startOffset))
+        ShowFolder(tvTreeView->currentItem());
+    else
+        MsgBoxEx(QStringLiteral("Can't upload file.") + CRLF + QStringLiteral("Server response: ") +
+                     m_FtpConnection->getLastServerResponse(),
+                 103, 4, QStringLiteral("ERROR"));
+}
+
+void FrmFTP::CreateRemoteDirectory()
+{
+    const std::optional<QString> answer =
+        Prompter::instance().inputText(QStringLiteral("Enter directory name, please."),
+                                       QStringLiteral("Create new directory"), QString());
+    if (!answer || answer->isEmpty())
+        return;
+    if (m_FtpConnection->createDirectory(*answer))
+        ShowFolder(tvTreeView->currentItem());
+    else
+        MsgBoxEx(QStringLiteral("Can't create new directory.") + CRLF + CRLF +
+                     QStringLiteral("Server response: ") + m_FtpConnection->getLastServerResponse(),
+                 105, 4, QStringLiteral("FAILED"));
+}
+
+void FrmFTP::DeleteSelected()
+{
+    QTreeWidgetItem *file = selectedListItem();
+    QTreeWidgetItem *folder = tvTreeView->currentItem();
+    if (!file || !folder) {
+        MsgBoxEx(QStringLiteral("Please select the file you want to delete."), 107, 4,
+                 QStringLiteral("FAILED"));
+        return;
+    }
+    const QString path = nodeKey(folder) + file->text(0);
+    if (MsgBoxEx(QStringLiteral("Do you really want to delete file ") + path + QLatin1Char('?'),
+                 106, 1, QStringLiteral("Delete file")) != QLatin1String("Yes"))
+        return;
+    if (m_FtpConnection->deleteFile(path))
+        ShowFolder(folder);
+    else
+        MsgBoxEx(QStringLiteral("Can't delete file.") + CRLF + CRLF +
+                     QStringLiteral("Server response: ") + m_FtpConnection->getLastServerResponse(),
+                 105, 4, QStringLiteral("Can't delete file"));
+}
+
+void FrmFTP::RenameSelected()
+{
+    QTreeWidgetItem *file = selectedListItem();
+    if (!file) {
+        MsgBoxEx(QStringLiteral("Please select the file you want to rename."), 103, 4,
+                 QStringLiteral("RENAME"));
+        return;
+    }
+    const QString oldName = file->text(0);
+    const std::optional<QString> answer =
+        Prompter::instance().inputText(QStringLiteral("Please enter new file name for ") + oldName,
+                                       QStringLiteral("Rename File"), QString());
+    if (!answer || answer->isEmpty())
+        return;
+    const QString newName = *answer;
+    if (MsgBoxEx(QStringLiteral("Do you really want to rename file ") + oldName +
+                     QStringLiteral(" to ") + newName + QLatin1Char('?'),
+                 106, 1, QStringLiteral("RENAME")) != QLatin1String("Yes"))
+        return;
+    // Both names in the shown folder, whatever folder the server last changed to.
+    const QString folder = nodeKey(tvTreeView->currentItem());
+    const bool absolute = folder.startsWith(QLatin1Char('/'));
+    if (m_FtpConnection->renameFile(
+            absolute ? folder + oldName : oldName,
+            absolute && !newName.startsWith(QLatin1Char('/')) ? folder + newName : newName))
+        ShowFolder(tvTreeView->currentItem());
+    else
+        MsgBoxEx(QStringLiteral("Can't rename file.") + CRLF + QStringLiteral("Server response: ") +
+                     m_FtpConnection->getLastServerResponse(),
+                 105, 4, QStringLiteral("RENAME FAILED"));
+}

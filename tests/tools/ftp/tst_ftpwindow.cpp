@@ -1,0 +1,476 @@
+#include "FtpTestServers.h"
+#include "kb/frmmain.h"
+#include "scriptedprompter.h"
+#include "testsupport.h"
+#include "tools/ftp/CFtpConnection.h"
+#include "tools/ftp/FrmFTP.h"
+#include "tools/ftp/frmConnect.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace {
+
+// Answers the connect dialog with a user login to `address`.
+void scriptLogin(const QString &address, const QString &user = QStringLiteral("tester"),
+                 const QString &password = QStringLiteral("secret"))
+{
+    frmConnect::setModalRunner([=](frmConnect &dialog) {
+        dialog.txtURL->setEditText(address);
+        dialog.chkAnonym->click();
+        dialog.txtUserName->setEditText(user);
+        dialog.txtPassword->setText(password);
+        dialog.cmdOK->click();
+    });
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
+}
+
+} // namespace
+
+class TestFtpWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    PyFtpServer m_server;
+    QByteArray m_bigSha;
+    std::unique_ptr<TestSupport::TempDataRoot> m_root;
+    std::unique_ptr<FrmMain> m_main;
+    FrmFTP *m_ftp = nullptr;
+
+    FrmFTP *openWindow()
+    {
+        m_root = std::make_unique<TestSupport::TempDataRoot>();
+        m_main = std::make_unique<FrmMain>();
+        m_main->MDIForm_Load();
+        m_main->show();
+        m_main->TBTool_ButtonClick(QStringLiteral("FTP"));
+        m_ftp = dynamic_cast<FrmFTP *>(m_main->toolWindow(QStringLiteral("FTP")));
+        return m_ftp;
+    }
+
+    bool connectWindow()
+    {
+        scriptLogin(m_server.address());
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        return m_ftp->node(QStringLiteral("/")) != nullptr;
+    }
+
+    void selectFile(const QString &name)
+    {
+        QTreeWidgetItem *item = m_ftp->listItem(name);
+        QVERIFY2(item, qPrintable(name));
+        m_ftp->lvListView->clearSelection();
+        item->setSelected(true);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        FrmMain::setToolWindowFactory(QStringLiteral("FTP"),
+                                      [](FrmMain *main) { return new FrmFTP(main); });
+        const QDir root(m_server.root());
+        QVERIFY(root.mkpath(QStringLiteral("pub/linux")));
+        QVERIFY(root.mkpath(QStringLiteral("docs")));
+        QVERIFY(writeFile(root.filePath(QStringLiteral("readme.txt")), "hello\r\n"));
+        m_bigSha = writeRandomFile(root.filePath(QStringLiteral("my file.bin")), 1234567);
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    }
+
+    void cleanup()
+    {
+        frmConnect::setModalRunner(nullptr);
+        m_main.reset();
+        m_root.reset();
+        m_ftp = nullptr;
+    }
+
+    void cleanupTestCase() { FrmMain::setToolWindowFactory(QStringLiteral("FTP"), nullptr); }
+
+    void connectShowsTreeListAndLog()
+    {
+        ScriptedPrompter prompter;
+        QVERIFY(openWindow());
+        QVERIFY(connectWindow());
+        QCOMPARE(prompter.calls().size(), 0);
+        QTreeWidgetItem *root = m_ftp->node(QStringLiteral("/"));
+        QCOMPARE(root->text(0), QStringLiteral("/"));
+        QCOMPARE(m_ftp->tvTreeView->currentItem(), root);
+        QVERIFY(m_ftp->node(QStringLiteral("/pub/")));
+        QVERIFY(m_ftp->node(QStringLiteral("/docs/")));
+        QCOMPARE(m_ftp->Label1->text(), m_server.address());
+
+        // Files only in the list, folders only in the tree; names with blanks whole.
+        QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 2);
+        QTreeWidgetItem *big = m_ftp->listItem(QStringLiteral("my file.bin"));
+        QVERIFY(big);
+        QCOMPARE(big->text(1), QStringLiteral("1,234,567"));
+        QVERIFY(m_ftp->listItem(QStringLiteral("readme.txt")));
+        QVERIFY(!m_ftp->listItem(QStringLiteral("pub")));
+
+        const QString log = m_ftp->txtMessages->toPlainText();
+        QVERIFY(log.contains(QLatin1String("USER tester")));
+        QVERIFY(log.contains(QLatin1String("PASS **********")));
+        QVERIFY(!log.contains(QLatin1String("secret")));
+        QVERIFY(log.contains(QLatin1String("LIST")) || log.contains(QLatin1String("NLST")));
+        QCOMPARE(m_ftp->sbStatusBar->text(), QStringLiteral("Directory listing completed."));
+
+        // Into /pub: its child appears, the list empties; listing again adds no duplicates.
+        m_ftp->tvTreeView_NodeClick(m_ftp->node(QStringLiteral("/pub/")));
+        QVERIFY(m_ftp->node(QStringLiteral("/pub/linux/")));
+        QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 0);
+        m_ftp->tvTreeView_NodeClick(m_ftp->node(QStringLiteral("/pub/")));
+        QCOMPARE(m_ftp->node(QStringLiteral("/pub/"))->childCount(), 1);
+
+        // Refresh drops a folder deleted on the server.
+        QVERIFY(QDir(m_server.root()).rmdir(QStringLiteral("pub/linux")));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+        QVERIFY(!m_ftp->node(QStringLiteral("/pub/linux/")));
+        QVERIFY(QDir(m_server.root()).mkpath(QStringLiteral("pub/linux")));
+
+        // Up goes to the root, and Up at the root lists the root again.
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("UpLevel"));
+        QCOMPARE(m_ftp->tvTreeView->currentItem(), root);
+        QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 2);
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("UpLevel"));
+        QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 2);
+
+        // Stop closes the connection and empties the window.
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Stop"));
+        QCOMPARE(m_ftp->tvTreeView->topLevelItemCount(), 0);
+        QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 0);
+    }
+
+    void downloadAndUpload()
+    {
+        ScriptedPrompter prompter;
+        QTemporaryDir local;
+        QVERIFY(openWindow());
+        QVERIFY(connectWindow());
+
+        // Download with nothing selected: a notice, no dialog.
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().kind, QStringLiteral("messageBox"));
+        QCOMPARE(prompter.calls().first().title, QStringLiteral("FAILED"));
+        prompter.clear();
+
+        const QString target = local.filePath(QStringLiteral("copy of my file.bin"));
+        selectFile(QStringLiteral("my file.bin"));
+        prompter.answer(target);
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().kind, QStringLiteral("save"));
+        QCOMPARE(fileSha256(target), m_bigSha);
+        QCOMPARE(m_ftp->sbStatusBar->text(), QStringLiteral("Transfer completed."));
+        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("RETR")));
+        prompter.clear();
+
+        // A shorter local file: the append question; Yes resumes to the same bytes.
+        QFile::resize(target, 1000);
+        prompter.answer(target);
+        prompter.answer(QStringLiteral("Yes"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("EXISTED FILE FOUND!"));
+        QCOMPARE(prompter.calls().at(1).buttonSet, 5);
+        QVERIFY(
+            prompter.calls().at(1).prompt.contains(QLatin1String("Size of local file  - 1000")));
+        QCOMPARE(fileSha256(target), m_bigSha);
+        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("REST 1000")));
+        prompter.clear();
+
+        // An existing file as long as the remote one: "No" keeps it untouched.
+        const QByteArray keep(1234567, 'k');
+        QVERIFY(writeFile(target, keep));
+        prompter.answer(target);
+        prompter.answer(QStringLiteral("No"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("FILE ALREADY EXISTED!"));
+        QCOMPARE(readAll(target), keep);
+        prompter.clear();
+        // ... and "Yes" replaces it whole, leaving no partial file beside it.
+        prompter.answer(target);
+        prompter.answer(QStringLiteral("Yes"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QCOMPARE(fileSha256(target), m_bigSha);
+        QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        prompter.clear();
+
+        // A folder as target counts as no file: no question; the failure is reported.
+        prompter.answer(local.path());
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("ERROR"));
+        QCOMPARE(prompter.calls().at(1).icon, 103);
+        prompter.clear();
+
+        // Upload of a name with blanks that is not listed: no question, equal bytes served.
+        const QString source = local.filePath(QStringLiteral("up load.bin"));
+        const QByteArray upSha = writeRandomFile(source, 300000, 7);
+        prompter.answer(source);
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().kind, QStringLiteral("open"));
+        QCOMPARE(fileSha256(QDir(m_server.root()).filePath(QStringLiteral("up load.bin"))), upSha);
+        QVERIFY(m_ftp->listItem(QStringLiteral("up load.bin"))); // re-listed
+        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("STOR")));
+        prompter.clear();
+
+        // The served copy cut short: a longer local file offers to append; Yes resumes.
+        QFile::resize(QDir(m_server.root()).filePath(QStringLiteral("up load.bin")), 5000);
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+        prompter.answer(source);
+        prompter.answer(QStringLiteral("Yes"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("File already exists"));
+        QVERIFY(prompter.calls().at(1).prompt.contains(QLatin1String("remote file - 5,000 bytes")));
+        QCOMPARE(fileSha256(QDir(m_server.root()).filePath(QStringLiteral("up load.bin"))), upSha);
+        QFile::remove(QDir(m_server.root()).filePath(QStringLiteral("up load.bin")));
+    }
+
+    void stopDuringTransfer()
+    {
+        // A slow server, so that the transfer is still running when Stop comes.
+        PyFtpServer slow({QStringLiteral("--throttle"), QStringLiteral("100000")});
+        const QDir root(slow.root());
+        const QByteArray sha = writeRandomFile(root.filePath(QStringLiteral("slow.bin")), 1000000);
+        QVERIFY2(slow.start(), qPrintable(slow.errorText()));
+        ScriptedPrompter prompter;
+        QTemporaryDir local;
+        QVERIFY(openWindow());
+        scriptLogin(slow.address());
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        QVERIFY(m_ftp->node(QStringLiteral("/")));
+        m_ftp->tvTreeView->setCurrentItem(m_ftp->node(QStringLiteral("/")));
+
+        // The user's older copy must survive a replacement that does not finish.
+        const QString target = local.filePath(QStringLiteral("slow.bin"));
+        const QByteArray older(1000000, 'o');
+        QVERIFY(writeFile(target, older));
+        selectFile(QStringLiteral("slow.bin"));
+        prompter.answer(target);
+        prompter.answer(QStringLiteral("Yes")); // replace
+        prompter.answer(QStringLiteral("Yes")); // cancel the transfer
+        int refusedWhileBusy = -1;
+        QTreeWidgetItem *pub = m_ftp->node(QStringLiteral("/"));
+        QTimer::singleShot(800, m_ftp, [&] {
+            const qsizetype before = prompter.calls().size();
+            m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload")); // ignored while busy
+            m_ftp->tvTreeView_NodeClick(nullptr);
+            m_ftp->tvTreeView_NodeClick(pub);
+            refusedWhileBusy = int(prompter.calls().size() - before);
+            QVERIFY(m_ftp->sbStatusBar->text().startsWith(QLatin1String("Downloading slow.bin (")));
+            m_ftp->tbToolBar_ButtonClick(QStringLiteral("Stop"));
+        });
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QCOMPARE(refusedWhileBusy, 0);
+        QCOMPARE(prompter.calls().size(), 4);
+        QCOMPARE(prompter.calls().at(2).title, QStringLiteral("ARE YOU SURE?"));
+        QCOMPARE(prompter.calls().at(3).title, QStringLiteral("ERROR"));
+        QVERIFY(prompter.calls().at(3).prompt.startsWith(QLatin1String("Error: 63")));
+        QCOMPARE(readAll(target), older);
+        QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        QVERIFY(fileSha256(target) != sha);
+
+        // Exit while a transfer runs: the window goes once the transfer has unwound.
+        prompter.clear();
+        QFile::remove(target);
+        prompter.answer(target);
+        QPointer<FrmFTP> guard(m_ftp);
+        QTimer::singleShot(500, m_ftp,
+                           [&] { m_ftp->tbToolBar_ButtonClick(QStringLiteral("Exit")); });
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QVERIFY(guard); // still on the stack here
+        QTRY_VERIFY(!guard);
+    }
+
+    void fileCommands()
+    {
+        ScriptedPrompter prompter;
+        QVERIFY(openWindow());
+        QVERIFY(connectWindow());
+        const QDir served(m_server.root());
+        QVERIFY(writeFile(served.filePath(QStringLiteral("old name.txt")), "x"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+
+        // Delete and rename with no file selected: a notice, no engine call.
+        m_ftp->lvListView->clearSelection();
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Delete"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Rename"));
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().at(0).title, QStringLiteral("FAILED"));
+        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("RENAME"));
+        prompter.clear();
+
+        selectFile(QStringLiteral("old name.txt"));
+        prompter.answer(QStringLiteral("new name.txt"));
+        prompter.answer(QStringLiteral("Yes"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Rename"));
+        QVERIFY(served.exists(QStringLiteral("new name.txt")));
+        QVERIFY(m_ftp->listItem(QStringLiteral("new name.txt")));
+
+        selectFile(QStringLiteral("new name.txt"));
+        prompter.answer(QStringLiteral("Yes"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Delete"));
+        QCOMPARE(prompter.calls().last().prompt,
+                 QStringLiteral("Do you really want to delete file /new name.txt?"));
+        QVERIFY(!served.exists(QStringLiteral("new name.txt")));
+        QVERIFY(!m_ftp->listItem(QStringLiteral("new name.txt")));
+
+        prompter.answer(QStringLiteral("new folder"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("CreateDirectory"));
+        QVERIFY(served.exists(QStringLiteral("new folder")));
+        QVERIFY(m_ftp->node(QStringLiteral("/new folder/")));
+        QVERIFY(served.rmdir(QStringLiteral("new folder")));
+        prompter.clear();
+
+        // A failing delete shows the server's reply.
+        QVERIFY(writeFile(served.filePath(QStringLiteral("gone.txt")), "x"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+        selectFile(QStringLiteral("gone.txt"));
+        QVERIFY(QFile::remove(served.filePath(QStringLiteral("gone.txt"))));
+        prompter.answer(QStringLiteral("Yes"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Delete"));
+        QCOMPARE(prompter.calls().last().title, QStringLiteral("Can't delete file"));
+        QVERIFY(prompter.calls().last().prompt.contains(QLatin1String("550")));
+    }
+
+    void refusedPortShowsEngineError()
+    {
+        ScriptedPrompter prompter;
+        QVERIFY(openWindow());
+        scriptLogin(QStringLiteral("127.0.0.1:%1").arg(freeLocalPort()));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().title, QStringLiteral("ERROR"));
+        QCOMPARE(prompter.calls().first().icon, 103);
+        QVERIFY(prompter.calls().first().prompt.startsWith(
+            QString::number(m_ftp->connection()->ftpGetLastError()) + QStringLiteral("\r\n\r\n")));
+        QVERIFY(prompter.calls().first().prompt.endsWith(
+            m_ftp->connection()->getFtpErrorDescription()));
+        QCOMPARE(m_ftp->tvTreeView->topLevelItemCount(), 0);
+
+        // A cancelled dialog does nothing at all.
+        prompter.clear();
+        frmConnect::setModalRunner([](frmConnect &dialog) { dialog.cmdCancel->click(); });
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        QCOMPARE(prompter.calls().size(), 0);
+        QVERIFY(m_ftp->txtMessages->toPlainText().isEmpty() ||
+                !m_ftp->txtMessages->toPlainText().contains(QLatin1String("USER")));
+    }
+
+    void dockingFollowsActivation()
+    {
+        ScriptedPrompter prompter;
+        FrmFTP *ftp = openWindow();
+        QVERIFY(ftp);
+        FrmMain &main = *m_main;
+        QCOMPARE(ftp->tbToolBar->parentWidget(), main.PanelHolder);
+        QCOMPARE(ftp->tvTreeView->parentWidget(), main.PanelLeft);
+        QVERIFY(main.SSTabMain->isHidden());
+        QVERIFY(ftp->isDocked());
+
+        // Another child becomes active: the parts go home; back to the FTP window: docked.
+        QMdiSubWindow *other = main.mdiArea()->addSubWindow(new QLabel(QStringLiteral("other")));
+        other->show();
+        main.mdiArea()->setActiveSubWindow(other);
+        QVERIFY(!ftp->isDocked());
+        QVERIFY(ftp->isAncestorOf(ftp->tbToolBar));
+        QVERIFY(ftp->isAncestorOf(ftp->tvTreeView));
+        main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(ftp->parentWidget()));
+        QVERIFY(ftp->isDocked());
+        QCOMPARE(ftp->tbToolBar->parentWidget(), main.PanelHolder);
+
+        // The main window's sweep takes everything back and hides the child.
+        main.ReleaseToolParents();
+        QVERIFY(!ftp->isDocked());
+        QVERIFY(ftp->isAncestorOf(ftp->tbToolBar));
+        QVERIFY(ftp->isAncestorOf(ftp->tvTreeView));
+
+        // The toolbar button again: one window, docked again.
+        // The button closes every child first, this window too, and makes a new one.
+        QPointer<FrmFTP> first(ftp);
+        main.TBTool_ButtonClick(QStringLiteral("FTP"));
+        ftp = dynamic_cast<FrmFTP *>(main.toolWindow(QStringLiteral("FTP")));
+        QVERIFY(ftp);
+        QTRY_VERIFY(!first);
+        QCOMPARE(main.toolWindow(QStringLiteral("FTP")), ftp);
+        QVERIFY(ftp->isVisible());
+        QVERIFY(ftp->isDocked());
+        QCOMPARE(ftp->tvTreeView->parentWidget(), main.PanelLeft);
+        QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
+        {
+            QPointer<FrmFTP> g(ftp);
+            QTest::qWait(50);
+            qWarning() << "ALIVE after second click" << bool(g);
+            QVERIFY(g);
+        }
+
+        // Exit closes the window and hides the left panel it used.
+        QPointer<FrmFTP> guard(ftp);
+        ftp->tbToolBar_ButtonClick(QStringLiteral("Exit"));
+        QTRY_VERIFY(!guard);
+        QVERIFY(main.PanelLeft->isHidden());
+    }
+
+    void pathNodes()
+    {
+        FrmFTP ftp(nullptr);
+        QTreeWidgetItem *root = ftp.addPathNodes(QStringLiteral("/"));
+        QCOMPARE(FrmFTP::nodeKey(root), QStringLiteral("/"));
+        QCOMPARE(root->text(0), QStringLiteral("/"));
+        QCOMPARE(ftp.tvTreeView->topLevelItemCount(), 1);
+
+        FrmFTP deep(nullptr);
+        QTreeWidgetItem *leaf = deep.addPathNodes(QStringLiteral("/pub/linux"));
+        QCOMPARE(deep.tvTreeView->currentItem(), leaf);
+        QCOMPARE(FrmFTP::nodeKey(leaf), QStringLiteral("/pub/linux/"));
+        QCOMPARE(leaf->text(0), QStringLiteral("linux"));
+        QCOMPARE(FrmFTP::nodeKey(leaf->parent()), QStringLiteral("/pub/"));
+        QCOMPARE(FrmFTP::nodeKey(leaf->parent()->parent()), QStringLiteral("/"));
+        QCOMPARE(deep.node(QStringLiteral("/pub/")), leaf->parent());
+    }
+
+    void iconsAndSizes()
+    {
+        QCOMPARE(FrmFTP::GetImageNumber(QStringLiteral("README")), 2);
+        QCOMPARE(FrmFTP::GetImageNumber(QStringLiteral("log")), 1);
+        QCOMPARE(FrmFTP::GetImageNumber(QStringLiteral("a.")), 1);
+        QCOMPARE(FrmFTP::GetImageNumber(QStringLiteral("INDEX.HTML")), 1);
+        QCOMPARE(FrmFTP::GetImageNumber(QStringLiteral("setup.exe")), 2);
+        QCOMPARE(FrmFTP::FormatFileSize(512), QStringLiteral("512bytes"));
+        QCOMPARE(FrmFTP::FormatFileSize(2048), QStringLiteral("2KB"));
+        QCOMPARE(FrmFTP::FormatFileSize(5000000), QStringLiteral("4,883KB"));
+    }
+};
+
+QTEST_MAIN(TestFtpWindow)
+#include "tst_ftpwindow.moc"
