@@ -28,7 +28,7 @@ quint16 TelnetdPeer::closedPort()
     return port;
 }
 
-bool TelnetdPeer::start()
+bool TelnetdPeer::start(const QString &options)
 {
     const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
     const QString telnetd = QStringLiteral("/usr/sbin/telnetd");
@@ -40,7 +40,7 @@ bool TelnetdPeer::start()
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(socat,
                     {QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(m_port),
-                     QStringLiteral("EXEC:\"%1 -h\",nofork").arg(telnetd)});
+                     QStringLiteral("EXEC:\"%1 %2\",nofork").arg(telnetd, options)});
     if (!m_process.waitForStarted(3000)) {
         m_failure = QStringLiteral("socat did not start");
         return false;

@@ -11,9 +11,9 @@ public:
     TelnetdPeer();
     ~TelnetdPeer();
 
-    // Starts the server and waits until it accepts connections; false with a reason if the
-    // machine cannot run one.
-    bool start();
+    // Starts the server with these telnetd options and waits until it accepts connections;
+    // false with a reason if the machine cannot run one.
+    bool start(const QString &options = QStringLiteral("-h"));
     quint16 port() const { return m_port; }
     QString failure() const { return m_failure; }
 

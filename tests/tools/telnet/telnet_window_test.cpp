@@ -93,6 +93,7 @@ private slots:
     void traceTickPersists();
     void settingsWhileConnectedClose();
     void realServer();
+    void realShell();
 };
 
 void TelnetWindowTest::docksIntoTheMainWindow()
@@ -338,6 +339,29 @@ void TelnetWindowTest::realServer()
     QVERIFY(screenText(telnet).contains(QLatin1String("login: nobody")));
     telnet.toolbarButton(QStringLiteral("Stop"))->trigger();
     QCOMPARE(telnet.statusPanel(1), QStringLiteral("Closed"));
+    QVERIFY(!telnet.isConnected());
+}
+
+void TelnetWindowTest::realShell()
+{
+    // A shell straight away: what the host learnt of the terminal shows in its answers.
+    TelnetdPeer peer;
+    if (!peer.start(QStringLiteral("-h -E /bin/sh")))
+        QSKIP(qPrintable(peer.failure()));
+    answerDialog(QStringLiteral("127.0.0.1"), QString::number(peer.port()));
+    frmTelnet telnet(nullptr);
+    telnet.show();
+    telnet.ConnectHost();
+    QTRY_VERIFY_WITH_TIMEOUT(telnet.isConnected(), 10000);
+    // The shell's prompt: telnetd starts it once the terminal is negotiated.
+    QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1Char('#')), 10000);
+    QTest::keyClicks(&telnet, QStringLiteral("echo T=$TERM; printf 'Y\\377Z\\n'; stty size"));
+    QTest::keyClick(&telnet, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1String("24 80")), 10000);
+    const QString text = screenText(telnet);
+    QVERIFY2(text.contains(QLatin1String("T=vt100"), Qt::CaseInsensitive), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Y\u00ffZ")), qPrintable(text));
+    telnet.toolbarButton(QStringLiteral("Exit"))->trigger();
     QVERIFY(!telnet.isConnected());
 }
 
