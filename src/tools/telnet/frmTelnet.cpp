@@ -52,19 +52,22 @@ frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(m
     setObjectName(QStringLiteral("frmTelnet"));
     setWindowTitle(QStringLiteral("Vareri-R"));
     setFocusPolicy(Qt::StrongFocus);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::black);
-    setPalette(palette);
 
     createToolbar();
-    m_view = new TelnetScreenView(this);
+    // The screen sits on black, whatever room the window has beyond 80 x 25 cells.
+    auto *screenArea = new QWidget(this);
+    screenArea->setAutoFillBackground(true);
+    QPalette black = screenArea->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    screenArea->setPalette(black);
+    m_view = new TelnetScreenView(screenArea);
     m_view->setFocusProxy(this); // the window takes the keyboard itself
+    auto *screenLayout = new QVBoxLayout(screenArea);
+    screenLayout->setContentsMargins(0, 0, 0, 0);
+    screenLayout->addWidget(m_view, 0, Qt::AlignLeft | Qt::AlignTop);
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("stbStatusBar"));
     m_statusBar->setSizeGripEnabled(false);
-    m_statusBar->setAutoFillBackground(true);
-    m_statusBar->setPalette(QPalette());
     for (int i = 0; i < 4; ++i) {
         m_panels[i] = new QLabel(m_statusBar);
         m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -75,7 +78,7 @@ frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(m
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_toolbar);
-    layout->addWidget(m_view, 1, Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(screenArea, 1);
     layout->addWidget(m_statusBar);
 
     m_socket = new SocketControl(this);
@@ -243,6 +246,7 @@ void frmTelnet::ConnectHost()
     m_socket->setRemotePort(Port);
     m_view->InitTerminal();
     setStatus(4, QStringLiteral("Connecting to Remote Host"));
+    setFocus();
     m_socket->connectToHost();
 }
 
@@ -318,6 +322,16 @@ void frmTelnet::sendToHost(const QByteArray &bytes)
     // A send that fails means the connection is gone: show it as closed.
     if (!m_socket->sendData(bytes))
         CloseConnection();
+}
+
+bool frmTelnet::event(QEvent *event)
+{
+    // While connected every key belongs to the host, the main window's shortcuts included.
+    if (event->type() == QEvent::ShortcutOverride && m_connected) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void frmTelnet::keyPressEvent(QKeyEvent *event)

@@ -64,6 +64,7 @@ public:
     static void setDialogRunner(DialogRunner runner);
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent *event) override;

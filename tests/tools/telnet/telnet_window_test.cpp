@@ -226,6 +226,10 @@ void TelnetWindowTest::scriptedHost()
                          QString(QChar(0xFF)));
     QApplication::sendEvent(&telnet, &ydiaeresis);
     QTRY_COMPARE(host.received, QByteArray("\r\n\x03\x1b[A\t\xff\xff"));
+    QKeyEvent shortcut(QEvent::ShortcutOverride, Qt::Key_V, Qt::ControlModifier);
+    shortcut.ignore();
+    QApplication::sendEvent(&telnet, &shortcut);
+    QVERIFY(shortcut.isAccepted()); // Ctrl+V goes to the host, not to a menu
 
     host.received.clear();
     host.say(QByteArray("hel") + "\xff\xfd\x1f" + "lo \xff\xff");
