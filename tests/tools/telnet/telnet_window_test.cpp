@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDockWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -129,6 +130,19 @@ void TelnetWindowTest::docksIntoTheMainWindow()
     QCOMPARE(toolbar->parentWidget(), main.PanelHolder);
     telnet->SetPar(); // docking twice changes nothing
     QCOMPARE(main.PanelHolder->findChildren<QToolBar *>(QStringLiteral("TBTelnet")).size(), 1);
+
+    // Another child's activation takes the toolbar back; the telnet window's own hides the
+    // left panel.
+    QMdiSubWindow *other = main.mdiArea()->addSubWindow(new QLabel(QStringLiteral("other")));
+    other->show();
+    main.mdiArea()->setActiveSubWindow(other);
+    QCOMPARE(toolbar->parentWidget(), telnet);
+    main.setPanelLeftVisible(true);
+    auto *frame = qobject_cast<QMdiSubWindow *>(telnet->parentWidget());
+    frame->show(); // hidden by the release above
+    main.mdiArea()->setActiveSubWindow(frame);
+    QVERIFY(main.PanelLeftDock->isHidden());
+    telnet->SetPar();
 
     // Exit takes the toolbar out of the main window with the window.
     QPointer<QToolBar> guard(toolbar);
