@@ -6,6 +6,7 @@
 #include "shell/mainfunctions.h"
 #include "shell/shellprompter.h"
 #include "tools/ftp/FrmFTP.h"
+#include "tools/telnet/frmTelnet.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -23,6 +24,8 @@ int main(int argc, char *argv[])
         return new FrmRecord(main, searchMode);
     });
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
+    FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
+                                  [](FrmMain *m) { return new frmTelnet(m); });
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

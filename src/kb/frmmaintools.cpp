@@ -147,8 +147,15 @@ void FrmMain::CloseAllChildren()
 {
     // A child that keeps unsaved work refuses and stays; the others go.
     const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList();
-    for (QMdiSubWindow *child : children)
-        child->close();
+    for (QMdiSubWindow *child : children) {
+        QWidget *form = child->widget();
+        // A closed tool window is on its way out: the next use makes a new one.
+        if (child->close()) {
+            for (QPointer<QWidget> &instance : toolInstances())
+                if (instance == form)
+                    instance = nullptr;
+        }
+    }
     ComboTable->setCurrentIndex(-1);
     ComboTable->setEditText(QString());
 }

@@ -99,6 +99,17 @@ private slots:
         QCOMPARE(tool->tree->parentWidget(), main.PanelLeft);
         QVERIFY(main.SSTabMain->isHidden());
 
+        // The toolbar again after the tool was closed gives a new, working window.
+        main.TBTool_ButtonClick(QStringLiteral("Telnet"));
+        QCOMPARE(created, 2);
+        tool = dynamic_cast<StubTool *>(main.toolWindow(QStringLiteral("Telnet")));
+        QVERIFY(tool);
+        QCOMPARE(tool->docked, 1);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(main.toolWindow(QStringLiteral("Telnet")), tool);
+        QCOMPARE(visibleChildren(main), 1);
+
         main.ReleaseToolParents();
         QCOMPARE(tool->undocked, 1);
         QCOMPARE(visibleChildren(main), 0);

@@ -1,0 +1,362 @@
+#include "tools/telnet/frmTelnet.h"
+
+#include "kb/frmmain.h"
+#include "platform/net/SocketControl.h"
+#include "shell/messagebox.h"
+#include "tools/telnet/TelnetKeys.h"
+#include "tools/telnet/TelnetScreenView.h"
+#include "tools/telnet/frmTCPIP.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QNetworkInformation>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+frmTelnet::InternetCheck &internetCheck()
+{
+    static frmTelnet::InternetCheck check;
+    return check;
+}
+
+frmTelnet::DialogRunner &dialogRunner()
+{
+    static frmTelnet::DialogRunner runner;
+    return runner;
+}
+
+bool systemSaysOnline()
+{
+    // Refuse only when the system knows it is cut off; no backend, or "unknown", lets the
+    // connection try (loopback and LAN hosts work without any route outside).
+    if (!QNetworkInformation::instance() &&
+        !QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+        return true;
+    const QNetworkInformation *info = QNetworkInformation::instance();
+    return !info || info->reachability() != QNetworkInformation::Reachability::Disconnected;
+}
+
+} // namespace
+
+frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
+{
+    setObjectName(QStringLiteral("frmTelnet"));
+    setWindowTitle(QStringLiteral("Vareri-R"));
+    setFocusPolicy(Qt::StrongFocus);
+
+    createToolbar();
+    // The screen sits on black, whatever room the window has beyond 80 x 25 cells.
+    auto *screenArea = new QWidget(this);
+    screenArea->setAutoFillBackground(true);
+    QPalette black = screenArea->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    screenArea->setPalette(black);
+    m_view = new TelnetScreenView(screenArea);
+    m_view->setFocusProxy(this); // the window takes the keyboard itself
+    auto *screenLayout = new QVBoxLayout(screenArea);
+    screenLayout->setContentsMargins(0, 0, 0, 0);
+    screenLayout->addWidget(m_view, 0, Qt::AlignLeft | Qt::AlignTop);
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("stbStatusBar"));
+    m_statusBar->setSizeGripEnabled(false);
+    for (int i = 0; i < 4; ++i) {
+        m_panels[i] = new QLabel(m_statusBar);
+        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_statusBar->addWidget(m_panels[i], i == 0 || i == 3 ? 2 : 1);
+    }
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_toolbar);
+    layout->addWidget(screenArea, 1);
+    layout->addWidget(m_statusBar);
+
+    m_socket = new SocketControl(this);
+    connect(m_socket, &SocketControl::connected, this, &frmTelnet::WinsockClient_Connect);
+    connect(m_socket, &SocketControl::dataArrival, this, &frmTelnet::WinsockClient_DataArrival);
+    connect(m_socket, &SocketControl::closed, this, [this] {
+        WinsockClient_DataArrival(); // what the host said last still reaches the screen
+        CloseConnection();
+    });
+    connect(m_socket, &SocketControl::error, this, &frmTelnet::WinsockClient_Error);
+
+    m_negotiation.setSendHandler([this](const QByteArray &bytes) { sendToHost(bytes); });
+    m_negotiation.setDataHandler(
+        [this](const char *data, qsizetype size) { m_view->writeData(data, size_t(size)); });
+    m_negotiation.setTraceHandler([this](const QString &text) {
+        if (TraceOn)
+            qDebug().noquote() << "telnet:" << text;
+    });
+
+    if (m_main) {
+        connect(m_main->mdiArea(), &QMdiArea::subWindowActivated, this,
+                [this](QMdiSubWindow *window) {
+                    if (window)
+                        onSubWindowActivated(window->widget());
+                });
+    }
+
+    SetPar();
+    setStatus(1, QStringLiteral("Please start the connection session."));
+    m_view->InitTerminal();
+}
+
+frmTelnet::~frmTelnet()
+{
+    // A toolbar still lent to the main window goes with this window.
+    if (m_toolbar && m_toolbar->parentWidget() != this)
+        delete m_toolbar;
+}
+
+void frmTelnet::createToolbar()
+{
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(QStringLiteral("TBTelnet"));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    struct Button
+    {
+        const char *key;
+        const char *tip;
+        QStyle::StandardPixmap icon;
+        void (frmTelnet::*action)();
+    };
+    const Button buttons[] = {
+        {"Connect", "Start Telnet Connection.", QStyle::SP_MediaPlay, &frmTelnet::ConnectHost},
+        {"Config", "Config Current Telnet Connection.", QStyle::SP_FileDialogDetailedView,
+         &frmTelnet::ShowConfig},
+        {"Stop", "Stop Current Connection.", QStyle::SP_MediaStop, &frmTelnet::CloseConnection},
+        {"Exit", "Exit", QStyle::SP_DialogCloseButton, &frmTelnet::ExitTool},
+    };
+    for (const Button &button : buttons) {
+        QAction *action = m_toolbar->addAction(style()->standardIcon(button.icon),
+                                               QString::fromLatin1(button.key));
+        action->setObjectName(QString::fromLatin1(button.key));
+        action->setToolTip(QString::fromLatin1(button.tip));
+        connect(action, &QAction::triggered, this, button.action);
+        m_buttons.append(action);
+    }
+}
+
+QAction *frmTelnet::toolbarButton(const QString &key) const
+{
+    for (QAction *action : m_buttons) {
+        if (action->objectName() == key)
+            return action;
+    }
+    return nullptr;
+}
+
+QString frmTelnet::statusPanel(int index) const
+{
+    if (index < 1 || index > 4)
+        return {};
+    return m_panels[index - 1]->text();
+}
+
+void frmTelnet::setStatus(int index, const QString &text)
+{
+    m_panels[index - 1]->setText(text);
+}
+
+void frmTelnet::SetPar()
+{
+    if (!m_main || !m_toolbar || m_toolbar->parentWidget() == m_main->PanelHolder)
+        return;
+    m_main->dockToolbar(m_toolbar);
+}
+
+void frmTelnet::SetParBack()
+{
+    if (m_toolbar && m_toolbar->parentWidget() != this) {
+        m_toolbar->setParent(this);
+        if (auto *box = qobject_cast<QVBoxLayout *>(layout()))
+            box->insertWidget(0, m_toolbar);
+        m_toolbar->show();
+    }
+    if (m_main)
+        m_main->setPanelLeftVisible(false);
+}
+
+void frmTelnet::onSubWindowActivated(QWidget *activated)
+{
+    if (activated == this) {
+        if (m_main)
+            m_main->setPanelLeftVisible(false);
+    } else if (m_toolbar && m_toolbar->parentWidget() != this) {
+        SetParBack();
+    }
+}
+
+void frmTelnet::setInternetCheck(InternetCheck check)
+{
+    internetCheck() = std::move(check);
+}
+
+bool frmTelnet::IsInternetActive()
+{
+    if (internetCheck())
+        return internetCheck()();
+    return systemSaysOnline();
+}
+
+void frmTelnet::setDialogRunner(DialogRunner runner)
+{
+    dialogRunner() = std::move(runner);
+}
+
+bool frmTelnet::runSettingsDialog()
+{
+    frmTCPIP dialog(this, this);
+    const bool accepted =
+        dialogRunner() ? dialogRunner()(dialog) : dialog.exec() == QDialog::Accepted;
+    m_view->screen().setTraceOn(TraceOn);
+    return accepted;
+}
+
+void frmTelnet::ConnectHost()
+{
+    if (!IsInternetActive()) {
+        MsgBoxEx(QStringLiteral("There is no active Internet connection in your computer, please "
+                                "connect to Internet first!"),
+                 105, 4, QStringLiteral("FAILED"));
+        return;
+    }
+    // Cancel in the dialog means the user does not want to connect.
+    if (!runSettingsDialog())
+        return;
+    if (m_connectIssued)
+        return;
+    m_connectIssued = true;
+    if (m_socket->state() != SocketControl::Closed) {
+        m_socket->abort();
+        m_socket->setRemotePort(0);
+        m_socket->setLocalPort(0);
+    }
+    m_socket->setRemoteHost(Host);
+    m_socket->setRemotePort(Port);
+    m_view->InitTerminal();
+    setStatus(4, QStringLiteral("Connecting to Remote Host"));
+    setFocus();
+    m_socket->connectToHost();
+}
+
+void frmTelnet::ShowConfig()
+{
+    runSettingsDialog();
+}
+
+void frmTelnet::CloseConnection()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    setStatus(1, QStringLiteral("Closed"));
+    setStatus(2, QString());
+    setStatus(3, m_socket->localIP());
+    setStatus(4, QStringLiteral("Connection Reset"));
+    m_socket->close();
+    m_socket->setRemotePort(0);
+    m_socket->setLocalPort(0);
+    m_connectIssued = false;
+    m_connected = false;
+    m_closing = false;
+}
+
+void frmTelnet::ExitTool()
+{
+    CloseConnection();
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        frame->close();
+    else
+        close();
+}
+
+void frmTelnet::WinsockClient_Connect()
+{
+    m_negotiation.connectionOpened();
+    m_connected = true;
+    setStatus(1, QStringLiteral("Connected"));
+    setStatus(2, m_socket->remoteHostIP());
+    setStatus(3, m_socket->localIP());
+    setStatus(4, QStringLiteral("Connection Accepted By Remote Host"));
+}
+
+void frmTelnet::WinsockClient_DataArrival()
+{
+    if (Busy)
+        return;
+    Busy = true;
+    m_view->setBusy(true);
+    m_view->CursorSuspend(true);
+    // Qt signals once for bytes that arrive together: read until the socket is empty.
+    while (m_socket->bytesAvailable() > 0) {
+        const QByteArray bytes = m_socket->getData();
+        if (bytes.isEmpty())
+            break;
+        m_negotiation.receive(bytes);
+    }
+    m_view->CursorSuspend(false);
+    m_view->setBusy(false);
+    Busy = false;
+}
+
+void frmTelnet::WinsockClient_Error(int number, const QString &description)
+{
+    setStatus(4, QStringLiteral("%1 - %2").arg(number).arg(description));
+    m_connectIssued = false;
+    m_connected = false;
+}
+
+void frmTelnet::sendToHost(const QByteArray &bytes)
+{
+    // A send that fails means the connection is gone: show it as closed.
+    if (!m_socket->sendData(bytes))
+        CloseConnection();
+}
+
+bool frmTelnet::event(QEvent *event)
+{
+    // While connected every key belongs to the host, the main window's shortcuts included.
+    if (event->type() == QEvent::ShortcutOverride && m_connected) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void frmTelnet::keyPressEvent(QKeyEvent *event)
+{
+    event->accept();
+    if (!m_connected)
+        return;
+    const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text());
+    if (bytes.isEmpty() || bytes == QByteArray(1, '\0'))
+        return;
+    sendToHost(TelnetNegotiation::escapeData(bytes));
+}
+
+bool frmTelnet::focusNextPrevChild(bool)
+{
+    return false; // Tab goes to the host
+}
+
+void frmTelnet::closeEvent(QCloseEvent *event)
+{
+    m_socket->abort();
+    m_socket->setRemoteHost(QStringLiteral("0.0.0.0"));
+    m_socket->setRemotePort(0);
+    m_connectIssued = false;
+    m_connected = false;
+    SetParBack();
+    event->accept();
+}

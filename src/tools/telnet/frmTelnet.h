@@ -1,0 +1,93 @@
+#pragma once
+
+#include "kb/dockabletool.h"
+#include "tools/telnet/TelnetNegotiation.h"
+
+#include <QPointer>
+#include <QToolBar>
+#include <QWidget>
+
+#include <functional>
+
+class FrmMain;
+class QAction;
+class QLabel;
+class QStatusBar;
+
+class SocketControl;
+class TelnetScreenView;
+class frmTCPIP;
+
+// The telnet terminal window: one connection, its option negotiation, the screen the host
+// writes on, the keyboard, a four-panel status bar, and a toolbar lent to the main window.
+class frmTelnet : public QWidget, public DockableTool
+{
+    Q_OBJECT
+
+public:
+    explicit frmTelnet(FrmMain *main, QWidget *parent = nullptr);
+    ~frmTelnet() override;
+
+    // Settings the connection dialog edits.
+    QString Host;
+    quint16 Port = 0;
+    bool TraceOn = false;
+    // Set while a received batch is worked through.
+    bool Busy = false;
+
+    void SetPar() override;
+    void SetParBack() override;
+
+    // Toolbar actions.
+    void ConnectHost();
+    void ShowConfig();
+    void CloseConnection(); // the close handling: Stop, the peer's close, Exit
+    void ExitTool();
+
+    QToolBar *TBTelnet() const { return m_toolbar; }
+    QAction *toolbarButton(const QString &key) const;
+    TelnetScreenView *screenView() const { return m_view; }
+    SocketControl *WinsockClient() const { return m_socket; }
+    TelnetNegotiation &negotiation() { return m_negotiation; }
+    QString statusPanel(int index) const; // 1 to 4
+    bool isConnectIssued() const { return m_connectIssued; }
+    bool isConnected() const { return m_connected; }
+
+    // Whether the system has a network to reach the host through; tests replace it.
+    using InternetCheck = std::function<bool()>;
+    static void setInternetCheck(InternetCheck check);
+    static bool IsInternetActive();
+
+    // Runs the settings dialog modally and reports whether it was accepted; tests replace it
+    // to fill in and press the dialog's buttons themselves.
+    using DialogRunner = std::function<bool(frmTCPIP &dialog)>;
+    static void setDialogRunner(DialogRunner runner);
+
+protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createToolbar();
+    void setStatus(int index, const QString &text);
+    void WinsockClient_Connect();
+    void WinsockClient_DataArrival();
+    void WinsockClient_Error(int number, const QString &description);
+    void sendToHost(const QByteArray &bytes);
+    bool runSettingsDialog();
+    void onSubWindowActivated(QWidget *activated);
+
+    QPointer<FrmMain> m_main;
+    QPointer<QToolBar> m_toolbar;
+    QList<QAction *> m_buttons;
+    TelnetScreenView *m_view = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QLabel *m_panels[4] = {};
+    SocketControl *m_socket = nullptr;
+    TelnetNegotiation m_negotiation;
+    bool m_connectIssued = false;
+    bool m_connected = false;
+    bool m_closing = false;
+};
