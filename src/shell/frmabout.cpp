@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -116,6 +117,10 @@ frmAbout::frmAbout(QWidget *owner) : QDialog(owner)
 
     lblVersion->setProperty("Caption", versionText());
     lblDescription->setProperty("Caption", descriptionText());
+    // The 3D label draws its caption as it is, so it gets the room the text needs.
+    const QFontMetrics metrics(lblDescription->property("Font").value<QFont>());
+    const QSize text = metrics.size(0, descriptionText());
+    lblDescription->setMinimumSize(qMax(380, text.width() + 16), qMax(110, text.height() + 12));
 }
 
 frmAbout *frmAbout::ShowAbout(QWidget *owner)

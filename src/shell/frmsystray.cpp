@@ -147,12 +147,11 @@ void FrmSysTray::notify(Operation operation)
         return;
     switch (operation) {
     case Operation::Add:
+    case Operation::ModifyIcon:
+        // The desktop shows no icon without a picture; it appears with the first one.
         m_trayIcon->setIcon(m_icon);
         m_trayIcon->setToolTip(m_tip);
-        m_trayIcon->show();
-        break;
-    case Operation::ModifyIcon:
-        m_trayIcon->setIcon(m_icon);
+        m_trayIcon->setVisible(!m_icon.isNull());
         break;
     case Operation::ModifyTip:
         m_trayIcon->setToolTip(m_tip);
