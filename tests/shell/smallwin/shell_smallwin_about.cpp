@@ -161,13 +161,6 @@ private slots:
         frmAbout::setUrlOpener({});
     }
 
-    void emailLabelShowsTheUpArrow()
-    {
-        frmAbout about;
-        QCOMPARE(about.LblEmail->cursor().shape(), Qt::UpArrowCursor);
-        QCOMPARE(about.cursor().shape(), Qt::ArrowCursor);
-    }
-
 private:
     void writeSysInfo(const QString &command)
     {

@@ -172,31 +172,6 @@ private slots:
         tray.setIconHandle(filledIcon(Qt::blue));
         QCOMPARE(tray.ToolTip(), QStringLiteral("Marlux"));
     }
-
-    void doubleClickAndRestore()
-    {
-        QWidget window;
-        window.show();
-        ToggleMainWindow(&window); // normal: stays normal
-        QVERIFY(!window.isMinimized() && !window.isMaximized());
-
-        window.showMinimized();
-        ToggleMainWindow(&window);
-        QVERIFY(window.isMaximized());
-        QVERIFY(!window.isMinimized());
-        ToggleMainWindow(&window);
-        QVERIFY(window.isMinimized());
-
-        RestoreMainWindow(&window);
-        QVERIFY(window.isMaximized() && !window.isMinimized());
-        window.showNormal();
-        window.hide();
-        RestoreMainWindow(&window);
-        QVERIFY(window.isVisible());
-        QVERIFY(!window.isMaximized());
-        ToggleMainWindow(nullptr);
-        RestoreMainWindow(nullptr);
-    }
 };
 
 QTEST_MAIN(TestTray)
