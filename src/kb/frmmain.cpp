@@ -7,6 +7,8 @@
 #include "platform/controls/controlhost.h"
 #include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
+#include "shell/frmabout.h"
+#include "shell/frmsystray.h"
 #include "shell/mainfunctions.h"
 #include "shell/shellglobals.h"
 #include "shell/shellspeech.h"
@@ -397,41 +399,45 @@ void FrmMain::MDIForm_Load()
 
 void FrmMain::BuildTrayMenu()
 {
-    // Without a tray (no desktop panel, offscreen) the program runs without the icon.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    m_frmSysTray = new QSystemTrayIcon(this);
-    m_trayMenu = new QMenu(this);
+    // The tray object answers even where the desktop has no tray (offscreen): then only
+    // the icon itself is missing.
+    auto *tray = new FrmSysTray(this);
     const QString title = AppPaths::applicationTitle();
-    QAction *open = m_trayMenu->addAction(QStringLiteral("&Open ") + title);
-    open->setData(QStringLiteral("Open"));
-    m_trayMenu->setDefaultAction(open);
-    m_trayMenu->addAction(QStringLiteral("&Start new search"))->setData(QStringLiteral("Search"));
-    m_trayMenu->addSeparator();
-    m_trayMenu->addAction(QStringLiteral("&About ") + title)->setData(QStringLiteral("About"));
-    m_trayMenu->addSeparator();
-    m_trayMenu->addAction(QStringLiteral("&Close"))->setData(QStringLiteral("Close"));
-    connect(m_trayMenu, &QMenu::triggered, this, [this](QAction *action) {
-        const QString key = action->data().toString();
+    tray->AddMenuItem(QStringLiteral("&Open ") + title, QStringLiteral("Open"), true);
+    tray->AddMenuItem(QStringLiteral("&Start new search"), QStringLiteral("Search"), false);
+    tray->AddMenuItem(QStringLiteral("-"), QString(), false);
+    tray->AddMenuItem(QStringLiteral("&About ") + title, QStringLiteral("About"), false);
+    tray->AddMenuItem(QStringLiteral("-"), QString(), false);
+    tray->AddMenuItem(QStringLiteral("&Close"), QStringLiteral("Close"), false);
+    m_frmSysTray = tray->systemTrayIcon();
+    m_trayMenu = tray->menu();
+    connect(tray, &FrmSysTray::MenuClick, this, [this](int, const QString &key) {
         if (key == QLatin1String("Open")) {
-            ActivateMainWindow();
+            RestoreMainWindow(this);
         } else if (key == QLatin1String("Search")) {
-            ActivateMainWindow();
+            // StartNewSearch: the [Search] tab of the knowledge base.
+            RestoreMainWindow(this);
+            SSTabTop->setCurrentIndex(0);
             SSTabMain->setCurrentIndex(1);
+        } else if (key == QLatin1String("About")) {
+            frmAbout::ShowAbout(this);
         } else if (key == QLatin1String("Close")) {
             close();
         }
     });
-    m_frmSysTray->setContextMenu(m_trayMenu);
-    m_frmSysTray->setToolTip(title);
+    connect(tray, &FrmSysTray::SysTrayDoubleClick, this, [this](int) { ToggleMainWindow(this); });
+    connect(tray, &FrmSysTray::SysTrayMouseDown, tray, [tray](int button) {
+        if (button == 2)
+            tray->ShowMenu();
+    });
+    tray->setToolTip(title);
     SetTrayIcon();
-    m_frmSysTray->show();
 }
 
 void FrmMain::SetTrayIcon()
 {
-    if (m_frmSysTray)
-        m_frmSysTray->setIcon(windowIcon());
+    if (auto *tray = findChild<FrmSysTray *>(QString(), Qt::FindDirectChildrenOnly))
+        tray->setIconHandle(windowIcon());
 }
 
 void FrmMain::FillFontCombo(QComboBox *combo)

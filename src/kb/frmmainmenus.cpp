@@ -44,7 +44,7 @@ const QStringList &pendingMenuItems()
         QStringLiteral("mnuAddTopic"),         QStringLiteral("mnuDelTopic"),
         QStringLiteral("mnuDeleteDB"),         QStringLiteral("mnuFindWord"),
         QStringLiteral("mnuReplace"),          QStringLiteral("mnuTransfer"),
-        QStringLiteral("mnuCompatDB"),         QStringLiteral("mnuHelpAbout")};
+        QStringLiteral("mnuCompatDB")};
     return names;
 }
 
@@ -989,7 +989,6 @@ void FrmMain::mnuAddTopic_Click() {}
 void FrmMain::mnuDelTopic_Click() {}
 void FrmMain::mnuDeleteDB_Click() {}
 void FrmMain::mnuCompatDB_Click() {}
-void FrmMain::mnuHelpAbout_Click() {}
 void FrmMain::DBConvert(const QString &) {}
 void FrmMain::DBExportTextFile(const QString &) {}
 void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}

@@ -128,7 +128,7 @@ const Item menuTree[] = {
     {"mnuWindow", "mnuWindowTileVertical", "Tile &Vertical", "", 0},
     {"mnuWindow", "mnuWindowArrangeIcons", "&Arrange Icon", "", 0},
     {"", "mnuAbout", "&Help", "", 0},
-    {"mnuAbout", "mnuHelpAbout", "&About", "", Pending},
+    {"mnuAbout", "mnuHelpAbout", "&About", "", 0},
 };
 
 QMdiSubWindow *addChild(FrmMain &main, QWidget *child)

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+class QWidget;
+
+// The 3D label of the small windows, created from the control library with its saved
+// properties. When the library cannot be loaded a plain label stands in, so the window
+// still shows its text; both answer to the "Caption" property.
+QWidget *CreateLabel3D(const QVariantMap &bag, QWidget *parent);

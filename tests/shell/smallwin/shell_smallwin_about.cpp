@@ -1,0 +1,180 @@
+#include "platform/base/apppaths.h"
+#include "platform/base/settingsstore.h"
+#include "platform/controls/controlhost.h"
+#include "scriptedprompter.h"
+#include "shell/frmabout.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+class TestAbout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("MARLUX_CONTROL_REGISTRY", m_registry.filePath("controls.ini").toUtf8());
+        ControlHost::instance().setLibraryFolder(TestSupport::buildDir() + "/bin");
+        QCOMPARE(ControlHost::instance().registerControls(), QString());
+        SettingsStore::setInstance(&m_settings);
+    }
+
+    void cleanupTestCase() { SettingsStore::setInstance(nullptr); }
+
+    void showsTextsAndVersion()
+    {
+        QCoreApplication::setApplicationVersion(QStringLiteral("2.0.17"));
+        frmAbout about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Marlux"));
+        // The labels are the library's 3D labels, written through their Caption.
+        QCOMPARE(about.lblVersion->metaObject()->className(), "Label3D");
+        QCOMPARE(about.lblVersion->property("Caption").toString(),
+                 QStringLiteral("Version 2.0.17"));
+        QCOMPARE(about.lblDescription->property("ForeColor1").toUInt(), 0xFFC0C0u);
+        QCOMPARE(about.lblDescription->property("Alignment").toInt(), 2);
+        const QString description = about.lblDescription->property("Caption").toString();
+        QVERIFY(description.startsWith(QStringLiteral("Marlux ")));
+        QVERIFY(description.contains('\n'));
+        QCOMPARE(about.cmdSysInfo->text(), QStringLiteral("&System Info..."));
+        QCOMPARE(about.cmdOK->text(), QStringLiteral("&OK"));
+        QCOMPARE(about.LblEmail->text(), QStringLiteral("Send me e-mail for questions or bugs."));
+        QVERIFY(!about.Image1->pixmap().isNull());
+
+        // Two parts only, or a fourth one, still read as major.minor.revision.
+        QCoreApplication::setApplicationVersion(QStringLiteral("3.1"));
+        QCOMPARE(frmAbout::versionText(), QStringLiteral("Version 3.1.0"));
+        QCoreApplication::setApplicationVersion(QStringLiteral("4.2.7.99"));
+        QCOMPARE(frmAbout::versionText(), QStringLiteral("Version 4.2.7"));
+        QCoreApplication::setApplicationVersion({});
+        QVERIFY(frmAbout::versionText().startsWith(QStringLiteral("Version 1.0")));
+    }
+
+    void okClosesAndShowAboutKeepsOneBox()
+    {
+        QWidget owner;
+        owner.resize(600, 400);
+        owner.show();
+        frmAbout *about = frmAbout::ShowAbout(&owner);
+        QVERIFY(about->isVisible());
+        QCOMPARE(about->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(frmAbout::ShowAbout(&owner), about);
+        QPointer<frmAbout> guard(about);
+        QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+        QVERIFY(!about->isVisible());
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(frmAbout::ShowAbout(&owner) != nullptr);
+        frmAbout::ShowAbout(&owner)->close();
+    }
+
+    void sysInfoUnavailable_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("not configured") << QString();
+        QTest::newRow("blank") << QStringLiteral("   ");
+        QTest::newRow("program missing") << m_registry.filePath("nowhere/sysinfo-tool");
+        QTest::newRow("not executable") << m_registry.filePath("controls.ini");
+    }
+
+    void sysInfoUnavailable()
+    {
+        QFETCH(QString, command);
+        writeSysInfo(command);
+        ScriptedPrompter prompter;
+        frmAbout about;
+        QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+        QCOMPARE(prompter.calls().size(), 1);
+        const auto call = prompter.calls().constFirst();
+        QCOMPARE(call.prompt, QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(call.icon, 107);
+        QCOMPARE(call.buttonSet, 4);
+        QCOMPARE(call.title, QStringLiteral("FAILED"));
+    }
+
+    void sysInfoStartsTheConfiguredProgram()
+    {
+        // Started directly with its arguments: the shell's operators are plain arguments.
+        const QString marker = m_registry.filePath("started");
+        QVERIFY(QFile::copy(QStringLiteral("/usr/bin/touch"), m_registry.filePath("sys tool")));
+        const QString second = m_registry.filePath("a;b");
+        writeSysInfo(QStringLiteral("\"%1\" \"%2\" \"%3\"")
+                         .arg(m_registry.filePath("sys tool"), marker, second));
+        ScriptedPrompter prompter;
+        frmAbout about;
+        about.StartSysInfo();
+        QVERIFY(prompter.calls().isEmpty());
+        QTRY_VERIFY(QFile::exists(marker));
+        QTRY_VERIFY(QFile::exists(second));
+    }
+
+    void mailLinkComposesTheWholeAddress()
+    {
+        QList<QUrl> opened;
+        frmAbout::setUrlOpener([&opened](const QUrl &url) {
+            opened.append(url);
+            return true;
+        });
+        ScriptedPrompter prompter;
+        frmAbout about;
+        about.show();
+        QTest::mouseClick(about.LblEmail, Qt::LeftButton);
+        QCOMPARE(opened.size(), 1);
+        const QUrl url = opened.constFirst();
+        QCOMPARE(url.scheme(), QStringLiteral("mailto"));
+        // Longer than the old 30-character field: it must arrive whole.
+        QCOMPARE(url.path(), frmAbout::contactAddress());
+        QVERIFY(frmAbout::contactAddress().size() > 30);
+        const QUrlQuery query(url);
+        QCOMPARE(query.queryItemValue("subject", QUrl::FullyDecoded),
+                 QStringLiteral("Question or Bug for:Marlux"));
+        QCOMPARE(query.queryItemValue("body", QUrl::FullyDecoded),
+                 QStringLiteral("Please type here for your specification, thanks!"));
+        QVERIFY(prompter.calls().isEmpty());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        frmAbout::setUrlOpener({});
+    }
+
+    void failedMailLeavesTheBoxOpen()
+    {
+        frmAbout::setUrlOpener([](const QUrl &) { return false; });
+        ScriptedPrompter prompter;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor); // a caller's hourglass
+        frmAbout about;
+        about.show();
+        about.LblEmail_Click();
+        QCOMPARE(prompter.calls().size(), 1);
+        const auto call = prompter.calls().constFirst();
+        QCOMPARE(call.title, QStringLiteral("SEND MAIL FAILED"));
+        QCOMPARE(call.icon, 105);
+        QCOMPARE(call.buttonSet, 4);
+        QVERIFY(call.prompt.contains(QStringLiteral("\n Please send e-mail manually to ") +
+                                     frmAbout::contactAddress() +
+                                     QStringLiteral("\n                      Thank you!")));
+        QVERIFY(about.isVisible());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        frmAbout::setUrlOpener({});
+    }
+
+private:
+    void writeSysInfo(const QString &command)
+    {
+        if (command.isNull())
+            m_settings.remove(AppPaths::applicationTitle(), frmAbout::sysInfoSection(),
+                              frmAbout::sysInfoKey());
+        else
+            m_settings.setValue(AppPaths::applicationTitle(), frmAbout::sysInfoSection(),
+                                frmAbout::sysInfoKey(), command);
+    }
+
+    QTemporaryDir m_registry;
+    MemorySettingsStore m_settings;
+};
+
+QTEST_MAIN(TestAbout)
+#include "shell_smallwin_about.moc"
