@@ -5,6 +5,7 @@
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
 #include "shell/shellprompter.h"
+#include "tools/web/frmWebBrowser.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
     Prompter::setInstance(&prompter);
     FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
         return new FrmRecord(main, searchMode);
+    });
+    FrmMain::setToolWindowFactory(QStringLiteral("Internet"), [](FrmMain *main) -> QWidget * {
+        return new frmWebBrowser(main);
     });
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
