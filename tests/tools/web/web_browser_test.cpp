@@ -283,6 +283,13 @@ private slots:
         QCOMPARE(errorBoxes(*m_prompter), 2);
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(browser->ctlWebBrowser->url().toString(), url("home"));
+
+        // A page that cannot be reached leaves the address list alone.
+        type(QStringLiteral("http://127.0.0.1:1/gone.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!browser->isBusy(), 8000);
+        QCOMPARE(browser->cboAddress->itemText(0), url("home"));
+        QCOMPARE(browser->cboAddress->count(), 1);
+        QCOMPARE(errorBoxes(*m_prompter), 2);
     }
 
     void captureSavesOurWindowAndLeavesTheClipboard()
