@@ -43,7 +43,7 @@ public:
     void FocusAddress();
     void CloseBrowser();
 
-    // Window pieces, named as the main window and the tests know them.
+    // Controls, by the names the main window and the tests use.
     QToolBar *WebToolbar = nullptr;
     QComboBox *cboAddress = nullptr;
     QWebEngineView *ctlWebBrowser = nullptr;
