@@ -7,6 +7,7 @@
 #include "shell/shellprompter.h"
 #include "tools/ftp/FrmFTP.h"
 #include "tools/telnet/frmTelnet.h"
+#include "tools/web/frmWebBrowser.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -26,6 +27,9 @@ int main(int argc, char *argv[])
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
                                   [](FrmMain *m) { return new frmTelnet(m); });
+    FrmMain::setToolWindowFactory(QStringLiteral("Internet"), [](FrmMain *main) -> QWidget * {
+        return new frmWebBrowser(main);
+    });
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

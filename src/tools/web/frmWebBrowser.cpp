@@ -1,0 +1,500 @@
+#include "tools/web/frmWebBrowser.h"
+
+#include "kb/frmmain.h"
+#include "platform/base/apppaths.h"
+#include "platform/base/settingsstore.h"
+#include "platform/controls/controlhost.h"
+#include "platform/prompt/prompter.h"
+#include "shell/messagebox.h"
+#include "tools/web/WebAddressHistory.h"
+#include "tools/web/WebMailFolders.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QImageWriter>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace {
+
+// The hourglass for as long as the guard lives, whatever way the work ends.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+struct ToolButton
+{
+    const char *key;
+    const char *tip;
+    QStyle::StandardPixmap icon;
+};
+
+constexpr ToolButton toolButtons[] = {
+    {"tbrBack", "Back", QStyle::SP_ArrowBack},
+    {"tbrForward", "Forward", QStyle::SP_ArrowForward},
+    {"tbrStop", "Stop", QStyle::SP_BrowserStop},
+    {"tbrRefresh", "Refresh", QStyle::SP_BrowserReload},
+    {"tbrHome", "Home", QStyle::SP_DirHomeIcon},
+    {"tbrSearch", "Search", QStyle::SP_FileDialogContentsView},
+    {"tbrFavoritesList", "Display Favorites List", QStyle::SP_DirLinkIcon},
+    {"tbrPrintDesktop", "Print desktop", QStyle::SP_FileDialogDetailedView},
+    {"tbrCapDesktop", "Capture desktop to file directly", QStyle::SP_DialogSaveButton},
+    {"tbrInbox", "Mail Inbox", QStyle::SP_DriveNetIcon},
+    {"tbrOutbox", "Mail Outbox", QStyle::SP_ArrowUp},
+    {"tbrContacts", "Contacts", QStyle::SP_DirHomeIcon},
+    {"tbrDisplayCurrHTMLDoc", "Display current HTML document", QStyle::SP_FileIcon},
+};
+
+QString browserSetting(const QString &key)
+{
+    const QString value =
+        SettingsStore::instance()
+            .value(WebAddressHistory::appName(), QStringLiteral("Web Browser"), key, QString())
+            .toString();
+    return value.trimmed().isEmpty() ? QStringLiteral("about:blank") : value;
+}
+
+// What the user typed, as an address; empty when it cannot be one. A typed scheme is
+// taken at its word, so that a mistyped address is not silently turned into another.
+QUrl addressToUrl(const QString &text)
+{
+    const QString address = text.trimmed();
+    if (address.contains(QLatin1String("://"))) {
+        const QUrl url(address, QUrl::StrictMode);
+        if (!url.isValid() || (url.host().isEmpty() && !url.isLocalFile()))
+            return {};
+        return url;
+    }
+    const QUrl url = QUrl::fromUserInput(address);
+    return url.isValid() ? url : QUrl();
+}
+
+QWidget *addressLabel()
+{
+    const QVariantMap bag = {{QStringLiteral("Caption"), QStringLiteral("Address:")}};
+    if (QWidget *label = ControlHost::instance().create(QStringLiteral("BrennD.Label3D"), bag))
+        return label;
+    return new QLabel(QStringLiteral("Address:"));
+}
+
+} // namespace
+
+frmWebBrowser::frmWebBrowser(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
+{
+    setObjectName(QStringLiteral("frmWebBrowser"));
+    setWindowTitle(defaultCaption());
+
+    // The list of addresses may not exist yet: make it, keep an existing one.
+    m_favoritesPath = WebFavorites::favoritesPath();
+    WebFavorites::createFavoritesFile(m_favoritesPath);
+
+    createControls();
+    timer1 = new QTimer(this);
+    timer1->setInterval(500);
+    connect(timer1, &QTimer::timeout, this, &frmWebBrowser::timer1_Timer);
+    ctlWebBrowser->setVisible(true);
+    if (m_main)
+        connect(m_main->mdiArea(), &QMdiArea::subWindowActivated, this,
+                &frmWebBrowser::subWindowActivated);
+
+    ReadRecentURLs();
+    PressToolbarButton(QStringLiteral("tbrHome"));
+}
+
+frmWebBrowser::~frmWebBrowser()
+{
+    // A toolbar still lent to the main window would outlive us there.
+    if (WebToolbar && WebToolbar->parentWidget() != this)
+        delete WebToolbar;
+}
+
+QString frmWebBrowser::defaultCaption()
+{
+    return QStringLiteral("Web Browser");
+}
+
+void frmWebBrowser::createControls()
+{
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    createToolbar();
+    m_layout->addWidget(WebToolbar);
+
+    FrameWeb = new QFrame(this);
+    FrameWeb->setObjectName(QStringLiteral("FrameWeb"));
+    auto *frameLayout = new QVBoxLayout(FrameWeb);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->setSpacing(1);
+
+    auto *picAddressContainer = new QWidget(FrameWeb);
+    picAddressContainer->setObjectName(QStringLiteral("picAddressContainer"));
+    auto *addressLayout = new QHBoxLayout(picAddressContainer);
+    addressLayout->setContentsMargins(2, 1, 2, 1);
+    addressLayout->addWidget(addressLabel());
+    cboAddress = new QComboBox(picAddressContainer);
+    cboAddress->setObjectName(QStringLiteral("cboAddress"));
+    cboAddress->setEditable(true);
+    cboAddress->setInsertPolicy(QComboBox::NoInsert);
+    cboAddress->setMinimumWidth(1);
+    cboAddress->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    addressLayout->addWidget(cboAddress, 1);
+    frameLayout->addWidget(picAddressContainer);
+
+    ctlWebBrowser = new QWebEngineView(FrameWeb);
+    ctlWebBrowser->setObjectName(QStringLiteral("ctlWebBrowser"));
+    ctlWebBrowser->setMinimumSize(1, 1);
+    frameLayout->addWidget(ctlWebBrowser, 1);
+    txtHtmlSource = new QPlainTextEdit(FrameWeb);
+    txtHtmlSource->setObjectName(QStringLiteral("txtHtmlSource"));
+    txtHtmlSource->setReadOnly(true);
+    txtHtmlSource->hide();
+    frameLayout->addWidget(txtHtmlSource, 1);
+    m_layout->addWidget(FrameWeb, 1);
+    setMinimumSize(1, 1);
+
+    connect(cboAddress, &QComboBox::activated, this, [this] { cboAddress_Click(); });
+    // Enter is taken here: left to the combo box it would also activate a matching entry,
+    // and the address would be opened twice.
+    cboAddress->installEventFilter(this);
+    connect(ctlWebBrowser, &QWebEngineView::loadStarted, this, [this] { m_busy = true; });
+    connect(ctlWebBrowser, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        m_busy = false;
+        navigateComplete(ok);
+    });
+    connect(ctlWebBrowser, &QWebEngineView::titleChanged, this,
+            [this] { setWindowTitle(pageTitle()); });
+}
+
+void frmWebBrowser::createToolbar()
+{
+    WebToolbar = new QToolBar(this);
+    WebToolbar->setObjectName(QStringLiteral("WebToolbar"));
+    for (const ToolButton &button : toolButtons) {
+        const QString key = QLatin1String(button.key);
+        QAction *action =
+            WebToolbar->addAction(style()->standardIcon(button.icon), QLatin1String(button.tip));
+        action->setObjectName(key);
+        action->setToolTip(QLatin1String(button.tip));
+        connect(action, &QAction::triggered, this, [this, key] { WebToolbar_ButtonClick(key); });
+    }
+}
+
+void frmWebBrowser::SetParBack()
+{
+    if (!WebToolbar || WebToolbar->parentWidget() == this)
+        return;
+    m_layout->insertWidget(0, WebToolbar);
+    WebToolbar->show();
+}
+
+void frmWebBrowser::SetParentToMainForm()
+{
+    if (m_main && WebToolbar)
+        m_main->dockToolbar(WebToolbar);
+}
+
+QString frmWebBrowser::pageTitle() const
+{
+    return ctlWebBrowser->title();
+}
+
+void frmWebBrowser::doNavigate(const QString &url)
+{
+    WaitCursor wait;
+    if (url.isEmpty())
+        return;
+    // An address the browser cannot make sense of is the user's typing error, not a crash.
+    const QUrl target = addressToUrl(url);
+    if (target.isEmpty()) {
+        MsgBoxEx(QStringLiteral("\"%1\" is not a valid address.").arg(url), 103, 4,
+                 QStringLiteral("ERROR"));
+        return;
+    }
+    showBrowser();
+    timer1->start();
+    ctlWebBrowser->load(target);
+}
+
+void frmWebBrowser::cboAddress_Click()
+{
+    if (m_dontNavigateNow)
+        return;
+    const QString text = cboAddress->currentText();
+    doNavigate(text);
+    if (!m_lastAddressWasNew) {
+        WriteRecentURLs(text);
+        ReadRecentURLs();
+    }
+}
+
+void frmWebBrowser::navigateComplete(bool ok)
+{
+    setWindowTitle(pageTitle());
+    // A page that failed to load leaves the address list as it was.
+    if (!ok)
+        return;
+    const QString location = ctlWebBrowser->url().toString();
+    if (location.isEmpty())
+        return;
+    const int found = cboAddress->findText(location, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    m_dontNavigateNow = true;
+    if (found >= 0) {
+        cboAddress->removeItem(found);
+        m_lastAddressWasNew = false;
+    } else {
+        m_lastAddressWasNew = true;
+    }
+    cboAddress->insertItem(0, location);
+    cboAddress->setCurrentIndex(0);
+    m_dontNavigateNow = false;
+}
+
+void frmWebBrowser::timer1_Timer()
+{
+    setWindowTitle(m_busy ? QStringLiteral("Processing...") : pageTitle());
+}
+
+void frmWebBrowser::WriteRecentURLs(const QString &url)
+{
+    WebAddressHistory::WriteRecentURLs(SettingsStore::instance(), url);
+}
+
+void frmWebBrowser::ReadRecentURLs()
+{
+    m_recentUrls = WebAddressHistory::ReadRecentURLs(SettingsStore::instance());
+}
+
+void frmWebBrowser::OptionsStatusbarProc(QWidget *frm)
+{
+    if (!frm)
+        return;
+    QAction *item = nullptr;
+    if (auto *main = qobject_cast<FrmMain *>(frm))
+        item = main->menuItem(QStringLiteral("mnuOptionsStatusbar"));
+    if (!item)
+        item = frm->findChild<QAction *>(QStringLiteral("mnuOptionsStatusbar"));
+    if (!item)
+        return;
+    item->setChecked(!item->isChecked());
+    if (m_main && m_main->MainStBar)
+        m_main->MainStBar->setVisible(item->isChecked());
+}
+
+void frmWebBrowser::ErrMsgProc(const QString &, const QString &description)
+{
+    MsgBoxEx(description, 103, 4, QStringLiteral("ERROR"));
+}
+
+void frmWebBrowser::PressToolbarButton(const QString &key)
+{
+    WebToolbar_ButtonClick(key);
+}
+
+void frmWebBrowser::WebToolbar_ButtonClick(const QString &key)
+{
+    timer1->start();
+    const QString command = key.toUpper();
+    if (command != QLatin1String("TBRDISPLAYCURRHTMLDOC"))
+        showBrowser();
+    if (command == QLatin1String("TBRBACK")) {
+        ctlWebBrowser->back();
+    } else if (command == QLatin1String("TBRFORWARD")) {
+        ctlWebBrowser->forward();
+    } else if (command == QLatin1String("TBRSTOP")) {
+        timer1->stop();
+        ctlWebBrowser->stop();
+        setWindowTitle(pageTitle());
+    } else if (command == QLatin1String("TBRREFRESH")) {
+        ctlWebBrowser->reload();
+    } else if (command == QLatin1String("TBRHOME")) {
+        homeOrSearch(QStringLiteral("Home Page"));
+    } else if (command == QLatin1String("TBRSEARCH")) {
+        homeOrSearch(QStringLiteral("Search Page"));
+    } else if (command == QLatin1String("TBRPRINTDESKTOP")) {
+        PrintDesktop();
+    } else if (command == QLatin1String("TBRCAPDESKTOP")) {
+        CaptureDesktop();
+    } else if (command == QLatin1String("TBRINBOX")) {
+        OutlookLogon(QStringLiteral("Inbox"));
+    } else if (command == QLatin1String("TBROUTBOX")) {
+        OutlookLogon(QStringLiteral("Outbox"));
+    } else if (command == QLatin1String("TBRCONTACTS")) {
+        OutlookLogon(QStringLiteral("Contacts"));
+    } else if (command == QLatin1String("TBRDISPLAYCURRHTMLDOC")) {
+        DisplayCurrHtmlDoc();
+    } else if (command == QLatin1String("TBRLISTLINKS")) {
+        ListLinks();
+    }
+}
+
+void frmWebBrowser::homeOrSearch(const QString &key)
+{
+    const QUrl target = addressToUrl(browserSetting(key));
+    if (!target.isEmpty())
+        ctlWebBrowser->load(target);
+}
+
+void frmWebBrowser::showBrowser()
+{
+    txtHtmlSource->hide();
+    ctlWebBrowser->show();
+}
+
+void frmWebBrowser::DisplayCurrHtmlDoc()
+{
+    // A second press brings the page back.
+    if (txtHtmlSource->isVisible()) {
+        showBrowser();
+        return;
+    }
+    WaitCursor wait;
+    QPointer<frmWebBrowser> self(this);
+    ctlWebBrowser->page()->runJavaScript(
+        QStringLiteral("document.body ? document.body.innerHTML : ''"),
+        [self](const QVariant &html) {
+            if (!self)
+                return;
+            self->txtHtmlSource->setPlainText(html.toString());
+            self->ctlWebBrowser->hide();
+            self->txtHtmlSource->show();
+        });
+}
+
+void frmWebBrowser::ListLinks()
+{
+    if (cboAddress->currentText().isEmpty()) {
+        MsgBoxEx(QStringLiteral("No URL or address yet"), 103, 4, QStringLiteral("ERROR"));
+        return;
+    }
+    QPointer<frmWebBrowser> self(this);
+    ctlWebBrowser->page()->runJavaScript(
+        QStringLiteral("Math.min(document.links.length, 100)"), [self](const QVariant &count) {
+            if (!self)
+                return;
+            if (count.toInt() == 0)
+                Prompter::instance().plainMessage(
+                    QStringLiteral("No links listed, try a different level or a different URL"),
+                    AppPaths::applicationTitle(), Prompter::PlainIcon::None);
+            else
+                self->ctlWebBrowser->setFocus();
+        });
+}
+
+void frmWebBrowser::OutlookLogon(const QString &folder)
+{
+    QString error;
+    if (!WebMailFolders::openFolder(folder, &error))
+        ErrMsgProc(QStringLiteral("OutlookLogon"), error);
+}
+
+void frmWebBrowser::PrintDesktop()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!Prompter::instance().printSetup(&printer, QStringLiteral("Print")))
+        return; // cancelled: no message
+    const QPixmap image = grab();
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        ErrMsgProc(QStringLiteral("PrintDesktop"),
+                   QStringLiteral("The printer could not be started."));
+        return;
+    }
+    const QRect page = painter.viewport();
+    const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+    painter.setViewport(page.x(), page.y(), size.width(), size.height());
+    painter.setWindow(image.rect());
+    painter.drawPixmap(0, 0, image);
+    painter.end();
+}
+
+void frmWebBrowser::CaptureDesktop()
+{
+    const std::optional<QString> chosen = Prompter::instance().saveFileName(
+        QStringLiteral("Save As"), QString(),
+        QStringLiteral("Pictures (*.png *.bmp *.jpg);;All files (*)"));
+    if (!chosen || chosen->isEmpty())
+        return;
+    // Our own window, grabbed directly: the clipboard stays the user's.
+    const QImage picture = window()->grab().toImage();
+    QByteArray format = QFileInfo(*chosen).suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format))
+        format = "png";
+    if (!picture.save(*chosen, format.constData()))
+        ErrMsgProc(QStringLiteral("CaptureDesktop"),
+                   QStringLiteral("The picture could not be saved as \"%1\".").arg(*chosen));
+}
+
+void frmWebBrowser::FocusAddress()
+{
+    cboAddress->setFocus();
+}
+
+void frmWebBrowser::CloseBrowser()
+{
+    if (QWidget *frame = parentWidget())
+        frame->close();
+    else
+        close();
+}
+
+void frmWebBrowser::subWindowActivated(QMdiSubWindow *window)
+{
+    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (!frame || !m_main)
+        return;
+    if (window == frame) {
+        m_active = true;
+        m_main->setPanelLeftVisible(false);
+    } else if (window && m_active) {
+        // Another child took over: the toolbar comes home.
+        m_active = false;
+        SetParBack();
+    }
+}
+
+bool frmWebBrowser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == cboAddress && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cboAddress_Click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmWebBrowser::closeEvent(QCloseEvent *event)
+{
+    ctlWebBrowser->stop();
+    SetParBack();
+    if (m_main)
+        m_main->setPanelLeftVisible(false);
+    event->accept();
+}

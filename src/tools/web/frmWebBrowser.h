@@ -1,0 +1,91 @@
+#pragma once
+
+#include "kb/dockabletool.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+class FrmMain;
+class QAction;
+class QComboBox;
+class QFrame;
+class QMdiSubWindow;
+class QPlainTextEdit;
+class QTimer;
+class QToolBar;
+class QVBoxLayout;
+class QWebEngineView;
+
+// The built-in web browser: an address box, the page, and a toolbar that the main
+// window borrows while the browser is in use.
+class frmWebBrowser : public QWidget, public DockableTool
+{
+    Q_OBJECT
+
+public:
+    explicit frmWebBrowser(FrmMain *main, QWidget *parent = nullptr);
+    ~frmWebBrowser() override;
+
+    // Docking: the toolbar into the main window's holder panel and back.
+    void SetPar() override { SetParentToMainForm(); }
+    void SetParBack() override;
+    void SetParentToMainForm();
+
+    void doNavigate(const QString &url);
+    void WriteRecentURLs(const QString &url);
+    void OptionsStatusbarProc(QWidget *frm);
+    void ErrMsgProc(const QString &procedure, const QString &description);
+
+    // Runs the toolbar command of the button with this key (any letter case).
+    void PressToolbarButton(const QString &key);
+    void WebToolbar_ButtonClick(const QString &key);
+    void FocusAddress();
+    void CloseBrowser();
+
+    // Controls, by the names the main window and the tests use.
+    QToolBar *WebToolbar = nullptr;
+    QComboBox *cboAddress = nullptr;
+    QWebEngineView *ctlWebBrowser = nullptr;
+    QFrame *FrameWeb = nullptr;
+    QTimer *timer1 = nullptr;
+    // Shows the page's HTML in place of the page.
+    QPlainTextEdit *txtHtmlSource = nullptr;
+
+    bool isBusy() const { return m_busy; }
+    bool lastAddressWasNew() const { return m_lastAddressWasNew; }
+    QStringList recentUrls() const { return m_recentUrls; }
+    QString favoritesPath() const { return m_favoritesPath; }
+    QString pageTitle() const;
+
+    static QString defaultCaption(); // until the first page completes
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void createToolbar();
+    void ReadRecentURLs();
+    void cboAddress_Click();
+    void navigateComplete(bool ok);
+    void timer1_Timer();
+    void showBrowser();
+    void DisplayCurrHtmlDoc();
+    void ListLinks();
+    void OutlookLogon(const QString &folder);
+    void PrintDesktop();
+    void CaptureDesktop();
+    void homeOrSearch(const QString &key);
+    void subWindowActivated(QMdiSubWindow *window);
+
+    QPointer<FrmMain> m_main;
+    QVBoxLayout *m_layout = nullptr;
+    QString m_favoritesPath;
+    QStringList m_recentUrls;
+    bool m_dontNavigateNow = false;
+    bool m_lastAddressWasNew = false;
+    bool m_busy = false;
+    bool m_active = false;
+};
