@@ -5,6 +5,7 @@
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
 #include "shell/shellprompter.h"
+#include "tools/imagenav/FrmImageNavi.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -21,6 +22,8 @@ int main(int argc, char *argv[])
     FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
         return new FrmRecord(main, searchMode);
     });
+    FrmMain::setToolWindowFactory(QStringLiteral("Image Navigator"),
+                                  [](FrmMain *main) -> QWidget * { return new FrmImageNavi(main); });
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())
