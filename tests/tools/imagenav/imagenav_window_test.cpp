@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
@@ -18,6 +19,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -321,6 +323,27 @@ private slots:
         QCOMPARE(navi->fileList(), QStringList{QStringLiteral("x.bmp")});
         QCOMPARE(filledCells(navi->MSFG), 1);
         QVERIFY(!navi->busyWindow()->isVisible());
+    }
+
+    void staysResponsiveWhileBuilding()
+    {
+        FrmImageNavi *navi = openNavigator();
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        ticker.setInterval(5);
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        clock.start();
+        ticker.start();
+        QVERIFY(showNode(navi, childNamed(driveNode(navi), QStringLiteral("many"))));
+        ticker.stop();
+        QCOMPARE(filledCells(navi->MSFG), 120);
+        // The pictures are read off the window's thread: its events keep flowing.
+        QVERIFY2(longestGap < 250, qPrintable(QString::number(longestGap)));
     }
 
     void closingDuringABuildIsSafe()
