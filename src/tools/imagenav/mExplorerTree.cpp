@@ -41,10 +41,14 @@ QIcon explorerImage(const QString &key)
         {QStringLiteral("mycomputer"), QStyle::SP_ComputerIcon},
         {QStringLiteral("drvunknown"), QStyle::SP_DriveHDIcon},
         {QStringLiteral("drvmemory"), QStyle::SP_DriveHDIcon}};
+    static QHash<QString, QIcon> made;
+    const auto done = made.constFind(key);
+    if (done != made.constEnd())
+        return done.value();
     const auto found = pictures.constFind(key);
     if (found == pictures.constEnd())
         return {};
-    return QApplication::style()->standardIcon(found.value());
+    return made.insert(key, QApplication::style()->standardIcon(found.value())).value();
 }
 
 void setNodeData(QTreeWidgetItem *node, const QString &key, const QString &path,
@@ -53,13 +57,22 @@ void setNodeData(QTreeWidgetItem *node, const QString &key, const QString &path,
     node->setData(0, NodeKeyRole, key);
     node->setData(0, NodePathRole, path);
     node->setData(0, ImageKeyRole, imageKey);
-    QIcon icon = explorerImage(imageKey);
-    if (!selectedImageKey.isEmpty()) {
+    if (selectedImageKey.isEmpty()) {
+        node->setIcon(0, explorerImage(imageKey));
+        return;
+    }
+    // Thousands of folder nodes share one pair of pictures.
+    static QHash<QString, QIcon> pairs;
+    const QString pairKey = imageKey + QLatin1Char('|') + selectedImageKey;
+    auto pair = pairs.find(pairKey);
+    if (pair == pairs.end()) {
+        QIcon icon = explorerImage(imageKey);
         const QIcon selected = explorerImage(selectedImageKey);
         for (const QSize &size : selected.availableSizes())
             icon.addPixmap(selected.pixmap(size), QIcon::Selected);
+        pair = pairs.insert(pairKey, icon);
     }
-    node->setIcon(0, icon);
+    node->setIcon(0, pair.value());
 }
 
 void LoadSubFolders(QTreeWidget *tree, const QString &folderPath, QTreeWidgetItem *parent)
