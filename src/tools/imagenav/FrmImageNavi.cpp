@@ -245,13 +245,15 @@ void FrmImageNavi::ShowFolder(const QString &path)
     cancelBuild();
     m_file1.clear();
     clearGrid();
+    // An empty mount point of a drive without its disc is still "not ready".
+    if (!volumeReady(path)) {
+        MsgBoxEx(QStringLiteral("Driver not ready, please insert disk!"), 103, 4,
+                 QStringLiteral("ERROR"));
+        return;
+    }
     const QFileInfo folder(path);
     if (!folder.isDir()) {
-        if (!volumeReady(path))
-            MsgBoxEx(QStringLiteral("Driver not ready, please insert disk!"), 103, 4,
-                     QStringLiteral("ERROR"));
-        else
-            MsgBoxEx(QStringLiteral("Path not found"), 103, 4, QStringLiteral("ERROR"));
+        MsgBoxEx(QStringLiteral("Path not found"), 103, 4, QStringLiteral("ERROR"));
         return;
     }
     if (!folder.isReadable() || !folder.isExecutable()) {

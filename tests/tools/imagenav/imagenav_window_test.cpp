@@ -118,6 +118,7 @@ private slots:
         QDir(m_root).mkdir(QStringLiteral("sub"));
         QDir(m_root).mkdir(QStringLiteral("empty"));
         QDir(m_root).mkdir(QStringLiteral("many"));
+        QDir(m_root).mkdir(QStringLiteral("nodisc")); // the mount point of a drive without disc
         QDir(m_root + QStringLiteral("sub")).mkdir(QStringLiteral("deeper"));
         writeImage(m_root + QStringLiteral("sub/x.bmp"), "BMP", {10, 10}, Qt::magenta);
         for (int i = 0; i < 120; ++i)
@@ -294,6 +295,18 @@ private slots:
         QCOMPARE(m_prompter->calls().at(0).icon, 103);
         QCOMPARE(m_prompter->calls().at(0).buttonSet, 4);
         QCOMPARE(m_prompter->calls().at(0).title, QStringLiteral("ERROR"));
+        QCOMPARE(navi->MSFG->rowCount(), 0);
+    }
+
+    void reportsAFolderGoneMeanwhile()
+    {
+        QVERIFY(QDir(m_root).mkdir(QStringLiteral("vanish")));
+        FrmImageNavi *navi = openNavigator();
+        QTreeWidgetItem *vanish = childNamed(driveNode(navi), QStringLiteral("vanish"));
+        QVERIFY(vanish);
+        QVERIFY(QDir(m_root).rmdir(QStringLiteral("vanish")));
+        QVERIFY(showNode(navi, vanish));
+        QCOMPARE(m_prompter->prompts(), QStringList{QStringLiteral("Path not found")});
         QCOMPARE(navi->MSFG->rowCount(), 0);
     }
 
