@@ -6,6 +6,7 @@
 #include "shell/mainfunctions.h"
 #include "shell/shellprompter.h"
 #include "tools/ftp/FrmFTP.h"
+#include "tools/imagenav/FrmImageNavi.h"
 #include "tools/telnet/frmTelnet.h"
 #include "tools/web/frmWebBrowser.h"
 
@@ -30,6 +31,9 @@ int main(int argc, char *argv[])
     FrmMain::setToolWindowFactory(QStringLiteral("Internet"), [](FrmMain *main) -> QWidget * {
         return new frmWebBrowser(main);
     });
+    FrmMain::setToolWindowFactory(
+        QStringLiteral("Image Navigator"),
+        [](FrmMain *main) -> QWidget * { return new FrmImageNavi(main); });
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "kb/dockabletool.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QStringList>
+#include <QThreadPool>
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+
+class FrmMain;
+class ImageNaviBusy;
+class QFrame;
+class QTableWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The image navigator: a drive and folder tree (lent to the main window's left panel)
+// and a grid of thumbnails of the pictures of the folder chosen in the tree.
+class FrmImageNavi : public QWidget, public DockableTool
+{
+    Q_OBJECT
+
+public:
+    explicit FrmImageNavi(FrmMain *main, QWidget *parent = nullptr);
+    ~FrmImageNavi() override;
+
+    void SetPar() override;
+    void SetParBack() override;
+
+    // How a double-clicked picture is opened; tests put their own in its place.
+    using FileOpener = std::function<bool(const QString &path)>;
+    static void setFileOpener(FileOpener opener);
+
+    static const QStringList &filePattern();
+
+    void Explorer_NodeClick(QTreeWidgetItem *node);
+    void Explorer_Expand(QTreeWidgetItem *node);
+    void MSFG_SelChange();
+    void MSFG_DblClick();
+
+    const QString &CurrentPath() const { return m_currentPath; }
+    int ThumbColumns() const { return m_thumbColumns; }
+    // The picture files of the shown folder, in list order.
+    const QStringList &fileList() const { return m_file1; }
+    bool isBuilding() const { return m_building; }
+    bool isDocked() const { return m_docked; }
+    ImageNaviBusy *busyWindow() const { return m_dialog; }
+    // The file of a grid cell, empty after the last file.
+    QString cellFile(int row, int column) const;
+
+    QFrame *FrameImageNavi;
+    QTreeWidget *Explorer;
+    QTableWidget *MSFG;
+
+    // Data of a grid cell.
+    static constexpr int ThumbRole = Qt::UserRole + 10;
+    static constexpr int FailedRole = Qt::UserRole + 11;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void LoadTree();
+    void ShowFolder(const QString &path);
+    void ShowThumbs(const QString &path);
+    void BuildThumbGrid(const QString &path);
+    void clearGrid();
+    void cancelBuild();
+    void thumbReady(int generation, int index, const QImage &thumb);
+    void Form_QueryUnload();
+    void Form_Unload();
+    QString selectedFile() const;
+
+    FrmMain *m_main;
+    QPointer<QFrame> m_frameGuard;
+    ImageNaviBusy *m_dialog;
+    QString m_currentPath;
+    QStringList m_file1;
+    int m_thumbColumns = 0;
+    bool m_docked = false;
+    bool m_building = false;
+    int m_thumbsDone = 0;
+    std::atomic<int> m_generation{0};
+    QThreadPool m_pool;
+};

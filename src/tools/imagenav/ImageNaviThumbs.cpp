@@ -1,0 +1,131 @@
+#include "tools/imagenav/ImageNaviThumbs.h"
+
+#include <QImageReader>
+#include <QPainter>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace ImageNaviThumbs {
+
+int roundHalfEven(double value)
+{
+    const double floor = std::floor(value);
+    const double fraction = value - floor;
+    if (fraction > 0.5)
+        return int(floor) + 1;
+    if (fraction < 0.5)
+        return int(floor);
+    return std::fmod(floor, 2.0) == 0.0 ? int(floor) : int(floor) + 1;
+}
+
+QRect thumbRect(const QSize &picture)
+{
+    const int room = ThumbBox - ThumbMargin;
+    if (picture.width() <= 0 || picture.height() <= 0)
+        return {};
+    double scale = 1.0;
+    if (picture.width() > room || picture.height() > room) {
+        scale = picture.width() > picture.height() ? double(room) / picture.width()
+                                                   : double(room) / picture.height();
+    }
+    const int w = std::max(1, roundHalfEven(picture.width() * scale));
+    const int h = std::max(1, roundHalfEven(picture.height() * scale));
+    return {(ThumbBox - w) / 2, (ThumbBox - h) / 2, w, h};
+}
+
+int thumbRowCount(int files, int columns)
+{
+    if (columns < 1)
+        columns = 1;
+    if (files - 1 < columns)
+        return 1;
+    return roundHalfEven(double(files - 1) / columns) + 1;
+}
+
+QString sizeText(qint64 bytes)
+{
+    const qint64 kilobytes = bytes / 1024;
+    const QString kb = kilobytes >= 1 ? QString::number(kilobytes) + QStringLiteral(" KB")
+                                      : QStringLiteral("Less than 1 KB");
+    return QString::number(bytes) + QStringLiteral(" Bytes - [ ") + kb + QStringLiteral("]");
+}
+
+QString pictureDescription(const QString &fullPath, qint64 bytes)
+{
+    return QStringLiteral("Image name is : ") + fullPath + QStringLiteral("\r\nFile size is : ") +
+           sizeText(bytes);
+}
+
+bool loadsAsIcon(const QString &fileName)
+{
+    const QString lower = fileName.toLower();
+    return lower.contains(QLatin1String(".cur")) || lower.contains(QLatin1String(".ico"));
+}
+
+QImage DrawThumb(const QImage &picture, const QColor &background)
+{
+    QImage box(ThumbBox, ThumbBox, QImage::Format_ARGB32_Premultiplied);
+    box.fill(background);
+    const QRect target = thumbRect(picture.size());
+    if (target.isEmpty())
+        return box;
+    QPainter painter(&box);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (picture.size() == target.size())
+        painter.drawImage(target.topLeft(), picture);
+    else
+        painter.drawImage(
+            target, picture.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return box;
+}
+
+namespace {
+
+// The sub-image of an icon file nearest the wanted size.
+QImage readIcon(QImageReader &reader, const QSize &iconSize)
+{
+    QImage best;
+    int bestDistance = 0;
+    const int count = std::max(1, reader.imageCount());
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && !reader.jumpToImage(i))
+            break;
+        const QImage image = reader.read();
+        if (image.isNull())
+            continue;
+        const int distance = std::abs(image.width() - iconSize.width()) +
+                             std::abs(image.height() - iconSize.height());
+        if (best.isNull() || distance < bestDistance) {
+            best = image;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+QImage loadThumb(const QString &path, const QSize &iconSize, const QColor &background)
+{
+    QImageReader reader(path);
+    // The content decides: .dib and .rle are bitmaps, and a misnamed file still reads.
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    QImage picture;
+    if (loadsAsIcon(path.section(QLatin1Char('/'), -1))) {
+        picture = readIcon(reader, iconSize);
+    } else {
+        const QSize size = reader.size();
+        const QRect target = thumbRect(size);
+        if (!target.isEmpty() && target.size() != size &&
+            reader.supportsOption(QImageIOHandler::ScaledSize))
+            reader.setScaledSize(target.size());
+        picture = reader.read();
+    }
+    if (picture.isNull())
+        return {};
+    return DrawThumb(picture, background);
+}
+
+} // namespace ImageNaviThumbs
