@@ -8,6 +8,7 @@
 #include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
 #include "shell/frmabout.h"
+#include "shell/frmcd.h"
 #include "shell/frmsystray.h"
 #include "shell/mainfunctions.h"
 #include "shell/shellglobals.h"
@@ -623,6 +624,7 @@ bool FrmMain::MDIForm_Unload()
         return false;
     delete m_frmSysTray;
     m_frmSysTray = nullptr;
+    FrmCD::Unload();
     CloseAllDatabases();
     RestoreCaptionColor();
     return true;
