@@ -11,6 +11,10 @@
 #include "shell/shellglobals.h"
 #include "shell/shellspeech.h"
 #include "shell/singleinstance.h"
+#include "winsvc/bg.h"
+#include "winsvc/clstooltip.h"
+#include "winsvc/flat.h"
+#include "winsvc/splitter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,6 +36,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QAbstractScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
@@ -461,11 +467,33 @@ void FrmMain::InstallWindowLook()
 
 void FrmMain::FlattenControls()
 {
-    // Text boxes and combo boxes draw flat until the pointer is over them.
-    const auto edits = findChildren<QLineEdit *>();
-    for (QLineEdit *edit : edits)
-        if (!edit->parent() || !qobject_cast<QComboBox *>(edit->parent()))
-            edit->setFrame(edit->underMouse());
+    // Text boxes, combo boxes, buttons and sideways scroll bars look flat until the pointer
+    // or the focus is on them. A combo's own text field is part of its combo.
+    QList<QWidget *> controls;
+    const auto widgets = findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (qobject_cast<QComboBox *>(widget) || qobject_cast<QPushButton *>(widget)) {
+            controls.append(widget);
+        } else if (qobject_cast<QLineEdit *>(widget) &&
+                   !qobject_cast<QComboBox *>(widget->parentWidget())) {
+            controls.append(widget);
+        } else if (auto *bar = qobject_cast<QScrollBar *>(widget);
+                   bar && bar->orientation() == Qt::Horizontal &&
+                   !qobject_cast<QAbstractScrollArea *>(bar->parentWidget()) &&
+                   bar->parentWidget() &&
+                   !qobject_cast<QAbstractScrollArea *>(bar->parentWidget()->parentWidget())) {
+            controls.append(widget);
+        }
+    }
+    for (QWidget *control : std::as_const(controls)) {
+        auto flat = std::make_unique<Flat>();
+        try {
+            flat->Attach(control);
+        } catch (const AppException &) {
+            continue;
+        }
+        m_flatControls.push_back(std::move(flat));
+    }
 }
 
 void FrmMain::InstallCoolMenus()
@@ -478,16 +506,34 @@ void FrmMain::InstallCoolMenus()
 
 void FrmMain::ApplyTooltips()
 {
-    CHKExact->setToolTip(joinLines(
-        {"Enable this option will only show the records",
-         "which contain the keyword as a single world,",
-         "such as if the keyword is 'win', then records which has 'wins' will not show."}));
-    TxtKeyWord->setToolTip(
-        joinLines({"Type the first word of the record to locate it quickly, ",
-                   "such as 'wind' will show you the record which start as 'wind', ",
-                   "for example 'window'."}));
-    ListRecords->setToolTip(joinLines(
-        {"Here is all the records under the topic above,", "select it to see the details."}));
+    m_tooltip = std::make_unique<clsTooltip>();
+    clsTooltip::Tool tool;
+    tool.foreColor = 0x800000;
+    tool.backColor = 0xFFC0FF;
+    tool.balloon = true;
+    tool.title = QStringLiteral("How to use?");
+    tool.icon = 1;
+    tool.showMode = 16;
+    tool.margin = 6;
+    tool.centered = true;
+    tool.transparent = true;
+    tool.alignment = 1;
+    tool.width = 0;
+    const auto add = [&](QWidget *control, const QString &text) {
+        tool.text = text;
+        // The balloon replaces the control's plain tip.
+        control->setToolTip(QString());
+        m_tooltip->AddTool(control, tool);
+    };
+    add(CHKExact, joinLines({"Enable this option will only show the records",
+                             "which contain the keyword as a single world,",
+                             "such as if the keyword is 'win', then records which has 'wins' "
+                             "will not show."}));
+    add(TxtKeyWord, joinLines({"Type the first word of the record to locate it quickly, ",
+                               "such as 'wind' will show you the record which start as 'wind', ",
+                               "for example 'window'."}));
+    add(ListRecords, joinLines({"Here is all the records under the topic above,",
+                                "select it to see the details."}));
 }
 
 void FrmMain::LoadBackground()
@@ -499,15 +545,26 @@ void FrmMain::LoadBackground()
     // An existing file is the user's choice of picture and is never replaced.
     if (!FileExists(file))
         SaveResToFile(QStringLiteral("OMBREL"), QStringLiteral("BACKGROUND"), file);
-    const QPixmap tile(file);
-    if (!tile.isNull())
-        m_mdiArea->setBackground(QBrush(tile));
+    m_background = std::make_unique<BG>();
+    m_background->Init(this);
+    m_background->Tile().setFilename(file);
 }
 
 void FrmMain::InstallSplitter()
 {
-    // The dock's own edge is the bar between the left panel and the child windows.
     resizeDocks({PanelLeftDock}, {Twips::toPixels(3495)}, Qt::Horizontal);
+    m_splitter = std::make_unique<Splitter>();
+    m_splitter->setSplitObject(PicSlider);
+    m_splitter->setOrientation(Splitter::Vertical);
+    m_splitter->setBorder(1, 64);
+    m_splitter->setBorder(3, 64);
+    m_splitter->setBorder(2, (Twips::fromPixels(SSTabTop->height()) - 80) / Twips::PerPixel);
+    m_splitter->setBorder(4, (Twips::fromPixels(MainStBar->height()) + 80) / Twips::PerPixel);
+    // The left panel follows the bar to where it was dropped.
+    connect(m_splitter.get(), &Splitter::splitterMoved, this, [this](int position) {
+        const int x = PicSlider->parentWidget()->mapTo(this, QPoint(position, 0)).x();
+        resizeDocks({PanelLeftDock}, {std::max(1, x - PanelLeftDock->x() + 2)}, Qt::Horizontal);
+    });
 }
 
 void FrmMain::SaveCaptionColor()
@@ -607,7 +664,10 @@ bool FrmMain::MDIForm_QueryUnload()
 
 void FrmMain::ReleaseWindowObjects()
 {
-    m_mdiArea->setBackground(QBrush());
+    m_splitter.reset();
+    m_background.reset();
+    m_tooltip.reset();
+    m_flatControls.clear();
 }
 
 bool FrmMain::MDIForm_Unload()
