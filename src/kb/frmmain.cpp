@@ -14,8 +14,10 @@
 #include "winsvc/bg.h"
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
+#include "winsvc/mcoolmenu.h"
 #include "winsvc/splitter.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -36,7 +38,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QAbstractScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -498,10 +499,12 @@ void FrmMain::FlattenControls()
 
 void FrmMain::InstallCoolMenus()
 {
-    QFont menuFont(QStringLiteral("Arial Black"), 9);
-    menuFont.setStyleHint(QFont::SansSerif);
-    menuFont.setWeight(QFont::Black);
-    menuBar()->setFont(menuFont);
+    // The menu items carry their own pictures; the service adds the drawing around them.
+    InstallCoolMenu(this, nullptr, {});
+    SetMenuFontName(this, QStringLiteral("Arial Black"));
+    SetMenuFontSize(this, 9);
+    SetMenuSelectColor(this, 0x8080FF);
+    SetMenuForeColor(this, 0x40);
 }
 
 void FrmMain::ApplyTooltips()
@@ -664,6 +667,7 @@ bool FrmMain::MDIForm_QueryUnload()
 
 void FrmMain::ReleaseWindowObjects()
 {
+    UninstallCoolMenu(this);
     m_splitter.reset();
     m_background.reset();
     m_tooltip.reset();
