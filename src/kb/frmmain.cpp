@@ -14,7 +14,13 @@
 #include "shell/shellglobals.h"
 #include "shell/shellspeech.h"
 #include "shell/singleinstance.h"
+#include "winsvc/bg.h"
+#include "winsvc/clstooltip.h"
+#include "winsvc/flat.h"
+#include "winsvc/mcoolmenu.h"
+#include "winsvc/splitter.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -35,6 +41,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
@@ -468,33 +475,75 @@ void FrmMain::InstallWindowLook()
 
 void FrmMain::FlattenControls()
 {
-    // Text boxes and combo boxes draw flat until the pointer is over them.
-    const auto edits = findChildren<QLineEdit *>();
-    for (QLineEdit *edit : edits)
-        if (!edit->parent() || !qobject_cast<QComboBox *>(edit->parent()))
-            edit->setFrame(edit->underMouse());
+    // Text boxes, combo boxes, buttons and sideways scroll bars look flat until the pointer
+    // or the focus is on them. A combo's own text field is part of its combo.
+    QList<QWidget *> controls;
+    const auto widgets = findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (qobject_cast<QComboBox *>(widget) || qobject_cast<QPushButton *>(widget)) {
+            controls.append(widget);
+        } else if (qobject_cast<QLineEdit *>(widget) &&
+                   !qobject_cast<QComboBox *>(widget->parentWidget())) {
+            controls.append(widget);
+        } else if (auto *bar = qobject_cast<QScrollBar *>(widget);
+                   bar && bar->orientation() == Qt::Horizontal &&
+                   !qobject_cast<QAbstractScrollArea *>(bar->parentWidget()) &&
+                   bar->parentWidget() &&
+                   !qobject_cast<QAbstractScrollArea *>(bar->parentWidget()->parentWidget())) {
+            controls.append(widget);
+        }
+    }
+    for (QWidget *control : std::as_const(controls)) {
+        auto flat = std::make_unique<Flat>();
+        try {
+            flat->Attach(control);
+        } catch (const AppException &) {
+            continue;
+        }
+        m_flatControls.push_back(std::move(flat));
+    }
 }
 
 void FrmMain::InstallCoolMenus()
 {
-    QFont menuFont(QStringLiteral("Arial Black"), 9);
-    menuFont.setStyleHint(QFont::SansSerif);
-    menuFont.setWeight(QFont::Black);
-    menuBar()->setFont(menuFont);
+    // The menu items carry their own pictures; the service adds the drawing around them.
+    InstallCoolMenu(this, nullptr, {});
+    SetMenuFontName(this, QStringLiteral("Arial Black"));
+    SetMenuFontSize(this, 9);
+    SetMenuSelectColor(this, 0x8080FF);
+    SetMenuForeColor(this, 0x40);
 }
 
 void FrmMain::ApplyTooltips()
 {
-    CHKExact->setToolTip(joinLines(
-        {"Enable this option will only show the records",
-         "which contain the keyword as a single world,",
-         "such as if the keyword is 'win', then records which has 'wins' will not show."}));
-    TxtKeyWord->setToolTip(
-        joinLines({"Type the first word of the record to locate it quickly, ",
-                   "such as 'wind' will show you the record which start as 'wind', ",
-                   "for example 'window'."}));
-    ListRecords->setToolTip(joinLines(
-        {"Here is all the records under the topic above,", "select it to see the details."}));
+    m_tooltip = std::make_unique<clsTooltip>();
+    clsTooltip::Tool tool;
+    tool.foreColor = 0x800000;
+    tool.backColor = 0xFFC0FF;
+    tool.balloon = true;
+    tool.title = QStringLiteral("How to use?");
+    tool.icon = 1;
+    tool.showMode = 16;
+    tool.margin = 6;
+    tool.centered = true;
+    tool.transparent = true;
+    tool.alignment = 1;
+    tool.width = 0;
+    const auto add = [&](QWidget *control, const QString &text) {
+        tool.text = text;
+        // The balloon replaces the control's plain tip.
+        control->setToolTip(QString());
+        m_tooltip->AddTool(control, tool);
+    };
+    add(CHKExact, joinLines({"Enable this option will only show the records",
+                             "which contain the keyword as a single world,",
+                             "such as if the keyword is 'win', then records which has 'wins' "
+                             "will not show."}));
+    add(TxtKeyWord, joinLines({"Type the first word of the record to locate it quickly, ",
+                               "such as 'wind' will show you the record which start as 'wind', ",
+                               "for example 'window'."}));
+    add(ListRecords, joinLines({"Here is all the records under the topic above,",
+                                "select it to see the details."}));
 }
 
 void FrmMain::LoadBackground()
@@ -506,15 +555,26 @@ void FrmMain::LoadBackground()
     // An existing file is the user's choice of picture and is never replaced.
     if (!FileExists(file))
         SaveResToFile(QStringLiteral("OMBREL"), QStringLiteral("BACKGROUND"), file);
-    const QPixmap tile(file);
-    if (!tile.isNull())
-        m_mdiArea->setBackground(QBrush(tile));
+    m_background = std::make_unique<BG>();
+    m_background->Init(this);
+    m_background->Tile().setFilename(file);
 }
 
 void FrmMain::InstallSplitter()
 {
-    // The dock's own edge is the bar between the left panel and the child windows.
     resizeDocks({PanelLeftDock}, {Twips::toPixels(3495)}, Qt::Horizontal);
+    m_splitter = std::make_unique<Splitter>();
+    m_splitter->setSplitObject(PicSlider);
+    m_splitter->setOrientation(Splitter::Vertical);
+    m_splitter->setBorder(1, 64);
+    m_splitter->setBorder(3, 64);
+    m_splitter->setBorder(2, (Twips::fromPixels(SSTabTop->height()) - 80) / Twips::PerPixel);
+    m_splitter->setBorder(4, (Twips::fromPixels(MainStBar->height()) + 80) / Twips::PerPixel);
+    // The left panel follows the bar to where it was dropped.
+    connect(m_splitter.get(), &Splitter::splitterMoved, this, [this](int position) {
+        const int x = PicSlider->parentWidget()->mapTo(this, QPoint(position, 0)).x();
+        resizeDocks({PanelLeftDock}, {std::max(1, x - PanelLeftDock->x() + 2)}, Qt::Horizontal);
+    });
 }
 
 void FrmMain::SaveCaptionColor()
@@ -614,7 +674,11 @@ bool FrmMain::MDIForm_QueryUnload()
 
 void FrmMain::ReleaseWindowObjects()
 {
-    m_mdiArea->setBackground(QBrush());
+    UninstallCoolMenu(this);
+    m_splitter.reset();
+    m_background.reset();
+    m_tooltip.reset();
+    m_flatControls.clear();
 }
 
 bool FrmMain::MDIForm_Unload()

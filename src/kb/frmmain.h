@@ -347,4 +347,10 @@ private:
     QList<QAction *> m_tbEditButtons;
     QList<QAction *> m_tbToolButtons;
     // ---- end of command menus and toolbars ----
+    // ---- Window services: flat look, tips, background, splitter (winsvc) ----
+    std::vector<std::unique_ptr<class Flat>> m_flatControls;
+    std::unique_ptr<class clsTooltip> m_tooltip;
+    std::unique_ptr<class BG> m_background;
+    std::unique_ptr<class Splitter> m_splitter;
+    // ---- end of window services ----
 };

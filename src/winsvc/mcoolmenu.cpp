@@ -1,0 +1,282 @@
+#include "mcoolmenu.h"
+
+#include "coolmenustyle.h"
+#include "platform/base/colors.h"
+#include "shell/nsnd.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace {
+
+const char *const CaptionProperty = "menuCaption";
+
+// "&1 Title": the numbered entries of a window list.
+bool isNumberedEntry(const QString &caption)
+{
+    return caption.size() >= 3 && caption.at(0) == QLatin1Char('&') &&
+           caption.at(1) >= QLatin1Char('1') && caption.at(1) <= QLatin1Char('9') &&
+           caption.at(2) == QLatin1Char(' ');
+}
+
+void collectMenus(QMenu *menu, QList<QMenu *> &menus)
+{
+    if (!menu || menus.contains(menu))
+        return;
+    menus.append(menu);
+    const auto actions = menu->actions();
+    for (QAction *action : actions)
+        collectMenus(action->menu(), menus);
+}
+
+} // namespace
+
+CMyItemData ParseMenuCaption(const QString &caption)
+{
+    CMyItemData data;
+    QString rest = caption;
+    const QChar first = caption.isEmpty() ? QChar() : caption.at(0);
+    if (first == QLatin1Char('-') || first == QLatin1Char('#') || first == QLatin1Char('*')) {
+        data.separator = first == QLatin1Char('-');
+        data.bAsMark = !data.separator;
+        data.bAsCheck = first == QLatin1Char('#');
+        rest.remove(0, 1);
+    }
+    // A help part needs both bars; a lone "|" is part of the text.
+    const qsizetype open = rest.indexOf(QLatin1Char('|'));
+    const qsizetype close = open >= 0 ? rest.indexOf(QLatin1Char('|'), open + 1) : -1;
+    if (close >= 0) {
+        data.sMenuHelp = rest.mid(open + 1, close - open - 1);
+        rest = rest.mid(close + 1);
+    }
+    data.sMenuText = rest;
+    if (isNumberedEntry(caption)) {
+        data.bAsMark = true;
+        data.bAsCheck = false;
+    }
+    return data;
+}
+
+QString FormatMenuCaption(const CMyItemData &data)
+{
+    QString caption;
+    if (data.separator)
+        caption = QStringLiteral("-");
+    else if (data.bAsMark && !(isNumberedEntry(data.sMenuText) && !data.bAsCheck))
+        caption = data.bAsCheck ? QStringLiteral("#") : QStringLiteral("*");
+    if (!data.sMenuHelp.isEmpty())
+        caption += QLatin1Char('|') + data.sMenuHelp + QLatin1Char('|');
+    return caption + data.sMenuText;
+}
+
+int GetImageIndexByKey(const QList<MenuImage> &images, const QString &text)
+{
+    for (qsizetype i = 0; i < images.size(); ++i) {
+        const QString &tag = images.at(i).tag;
+        if (tag.isEmpty())
+            continue;
+        const qsizetype n = std::min(tag.size(), text.size());
+        if (QStringView(text).left(n).compare(QStringView(tag).left(n), Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+WndCoolMenu::WndCoolMenu(QMainWindow *owner) : QObject(owner), window(owner)
+{
+    setObjectName(QStringLiteral("WndCoolMenu"));
+}
+
+QFont WndCoolMenu::MenuFont() const
+{
+    QFont font = window ? window->font() : QApplication::font();
+    if (!FontName.isEmpty()) {
+        font.setFamily(FontName);
+        font.setPointSize(FontSize);
+        font.setWeight(FontName.contains(QLatin1String("Black"), Qt::CaseInsensitive)
+                           ? QFont::Black
+                           : QFont::Normal);
+    }
+    return font;
+}
+
+const CMyItemData *WndCoolMenu::itemData(const QAction *action) const
+{
+    const auto it = items.constFind(action);
+    return it == items.cend() ? nullptr : &it.value();
+}
+
+QList<QMenu *> WndCoolMenu::menus() const
+{
+    QList<QMenu *> menus;
+    if (!window)
+        return menus;
+    const auto actions = window->menuBar()->actions();
+    for (QAction *action : actions)
+        collectMenus(action->menu(), menus);
+    return menus;
+}
+
+void WndCoolMenu::refreshFonts()
+{
+    if (!window)
+        return;
+    const QFont font = MenuFont();
+    window->menuBar()->setFont(font);
+    const auto all = menus();
+    for (QMenu *menu : all)
+        menu->setFont(font);
+}
+
+WndCoolMenu *CoolMenuOf(const QMainWindow *window)
+{
+    return window ? window->findChild<WndCoolMenu *>(QStringLiteral("WndCoolMenu"),
+                                                     Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+namespace {
+
+void convertAction(WndCoolMenu *state, QAction *action, bool menuBar)
+{
+    QString caption = action->property(CaptionProperty).toString();
+    if (caption.isEmpty())
+        caption = action->text();
+    CMyItemData data = ParseMenuCaption(caption);
+    data.bMainMenu = menuBar;
+    data.bTrueSub = action->menu() && !menuBar;
+    data.iButton = menuBar ? -1 : GetImageIndexByKey(state->images, data.sMenuText);
+    if (data.iButton >= 0 && action->icon().isNull())
+        action->setIcon(state->images.at(data.iButton).icon);
+    if (action->text() != data.sMenuText)
+        action->setText(data.sMenuText);
+    if (data.bAsMark)
+        action->setCheckable(true);
+    action->setStatusTip(data.sMenuHelp);
+    state->items.insert(action, data);
+}
+
+void menuClosed(WndCoolMenu *state)
+{
+    // Nested menus close together; the sound plays once, when none is left open.
+    if (state->property("closePending").toBool())
+        return;
+    state->setProperty("closePending", true);
+    QTimer::singleShot(0, state, [state] {
+        state->setProperty("closePending", false);
+        if (QApplication::activePopupWidget())
+            return;
+        SetSndName(QStringLiteral("MENU"));
+        PlaySnd();
+        state->MainPopedIndex = -1;
+    });
+}
+
+} // namespace
+
+bool InstallCoolMenu(QMainWindow *window, HelpCallBack *help, const QList<MenuImage> &images)
+{
+    if (!window || CoolMenuOf(window))
+        return true;
+    auto *state = new WndCoolMenu(window);
+    state->SelectColor = Colors::toBgr(window->palette().color(QPalette::Highlight));
+    state->HelpObj = help;
+    state->images = images;
+    auto *style = new CoolMenuStyle(state);
+    style->setParent(state);
+    QMenuBar *bar = window->menuBar();
+    bar->setStyle(style);
+    const auto barActions = bar->actions();
+    for (QAction *action : barActions)
+        convertAction(state, action, true);
+    const auto menus = state->menus();
+    for (int index = 0; index < menus.size(); ++index) {
+        QMenu *menu = menus.at(index);
+        menu->setStyle(style);
+        const auto actions = menu->actions();
+        for (QAction *action : actions)
+            convertAction(state, action, false);
+        QObject::connect(menu, &QMenu::hovered, state, [state](QAction *action) {
+            if (!state->HelpObj)
+                return;
+            const CMyItemData *data = state->itemData(action);
+            if (data && !action->menu())
+                state->HelpObj->RaiseHelpEvent(data->sMenuText, data->sMenuHelp,
+                                               action->isEnabled());
+            else
+                state->HelpObj->RaiseHelpEvent(QString(), QString(), true);
+        });
+        QObject::connect(menu, &QMenu::aboutToHide, state, [state] { menuClosed(state); });
+        QObject::connect(menu, &QMenu::aboutToShow, state, [state, menu] {
+            if (QWidget *w = state->window ? state->window->menuBar() : nullptr) {
+                const auto top = static_cast<QMenuBar *>(w)->actions();
+                const qsizetype position = top.indexOf(menu->menuAction());
+                if (position >= 0)
+                    state->MainPopedIndex = int(position);
+            }
+        });
+    }
+    return true;
+}
+
+bool UninstallCoolMenu(QMainWindow *window)
+{
+    WndCoolMenu *state = CoolMenuOf(window);
+    if (!state)
+        return false;
+    const auto menus = state->menus();
+    for (QMenu *menu : menus)
+        menu->setStyle(nullptr);
+    window->menuBar()->setStyle(nullptr);
+    delete state;
+    return true;
+}
+
+QVariant SetMenuSelectColor(QMainWindow *window, std::optional<quint32> color)
+{
+    WndCoolMenu *state = CoolMenuOf(window);
+    if (!state)
+        return {};
+    if (color)
+        state->SelectColor = *color;
+    return state->SelectColor;
+}
+
+QVariant SetMenuFontSize(QMainWindow *window, std::optional<int> size)
+{
+    WndCoolMenu *state = CoolMenuOf(window);
+    if (!state)
+        return {};
+    if (!size)
+        return state->FontSize;
+    state->FontSize = *size;
+    state->refreshFonts();
+    return *size;
+}
+
+QVariant SetMenuForeColor(QMainWindow *window, std::optional<quint32> color)
+{
+    WndCoolMenu *state = CoolMenuOf(window);
+    if (!state)
+        return {};
+    if (!color)
+        return state->ForeColor;
+    state->ForeColor = *color;
+    state->refreshFonts();
+    return *color;
+}
+
+QVariant SetMenuFontName(QMainWindow *window, std::optional<QString> name)
+{
+    WndCoolMenu *state = CoolMenuOf(window);
+    if (!state)
+        return {};
+    if (!name)
+        return state->FontName;
+    state->FontName = *name;
+    state->refreshFonts();
+    return *name;
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+class QComboBox;
+
+// Widens a combo's drop-down list so its widest item fits, up to the screen's width less 20
+// pixels. True when the list is wide enough afterwards; false for an empty or missing combo.
+bool AdjustComboDropWidth(QComboBox *combo);
+// The drop-down list's width now, in pixels.
+int comboDropWidth(const QComboBox *combo);

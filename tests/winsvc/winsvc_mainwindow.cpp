@@ -1,0 +1,94 @@
+#include "kb/frmmain.h"
+#include "platform/controls/controlhost.h"
+#include "scriptedprompter.h"
+#include "testsupport.h"
+#include "winsvc/clstooltip.h"
+#include "winsvc/msubclass.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestMainWindowLook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("MARLUX_CONTROL_REGISTRY", (m_registry.path() + "/controls.ini").toUtf8());
+        ControlHost::instance().setLibraryFolder(TestSupport::buildDir() + QStringLiteral("/bin"));
+        QCOMPARE(ControlHost::instance().registerControls(), QString());
+    }
+
+    void servicesInstalledAtLoad()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        FrmMain main;
+        main.MDIForm_Load();
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+        // Balloon tips with the help texts on the three controls.
+        const struct
+        {
+            QWidget *control;
+            QString start;
+        } tools[] = {
+            {main.CHKExact, "Enable this option will only show the records\r\n"},
+            {main.TxtKeyWord, "Type the first word of the record to locate it quickly, \r\n"},
+            {main.ListRecords, "Here is all the records under the topic above,\r\n"},
+        };
+        for (const auto &tool : tools) {
+            QVERIFY(tool.control->toolTip().isEmpty());
+            QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), tool.control->mapToGlobal(QPoint(2, 2)));
+            QWidget *target = tool.control;
+            if (auto *list = qobject_cast<QListWidget *>(target))
+                target = list->viewport();
+            QCoreApplication::sendEvent(target, &help);
+            TooltipWindow *tip = clsTooltip::tipWindow();
+            QVERIFY(tip);
+            QTRY_VERIFY(tip->isVisible());
+            QVERIFY2(tip->text().startsWith(tool.start), qPrintable(tip->text()));
+            QVERIFY(tip->look().balloon);
+            QCOMPARE(tip->look().title, QStringLiteral("How to use?"));
+            QCOMPARE(tip->look().icon, 1);
+            QCOMPARE(tip->look().margin, 6);
+            QCOMPARE(tip->look().alignment, 1);
+            QCOMPARE(tip->look().text, QColor(0, 0, 0x80));
+            QCOMPARE(tip->look().background, QColor(0xFF, 0xC0, 0xFF));
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(target, &leave);
+            QVERIFY(!tip->isVisible());
+        }
+        QVERIFY(clsTooltip::tipWindow()->look().width == 0);
+
+        // Flat look on the text and combo boxes; the tiled background on the client area.
+        QVERIFY(MSubClass::IsWatched(main.TxtKeyWord));
+        QVERIFY(MSubClass::IsWatched(main.ComboTable));
+        QVERIFY(!MSubClass::IsWatched(main.ComboFontSize->lineEdit()) ||
+                MSubClass::IsWatched(main.ComboFontSize));
+        QVERIFY(MSubClass::IsWatched(main.mdiArea()->viewport()));
+        QVERIFY(QFile::exists(root.filePath("BackGround/Ombrel.bmp")));
+        QVERIFY(prompter.calls().isEmpty());
+
+        // Quitting releases every window object.
+        prompter.answer(QStringLiteral("Yes"));
+        QVERIFY(main.MDIForm_QueryUnload());
+        QVERIFY(!MSubClass::IsWatched(main.TxtKeyWord));
+        QVERIFY(!MSubClass::IsWatched(main.mdiArea()->viewport()));
+        QVERIFY(!clsTooltip::tipWindow());
+    }
+
+private:
+    QTemporaryDir m_registry;
+};
+
+QTEST_MAIN(TestMainWindowLook)
+#include "winsvc_mainwindow.moc"

@@ -1,0 +1,147 @@
+#include "soundrecorder.h"
+#include "winsvc/coolmenustyle.h"
+#include "winsvc/mcoolmenu.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QStyleOptionMenuItem>
+#include <QTest>
+
+class TestMenus : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void captionsParseAndRoundTrip()
+    {
+        CMyItemData toolbar = ParseMenuCaption(QStringLiteral("#|D|&Toolbar"));
+        QVERIFY(toolbar.bAsMark);
+        QVERIFY(toolbar.bAsCheck);
+        QCOMPARE(toolbar.sMenuHelp, QStringLiteral("D"));
+        QCOMPARE(toolbar.sMenuText, QStringLiteral("&Toolbar"));
+        QCOMPARE(FormatMenuCaption(toolbar), QStringLiteral("#|D|&Toolbar"));
+
+        CMyItemData dash = ParseMenuCaption(QStringLiteral("-"));
+        QVERIFY(dash.separator);
+        QVERIFY(dash.sMenuText.isEmpty());
+        CMyItemData face = ParseMenuCaption(QStringLiteral("-<='.'=>"));
+        QVERIFY(face.separator);
+        QCOMPARE(face.sMenuText, QStringLiteral("<='.'=>"));
+        QCOMPARE(FormatMenuCaption(face), QStringLiteral("-<='.'=>"));
+
+        CMyItemData radio = ParseMenuCaption(QStringLiteral("*|Pick|&Large"));
+        QVERIFY(radio.bAsMark && !radio.bAsCheck);
+        QCOMPARE(FormatMenuCaption(radio), QStringLiteral("*|Pick|&Large"));
+
+        // Window-list entries are radio items and keep their caption.
+        CMyItemData entry = ParseMenuCaption(QStringLiteral("&2 C++.mdb"));
+        QVERIFY(entry.bAsMark && !entry.bAsCheck);
+        QCOMPARE(FormatMenuCaption(entry), QStringLiteral("&2 C++.mdb"));
+
+        // A lone bar is text, not a help part.
+        CMyItemData bar = ParseMenuCaption(QStringLiteral("A|B"));
+        QCOMPARE(bar.sMenuText, QStringLiteral("A|B"));
+        QVERIFY(bar.sMenuHelp.isEmpty());
+        QCOMPARE(ParseMenuCaption(QStringLiteral("&Open")).sMenuText, QStringLiteral("&Open"));
+    }
+
+    void imagesByTag()
+    {
+        const QList<MenuImage> images{{QString(), {}}, {"open", {}}, {"Save", {}}};
+        QCOMPARE(GetImageIndexByKey(images, QStringLiteral("Save As...")), 2);
+        QCOMPARE(GetImageIndexByKey(images, QStringLiteral("OPEN file")), 1);
+        QCOMPARE(GetImageIndexByKey(images, QStringLiteral("Print")), -1);
+        // An empty text matches the first image that has a tag.
+        QCOMPARE(GetImageIndexByKey(images, QString()), 1);
+        QCOMPARE(GetImageIndexByKey({}, QStringLiteral("open")), -1);
+    }
+
+    void installConvertsAndReportsHelp()
+    {
+        QVERIFY(InstallCoolMenu(nullptr));
+        QMainWindow window;
+        QMenu *view = window.menuBar()->addMenu(QStringLiteral("&View"));
+        QAction *toolbar = view->addAction(QStringLiteral("&Toolbar"));
+        toolbar->setProperty("menuCaption", QStringLiteral("#|D|&Toolbar"));
+        QAction *separator = view->addSeparator();
+        separator->setProperty("menuCaption", QStringLiteral("-^__^"));
+        QAction *hidden = view->addAction(QStringLiteral("!secret"));
+        QMenu *more = view->addMenu(QStringLiteral("&More"));
+        more->addAction(QStringLiteral("&Open"));
+        window.show();
+
+        HelpCallBack help;
+        QPixmap picture(16, 16);
+        picture.fill(Qt::red);
+        QVERIFY(InstallCoolMenu(&window, &help, {{QStringLiteral("&open"), QIcon(picture)}}));
+        WndCoolMenu *state = CoolMenuOf(&window);
+        QVERIFY(state);
+        QCOMPARE(toolbar->text(), QStringLiteral("&Toolbar"));
+        QVERIFY(toolbar->isCheckable());
+        QCOMPARE(toolbar->statusTip(), QStringLiteral("D"));
+        QCOMPARE(separator->text(), QStringLiteral("^__^"));
+        QCOMPARE(state->itemData(view->menuAction())->iButton, -1);
+        QVERIFY(state->itemData(view->menuAction())->bMainMenu);
+        QVERIFY(state->itemData(more->menuAction())->bTrueSub);
+        QCOMPARE(state->itemData(more->actions().first())->iButton, 0);
+        QVERIFY(!more->actions().first()->icon().isNull());
+
+        // Settings come back when asked without a value.
+        QCOMPARE(SetMenuFontName(&window, QStringLiteral("Arial Black")).toString(),
+                 QStringLiteral("Arial Black"));
+        QCOMPARE(SetMenuFontSize(&window, 9).toInt(), 9);
+        QCOMPARE(SetMenuSelectColor(&window, 0x8080FF).toUInt(), 0x8080FFu);
+        QCOMPARE(SetMenuForeColor(&window).toUInt(), 0u);
+        QCOMPARE(view->font().weight(), QFont::Black);
+
+        QSignalSpy helpEvents(&help, &HelpCallBack::MenuHelp);
+        emit view->hovered(toolbar);
+        emit view->hovered(more->menuAction());
+        QCOMPARE(helpEvents.count(), 2);
+        QCOMPARE(helpEvents.at(0).at(1).toString(), QStringLiteral("D"));
+        QCOMPARE(helpEvents.at(1).at(0).toString(), QString());
+
+        // Invisible items take no room; items and text separators are drawn.
+        QStyleOptionMenuItem option;
+        option.initFrom(view);
+        option.text = hidden->text();
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        QCOMPARE(view->style()->sizeFromContents(QStyle::CT_MenuItem, &option, {}, view),
+                 QSize(0, 0));
+        option.text = QStringLiteral("&Toolbar");
+        QVERIFY(view->style()->sizeFromContents(QStyle::CT_MenuItem, &option, {}, view).width() >
+                CoolMenuStyle::TextIndent);
+        QVERIFY(!view->grab().isNull());
+
+        QVERIFY(UninstallCoolMenu(&window));
+        QVERIFY(!CoolMenuOf(&window));
+        QVERIFY(!UninstallCoolMenu(&window));
+        QVERIFY(SetMenuFontSize(&window).isNull());
+    }
+
+    void closingPlaysMenuOnce()
+    {
+        TestSupport::SoundRecorder sounds;
+        TestSupport::SoundGate gate(true);
+        QMainWindow window;
+        QMenu *file = window.menuBar()->addMenu(QStringLiteral("&File"));
+        QMenu *recent = file->addMenu(QStringLiteral("&Recent"));
+        recent->addAction(QStringLiteral("&1 one"));
+        window.show();
+        QVERIFY(InstallCoolMenu(&window));
+        file->popup(QPoint(10, 10));
+        recent->popup(QPoint(40, 40));
+        QTRY_VERIFY(recent->isVisible());
+        recent->hide();
+        file->hide();
+        QTRY_COMPARE(sounds.played, QStringList{QStringLiteral("MENU")});
+        QTest::qWait(20);
+        QCOMPARE(sounds.played.size(), 1);
+        QCOMPARE(CoolMenuOf(&window)->MainPopedIndex, -1);
+    }
+};
+
+QTEST_MAIN(TestMenus)
+#include "winsvc_menus.moc"
