@@ -1,3 +1,4 @@
+#include "editor/frmfindandreplace.h"
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "platform/base/fontsubstitutes.h"
@@ -21,6 +22,7 @@ int main(int argc, char *argv[])
     FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
         return new FrmRecord(main, searchMode);
     });
+    FrmMain::setFindWindowOpener(&FrmFindAndReplace::open);
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

@@ -347,4 +347,14 @@ private:
     QList<QAction *> m_tbEditButtons;
     QList<QAction *> m_tbToolButtons;
     // ---- end of command menus and toolbars ----
+
+    // ---- Find and replace window (frmmainfind.cpp) ----
+public:
+    // Find presets the answer's selection; Search opens the window with nothing preset; Replace
+    // opens it and presses its Replace button.
+    enum class FindCommand { Find, Search, Replace };
+    using FindWindowOpener = std::function<void(FrmMain *main, FindCommand command)>;
+    // Registered once at start-up; the window lives in a library this one cannot link.
+    static void setFindWindowOpener(FindWindowOpener opener);
+    // ---- end of find and replace window ----
 };
