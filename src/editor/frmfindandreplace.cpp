@@ -65,12 +65,48 @@ QPixmap handlePicture()
     return picture;
 }
 
-// The text of a Text offset count: each line break counts as CR LF.
-int offsetLength(QString text)
+// Line breaks as the document holds them.
+QString documentText(QString text)
 {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(u'\r', u'\n');
-    return int(text.size() + text.count(u'\n'));
+    return text;
+}
+
+// The length of a text in offsets: each line break counts as CR LF.
+int offsetLength(const QString &text)
+{
+    const QString lines = documentText(text);
+    return int(lines.size() + lines.count(u'\n'));
+}
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+// Every hit in text, one after the other, matched as the box's own find matches.
+QList<int> findAll(const QString &text, const QString &what, int options)
+{
+    QList<int> hits;
+    if (what.isEmpty())
+        return hits;
+    const Qt::CaseSensitivity cs =
+        options & RichTextBox::MatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    qsizetype at = 0;
+    for (qsizetype hit; (hit = text.indexOf(what, at, cs)) >= 0;) {
+        const qsizetype after = hit + what.size();
+        const bool whole = !(options & RichTextBox::WholeWord) ||
+                           ((hit == 0 || !isWordChar(text[hit - 1])) &&
+                            (after >= text.size() || !isWordChar(text[after])));
+        if (whole) {
+            hits.append(int(hit));
+            at = after;
+        } else {
+            at = hit + 1;
+        }
+    }
+    return hits;
 }
 
 } // namespace
@@ -295,24 +331,20 @@ void FrmFindAndReplace::cmdReplaceAll_Click()
 
         // The hits of the text as it is now; searching the unchanged text means an inserted
         // replacement is never searched again, whatever it contains.
-        QList<int> hits;
-        int at = 0;
-        for (int hit; (hit = answer->find(what, at, -1, options)) != -1;) {
-            hits.append(hit);
-            at = hit + int(what.size());
-        }
-
+        const QList<int> hits = findAll(answer->text(), what, options);
         if (!hits.isEmpty()) {
             // Last to first, so the offsets still to do stay valid; one edit block makes the
             // whole command one change (and one undo step).
-            QTextCursor block(answer->document());
-            block.beginEditBlock();
+            const QString insert = documentText(replacement);
+            QTextCursor cursor(answer->document());
+            cursor.beginEditBlock();
             for (auto hit = hits.crbegin(); hit != hits.crend(); ++hit) {
-                answer->setSelStart(*hit);
-                answer->setSelLength(int(what.size()));
-                answer->setSelText(replacement);
+                cursor.setPosition(answer->toPosition(*hit));
+                cursor.setPosition(answer->toPosition(*hit + int(what.size()), true),
+                                   QTextCursor::KeepAnchor);
+                cursor.insertText(insert);
             }
-            block.endEditBlock();
+            cursor.endEditBlock();
             const int grown = offsetLength(replacement) - int(what.size());
             answer->setSelStart(hits.last() + int(what.size()) + grown * int(hits.size()));
             answer->setFocus();

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -347,6 +348,30 @@ private slots:
         window->FindInRegion();
         QCOMPARE(answer->selStart(), 4);
         QCOMPARE(f.prompter.calls().size(), 2);
+    }
+
+    void replaceAllOfManyHitsIsQuick()
+    {
+        RecordWindowFixture f;
+        QString big;
+        for (int i = 0; i < 10000; ++i)
+            big +=
+                QStringLiteral("lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do "
+                               "eiusmod tempor incididunt ut labore et dolore magna qz aliqua\n");
+        RichTextBox *answer = editAnswer(f, big);
+        f.main->mnuReplace_Click();
+        FrmFindAndReplace *window = FrmFindAndReplace::instance(f.main.get(), false);
+        window->cboFind->setEditText(QStringLiteral("qz"));
+        window->cboReplace->setEditText(QStringLiteral("qzqz"));
+        QElapsedTimer timer;
+        timer.start();
+        window->cmdReplaceAll_Click();
+        // a text rebuilt per hit takes many seconds here
+        QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(f.prompter.prompts().value(0).endsWith(
+            QStringLiteral("\r\n10000 replacements have been made.")));
+        QCOMPARE(answer->textLength(), int(big.size()) + 10000 + 10000 * 2); // breaks count CR LF
+        QCOMPARE(answer->text().count(QStringLiteral("magna qzqz aliqua\r\n")), 10000);
     }
 
     void windowIsShapedAroundItsControls()
