@@ -353,4 +353,14 @@ private:
     std::unique_ptr<class BG> m_background;
     std::unique_ptr<class Splitter> m_splitter;
     // ---- end of window services ----
+
+    // ---- Find and replace window (frmmainfind.cpp) ----
+public:
+    // Find presets the answer's selection; Search opens the window with nothing preset; Replace
+    // opens it and presses its Replace button.
+    enum class FindCommand { Find, Search, Replace };
+    using FindWindowOpener = std::function<void(FrmMain *main, FindCommand command)>;
+    // Registered once at start-up; the window lives in a library this one cannot link.
+    static void setFindWindowOpener(FindWindowOpener opener);
+    // ---- end of find and replace window ----
 };

@@ -42,8 +42,7 @@ const QStringList &pendingMenuItems()
         QStringLiteral("mnuSelectQuery"),      QStringLiteral("mnuUpdateQuery"),
         QStringLiteral("mnuInsertQuery"),      QStringLiteral("mnuDeleteQuery"),
         QStringLiteral("mnuAddTopic"),         QStringLiteral("mnuDelTopic"),
-        QStringLiteral("mnuDeleteDB"),         QStringLiteral("mnuFindWord"),
-        QStringLiteral("mnuReplace"),          QStringLiteral("mnuTransfer"),
+        QStringLiteral("mnuDeleteDB"),         QStringLiteral("mnuTransfer"),
         QStringLiteral("mnuCompatDB")};
     return names;
 }
@@ -51,12 +50,12 @@ const QStringList &pendingMenuItems()
 const QStringList &pendingToolbarKeys()
 {
     static const QStringList keys = {
-        QStringLiteral("Open"),        QStringLiteral("Print"),     QStringLiteral("Search"),
+        QStringLiteral("Open"),        QStringLiteral("Print"),
         QStringLiteral("Compact"),     QStringLiteral("ITD"),       QStringLiteral("EMW"),
         QStringLiteral("EME"),         QStringLiteral("ETD"),       QStringLiteral("Cut"),
         QStringLiteral("Copy"),        QStringLiteral("Paste"),     QStringLiteral("Bold"),
         QStringLiteral("Italic"),      QStringLiteral("Underline"), QStringLiteral("Align Left"),
-        QStringLiteral("Align Right"), QStringLiteral("Center"),    QStringLiteral("Find"),
+        QStringLiteral("Align Right"), QStringLiteral("Center"),
     };
     return keys;
 }
@@ -982,8 +981,6 @@ void FrmMain::mnuImportText_Click() {}
 void FrmMain::mnuEditCut_Click() {}
 void FrmMain::mnuEditCopy_Click() {}
 void FrmMain::mnuEditPaste_Click() {}
-void FrmMain::mnuFindWord_Click() {}
-void FrmMain::mnuReplace_Click() {}
 void FrmMain::mnuTransfer_Click() {}
 void FrmMain::mnuAddTopic_Click() {}
 void FrmMain::mnuDelTopic_Click() {}
@@ -992,5 +989,4 @@ void FrmMain::mnuCompatDB_Click() {}
 void FrmMain::DBConvert(const QString &) {}
 void FrmMain::DBExportTextFile(const QString &) {}
 void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}
-void FrmMain::ShowFindAndReplace() {}
 void FrmMain::FormatActiveControl(const QString &) {}

@@ -108,7 +108,7 @@ const Item menuTree[] = {
     {"mnuEditDelete", "mnuDelTopic", "Current Topic", "", Pending},
     {"mnuEditDelete", "mnuDeleteDB", "Current Database", "", Hidden | Pending},
     {"mnuEdit", "mnuEditBar2", "-(\"0\")", "", 0},
-    {"mnuEdit", "mnuFindWord", "&Find", "Ctrl+F", Pending},
+    {"mnuEdit", "mnuFindWord", "&Find", "Ctrl+F", 0},
     {"mnuEdit", "mnuReplace", "&Replace", "Ctrl+R", Disabled},
     {"mnuEdit", "mnuTransfer", "Transfer Records to Another Topic", "", Pending},
     {"", "mnuView", "&View", "", 0},
