@@ -244,6 +244,16 @@ void CFtpConnection::mapReply(const FtpReply &reply)
     setError(code, text.isEmpty() ? ftpDisplayText(reply.firstLine()) : text);
 }
 
+bool CFtpConnection::connectionEstablished(SocketControl *socket, bool waited)
+{
+    if (waited && socket->state() == SocketControl::Connected)
+        return true;
+    if (waited)
+        mapSocketError(socket->lastErrorNumber(), socket->lastErrorDescription());
+    socket->abort();
+    return false;
+}
+
 void CFtpConnection::mapSocketError(int number, const QString &description)
 {
     const int code = ftpCodeForSocketError(number);
@@ -360,15 +370,8 @@ bool CFtpConnection::connectToServer()
         return state == SocketControl::Connected || state == SocketControl::Error ||
                state == SocketControl::Closed;
     });
-    if (!waited) {
-        m_control->abort();
+    if (!connectionEstablished(m_control, waited))
         return false;
-    }
-    if (m_control->state() != SocketControl::Connected) {
-        mapSocketError(m_control->lastErrorNumber(), m_control->lastErrorDescription());
-        m_control->abort();
-        return false;
-    }
     emit stateChanged(Connected);
 
     FtpReply greeting;
@@ -584,15 +587,8 @@ bool CFtpConnection::processPasv()
         return state == SocketControl::Connected || state == SocketControl::Error ||
                state == SocketControl::Closed;
     });
-    if (!waited) {
-        m_data->abort();
+    if (!connectionEstablished(m_data, waited))
         return false;
-    }
-    if (m_data->state() != SocketControl::Connected) {
-        mapSocketError(m_data->lastErrorNumber(), m_data->lastErrorDescription());
-        m_data->abort();
-        return false;
-    }
     emit stateChanged(DataReady);
     emit replyMessage(QStringLiteral("Connecting to: %1:%2\r\n").arg(host).arg(port));
     return true;

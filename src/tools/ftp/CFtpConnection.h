@@ -107,6 +107,8 @@ private:
     void setErrorCode(int code);
     void mapReply(const FtpReply &reply);
     void mapSocketError(int number, const QString &description);
+    // Ends a connection wait: a time-out or a refusal aborts the socket, its code set.
+    bool connectionEstablished(SocketControl *socket, bool waited);
     void setConnectionLost();
     bool controlConnected() const;
 
