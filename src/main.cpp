@@ -1,3 +1,4 @@
+#include "dbtools/frmconvert.h"
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "platform/base/fontsubstitutes.h"
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
     FrmMain::setToolWindowFactory(
         QStringLiteral("Image Navigator"),
         [](FrmMain *main) -> QWidget * { return new FrmImageNavi(main); });
+    FrmMain::setConvertWindowFactory(&FrmConvert::DBConvert);
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

@@ -353,4 +353,10 @@ private:
     std::unique_ptr<class BG> m_background;
     std::unique_ptr<class Splitter> m_splitter;
     // ---- end of window services ----
+    // ---- Conversion window (dbtools, frmmainconvert.cpp) ----
+public:
+    // Opens the conversion window for the active child; registered once at start-up.
+    using ConvertWindowFactory = std::function<void(FrmMain *main, const QString &target)>;
+    static void setConvertWindowFactory(ConvertWindowFactory factory);
+    // ---- end of conversion window ----
 };

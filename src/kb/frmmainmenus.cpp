@@ -34,7 +34,6 @@ const QStringList &pendingMenuItems()
 {
     static const QStringList names = {
         QStringLiteral("mnuFileOpen"),         QStringLiteral("mnuFileSave"),
-        QStringLiteral("mnuConvertWord"),      QStringLiteral("mnuConvertExcel"),
         QStringLiteral("mnuExportToTxtFile"),  QStringLiteral("mnuImportText"),
         QStringLiteral("mnuFilePrintPreview"), QStringLiteral("mnuFilePrint"),
         QStringLiteral("mnuCloseAll"),         QStringLiteral("mnuEditCut"),
@@ -52,8 +51,8 @@ const QStringList &pendingToolbarKeys()
 {
     static const QStringList keys = {
         QStringLiteral("Open"),        QStringLiteral("Print"),     QStringLiteral("Search"),
-        QStringLiteral("Compact"),     QStringLiteral("ITD"),       QStringLiteral("EMW"),
-        QStringLiteral("EME"),         QStringLiteral("ETD"),       QStringLiteral("Cut"),
+        QStringLiteral("Compact"),     QStringLiteral("ITD"),
+        QStringLiteral("ETD"),       QStringLiteral("Cut"),
         QStringLiteral("Copy"),        QStringLiteral("Paste"),     QStringLiteral("Bold"),
         QStringLiteral("Italic"),      QStringLiteral("Underline"), QStringLiteral("Align Left"),
         QStringLiteral("Align Right"), QStringLiteral("Center"),    QStringLiteral("Find"),
@@ -989,7 +988,6 @@ void FrmMain::mnuAddTopic_Click() {}
 void FrmMain::mnuDelTopic_Click() {}
 void FrmMain::mnuDeleteDB_Click() {}
 void FrmMain::mnuCompatDB_Click() {}
-void FrmMain::DBConvert(const QString &) {}
 void FrmMain::DBExportTextFile(const QString &) {}
 void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}
 void FrmMain::ShowFindAndReplace() {}
