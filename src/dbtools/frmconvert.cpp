@@ -128,11 +128,17 @@ void FrmConvert::setDocumentOpener(DocumentOpener opener)
 
 void FrmConvert::DBConvert(FrmMain *main, const QString &target)
 {
+    FrmConvert window(main);
+    if (prepareFor(main, target, window))
+        window.exec();
+}
+
+bool FrmConvert::prepareFor(FrmMain *main, const QString &target, FrmConvert &window)
+{
     QMdiSubWindow *child = main && main->mdiArea() ? main->mdiArea()->currentSubWindow() : nullptr;
     if (!child || !child->widget())
-        return;
+        return false;
     QWidget *form = child->widget();
-    FrmConvert window(main);
     // The Data View has no current record to hand over.
     if (form->objectName() != QLatin1String("FrmAdvance")) {
         if (auto *question = form->findChild<QPlainTextEdit *>(QStringLiteral("RTBQuestion")))
@@ -147,7 +153,7 @@ void FrmConvert::DBConvert(FrmMain *main, const QString &target)
     window.OptConvAll->setText(window.OptConvAll->text() + QLatin1Char(' ') + topic);
     window.setWindowTitle(QStringLiteral("Convert Database to ") + target);
     window.ToWord = target.right(1).toUpper() != QLatin1String("L");
-    window.exec();
+    return true;
 }
 
 QString FrmConvert::plainText(const QVariant &stored)

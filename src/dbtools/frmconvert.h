@@ -41,6 +41,8 @@ public:
     // The main window's conversion command for its active child window, target
     // "Microsoft Word" or "Microsoft Excel".
     static void DBConvert(FrmMain *main, const QString &target);
+    // Hands the window what the active child shows; false when no child is active.
+    static bool prepareFor(FrmMain *main, const QString &target, FrmConvert &window);
 
     // Set by the opener before the window is shown.
     bool ToWord = true;
