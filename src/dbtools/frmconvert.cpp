@@ -291,9 +291,8 @@ void FrmConvert::convertNextRecord()
             finishTopic();
             return;
         }
-        const QString question = m_topic->value(QStringLiteral("Question")).isNull()
-                                     ? QString()
-                                     : m_topic->value(QStringLiteral("Question")).toString();
+        const QVariant storedQuestion = m_topic->value(QStringLiteral("Question"));
+        const QString question = storedQuestion.isNull() ? QString() : storedQuestion.toString();
         const QString answer = plainText(m_topic->value(QStringLiteral("Answer")));
         appendRecord(++m_record, question, answer);
         PBConv->setValue(qMin(PBConv->value() + 1, PBConv->maximum()));

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +29,26 @@ private slots:
         writer.setItalic(false);
         writer.typeText(QStringLiteral("\r\n\r\nQuestion 2:  "));
         QVERIFY2(writer.save(file), qPrintable(writer.error()));
+
+        // The archive and every part are sound on their own.
+        QProcess unzip;
+        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-tq"), file});
+        QVERIFY(unzip.waitForFinished() && unzip.exitCode() == 0);
+        for (const char *part : {"[Content_Types].xml", "_rels/.rels", "word/document.xml",
+                                 "word/_rels/document.xml.rels", "word/styles.xml"}) {
+            QProcess extract;
+            extract.start(QStringLiteral("unzip"), {QStringLiteral("-p"), file,
+                                                    QString::fromLatin1(part).replace(
+                                                        QLatin1Char('['), QLatin1String("\\["))});
+            QVERIFY(extract.waitForFinished());
+            const QByteArray xml = extract.readAllStandardOutput();
+            QVERIFY2(!xml.isEmpty(), part);
+            QProcess lint;
+            lint.start(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("-")});
+            lint.write(xml);
+            lint.closeWriteChannel();
+            QVERIFY2(lint.waitForFinished() && lint.exitCode() == 0, part);
+        }
 
         const QJsonArray paragraphs = ConvertReaders::docxParagraphs(file);
         QStringList texts;
