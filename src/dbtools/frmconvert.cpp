@@ -229,15 +229,17 @@ bool FrmConvert::startTopic(Mode mode)
 {
     m_mode = mode;
     m_abortRequested = false;
+    qint64 count = 0;
     try {
         m_database = db::DBEngine::OpenDatabase(DatabaseName, false, true);
         m_topic = m_database->OpenRecordset(TopicName, db::dbOpenSnapshot);
+        count = m_topic->RecordCount();
     } catch (const AppException &e) {
         closeTopic();
         showError(e.description());
         return false;
     }
-    if (m_topic->RecordCount() <= 0) {
+    if (count <= 0) {
         closeTopic();
         // Nothing to convert: no file is written at all.
         if (mode == Mode::TopicToWord)
@@ -257,7 +259,7 @@ bool FrmConvert::startTopic(Mode mode)
     m_fileName = *file;
 
     beginRun();
-    PBConv->setRange(0, int(qMin<qint64>(m_topic->RecordCount(), INT_MAX)));
+    PBConv->setRange(0, int(qMin<qint64>(count, INT_MAX)));
     PBConv->setValue(0);
     m_record = 0;
     m_row = 2;
@@ -402,6 +404,12 @@ std::optional<QString> FrmConvert::chooseFile()
     QString name = *chosen;
     if (QFileInfo(name).suffix().isEmpty())
         name += suffix;
+    const QString database = QFileInfo(DatabaseName).canonicalFilePath();
+    if (!database.isEmpty() && QFileInfo(name).canonicalFilePath() == database) {
+        showError(QStringLiteral("The records cannot be saved over their own database. Please "
+                                 "choose another file."));
+        return std::nullopt;
+    }
     return name;
 }
 

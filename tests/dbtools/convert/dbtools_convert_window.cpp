@@ -301,6 +301,16 @@ private slots:
         QCOMPARE(prompter.calls().last().title, QStringLiteral("ERROR"));
         QVERIFY(missing.isVisible());
 
+        // Never over the knowledge base itself.
+        const QByteArray before = digest(m_database);
+        prompter.answer(m_database);
+        FrmConvert overDatabase;
+        prepare(overDatabase, true, false);
+        overDatabase.CmdConv->click();
+        QCOMPARE(prompter.calls().last().title, QStringLiteral("ERROR"));
+        QCOMPARE(digest(m_database), before);
+        QVERIFY(overDatabase.isVisible());
+
         // Nothing opens the file: it is still written, and the user is told where.
         m_openerResult = false;
         const QString file = QDir(m_out).filePath(QStringLiteral("kept.docx"));
