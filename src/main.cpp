@@ -1,3 +1,4 @@
+#include "dbtools/frmconvert.h"
 #include "editor/frmfindandreplace.h"
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
@@ -36,6 +37,7 @@ int main(int argc, char *argv[])
         QStringLiteral("Image Navigator"),
         [](FrmMain *main) -> QWidget * { return new FrmImageNavi(main); });
     FrmMain::setFindWindowOpener(&FrmFindAndReplace::open);
+    FrmMain::setConvertWindowFactory(&FrmConvert::DBConvert);
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

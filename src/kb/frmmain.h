@@ -363,4 +363,10 @@ public:
     // Registered once at start-up; the window lives in a library this one cannot link.
     static void setFindWindowOpener(FindWindowOpener opener);
     // ---- end of find and replace window ----
+    // ---- Conversion window (dbtools, frmmainconvert.cpp) ----
+public:
+    // Opens the conversion window for the active child; registered once at start-up.
+    using ConvertWindowFactory = std::function<void(FrmMain *main, const QString &target)>;
+    static void setConvertWindowFactory(ConvertWindowFactory factory);
+    // ---- end of conversion window ----
 };

@@ -32,31 +32,52 @@ enum MenuState : unsigned { Hidden = 1, Disabled = 2, Marked = 4 };
 // Commands whose procedures come with later windows: disabled until they are wired.
 const QStringList &pendingMenuItems()
 {
+    // clang-format off
     static const QStringList names = {
-        QStringLiteral("mnuFileOpen"),         QStringLiteral("mnuFileSave"),
-        QStringLiteral("mnuConvertWord"),      QStringLiteral("mnuConvertExcel"),
-        QStringLiteral("mnuExportToTxtFile"),  QStringLiteral("mnuImportText"),
-        QStringLiteral("mnuFilePrintPreview"), QStringLiteral("mnuFilePrint"),
-        QStringLiteral("mnuCloseAll"),         QStringLiteral("mnuEditCut"),
-        QStringLiteral("mnuEditCopy"),         QStringLiteral("mnuEditPaste"),
-        QStringLiteral("mnuSelectQuery"),      QStringLiteral("mnuUpdateQuery"),
-        QStringLiteral("mnuInsertQuery"),      QStringLiteral("mnuDeleteQuery"),
-        QStringLiteral("mnuAddTopic"),         QStringLiteral("mnuDelTopic"),
-        QStringLiteral("mnuDeleteDB"),         QStringLiteral("mnuTransfer"),
-        QStringLiteral("mnuCompatDB")};
+        QStringLiteral("mnuFileOpen"),
+        QStringLiteral("mnuFileSave"),
+        QStringLiteral("mnuExportToTxtFile"),
+        QStringLiteral("mnuImportText"),
+        QStringLiteral("mnuFilePrintPreview"),
+        QStringLiteral("mnuFilePrint"),
+        QStringLiteral("mnuCloseAll"),
+        QStringLiteral("mnuEditCut"),
+        QStringLiteral("mnuEditCopy"),
+        QStringLiteral("mnuEditPaste"),
+        QStringLiteral("mnuSelectQuery"),
+        QStringLiteral("mnuUpdateQuery"),
+        QStringLiteral("mnuInsertQuery"),
+        QStringLiteral("mnuDeleteQuery"),
+        QStringLiteral("mnuAddTopic"),
+        QStringLiteral("mnuDelTopic"),
+        QStringLiteral("mnuDeleteDB"),
+        QStringLiteral("mnuTransfer"),
+        QStringLiteral("mnuCompatDB"),
+    };
+    // clang-format on
     return names;
 }
 
 const QStringList &pendingToolbarKeys()
 {
+    // clang-format off
     static const QStringList keys = {
-        QStringLiteral("Open"),        QStringLiteral("Print"),
-        QStringLiteral("Compact"),     QStringLiteral("ITD"),       QStringLiteral("EMW"),
-        QStringLiteral("EME"),         QStringLiteral("ETD"),       QStringLiteral("Cut"),
-        QStringLiteral("Copy"),        QStringLiteral("Paste"),     QStringLiteral("Bold"),
-        QStringLiteral("Italic"),      QStringLiteral("Underline"), QStringLiteral("Align Left"),
-        QStringLiteral("Align Right"), QStringLiteral("Center"),
+        QStringLiteral("Open"),
+        QStringLiteral("Print"),
+        QStringLiteral("Compact"),
+        QStringLiteral("ITD"),
+        QStringLiteral("ETD"),
+        QStringLiteral("Cut"),
+        QStringLiteral("Copy"),
+        QStringLiteral("Paste"),
+        QStringLiteral("Bold"),
+        QStringLiteral("Italic"),
+        QStringLiteral("Underline"),
+        QStringLiteral("Align Left"),
+        QStringLiteral("Align Right"),
+        QStringLiteral("Center"),
     };
+    // clang-format on
     return keys;
 }
 
@@ -986,7 +1007,6 @@ void FrmMain::mnuAddTopic_Click() {}
 void FrmMain::mnuDelTopic_Click() {}
 void FrmMain::mnuDeleteDB_Click() {}
 void FrmMain::mnuCompatDB_Click() {}
-void FrmMain::DBConvert(const QString &) {}
 void FrmMain::DBExportTextFile(const QString &) {}
 void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}
 void FrmMain::FormatActiveControl(const QString &) {}
