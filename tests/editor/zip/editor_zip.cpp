@@ -161,6 +161,28 @@ private slots:
         QVERIFY(unzipTests(target));
     }
 
+    void editingKeepsTheZipAndExportsIt()
+    {
+        ZipWindow w;
+        FrmRecord *form = w.form();
+        w.main->ListRecords->setCurrentRow(1);
+        const QString question = form->RTBQuestion->toPlainText();
+        const QByteArray stored = w.stored(question);
+        form->EditRec();
+        QCOMPARE(form->state(), FrmRecord::State::Editing);
+        const QString target = w.file(QStringLiteral("editing.zip"));
+        w.prompter.answer(target);
+        w.prompter.answer(QStringLiteral("Ok"));
+        form->CmdZip->click();
+        QCOMPARE(fileBytes(target), stored);
+
+        form->RTBAnswer->setText(QStringLiteral("Changed text."));
+        w.prompter.clear();
+        form->SaveChange();
+        QCOMPARE(form->state(), FrmRecord::State::Browsing);
+        QCOMPARE(sha256(w.stored(question)), sha256(stored));
+    }
+
     void attachWhileAddingStoresAndExportsIdentically_data()
     {
         QTest::addColumn<qint64>("size");
