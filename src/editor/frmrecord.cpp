@@ -5,6 +5,8 @@
 #include "editor/editingaids.h"
 #include "editor/keywordcolourer.h"
 #include "editor/recordlayout.h"
+#include "editor/recordspeech.h"
+#include "editor/recordzip.h"
 #include "kb/daodatabase.h"
 #include "kb/kbglobals.h"
 #include "kb/kbstore.h"
@@ -84,10 +86,23 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
         m_main->setUndoRedoEnabled(undo, redo);
         aids->RTBAnswer_SelChange();
     });
+    m_speech = new RecordSpeech(this, m_main);
+    m_zip = std::make_unique<RecordZip>(this);
+    connect(CmdZip, &QPushButton::clicked, this, [this] { m_zip->ExportZip(); });
     BindDatabase();
 }
 
 FrmRecord::~FrmRecord() = default;
+
+void FrmRecord::Listen()
+{
+    m_speech->Listen();
+}
+
+void FrmRecord::PrintWithWord()
+{
+    m_speech->PrintWithWord();
+}
 
 void FrmRecord::createControls()
 {
@@ -456,7 +471,7 @@ void FrmRecord::Form_Activate()
 void FrmRecord::Form_Deactivate()
 {
     m_wasDeactivated = true;
-    StopSpeaking();
+    m_speech->StopListen();
     if (m_searchMode) {
         QTreeWidgetItem *item = m_main->ListResult->currentItem();
         m_savedListIndex = item ? m_main->ListResult->indexOfTopLevelItem(item) : -1;
@@ -564,6 +579,7 @@ void FrmRecord::Form_Unload()
 {
     m_unloaded = true;
     HideToolButtons(13, 18);
+    m_speech->StopListen();
     ResetMainWindow(m_searchMode);
     DataNavi->close();
 }
@@ -655,6 +671,8 @@ void FrmRecord::NewRecord()
     }
     RTBQuestion->setPlainText(question);
     RTBAnswer->setTextRtf(answer);
+    if (!CmdZip->isHidden())
+        m_zip->AskZipFile();
     StartTrackingChanges();
     RTBQuestion->setFocus();
 }

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -14,6 +16,8 @@ class KeywordColourer;
 class SnapshotUndo;
 struct UndoEdit;
 class RichTextBox;
+class RecordSpeech;
+class RecordZip;
 
 namespace db {
 class DataControl;
@@ -54,6 +58,11 @@ public:
     void Undo() override;
     void Redo() override;
     SnapshotUndo *undoHistory() const { return m_undo; }
+    // Reading aloud, the word processor and zip attachments (recordspeech.h, recordzip.h).
+    void Listen() override;
+    void PrintWithWord() override;
+    RecordSpeech *speech() const { return m_speech; }
+    RecordZip *zip() const { return m_zip.get(); }
 
     // RecordWindowLink
     bool isSearchMode() const override { return m_searchMode; }
@@ -145,4 +154,6 @@ private:
     qint64 m_editedKey = -1;
     KeywordColourer *m_colouring = nullptr;
     SnapshotUndo *m_undo = nullptr;
+    RecordSpeech *m_speech = nullptr;
+    std::unique_ptr<RecordZip> m_zip;
 };

@@ -1,0 +1,242 @@
+#include "editor/recordzip.h"
+
+#include "editor/frmrecord.h"
+#include "kb/kbstore.h"
+#include "platform/base/apperror.h"
+#include "platform/base/apppaths.h"
+#include "platform/db/dbdatacontrol.h"
+#include "platform/db/dbrecordset.h"
+#include "platform/db/dbschema.h"
+#include "platform/richtext/richtextbox.h"
+#include "shell/frmcd.h"
+#include "shell/messagebox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+
+#include <zip.h>
+
+namespace {
+
+const QString ZipFilter = QStringLiteral("Zip Format File (*.zip)|*.zip");
+
+// The hourglass for the length of a scope.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+void showError(const AppError &error)
+{
+    MsgBoxEx(QString::number(error.number) + QStringLiteral(": ") + error.description, 103, 4,
+             QStringLiteral("ERROR"));
+}
+
+// Keeps the window painting during long copies without letting the user start anything.
+void stayResponsive()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
+bool RecordZip::isZipArchive(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return false;
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *source =
+        zip_source_buffer_create(data.constData(), zip_uint64_t(data.size()), 0, &error);
+    if (!source) {
+        zip_error_fini(&error);
+        return false;
+    }
+    zip_t *archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    zip_error_fini(&error);
+    if (!archive) {
+        zip_source_free(source);
+        return false;
+    }
+    zip_discard(archive);
+    return true;
+}
+
+void RecordZip::AskZipFile()
+{
+    CommonDialog &dialog = FrmCD::CD();
+    CommonDialogOptions options;
+    options.Filter = ZipFilter;
+    options.InitDir = GetAppPath();
+    options.DialogTitle = QStringLiteral("Choose Zip File:");
+    const std::optional<QString> name = dialog.ShowOpen(options);
+    if (!name) {
+        if (dialog.lastError().number != CommonDialog::CancelError)
+            showError(dialog.lastError());
+        return;
+    }
+    if (name->isEmpty())
+        return;
+    if (AddZipedFile(*name))
+        MsgBoxEx(QStringLiteral("Zip file added succeed, please write its description and other "
+                                "details now."),
+                 104, 4, QStringLiteral("SUCCEED"));
+}
+
+bool RecordZip::AddZipedFile(const QString &name)
+{
+    auto loadFailed = [] {
+        MsgBoxEx(QStringLiteral("Error occur during loading file, please try again."), 103, 4,
+                 QStringLiteral("ERROR"));
+        return false;
+    };
+    auto rs = m_form->DataNavi->recordset();
+    if (!rs || !rs->isOpen() || rs->EditMode() == db::dbEditNone)
+        return loadFailed();
+
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return loadFailed();
+    const qint64 length = file.size();
+    if (length > MaxFileSize) {
+        MsgBoxEx(QStringLiteral("This ZIP file is too large to be kept in a record (the limit is "
+                                "256 MB)."),
+                 103, 4, QStringLiteral("ERROR"));
+        return false;
+    }
+
+    // The whole file is read before anything is stored, so a failed read leaves the field
+    // as it was instead of holding a truncated archive.
+    const qint64 full = length / ChunkSize;
+    const qint64 rest = length % ChunkSize;
+    QList<QByteArray> chunks;
+    chunks.reserve(full + 1);
+    QByteArray whole;
+    whole.reserve(length);
+    {
+        WaitCursor wait;
+        for (qint64 i = 0; i <= full; ++i) {
+            const qint64 want = i == 0 ? rest : ChunkSize;
+            const QByteArray chunk = file.read(want);
+            if (chunk.size() != want)
+                return loadFailed();
+            chunks.append(chunk);
+            whole.append(chunk);
+            if (i > 0)
+                stayResponsive();
+        }
+        if (!file.atEnd())
+            return loadFailed(); // the file grew while it was read
+    }
+    file.close();
+    if (!isZipArchive(whole)) {
+        MsgBoxEx(QStringLiteral("This file is not a ZIP file, please choose another one."), 103, 4,
+                 QStringLiteral("ERROR"));
+        return false;
+    }
+
+    try {
+        for (const QByteArray &chunk : std::as_const(chunks))
+            rs->AppendChunk(KbStore::ZipField, chunk);
+    } catch (const AppException &) {
+        return loadFailed();
+    }
+    // There are no short path forms here; the full path names the file.
+    m_form->RTBQuestion->setPlainText(QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
+    m_form->RTBAnswer->setText(QStringLiteral("This ZIP file is ") +
+                               QString::number(length / 1024) + QStringLiteral(" KB"));
+    return true;
+}
+
+bool RecordZip::hasAttachment() const
+{
+    auto rs = m_form->DataNavi->recordset();
+    try {
+        return rs && rs->isOpen() && (rs->EditMode() != db::dbEditNone || !rs->Eof()) &&
+               rs->FieldSize(KbStore::ZipField) > 0;
+    } catch (const AppException &) {
+        return false;
+    }
+}
+
+int RecordZip::ExportZip()
+{
+    auto failed = [] {
+        MsgBoxEx(QStringLiteral("Zip file export failed."), 105, 4, QStringLiteral("FAILED"));
+        return 0;
+    };
+    // A record without a zip has nothing to write: asking for a file name first would only
+    // lead to an empty file reported as an export.
+    if (!hasAttachment())
+        return failed();
+
+    CommonDialog &dialog = FrmCD::CD();
+    for (;;) {
+        CommonDialogOptions options;
+        options.Filter = ZipFilter;
+        options.InitDir = GetAppPath();
+        options.DialogTitle = QStringLiteral("Save Zip File From Database:");
+        const std::optional<QString> name = dialog.ShowSave(options);
+        if (!name) {
+            if (dialog.lastError().number != CommonDialog::CancelError)
+                showError(dialog.lastError());
+            return 0;
+        }
+        if (name->isEmpty())
+            return 0;
+        if (QFileInfo::exists(*name)) {
+            const QString answer = MsgBoxEx(
+                QStringLiteral("File ") + *name +
+                    QStringLiteral("already existed! Are you sure you want to overwrite it?"),
+                101, 5, QStringLiteral("EXISTED FILE"));
+            if (answer == QLatin1String("No"))
+                continue;
+            if (answer != QLatin1String("Yes"))
+                return 0;
+        }
+        if (!WriteZipField(*name))
+            return failed();
+        MsgBoxEx(QStringLiteral("ZIP file has been exported from database successfully"), 104, 4,
+                 QStringLiteral("SUCCEED"));
+        return 1;
+    }
+}
+
+bool RecordZip::WriteZipField(const QString &name)
+{
+    WaitCursor wait;
+    auto rs = m_form->DataNavi->recordset();
+    if (!rs || !rs->isOpen() || (rs->EditMode() == db::dbEditNone && rs->Eof()))
+        return false;
+    try {
+        const qint64 length = rs->FieldSize(KbStore::ZipField);
+        const qint64 full = length / ChunkSize;
+        const qint64 rest = length % ChunkSize;
+        // The target is replaced only once every byte is written, so a failed export leaves
+        // an existing file untouched.
+        QSaveFile file(name);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        qint64 offset = 0;
+        for (qint64 i = 0; i <= full; ++i) {
+            const qint64 want = i == 0 ? rest : ChunkSize;
+            const QByteArray chunk = rs->GetChunk(KbStore::ZipField, offset, want);
+            if (chunk.size() != want || file.write(chunk) != want) {
+                file.cancelWriting();
+                return false;
+            }
+            offset += want;
+            if (i > 0)
+                stayResponsive();
+        }
+        return file.commit();
+    } catch (const AppException &) {
+        return false;
+    }
+}
