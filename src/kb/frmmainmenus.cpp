@@ -33,17 +33,14 @@ enum MenuState : unsigned { Hidden = 1, Disabled = 2, Marked = 4 };
 const QStringList &pendingMenuItems()
 {
     static const QStringList names = {
-        QStringLiteral("mnuFileOpen"),         QStringLiteral("mnuFileSave"),
-        QStringLiteral("mnuConvertWord"),      QStringLiteral("mnuConvertExcel"),
-        QStringLiteral("mnuExportToTxtFile"),  QStringLiteral("mnuImportText"),
-        QStringLiteral("mnuFilePrintPreview"), QStringLiteral("mnuFilePrint"),
-        QStringLiteral("mnuCloseAll"),         QStringLiteral("mnuEditCut"),
-        QStringLiteral("mnuEditCopy"),         QStringLiteral("mnuEditPaste"),
-        QStringLiteral("mnuSelectQuery"),      QStringLiteral("mnuUpdateQuery"),
-        QStringLiteral("mnuInsertQuery"),      QStringLiteral("mnuDeleteQuery"),
-        QStringLiteral("mnuAddTopic"),         QStringLiteral("mnuDelTopic"),
-        QStringLiteral("mnuDeleteDB"),         QStringLiteral("mnuFindWord"),
-        QStringLiteral("mnuReplace"),          QStringLiteral("mnuTransfer"),
+        QStringLiteral("mnuFileOpen"),     QStringLiteral("mnuConvertWord"),
+        QStringLiteral("mnuConvertExcel"), QStringLiteral("mnuExportToTxtFile"),
+        QStringLiteral("mnuImportText"),   QStringLiteral("mnuCloseAll"),
+        QStringLiteral("mnuSelectQuery"),  QStringLiteral("mnuUpdateQuery"),
+        QStringLiteral("mnuInsertQuery"),  QStringLiteral("mnuDeleteQuery"),
+        QStringLiteral("mnuAddTopic"),     QStringLiteral("mnuDelTopic"),
+        QStringLiteral("mnuDeleteDB"),     QStringLiteral("mnuFindWord"),
+        QStringLiteral("mnuReplace"),      QStringLiteral("mnuTransfer"),
         QStringLiteral("mnuCompatDB")};
     return names;
 }
@@ -51,12 +48,9 @@ const QStringList &pendingMenuItems()
 const QStringList &pendingToolbarKeys()
 {
     static const QStringList keys = {
-        QStringLiteral("Open"),        QStringLiteral("Print"),     QStringLiteral("Search"),
-        QStringLiteral("Compact"),     QStringLiteral("ITD"),       QStringLiteral("EMW"),
-        QStringLiteral("EME"),         QStringLiteral("ETD"),       QStringLiteral("Cut"),
-        QStringLiteral("Copy"),        QStringLiteral("Paste"),     QStringLiteral("Bold"),
-        QStringLiteral("Italic"),      QStringLiteral("Underline"), QStringLiteral("Align Left"),
-        QStringLiteral("Align Right"), QStringLiteral("Center"),    QStringLiteral("Find"),
+        QStringLiteral("Open"), QStringLiteral("Search"), QStringLiteral("Compact"),
+        QStringLiteral("ITD"),  QStringLiteral("EMW"),    QStringLiteral("EME"),
+        QStringLiteral("ETD"),  QStringLiteral("Find"),
     };
     return keys;
 }
@@ -974,14 +968,8 @@ void FrmMain::mnuDbViewer_Click()
 // pendingToolbarKeys) until its owner replaces the body here.
 
 void FrmMain::mnuFileOpen_Click() {}
-void FrmMain::mnuFileSave_Click() {}
-void FrmMain::mnuFilePrintPreview_Click() {}
-void FrmMain::mnuFilePrint_Click() {}
 void FrmMain::mnuCloseAll_Click() {}
 void FrmMain::mnuImportText_Click() {}
-void FrmMain::mnuEditCut_Click() {}
-void FrmMain::mnuEditCopy_Click() {}
-void FrmMain::mnuEditPaste_Click() {}
 void FrmMain::mnuFindWord_Click() {}
 void FrmMain::mnuReplace_Click() {}
 void FrmMain::mnuTransfer_Click() {}
@@ -993,4 +981,3 @@ void FrmMain::DBConvert(const QString &) {}
 void FrmMain::DBExportTextFile(const QString &) {}
 void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}
 void FrmMain::ShowFindAndReplace() {}
-void FrmMain::FormatActiveControl(const QString &) {}
