@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -199,6 +200,31 @@ private slots:
         QCOMPARE(modes, (QList<bool>{false, true, false}));
         QCOMPARE(shown, f.form()->RTBAnswer->text());
         QVERIFY(!QFile::exists(path));
+        FrmMain::setPreviewWindowFactory({});
+    }
+
+    void withoutAPrinterThePreviewOffersToInstallOne()
+    {
+        if (!QPrinterInfo::availablePrinterNames().isEmpty())
+            QSKIP("a printer is installed here");
+        RecordWindowFixture f;
+        focusAnswer(f);
+        int previews = 0;
+        FrmMain::setPreviewWindowFactory([&](FrmMain *, const QString &, bool) { ++previews; });
+        // "Yes" starts the installer (none here: its failure is reported) and shows nothing.
+        qputenv("PATH", QByteArray());
+        f.prompter.answer(QStringLiteral("Yes"));
+        f.main->mnuFilePrintPreview_Click();
+        QCOMPARE(previews, 0);
+        QCOMPARE(f.prompter.prompts(),
+                 (QStringList{QStringLiteral("There is no printer currently installed on your "
+                                             "computer, would you like to install one now?"),
+                              QStringLiteral("Error during install printer, please try again!")}));
+        // "No" goes on to the preview, whose print dialog can still print to a file.
+        f.prompter.clear();
+        f.prompter.answer(QStringLiteral("No"));
+        f.main->mnuFilePrint_Click();
+        QCOMPARE(previews, 1);
         FrmMain::setPreviewWindowFactory({});
     }
 };
