@@ -1,4 +1,5 @@
 #include "dbtools/frmconvert.h"
+#include "editor/frmdocpreview.h"
 #include "editor/frmfindandreplace.h"
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
         return new FrmRecord(main, searchMode);
     });
+    FrmMain::setPreviewWindowFactory(&frmDocPreview::Preview);
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
                                   [](FrmMain *m) { return new frmTelnet(m); });

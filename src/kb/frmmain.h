@@ -369,4 +369,20 @@ public:
     using ConvertWindowFactory = std::function<void(FrmMain *main, const QString &target)>;
     static void setConvertWindowFactory(ConvertWindowFactory factory);
     // ---- end of conversion window ----
+    // ---- Editing, printing, preview and save commands (frmmainediting.cpp) ----
+public:
+    // Shows the print preview of an RTF file modally, or with directPrint prints it at once;
+    // registered at start-up, the preview window lives in a library this one cannot link.
+    using PreviewWindowFactory =
+        std::function<void(FrmMain *main, const QString &rtfPath, bool directPrint)>;
+    static void setPreviewWindowFactory(PreviewWindowFactory factory);
+    // True when a printer can be used; otherwise offers to install one.
+    bool PrinterCheck();
+    void AddPrinter();
+
+private:
+    void PreviewActiveAnswer(bool directPrint);
+    class RichTextBox *activeAnswerBox() const;
+    QWidget *activeFormControl() const;
+    // ---- end of editing, printing, preview and save commands ----
 };

@@ -35,15 +35,9 @@ const QStringList &pendingMenuItems()
     // clang-format off
     static const QStringList names = {
         QStringLiteral("mnuFileOpen"),
-        QStringLiteral("mnuFileSave"),
         QStringLiteral("mnuExportToTxtFile"),
         QStringLiteral("mnuImportText"),
-        QStringLiteral("mnuFilePrintPreview"),
-        QStringLiteral("mnuFilePrint"),
         QStringLiteral("mnuCloseAll"),
-        QStringLiteral("mnuEditCut"),
-        QStringLiteral("mnuEditCopy"),
-        QStringLiteral("mnuEditPaste"),
         QStringLiteral("mnuSelectQuery"),
         QStringLiteral("mnuUpdateQuery"),
         QStringLiteral("mnuInsertQuery"),
@@ -63,19 +57,9 @@ const QStringList &pendingToolbarKeys()
     // clang-format off
     static const QStringList keys = {
         QStringLiteral("Open"),
-        QStringLiteral("Print"),
         QStringLiteral("Compact"),
         QStringLiteral("ITD"),
         QStringLiteral("ETD"),
-        QStringLiteral("Cut"),
-        QStringLiteral("Copy"),
-        QStringLiteral("Paste"),
-        QStringLiteral("Bold"),
-        QStringLiteral("Italic"),
-        QStringLiteral("Underline"),
-        QStringLiteral("Align Left"),
-        QStringLiteral("Align Right"),
-        QStringLiteral("Center"),
     };
     // clang-format on
     return keys;
@@ -994,14 +978,8 @@ void FrmMain::mnuDbViewer_Click()
 // pendingToolbarKeys) until its owner replaces the body here.
 
 void FrmMain::mnuFileOpen_Click() {}
-void FrmMain::mnuFileSave_Click() {}
-void FrmMain::mnuFilePrintPreview_Click() {}
-void FrmMain::mnuFilePrint_Click() {}
 void FrmMain::mnuCloseAll_Click() {}
 void FrmMain::mnuImportText_Click() {}
-void FrmMain::mnuEditCut_Click() {}
-void FrmMain::mnuEditCopy_Click() {}
-void FrmMain::mnuEditPaste_Click() {}
 void FrmMain::mnuTransfer_Click() {}
 void FrmMain::mnuAddTopic_Click() {}
 void FrmMain::mnuDelTopic_Click() {}
@@ -1009,4 +987,3 @@ void FrmMain::mnuDeleteDB_Click() {}
 void FrmMain::mnuCompatDB_Click() {}
 void FrmMain::DBExportTextFile(const QString &) {}
 void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}
-void FrmMain::FormatActiveControl(const QString &) {}

@@ -1,0 +1,290 @@
+// The main window's commands on the active record window's text: the clipboard, the format
+// buttons, print preview and printing, and saving the answer as a text or rich-text file.
+
+#include "kb/frmmain.h"
+#include "platform/base/apppaths.h"
+#include "platform/prompt/prompter.h"
+#include "platform/richtext/richtextbox.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+FrmMain::PreviewWindowFactory &previewFactory()
+{
+    static FrmMain::PreviewWindowFactory factory;
+    return factory;
+}
+
+// The selection of the controls a record window's focus can rest on; nullopt for others.
+std::optional<QString> selectedText(QWidget *control)
+{
+    if (auto *rich = qobject_cast<RichTextBox *>(control))
+        return rich->selText();
+    if (auto *edit = qobject_cast<QTextEdit *>(control))
+        return edit->textCursor().selectedText();
+    if (auto *plain = qobject_cast<QPlainTextEdit *>(control))
+        return plain->textCursor().selectedText().replace(QChar(0x2029), QLatin1Char('\n'));
+    if (auto *line = qobject_cast<QLineEdit *>(control))
+        return line->selectedText();
+    return std::nullopt;
+}
+
+// Replaces the selection of a control that the user may edit; a locked box (a record shown
+// for browsing) is left alone, so a shortcut cannot change an answer that is not being edited.
+bool replaceSelection(QWidget *control, const QString &text)
+{
+    if (auto *rich = qobject_cast<RichTextBox *>(control)) {
+        if (rich->locked())
+            return false;
+        rich->setSelText(text);
+        return true;
+    }
+    if (auto *edit = qobject_cast<QTextEdit *>(control)) {
+        if (edit->isReadOnly())
+            return false;
+        edit->textCursor().insertText(text);
+        return true;
+    }
+    if (auto *plain = qobject_cast<QPlainTextEdit *>(control)) {
+        if (plain->isReadOnly())
+            return false;
+        plain->textCursor().insertText(text);
+        return true;
+    }
+    if (auto *line = qobject_cast<QLineEdit *>(control)) {
+        if (line->isReadOnly())
+            return false;
+        line->insert(text);
+        return true;
+    }
+    return false;
+}
+
+bool writeWhole(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+// Removes the preview's temporary file however the preview ends.
+struct TemporaryFile
+{
+    QString path;
+    ~TemporaryFile()
+    {
+        if (!path.isEmpty())
+            QFile::remove(path);
+    }
+};
+
+} // namespace
+
+void FrmMain::setPreviewWindowFactory(PreviewWindowFactory factory)
+{
+    previewFactory() = std::move(factory);
+}
+
+QWidget *FrmMain::activeFormControl() const
+{
+    QMdiSubWindow *child = m_mdiArea->currentSubWindow();
+    if (!child || !child->widget())
+        return nullptr;
+    return child->widget()->focusWidget();
+}
+
+RichTextBox *FrmMain::activeAnswerBox() const
+{
+    QMdiSubWindow *child = m_mdiArea->currentSubWindow();
+    if (!child || !child->widget())
+        return nullptr;
+    return child->widget()->findChild<RichTextBox *>(QStringLiteral("RTBAnswer"));
+}
+
+void FrmMain::mnuEditCopy_Click()
+{
+    QWidget *control = activeFormControl();
+    if (!control)
+        return;
+    const std::optional<QString> text = selectedText(control);
+    if (!text)
+        return;
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(*text);
+    menuItem(QStringLiteral("mnuEditPaste"))->setEnabled(true);
+}
+
+void FrmMain::mnuEditCut_Click()
+{
+    QWidget *control = activeFormControl();
+    if (!control)
+        return;
+    const std::optional<QString> text = selectedText(control);
+    if (!text)
+        return;
+    // Moving text out of a locked box would only copy it on the original; copy it here too.
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(*text);
+    replaceSelection(control, QString());
+    menuItem(QStringLiteral("mnuEditPaste"))->setEnabled(true);
+}
+
+void FrmMain::mnuEditPaste_Click()
+{
+    if (QWidget *control = activeFormControl())
+        replaceSelection(control, QApplication::clipboard()->text());
+}
+
+void FrmMain::FormatActiveControl(const QString &key)
+{
+    // Only the rich answer has character and paragraph formats; the question box has none.
+    auto *box = qobject_cast<RichTextBox *>(activeFormControl());
+    if (!box || box->locked())
+        return;
+    auto toggle = [&](std::optional<bool> current, void (RichTextBox::*set)(bool)) {
+        // A mixed selection counts as not set, so the first press sets it throughout.
+        const bool on = !current.value_or(false);
+        (box->*set)(on);
+        if (QAction *button = toolbarButton(key))
+            button->setChecked(on);
+    };
+    if (key == QLatin1String("Bold"))
+        toggle(box->selBold(), &RichTextBox::setSelBold);
+    else if (key == QLatin1String("Italic"))
+        toggle(box->selItalic(), &RichTextBox::setSelItalic);
+    else if (key == QLatin1String("Underline"))
+        toggle(box->selUnderline(), &RichTextBox::setSelUnderline);
+    else if (key == QLatin1String("Align Left"))
+        box->setSelAlignment(RichTextBox::AlignLeft);
+    else if (key == QLatin1String("Align Right"))
+        box->setSelAlignment(RichTextBox::AlignRight);
+    else if (key == QLatin1String("Center"))
+        box->setSelAlignment(RichTextBox::AlignCentre);
+}
+
+bool FrmMain::PrinterCheck()
+{
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        return true;
+    const QString answer = Prompter::instance().messageBox(
+        QStringLiteral("There is no printer currently installed on your computer, would you "
+                       "like to install one now?"),
+        102, 1, QStringLiteral("PRINTER ERROR"));
+    if (answer == QLatin1String("Yes")) {
+        AddPrinter();
+        return false;
+    }
+    // Without a printer the print dialog still prints to a PDF file.
+    return true;
+}
+
+void FrmMain::AddPrinter()
+{
+    for (const char *tool : {"system-config-printer", "gnome-control-center"}) {
+        const QString program = QStandardPaths::findExecutable(QString::fromLatin1(tool));
+        if (program.isEmpty())
+            continue;
+        const QStringList arguments = QLatin1String(tool) == QLatin1String("gnome-control-center")
+                                          ? QStringList{QStringLiteral("printers")}
+                                          : QStringList{};
+        if (QProcess::startDetached(program, arguments))
+            return;
+    }
+    Prompter::instance().messageBox(
+        QStringLiteral("Error during install printer, please try again!"), 105, 4,
+        QStringLiteral("ERROR INSTALL"));
+}
+
+void FrmMain::PreviewActiveAnswer(bool directPrint)
+{
+    RichTextBox *answer = activeAnswerBox();
+    if (!answer || !previewFactory() || !PrinterCheck())
+        return;
+    TemporaryFile temporary{GetAppPath() + QStringLiteral("PrinTemp.rtf")};
+    QString error;
+    // Only the rich text: a line break after it would read back as one more empty paragraph.
+    const QByteArray rtf = answer->textRtf().toLatin1();
+    if (!writeWhole(temporary.path, rtf, &error))
+        return;
+    previewFactory()(this, temporary.path, directPrint);
+}
+
+void FrmMain::mnuFilePrintPreview_Click()
+{
+    PreviewActiveAnswer(false);
+}
+
+void FrmMain::mnuFilePrint_Click()
+{
+    // The mode travels with the call, so a later preview never prints by itself.
+    PreviewActiveAnswer(true);
+}
+
+void FrmMain::mnuFileSave_Click()
+{
+    Prompter &prompter = Prompter::instance();
+    const QString filter = QStringLiteral("Text File (*.txt)|*.txt|Rich Text File (*.rtf)|*.rtf");
+    QString path;
+    for (;;) {
+        if (!activeAnswerBox())
+            return;
+        const std::optional<QString> chosen =
+            prompter.saveFileName(QStringLiteral("Save"), QString(), filter);
+        if (!chosen || chosen->isEmpty())
+            return;
+        path = *chosen;
+        if (!QFileInfo::exists(path))
+            break;
+        const QString answer =
+            prompter.messageBox(QStringLiteral("File already exist, do you want to overwrite it? "),
+                                106, 5, QStringLiteral("WARNING"));
+        if (answer == QLatin1String("Yes"))
+            break; // replaced whole on writing: a failed write keeps the old file
+        if (answer != QLatin1String("No"))
+            return;
+    }
+    RichTextBox *answer = activeAnswerBox();
+    if (!answer)
+        return;
+    QString error;
+    bool saved = false;
+    if (path.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive)) {
+        auto *save = m_mdiArea->currentSubWindow()->widget()->findChild<RichTextBox *>(
+            QStringLiteral("RTBSave"));
+        if (save) {
+            save->setTextRtf(answer->textRtf());
+            saved = save->saveFile(path, RichTextBox::RtfFile, &error);
+        } else {
+            saved = answer->saveFile(path, RichTextBox::RtfFile, &error);
+        }
+    } else {
+        saved = writeWhole(path, (answer->text() + QStringLiteral("\r\n")).toUtf8(), &error);
+    }
+    if (!saved) {
+        prompter.messageBox(error + QStringLiteral("\r\nPlease try again!"), 105, 4,
+                            QStringLiteral("ERROR"));
+        return;
+    }
+    prompter.messageBox(QStringLiteral("File ") + path + QStringLiteral(" has been saved!"), 104, 4,
+                        QStringLiteral("FILE SAVED"));
+}

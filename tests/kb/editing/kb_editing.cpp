@@ -1,0 +1,233 @@
+#include "../../editor/layout/recordwindowfixture.h"
+#include "editor/frmrecord.h"
+#include "kb/frmmain.h"
+#include "platform/base/apppaths.h"
+#include "platform/richtext/richtextbox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The main window's clipboard, format, save and preview commands on a real record window.
+class TestEditing : public QObject
+{
+    Q_OBJECT
+
+private:
+    static RichTextBox *focusAnswer(RecordWindowFixture &f)
+    {
+        f.main->show();
+        RichTextBox *answer = f.form()->RTBAnswer;
+        answer->setFocus();
+        return answer;
+    }
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private slots:
+    void clipboardChangesTextOnlyWhileEditing()
+    {
+        RecordWindowFixture f;
+        RichTextBox *answer = focusAnswer(f);
+        QCOMPARE(f.main->mdiArea()->currentSubWindow()->widget()->focusWidget(), answer);
+        const QString original = answer->text();
+        QClipboard *clipboard = QApplication::clipboard();
+
+        // Browsing: copy works, cut only copies, paste changes nothing.
+        answer->setSelStart(0);
+        answer->setSelLength(3);
+        f.main->mnuEditCopy_Click();
+        QCOMPARE(clipboard->text(), QStringLiteral("Use"));
+        clipboard->setText(QStringLiteral("XYZ"));
+        f.main->mnuEditCut_Click();
+        QCOMPARE(clipboard->text(), QStringLiteral("Use"));
+        f.main->mnuEditPaste_Click();
+        QCOMPARE(answer->text(), original);
+
+        f.form()->EditRec();
+        answer->setFocus();
+        answer->setSelStart(0);
+        answer->setSelLength(4);
+        f.main->mnuEditCut_Click();
+        QCOMPARE(clipboard->text(), QStringLiteral("Use "));
+        QCOMPARE(answer->text(), original.mid(4));
+        QVERIFY(f.main->menuItem(QStringLiteral("mnuEditPaste"))->isEnabled());
+        answer->setSelStart(answer->textLength());
+        f.main->mnuEditPaste_Click();
+        QCOMPARE(answer->text(), original.mid(4) + QStringLiteral("Use "));
+
+        // Cut with nothing selected clears the clipboard and still enables paste.
+        answer->setSelLength(0);
+        f.main->menuItem(QStringLiteral("mnuEditPaste"))->setEnabled(false);
+        f.main->mnuEditCut_Click();
+        QCOMPARE(clipboard->text(), QString());
+        QVERIFY(f.main->menuItem(QStringLiteral("mnuEditPaste"))->isEnabled());
+        f.form()->CancelChange(true);
+    }
+
+    void formatButtonsChangeTheSelection()
+    {
+        RecordWindowFixture f;
+        RichTextBox *answer = focusAnswer(f);
+        f.form()->EditRec();
+        answer->setFocus();
+        answer->setSelStart(0);
+        answer->setSelLength(3);
+        QCOMPARE(answer->selBold(), std::optional<bool>(false));
+
+        f.main->TBEdit_ButtonClick(QStringLiteral("Bold"));
+        QCOMPARE(answer->selBold(), std::optional<bool>(true));
+        QVERIFY(f.main->toolbarButton(QStringLiteral("Bold"))->isChecked());
+        f.main->TBEdit_ButtonClick(QStringLiteral("Bold"));
+        QCOMPARE(answer->selBold(), std::optional<bool>(false));
+        QVERIFY(!f.main->toolbarButton(QStringLiteral("Bold"))->isChecked());
+
+        f.main->TBEdit_ButtonClick(QStringLiteral("Italic"));
+        f.main->TBEdit_ButtonClick(QStringLiteral("Underline"));
+        QCOMPARE(answer->selItalic(), std::optional<bool>(true));
+        QCOMPARE(answer->selUnderline(), std::optional<bool>(true));
+        // only the selection changed
+        answer->setSelStart(5);
+        answer->setSelLength(2);
+        QCOMPARE(answer->selItalic(), std::optional<bool>(false));
+
+        f.main->TBEdit_ButtonClick(QStringLiteral("Center"));
+        QCOMPARE(answer->selAlignment(), int(RichTextBox::AlignCentre));
+        f.main->TBEdit_ButtonClick(QStringLiteral("Align Right"));
+        QCOMPARE(answer->selAlignment(), int(RichTextBox::AlignRight));
+        f.main->TBEdit_ButtonClick(QStringLiteral("Align Left"));
+        QCOMPARE(answer->selAlignment(), int(RichTextBox::AlignLeft));
+
+        // The question box has no character formats.
+        f.form()->RTBQuestion->setFocus();
+        const QString question = f.form()->RTBQuestion->toPlainText();
+        f.main->TBEdit_ButtonClick(QStringLiteral("Bold"));
+        QCOMPARE(f.form()->RTBQuestion->toPlainText(), question);
+        f.form()->CancelChange(true);
+    }
+
+    void saveWritesTextAndRichText()
+    {
+        RecordWindowFixture f;
+        RichTextBox *answer = focusAnswer(f);
+        f.form()->EditRec();
+        answer->setSelStart(0);
+        answer->setSelLength(3);
+        answer->setSelBold(true);
+        answer->setSelStart(answer->textLength());
+        answer->setSelText(QStringLiteral("\r\nsecond line \u00e9"));
+        QTemporaryDir dir;
+
+        const QString text = dir.filePath(QStringLiteral("answer.txt"));
+        f.prompter.answer(text);
+        f.main->mnuFileSave_Click();
+        QCOMPARE(readAll(text), (answer->text() + QStringLiteral("\r\n")).toUtf8());
+        QCOMPARE(f.prompter.calls().last().prompt,
+                 QStringLiteral("File ") + text + QStringLiteral(" has been saved!"));
+
+        const QString rtf = dir.filePath(QStringLiteral("answer.rtf"));
+        f.prompter.answer(rtf);
+        f.main->mnuFileSave_Click();
+        RichTextBox reread;
+        QVERIFY(reread.loadFile(rtf));
+        QCOMPARE(reread.text(), answer->text());
+        reread.setSelStart(0);
+        reread.setSelLength(3);
+        QCOMPARE(reread.selBold(), std::optional<bool>(true));
+        reread.setSelStart(4);
+        reread.setSelLength(2);
+        QCOMPARE(reread.selBold(), std::optional<bool>(false));
+
+        // "No" returns to the dialog as often as asked; "Cancel" keeps the file.
+        f.prompter.clear();
+        f.prompter.answer(text);
+        f.prompter.answer(QStringLiteral("No"));
+        f.prompter.answer(text);
+        f.prompter.answer(QStringLiteral("No"));
+        f.prompter.answer(text);
+        f.prompter.answer(QStringLiteral("Cancel"));
+        const QByteArray before = readAll(text);
+        answer->setText(QStringLiteral("changed"));
+        f.main->mnuFileSave_Click();
+        QCOMPARE(readAll(text), before);
+        QCOMPARE(f.prompter.remainingAnswers(), 0);
+        QCOMPARE(f.prompter.prompts().count(
+                     QStringLiteral("File already exist, do you want to overwrite it? ")),
+                 3);
+
+        // "Yes" replaces it.
+        f.prompter.answer(text);
+        f.prompter.answer(QStringLiteral("Yes"));
+        f.main->mnuFileSave_Click();
+        QCOMPARE(readAll(text), QByteArray("changed\r\n"));
+
+        // A failed write reports and saves nothing.
+        f.prompter.clear();
+        f.prompter.answer(dir.filePath(QStringLiteral("missing/answer.txt")));
+        f.main->mnuFileSave_Click();
+        QCOMPARE(f.prompter.calls().last().title, QStringLiteral("ERROR"));
+        QVERIFY(f.prompter.calls().last().prompt.endsWith(QStringLiteral("Please try again!")));
+        f.form()->CancelChange(true);
+    }
+
+    void previewGetsTheAnswerAndRemovesTheFile()
+    {
+        RecordWindowFixture f;
+        focusAnswer(f);
+        const QString path = GetAppPath() + QStringLiteral("PrinTemp.rtf");
+        QList<bool> modes;
+        QString shown;
+        FrmMain::setPreviewWindowFactory([&](FrmMain *, const QString &file, bool direct) {
+            modes.append(direct);
+            QCOMPARE(file, path);
+            RichTextBox box;
+            QVERIFY(box.loadFile(file));
+            shown = box.text();
+        });
+        f.main->mnuFilePrintPreview_Click();
+        f.main->mnuFilePrint_Click();
+        f.main->ToolBarMain_ButtonClick(QStringLiteral("Print"));
+        // A print never leaves the next preview printing.
+        QCOMPARE(modes, (QList<bool>{false, true, false}));
+        QCOMPARE(shown, f.form()->RTBAnswer->text());
+        QVERIFY(!QFile::exists(path));
+        FrmMain::setPreviewWindowFactory({});
+    }
+
+    void withoutAPrinterThePreviewOffersToInstallOne()
+    {
+        if (!QPrinterInfo::availablePrinterNames().isEmpty())
+            QSKIP("a printer is installed here");
+        RecordWindowFixture f;
+        focusAnswer(f);
+        int previews = 0;
+        FrmMain::setPreviewWindowFactory([&](FrmMain *, const QString &, bool) { ++previews; });
+        // "Yes" starts the installer (none here: its failure is reported) and shows nothing.
+        qputenv("PATH", QByteArray());
+        f.prompter.answer(QStringLiteral("Yes"));
+        f.main->mnuFilePrintPreview_Click();
+        QCOMPARE(previews, 0);
+        QCOMPARE(f.prompter.prompts(),
+                 (QStringList{QStringLiteral("There is no printer currently installed on your "
+                                             "computer, would you like to install one now?"),
+                              QStringLiteral("Error during install printer, please try again!")}));
+        // "No" goes on to the preview, whose print dialog can still print to a file.
+        f.prompter.clear();
+        f.prompter.answer(QStringLiteral("No"));
+        f.main->mnuFilePrint_Click();
+        QCOMPARE(previews, 1);
+        FrmMain::setPreviewWindowFactory({});
+    }
+};
+
+QTEST_MAIN(TestEditing)
+#include "kb_editing.moc"
