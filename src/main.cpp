@@ -1,3 +1,4 @@
+#include "dbtools/frmadvance.h"
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "platform/base/fontsubstitutes.h"
@@ -25,6 +26,8 @@ int main(int argc, char *argv[])
     FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
         return new FrmRecord(main, searchMode);
     });
+    FrmMain::setDataViewOpener(
+        [](FrmMain *main, const QString &path) { FrmAdvance::OpenDataView(main, path); });
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
                                   [](FrmMain *m) { return new frmTelnet(m); });

@@ -353,4 +353,11 @@ private:
     std::unique_ptr<class BG> m_background;
     std::unique_ptr<class Splitter> m_splitter;
     // ---- end of window services ----
+
+    // ---- Data View (library dbtools, frmmaindataview.cpp) ----
+public:
+    // Shows a database file in the Data View; registered once at start-up.
+    using DataViewOpener = std::function<void(FrmMain *main, const QString &path)>;
+    static void setDataViewOpener(DataViewOpener opener);
+    // ---- end of Data View ----
 };

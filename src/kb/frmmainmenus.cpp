@@ -33,7 +33,7 @@ enum MenuState : unsigned { Hidden = 1, Disabled = 2, Marked = 4 };
 const QStringList &pendingMenuItems()
 {
     static const QStringList names = {
-        QStringLiteral("mnuFileOpen"),         QStringLiteral("mnuFileSave"),
+        QStringLiteral("mnuFileSave"),
         QStringLiteral("mnuConvertWord"),      QStringLiteral("mnuConvertExcel"),
         QStringLiteral("mnuExportToTxtFile"),  QStringLiteral("mnuImportText"),
         QStringLiteral("mnuFilePrintPreview"), QStringLiteral("mnuFilePrint"),
@@ -51,7 +51,7 @@ const QStringList &pendingMenuItems()
 const QStringList &pendingToolbarKeys()
 {
     static const QStringList keys = {
-        QStringLiteral("Open"),        QStringLiteral("Print"),     QStringLiteral("Search"),
+        QStringLiteral("Print"),       QStringLiteral("Search"),
         QStringLiteral("Compact"),     QStringLiteral("ITD"),       QStringLiteral("EMW"),
         QStringLiteral("EME"),         QStringLiteral("ETD"),       QStringLiteral("Cut"),
         QStringLiteral("Copy"),        QStringLiteral("Paste"),     QStringLiteral("Bold"),
@@ -973,7 +973,6 @@ void FrmMain::mnuDbViewer_Click()
 // Each does nothing yet; its menu item or button is disabled (pendingMenuItems,
 // pendingToolbarKeys) until its owner replaces the body here.
 
-void FrmMain::mnuFileOpen_Click() {}
 void FrmMain::mnuFileSave_Click() {}
 void FrmMain::mnuFilePrintPreview_Click() {}
 void FrmMain::mnuFilePrint_Click() {}
