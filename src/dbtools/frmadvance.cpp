@@ -334,9 +334,13 @@ void FrmAdvance::AddRec()
     const auto recordset = DataNavi->recordset();
     if (!recordset)
         return;
-    // An empty table has no last record; its new-record row is the first one.
-    if (recordset->RecordCount() > 0)
-        recordset->MoveLast();
+    try {
+        // An empty table has no last record; its new-record row is the first one.
+        if (recordset->RecordCount() > 0)
+            recordset->MoveLast();
+    } catch (const AppException &) {
+        return; // the toolbar and the menu both take a failure as nothing done
+    }
     const int row = m_model->newRecordRow();
     if (row < 0)
         return;
@@ -465,7 +469,7 @@ void FrmAdvance::DataTree_NodeClick(QTreeWidgetItem *node)
             ComboTable_Click();
         }
     } else if (parent->text(0) == QLatin1String("Querys")) {
-        OverrideCursor busy;
+        // No hourglass: the query may ask for its parameters.
         SStabClicked(node->text(0));
     }
 }

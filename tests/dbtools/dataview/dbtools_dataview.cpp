@@ -133,6 +133,21 @@ private slots:
                                                      QStringLiteral(" has already been opened!"));
     }
 
+    void openDatabaseCommandShowsTheFile()
+    {
+        FrmMain::setDataViewOpener(
+            [](FrmMain *main, const QString &path) { FrmAdvance::OpenDataView(main, path); });
+        ScriptedPrompter prompter;
+        prompter.answer(m_file);
+        m_main->mnuFileOpen_Click();
+        FrmAdvance *view = FrmAdvance::instance();
+        QVERIFY(view);
+        QCOMPARE(view->DataNavi->DatabaseName(), m_file);
+        QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(m_main->SSTabMain->currentIndex(), 2);
+        FrmMain::setDataViewOpener({});
+    }
+
     void missingFileUnloadsTheWindow()
     {
         ScriptedPrompter prompter;
