@@ -108,12 +108,15 @@ void FrmAdvance::CmdRunQuery_Click()
 
 void FrmAdvance::ShowQueryResult(const QString &sql)
 {
+    const QString previousSource = DataNavi->RecordSource();
+    const auto previous = DataNavi->recordset();
     DataNavi->setRecordSource(sql);
     try {
         DataNavi->Refresh();
     } catch (const AppException &error) {
         // The grid keeps the rows it had; the statement is the user's to mend.
-        bindGrid();
+        DataNavi->setRecordSource(previousSource);
+        DataNavi->setRecordset(previous);
         Prompter::instance().messageBox(error.description(), 105, 4, QStringLiteral("FAILED"));
         TxtQuery->selectAll();
     }

@@ -233,6 +233,8 @@ private slots:
         view->CmdRunQuery->click();
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
+        QCOMPARE(view->DBGridRecord->model()->rowCount(), 3 + 1);
+        QCOMPARE(view->DataNavi->RecordSource(), QStringLiteral("Basics"));
 
         // Blanks only: nothing is run, and nothing reports success.
         prompter.clear();
