@@ -1,3 +1,4 @@
+#include "dbtools/frmadvance.h"
 #include "dbtools/frmconvert.h"
 #include "editor/frmdocpreview.h"
 #include "editor/frmfindandreplace.h"
@@ -29,6 +30,8 @@ int main(int argc, char *argv[])
         return new FrmRecord(main, searchMode);
     });
     FrmMain::setPreviewWindowFactory(&frmDocPreview::Preview);
+    FrmMain::setDataViewOpener(
+        [](FrmMain *main, const QString &path) { FrmAdvance::OpenDataView(main, path); });
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
                                   [](FrmMain *m) { return new frmTelnet(m); });

@@ -385,4 +385,10 @@ private:
     class RichTextBox *activeAnswerBox() const;
     QWidget *activeFormControl() const;
     // ---- end of editing, printing, preview and save commands ----
+    // ---- Data View (library dbtools, frmmaindataview.cpp) ----
+public:
+    // Shows a database file in the Data View; registered once at start-up.
+    using DataViewOpener = std::function<void(FrmMain *main, const QString &path)>;
+    static void setDataViewOpener(DataViewOpener opener);
+    // ---- end of Data View ----
 };

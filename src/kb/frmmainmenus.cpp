@@ -34,7 +34,6 @@ const QStringList &pendingMenuItems()
 {
     // clang-format off
     static const QStringList names = {
-        QStringLiteral("mnuFileOpen"),
         QStringLiteral("mnuExportToTxtFile"),
         QStringLiteral("mnuImportText"),
         QStringLiteral("mnuCloseAll"),
@@ -56,7 +55,6 @@ const QStringList &pendingToolbarKeys()
 {
     // clang-format off
     static const QStringList keys = {
-        QStringLiteral("Open"),
         QStringLiteral("Compact"),
         QStringLiteral("ITD"),
         QStringLiteral("ETD"),
@@ -977,7 +975,6 @@ void FrmMain::mnuDbViewer_Click()
 // Each does nothing yet; its menu item or button is disabled (pendingMenuItems,
 // pendingToolbarKeys) until its owner replaces the body here.
 
-void FrmMain::mnuFileOpen_Click() {}
 void FrmMain::mnuCloseAll_Click() {}
 void FrmMain::mnuImportText_Click() {}
 void FrmMain::mnuTransfer_Click() {}

@@ -59,7 +59,7 @@ struct Item
 const Item menuTree[] = {
     {"", "mnuFile", "&File", "", 0},
     {"mnuFile", "mnuFileNew", "&New Database", "", Hidden},
-    {"mnuFile", "mnuFileOpen", "&Open Database", "", Pending},
+    {"mnuFile", "mnuFileOpen", "&Open Database", "", 0},
     {"mnuFile", "mnuFileSave", "&Save", "Ctrl+S", 0},
     {"mnuFile", "mnuFileBar0", "-(='-'=)", "", 0},
     {"mnuFile", "mnuConvert", "Export Database to", "", 0},
@@ -318,7 +318,7 @@ private slots:
         ScriptedPrompter prompter;
         FrmMain main;
         for (const char *key : {"Add New", "Edit", "Delete", "Save Record", "Discard", "Word",
-                                "Listen", "Search", "Open", "Print", "Compact"})
+                                "Listen", "Search", "Print", "Compact"})
             main.ToolBarMain_ButtonClick(QString::fromLatin1(key));
         for (const char *name :
              {"mnuAddNewRec", "mnuEditCurRec", "mnuDelCurRec", "mnuSelectAll", "mnuFileClose"})
@@ -327,6 +327,13 @@ private slots:
         main.mnuEditRedo_Click();
         QVERIFY(prompter.calls().isEmpty());
         QVERIFY(!main.toolbarButton(QStringLiteral("Listen"))->property("Tag").isValid());
+
+        // Open asks for a database file; a cancelled choice does nothing more.
+        main.ToolBarMain_ButtonClick(QStringLiteral("Open"));
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().kind, QStringLiteral("open"));
+        QCOMPARE(prompter.calls().first().title, QStringLiteral("Choose Database File:"));
+        prompter.clear();
 
         // Help answers with or without a child.
         main.ToolBarMain_ButtonClick(QStringLiteral("Help"));

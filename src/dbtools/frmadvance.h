@@ -1,0 +1,108 @@
+#pragma once
+
+#include "kb/recordverbs.h"
+
+#include <QVariant>
+#include <QWidget>
+
+class DbQueryRecordModel;
+class FrmMain;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace db {
+class DataControl;
+}
+
+// The Data View: any one database in raw form. A list of its tables, a grid with the
+// rows of the chosen table, and an SQL box whose statements run against the database.
+// One instance, an MDI child of the main window; it keeps its data control's
+// database open while it is loaded.
+class FrmAdvance : public QWidget, public RecordVerbs
+{
+    Q_OBJECT
+
+public:
+    explicit FrmAdvance(FrmMain *main, QWidget *parent = nullptr);
+    ~FrmAdvance() override;
+
+    // The one Data View of a main window, created on first use; nullptr when none.
+    static FrmAdvance *instance();
+    // The main window's open-database command: shows the file in the Data View,
+    // loading the window when needed. connect is the data control's source prefix.
+    static void OpenDataView(FrmMain *main, const QString &path,
+                             const QString &connect = QStringLiteral("Access 2000;"));
+
+    QString DatabaseName() const { return m_databaseName; }
+    void setDatabaseName(const QString &name) { m_databaseName = name; }
+
+    // The password of the database shown, kept as the SQL box's tag ("" when none).
+    QString password() const;
+    void setPassword(const QString &password);
+
+    void ComboTable_Click();
+    void AddRec() override;
+    bool UpDateIt(const QString &oldName, const QString &newName, QTreeWidgetItem *parentNode);
+    void DataTreeRefresh(QTreeWidget *tree);
+    void SStabClicked(const QString &queryName);
+    // Opens DatabaseName; false (and the window closed) when it cannot be shown.
+    bool FormLoadInit();
+    void RecordCount();
+
+    void CmdRunQuery_Click();
+    void TxtQuery_Change();
+    // The value a parameter of a stored query gets from the typed text; an invalid
+    // value when the text does not read as that type.
+    static QVariant ConvertParameterValue(const QString &text, const QString &typeName);
+    // The value type name a parameter's declared data type gives ("String", "Long", ...).
+    static QString parameterTypeName(int dataType);
+    // Where a dropped splitter bar ends up (pixels from the top of the SQL box's row).
+    static int clampSliderTop(int top, int gridHeight);
+
+    qint32 StoredRecordCount = 0;
+
+    QComboBox *ComboTable = nullptr;
+    QPlainTextEdit *TxtQuery = nullptr;
+    QPushButton *CmdRunQuery = nullptr;
+    db::DataControl *DataNavi = nullptr;
+    QTableView *DBGridRecord = nullptr;
+    QLabel *GridCaption = nullptr;
+    QSplitter *picSlider = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    bool FillTableCombo();
+    void ShowRecordCount(qint32 count);
+    void SizeGridColumns();
+    void DBGridRecord_HeadClick(int column);
+    void ShowQueryResult(const QString &sql);
+    void CloseViewDatabase();
+    int ExecuteActionQuery(const QString &sql);
+    void RebindAfterAction();
+    void bindGrid();
+    void setStatusText(const QString &text);
+    void ShowViewStatus();
+    void connectMainTree();
+    void DataTree_NodeClick(QTreeWidgetItem *node);
+    void DataTree_AfterLabelEdit(QTreeWidgetItem *node, int column);
+    QString connectWithPassword(const QString &connect) const;
+    void unloadWindow();
+
+    FrmMain *m_main = nullptr;
+    QString m_databaseName;
+    DbQueryRecordModel *m_model = nullptr;
+    // The file the password in the SQL box's tag belongs to.
+    QString m_passwordPath;
+    bool m_fillingTree = false;
+    bool m_unloaded = false;
+};
