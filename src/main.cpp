@@ -1,3 +1,4 @@
+#include "dbtools/frmtrans.h"
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "platform/base/fontsubstitutes.h"
@@ -25,6 +26,7 @@ int main(int argc, char *argv[])
     FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
         return new FrmRecord(main, searchMode);
     });
+    FrmMain::setDbMaintenanceFactory(&openDbMaintenanceWindow);
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
                                   [](FrmMain *m) { return new frmTelnet(m); });

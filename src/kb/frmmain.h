@@ -353,4 +353,16 @@ private:
     std::unique_ptr<class BG> m_background;
     std::unique_ptr<class Splitter> m_splitter;
     // ---- end of window services ----
+
+    // ---- Database maintenance windows: transfer, compact, text export and import ----
+public:
+    // Shows one window by its name ("FrmTrans", "FrmCompactDB", "FrmExportDBTextFile",
+    // "FrmImportFromText"); registered at start-up, the windows live in a library this one
+    // cannot link.
+    using DbMaintenanceFactory = std::function<void(FrmMain *main, const QString &window)>;
+    static void setDbMaintenanceFactory(DbMaintenanceFactory factory);
+
+private:
+    void showDbMaintenanceWindow(const QString &window);
+    // ---- end of database maintenance windows ----
 };

@@ -35,7 +35,6 @@ const QStringList &pendingMenuItems()
     static const QStringList names = {
         QStringLiteral("mnuFileOpen"),         QStringLiteral("mnuFileSave"),
         QStringLiteral("mnuConvertWord"),      QStringLiteral("mnuConvertExcel"),
-        QStringLiteral("mnuExportToTxtFile"),  QStringLiteral("mnuImportText"),
         QStringLiteral("mnuFilePrintPreview"), QStringLiteral("mnuFilePrint"),
         QStringLiteral("mnuCloseAll"),         QStringLiteral("mnuEditCut"),
         QStringLiteral("mnuEditCopy"),         QStringLiteral("mnuEditPaste"),
@@ -43,8 +42,8 @@ const QStringList &pendingMenuItems()
         QStringLiteral("mnuInsertQuery"),      QStringLiteral("mnuDeleteQuery"),
         QStringLiteral("mnuAddTopic"),         QStringLiteral("mnuDelTopic"),
         QStringLiteral("mnuDeleteDB"),         QStringLiteral("mnuFindWord"),
-        QStringLiteral("mnuReplace"),          QStringLiteral("mnuTransfer"),
-        QStringLiteral("mnuCompatDB")};
+        QStringLiteral("mnuReplace"),
+    };
     return names;
 }
 
@@ -52,8 +51,7 @@ const QStringList &pendingToolbarKeys()
 {
     static const QStringList keys = {
         QStringLiteral("Open"),        QStringLiteral("Print"),     QStringLiteral("Search"),
-        QStringLiteral("Compact"),     QStringLiteral("ITD"),       QStringLiteral("EMW"),
-        QStringLiteral("EME"),         QStringLiteral("ETD"),       QStringLiteral("Cut"),
+        QStringLiteral("EMW"),         QStringLiteral("EME"),       QStringLiteral("Cut"),
         QStringLiteral("Copy"),        QStringLiteral("Paste"),     QStringLiteral("Bold"),
         QStringLiteral("Italic"),      QStringLiteral("Underline"), QStringLiteral("Align Left"),
         QStringLiteral("Align Right"), QStringLiteral("Center"),    QStringLiteral("Find"),
@@ -978,19 +976,64 @@ void FrmMain::mnuFileSave_Click() {}
 void FrmMain::mnuFilePrintPreview_Click() {}
 void FrmMain::mnuFilePrint_Click() {}
 void FrmMain::mnuCloseAll_Click() {}
-void FrmMain::mnuImportText_Click() {}
+void FrmMain::mnuImportText_Click()
+{
+    showDbMaintenanceWindow(QStringLiteral("FrmImportFromText"));
+}
 void FrmMain::mnuEditCut_Click() {}
 void FrmMain::mnuEditCopy_Click() {}
 void FrmMain::mnuEditPaste_Click() {}
 void FrmMain::mnuFindWord_Click() {}
 void FrmMain::mnuReplace_Click() {}
-void FrmMain::mnuTransfer_Click() {}
+void FrmMain::mnuTransfer_Click()
+{
+    if (!m_mdiArea->activeSubWindow() && !m_mdiArea->currentSubWindow())
+        return;
+    // The record the copy is made from; only that one goes after a successful copy.
+    BeginTransferRecord();
+    showDbMaintenanceWindow(QStringLiteral("FrmTrans"));
+}
 void FrmMain::mnuAddTopic_Click() {}
 void FrmMain::mnuDelTopic_Click() {}
 void FrmMain::mnuDeleteDB_Click() {}
-void FrmMain::mnuCompatDB_Click() {}
+void FrmMain::mnuCompatDB_Click()
+{
+    // No database file may stay open while it is replaced by its compacted copy.
+    ReopenAfterCompact = m_mdiArea->activeSubWindow() || m_mdiArea->currentSubWindow();
+    if (ReopenAfterCompact) {
+        RemoveForm();
+        CloseAllChildren();
+    }
+    showDbMaintenanceWindow(QStringLiteral("FrmCompactDB"));
+}
 void FrmMain::DBConvert(const QString &) {}
-void FrmMain::DBExportTextFile(const QString &) {}
+void FrmMain::DBExportTextFile(const QString &)
+{
+    if (!m_mdiArea->activeSubWindow() && !m_mdiArea->currentSubWindow())
+        return;
+    showDbMaintenanceWindow(QStringLiteral("FrmExportDBTextFile"));
+}
+
+namespace {
+
+FrmMain::DbMaintenanceFactory &dbMaintenanceFactory()
+{
+    static FrmMain::DbMaintenanceFactory factory;
+    return factory;
+}
+
+} // namespace
+
+void FrmMain::setDbMaintenanceFactory(DbMaintenanceFactory factory)
+{
+    dbMaintenanceFactory() = std::move(factory);
+}
+
+void FrmMain::showDbMaintenanceWindow(const QString &window)
+{
+    if (dbMaintenanceFactory())
+        dbMaintenanceFactory()(this, window);
+}
 void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}
 void FrmMain::ShowFindAndReplace() {}
 void FrmMain::FormatActiveControl(const QString &) {}
