@@ -1,5 +1,6 @@
 #include "dbtools/frmcompactdb.h"
 
+#include "dbtools/frmtrans.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
 #include "platform/base/apperror.h"
@@ -255,5 +256,5 @@ void FrmCompactDB::showFor(FrmMain *main)
 {
     FrmCompactDB window(DatabaseFolder, main);
     window.restoreForm = [main] { main->RestoreForm(); };
-    window.exec();
+    runDbMaintenanceModal(&window);
 }

@@ -1,5 +1,6 @@
 #include "dbtools/frmexportdbtextfile.h"
 
+#include "dbtools/frmtrans.h"
 #include "kb/frmmain.h"
 #include "platform/base/apperror.h"
 #include "platform/db/dbdatabase.h"
@@ -393,5 +394,5 @@ void FrmExportDBTextFile::showFor(FrmMain *main)
     }
     window.Opt[0]->setText(window.Opt[0]->text() + QLatin1Char(' ') + window.TopicName);
     window.setWindowTitle(QStringLiteral("Convert Database to Text File"));
-    window.exec();
+    runDbMaintenanceModal(&window);
 }

@@ -1,6 +1,7 @@
 #include "dbtools/frmimportfromtext.h"
 
 #include "dbtools/frmexportdbtextfile.h"
+#include "dbtools/frmtrans.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
 #include "platform/base/apperror.h"
@@ -465,5 +466,5 @@ QString FrmImportFromText::readFileText(const QString &path)
 void FrmImportFromText::showFor(FrmMain *main)
 {
     FrmImportFromText window(DatabaseFolder, main);
-    window.exec();
+    runDbMaintenanceModal(&window);
 }

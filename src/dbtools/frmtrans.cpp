@@ -185,7 +185,30 @@ void FrmTrans::showFor(FrmMain *main)
         topics.append(main->ComboTable->itemText(i));
     window.afterCopy = [main] { main->AfterTransferRecord(); };
     window.Form_Load(main->ComboTable->currentText(), topics);
-    window.exec();
+    runDbMaintenanceModal(&window);
+}
+
+namespace {
+
+DbMaintenanceModalRunner &modalRunner()
+{
+    static DbMaintenanceModalRunner runner;
+    return runner;
+}
+
+} // namespace
+
+void setDbMaintenanceModalRunner(DbMaintenanceModalRunner runner)
+{
+    modalRunner() = std::move(runner);
+}
+
+void runDbMaintenanceModal(QDialog *window)
+{
+    if (modalRunner())
+        modalRunner()(window);
+    else
+        window->exec();
 }
 
 void openDbMaintenanceWindow(FrmMain *main, const QString &window)

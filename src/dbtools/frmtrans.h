@@ -51,3 +51,8 @@ private:
 // Opens one of the database maintenance windows for the main window: "FrmTrans",
 // "FrmCompactDB", "FrmExportDBTextFile" or "FrmImportFromText".
 void openDbMaintenanceWindow(FrmMain *main, const QString &window);
+
+// Runs one of these windows modally; tests put a driver of their own in its place.
+using DbMaintenanceModalRunner = std::function<void(QDialog *window)>;
+void setDbMaintenanceModalRunner(DbMaintenanceModalRunner runner);
+void runDbMaintenanceModal(QDialog *window);
