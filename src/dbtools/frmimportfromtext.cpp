@@ -12,6 +12,7 @@
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/rtfcodepage.h"
 #include "platform/richtext/rtfreader.h"
+#include "winsvc/listboxtipbox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStorageInfo>
@@ -123,6 +125,12 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     buttons->addWidget(CmdNext);
     layout->addLayout(buttons);
 
+    // The entry under the mouse shows in full as the list's tip.
+    for (QListWidget *list : {List1, ListFinalFile}) {
+        list->setMouseTracking(true);
+        list->viewport()->installEventFilter(this);
+    }
+
     mnuEdit = new QMenu(QStringLiteral("Edit"), this);
     mnuEdit->addAction(QStringLiteral("Move out from list"), this, [this] { mnuMoveOut_Click(); });
 
@@ -206,6 +214,7 @@ void FrmImportFromText::addFile(const QString &name)
             return;
     List1->addItem(path);
     List3.append(name);
+    SetListHScroll(List1);
 }
 
 void FrmImportFromText::File1_DblClick(int row)
@@ -250,6 +259,14 @@ bool FrmImportFromText::eventFilter(QObject *watched, QEvent *event)
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
         mnuMoveOut_Click();
         return true;
+    }
+    if (event->type() == QEvent::MouseMove) {
+        for (QListWidget *list : {List1, ListFinalFile}) {
+            if (watched == list->viewport()) {
+                const auto *move = static_cast<QMouseEvent *>(event);
+                ListBoxTip(list, move->buttons(), move->position().toPoint());
+            }
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -323,6 +340,7 @@ void FrmImportFromText::CmdNext_Click()
         ListFinalFile->clear();
         for (int i = 0; i < List1->count(); ++i)
             ListFinalFile->addItem(List1->item(i)->text());
+        SetListHScroll(ListFinalFile);
     } else {
         Frame2->setVisible(true);
         Frame1->setVisible(false);
