@@ -364,5 +364,6 @@ public:
 
 private:
     void showDbMaintenanceWindow(const QString &window);
+    static bool hasDbMaintenanceWindows();
     // ---- end of database maintenance windows ----
 };

@@ -998,6 +998,9 @@ void FrmMain::mnuDelTopic_Click() {}
 void FrmMain::mnuDeleteDB_Click() {}
 void FrmMain::mnuCompatDB_Click()
 {
+    // Without the compact window there is nothing to close the databases for.
+    if (!hasDbMaintenanceWindows())
+        return;
     // No database file may stay open while it is replaced by its compacted copy.
     ReopenAfterCompact = m_mdiArea->activeSubWindow() || m_mdiArea->currentSubWindow();
     if (ReopenAfterCompact) {
@@ -1027,6 +1030,11 @@ FrmMain::DbMaintenanceFactory &dbMaintenanceFactory()
 void FrmMain::setDbMaintenanceFactory(DbMaintenanceFactory factory)
 {
     dbMaintenanceFactory() = std::move(factory);
+}
+
+bool FrmMain::hasDbMaintenanceWindows()
+{
+    return bool(dbMaintenanceFactory());
 }
 
 void FrmMain::showDbMaintenanceWindow(const QString &window)
