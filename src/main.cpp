@@ -1,5 +1,6 @@
 #include "dbtools/frmadvance.h"
 #include "dbtools/frmconvert.h"
+#include "dbtools/frmtrans.h"
 #include "editor/frmdocpreview.h"
 #include "editor/frmfindandreplace.h"
 #include "editor/frmrecord.h"
@@ -32,6 +33,7 @@ int main(int argc, char *argv[])
     FrmMain::setPreviewWindowFactory(&frmDocPreview::Preview);
     FrmMain::setDataViewOpener(
         [](FrmMain *main, const QString &path) { FrmAdvance::OpenDataView(main, path); });
+    FrmMain::setDbMaintenanceFactory(&openDbMaintenanceWindow);
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
                                   [](FrmMain *m) { return new frmTelnet(m); });

@@ -391,4 +391,16 @@ public:
     using DataViewOpener = std::function<void(FrmMain *main, const QString &path)>;
     static void setDataViewOpener(DataViewOpener opener);
     // ---- end of Data View ----
+    // ---- Database maintenance windows: transfer, compact, text export and import ----
+public:
+    // Shows one window by its name ("FrmTrans", "FrmCompactDB", "FrmExportDBTextFile",
+    // "FrmImportFromText"); registered at start-up, the windows live in a library this one
+    // cannot link.
+    using DbMaintenanceFactory = std::function<void(FrmMain *main, const QString &window)>;
+    static void setDbMaintenanceFactory(DbMaintenanceFactory factory);
+
+private:
+    void showDbMaintenanceWindow(const QString &window);
+    static bool hasDbMaintenanceWindows();
+    // ---- end of database maintenance windows ----
 };

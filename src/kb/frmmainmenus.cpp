@@ -34,8 +34,6 @@ const QStringList &pendingMenuItems()
 {
     // clang-format off
     static const QStringList names = {
-        QStringLiteral("mnuExportToTxtFile"),
-        QStringLiteral("mnuImportText"),
         QStringLiteral("mnuCloseAll"),
         QStringLiteral("mnuSelectQuery"),
         QStringLiteral("mnuUpdateQuery"),
@@ -44,8 +42,6 @@ const QStringList &pendingMenuItems()
         QStringLiteral("mnuAddTopic"),
         QStringLiteral("mnuDelTopic"),
         QStringLiteral("mnuDeleteDB"),
-        QStringLiteral("mnuTransfer"),
-        QStringLiteral("mnuCompatDB"),
     };
     // clang-format on
     return names;
@@ -55,9 +51,6 @@ const QStringList &pendingToolbarKeys()
 {
     // clang-format off
     static const QStringList keys = {
-        QStringLiteral("Compact"),
-        QStringLiteral("ITD"),
-        QStringLiteral("ETD"),
     };
     // clang-format on
     return keys;
@@ -976,11 +969,64 @@ void FrmMain::mnuDbViewer_Click()
 // pendingToolbarKeys) until its owner replaces the body here.
 
 void FrmMain::mnuCloseAll_Click() {}
-void FrmMain::mnuImportText_Click() {}
-void FrmMain::mnuTransfer_Click() {}
+void FrmMain::mnuImportText_Click()
+{
+    showDbMaintenanceWindow(QStringLiteral("FrmImportFromText"));
+}
+void FrmMain::mnuTransfer_Click()
+{
+    if (!m_mdiArea->activeSubWindow() && !m_mdiArea->currentSubWindow())
+        return;
+    // The record the copy is made from; only that one goes after a successful copy.
+    BeginTransferRecord();
+    showDbMaintenanceWindow(QStringLiteral("FrmTrans"));
+}
 void FrmMain::mnuAddTopic_Click() {}
 void FrmMain::mnuDelTopic_Click() {}
 void FrmMain::mnuDeleteDB_Click() {}
-void FrmMain::mnuCompatDB_Click() {}
-void FrmMain::DBExportTextFile(const QString &) {}
+void FrmMain::mnuCompatDB_Click()
+{
+    // Without the compact window there is nothing to close the databases for.
+    if (!hasDbMaintenanceWindows())
+        return;
+    // No database file may stay open while it is replaced by its compacted copy.
+    ReopenAfterCompact = m_mdiArea->activeSubWindow() || m_mdiArea->currentSubWindow();
+    if (ReopenAfterCompact) {
+        RemoveForm();
+        CloseAllChildren();
+    }
+    showDbMaintenanceWindow(QStringLiteral("FrmCompactDB"));
+}
+void FrmMain::DBExportTextFile(const QString &)
+{
+    if (!m_mdiArea->activeSubWindow() && !m_mdiArea->currentSubWindow())
+        return;
+    showDbMaintenanceWindow(QStringLiteral("FrmExportDBTextFile"));
+}
+
+namespace {
+
+FrmMain::DbMaintenanceFactory &dbMaintenanceFactory()
+{
+    static FrmMain::DbMaintenanceFactory factory;
+    return factory;
+}
+
+} // namespace
+
+void FrmMain::setDbMaintenanceFactory(DbMaintenanceFactory factory)
+{
+    dbMaintenanceFactory() = std::move(factory);
+}
+
+bool FrmMain::hasDbMaintenanceWindows()
+{
+    return bool(dbMaintenanceFactory());
+}
+
+void FrmMain::showDbMaintenanceWindow(const QString &window)
+{
+    if (dbMaintenanceFactory())
+        dbMaintenanceFactory()(this, window);
+}
 void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}

@@ -1,0 +1,488 @@
+#include "dbtools/frmimportfromtext.h"
+
+#include "dbtools/frmexportdbtextfile.h"
+#include "dbtools/frmtrans.h"
+#include "kb/frmmain.h"
+#include "kb/kbglobals.h"
+#include "platform/base/apperror.h"
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbengine.h"
+#include "platform/db/dberrors.h"
+#include "platform/db/dbsql.h"
+#include "platform/prompt/prompter.h"
+#include "platform/richtext/rtfcodepage.h"
+#include "platform/richtext/rtfreader.h"
+#include "winsvc/listboxtipbox.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QStringDecoder>
+#include <QTextDocument>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+QString message(const QString &text, int icon, const QString &title)
+{
+    return Prompter::instance().messageBox(text, icon, 4, title);
+}
+
+} // namespace
+
+FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *parent)
+    : QDialog(parent), m_databaseFolder(databaseFolder)
+{
+    setWindowTitle(QStringLiteral("Import Database From Text-File."));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    auto *layout = new QVBoxLayout(this);
+
+    Frame1 = new QGroupBox;
+    auto *page1 = new QGridLayout(Frame1);
+    page1->addWidget(new QLabel(QStringLiteral("File Directory Location:")), 0, 0, 1, 2);
+    Drive1 = new QComboBox;
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
+        Drive1->addItem(volume.rootPath());
+    Drive1->setCurrentIndex(-1);
+    page1->addWidget(Drive1, 1, 0);
+    Dir1 = new QPushButton(QStringLiteral("Browse..."));
+    page1->addWidget(Dir1, 1, 1);
+    LblFolder = new QLabel;
+    LblFolder->setTextFormat(Qt::PlainText);
+    page1->addWidget(LblFolder, 2, 0, 1, 2);
+    File1 = new QListWidget;
+    page1->addWidget(File1, 3, 0);
+    List1 = new QListWidget;
+    List1->installEventFilter(this);
+    List1->setContextMenuPolicy(Qt::CustomContextMenu);
+    page1->addWidget(List1, 3, 1);
+    page1->addWidget(new QLabel(QStringLiteral("Import Pattern:")), 4, 0);
+    TxtPatn = new QLineEdit;
+    page1->addWidget(TxtPatn, 5, 0);
+    CheckSelectAll = new QCheckBox(QStringLiteral("Select All"));
+    page1->addWidget(CheckSelectAll, 5, 1);
+    layout->addWidget(Frame1);
+
+    Frame2 = new QGroupBox;
+    auto *page2 = new QGridLayout(Frame2);
+    page2->addWidget(new QLabel(QStringLiteral("Choose the database here:")), 0, 0);
+    File2 = new QListWidget;
+    page2->addWidget(File2, 1, 0);
+    LblDBName = new QLabel;
+    page2->addWidget(LblDBName, 2, 0);
+    page2->addWidget(
+        new QLabel(QStringLiteral("Choose at which topic you want the imported records stay:")), 0,
+        1);
+    List2 = new QListWidget;
+    page2->addWidget(List2, 1, 1);
+    page2->addWidget(new QLabel(QStringLiteral("Import to Destination:")), 3, 0);
+    LblToRec = new QLabel;
+    page2->addWidget(LblToRec, 3, 1);
+    layout->addWidget(Frame2);
+
+    Frame3 = new QGroupBox;
+    auto *page3 = new QGridLayout(Frame3);
+    page3->addWidget(new QLabel(QStringLiteral("Import Confirmation:")), 0, 0, 1, 2);
+    page3->addWidget(new QLabel(QStringLiteral("Text Files:")), 1, 0);
+    ListFinalFile = new QListWidget;
+    page3->addWidget(ListFinalFile, 1, 1);
+    page3->addWidget(new QLabel(QStringLiteral("Will Be Imported to Database:")), 2, 0);
+    LblDataBaseName = new QLabel;
+    page3->addWidget(LblDataBaseName, 2, 1);
+    page3->addWidget(new QLabel(QStringLiteral("At Record Set:")), 3, 0);
+    LblRecordset = new QLabel;
+    page3->addWidget(LblRecordset, 3, 1);
+    LblDesript = new QLabel;
+    page3->addWidget(LblDesript, 4, 0, 1, 2);
+    PBar = new QProgressBar;
+    PBar->setVisible(false);
+    page3->addWidget(PBar, 5, 0, 1, 2);
+    layout->addWidget(Frame3);
+
+    auto *buttons = new QHBoxLayout;
+    CmdClose = new QPushButton(QStringLiteral("Close"));
+    CmdPrevious = new QPushButton(QStringLiteral("<<"));
+    CmdNext = new QPushButton(QStringLiteral(">>"));
+    buttons->addWidget(CmdClose);
+    buttons->addStretch();
+    buttons->addWidget(CmdPrevious);
+    buttons->addWidget(CmdNext);
+    layout->addLayout(buttons);
+
+    // The entry under the mouse shows in full as the list's tip.
+    for (QListWidget *list : {List1, ListFinalFile}) {
+        list->setMouseTracking(true);
+        list->viewport()->installEventFilter(this);
+    }
+
+    mnuEdit = new QMenu(QStringLiteral("Edit"), this);
+    mnuEdit->addAction(QStringLiteral("Move out from list"), this, [this] { mnuMoveOut_Click(); });
+
+    connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
+    connect(Dir1, &QPushButton::clicked, this, [this] { Dir1_Click(); });
+    connect(TxtPatn, &QLineEdit::textChanged, this, [this] { TxtPatn_Change(); });
+    connect(TxtPatn, &QLineEdit::returnPressed, this, [this] { TxtPatn_Change(); });
+    connect(File1, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem *item) { File1_DblClick(File1->row(item)); });
+    connect(CheckSelectAll, &QCheckBox::clicked, this, [this] { CheckSelectAll_Click(); });
+    connect(List1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        if (List1->count() > 0 && List1->currentItem() && !List1->currentItem()->text().isEmpty())
+            mnuEdit->popup(List1->viewport()->mapToGlobal(pos));
+    });
+    connect(File2, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { File2_Click(File2->row(item)); });
+    connect(List2, &QListWidget::itemClicked, this, [this] { List2_Click(); });
+    connect(CmdNext, &QPushButton::clicked, this, [this] { CmdNext_Click(); });
+    connect(CmdPrevious, &QPushButton::clicked, this, [this] { CmdPrevious_Click(); });
+    connect(CmdClose, &QPushButton::clicked, this, [this] { CmdClose_Click(); });
+
+    File2->addItems(
+        QDir(m_databaseFolder)
+            .entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    TxtPatn->setText(QStringLiteral("*.txt"));
+    Frame2->setVisible(false);
+    Frame3->setVisible(false);
+    CmdPrevious->setVisible(false);
+}
+
+FrmImportFromText::~FrmImportFromText() = default;
+
+int FrmImportFromText::visibleStep() const
+{
+    if (!Frame1->isHidden())
+        return 1;
+    return !Frame2->isHidden() ? 2 : 3;
+}
+
+void FrmImportFromText::Drive1_Change()
+{
+    const QStorageInfo volume(Drive1->currentText());
+    if (!volume.isValid() || !volume.isReady()) {
+        message(QStringLiteral("Driver") + Drive1->currentText() +
+                    QStringLiteral(" is not available now, please insert disk there!"),
+                105, QStringLiteral("FAILED"));
+        return;
+    }
+    setFolder(volume.rootPath());
+}
+
+void FrmImportFromText::Dir1_Click()
+{
+    const auto chosen =
+        Prompter::instance().folderName(QStringLiteral("File Directory Location:"), m_folder);
+    if (chosen)
+        setFolder(*chosen);
+}
+
+void FrmImportFromText::setFolder(const QString &folder)
+{
+    m_folder = folder;
+    LblFolder->setText(QDir::toNativeSeparators(folder));
+    TxtPatn_Change();
+}
+
+void FrmImportFromText::TxtPatn_Change()
+{
+    File1->clear();
+    if (m_folder.isEmpty())
+        return;
+    const QStringList patterns = TxtPatn->text().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    File1->addItems(QDir(m_folder).entryList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase));
+}
+
+void FrmImportFromText::addFile(const QString &name)
+{
+    const QString path = QDir(m_folder).filePath(name);
+    for (int i = 0; i < List1->count(); ++i)
+        if (List1->item(i)->text() == path)
+            return;
+    List1->addItem(path);
+    List3.append(name);
+    SetListHScroll(List1);
+}
+
+void FrmImportFromText::File1_DblClick(int row)
+{
+    if (row >= 0 && row < File1->count())
+        addFile(File1->item(row)->text());
+}
+
+void FrmImportFromText::CheckSelectAll_Click()
+{
+    if (CheckSelectAll->isChecked()) {
+        for (int i = 0; i < File1->count(); ++i)
+            addFile(File1->item(i)->text());
+        return;
+    }
+    // Exactly the entries of the listing shown; choices from other folders stay.
+    for (int i = 0; i < File1->count(); ++i) {
+        const QString path = QDir(m_folder).filePath(File1->item(i)->text());
+        for (int row = List1->count() - 1; row >= 0; --row)
+            if (List1->item(row)->text() == path)
+                removeChosen(row);
+    }
+}
+
+void FrmImportFromText::removeChosen(int row)
+{
+    if (row < 0 || row >= List1->count())
+        return;
+    delete List1->takeItem(row);
+    List3.removeAt(row);
+}
+
+void FrmImportFromText::mnuMoveOut_Click()
+{
+    if (List1->currentItem())
+        removeChosen(List1->currentRow());
+}
+
+bool FrmImportFromText::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == List1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
+        mnuMoveOut_Click();
+        return true;
+    }
+    if (event->type() == QEvent::MouseMove) {
+        for (QListWidget *list : {List1, ListFinalFile}) {
+            if (watched == list->viewport()) {
+                const auto *move = static_cast<QMouseEvent *>(event);
+                ListBoxTip(list, move->buttons(), move->position().toPoint());
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FrmImportFromText::File2_Click(int row)
+{
+    List2->clear();
+    LblToRec->clear();
+    if (row < 0 || row >= File2->count())
+        return;
+    const QString name = File2->item(row)->text();
+    try {
+        auto database = db::DBEngine::OpenDatabase(QDir(m_databaseFolder).filePath(name));
+        // Only tables that can hold a question and an answer are topics here.
+        for (const QString &table : database->tableNames(true)) {
+            bool question = false;
+            bool answer = false;
+            for (const db::Field &field : database->fields(table)) {
+                question |=
+                    field.name.compare(QStringLiteral("Question"), Qt::CaseInsensitive) == 0;
+                answer |= field.name.compare(QStringLiteral("Answer"), Qt::CaseInsensitive) == 0;
+            }
+            if (question && answer)
+                List2->addItem(table);
+        }
+        database->Close();
+    } catch (const AppException &error) {
+        message(error.description(), 103, QStringLiteral("ERROR"));
+    }
+    if (List2->count() > 0) {
+        List2->setCurrentRow(0);
+        List2_Click();
+    }
+    LblDBName->setText(name);
+}
+
+void FrmImportFromText::List2_Click()
+{
+    if (QListWidgetItem *item = List2->currentItem())
+        LblToRec->setText(item->text());
+}
+
+void FrmImportFromText::CmdNext_Click()
+{
+    if (isImporting())
+        return;
+    if (CmdNext->text() == QLatin1String("Import")) {
+        Import();
+        return;
+    }
+    const int step = visibleStep();
+    if (step == 1 && List1->count() == 0) {
+        message(QStringLiteral("Please choose the Text File you want to import!"), 106,
+                QStringLiteral("CHOOSE FILE"));
+        return;
+    }
+    if (step == 2 && LblToRec->text().isEmpty()) {
+        message(QStringLiteral("Please Select the Topic you want to hold the Imported Records!"),
+                106, QStringLiteral("CHOOSE TOPIC"));
+        return;
+    }
+    if (step == 2) {
+        Frame2->setVisible(false);
+        Frame3->setVisible(true);
+        LblDesript->setText(QStringLiteral("The text file name will be used as field question "
+                                           "\r\nand the file content will be used as field "
+                                           "answer."));
+        CmdNext->setText(QStringLiteral("Import"));
+        LblDataBaseName->setText(LblDBName->text());
+        LblRecordset->setText(LblToRec->text());
+        ListFinalFile->clear();
+        for (int i = 0; i < List1->count(); ++i)
+            ListFinalFile->addItem(List1->item(i)->text());
+        SetListHScroll(ListFinalFile);
+    } else {
+        Frame2->setVisible(true);
+        Frame1->setVisible(false);
+    }
+    CmdPrevious->setVisible(true);
+}
+
+void FrmImportFromText::CmdPrevious_Click()
+{
+    if (isImporting())
+        return;
+    if (visibleStep() == 2) {
+        CmdPrevious->setVisible(false);
+        Frame2->setVisible(false);
+        Frame1->setVisible(true);
+    } else {
+        Frame3->setVisible(false);
+        Frame2->setVisible(true);
+        CmdNext->setText(QStringLiteral(">>"));
+    }
+}
+
+void FrmImportFromText::CmdClose_Click()
+{
+    if (isImporting())
+        return;
+    reject();
+}
+
+void FrmImportFromText::closeEvent(QCloseEvent *event)
+{
+    if (isImporting()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void FrmImportFromText::Import()
+{
+    PBar->setVisible(true);
+    PBar->setRange(0, 100);
+    PBar->setValue(0);
+    m_topic = LblRecordset->text().trimmed();
+    try {
+        m_database = db::DBEngine::OpenDatabase(
+            QDir(m_databaseFolder).filePath(LblDataBaseName->text().trimmed()));
+        if (!m_database->hasTable(m_topic))
+            db::raise(db::ErrInputTableNotFound, m_topic);
+    } catch (const AppException &error) {
+        m_database.reset();
+        message(error.description(), 103, QStringLiteral("ERROR"));
+        reject();
+        return;
+    }
+    m_next = 0;
+    m_imported = 0;
+    m_failures.clear();
+    CmdNext->setEnabled(false);
+    CmdPrevious->setEnabled(false);
+    CmdClose->setEnabled(false);
+    importNext();
+}
+
+void FrmImportFromText::importNext()
+{
+    const int count = ListFinalFile->count();
+    if (m_next >= count) {
+        m_database->Close();
+        m_database.reset();
+        PBar->setValue(PBar->maximum());
+        const int failed = int(m_failures.size());
+        if (failed == 0) {
+            message(QStringLiteral("Import Succeed!"), 104, QStringLiteral("SUCCEED"));
+        } else {
+            message(QStringLiteral("%1 imported, %2 failed:\r\n").arg(m_imported).arg(failed) +
+                        m_failures.join(QStringLiteral("\r\n")),
+                    105, QStringLiteral("FAILED"));
+        }
+        emit importFinished(m_imported, failed);
+        accept();
+        return;
+    }
+    const QString path = ListFinalFile->item(m_next)->text().trimmed();
+    const QString question = List3.value(m_next);
+    try {
+        QString answer = readFileText(path);
+        if (answer.isEmpty())
+            answer = QStringLiteral("N/A");
+        const qint64 duplicates =
+            db::scalar(m_database->handle(),
+                       QStringLiteral("SELECT COUNT(*) FROM ") + db::quoteIdent(m_topic) +
+                           QStringLiteral(" WHERE Question = ? COLLATE NOCASE"),
+                       {question})
+                .toLongLong();
+        if (duplicates > 0)
+            throw AppException(db::ErrDuplicateKey,
+                               QStringLiteral("a record with this question exists already"));
+        m_database->Execute(QStringLiteral("INSERT INTO ") + db::quoteIdent(m_topic) +
+                                QStringLiteral(" (Question, Answer) VALUES (?, ?)"),
+                            {question, answer});
+        ++m_imported;
+    } catch (const AppException &error) {
+        m_failures.append(path + QStringLiteral(": ") + error.description());
+    }
+    ++m_next;
+    PBar->setValue(int(qint64(m_next) * PBar->maximum() / count));
+    // One file per turn of the event loop keeps the window responsive.
+    QTimer::singleShot(0, this, [this] { importNext(); });
+}
+
+QString FrmImportFromText::readFileText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppException(53, QStringLiteral("the file cannot be read (") + file.errorString() +
+                                   QLatin1Char(')'));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppException(57, QStringLiteral("the file cannot be read (") + file.errorString() +
+                                   QLatin1Char(')'));
+    QString text;
+    if (RtfReader::isRtf(QByteArrayView(bytes))) {
+        QTextDocument document;
+        RtfReader::read(bytes, &document);
+        text = document.toPlainText();
+    } else {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        if (utf8.hasError()) {
+            text.clear();
+            for (const char byte : bytes)
+                text += QChar(RtfCodePage::fromCp1252(static_cast<unsigned char>(byte)));
+        }
+        if (text.startsWith(QChar::ByteOrderMark))
+            text.remove(0, 1);
+    }
+    return FrmExportDBTextFile::plainText(text);
+}
+
+void FrmImportFromText::showFor(FrmMain *main)
+{
+    FrmImportFromText window(DatabaseFolder, main);
+    runDbMaintenanceModal(&window);
+}

@@ -1,0 +1,187 @@
+#include "dbtestfiles.h"
+#include "dbtools/frmcompactdb.h"
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbengine.h"
+#include "scriptedprompter.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using DbTestFiles::sqlite;
+using DbTestFiles::sqliteValue;
+
+class TestCompact : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestSupport::TempDataRoot> m_root;
+    QString m_folder;
+
+    QString file(const QString &name) const { return m_folder + name + QStringLiteral(".mdb"); }
+
+    // A knowledge base with many rows, most of them deleted again: free pages to drop.
+    void makeHoled(const QString &name)
+    {
+        DbTestFiles::createKnowledgeBase(file(name), {"Alpha", "Beta"}, 400);
+        sqlite(file(name), "UPDATE Alpha SET Answer = hex(randomblob(2000));"
+                           "DELETE FROM Alpha WHERE ID > 20;");
+    }
+
+    QString rows(const QString &name)
+    {
+        return sqliteValue(file(name), "SELECT (SELECT COUNT(*) FROM Alpha) || '/' || "
+                                       "(SELECT COUNT(*) FROM Beta) || '/' || "
+                                       "(SELECT group_concat(Question) FROM Alpha);");
+    }
+
+    bool run(FrmCompactDB &window)
+    {
+        QSignalSpy finished(&window, &FrmCompactDB::runFinished);
+        window.CmdGo_Click();
+        if (finished.isEmpty() && !finished.wait(60000))
+            return false;
+        return finished.first().first().toBool();
+    }
+
+private slots:
+    void init()
+    {
+        m_root = std::make_unique<TestSupport::TempDataRoot>();
+        m_folder = m_root->path() + QStringLiteral("/Database/");
+        QDir().mkpath(m_folder);
+    }
+    void cleanup()
+    {
+        db::DBEngine::closeAll();
+        m_root.reset();
+    }
+
+    void boxesAndCount()
+    {
+        for (const char *name : {"b", "A", "c"})
+            DbTestFiles::createKnowledgeBase(file(name), {"T"}, 1);
+        // Left by an interrupted run: never listed, never kept.
+        QFile::copy(file("A"), file("Temp!"));
+        FrmCompactDB window(m_folder);
+        QCOMPARE(window.Check.size(), 3);
+        QCOMPARE(window.Check.at(0)->text(), QStringLiteral("A"));
+        QCOMPARE(window.Check.at(2)->text(), QStringLiteral("c"));
+        QVERIFY(!QFileInfo::exists(file("Temp!")));
+
+        window.Check.at(0)->setChecked(true);
+        window.Check.at(1)->setChecked(true);
+        QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 2Databases."));
+        window.Check.at(0)->setChecked(false);
+        QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 1Database."));
+        window.CheckAll->setChecked(true);
+        window.CheckAll_Click();
+        QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 3Databases."));
+        window.CheckAll->setChecked(false);
+        window.CheckAll_Click();
+        QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 0Database."));
+
+        ScriptedPrompter prompter;
+        window.CmdGo_Click();
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().title, QStringLiteral("TRY AGAIN!"));
+        QVERIFY(!window.isRunning());
+    }
+
+    void compactsShrinksAndReopens()
+    {
+        makeHoled("C++");
+        makeHoled("Java");
+        const qint64 before = QFileInfo(file("C++")).size();
+        const QString contentBefore = rows("C++");
+        FrmCompactDB window(m_folder);
+        int restores = 0;
+        window.restoreForm = [&] { ++restores; };
+        window.CheckAll->setChecked(true);
+        window.CheckAll_Click();
+        ScriptedPrompter prompter;
+        QVERIFY(run(window));
+        QVERIFY(QFileInfo(file("C++")).size() < before / 2);
+        QCOMPARE(rows("C++"), contentBefore);
+        QCOMPARE(sqliteValue(file("Java"), "PRAGMA integrity_check;"), QStringLiteral("ok"));
+        QCOMPARE(QDir(m_folder).entryList({"Temp!*"}).size(), 0);
+        // The report comes before the main window reopens its databases.
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().kind, QStringLiteral("plain"));
+        QCOMPARE(prompter.calls().first().prompt,
+                 QStringLiteral("Database which has been reparied during this action are:\r\n"
+                                "C++\r\nJava\r\n"));
+        QCOMPARE(restores, 1);
+        QVERIFY(window.result() == QDialog::Accepted);
+    }
+
+    void failureKeepsFilesAndStops()
+    {
+        makeHoled("A");
+        makeHoled("C");
+        // Not a database: the copy fails and the file must stay as it is.
+        QFile bad(file("B"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(4096, 'x'));
+        bad.close();
+        FrmCompactDB window(m_folder);
+        int restores = 0;
+        window.restoreForm = [&] { ++restores; };
+        window.CheckAll->setChecked(true);
+        window.CheckAll_Click();
+        ScriptedPrompter prompter;
+        QVERIFY(!run(window));
+        QCOMPARE(DbTestFiles::readAll(file("B")), QByteArray(4096, 'x'));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Failed, please check and run again."));
+        QVERIFY(window.CmdExit->isEnabled());
+        QVERIFY(!window.Check.at(0)->isEnabled()); // A done
+        QVERIFY(window.Check.at(2)->isEnabled());  // C not reached
+        QCOMPARE(prompter.calls().first().title, QStringLiteral("ERROR"));
+        QVERIFY(prompter.calls().first().prompt.startsWith("B: "));
+
+        // A second run does what is left; the bar never passes its maximum.
+        window.Check.at(1)->setChecked(false);
+        prompter.clear();
+        QVERIFY(run(window));
+        QCOMPARE(window.PB->value(), window.PB->maximum());
+        QCOMPARE(prompter.calls().first().prompt,
+                 QStringLiteral("Database which has been reparied during this action are:\r\n"
+                                "A\r\nC\r\n"));
+        QCOMPARE(restores, 1);
+    }
+
+    void openFileIsRefusedUntouched()
+    {
+        makeHoled("Open");
+        const QByteArray before = DbTestFiles::readAll(file("Open"));
+        auto database = db::DBEngine::OpenDatabase(file("Open"));
+        FrmCompactDB window(m_folder);
+        window.Check.at(0)->setChecked(true);
+        ScriptedPrompter prompter;
+        QVERIFY(!run(window));
+        QCOMPARE(DbTestFiles::readAll(file("Open")), before);
+        database->Close();
+    }
+
+    void cancelStillRestores()
+    {
+        DbTestFiles::createKnowledgeBase(file("A"), {"T"}, 1);
+        FrmCompactDB window(m_folder);
+        int restores = 0;
+        window.restoreForm = [&] { ++restores; };
+        ScriptedPrompter prompter;
+        window.CmdExit_Click();
+        QCOMPARE(restores, 1);
+        QCOMPARE(prompter.calls().size(), 0);
+    }
+};
+
+QTEST_MAIN(TestCompact)
+#include "dbtools_compact.moc"
