@@ -612,22 +612,6 @@ void FrmMain::FillSearchDatabaseCombo()
     ComboSrhDBName->setCurrentIndex(-1);
 }
 
-void FrmMain::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
-    MDIForm_Resize();
-}
-
-void FrmMain::MDIForm_Resize()
-{
-    if (isMinimized())
-        return;
-    // Layouts size the panels and lists; the top panels span the whole window.
-    const int width = this->width();
-    PanelMain2->setMinimumWidth(0);
-    PanelHolder->setMaximumWidth(width);
-}
-
 void FrmMain::MDIForm_DragDrop(int x)
 {
     if (x >= m_mdiArea->width() / 2) {

@@ -66,7 +66,6 @@ public:
     ~FrmMain() override;
 
     void MDIForm_Load();
-    void MDIForm_Resize();
     // Docks the left panel by the drop point (main-window x in pixels).
     void MDIForm_DragDrop(int x);
     // The quit question; true when the user agreed and the window objects are released.
@@ -290,7 +289,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
