@@ -18,6 +18,7 @@
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
 #include "winsvc/mcoolmenu.h"
+#include "winsvc/setcombowidth.h"
 #include "winsvc/splitter.h"
 
 #include <QAbstractScrollArea>
@@ -452,8 +453,7 @@ void FrmMain::FillFontCombo(QComboBox *combo)
 {
     combo->clear();
     combo->addItems(QFontDatabase::families());
-    // Let the drop-down show the widest family name whole.
-    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
+    AdjustComboDropWidth(combo);
 }
 
 void FrmMain::FillFontSizeCombo(QComboBox *combo)
@@ -506,8 +506,7 @@ void FrmMain::FlattenControls()
 
 void FrmMain::InstallCoolMenus()
 {
-    // The menu items carry their own pictures; the service adds the drawing around them.
-    InstallCoolMenu(this, nullptr, {});
+    InstallCoolMenu(this, nullptr, ImageList());
     SetMenuFontName(this, QStringLiteral("Arial Black"));
     SetMenuFontSize(this, 9);
     SetMenuSelectColor(this, 0x8080FF);

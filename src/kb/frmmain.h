@@ -26,6 +26,7 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class RecordVerbs;
+struct MenuImage;
 
 // ---- Record windows as the main window sees them ----------------------------------------------
 // The main window drives record windows (library editor) without linking them: it creates them
@@ -302,6 +303,8 @@ private:
     void InstallWindowLook();
     void FlattenControls();
     void InstallCoolMenus();
+    // The menu pictures, each tagged with the start of the item texts it belongs to.
+    static QList<MenuImage> ImageList();
     void ApplyTooltips();
     void LoadBackground();
     void InstallSplitter();
