@@ -174,6 +174,7 @@ void FrmMain::createControls()
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
+    m_mdiArea->viewport()->installEventFilter(this);
 
     auto *topBar = new QToolBar(QStringLiteral("Top"), this);
     topBar->setObjectName(QStringLiteral("TopBand"));
@@ -623,8 +624,20 @@ void FrmMain::MDIForm_DragDrop(int x)
     PanelLeftDock->show();
 }
 
+void FrmMain::MDIForm_DblClick()
+{
+    mnuFileOpen_Click();
+}
+
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    // Only the empty background reaches the area's viewport; child windows take their own.
+    if (m_mdiArea && watched == m_mdiArea->viewport() &&
+        event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        MDIForm_DblClick();
+        return true;
+    }
     if (watched == ImgCloseDBBar && event->type() == QEvent::MouseButtonRelease) {
         PanelLeftDock->hide();
         return true;

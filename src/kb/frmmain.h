@@ -69,6 +69,8 @@ public:
     void MDIForm_Load();
     // Docks the left panel by the drop point (main-window x in pixels).
     void MDIForm_DragDrop(int x);
+    // A double click on the empty background opens a database.
+    void MDIForm_DblClick();
     // The quit question; true when the user agreed and the window objects are released.
     bool MDIForm_QueryUnload();
     // Unloads every child and closes every database; false when a child refused to close.
