@@ -5,6 +5,7 @@
 #include "platform/base/apppaths.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#include "shell/frmcd.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -248,8 +249,10 @@ void FrmMain::mnuFileSave_Click()
     for (;;) {
         if (!activeAnswerBox())
             return;
-        const std::optional<QString> chosen =
-            prompter.saveFileName(QStringLiteral("Save"), QString(), filter);
+        CommonDialogOptions options;
+        options.DialogTitle = QStringLiteral("Save");
+        options.Filter = filter;
+        const std::optional<QString> chosen = FrmCD::CD().ShowSave(options);
         if (!chosen || chosen->isEmpty())
             return;
         path = *chosen;

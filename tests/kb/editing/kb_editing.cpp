@@ -130,6 +130,9 @@ private slots:
         const QString text = dir.filePath(QStringLiteral("answer.txt"));
         f.prompter.answer(text);
         f.main->mnuFileSave_Click();
+        // Two entries the dialog can show, not one garbled one.
+        QCOMPARE(f.prompter.dialogFilters(),
+                 QStringList{QStringLiteral("Text File (*.txt);;Rich Text File (*.rtf)")});
         QCOMPARE(readAll(text), (answer->text() + QStringLiteral("\r\n")).toUtf8());
         QCOMPARE(f.prompter.calls().last().prompt,
                  QStringLiteral("File ") + text + QStringLiteral(" has been saved!"));
