@@ -386,6 +386,7 @@ public:
 private:
     void PreviewActiveAnswer(bool directPrint);
     class RichTextBox *activeAnswerBox() const;
+    QString answerRtfForCopy(const RichTextBox *answer) const;
     QWidget *activeFormControl() const;
     // ---- end of editing, printing, preview and save commands ----
     // ---- Data View (library dbtools, frmmaindataview.cpp) ----
