@@ -254,6 +254,22 @@ void MsgBoxWindowTest::fillsTitleMessageAndShape()
     QCOMPARE(title->property("BackColor").toUInt(), 0x404040u);
     QCOMPARE(title->property("ForeColor1").toUInt(), 0xFFC0FFu);
     QCOMPARE(title->property("BorderStyle").toInt(), 1);
+    // Its two copies lie a pixel apart at most, not a line apart: no trace of the back
+    // (pink) copy shows above the front one.
+    const QImage shot = title->grab().toImage();
+    const auto firstRow = [&shot](auto matches) {
+        for (int y = 2; y < shot.height() - 2; ++y)
+            for (int x = 2; x < shot.width() - 2; ++x)
+                if (matches(QColor(shot.pixel(x, y))))
+                    return y;
+        return -1;
+    };
+    const int front = firstRow([](const QColor &c) { return c == QColor(0xC0, 0xC0, 0xFF); });
+    const int back =
+        firstRow([](const QColor &c) { return c.red() > 150 && c.red() > c.green() + 30; });
+    QVERIFY(front >= 0);
+    QVERIFY2(back < 0 || back >= front - 1,
+             qPrintable(QStringLiteral("%1 %2").arg(back).arg(front)));
     QLabel *message = label(box, "LblMsg");
     QCOMPARE(message->text(), QStringLiteral("Record saved."));
     QCOMPARE(message->x(), (box.width() - message->width()) / 2 - 9);
