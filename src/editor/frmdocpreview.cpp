@@ -2,6 +2,7 @@
 #include "editor/richtextpages.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#include "winsvc/flat.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -16,6 +17,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 int MarginLeft = 1;
 int MarginRight = 1;
 int MarginTop = 1;
@@ -26,9 +29,16 @@ namespace {
 // "150", "100", "75", "50", "25" by scale index 1 to 5.
 const int ScalePercent[] = {150, 100, 75, 50, 25};
 
-QSizeF paperInches(const QPrinter &printer)
+// The page is the printer's printable area; the margins lie inside it.
+QSizeF printableInches(const QPrinter &printer)
 {
-    return printer.pageLayout().fullRectPoints().size() / 72.0;
+    return printer.pageLayout().paintRectPoints().size() / 72.0;
+}
+
+// "150" is one and a half times the area of the "100" page, so each side grows by its root.
+double scaleFactor(int scaleIndex)
+{
+    return scaleIndex == 1 ? std::sqrt(1.5) : ScalePercent[scaleIndex - 1] / 100.0;
 }
 
 QMarginsF marginInches()
@@ -113,6 +123,18 @@ void frmDocPreview::Preview(QWidget *owner, const QString &rtfPath, bool directP
     window.exec();
 }
 
+void frmDocPreview::AttachFlatControls()
+{
+    m_flatControls.clear();
+    for (QWidget *control :
+         {static_cast<QWidget *>(cmdClose), static_cast<QWidget *>(txtTotalPages),
+          static_cast<QWidget *>(cboPageNo), static_cast<QWidget *>(cboScale)}) {
+        auto flat = std::make_unique<Flat>();
+        flat->Attach(control);
+        m_flatControls.push_back(std::move(flat));
+    }
+}
+
 void frmDocPreview::InitMargins()
 {
     MarginLeft = MarginRight = MarginTop = MarginBottom = 1;
@@ -120,6 +142,7 @@ void frmDocPreview::InitMargins()
 
 bool frmDocPreview::Form_Load(const QString &rtfPath, bool directPrint)
 {
+    AttachFlatControls();
     InitMargins();
     if (!RTBPrint->loadFile(rtfPath, RichTextBox::RtfFile)) {
         Prompter::instance().messageBox(
@@ -145,7 +168,7 @@ bool frmDocPreview::Form_Load(const QString &rtfPath, bool directPrint)
 void frmDocPreview::layoutPages()
 {
     const QPrinter printer;
-    m_pages = std::make_unique<RichTextPages>(*RTBPrint->document(), paperInches(printer),
+    m_pages = std::make_unique<RichTextPages>(*RTBPrint->document(), printableInches(printer),
                                               marginInches());
     m_totalPages = m_pages->pageCount();
 }
@@ -273,7 +296,7 @@ void frmDocPreview::ShowScalePicture()
     if (!m_pages || m_scaleIndex < 1 || m_scaleIndex > 5)
         return;
     // Only the page shown is drawn, at the scale shown: a page or scale change costs one page.
-    const double dotsPerInch = RichTextPages::LayoutDpi * ScalePercent[m_scaleIndex - 1] / 100.0;
+    const double dotsPerInch = RichTextPages::LayoutDpi * scaleFactor(m_scaleIndex);
     m_page->setPixmap(QPixmap::fromImage(m_pages->pageImage(CurrentPage(), dotsPerInch)));
     m_page->adjustSize();
 }
@@ -293,7 +316,7 @@ void frmDocPreview::PrintDoc()
     // An empty text prints no page and starts no job.
     if (RTBPrint->textLength() == 0)
         return;
-    const RichTextPages pages(*RTBPrint->document(), paperInches(printer), marginInches());
+    const RichTextPages pages(*RTBPrint->document(), printableInches(printer), marginInches());
     const int last = pages.pageCount();
     // "All pages" comes back as 0 to 0; an end below the start or past the text means the end.
     int from = printer.fromPage();
@@ -304,9 +327,9 @@ void frmDocPreview::PrintDoc()
         to = last;
     if (from > last)
         return;
-    // The range is ours to apply; the printer must not filter the pages again.
+    // The range is ours to apply; the printer must not filter the pages again. The painter's
+    // origin stays at the printable area's corner, where the pages were laid out.
     printer.setPageRanges(QPageRanges());
-    printer.setFullPage(true);
     QPainter painter;
     if (!painter.begin(&printer)) {
         Prompter::instance().messageBox(QStringLiteral("Could not start printing on ") +

@@ -3,6 +3,9 @@
 #include <QDialog>
 
 #include <memory>
+#include <vector>
+
+class Flat;
 
 class QAction;
 class QComboBox;
@@ -66,6 +69,7 @@ public:
     QScrollArea *PicZ = nullptr;
 
 private:
+    void AttachFlatControls();
     void InitMargins();
     void FillPageList();
     void FillScaleList();
@@ -74,6 +78,7 @@ private:
     void ShowScalePicture();
     void layoutPages();
 
+    std::vector<std::unique_ptr<Flat>> m_flatControls;
     std::unique_ptr<RichTextPages> m_pages;
     QLabel *m_page = nullptr;
     int m_totalPages = 1;

@@ -5,6 +5,7 @@
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #include "shell/mainfunctions.h"
+#include "winsvc/flat.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -150,6 +151,7 @@ FrmFindAndReplace::FrmFindAndReplace(FrmMain *main)
     setWindowTitle(QStringLiteral("Find and Replace"));
     setFixedSize(FindShape::Width, FindShape::Height);
     createControls();
+    AttachFlatLook();
     SetTopMost(this, true);
     setMask(FindShape::makeShape(1.0, 1.0, 0, 0));
 
@@ -168,6 +170,15 @@ FrmFindAndReplace::FrmFindAndReplace(FrmMain *main)
 }
 
 FrmFindAndReplace::~FrmFindAndReplace() = default;
+
+void FrmFindAndReplace::AttachFlatLook()
+{
+    for (QComboBox *control : {cboFind, cboReplace}) {
+        auto flat = std::make_unique<Flat>();
+        flat->Attach(control);
+        FlatControls.push_back(std::move(flat));
+    }
+}
 
 void FrmFindAndReplace::createControls()
 {

@@ -5,6 +5,11 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
+class Flat;
+
 class FrmRecord;
 class QCheckBox;
 class QComboBox;
@@ -82,6 +87,7 @@ protected:
 
 private:
     void createControls();
+    void AttachFlatLook();
     // The record window the buttons work on: the main window's active child, if it is one.
     FrmRecord *targetWindow() const;
     // The target's focused text box (the question or the answer).
@@ -98,6 +104,7 @@ private:
     static bool selectionIsHit(RichTextBox *answer, const QString &what, int options);
 
     FrmMain *m_main;
+    std::vector<std::unique_ptr<Flat>> FlatControls;
     QPointer<QToolBar> m_tbEdit;
     bool m_replaceOn = true;
     bool m_replaceAllOn = true;

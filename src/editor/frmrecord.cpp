@@ -19,6 +19,8 @@
 #include "platform/db/dbrecordset.h"
 #include "platform/db/dbsql.h"
 #include "platform/richtext/richtextbox.h"
+#include "platform/richtext/rtfreader.h"
+#include "platform/richtext/rtfwriter.h"
 #include "shell/messagebox.h"
 #include "shell/shellspeech.h"
 
@@ -97,6 +99,21 @@ FrmRecord::~FrmRecord() = default;
 void FrmRecord::Listen()
 {
     m_speech->Listen();
+}
+
+QString FrmRecord::ColouredAnswerRtf() const
+{
+    if (!m_colouring)
+        return {};
+    // A copy of the answer gets the colours; the answer itself stays as stored.
+    QTextDocument copy;
+    const QString rtf = RTBAnswer->textRtf();
+    if (RtfReader::isRtf(rtf))
+        RtfReader::read(rtf, &copy);
+    else
+        copy.setPlainText(RTBAnswer->text());
+    m_colouring->colourDocument(&copy);
+    return QString::fromLatin1(RtfWriter::write(&copy));
 }
 
 void FrmRecord::PrintWithWord()

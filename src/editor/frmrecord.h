@@ -61,6 +61,7 @@ public:
     // Reading aloud, the word processor and zip attachments (recordspeech.h, recordzip.h).
     void Listen() override;
     void PrintWithWord() override;
+    QString ColouredAnswerRtf() const override;
     RecordSpeech *speech() const { return m_speech; }
     RecordZip *zip() const { return m_zip.get(); }
 

@@ -7,8 +7,8 @@
 #include "platform/db/dberrors.h"
 #include "platform/db/dbrecordset.h"
 #include "platform/prompt/prompter.h"
+#include "winsvc/setcombowidth.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -21,16 +21,6 @@
 namespace {
 
 const QString PasswordTitle = QStringLiteral("Please Input the Password");
-
-// Widens the drop-down list to its widest entry.
-void adjustComboDropWidth(QComboBox *combo)
-{
-    int widest = combo->width();
-    const QFontMetrics metrics = combo->view()->fontMetrics();
-    for (int i = 0; i < combo->count(); ++i)
-        widest = qMax(widest, metrics.horizontalAdvance(combo->itemText(i)) + 30);
-    combo->view()->setMinimumWidth(widest);
-}
 
 // A copy of source written beside target and renamed over it.
 void copyFileOver(const QString &source, const QString &target)
@@ -142,7 +132,7 @@ bool DAODataBase::AddTableNameToCombo(QComboBox *combo, const std::optional<QStr
             if (combo->isEditable())
                 combo->setEditText(topics.value(0));
             database->Close();
-            adjustComboDropWidth(combo);
+            AdjustComboDropWidth(combo);
             return true;
         } catch (const AppException &error) {
             if (error.number() != db::ErrInvalidPassword) {

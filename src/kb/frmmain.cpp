@@ -18,6 +18,7 @@
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
 #include "winsvc/mcoolmenu.h"
+#include "winsvc/setcombowidth.h"
 #include "winsvc/splitter.h"
 
 #include <QAbstractScrollArea>
@@ -173,6 +174,7 @@ void FrmMain::createControls()
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
+    m_mdiArea->viewport()->installEventFilter(this);
 
     auto *topBar = new QToolBar(QStringLiteral("Top"), this);
     topBar->setObjectName(QStringLiteral("TopBand"));
@@ -452,8 +454,7 @@ void FrmMain::FillFontCombo(QComboBox *combo)
 {
     combo->clear();
     combo->addItems(QFontDatabase::families());
-    // Let the drop-down show the widest family name whole.
-    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
+    AdjustComboDropWidth(combo);
 }
 
 void FrmMain::FillFontSizeCombo(QComboBox *combo)
@@ -506,8 +507,7 @@ void FrmMain::FlattenControls()
 
 void FrmMain::InstallCoolMenus()
 {
-    // The menu items carry their own pictures; the service adds the drawing around them.
-    InstallCoolMenu(this, nullptr, {});
+    InstallCoolMenu(this, nullptr, ImageList());
     SetMenuFontName(this, QStringLiteral("Arial Black"));
     SetMenuFontSize(this, 9);
     SetMenuSelectColor(this, 0x8080FF);
@@ -624,8 +624,20 @@ void FrmMain::MDIForm_DragDrop(int x)
     PanelLeftDock->show();
 }
 
+void FrmMain::MDIForm_DblClick()
+{
+    mnuFileOpen_Click();
+}
+
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    // Only the empty background reaches the area's viewport; child windows take their own.
+    if (m_mdiArea && watched == m_mdiArea->viewport() &&
+        event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        MDIForm_DblClick();
+        return true;
+    }
     if (watched == ImgCloseDBBar && event->type() == QEvent::MouseButtonRelease) {
         PanelLeftDock->hide();
         return true;

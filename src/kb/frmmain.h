@@ -26,6 +26,7 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class RecordVerbs;
+struct MenuImage;
 
 // ---- Record windows as the main window sees them ----------------------------------------------
 // The main window drives record windows (library editor) without linking them: it creates them
@@ -68,6 +69,8 @@ public:
     void MDIForm_Load();
     // Docks the left panel by the drop point (main-window x in pixels).
     void MDIForm_DragDrop(int x);
+    // A double click on the empty background opens a database.
+    void MDIForm_DblClick();
     // The quit question; true when the user agreed and the window objects are released.
     bool MDIForm_QueryUnload();
     // Unloads every child and closes every database; false when a child refused to close.
@@ -302,6 +305,8 @@ private:
     void InstallWindowLook();
     void FlattenControls();
     void InstallCoolMenus();
+    // The menu pictures, each tagged with the start of the item texts it belongs to.
+    static QList<MenuImage> ImageList();
     void ApplyTooltips();
     void LoadBackground();
     void InstallSplitter();
@@ -381,6 +386,7 @@ public:
 private:
     void PreviewActiveAnswer(bool directPrint);
     class RichTextBox *activeAnswerBox() const;
+    QString answerRtfForCopy(const RichTextBox *answer) const;
     QWidget *activeFormControl() const;
     // ---- end of editing, printing, preview and save commands ----
     // ---- Data View (library dbtools, frmmaindataview.cpp) ----

@@ -12,6 +12,7 @@
 #include "shell/messagebox.h"
 #include "shell/nsnd.h"
 #include "shell/shellspeech.h"
+#include "winsvc/listboxtipbox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -36,23 +37,6 @@ FrmMain::RecordWindowFactory &recordWindowFactory()
 {
     static FrmMain::RecordWindowFactory factory;
     return factory;
-}
-
-// "The 3rd record: ..." for the item under the pointer; "" outside every item.
-QString listBoxTipText(int index, int count, const QString &text)
-{
-    if (index < 0 || index >= count)
-        return {};
-    QString ordinal;
-    if (index <= 2)
-        ordinal =
-            QString::number(index + 1) +
-            QStringList{QStringLiteral("st"), QStringLiteral("nd"), QStringLiteral("rd")}.at(index);
-    else if (index == count - 1)
-        ordinal = QStringLiteral("last");
-    else
-        ordinal = QString::number(index + 1) + QStringLiteral("th");
-    return QStringLiteral("The ") + ordinal + QStringLiteral(" record: ") + text;
 }
 
 // Watches the lists and the database toolbar for the mouse events the main window handles.
@@ -462,12 +446,7 @@ void FrmMain::ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos)
 
 void FrmMain::ListRecords_MouseMove(const QPoint &pos)
 {
-    QListWidgetItem *item = ListRecords->itemAt(pos);
-    const QString tip =
-        item ? listBoxTipText(ListRecords->row(item), ListRecords->count(), item->text())
-             : QString();
-    ListRecords->setToolTip(tip);
-    ListRecords->viewport()->setToolTip(tip);
+    ListBoxTip(ListRecords, Qt::NoButton, pos);
 }
 
 QWidget *FrmMain::OpenSearchResultForm()

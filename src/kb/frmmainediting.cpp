@@ -2,9 +2,11 @@
 // buttons, print preview and printing, and saving the answer as a text or rich-text file.
 
 #include "kb/frmmain.h"
+#include "kb/recordverbs.h"
 #include "platform/base/apppaths.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#include "shell/frmcd.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -215,6 +217,14 @@ void FrmMain::AddPrinter()
         QStringLiteral("ERROR INSTALL"));
 }
 
+QString FrmMain::answerRtfForCopy(const RichTextBox *answer) const
+{
+    // Copies that leave the screen carry the colours the user sees.
+    const RecordVerbs *verbs = activeRecordVerbs(m_mdiArea);
+    const QString coloured = verbs ? verbs->ColouredAnswerRtf() : QString();
+    return coloured.isEmpty() ? answer->textRtf() : coloured;
+}
+
 void FrmMain::PreviewActiveAnswer(bool directPrint)
 {
     RichTextBox *answer = activeAnswerBox();
@@ -223,7 +233,7 @@ void FrmMain::PreviewActiveAnswer(bool directPrint)
     TemporaryFile temporary{GetAppPath() + QStringLiteral("PrinTemp.rtf")};
     QString error;
     // Only the rich text: a line break after it would read back as one more empty paragraph.
-    const QByteArray rtf = answer->textRtf().toLatin1();
+    const QByteArray rtf = answerRtfForCopy(answer).toLatin1();
     if (!writeWhole(temporary.path, rtf, &error))
         return;
     previewFactory()(this, temporary.path, directPrint);
@@ -248,8 +258,10 @@ void FrmMain::mnuFileSave_Click()
     for (;;) {
         if (!activeAnswerBox())
             return;
-        const std::optional<QString> chosen =
-            prompter.saveFileName(QStringLiteral("Save"), QString(), filter);
+        CommonDialogOptions options;
+        options.DialogTitle = QStringLiteral("Save");
+        options.Filter = filter;
+        const std::optional<QString> chosen = FrmCD::CD().ShowSave(options);
         if (!chosen || chosen->isEmpty())
             return;
         path = *chosen;
@@ -272,10 +284,10 @@ void FrmMain::mnuFileSave_Click()
         auto *save = m_mdiArea->currentSubWindow()->widget()->findChild<RichTextBox *>(
             QStringLiteral("RTBSave"));
         if (save) {
-            save->setTextRtf(answer->textRtf());
+            save->setTextRtf(answerRtfForCopy(answer));
             saved = save->saveFile(path, RichTextBox::RtfFile, &error);
         } else {
-            saved = answer->saveFile(path, RichTextBox::RtfFile, &error);
+            saved = writeWhole(path, answerRtfForCopy(answer).toLatin1(), &error);
         }
     } else {
         saved = writeWhole(path, (answer->text() + QStringLiteral("\r\n")).toUtf8(), &error);

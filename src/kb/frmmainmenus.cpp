@@ -5,6 +5,7 @@
 #include "kb/frmmain.h"
 #include "kb/recordverbs.h"
 #include "platform/prompt/prompter.h"
+#include "winsvc/mcoolmenu.h"
 
 #include <QActionGroup>
 #include <QComboBox>
@@ -340,6 +341,25 @@ struct ToolbarEntry
 };
 
 } // namespace
+
+QList<MenuImage> FrmMain::ImageList()
+{
+    // clang-format off
+    static const char *const tagged[][2] = {
+        {"&Open", "Open"}, {"&Save", "Save Record"}, {"Export", "Export"},
+        {"Import", "Import"}, {"Microsoft Word", "Word"}, {"Print Pre", "Find"},
+        {"&Print", "Print"}, {"Undo", "Undo"}, {"Redo", "Redo"}, {"Cu&t", "Cut"},
+        {"&Copy", "Copy"}, {"&Paste", "Paste"}, {"&Find", "Find"}, {"Record", "Add New"},
+        {"Edit Current Record", "Edit"}, {"Current Record", "Delete"}, {"Compact", "Compact"},
+        {"Image Navigator", "Image Navigator"}, {"Ver Ivod-U", "Internet"},
+        {"Vareri-R", "Telnet"}, {"RAR-O", "FTP"}, {"&About", "Help"},
+    };
+    // clang-format on
+    QList<MenuImage> images;
+    for (const auto &entry : tagged)
+        images.append({QString::fromLatin1(entry[0]), commandIcon(QString::fromLatin1(entry[1]))});
+    return images;
+}
 
 void FrmMain::createMenus()
 {

@@ -24,6 +24,9 @@ public:
     virtual void FormRefresh() {}
     virtual void ComboTableClicked() {}
     virtual void ScanTheRTBAnswer() {}
+    // The answer as rich text with the colours shown on screen written into it, for copies
+    // that leave the screen; empty when the window shows no colours of its own.
+    virtual QString ColouredAnswerRtf() const { return {}; }
 };
 
 // The verbs of a child window, or nullptr when it is none or has none.

@@ -1,7 +1,7 @@
 #include "shell/frmmsgbox.h"
 
 #include "platform/prompt/prompter.h"
-#include "shell/lbltitle.h"
+#include "shell/label3dhost.h"
 #include "shell/messagebox.h"
 #include "shell/msgboxart.h"
 #include "shell/msgboxshape.h"
@@ -78,18 +78,20 @@ void FrmMsgBox::buildControls()
     m_imgBackGround->setPixmap(
         MsgBoxArt::background(size(), MsgBoxShape::makeShape(1.0, 1.0, 0, 0)));
 
-    m_lblTitle = new LblTitle(this);
-    m_lblTitle->setObjectName(QStringLiteral("LblTitle"));
-    m_lblTitle->setGeometry(TitleBox);
-    QFont titleFont = font();
+    QFont titleFont(QStringLiteral("MS Sans Serif"));
     titleFont.setBold(true);
     titleFont.setPointSize(12);
-    m_lblTitle->setCaptionFont(titleFont);
-    m_lblTitle->setAlignment(Qt::AlignCenter);
-    m_lblTitle->setForeColor1(TitleBackCopy);
-    m_lblTitle->setForeColor2(TitleFrontCopy);
-    m_lblTitle->setBackColor(TitleBackground);
-    m_lblTitle->setBorder(true);
+    m_lblTitle = CreateLabel3D({{QStringLiteral("Font"), titleFont},
+                                {QStringLiteral("Alignment"), 2},
+                                {QStringLiteral("ForeColor1"), TitleBackCopy},
+                                {QStringLiteral("ForeColor2"), TitleFrontCopy},
+                                {QStringLiteral("BackColor"), TitleBackground},
+                                {QStringLiteral("BackStyle"), 1},
+                                {QStringLiteral("BorderStyle"), 1},
+                                {QStringLiteral("Caption"), QString()}},
+                               this);
+    m_lblTitle->setObjectName(QStringLiteral("LblTitle"));
+    m_lblTitle->setGeometry(TitleBox);
 
     m_imgIcon = new QLabel(this);
     m_imgIcon->setObjectName(QStringLiteral("ImgIcon"));
@@ -146,7 +148,7 @@ void FrmMsgBox::buildControls()
 void FrmMsgBox::ShowIt(const QString &prompt, int icon, int buttons, const QString &title)
 {
     m_lblMsg->setText(prompt);
-    m_lblTitle->setCaption(title);
+    m_lblTitle->setProperty("Caption", title);
     setWindowTitle(title);
     fitMessage();
     CenterMessage();

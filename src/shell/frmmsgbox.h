@@ -6,7 +6,6 @@
 #include <QPoint>
 #include <QTimer>
 
-class LblTitle;
 class QLabel;
 class QPushButton;
 
@@ -48,7 +47,7 @@ private:
     QLabel *m_imgBackGround = nullptr;
     QLabel *m_imgIcon = nullptr;
     QLabel *m_lblMsg = nullptr;
-    LblTitle *m_lblTitle = nullptr;
+    QWidget *m_lblTitle = nullptr; // a Label3D
     QPushButton *m_cmd[3] = {};
     QLabel *m_cmdDef = nullptr;  // the close mark
     QLabel *m_cmdDef1 = nullptr; // the close mark, highlighted

@@ -79,8 +79,9 @@ void ActivateMainWindow()
 {
     if (!MainForm)
         return;
+    // Only the minimised flag goes: a window that was maximised comes back maximised.
     if (MainForm->isMinimized())
-        MainForm->showNormal();
+        MainForm->setWindowState(MainForm->windowState() & ~Qt::WindowMinimized);
     MainForm->show();
     MainForm->raise();
     MainForm->activateWindow();

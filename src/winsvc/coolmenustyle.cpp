@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QStyleOptionButton>
 #include <QStyleOptionMenuItem>
 #include <qdrawutil.h>
 
@@ -43,14 +44,31 @@ QSize CoolMenuStyle::sizeFromContents(ContentsType type, const QStyleOption *opt
         return QProxyStyle::sizeFromContents(type, option, size, widget);
     const QFontMetrics metrics(m_state->MenuFont());
     const int menuHeight = std::max(19, metrics.height() + 4);
-    if (item->menuItemType == QStyleOptionMenuItem::Separator)
-        return {0, std::max(menuHeight / 2, metrics.height() + 1)};
+    if (item->menuItemType == QStyleOptionMenuItem::Separator) {
+        // A separator spans the menu's width; it asks only for room for its etched ends and
+        // its caption. A zero width would make the menu drop the separator altogether.
+        const int caption =
+            item->text.isEmpty()
+                ? 0
+                : QFontMetrics(separatorFont())
+                      .horizontalAdvance(QLatin1Char(' ') + item->text + QLatin1Char(' '));
+        return {2 * SeparatorInset + caption + 2, std::max(menuHeight / 2, metrics.height() + 1)};
+    }
     // Invisible items take no room.
     if (item->text.startsWith(QLatin1Char('!')))
         return {0, 0};
     QString text = item->text;
     text.replace(QLatin1Char('\t'), QStringLiteral("    "));
     return {metrics.horizontalAdvance(text) + 2 * ImageSize + 10 + 18, menuHeight};
+}
+
+QFont CoolMenuStyle::separatorFont() const
+{
+    QFont small = m_state ? m_state->MenuFont() : QApplication::font();
+    small.setFamily(QString());
+    small.setWeight(QFont::Normal);
+    small.setPointSize(7);
+    return small;
 }
 
 void CoolMenuStyle::drawMenuText(QPainter *painter, const QRect &rect, const QString &text,
@@ -88,10 +106,7 @@ void CoolMenuStyle::drawMenuItem(const QStyleOptionMenuItem *item, QPainter *pai
         painter->drawLine(rect.left() + SeparatorInset, y + 1, rect.right() - SeparatorInset,
                           y + 1);
         if (!item->text.isEmpty()) {
-            QFont small = m_state->MenuFont();
-            small.setFamily(QString());
-            small.setWeight(QFont::Normal);
-            small.setPointSize(7);
+            const QFont small = separatorFont();
             const QString text = QLatin1Char(' ') + item->text + QLatin1Char(' ');
             const QRect box =
                 QFontMetrics(small).boundingRect(rect, Qt::AlignCenter, text).adjusted(0, 0, 1, 1);
@@ -132,21 +147,18 @@ void CoolMenuStyle::drawMenuItem(const QStyleOptionMenuItem *item, QPainter *pai
         // A disabled picture is shown embossed.
         item->icon.paint(painter, image, Qt::AlignCenter,
                          enabled ? QIcon::Normal : QIcon::Disabled);
-    } else if (item->checkType != QStyleOptionMenuItem::NotCheckable && checked) {
+    } else if (item->checkType != QStyleOptionMenuItem::NotCheckable) {
         const auto *owner = qobject_cast<const QMenu *>(widget);
         const CMyItemData *data =
             owner ? m_state->itemData(owner->actionAt(rect.center())) : nullptr;
-        const bool radio = item->checkType == QStyleOptionMenuItem::Exclusive ||
-                           (data && data->bAsMark && !data->bAsCheck);
-        drawn = true;
-        QStyleOptionMenuItem mark = *item;
-        mark.rect = imageBox.adjusted(3, 3, -2, -3);
-        mark.state = (item->state & ~State_Selected) | State_On;
-        painter->fillRect(imageBox, selected && enabled && m_state->FullSelect
-                                        ? Colors::fromBgr(m_state->SelectColor, item->palette)
-                                        : menu);
-        const PrimitiveElement element = radio ? PE_IndicatorRadioButton : PE_IndicatorCheckBox;
-        proxy()->drawPrimitive(element, &mark, painter, widget);
+        const bool markItem = !data || data->bAsMark;
+        // With complex checks a mark item shows its empty box while unticked.
+        if (checked || (m_state->ComplexChecks && markItem)) {
+            const bool radio = item->checkType == QStyleOptionMenuItem::Exclusive ||
+                               (data && data->bAsMark && !data->bAsCheck);
+            drawn = true;
+            drawMark(item, imageBox, radio, painter, widget);
+        }
     }
 
     if (selected && enabled) {
@@ -188,6 +200,61 @@ void CoolMenuStyle::drawMenuItem(const QStyleOptionMenuItem *item, QPainter *pai
         proxy()->drawPrimitive(rightToLeft ? PE_IndicatorArrowLeft : PE_IndicatorArrowRight, &arrow,
                                painter, widget);
     }
+}
+
+void CoolMenuStyle::drawMark(const QStyleOptionMenuItem *item, const QRect &imageBox, bool radio,
+                             QPainter *painter, const QWidget *widget) const
+{
+    const bool enabled = item->state & State_Enabled;
+    const bool selected = item->state & State_Selected;
+    const QColor menu = sys(QPalette::Window, item);
+    // The indicators are drawn by the base style, which expects a button's option.
+    QStyleOptionButton mark;
+    mark.direction = item->direction;
+    mark.fontMetrics = item->fontMetrics;
+    mark.palette = item->palette;
+    mark.rect = imageBox.adjusted(3, 3, -2, -3);
+    mark.state = (item->state & ~(State_Selected | State_On | State_Off)) |
+                 (item->checked ? State_On : State_Off);
+    if (m_state->ComplexChecks) {
+        painter->fillRect(imageBox.adjusted(-1, -1, 1, 1),
+                          selected && enabled && m_state->FullSelect
+                              ? Colors::fromBgr(m_state->SelectColor, item->palette)
+                              : menu);
+        proxy()->drawPrimitive(radio ? PE_IndicatorRadioButton : PE_IndicatorCheckBox, &mark,
+                               painter, widget);
+        return;
+    }
+    // The simple mark: a dithered box, the tick or dot, and a sunken edge.
+    painter->fillRect(imageBox, menu);
+    if (!selected)
+        painter->fillRect(imageBox, QBrush(sys(QPalette::Light, item), Qt::Dense4Pattern));
+    const QRectF glyph = QRectF(imageBox).adjusted(5, 5, -5, -5);
+    const auto drawGlyph = [&](const QColor &colour, QPointF offset) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(offset);
+        if (radio) {
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(colour);
+            painter->drawEllipse(glyph.center(), 2.5, 2.5);
+        } else {
+            painter->setPen(QPen(colour, 1.6));
+            painter->drawPolyline(QPolygonF{{glyph.left(), glyph.center().y()},
+                                            {glyph.left() + glyph.width() * 0.4, glyph.bottom()},
+                                            {glyph.right(), glyph.top()}});
+        }
+        painter->restore();
+    };
+    if (enabled) {
+        drawGlyph(m_state->ForeColor ? Colors::fromBgr(m_state->ForeColor, item->palette)
+                                     : sys(QPalette::WindowText, item),
+                  {});
+    } else {
+        drawGlyph(sys(QPalette::Light, item), {1, 1});
+        drawGlyph(sys(QPalette::PlaceholderText, item), {});
+    }
+    qDrawShadePanel(painter, imageBox, item->palette, true, 1);
 }
 
 void CoolMenuStyle::drawMenuBarItem(const QStyleOptionMenuItem *item, QPainter *painter,

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QProxyStyle>
 
+class QStyleOptionMenuItem;
+
 class WndCoolMenu;
 
 // Draws the menu bar and menus of a window with the owner-drawn menu look: an image box,
@@ -25,10 +27,13 @@ public:
     static constexpr int SeparatorInset = 15;
 
 private:
-    void drawMenuItem(const class QStyleOptionMenuItem *item, QPainter *painter,
+    void drawMenuItem(const QStyleOptionMenuItem *item, QPainter *painter,
                       const QWidget *widget) const;
     void drawMenuBarItem(const QStyleOptionMenuItem *item, QPainter *painter,
                          const QWidget *widget) const;
+    void drawMark(const QStyleOptionMenuItem *item, const QRect &imageBox, bool radio,
+                  QPainter *painter, const QWidget *widget) const;
+    QFont separatorFont() const;
     void drawMenuText(QPainter *painter, const QRect &rect, const QString &text,
                       const QColor &color, bool dropDown) const;
 

@@ -1,15 +1,17 @@
 #include "shell/frmmsgbox.h"
-#include "shell/lbltitle.h"
 #include "shell/messagebox.h"
 #include "shell/msgboxshape.h"
 #include "shell/shellprompter.h"
 
+#include "platform/controls/controlhost.h"
 #include "scriptedprompter.h"
 #include "soundrecorder.h"
+#include "testsupport.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -84,6 +86,7 @@ class MsgBoxWindowTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void buttonSets_data();
     void buttonSets();
@@ -99,7 +102,17 @@ private slots:
     void dragHandleMovesTheWindow();
     void nestedBoxReturnsItsOwnAnswer();
     void msgBoxExGoesThroughThePrompter();
+
+private:
+    QTemporaryDir m_registry;
 };
+
+void MsgBoxWindowTest::initTestCase()
+{
+    qputenv("MARLUX_CONTROL_REGISTRY", (m_registry.path() + "/controls.ini").toUtf8());
+    ControlHost::instance().setLibraryFolder(TestSupport::buildDir() + QStringLiteral("/bin"));
+    QCOMPARE(ControlHost::instance().registerControls(), QString());
+}
 
 void MsgBoxWindowTest::init()
 {
@@ -234,7 +247,29 @@ void MsgBoxWindowTest::fillsTitleMessageAndShape()
 {
     FrmMsgBox box;
     box.ShowIt(QStringLiteral("Record saved."), 104, 4, QStringLiteral("SUCCEED"));
-    QCOMPARE(box.findChild<LblTitle *>()->caption(), QStringLiteral("SUCCEED"));
+    // The title is the control library's 3D label, as on the other small windows.
+    QWidget *title = box.findChild<QWidget *>(QStringLiteral("LblTitle"));
+    QCOMPARE(title->metaObject()->className(), "Label3D");
+    QCOMPARE(title->property("Caption").toString(), QStringLiteral("SUCCEED"));
+    QCOMPARE(title->property("BackColor").toUInt(), 0x404040u);
+    QCOMPARE(title->property("ForeColor1").toUInt(), 0xFFC0FFu);
+    QCOMPARE(title->property("BorderStyle").toInt(), 1);
+    // Its two copies lie a pixel apart at most, not a line apart: no trace of the back
+    // (pink) copy shows above the front one.
+    const QImage shot = title->grab().toImage();
+    const auto firstRow = [&shot](auto matches) {
+        for (int y = 2; y < shot.height() - 2; ++y)
+            for (int x = 2; x < shot.width() - 2; ++x)
+                if (matches(QColor(shot.pixel(x, y))))
+                    return y;
+        return -1;
+    };
+    const int front = firstRow([](const QColor &c) { return c == QColor(0xC0, 0xC0, 0xFF); });
+    const int back =
+        firstRow([](const QColor &c) { return c.red() > 150 && c.red() > c.green() + 30; });
+    QVERIFY(front >= 0);
+    QVERIFY2(back < 0 || back >= front - 1,
+             qPrintable(QStringLiteral("%1 %2").arg(back).arg(front)));
     QLabel *message = label(box, "LblMsg");
     QCOMPARE(message->text(), QStringLiteral("Record saved."));
     QCOMPARE(message->x(), (box.width() - message->width()) / 2 - 9);
@@ -263,7 +298,8 @@ void MsgBoxWindowTest::longMessageStaysAboveTheButtons()
     box.ShowIt(longText, 103, 1, QStringLiteral("ERROR"));
     QLabel *message = label(box, "LblMsg");
     QVERIFY(message->geometry().bottom() < button(box, "Cmd1")->y());
-    QVERIFY(message->y() > box.findChild<LblTitle *>()->geometry().bottom());
+    QVERIFY(message->y() >
+            box.findChild<QWidget *>(QStringLiteral("LblTitle"))->geometry().bottom());
 }
 
 void MsgBoxWindowTest::iconsAndTheirSounds()

@@ -24,6 +24,7 @@ void ScriptedPrompter::clear()
 {
     m_answers.clear();
     m_calls.clear();
+    m_filters.clear();
 }
 
 std::optional<QString> ScriptedPrompter::nextText(const Call &call)
@@ -50,14 +51,16 @@ void ScriptedPrompter::plainMessage(const QString &text, const QString &title, P
 }
 
 std::optional<QString> ScriptedPrompter::openFileName(const QString &title, const QString &,
-                                                      const QString &)
+                                                      const QString &filter)
 {
+    m_filters.append(filter);
     return nextText({QStringLiteral("open"), {}, title, 0, 0});
 }
 
 std::optional<QString> ScriptedPrompter::saveFileName(const QString &title, const QString &,
-                                                      const QString &)
+                                                      const QString &filter)
 {
+    m_filters.append(filter);
     return nextText({QStringLiteral("save"), {}, title, 0, 0});
 }
 

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QQueue>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // A Prompter for tests: answers come from a script, every call is recorded.
@@ -32,6 +33,8 @@ public:
     const QList<Call> &calls() const { return m_calls; }
     QStringList prompts() const;
     int remainingAnswers() const { return int(m_answers.size()); }
+    // The filters of the open and save dialogs, in order, as the dialogs got them.
+    const QStringList &dialogFilters() const { return m_filters; }
     void clear();
 
     QString messageBox(const QString &prompt, int icon, int buttonSet,
@@ -53,5 +56,6 @@ private:
 
     QQueue<QVariant> m_answers;
     QList<Call> m_calls;
+    QStringList m_filters;
     Prompter *m_previous = nullptr;
 };

@@ -3,14 +3,19 @@
 #include "scriptedprompter.h"
 #include "testsupport.h"
 #include "winsvc/clstooltip.h"
+#include "winsvc/listboxtipbox.h"
+#include "winsvc/mcoolmenu.h"
 #include "winsvc/msubclass.h"
+#include "winsvc/setcombowidth.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -84,6 +89,46 @@ private slots:
         QVERIFY(!MSubClass::IsWatched(main.TxtKeyWord));
         QVERIFY(!MSubClass::IsWatched(main.mdiArea()->viewport()));
         QVERIFY(!clsTooltip::tipWindow());
+    }
+
+    void sharedServicesOnTheMainWindow()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        FrmMain main;
+        main.MDIForm_Load();
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+        // The menus get their pictures from the window's tagged image list.
+        const WndCoolMenu *menus = CoolMenuOf(&main);
+        QVERIFY(menus);
+        QVERIFY(!menus->images.isEmpty());
+        for (const char *name : {"mnuFileOpen", "mnuFileSave", "mnuFilePrint", "mnuEditCopy",
+                                 "mnuFindWord", "mnuHelpAbout"}) {
+            const QAction *item = main.menuItem(QString::fromLatin1(name));
+            QVERIFY2(menus->itemData(item) && menus->itemData(item)->iButton >= 0, name);
+            QVERIFY2(!item->icon().isNull(), name);
+        }
+        QCOMPARE(menus->itemData(main.menuItem(QStringLiteral("mnuFileExit")))->iButton, -1);
+
+        // The font list is widened by the shared rule: widest item + 30, at most the screen.
+        const QFontMetrics metrics(main.ComboFont->font());
+        int widest = 0;
+        for (int i = 0; i < main.ComboFont->count(); ++i)
+            widest = std::max(widest, metrics.horizontalAdvance(main.ComboFont->itemText(i)) + 30);
+        widest = std::min(widest, main.ComboFont->screen()->geometry().width() - 20);
+        QCOMPARE(comboDropWidth(main.ComboFont), std::max(widest, main.ComboFont->width()));
+
+        // The question list's tips come from the shared tip service.
+        for (int i = 0; i < 25; ++i)
+            main.ListRecords->addItem(QStringLiteral("Question %1").arg(i + 1));
+        main.ListRecords->scrollToItem(main.ListRecords->item(21));
+        const QPoint at = main.ListRecords->visualItemRect(main.ListRecords->item(21)).center();
+        main.ListRecords_MouseMove(at);
+        QCOMPARE(main.ListRecords->toolTip(), QStringLiteral("The 22nd record: Question 22"));
+        QCOMPARE(main.ListRecords->toolTip(), QStringLiteral("The ") + listTipOrdinal(21, 25) +
+                                                  QStringLiteral(" record: Question 22"));
     }
 
 private:

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStyleOptionMenuItem>
 #include <QTest>
@@ -119,6 +120,57 @@ private slots:
         QVERIFY(!CoolMenuOf(&window));
         QVERIFY(!UninstallCoolMenu(&window));
         QVERIFY(SetMenuFontSize(&window).isNull());
+    }
+
+    void separatorsTakeRoomAndUntickedMarksShowTheirBox()
+    {
+        QMainWindow window;
+        QMenu *file = window.menuBar()->addMenu(QStringLiteral("&File"));
+        QAction *open = file->addAction(QStringLiteral("&Open"));
+        QAction *separator = file->addSeparator();
+        separator->setProperty("menuCaption", QStringLiteral("-^__^"));
+        QAction *close = file->addAction(QStringLiteral("&Close"));
+        QAction *mark = file->addAction(QStringLiteral("&Toolbar"));
+        mark->setProperty("menuCaption", QStringLiteral("#|D|&Toolbar"));
+        window.show();
+        QVERIFY(InstallCoolMenu(&window));
+        file->popup(QPoint(10, 10));
+        QTRY_VERIFY(file->isVisible());
+
+        // The separator has a row of its own between the items around it.
+        const QRect line = file->actionGeometry(separator);
+        QVERIFY(line.height() > 0);
+        QVERIFY(file->actionGeometry(open).bottom() < line.top());
+        QVERIFY(line.bottom() < file->actionGeometry(close).top());
+
+        // Its caption interrupts the etched line: the middle of the row holds more than the
+        // two line colours.
+        const QImage shot = file->grab().toImage();
+        QSet<QRgb> colours;
+        for (int x = line.center().x() - 10; x <= line.center().x() + 10; ++x)
+            for (int y = line.top(); y <= line.bottom(); ++y)
+                colours.insert(shot.pixel(x, y));
+        QVERIFY(colours.size() > 3);
+
+        // An unticked mark item shows its empty box with complex checks, nothing without.
+        const auto markBox = [&] {
+            const QRect row = file->actionGeometry(mark);
+            return file->grab(QRect(row.topLeft(), QSize(CoolMenuStyle::ImageBox, row.height())))
+                .toImage();
+        };
+        QVERIFY(!mark->isChecked());
+        const QImage withBox = markBox();
+        CoolMenuOf(&window)->ComplexChecks = false;
+        file->update();
+        const QImage plain = markBox();
+        QVERIFY(withBox != plain);
+        QCOMPARE(plain.pixel(CoolMenuStyle::ImageBox / 2, plain.height() / 2), plain.pixel(1, 1));
+        // A ticked item shows its tick in either look.
+        mark->setChecked(true);
+        QVERIFY(markBox() != plain);
+        CoolMenuOf(&window)->ComplexChecks = true;
+        QVERIFY(markBox() != withBox);
+        file->hide();
     }
 
     void closingPlaysMenuOnce()

@@ -371,6 +371,9 @@ void Label3D::applyBorderStyle(int style)
     m_borderStyle = style;
     m_label2->setFrameStyle(style == FixedSingle ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
     m_label2->setLineWidth(1);
+    // A framed label indents its text by half an "x" from the aligned edge, which would part
+    // the two copies by several pixels.
+    m_label2->setIndent(0);
 }
 
 void Label3D::applyBackStyle(int style)

@@ -7,6 +7,7 @@
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
 #include "platform/richtext/richtextbox.h"
+#include "winsvc/msubclass.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -395,6 +396,9 @@ private slots:
         QCOMPARE(window->lblFind->text(), QStringLiteral("Fin&d What:"));
         QCOMPARE(window->lblReplace->text(), QStringLiteral("Replace &With:"));
         QCOMPARE(window->chkWholeWord->text(), QStringLiteral("Find Whole Word &Only"));
+        // Its two combo boxes have the flat look.
+        QVERIFY(MSubClass::IsWatched(window->cboFind));
+        QVERIFY(MSubClass::IsWatched(window->cboReplace));
     }
 };
 

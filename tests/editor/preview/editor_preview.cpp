@@ -2,6 +2,7 @@
 #include "editor/richtextpages.h"
 #include "platform/richtext/richtextbox.h"
 #include "scriptedprompter.h"
+#include "winsvc/msubclass.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -9,9 +10,12 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
+#include <QPushButton>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -118,6 +122,17 @@ private slots:
         }
         // the margins are the shared ones
         QCOMPARE(MarginLeft + MarginRight + MarginTop + MarginBottom, 4);
+        // The page is the printer's printable area, not the whole sheet.
+        const QSizeF printable = QPrinter().pageLayout().paintRectPoints().size() / 72.0 * 96.0;
+        QCOMPARE(preview.shownPage().size(),
+                 QSize(qRound(printable.width()), qRound(printable.height())));
+
+        // The toolbar's text and combo boxes and its button have the flat look.
+        for (QWidget *control :
+             {static_cast<QWidget *>(preview.cmdClose),
+              static_cast<QWidget *>(preview.txtTotalPages),
+              static_cast<QWidget *>(preview.cboPageNo), static_cast<QWidget *>(preview.cboScale)})
+            QVERIFY2(MSubClass::IsWatched(control), qPrintable(control->objectName()));
     }
 
     void pageAndScaleButtonsFollowTheView()
@@ -145,8 +160,14 @@ private slots:
         QCOMPARE(preview.ScaleIndex(), 1);
         QCOMPARE(preview.cboScale->currentText(), QStringLiteral("150"));
         QVERIFY(!up->isEnabled() && down->isEnabled());
-        QCOMPARE(preview.shownPage().width(), qRound(small.width() * 6.0));
+        // "150" is one and a half times the area of "100": each side by the root of 1.5.
+        const QSize large = preview.shownPage().size();
         down->trigger();
+        const QSize normal = preview.shownPage().size();
+        QVERIFY(qAbs(large.width() - normal.width() * std::sqrt(1.5)) <= 1.0);
+        QVERIFY(qAbs(large.height() - normal.height() * std::sqrt(1.5)) <= 1.0);
+        QVERIFY(qAbs(double(large.width()) * large.height() / (normal.width() * normal.height()) -
+                     1.5) < 0.01);
         QVERIFY(up->isEnabled() && down->isEnabled());
         for (int i = 0; i < 6; ++i)
             down->trigger();

@@ -1,5 +1,6 @@
 #include "../../editor/layout/recordwindowfixture.h"
 #include "editor/frmrecord.h"
+#include "editor/keywordcolourer.h"
 #include "kb/frmmain.h"
 #include "platform/base/apppaths.h"
 #include "platform/richtext/richtextbox.h"
@@ -130,6 +131,9 @@ private slots:
         const QString text = dir.filePath(QStringLiteral("answer.txt"));
         f.prompter.answer(text);
         f.main->mnuFileSave_Click();
+        // Two entries the dialog can show, not one garbled one.
+        QCOMPARE(f.prompter.dialogFilters(),
+                 QStringList{QStringLiteral("Text File (*.txt);;Rich Text File (*.rtf)")});
         QCOMPARE(readAll(text), (answer->text() + QStringLiteral("\r\n")).toUtf8());
         QCOMPARE(f.prompter.calls().last().prompt,
                  QStringLiteral("File ") + text + QStringLiteral(" has been saved!"));
@@ -201,6 +205,48 @@ private slots:
         QCOMPARE(shown, f.form()->RTBAnswer->text());
         QVERIFY(!QFile::exists(path));
         FrmMain::setPreviewWindowFactory({});
+    }
+
+    void copiesCarryTheColoursShown()
+    {
+        RecordWindowFixture f;
+        focusAnswer(f);
+        f.form()->colouring()->setKeywords({QStringLiteral("Use")});
+        const QString stored = f.form()->RTBAnswer->textRtf();
+        const auto colourAt = [](const QString &rtf, int position) {
+            RichTextBox box;
+            box.setTextRtf(rtf);
+            box.setSelStart(position);
+            box.setSelLength(1);
+            return box.selColor();
+        };
+        const auto checkColours = [&](const QString &rtf) {
+            QCOMPARE(colourAt(rtf, 0), KeywordColourer::keywordColour());
+            QCOMPARE(colourAt(rtf, 5), KeywordColourer::baseColour());
+        };
+
+        QString previewed;
+        FrmMain::setPreviewWindowFactory([&](FrmMain *, const QString &file, bool) {
+            QFile in(file);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            previewed = QString::fromLatin1(in.readAll());
+        });
+        f.main->mnuFilePrintPreview_Click();
+        checkColours(previewed);
+        previewed.clear();
+        f.main->mnuFilePrint_Click();
+        checkColours(previewed);
+        FrmMain::setPreviewWindowFactory({});
+
+        QTemporaryDir dir;
+        const QString rtf = dir.filePath(QStringLiteral("answer.rtf"));
+        f.prompter.answer(rtf);
+        f.main->mnuFileSave_Click();
+        checkColours(QString::fromLatin1(readAll(rtf)));
+
+        // The stored answer stays as it was.
+        QCOMPARE(f.form()->RTBAnswer->textRtf(), stored);
+        QVERIFY(colourAt(stored, 0) != KeywordColourer::keywordColour());
     }
 
     void withoutAPrinterThePreviewOffersToInstallOne()

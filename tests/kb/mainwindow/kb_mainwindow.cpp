@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -190,6 +191,25 @@ private slots:
         QVERIFY(main.PicSlider->isHidden());
         main.MDIForm_DragDrop(half - 1);
         QCOMPARE(main.dockWidgetArea(main.PanelLeftDock), Qt::LeftDockWidgetArea);
+    }
+
+    void doubleClickOnTheBackgroundOpensADatabase()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        FrmMain main;
+        main.resize(800, 600);
+        main.show();
+        QWidget *background = main.mdiArea()->viewport();
+        const QPointF at(background->width() / 2.0, background->height() / 2.0);
+        QMouseEvent twice(QEvent::MouseButtonDblClick, at, background->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        prompter.cancel();
+        QCoreApplication::sendEvent(background, &twice);
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().kind, QStringLiteral("open"));
+        QCOMPARE(prompter.calls().first().title, QStringLiteral("Choose Database File:"));
+        QCOMPARE(prompter.dialogFilters(), QStringList{QStringLiteral("Microsoft Access (*.mdb)")});
     }
 
 private:

@@ -1,8 +1,10 @@
 #include "scriptedprompter.h"
 #include "shell/frmsplash.h"
 #include "shell/shellglobals.h"
+#include "shell/singleinstance.h"
 #include "testsupport.h"
 
+#include <QMainWindow>
 #include <QTest>
 
 namespace {
@@ -96,6 +98,20 @@ private slots:
         machine.running = true;
         QVERIFY(!FrmSplash(machine.probes()).runChecks());
         QVERIFY(prompter.calls().isEmpty());
+    }
+
+    void restoredWindowKeepsItsMaximisedState()
+    {
+        QMainWindow window;
+        window.showMaximized();
+        window.setWindowState(window.windowState() | Qt::WindowMinimized);
+        QVERIFY(window.isMinimized());
+        MainForm = &window;
+        ActivateMainWindow();
+        MainForm = nullptr;
+        QVERIFY(!window.isMinimized());
+        QVERIFY(window.isMaximized());
+        QVERIFY(window.isVisible());
     }
 
     void soundGate()
