@@ -60,7 +60,10 @@ private slots:
         frmConnect dialog;
         dialog.show();
         QLineEdit *edit = dialog.txtURL->lineEdit();
+        // Focus as the window system gives it: a focused box hooks up its completer.
         edit->setFocus();
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
+        QApplication::sendEvent(edit, &focusIn);
         // Key events as the window system delivers them, one press and release per key.
         const auto type = [edit](const QString &keys) {
             for (const QChar c : keys) {
