@@ -336,22 +336,9 @@ int FrmFTP::transferMode() const
     return Option1[0]->isChecked() ? 0 : 1;
 }
 
-// The node's texts joined by "/" from its first "/", runs of "/" made one.
-QString FrmFTP::serverPath(const QTreeWidgetItem *node) const
-{
-    QStringList parts;
-    for (const QTreeWidgetItem *at = node; at; at = at->parent())
-        parts.prepend(at->text(0));
-    QString path = parts.join(QLatin1Char('/'));
-    const qsizetype slash = path.indexOf(QLatin1Char('/'));
-    path = slash < 0 ? path : path.mid(slash);
-    while (path.contains(QLatin1String("//")))
-        path.replace(QLatin1String("//"), QLatin1String("/"));
-    return path;
-}
-
-// The node's raw names joined by "/" from its first "/".
-QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node, bool collapse) const
+// The node's names, as the server's bytes, joined by "/" from its first "/", runs of "/" made
+// one.
+QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node) const
 {
     QList<QByteArray> parts;
     for (const QTreeWidgetItem *at = node; at; at = at->parent())
@@ -359,7 +346,7 @@ QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node, bool collapse) con
     QByteArray path = parts.join('/');
     const qsizetype slash = path.indexOf('/');
     path = slash < 0 ? path : path.mid(slash);
-    while (collapse && path.contains("//"))
+    while (path.contains("//"))
         path.replace("//", "/");
     return path;
 }
@@ -424,7 +411,7 @@ void FrmFTP::tbToolBar_ButtonClick(const QString &key)
             return;
         if (selected->parent())
             tvTreeView->setCurrentItem(selected = selected->parent());
-        if (m_FtpConnection->setCurrentDirectory(rawServerPath(selected, false)))
+        if (m_FtpConnection->setCurrentDirectory(rawServerPath(selected)))
             ShowFolder(selected);
     } else if (key == QLatin1String("Stop")) {
         if (m_FtpConnection->closeConnection()) {

@@ -88,9 +88,8 @@ private:
                              const QByteArray &raw = QByteArray(),
                              const QByteArray &rawKey = QByteArray());
     void clearTree();
-    QString serverPath(const QTreeWidgetItem *node) const;
-    // serverPath() as the server's bytes; collapse turns every "//" into "/".
-    QByteArray rawServerPath(const QTreeWidgetItem *node, bool collapse = true) const;
+    // The folder path of a node for the server (its own bytes).
+    QByteArray rawServerPath(const QTreeWidgetItem *node) const;
     QTreeWidgetItem *selectedListItem() const;
     int transferMode() const;
     void setViewStyle(int style);

@@ -146,7 +146,7 @@ void FrmFTP::DownloadSelected()
                     102, 2, QStringLiteral("CONNECTON BROCKEN!")) == QLatin1String("Retry")) {
                 if (m_FtpConnection->connectToServer()) {
                     if (m_FtpConnection->setCurrentDirectory(
-                            rawServerPath(tvTreeView->currentItem(), false)) &&
+                            rawServerPath(tvTreeView->currentItem())) &&
                         !m_closePending)
                         continue;
                 } else {
