@@ -252,7 +252,7 @@ void FrmFTP::onSubWindowActivated(QMdiSubWindow *window)
 
 void FrmFTP::SetParentToMain()
 {
-    if (!m_main)
+    if (!m_main || m_closePending)
         return;
     if (m_docked) {
         m_main->setPanelLeftVisible(true);
@@ -698,6 +698,9 @@ void FrmFTP::closeEvent(QCloseEvent *event)
         // One of this window's operations is still on the stack (a transfer, a question):
         // stop the work, and close once everything has unwound.
         event->ignore();
+        // The parts go home now: the main window may already show another tab.
+        m_dockedAtClose = m_dockedAtClose || m_docked;
+        SetParBack();
         m_closePending = true;
         if (m_FtpConnection->busy()) {
             if (!m_FtpConnection->transferRunning() || !m_FtpConnection->cancelTransfer())
@@ -709,11 +712,11 @@ void FrmFTP::closeEvent(QCloseEvent *event)
     }
     m_closePending = false;
     m_FtpConnection->breakConnection();
-    const bool docked = m_docked;
+    const bool docked = m_docked || m_dockedAtClose;
     SetParBack();
-    // Only a panel this window's tree was shown in is hidden: a close that waited for a
-    // transfer may come after the user moved on to another tab.
-    if (m_main && docked)
+    // Only a panel this window's tree was shown in is hidden, and not under the database
+    // tabs: a close that waited for a transfer may come after the user moved on to them.
+    if (m_main && docked && m_main->SSTabMain->isHidden())
         m_main->setPanelLeftVisible(false);
     event->accept();
     // The main window hands out its tool instance for as long as it lives in its frame; a

@@ -119,6 +119,7 @@ private:
     bool m_docked = false;
     bool m_closePending = false;
     int m_operations = 0;
+    bool m_dockedAtClose = false;
 };
 
 // True when the path names an existing file (not a folder).

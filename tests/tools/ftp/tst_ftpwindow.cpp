@@ -511,6 +511,9 @@ private slots:
         QVERIFY(guard);
         QTRY_VERIFY(!guard);
         QCOMPARE(server.peer.lines.count(QByteArray("USER tester")), 1); // no reconnect
+        // The database tabs the user went to stay shown.
+        QVERIFY(m_main->SSTabMain->isVisible());
+        QVERIFY(m_main->PanelLeft->isVisible());
         m_ftp = nullptr;
     }
 
