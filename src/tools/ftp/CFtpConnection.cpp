@@ -31,7 +31,13 @@ bool isPositiveCompletion(int code)
 // A server line for a message box: decoded and cut to a readable length.
 QString shownReply(const QByteArray &bytes)
 {
-    QString text = ftpDisplayText(bytes.left(maxShownReply * 4));
+    QByteArray head = bytes.left(maxShownReply * 4);
+    // A character cut in two would make the whole line fail as UTF-8.
+    for (int i = 0;
+         i < 3 && head.size() < bytes.size() && !head.isEmpty() && (uchar(head.back()) & 0x80) != 0;
+         ++i)
+        head.chop(1);
+    QString text = ftpDisplayText(head);
     if (text.size() > maxShownReply) {
         text.truncate(maxShownReply);
         text += QChar(0x2026);
