@@ -33,10 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (taken + buffer != input)
         abort();
 
-    // Listing lines: any entry must carry a name and a sane size.
+    // Listing lines: any entry must carry a name and a sane size (-1 is unknown).
     const CFtpFiles files = parseListing(input, QDate(2026, 3, 10));
     for (const CFtpFile &file : files) {
-        if (file.rawName.isEmpty() || file.fileSize < 0)
+        if (file.rawName.isEmpty() || file.fileSize < -1)
             abort();
     }
     return 0;

@@ -41,8 +41,12 @@ std::optional<QString> CommonDialog::ShowOpen(const CommonDialogOptions &options
 
 std::optional<QString> CommonDialog::ShowSave(const CommonDialogOptions &options)
 {
-    return finish(Prompter::instance().saveFileName(options.DialogTitle, startPath(options),
-                                                    toDialogFilter(options.Filter)));
+    Prompter &prompter = Prompter::instance();
+    const QString filter = toDialogFilter(options.Filter);
+    return finish(options.ConfirmOverwrite
+                      ? prompter.saveFileName(options.DialogTitle, startPath(options), filter)
+                      : prompter.saveFileNameNoReplaceQuestion(options.DialogTitle,
+                                                               startPath(options), filter));
 }
 
 std::optional<QFont> CommonDialog::ShowFont(const QFont &initial, const QString &title)

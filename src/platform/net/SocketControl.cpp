@@ -5,6 +5,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
 namespace {
 
 // Connections accepted by some listening socket and not yet taken over by accept().
@@ -279,6 +282,22 @@ qint64 SocketControl::bytesAvailable() const
 qint64 SocketControl::bytesToWrite() const
 {
     return m_socket ? m_socket->bytesToWrite() : 0;
+}
+
+qint64 SocketControl::unacknowledgedBytes() const
+{
+    if (!m_socket || m_socket->socketDescriptor() < 0)
+        return 0;
+    int queued = 0;
+    if (::ioctl(int(m_socket->socketDescriptor()), SIOCOUTQ, &queued) != 0 || queued < 0)
+        return 0;
+    return queued;
+}
+
+void SocketControl::checkPendingConnections()
+{
+    if (m_server && m_server->isListening())
+        m_server->waitForNewConnection(0);
 }
 
 void SocketControl::detach(bool graceful)

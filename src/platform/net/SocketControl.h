@@ -78,6 +78,10 @@ public:
     QByteArray getData();
     qint64 bytesAvailable() const;
     qint64 bytesToWrite() const;
+    // Bytes given to the system but not yet acknowledged by the peer (0 when unknown).
+    qint64 unacknowledgedBytes() const;
+    // Takes in a connection the system already accepted but whose notice has not come yet.
+    void checkPendingConnections();
 
     // Ends the connection or the listening; bytes already sent still reach the peer.
     // A local close raises no close event.

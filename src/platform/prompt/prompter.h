@@ -31,6 +31,13 @@ public:
                                                 const QString &filter) = 0;
     virtual std::optional<QString> saveFileName(const QString &title, const QString &fileName,
                                                 const QString &filter) = 0;
+    // A save box that leaves the question about an existing file to its caller.
+    virtual std::optional<QString> saveFileNameNoReplaceQuestion(const QString &title,
+                                                                 const QString &fileName,
+                                                                 const QString &filter)
+    {
+        return saveFileName(title, fileName, filter);
+    }
     virtual std::optional<QString> folderName(const QString &title, const QString &folder) = 0;
     virtual std::optional<QFont> font(const QFont &initial, const QString &title) = 0;
     virtual bool printSetup(QPrinter *printer, const QString &title) = 0;

@@ -90,6 +90,14 @@ std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const 
     return nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter));
 }
 
+std::optional<QString> WidgetPrompter::saveFileNameNoReplaceQuestion(const QString &title,
+                                                                     const QString &fileName,
+                                                                     const QString &filter)
+{
+    return nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter, nullptr,
+                                                 QFileDialog::DontConfirmOverwrite));
+}
+
 std::optional<QString> WidgetPrompter::folderName(const QString &title, const QString &folder)
 {
     return nonEmpty(QFileDialog::getExistingDirectory(dialogParent(), title, folder));

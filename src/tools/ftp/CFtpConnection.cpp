@@ -20,10 +20,38 @@ constexpr qint64 uploadSendSize = 16 * uploadBlockSize;
 constexpr qint64 uploadWindow = 16 * uploadSendSize;
 constexpr quint16 firstActivePort = 1100;
 constexpr int activePortAttempts = 100;
+// Server text shown in a message is cut to this many characters.
+constexpr qsizetype maxShownReply = 300;
 
 bool isPositiveCompletion(int code)
 {
     return code >= 200 && code < 300;
+}
+
+// A server line for a message box: decoded and cut to a readable length.
+QString shownReply(const QByteArray &bytes)
+{
+    QByteArray head = bytes.left(maxShownReply * 4);
+    // A character cut in two would make the whole line fail as UTF-8.
+    for (int i = 0;
+         i < 3 && head.size() < bytes.size() && !head.isEmpty() && (uchar(head.back()) & 0x80) != 0;
+         ++i)
+        head.chop(1);
+    QString text = ftpDisplayText(head);
+    if (text.size() > maxShownReply) {
+        text.truncate(maxShownReply);
+        text += QChar(0x2026);
+    }
+    return text;
+}
+
+// "(1234 bytes)" in a 150 reply; -1 when it names no size.
+qint64 announcedSize(const QByteArray &line)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\((\\d{1,18}) bytes\\)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(QString::fromLatin1(line));
+    return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
 QString logText(const QByteArray &bytes)
@@ -97,7 +125,12 @@ CFtpConnection::CFtpConnection(QObject *parent, int tickMs)
             return;
         m_bytesSent += sent;
         m_timeout.reset();
-        emit uploadProgress(m_bytesSent);
+        // Bytes in the system's send queue have not reached the server yet.
+        const qint64 acked = m_bytesSent - m_data->unacknowledgedBytes();
+        if (acked > m_bytesAcked) {
+            m_bytesAcked = acked;
+            emit uploadProgress(m_bytesAcked);
+        }
         pumpUpload();
     });
     connect(m_data, &SocketControl::sendComplete, this, &CFtpConnection::pumpUpload);
@@ -120,7 +153,15 @@ QString CFtpConnection::anonymousPassword()
 
 QString CFtpConnection::getLastServerResponse() const
 {
-    return ftpDisplayText(m_lastServerResponse);
+    // Every line of the last reply, each cut so a flood of text stays readable.
+    QStringList lines;
+    for (const QByteArray &line : m_lastServerResponse.split('\n')) {
+        if (lines.size() >= 20)
+            break;
+        if (!line.isEmpty())
+            lines << shownReply(line.endsWith('\r') ? line.chopped(1) : line);
+    }
+    return lines.isEmpty() ? QString() : lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
 }
 
 // ---- waiting and the command exchange ----
@@ -155,11 +196,20 @@ bool CFtpConnection::controlConnected() const
     return m_control->state() == SocketControl::Connected;
 }
 
+bool CFtpConnection::takeReply(FtpReply &reply)
+{
+    if (!takeFtpReply(m_replyBuffer, reply))
+        return false;
+    m_lastServerResponse = reply.text;
+    m_lastReplyCode = reply.code;
+    return true;
+}
+
 bool CFtpConnection::readReply(FtpReply &reply)
 {
     bool lost = false;
     const bool ok = waitFor([&] {
-        if (takeFtpReply(m_replyBuffer, reply))
+        if (takeReply(reply))
             return true;
         if (!controlConnected()) {
             lost = true;
@@ -176,9 +226,8 @@ bool CFtpConnection::readReply(FtpReply &reply)
     return true;
 }
 
-bool CFtpConnection::sendCommand(const QByteArray &verb, const QString &argument, bool secret)
+bool CFtpConnection::sendCommand(const QByteArray &verb, const QByteArray &bytes, bool secret)
 {
-    const QByteArray bytes = argument.toUtf8();
     // A line end or NUL inside an argument would smuggle in a second command.
     if (bytes.contains('\r') || bytes.contains('\n') || bytes.contains('\0')) {
         setError(ftpErrSyntaxArguments, ftpErrorText(ftpErrSyntaxArguments));
@@ -187,10 +236,10 @@ bool CFtpConnection::sendCommand(const QByteArray &verb, const QString &argument
     // Replies nobody waited for (a late answer after a time-out) must not answer this command.
     // ABOR is the exception: it goes out in the middle of an exchange.
     FtpReply stale;
-    while (verb != "ABOR" && takeFtpReply(m_replyBuffer, stale)) {
+    while (verb != "ABOR" && takeReply(stale)) {
     }
     QByteArray line = verb;
-    if (!argument.isEmpty())
+    if (!bytes.isEmpty())
         line += ' ' + bytes;
     line += "\r\n";
     if (!m_control->sendData(line)) {
@@ -202,7 +251,7 @@ bool CFtpConnection::sendCommand(const QByteArray &verb, const QString &argument
     return true;
 }
 
-bool CFtpConnection::command(const QByteArray &verb, const QString &argument,
+bool CFtpConnection::command(const QByteArray &verb, const QByteArray &argument,
                              std::initializer_list<int> ok, FtpReply *out, bool secret)
 {
     if (!sendCommand(verb, argument, secret))
@@ -237,11 +286,11 @@ void CFtpConnection::mapReply(const FtpReply &reply)
 {
     const int code = ftpCodeForReply(reply.code);
     if (code < 0) {
-        setError(ftpErrUnexpectedReply, ftpDisplayText(reply.firstLine()));
+        setError(ftpErrUnexpectedReply, shownReply(reply.firstLine()));
         return;
     }
     const QString text = ftpErrorText(code);
-    setError(code, text.isEmpty() ? ftpDisplayText(reply.firstLine()) : text);
+    setError(code, text.isEmpty() ? shownReply(reply.firstLine()) : text);
 }
 
 bool CFtpConnection::connectionEstablished(SocketControl *socket, bool waited)
@@ -276,7 +325,6 @@ void CFtpConnection::onControlData()
     if (bytes.isEmpty())
         return;
     m_replyBuffer += bytes;
-    m_lastServerResponse = bytes;
     m_timeout.reset();
     emit replyMessage(logText(bytes));
 }
@@ -411,7 +459,7 @@ int CFtpConnection::processUser()
         m_password = anonymousPassword();
     }
     FtpReply reply;
-    if (!command("USER", m_userName, {230, 331}, &reply))
+    if (!command("USER", m_userName.toUtf8(), {230, 331}, &reply))
         return 0;
     return reply.code;
 }
@@ -419,7 +467,7 @@ int CFtpConnection::processUser()
 int CFtpConnection::processPass()
 {
     FtpReply reply;
-    if (!command("PASS", m_password, {230}, &reply, true))
+    if (!command("PASS", m_password.toUtf8(), {230}, &reply, true))
         return reply.code;
     return 230;
 }
@@ -427,13 +475,13 @@ int CFtpConnection::processPass()
 bool CFtpConnection::processPwd()
 {
     FtpReply reply;
-    if (!command("PWD", QString(), {257}, &reply))
+    if (!command("PWD", QByteArray(), {257}, &reply))
         return false;
     // The name is quoted; a quote inside it is doubled.
     const QByteArray line = reply.firstLine();
     const qsizetype open = line.indexOf('"');
     if (open < 0) {
-        setError(ftpErrUnexpectedReply, ftpDisplayText(line));
+        setError(ftpErrUnexpectedReply, shownReply(line));
         return false;
     }
     QByteArray name;
@@ -450,9 +498,10 @@ bool CFtpConnection::processPwd()
         name += line.at(i);
     }
     if (i >= line.size()) {
-        setError(ftpErrUnexpectedReply, ftpDisplayText(line));
+        setError(ftpErrUnexpectedReply, shownReply(line));
         return false;
     }
+    m_currentDirectoryRaw = name;
     m_currentDirectory = ftpDisplayText(name);
     return true;
 }
@@ -469,6 +518,11 @@ QString CFtpConnection::getCurrentDirectory()
 
 bool CFtpConnection::setCurrentDirectory(const QString &path)
 {
+    return setCurrentDirectory(path.toUtf8());
+}
+
+bool CFtpConnection::setCurrentDirectory(const QByteArray &path)
+{
     BusyScope busy(*this);
     return busy && command("CWD", path, {250});
 }
@@ -476,16 +530,21 @@ bool CFtpConnection::setCurrentDirectory(const QString &path)
 bool CFtpConnection::setParentAsCurrentDirectory()
 {
     BusyScope busy(*this);
-    return busy && command("CDUP", QString(), {200, 250});
+    return busy && command("CDUP", QByteArray(), {200, 250});
 }
 
 bool CFtpConnection::createDirectory(const QString &name)
 {
     BusyScope busy(*this);
-    return busy && command("MKD", name, {257});
+    return busy && command("MKD", name.toUtf8(), {257});
 }
 
 bool CFtpConnection::removeDirectory(const QString &name)
+{
+    return removeDirectory(name.toUtf8());
+}
+
+bool CFtpConnection::removeDirectory(const QByteArray &name)
 {
     BusyScope busy(*this);
     return busy && command("RMD", name, {250});
@@ -493,11 +552,21 @@ bool CFtpConnection::removeDirectory(const QString &name)
 
 bool CFtpConnection::deleteFile(const QString &name)
 {
+    return deleteFile(name.toUtf8());
+}
+
+bool CFtpConnection::deleteFile(const QByteArray &name)
+{
     BusyScope busy(*this);
     return busy && command("DELE", name, {250});
 }
 
 bool CFtpConnection::renameFile(const QString &oldName, const QString &newName)
+{
+    return renameFile(oldName.toUtf8(), newName.toUtf8());
+}
+
+bool CFtpConnection::renameFile(const QByteArray &oldName, const QByteArray &newName)
 {
     BusyScope busy(*this);
     return busy && command("RNFR", oldName, {350}) && command("RNTO", newName, {250});
@@ -505,7 +574,7 @@ bool CFtpConnection::renameFile(const QString &oldName, const QString &newName)
 
 bool CFtpConnection::processType(int mode)
 {
-    if (!command("TYPE", mode == 0 ? QStringLiteral("A") : QStringLiteral("I"), {200}))
+    if (!command("TYPE", mode == 0 ? QByteArray("A") : QByteArray("I"), {200}))
         return false;
     m_transferMode = mode;
     return true;
@@ -528,7 +597,7 @@ bool CFtpConnection::closeConnection()
     BusyScope busy(*this);
     if (!busy)
         return false;
-    const bool ok = command("QUIT", QString(), {221});
+    const bool ok = command("QUIT", QByteArray(), {221});
     m_data->close();
     m_control->close();
     m_replyBuffer.clear();
@@ -561,7 +630,7 @@ bool CFtpConnection::processPasv()
 {
     emit stateChanged(DataConnecting);
     FtpReply reply;
-    if (!command("PASV", QString(), {227}, &reply))
+    if (!command("PASV", QByteArray(), {227}, &reply))
         return false;
     static const QRegularExpression fields(
         QStringLiteral("(\\d+),(\\d+),(\\d+),(\\d+),(\\d+),(\\d+)"));
@@ -570,7 +639,7 @@ bool CFtpConnection::processPasv()
     const uint high = match.hasMatch() ? match.captured(5).toUInt() : 256;
     const uint low = match.hasMatch() ? match.captured(6).toUInt() : 256;
     if (high > 255 || low > 255 || high * 256 + low == 0) {
-        setError(ftpErrUnexpectedReply, text);
+        setError(ftpErrUnexpectedReply, shownReply(reply.firstLine()));
         return false;
     }
     // The data connection goes to the server we already talk to, whatever address the
@@ -619,7 +688,7 @@ bool CFtpConnection::processPort()
                              .arg(m_control->localIP().replace(QLatin1Char('.'), QLatin1Char(',')))
                              .arg(m_lastPort / 256)
                              .arg(m_lastPort % 256);
-    if (!command("PORT", line, {200})) {
+    if (!command("PORT", line.toLatin1(), {200})) {
         m_data->abort();
         return false;
     }
@@ -637,6 +706,10 @@ void CFtpConnection::resetTransfer()
     m_pending.clear();
     m_bytesReceived = 0;
     m_bytesSent = 0;
+    m_bytesAcked = 0;
+    m_expectedSize = -1;
+    m_announcedSize = -1;
+    m_noServerData = false;
     m_uploadStarted = false;
     m_uploadEof = false;
     m_uploadFinished = false;
@@ -715,7 +788,7 @@ void CFtpConnection::pumpUpload()
 
 // Sends a LIST, RETR or STOR and waits for its end: the final reply and, for a success, the
 // end of the data connection.
-bool CFtpConnection::runDataCommand(const QByteArray &verb, const QString &argument)
+bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &argument)
 {
     if (!sendCommand(verb, argument)) {
         m_data->abort();
@@ -727,10 +800,11 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QString &argum
     FtpReply finalReply;
     const bool waited = waitFor([&] {
         FtpReply reply;
-        while (!haveFinal && takeFtpReply(m_replyBuffer, reply)) {
+        while (!haveFinal && takeReply(reply)) {
             if (reply.isPreliminary()) {
                 if (!preliminary) {
                     preliminary = true;
+                    m_announcedSize = announcedSize(reply.firstLine());
                     onPreliminaryReply();
                 }
             } else {
@@ -742,6 +816,16 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QString &argum
             return true;
         if (haveFinal && !isPositiveCompletion(finalReply.code))
             return true;
+        if (haveFinal && preliminary && !m_passiveMode &&
+            m_data->state() == SocketControl::Listening) {
+            // The server says it is done; its connection, if any, is in the system's queue by
+            // now. None there means the data went elsewhere (or came from a refused address).
+            m_data->checkPendingConnections();
+            if (m_data->state() == SocketControl::Listening) {
+                m_noServerData = true;
+                return true;
+            }
+        }
         const bool dataDone =
             m_job == DataJob::Upload ? m_uploadFinished : (m_dataClosed || !preliminary);
         if (haveFinal && dataDone)
@@ -771,6 +855,11 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QString &argum
         return false; // time-out or broken off; the error is set
     if (lost) {
         setConnectionLost();
+        return false;
+    }
+    if (m_noServerData) {
+        setError(ftpErrCantOpenData,
+                 tr("No data connection came from the server; the transfer did not happen."));
         return false;
     }
     if (m_dataFailed) {
@@ -806,21 +895,20 @@ void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
         if (!sendCommand("ABOR"))
             return;
     }
-    bool transferEnded = finalReplySeen;
-    bool done = false;
+    Q_UNUSED(finalReplySeen);
+    // Servers differ in how many replies ABOR gets (426 and 226, 225 alone, a single 226), so
+    // a NOOP follows it: every reply before the NOOP's 200 belongs to the aborted transfer.
     const int savedError = m_lastError;
     const QString savedText = m_lastErrorText;
-    waitFor([&] {
-        FtpReply reply;
-        while (!done && takeFtpReply(m_replyBuffer, reply)) {
-            if (reply.isPreliminary())
-                continue;
-            if (reply.code == 225 || (transferEnded && reply.code != 426))
-                done = true;
-            transferEnded = true;
-        }
-        return done || !controlConnected();
-    });
+    bool done = false;
+    if (sendCommand("NOOP")) {
+        waitFor([&] {
+            FtpReply reply;
+            while (!done && takeReply(reply))
+                done = reply.code == 200;
+            return done || !controlConnected();
+        });
+    }
     m_lastError = savedError;
     m_lastErrorText = savedText;
 }
@@ -852,7 +940,7 @@ bool CFtpConnection::enumFiles(CFtpFiles &files)
         return false;
     }
     emit stateChanged(RetrievingDirectory);
-    const bool ok = runDataCommand("LIST", QString());
+    const bool ok = runDataCommand("LIST", QByteArray());
     const QByteArray listing = m_listing;
     resetTransfer();
     if (!ok)
@@ -862,7 +950,32 @@ bool CFtpConnection::enumFiles(CFtpFiles &files)
     return true;
 }
 
+bool CFtpConnection::querySize(const QByteArray &remoteName, qint64 &size)
+{
+    size = -1;
+    if (!sendCommand("SIZE", remoteName))
+        return false;
+    FtpReply reply;
+    do {
+        if (!readReply(reply))
+            return false;
+    } while (reply.isPreliminary());
+    if (reply.code == 213) {
+        bool ok = false;
+        const qint64 value = reply.firstLine().mid(4).trimmed().toLongLong(&ok);
+        if (ok && value >= 0)
+            size = value;
+    }
+    return true;
+}
+
 bool CFtpConnection::downloadFile(const QString &remoteName, const QString &localPath, int mode,
+                                  qint64 startOffset)
+{
+    return downloadFile(remoteName.toUtf8(), localPath, mode, startOffset);
+}
+
+bool CFtpConnection::downloadFile(const QByteArray &remoteName, const QString &localPath, int mode,
                                   qint64 startOffset)
 {
     BusyScope busy(*this);
@@ -875,8 +988,12 @@ bool CFtpConnection::downloadFile(const QString &remoteName, const QString &loca
     }
     // The transfer counts as running from here, so Stop can cancel its set-up too.
     m_job = DataJob::Download;
-    const bool ready = processType(mode) && openDataConnection() &&
-                       (startOffset == 0 || command("REST", QString::number(startOffset), {350}));
+    qint64 expected = -1;
+    // Only binary sizes can be compared: ASCII mode changes line ends on the way.
+    const bool ready =
+        processType(mode) && m_abortCode == 0 && (mode == 0 || querySize(remoteName, expected)) &&
+        m_abortCode == 0 && openDataConnection() && m_abortCode == 0 &&
+        (startOffset == 0 || command("REST", QByteArray::number(startOffset), {350}));
     if (abortedDuringSetup() || !ready) {
         m_data->abort();
         resetTransfer();
@@ -885,7 +1002,31 @@ bool CFtpConnection::downloadFile(const QString &remoteName, const QString &loca
     m_localPath = localPath;
     m_startOffset = startOffset;
     m_bytesReceived = startOffset;
-    const bool ok = runDataCommand("RETR", remoteName);
+    m_expectedSize = expected;
+    bool ok = runDataCommand("RETR", remoteName);
+    if (ok && mode != 0) {
+        // A server that cuts the data connection short and still says 226 must not make a
+        // partial file look complete.
+        const qint64 total = m_bytesReceived;
+        const qint64 thisTime = total - startOffset;
+        qint64 announced = -1;
+        bool matches = true;
+        if (m_expectedSize >= 0) {
+            announced = m_expectedSize;
+            matches = total == m_expectedSize;
+        } else if (m_announcedSize >= 0) {
+            // Servers name either the whole size or what is left after REST.
+            announced = m_announcedSize;
+            matches = total == m_announcedSize || thisTime == m_announcedSize;
+        }
+        if (!matches) {
+            setError(ftpErrTransferAborted,
+                     tr("The transfer ended after %1 bytes; the server announced %2 bytes.")
+                         .arg(total)
+                         .arg(announced));
+            ok = false;
+        }
+    }
     resetTransfer();
     if (ok)
         emit stateChanged(TransferCompleted);
@@ -895,21 +1036,75 @@ bool CFtpConnection::downloadFile(const QString &remoteName, const QString &loca
 bool CFtpConnection::uploadFile(const QString &localPath, const QString &remoteName, int mode,
                                 qint64 startOffset)
 {
+    return uploadFile(localPath, remoteName.toUtf8(), mode, startOffset);
+}
+
+bool CFtpConnection::uploadFile(const QString &localPath, const QByteArray &remoteName, int mode,
+                                qint64 startOffset)
+{
     BusyScope busy(*this);
     if (!busy)
         return false;
     resetTransfer();
+    if (startOffset < 0) {
+        setError(ftpErrLocalFile, tr("No valid start offset was given."));
+        return false;
+    }
+    {
+        // A missing local file must not get as far as creating a remote one.
+        QFile probe(localPath);
+        if (!probe.open(QIODevice::ReadOnly)) {
+            setError(ftpErrLocalFile, tr("%1: %2").arg(localPath, probe.errorString()));
+            return false;
+        }
+    }
+    m_localPath = localPath;
+    if (mode != m_transferMode && !processType(mode))
+        return false;
+    if (startOffset == 0)
+        return runUpload("STOR", remoteName, 0);
+
+    // Resuming: appending needs no restart support and never truncates the server's partial
+    // file, so it is used when the remote file is exactly as long as the part already sent.
+    qint64 remoteSize = -1;
+    if (!querySize(remoteName, remoteSize))
+        return false;
+    if (remoteSize == startOffset) {
+        if (runUpload("APPE", remoteName, startOffset))
+            return true;
+        const int refused = m_lastReplyCode;
+        if (m_lastError == ftpErrCancelled || (refused != 500 && refused != 502 && refused != 504))
+            return false;
+    }
+    if (runUpload("STOR", remoteName, startOffset))
+        return true;
+    if (m_lastReplyCode >= 400 && m_lastError != ftpErrCancelled) {
+        // Some servers refuse STOR after REST and drop the partial file they had.
+        setError(m_lastError,
+                 tr("The server refused to resume the upload (%1). The partial file on the server "
+                    "may be gone; upload the whole file again.")
+                     .arg(shownReply(FtpReply{m_lastReplyCode, m_lastServerResponse}.firstLine())));
+    }
+    return false;
+}
+
+// One STOR or APPE from startOffset of the local file (REST sent before a resumed STOR).
+bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteName,
+                               qint64 startOffset)
+{
+    const QString localPath = m_localPath;
+    resetTransfer();
     // The local file is opened first, so a missing one never creates a remote file.
     m_file.setFileName(localPath);
-    if (startOffset < 0 || !m_file.open(QIODevice::ReadOnly) ||
-        (startOffset > 0 && !m_file.seek(startOffset))) {
+    if (!m_file.open(QIODevice::ReadOnly) || (startOffset > 0 && !m_file.seek(startOffset))) {
         setError(ftpErrLocalFile, tr("%1: %2").arg(localPath, m_file.errorString()));
         m_file.close();
         return false;
     }
     m_job = DataJob::Upload;
-    const bool ready = (mode == m_transferMode || processType(mode)) && openDataConnection() &&
-                       (startOffset == 0 || command("REST", QString::number(startOffset), {350}));
+    const bool ready = openDataConnection() && m_abortCode == 0 &&
+                       (startOffset == 0 || verb != "STOR" ||
+                        command("REST", QByteArray::number(startOffset), {350}));
     if (abortedDuringSetup() || !ready) {
         m_data->abort();
         resetTransfer();
@@ -918,7 +1113,10 @@ bool CFtpConnection::uploadFile(const QString &localPath, const QString &remoteN
     m_localPath = localPath;
     m_startOffset = startOffset;
     m_bytesSent = startOffset;
-    const bool ok = runDataCommand("STOR", remoteName);
+    m_bytesAcked = startOffset;
+    const bool ok = runDataCommand(verb, remoteName);
+    if (ok && m_bytesSent > m_bytesAcked)
+        emit uploadProgress(m_bytesSent); // the server has confirmed every byte
     resetTransfer();
     return ok;
 }
@@ -927,7 +1125,7 @@ bool CFtpConnection::cancelTransfer()
 {
     if (m_job == DataJob::None) {
         BusyScope busy(*this);
-        return busy && command("ABOR", QString(), {225, 226});
+        return busy && command("ABOR", QByteArray(), {225, 226});
     }
     if (m_abortCode != 0)
         return true;

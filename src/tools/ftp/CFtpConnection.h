@@ -62,19 +62,37 @@ public:
     int timeout() const { return m_timeout.timeoutValue(); }
     void setTimeout(int seconds) { m_timeout.setTimeoutValue(seconds); }
     bool busy() const { return m_busy; }
+    // A listing, download or upload is under way (cancelTransfer() applies).
+    bool transferRunning() const { return m_job != DataJob::None; }
 
     bool connectToServer();
     bool enumFiles(CFtpFiles &files);
+    // Names given as text go out as UTF-8; names taken from a listing go out as the
+    // server's own bytes (CFtpFile::rawName), whatever their encoding.
     bool setCurrentDirectory(const QString &path);
+    bool setCurrentDirectory(const QByteArray &path);
     bool setParentAsCurrentDirectory();
     QString getCurrentDirectory();
+    // The current directory as the server's bytes.
+    QByteArray currentDirectoryRaw() const { return m_currentDirectoryRaw; }
     bool createDirectory(const QString &name);
     bool removeDirectory(const QString &name);
+    bool removeDirectory(const QByteArray &name);
     bool deleteFile(const QString &name);
+    bool deleteFile(const QByteArray &name);
     bool renameFile(const QString &oldName, const QString &newName);
+    bool renameFile(const QByteArray &oldName, const QByteArray &newName);
+    // In binary mode a download whose byte count differs from the size the server announced
+    // (SIZE, or "(n bytes)" in its 150 reply) fails, whatever the final reply says.
     bool downloadFile(const QString &remoteName, const QString &localPath, int mode,
                       qint64 startOffset = 0);
+    bool downloadFile(const QByteArray &remoteName, const QString &localPath, int mode,
+                      qint64 startOffset = 0);
+    // A resumed upload appends (APPE) when the remote file is exactly startOffset bytes long,
+    // else it sends REST and STOR.
     bool uploadFile(const QString &localPath, const QString &remoteName, int mode,
+                    qint64 startOffset = 0);
+    bool uploadFile(const QString &localPath, const QByteArray &remoteName, int mode,
                     qint64 startOffset = 0);
     // Stops the running transfer; the transfer itself then returns false (code 63).
     bool cancelTransfer();
@@ -99,10 +117,16 @@ private:
     // passes (code 58) or the connection is broken off.
     bool waitFor(const std::function<bool()> &done);
     bool readReply(FtpReply &reply);
-    bool sendCommand(const QByteArray &verb, const QString &argument = QString(),
+    // Takes the next complete reply off the buffer and keeps it as the last server response.
+    bool takeReply(FtpReply &reply);
+    bool sendCommand(const QByteArray &verb, const QByteArray &argument = QByteArray(),
                      bool secret = false);
-    bool command(const QByteArray &verb, const QString &argument, std::initializer_list<int> ok,
+    bool command(const QByteArray &verb, const QByteArray &argument, std::initializer_list<int> ok,
                  FtpReply *reply = nullptr, bool secret = false);
+    // SIZE of a remote file in the current type; -1 when the server gives none. False only
+    // when the connection failed.
+    bool querySize(const QByteArray &remoteName, qint64 &size);
+    bool runUpload(const QByteArray &verb, const QByteArray &remoteName, qint64 startOffset);
     void setError(int code, const QString &text);
     void setErrorCode(int code);
     void mapReply(const FtpReply &reply);
@@ -119,7 +143,7 @@ private:
     bool openDataConnection();
     bool processPasv();
     bool processPort();
-    bool runDataCommand(const QByteArray &verb, const QString &argument);
+    bool runDataCommand(const QByteArray &verb, const QByteArray &argument);
     void finishAbortedTransfer(bool finalReplySeen);
     bool abortedDuringSetup();
     void onPreliminaryReply();
@@ -139,6 +163,7 @@ private:
     QString m_password;
     QString m_ftpServer;
     QString m_currentDirectory;
+    QByteArray m_currentDirectoryRaw;
     bool m_passiveMode = false;
     bool m_busy = false;
     bool m_broken = false;
@@ -147,6 +172,7 @@ private:
     QString m_lastErrorText;
     QByteArray m_replyBuffer;
     QByteArray m_lastServerResponse;
+    int m_lastReplyCode = 0;
     quint16 m_lastPort = 0;
 
     // The running data transfer.
@@ -157,7 +183,11 @@ private:
     QFile m_file;
     qint64 m_startOffset = 0;
     qint64 m_bytesReceived = 0;
-    qint64 m_bytesSent = 0;
+    qint64 m_bytesSent = 0;      // handed to the socket
+    qint64 m_bytesAcked = 0;     // reported as sent: what left the local buffers
+    qint64 m_expectedSize = -1;  // what the server announced for a download
+    qint64 m_announcedSize = -1; // "(n bytes)" of the 150 reply
+    bool m_noServerData = false; // active mode: the server's data connection never came
     bool m_dataClosed = false;
     bool m_dataFailed = false;
     bool m_uploadStarted = false;

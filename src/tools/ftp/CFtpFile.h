@@ -8,7 +8,7 @@
 struct CFtpFile
 {
     bool isDirectory = false;
-    qint64 fileSize = 0;
+    qint64 fileSize = 0;     // -1 when the listing gives a size too large to hold
     QDateTime lastWriteTime; // null until the listing gives a date
     QString filename;        // for display: UTF-8 when valid, else Latin-1
     QByteArray rawName;      // the name's bytes as the server sent them

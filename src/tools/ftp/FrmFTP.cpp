@@ -1,6 +1,7 @@
 #include "tools/ftp/FrmFTP.h"
 
 #include "kb/frmmain.h"
+#include "platform/prompt/prompter.h"
 #include "shell/messagebox.h"
 #include "tools/ftp/CFtpConnection.h"
 #include "tools/ftp/CFtpFiles.h"
@@ -32,6 +33,8 @@ namespace {
 
 constexpr int KeyRole = Qt::UserRole;
 constexpr int SizeRole = Qt::UserRole + 1;
+constexpr int RawRole = Qt::UserRole + 2;
+constexpr int RawKeyRole = Qt::UserRole + 3;
 
 struct ToolButton
 {
@@ -87,6 +90,22 @@ QString groupedNumber(qint64 value)
 }
 
 } // namespace
+
+class FrmFTP::Operation
+{
+public:
+    explicit Operation(FrmFTP &window) : m_window(window) { ++m_window.m_operations; }
+    ~Operation()
+    {
+        if (--m_window.m_operations == 0 && m_window.m_closePending)
+            m_window.closeWhenIdle();
+    }
+    Operation(const Operation &) = delete;
+    Operation &operator=(const Operation &) = delete;
+
+private:
+    FrmFTP &m_window;
+};
 
 FrmFTP::FrmFTP(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
 {
@@ -183,10 +202,14 @@ FrmFTP::FrmFTP(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
     });
     connect(Check1, &QCheckBox::clicked, this,
             [this](bool checked) { m_FtpConnection->setPassiveMode(checked); });
-    connect(Option1[0], &QRadioButton::clicked, this,
-            [this] { m_FtpConnection->setTransferMode(0); });
-    connect(Option1[1], &QRadioButton::clicked, this,
-            [this] { m_FtpConnection->setTransferMode(1); });
+    connect(Option1[0], &QRadioButton::clicked, this, [this] {
+        Operation operation(*this);
+        m_FtpConnection->setTransferMode(0);
+    });
+    connect(Option1[1], &QRadioButton::clicked, this, [this] {
+        Operation operation(*this);
+        m_FtpConnection->setTransferMode(1);
+    });
 
     if (m_main)
         connect(m_main->mdiArea(), &QMdiArea::subWindowActivated, this,
@@ -213,16 +236,28 @@ void FrmFTP::onSubWindowActivated(QMdiSubWindow *window)
     // parts stay then (closing this window takes them back itself).
     if (!window)
         return;
-    if (window == parentWidget())
+    if (window == parentWidget()) {
         SetParentToMain();
-    else
+        // Tools told of this activation after us take their parts back then, and one that
+        // hides the left panel on its way out hides the tree just docked there: once they
+        // all have run, the panel is shown again.
+        QTimer::singleShot(0, this, [this] {
+            if (m_main && m_main->mdiArea()->activeSubWindow() == parentWidget())
+                SetParentToMain();
+        });
+    } else {
         SetParBack();
+    }
 }
 
 void FrmFTP::SetParentToMain()
 {
-    if (!m_main || m_docked)
+    if (!m_main || m_closePending)
         return;
+    if (m_docked) {
+        m_main->setPanelLeftVisible(true);
+        return;
+    }
     m_docked = true;
     m_main->dockToolbar(tbToolBar);
     m_main->dockLeftPart(tvTreeView);
@@ -266,6 +301,22 @@ QString FrmFTP::nodeKey(const QTreeWidgetItem *node)
     return node ? node->data(0, KeyRole).toString() : QString();
 }
 
+QByteArray FrmFTP::rawName(const QTreeWidgetItem *item)
+{
+    if (!item)
+        return QByteArray();
+    const QVariant raw = item->data(0, RawRole);
+    return raw.isValid() ? raw.toByteArray() : item->text(0).toUtf8();
+}
+
+QByteArray FrmFTP::rawKey(const QTreeWidgetItem *node)
+{
+    if (!node)
+        return QByteArray();
+    const QVariant raw = node->data(0, RawKeyRole);
+    return raw.isValid() ? raw.toByteArray() : nodeKey(node).toUtf8();
+}
+
 QTreeWidgetItem *FrmFTP::listItem(const QString &name) const
 {
     for (int i = 0; i < lvListView->topLevelItemCount(); ++i)
@@ -285,27 +336,31 @@ int FrmFTP::transferMode() const
     return Option1[0]->isChecked() ? 0 : 1;
 }
 
-// The node's texts joined by "/" from its first "/", runs of "/" made one.
-QString FrmFTP::serverPath(const QTreeWidgetItem *node) const
+// The node's names, as the server's bytes, joined by "/" from its first "/", runs of "/" made
+// one.
+QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node) const
 {
-    QStringList parts;
+    QList<QByteArray> parts;
     for (const QTreeWidgetItem *at = node; at; at = at->parent())
-        parts.prepend(at->text(0));
-    QString path = parts.join(QLatin1Char('/'));
-    const qsizetype slash = path.indexOf(QLatin1Char('/'));
+        parts.prepend(rawName(at));
+    QByteArray path = parts.join('/');
+    const qsizetype slash = path.indexOf('/');
     path = slash < 0 ? path : path.mid(slash);
-    while (path.contains(QLatin1String("//")))
-        path.replace(QLatin1String("//"), QLatin1String("/"));
+    while (path.contains("//"))
+        path.replace("//", "/");
     return path;
 }
 
-QTreeWidgetItem *FrmFTP::addNode(QTreeWidgetItem *parent, const QString &key, const QString &text)
+QTreeWidgetItem *FrmFTP::addNode(QTreeWidgetItem *parent, const QString &key, const QString &text,
+                                 const QByteArray &raw, const QByteArray &rawKey)
 {
     if (m_nodes.contains(key))
         return nullptr;
     auto *item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tvTreeView);
     item->setText(0, text);
     item->setData(0, KeyRole, key);
+    item->setData(0, RawRole, raw.isNull() ? text.toUtf8() : raw);
+    item->setData(0, RawKeyRole, rawKey.isNull() ? key.toUtf8() : rawKey);
     item->setIcon(
         0, style()->standardIcon(parent ? QStyle::SP_DirClosedIcon : QStyle::SP_DriveNetIcon));
     m_nodes.insert(key, item);
@@ -340,29 +395,34 @@ void FrmFTP::tbToolBar_ButtonClick(const QString &key)
         QStringLiteral("Rename"),   QStringLiteral("CreateDirectory")};
     if (m_FtpConnection->busy() && engineKeys.contains(key))
         return;
+    if (m_closePending && key != QLatin1String("Exit"))
+        return;
+    Operation operation(*this);
     if (key == QLatin1String("Connect")) {
         if (IsInternetActive())
             ConnectToServer();
         else
-            MsgBoxEx(QStringLiteral("There is no active internet connection available now, "
-                                    "please connect to Internet first!"),
-                     107, 4, QStringLiteral("ERROR"));
+            ask(QStringLiteral("There is no active internet connection available now, "
+                               "please connect to Internet first!"),
+                107, 4, QStringLiteral("ERROR"));
     } else if (key == QLatin1String("UpLevel")) {
         QTreeWidgetItem *selected = tvTreeView->currentItem();
         if (!selected)
             return;
         if (selected->parent())
             tvTreeView->setCurrentItem(selected = selected->parent());
-        if (m_FtpConnection->setCurrentDirectory(serverPath(selected)))
+        if (m_FtpConnection->setCurrentDirectory(rawServerPath(selected)))
             ShowFolder(selected);
     } else if (key == QLatin1String("Stop")) {
         if (m_FtpConnection->closeConnection()) {
             clearTree();
             lvListView->clear();
+            ResetProgress();
+            Label1->clear();
         } else if (m_FtpConnection->ftpGetLastError() == 59) {
-            if (MsgBoxEx(QStringLiteral("Data transfer in progress. Do you want to cancel the "
-                                        "data transfer?"),
-                         102, 1, QStringLiteral("ARE YOU SURE?")) == QLatin1String("Yes"))
+            if (ask(QStringLiteral("Data transfer in progress. Do you want to cancel the "
+                                   "data transfer?"),
+                    102, 1, QStringLiteral("ARE YOU SURE?")) == QLatin1String("Yes"))
                 m_FtpConnection->cancelTransfer();
         }
     } else if (key == QLatin1String("Refresh")) {
@@ -386,11 +446,26 @@ void FrmFTP::tbToolBar_ButtonClick(const QString &key)
     } else if (key == QLatin1String("View Details")) {
         setViewStyle(3);
     } else if (key == QLatin1String("Exit")) {
+        // The close itself waits until this click (and anything under it) has unwound.
         if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
             frame->close();
         else
             close();
     }
+}
+
+QString FrmFTP::ask(const QString &prompt, int icon, int buttons, const QString &title)
+{
+    if (m_closePending)
+        return MsgButtons::escapeValue(buttons);
+    return MsgBoxEx(prompt, icon, buttons, title);
+}
+
+void FrmFTP::logFailure()
+{
+    m_FtpConnection_ReplyMessage(QStringLiteral("Error %1: %2\r\n")
+                                     .arg(m_FtpConnection->ftpGetLastError())
+                                     .arg(m_FtpConnection->getFtpErrorDescription()));
 }
 
 void FrmFTP::ConnectToServer()
@@ -406,34 +481,56 @@ void FrmFTP::ConnectToServer()
     m_FtpConnection->setUserName(dialog.UserName());
     m_FtpConnection->setPassword(dialog.Password());
     m_FtpConnection->setPassiveMode(Check1->isChecked());
+    Label1->clear();
     if (!m_FtpConnection->connectToServer()) {
-        MsgBoxEx(QString::number(m_FtpConnection->ftpGetLastError()) + QStringLiteral("\r\n\r\n") +
-                     m_FtpConnection->getFtpErrorDescription(),
-                 103, 4, QStringLiteral("ERROR"));
+        ResetProgress();
+        logFailure();
+        ask(QString::number(m_FtpConnection->ftpGetLastError()) + QStringLiteral("\r\n\r\n") +
+                m_FtpConnection->getFtpErrorDescription(),
+            103, 4, QStringLiteral("ERROR"));
         return;
     }
     Label1->setText(dialog.URL());
 
-    QTreeWidgetItem *selected = addPathNodes(m_FtpConnection->currentDirectory());
+    QTreeWidgetItem *selected =
+        addPathNodes(m_FtpConnection->currentDirectory(), m_FtpConnection->currentDirectoryRaw());
     m_LastNode = selected;
     ShowFolder(selected);
 }
 
-QTreeWidgetItem *FrmFTP::addPathNodes(QString path)
+QTreeWidgetItem *FrmFTP::addPathNodes(QString path, const QByteArray &rawPath)
 {
+    // The server's bytes go with each node; "/" splits both forms at the same places.
+    QList<QByteArray> rawParts;
+    if (!rawPath.isEmpty()) {
+        const qsizetype first = rawPath.indexOf('/');
+        rawParts << (first < 0 ? rawPath : rawPath.left(first + 1));
+        for (const QByteArray &part : rawPath.mid(rawParts.first().size()).split('/'))
+            if (!part.isEmpty())
+                rawParts << part;
+    }
     QTreeWidgetItem *selected = nullptr;
     if (path == QLatin1String("/") || path.isEmpty()) {
         selected = addNode(nullptr, QStringLiteral("/"), QStringLiteral("/"));
     } else {
         const qsizetype first = path.indexOf(QLatin1Char('/'));
         const QString rootKey = first < 0 ? path : path.left(first + 1);
-        selected = addNode(nullptr, rootKey, rootKey);
-        path = path.mid(rootKey.size());
+        const QStringList names =
+            path.mid(rootKey.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        if (rawParts.size() != names.size() + 1) {
+            rawParts.clear();
+            rawParts << rootKey.toUtf8();
+            for (const QString &name : names)
+                rawParts << name.toUtf8();
+        }
+        selected = addNode(nullptr, rootKey, rootKey, rawParts.first(), rawParts.first());
         QString key = rootKey;
-        const QStringList names = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-        for (const QString &name : names) {
+        QByteArray rawKey = rawParts.first();
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const QString &name = names.at(i);
             key += name + QLatin1Char('/');
-            QTreeWidgetItem *child = addNode(selected, key, name);
+            rawKey += rawParts.at(i + 1) + '/';
+            QTreeWidgetItem *child = addNode(selected, key, name, rawParts.at(i + 1), rawKey);
             if (!child)
                 break;
             selected->setExpanded(true);
@@ -452,11 +549,13 @@ void FrmFTP::ShowFolder(QTreeWidgetItem *node)
     m_FtpConnection->setPassiveMode(Check1->isChecked());
     CFtpFiles files;
     if (!m_FtpConnection->enumFiles(files)) {
-        MsgBoxEx(QString::number(m_FtpConnection->ftpGetLastError()) + QStringLiteral("\r\n\r\n") +
-                     m_FtpConnection->getFtpErrorDescription(),
-                 103, 4, QStringLiteral("ERROR"));
+        logFailure();
+        ask(QString::number(m_FtpConnection->ftpGetLastError()) + QStringLiteral("\r\n\r\n") +
+                m_FtpConnection->getFtpErrorDescription(),
+            103, 4, QStringLiteral("ERROR"));
     } else {
         const QString key = nodeKey(node);
+        const QByteArray raw = rawKey(node);
         const bool plainRoot = node->parent() || key == QLatin1String("/");
         const bool shown = tvTreeView->currentItem() == node;
         for (const CFtpFile &file : files) {
@@ -466,7 +565,9 @@ void FrmFTP::ShowFolder(QTreeWidgetItem *node)
                 const QString childKey =
                     plainRoot ? key + file.filename + QLatin1Char('/')
                               : key + QLatin1Char('/') + file.filename + QLatin1Char('/');
-                addNode(node, childKey, file.filename);
+                const QByteArray childRaw =
+                    plainRoot ? raw + file.rawName + '/' : raw + '/' + file.rawName + '/';
+                addNode(node, childKey, file.filename, file.rawName, childRaw);
             } else if (shown) {
                 AddListItem(file);
             }
@@ -483,7 +584,8 @@ void FrmFTP::AddListItem(const CFtpFile &file)
                                                ? QStyle::SP_FileIcon
                                                : QStyle::SP_FileLinkIcon));
     item->setData(0, SizeRole, file.fileSize);
-    item->setText(1, groupedNumber(file.fileSize));
+    item->setData(0, RawRole, file.rawName.isEmpty() ? file.filename.toUtf8() : file.rawName);
+    item->setText(1, file.fileSize < 0 ? QString() : groupedNumber(file.fileSize));
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     item->setText(2, file.lastWriteTime.isValid()
                          ? QLocale().toString(file.lastWriteTime, QLocale::ShortFormat)
@@ -520,17 +622,18 @@ void FrmFTP::tvTreeView_NodeClick(QTreeWidgetItem *node)
 {
     if (!node)
         return;
-    if (m_FtpConnection->busy()) {
+    if (m_FtpConnection->busy() || m_closePending) {
         if (m_LastNode)
             tvTreeView->setCurrentItem(m_LastNode);
         return;
     }
+    Operation operation(*this);
     m_LastNode = node;
     tvTreeView->setCurrentItem(node);
     // One reconnect per click: a stale broken-connection code must not loop for ever.
     bool reconnected = false;
     for (;;) {
-        if (m_FtpConnection->setCurrentDirectory(serverPath(node))) {
+        if (m_FtpConnection->setCurrentDirectory(rawServerPath(node))) {
             ShowFolder(node);
             return;
         }
@@ -591,26 +694,49 @@ void FrmFTP::m_FtpConnection_UploadProgress(qint64 bytes)
 
 void FrmFTP::closeEvent(QCloseEvent *event)
 {
-    if (m_FtpConnection->busy()) {
-        // The engine's wait is still on the stack: drop the line, close once it unwound.
-        m_FtpConnection->breakConnection();
+    if (m_operations > 0 || m_FtpConnection->busy()) {
+        // One of this window's operations is still on the stack (a transfer, a question):
+        // stop the work, and close once everything has unwound.
         event->ignore();
-        if (!m_closePending) {
-            m_closePending = true;
-            QTimer::singleShot(50, this, [this] {
-                m_closePending = false;
-                tbToolBar_ButtonClick(QStringLiteral("Exit"));
-            });
+        // The parts go home now: the main window may already show another tab.
+        m_dockedAtClose = m_dockedAtClose || m_docked;
+        SetParBack();
+        m_closePending = true;
+        if (m_FtpConnection->busy()) {
+            if (!m_FtpConnection->transferRunning() || !m_FtpConnection->cancelTransfer())
+                m_FtpConnection->breakConnection();
         }
+        if (m_operations == 0)
+            closeWhenIdle();
         return;
     }
+    m_closePending = false;
     m_FtpConnection->breakConnection();
+    const bool docked = m_docked || m_dockedAtClose;
     SetParBack();
-    if (m_main)
+    // Only a panel this window's tree was shown in is hidden, and not under the database
+    // tabs: a close that waited for a transfer may come after the user moved on to them.
+    if (m_main && docked && m_main->SSTabMain->isHidden())
         m_main->setPanelLeftVisible(false);
     event->accept();
     // The main window hands out its tool instance for as long as it lives in its frame; a
     // tool button pressed right after this close must get a new window, not this one.
     setParent(nullptr);
     deleteLater();
+}
+
+void FrmFTP::closeWhenIdle()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (!m_closePending)
+            return;
+        if (m_operations > 0 || m_FtpConnection->busy()) {
+            QTimer::singleShot(20, this, [this] { closeWhenIdle(); });
+            return;
+        }
+        if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            frame->close();
+        else
+            close();
+    });
 }

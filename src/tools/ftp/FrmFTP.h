@@ -44,11 +44,15 @@ public:
     // The node of a folder key ("/", "/pub/"), or nullptr.
     QTreeWidgetItem *node(const QString &key) const { return m_nodes.value(key); }
     static QString nodeKey(const QTreeWidgetItem *node);
+    // A node's or list item's name as the server's bytes.
+    static QByteArray rawName(const QTreeWidgetItem *item);
+    // The folder path of a node as the server's bytes, ending in "/" like its key.
+    static QByteArray rawKey(const QTreeWidgetItem *node);
     // The list row of a file name, or nullptr.
     QTreeWidgetItem *listItem(const QString &name) const;
     bool isDocked() const;
     // The nodes of a server folder path from the root down; the last one is selected.
-    QTreeWidgetItem *addPathNodes(QString path);
+    QTreeWidgetItem *addPathNodes(QString path, const QByteArray &rawPath = QByteArray());
     CFtpConnection *connection() const { return m_FtpConnection; }
 
     QToolBar *tbToolBar;
@@ -67,14 +71,25 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Counts the window's own operations on the stack; a close asked for meanwhile waits
+    // until the count is back to 0.
+    class Operation;
+    void closeWhenIdle();
+    // MsgBoxEx, or the Esc answer without a box while the window is closing.
+    QString ask(const QString &prompt, int icon, int buttons, const QString &title);
+    // Writes the engine's last failure into the log.
+    void logFailure();
     void ConnectToServer();
     void ShowFolder(QTreeWidgetItem *node);
     void ResetProgress();
     void AddListItem(const CFtpFile &file);
     void RefreshFolder();
-    QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &key, const QString &text);
+    QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &key, const QString &text,
+                             const QByteArray &raw = QByteArray(),
+                             const QByteArray &rawKey = QByteArray());
     void clearTree();
-    QString serverPath(const QTreeWidgetItem *node) const;
+    // The folder path of a node for the server (its own bytes).
+    QByteArray rawServerPath(const QTreeWidgetItem *node) const;
     QTreeWidgetItem *selectedListItem() const;
     int transferMode() const;
     void setViewStyle(int style);
@@ -103,6 +118,8 @@ private:
     QHash<QString, QTreeWidgetItem *> m_nodes;
     bool m_docked = false;
     bool m_closePending = false;
+    int m_operations = 0;
+    bool m_dockedAtClose = false;
 };
 
 // True when the path names an existing file (not a folder).

@@ -2,7 +2,7 @@
 #include "tools/ftp/FrmFTP.h"
 
 #include "platform/prompt/prompter.h"
-#include "shell/messagebox.h"
+#include "shell/frmcd.h"
 #include "tools/ftp/CFtpConnection.h"
 
 #include <QDir>
@@ -17,6 +17,7 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 const QString AllFiles = QStringLiteral("All Files (*)");
+const QString AllFilesFilter = QStringLiteral("All Files (*.*)|*");
 constexpr int SizeRole = Qt::UserRole + 1;
 
 // A remote name as a local file name: no folder parts, no control characters.
@@ -58,16 +59,23 @@ void FrmFTP::DownloadSelected()
     // Without a selected file there is nothing to download: say so before any dialog.
     QTreeWidgetItem *selected = selectedListItem();
     if (!selected) {
-        MsgBoxEx(QStringLiteral("Please select the file you want to download."), 107, 4,
-                 QStringLiteral("FAILED"));
+        ask(QStringLiteral("Please select the file you want to download."), 107, 4,
+            QStringLiteral("FAILED"));
         return;
     }
-    const std::optional<QString> chosen = Prompter::instance().saveFileName(
-        QStringLiteral("Download file and save as..."), safeLocalName(selected->text(0)), AllFiles);
-    if (!chosen || chosen->isEmpty())
+    // The question about an existing file comes below, with the sizes; the save box must
+    // not ask about replacing it first.
+    CommonDialogOptions options;
+    options.DialogTitle = QStringLiteral("Download file and save as...");
+    options.FileName = safeLocalName(selected->text(0));
+    options.Filter = AllFilesFilter;
+    options.ConfirmOverwrite = false;
+    const std::optional<QString> chosen = FrmCD::CD().ShowSave(options);
+    if (!chosen || chosen->isEmpty() || m_closePending)
         return;
     const QString fileName = *chosen;
     m_TransferFile = selected->text(0);
+    const QByteArray rawFile = rawName(selected);
     m_TransferSize = selected->data(0, SizeRole).toLongLong();
     const int mode = transferMode();
     qint64 startOffset = 0;
@@ -77,8 +85,8 @@ void FrmFTP::DownloadSelected()
         const qint64 local = QFileInfo(fileName).size();
         const QString remoteSize = QString::number(m_TransferSize);
         if (local < m_TransferSize) {
-            const QString answer = MsgBoxEx(existsText(fileName, remoteSize, local, AppendQuestion),
-                                            106, 5, QStringLiteral("EXISTED FILE FOUND!"));
+            const QString answer = ask(existsText(fileName, remoteSize, local, AppendQuestion), 106,
+                                       5, QStringLiteral("EXISTED FILE FOUND!"));
             if (answer == QLatin1String("Yes"))
                 startOffset = local;
             else if (answer == QLatin1String("No"))
@@ -86,16 +94,16 @@ void FrmFTP::DownloadSelected()
             else
                 return;
         } else {
-            // Asked the other way round, Esc (which answers "No") would replace the file.
-            const QString answer =
-                MsgBoxEx(existsText(fileName, remoteSize, local,
-                                    QStringLiteral("Do you want to replace it?")),
-                         106, 1, QStringLiteral("FILE ALREADY EXISTED!"));
-            if (answer != QLatin1String("Yes"))
+            // No (and Esc) download from 0; the old file stays whole until the new one is in.
+            if (ask(existsText(fileName, remoteSize, local,
+                               QStringLiteral("Do you want to cancel download?")),
+                    106, 1, QStringLiteral("FILE ALREADY EXISTED!")) == QLatin1String("Yes"))
                 return;
             replacing = true;
         }
     }
+    if (m_closePending)
+        return;
 
     // A file being replaced stays whole until the new copy has fully arrived beside it.
     QString target = fileName;
@@ -104,52 +112,60 @@ void FrmFTP::DownloadSelected()
                             QFileInfo(fileName).fileName() + QStringLiteral(".XXXXXX.part"));
         part.setAutoRemove(false);
         if (!part.open()) {
-            MsgBoxEx(QStringLiteral("Error: 62") + CRLF + CRLF + part.errorString(), 103, 4,
-                     QStringLiteral("ERROR"));
+            ask(QStringLiteral("Error: 62") + CRLF + CRLF + part.errorString(), 103, 4,
+                QStringLiteral("ERROR"));
             return;
         }
         target = part.fileName();
         part.close();
     }
-    const QString remote = nodeKey(tvTreeView->currentItem()).startsWith(QLatin1Char('/'))
-                               ? nodeKey(tvTreeView->currentItem()) + m_TransferFile
-                               : m_TransferFile;
+    // The server's own bytes: a name it listed in another encoding must come back unchanged.
+    const QByteArray remote = nodeKey(tvTreeView->currentItem()).startsWith(QLatin1Char('/'))
+                                  ? rawKey(tvTreeView->currentItem()) + rawFile
+                                  : rawFile;
 
     for (;;) {
         if (m_FtpConnection->downloadFile(remote, target, mode, startOffset)) {
             if (replacing && std::rename(QFile::encodeName(target).constData(),
                                          QFile::encodeName(fileName).constData()) != 0) {
                 QFile::remove(target);
-                MsgBoxEx(QStringLiteral("Error: 62") + CRLF + CRLF +
-                             QStringLiteral("Can't replace ") + fileName,
-                         103, 4, QStringLiteral("ERROR"));
+                ask(QStringLiteral("Error: 62") + CRLF + CRLF + QStringLiteral("Can't replace ") +
+                        fileName,
+                    103, 4, QStringLiteral("ERROR"));
             }
             return;
         }
         const int code = m_FtpConnection->ftpGetLastError();
-        if (code == 4) {
-            if (MsgBoxEx(QStringLiteral("The connection is broken. Do you wish to establish "
-                                        "the connect again?"),
-                         102, 2, QStringLiteral("CONNECTON BROCKEN!")) == QLatin1String("Retry")) {
+        logFailure();
+        if (m_closePending) {
+            // The window is closing: no questions, no reconnect.
+            ResetProgress();
+        } else if (code == 4) {
+            if (ask(QStringLiteral("The connection is broken. Do you wish to establish "
+                                   "the connect again?"),
+                    102, 2, QStringLiteral("CONNECTON BROCKEN!")) == QLatin1String("Retry")) {
                 if (m_FtpConnection->connectToServer()) {
-                    if (m_FtpConnection->setCurrentDirectory(serverPath(tvTreeView->currentItem())))
+                    if (m_FtpConnection->setCurrentDirectory(
+                            rawServerPath(tvTreeView->currentItem())) &&
+                        !m_closePending)
                         continue;
                 } else {
-                    MsgBoxEx(QStringLiteral("The connection cannot be established."), 105, 4,
-                             QStringLiteral("FAILED!"));
+                    ask(QStringLiteral("The connection cannot be established."), 105, 4,
+                        QStringLiteral("FAILED!"));
                 }
             } else {
                 ResetProgress();
             }
         } else if (code == 58) {
-            if (MsgBoxEx(QStringLiteral("Server doesn't response. Do you like to try again?"), 102,
-                         2, QStringLiteral("CONNECTON BROCKEN!")) == QLatin1String("Retry"))
+            if (ask(QStringLiteral("Server doesn't response. Do you like to try again?"), 102, 2,
+                    QStringLiteral("CONNECTON BROCKEN!")) == QLatin1String("Retry") &&
+                !m_closePending)
                 continue;
             ResetProgress();
         } else {
-            MsgBoxEx(QStringLiteral("Error: ") + QString::number(code) + CRLF + CRLF +
-                         m_FtpConnection->getFtpErrorDescription(),
-                     103, 4, QStringLiteral("ERROR"));
+            ask(QStringLiteral("Error: ") + QString::number(code) + CRLF + CRLF +
+                    m_FtpConnection->getFtpErrorDescription(),
+                103, 4, QStringLiteral("ERROR"));
         }
         break;
     }
@@ -161,7 +177,7 @@ void FrmFTP::UploadSelected()
 {
     const std::optional<QString> chosen = Prompter::instance().openFileName(
         QStringLiteral("Select file to upload"), QString(), AllFiles);
-    if (!chosen || chosen->isEmpty())
+    if (!chosen || chosen->isEmpty() || m_closePending)
         return;
     const QString fileName = *chosen;
     const QString name = QFileInfo(fileName).fileName();
@@ -172,28 +188,36 @@ void FrmFTP::UploadSelected()
         const qint64 remote = found->data(0, SizeRole).toLongLong();
         const QString shown = found->text(1);
         if (m_TransferSize > remote) {
-            const QString answer = MsgBoxEx(existsText(name, shown, m_TransferSize, AppendQuestion),
-                                            102, 5, QStringLiteral("File already exists"));
+            const QString answer = ask(existsText(name, shown, m_TransferSize, AppendQuestion), 102,
+                                       5, QStringLiteral("File already exists"));
             if (answer == QLatin1String("Yes"))
                 startOffset = remote;
             else if (answer != QLatin1String("No"))
                 return;
         } else {
-            if (MsgBoxEx(existsText(name, shown, m_TransferSize,
-                                    QStringLiteral("Do you want to cancel upload?")),
-                         102, 1, QStringLiteral("File already exists")) != QLatin1String("No"))
+            if (ask(existsText(name, shown, m_TransferSize,
+                               QStringLiteral("Do you want to cancel upload?")),
+                    102, 1, QStringLiteral("File already exists")) != QLatin1String("No"))
                 return;
         }
     }
+    if (m_closePending)
+        return;
     m_TransferFile = name;
     const QString folder = nodeKey(tvTreeView->currentItem());
-    const QString remote = folder.startsWith(QLatin1Char('/')) ? folder + name : name;
-    if (m_FtpConnection->uploadFile(fileName, remote, transferMode(), startOffset))
+    const QByteArray remote = folder.startsWith(QLatin1Char('/'))
+                                  ? rawKey(tvTreeView->currentItem()) + name.toUtf8()
+                                  : name.toUtf8();
+    if (m_FtpConnection->uploadFile(fileName, remote, transferMode(), startOffset)) {
         ShowFolder(tvTreeView->currentItem());
-    else
-        MsgBoxEx(QStringLiteral("Can't upload file.") + CRLF + QStringLiteral("Server response: ") +
-                     m_FtpConnection->getLastServerResponse(),
-                 103, 4, QStringLiteral("ERROR"));
+        return;
+    }
+    logFailure();
+    // A refused resume says what happened to the server's partial file.
+    ask(QStringLiteral("Can't upload file.") + CRLF + QStringLiteral("Server response: ") +
+            m_FtpConnection->getLastServerResponse() +
+            (startOffset > 0 ? CRLF + m_FtpConnection->getFtpErrorDescription() : QString()),
+        103, 4, QStringLiteral("ERROR"));
 }
 
 void FrmFTP::CreateRemoteDirectory()
@@ -205,10 +229,12 @@ void FrmFTP::CreateRemoteDirectory()
         return;
     if (m_FtpConnection->createDirectory(*answer))
         ShowFolder(tvTreeView->currentItem());
-    else
-        MsgBoxEx(QStringLiteral("Can't create new directory.") + CRLF + CRLF +
-                     QStringLiteral("Server response: ") + m_FtpConnection->getLastServerResponse(),
-                 105, 4, QStringLiteral("FAILED"));
+    else {
+        logFailure();
+        ask(QStringLiteral("Can't create new directory.") + CRLF + CRLF +
+                QStringLiteral("Server response: ") + m_FtpConnection->getLastServerResponse(),
+            105, 4, QStringLiteral("FAILED"));
+    }
 }
 
 void FrmFTP::DeleteSelected()
@@ -216,28 +242,31 @@ void FrmFTP::DeleteSelected()
     QTreeWidgetItem *file = selectedListItem();
     QTreeWidgetItem *folder = tvTreeView->currentItem();
     if (!file || !folder) {
-        MsgBoxEx(QStringLiteral("Please select the file you want to delete."), 107, 4,
-                 QStringLiteral("FAILED"));
+        ask(QStringLiteral("Please select the file you want to delete."), 107, 4,
+            QStringLiteral("FAILED"));
         return;
     }
     const QString path = nodeKey(folder) + file->text(0);
-    if (MsgBoxEx(QStringLiteral("Do you really want to delete file ") + path + QLatin1Char('?'),
-                 106, 1, QStringLiteral("Delete file")) != QLatin1String("Yes"))
+    const QByteArray rawPath = rawKey(folder) + rawName(file);
+    if (ask(QStringLiteral("Do you really want to delete file ") + path + QLatin1Char('?'), 106, 1,
+            QStringLiteral("Delete file")) != QLatin1String("Yes"))
         return;
-    if (m_FtpConnection->deleteFile(path))
+    if (m_FtpConnection->deleteFile(rawPath))
         ShowFolder(folder);
-    else
-        MsgBoxEx(QStringLiteral("Can't delete file.") + CRLF + CRLF +
-                     QStringLiteral("Server response: ") + m_FtpConnection->getLastServerResponse(),
-                 105, 4, QStringLiteral("Can't delete file"));
+    else {
+        logFailure();
+        ask(QStringLiteral("Can't delete file.") + CRLF + CRLF +
+                QStringLiteral("Server response: ") + m_FtpConnection->getLastServerResponse(),
+            105, 4, QStringLiteral("Can't delete file"));
+    }
 }
 
 void FrmFTP::RenameSelected()
 {
     QTreeWidgetItem *file = selectedListItem();
     if (!file) {
-        MsgBoxEx(QStringLiteral("Please select the file you want to rename."), 103, 4,
-                 QStringLiteral("RENAME"));
+        ask(QStringLiteral("Please select the file you want to rename."), 103, 4,
+            QStringLiteral("RENAME"));
         return;
     }
     const QString oldName = file->text(0);
@@ -247,19 +276,24 @@ void FrmFTP::RenameSelected()
     if (!answer || answer->isEmpty())
         return;
     const QString newName = *answer;
-    if (MsgBoxEx(QStringLiteral("Do you really want to rename file ") + oldName +
-                     QStringLiteral(" to ") + newName + QLatin1Char('?'),
-                 106, 1, QStringLiteral("RENAME")) != QLatin1String("Yes"))
+    if (ask(QStringLiteral("Do you really want to rename file ") + oldName +
+                QStringLiteral(" to ") + newName + QLatin1Char('?'),
+            106, 1, QStringLiteral("RENAME")) != QLatin1String("Yes"))
         return;
-    // Both names in the shown folder, whatever folder the server last changed to.
+    // Both names in the shown folder, whatever folder the server last changed to; the old
+    // name as the server listed it.
     const QString folder = nodeKey(tvTreeView->currentItem());
+    const QByteArray rawFolder = rawKey(tvTreeView->currentItem());
     const bool absolute = folder.startsWith(QLatin1Char('/'));
-    if (m_FtpConnection->renameFile(
-            absolute ? folder + oldName : oldName,
-            absolute && !newName.startsWith(QLatin1Char('/')) ? folder + newName : newName))
+    if (m_FtpConnection->renameFile(absolute ? rawFolder + rawName(file) : rawName(file),
+                                    absolute && !newName.startsWith(QLatin1Char('/'))
+                                        ? rawFolder + newName.toUtf8()
+                                        : newName.toUtf8()))
         ShowFolder(tvTreeView->currentItem());
-    else
-        MsgBoxEx(QStringLiteral("Can't rename file.") + CRLF + QStringLiteral("Server response: ") +
-                     m_FtpConnection->getLastServerResponse(),
-                 105, 4, QStringLiteral("RENAME FAILED"));
+    else {
+        logFailure();
+        ask(QStringLiteral("Can't rename file.") + CRLF + QStringLiteral("Server response: ") +
+                m_FtpConnection->getLastServerResponse(),
+            105, 4, QStringLiteral("RENAME FAILED"));
+    }
 }

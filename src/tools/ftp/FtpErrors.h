@@ -12,6 +12,7 @@ enum FtpErrorCode {
     ftpErrHostNotFound = 9,
     ftpErrServiceReadySoon = 37,
     ftpErrServiceNotAvailable = 41,
+    ftpErrCantOpenData = 42,
     ftpErrTransferAborted = 43,
     ftpErrSyntaxArguments = 48,
     ftpErrNotLoggedIn = 52,

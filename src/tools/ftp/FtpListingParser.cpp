@@ -3,6 +3,8 @@
 #include <QList>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 struct Column
@@ -56,6 +58,7 @@ QDateTime parseDosDate(const QString &date, const QString &time)
     return QDateTime();
 }
 
+// A size too large for 64 bits is unknown (-1), not 0.
 bool parseSize(const QByteArray &text, qint64 &size)
 {
     bool ok = false;
@@ -64,6 +67,9 @@ bool parseSize(const QByteArray &text, qint64 &size)
         size = value;
         return true;
     }
+    if (!text.isEmpty() &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        size = -1;
     return false;
 }
 
@@ -73,15 +79,18 @@ bool parseDosLine(const QByteArray &line, const QDate &today, CFtpFile &entry)
     const QList<Column> columns = splitColumns(line, 3);
     if (columns.size() < 3)
         return false;
-    // The name starts after the blanks that follow the size column and runs to the line end.
-    qsizetype nameStart = columns[2].end;
-    while (nameStart < line.size() && line.at(nameStart) == ' ')
-        ++nameStart;
-    const QByteArray name = line.mid(nameStart);
-    if (name.isEmpty() || isDotName(name))
-        return false;
+    // A file's name starts one blank after its size, so blanks leading the name stay; after
+    // "<DIR>" the blanks are padding.
     const QByteArray size = columnText(line, columns[2]);
-    if (size.toUpper() == "<DIR>")
+    const bool folder = size.toUpper() == "<DIR>";
+    qsizetype nameStart = columns[2].end + 1;
+    if (folder)
+        while (nameStart < line.size() && line.at(nameStart) == ' ')
+            ++nameStart;
+    const QByteArray name = line.mid(nameStart);
+    if (name.trimmed().isEmpty() || isDotName(name))
+        return false;
+    if (folder)
         entry.isDirectory = true;
     else
         parseSize(size, entry.fileSize);

@@ -5,6 +5,7 @@ namespace {
 // A line stuck without a line end this long is taken as it is, so the buffer stays bounded.
 constexpr qsizetype maxLineLength = 1 << 20;
 
+// Exactly three digits, then a blank, a dash or the line end ("3310" is no code 331).
 bool startsWithCode(const QByteArray &line, qsizetype from)
 {
     if (line.size() < from + 3)
@@ -14,7 +15,10 @@ bool startsWithCode(const QByteArray &line, qsizetype from)
         if (c < '0' || c > '9')
             return false;
     }
-    return true;
+    if (line.size() == from + 3)
+        return true;
+    const char next = line.at(from + 3);
+    return next == ' ' || next == '-' || next == '\r' || next == '\n';
 }
 
 int codeAt(const QByteArray &bytes, qsizetype from)

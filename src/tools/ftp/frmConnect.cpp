@@ -6,8 +6,10 @@
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dbrecordset.h"
+#include "shell/label3dhost.h"
 #include "shell/messagebox.h"
 #include "tools/ftp/CFtpConnection.h"
+#include "winsvc/flat.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,11 +29,20 @@ frmConnect::ModalRunner &modalRunner()
     return runner;
 }
 
-QLabel *captionLabel(const QString &text, QWidget *parent)
+QWidget *captionLabel(const QString &text, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    label->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    return label;
+    return CreateLabel3D({{QStringLiteral("Caption"), text}, {QStringLiteral("BackStyle"), 1}},
+                         parent);
+}
+
+// The password box's mask character: "*" as loaded, "#" after the anonymous box is cleared.
+void setMaskCharacter(QLineEdit *edit, QChar mask)
+{
+    // The box reads its mask when its style changes; a new sheet on top of the old one does
+    // not count as such a change.
+    edit->setStyleSheet(QString());
+    edit->setStyleSheet(
+        QStringLiteral("QLineEdit { lineedit-password-character: %1; }").arg(mask.unicode()));
 }
 
 } // namespace
@@ -62,12 +73,15 @@ frmConnect::frmConnect(QWidget *parent) : QDialog(parent)
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
+    lblAddress = captionLabel(QStringLiteral("FTP Address:"), this);
+    lblUserName = captionLabel(QStringLiteral("User Name:"), this);
+    lblPassword = captionLabel(QStringLiteral("Password:"), this);
     auto *grid = new QGridLayout(this);
-    grid->addWidget(captionLabel(QStringLiteral("FTP Address:"), this), 0, 0);
+    grid->addWidget(lblAddress, 0, 0);
     grid->addWidget(txtURL, 0, 1);
-    grid->addWidget(captionLabel(QStringLiteral("User Name:"), this), 1, 0);
+    grid->addWidget(lblUserName, 1, 0);
     grid->addWidget(txtUserName, 1, 1);
-    grid->addWidget(captionLabel(QStringLiteral("Password:"), this), 2, 0);
+    grid->addWidget(lblPassword, 2, 0);
     grid->addWidget(txtPassword, 2, 1);
     grid->addWidget(chkAnonym, 3, 1);
     auto *buttons = new QHBoxLayout;
@@ -83,15 +97,32 @@ frmConnect::frmConnect(QWidget *parent) : QDialog(parent)
     txtUserName->addItem(QStringLiteral("anonymous"));
     txtUserName->setEditText(txtUserName->itemText(0));
     txtPassword->setEchoMode(QLineEdit::Password);
+    setMaskCharacter(txtPassword, QLatin1Char('*'));
     txtPassword->setText(CFtpConnection::anonymousPassword());
     chkAnonym->setChecked(true);
 
+    for (QWidget *control : {static_cast<QWidget *>(txtURL), static_cast<QWidget *>(txtUserName),
+                             static_cast<QWidget *>(txtPassword)}) {
+        auto flat = std::make_unique<Flat>();
+        try {
+            flat->Attach(control);
+        } catch (const AppException &) {
+            continue;
+        }
+        m_flat.push_back(std::move(flat));
+    }
+
+    // The address box completes by itself below; the combo box's own completer on top of
+    // that would complete each key twice.
+    txtURL->setCompleter(nullptr);
     txtURL->lineEdit()->installEventFilter(this);
     connect(txtURL->lineEdit(), &QLineEdit::textEdited, this, &frmConnect::txtURL_Change);
     connect(chkAnonym, &QCheckBox::clicked, this, &frmConnect::chkAnonym_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmConnect::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmConnect::cmdCancel_Click);
 }
+
+frmConnect::~frmConnect() = default;
 
 QString frmConnect::addressListPath()
 {
@@ -167,6 +198,7 @@ void frmConnect::chkAnonym_Click()
     } else {
         txtUserName->setEditText(QString());
         txtPassword->setEchoMode(QLineEdit::Password);
+        setMaskCharacter(txtPassword, QLatin1Char('#'));
         txtPassword->setText(QString());
     }
 }

@@ -4,7 +4,10 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
+class Flat;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -18,6 +21,7 @@ class frmConnect : public QDialog
 
 public:
     explicit frmConnect(QWidget *parent = nullptr);
+    ~frmConnect() override;
 
     // 0 after OK, 1 after Cancel; 0 when the dialog was neither confirmed nor cancelled.
     qint16 Action() const { return m_action; }
@@ -44,6 +48,9 @@ public:
     QCheckBox *chkAnonym;
     QPushButton *cmdOK;
     QPushButton *cmdCancel;
+    QWidget *lblAddress;
+    QWidget *lblUserName;
+    QWidget *lblPassword;
 
     void cmdOK_Click();
     void cmdCancel_Click();
@@ -60,4 +67,5 @@ private:
     QString m_password;
     QString m_url;
     bool m_completionOff = false;
+    std::vector<std::unique_ptr<Flat>> m_flat;
 };

@@ -5,9 +5,13 @@
 #include "tools/ftp/CFtpConnection.h"
 #include "tools/ftp/frmConnect.h"
 
+#include "winsvc/msubclass.h"
+
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -51,21 +55,67 @@ private slots:
     void completionAndBackspace()
     {
         TestSupport::TempDataRoot root;
-        makeAddressList({QStringLiteral("ftp.example.org"), QStringLiteral("mirror.example.net")});
+        makeAddressList({QStringLiteral("ftp.example.org"), QStringLiteral("mirror.example.net"),
+                         QStringLiteral("127.0.0.1:2121"), QStringLiteral("localhost")});
         frmConnect dialog;
         dialog.show();
         QLineEdit *edit = dialog.txtURL->lineEdit();
-        QTest::keyClicks(edit, QStringLiteral("MI"));
+        // Focus as the window system gives it: a focused box hooks up its completer.
+        edit->setFocus();
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
+        QApplication::sendEvent(edit, &focusIn);
+        // Key events as the window system delivers them, one press and release per key.
+        const auto type = [edit](const QString &keys) {
+            for (const QChar c : keys) {
+                const int key = c.isLetter() ? c.toUpper().unicode() : c.unicode();
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(edit, &press);
+                QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(edit, &release);
+            }
+        };
+        const auto backspace = [edit] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+            QApplication::sendEvent(edit, &press);
+        };
+        type(QStringLiteral("127.0.0.1:2121"));
+        QCOMPARE(edit->text(), QStringLiteral("127.0.0.1:2121"));
+        edit->clear();
+        type(QStringLiteral("MI"));
         QCOMPARE(edit->text(), QStringLiteral("MIrror.example.net"));
         QCOMPARE(edit->selectedText(), QStringLiteral("rror.example.net"));
-        QTest::keyClicks(edit, QStringLiteral("x"));
+        type(QStringLiteral("x"));
         QCOMPARE(edit->text(), QStringLiteral("MIx"));
+        edit->clear();
+        type(QStringLiteral("loc"));
+        QCOMPARE(edit->text(), QStringLiteral("localhost"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("alhost"));
         // After one Backspace no completion happens in this dialog.
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, QStringLiteral("ftp"));
+        backspace();
+        QCOMPARE(edit->text(), QStringLiteral("loc"));
+        type(QStringLiteral("a"));
+        QCOMPARE(edit->text(), QStringLiteral("loca"));
+        edit->clear();
+        type(QStringLiteral("ftp"));
         QCOMPARE(edit->text(), QStringLiteral("ftp"));
+    }
+
+    void labelsLookAndMask()
+    {
+        TestSupport::TempDataRoot root;
+        frmConnect dialog;
+        // The shared 3D labels and the shared flat look on the three boxes.
+        for (QWidget *label : {dialog.lblAddress, dialog.lblUserName, dialog.lblPassword})
+            QVERIFY(label->property("Caption").isValid());
+        QCOMPARE(dialog.lblAddress->property("Caption").toString(), QStringLiteral("FTP Address:"));
+        QVERIFY(MSubClass::IsWatched(dialog.txtURL));
+        QVERIFY(MSubClass::IsWatched(dialog.txtUserName));
+        QVERIFY(MSubClass::IsWatched(dialog.txtPassword));
+        // "*" as loaded, "#" once the anonymous box is cleared.
+        QCOMPARE(dialog.txtPassword->displayText(), QString(16, QLatin1Char('*')));
+        dialog.chkAnonym->click();
+        dialog.txtPassword->setText(QStringLiteral("abc"));
+        QCOMPARE(dialog.txtPassword->displayText(), QStringLiteral("###"));
     }
 
     void anonymousBox()

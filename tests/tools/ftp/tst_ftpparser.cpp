@@ -41,6 +41,8 @@ void TestFtpParser::replyFraming_data()
                              << QByteArray();
     QTest::newRow("no code") << QByteArray("hello\r\n") << 0 << QByteArray("hello\r\n")
                              << QByteArray();
+    QTest::newRow("four digits") << QByteArray("3310 no\r\n") << 0 << QByteArray("3310 no\r\n")
+                                 << QByteArray();
 }
 
 void TestFtpParser::replyFraming()
@@ -121,9 +123,14 @@ void TestFtpParser::dosLines()
     const QByteArray listing = "03-15-04  10:30AM       <DIR>          My Docs\r\n"
                                "12-01-20  01:02PM                 1234 file  name.txt\r\n"
                                "12-01-20  01:02PM       <DIR>          .\r\n"
-                               "01-02-2021  11:59PM     5000000000 huge.iso\r\n";
+                               "01-02-2021  11:59PM     5000000000 huge.iso\r\n"
+                               "11-11-11 11:11AM 100  leading blank.txt\r\n"
+                               "11-11-11 11:11AM 99999999999999999999999 beyond.bin\r\n";
     const CFtpFiles files = parseListing(listing, QDate(2026, 12, 8));
-    QCOMPARE(files.count(), 3);
+    QCOMPARE(files.count(), 5);
+    QCOMPARE(files.item(4).filename, QStringLiteral(" leading blank.txt"));
+    QCOMPARE(files.item(4).fileSize, 100);
+    QCOMPARE(files.item(5).fileSize, -1); // too large to hold: unknown, not 0
     QCOMPARE(files.item(1).filename, QStringLiteral("My Docs"));
     QVERIFY(files.item(1).isDirectory);
     QCOMPARE(files.item(1).lastWriteTime, QDateTime(QDate(2004, 3, 15), QTime(10, 30)));

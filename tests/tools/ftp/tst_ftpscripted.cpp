@@ -1,4 +1,5 @@
 // The engine against a scripted peer in this process, for replies real servers do not give.
+#include "FtpTestServers.h"
 #include "tools/ftp/CFtpConnection.h"
 #include "tools/ftp/FtpErrors.h"
 
@@ -10,51 +11,11 @@
 #include <QtTest>
 
 #include <functional>
+#include <utility>
+
+#include <sys/socket.h>
 
 namespace {
-
-// Answers each command line through `answer`; an empty answer means silence.
-class ScriptedPeer : public QObject
-{
-public:
-    std::function<QByteArray(const QByteArray &line)> answer;
-    QByteArray greeting = "220 ready\r\n";
-    QList<QByteArray> lines;
-    QTcpSocket *control = nullptr;
-
-    ScriptedPeer()
-    {
-        m_server.listen(QHostAddress::LocalHost);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            control = m_server.nextPendingConnection();
-            connect(control, &QTcpSocket::readyRead, this, &ScriptedPeer::onLine);
-            if (!greeting.isEmpty())
-                control->write(greeting);
-        });
-    }
-    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
-    void send(const QByteArray &bytes) { control->write(bytes); }
-
-private:
-    void onLine()
-    {
-        while (control->canReadLine()) {
-            const QByteArray line = control->readLine().trimmed();
-            lines << line;
-            QByteArray reply;
-            if (answer)
-                reply = answer(line);
-            else if (line.startsWith("USER"))
-                reply = "230 in\r\n";
-            else if (line.startsWith("PWD"))
-                reply = "257 \"/\"\r\n";
-            if (!reply.isEmpty())
-                control->write(reply);
-        }
-    }
-
-    QTcpServer m_server;
-};
 
 QByteArray defaultAnswer(const QByteArray &line)
 {
@@ -62,8 +23,10 @@ QByteArray defaultAnswer(const QByteArray &line)
         return "230 in\r\n";
     if (line.startsWith("PWD"))
         return "257 \"/\"\r\n";
-    if (line.startsWith("TYPE"))
+    if (line.startsWith("TYPE") || line == "NOOP")
         return "200 ok\r\n";
+    if (line.startsWith("SIZE"))
+        return "502 not here\r\n";
     return QByteArray();
 }
 
@@ -87,6 +50,12 @@ private slots:
     void cancelDuringSetup();
     void cancelAnsweredOnce();
     void loginAndCommandRules();
+    void cutDownloadFails();
+    void cancelWithSingleAborReply();
+    void uploadResume();
+    void replyEdges();
+    void activeDataFromElsewhere();
+    void uploadProgressCountsDelivered();
 };
 
 void TestFtpScripted::framing()
@@ -467,6 +436,292 @@ void TestFtpScripted::loginAndCommandRules()
     QVERIFY(!engine.renameFile(QStringLiteral("a"), QStringLiteral("b")));
     QCOMPARE(engine.ftpGetLastError(), int(ftpErrFileUnavailable));
     QVERIFY(!peer.lines.contains("RNTO b"));
+}
+
+void TestFtpScripted::cutDownloadFails()
+{
+    // The server sends 64 KiB of a 1 MiB file and still says 226: once announced by SIZE,
+    // once only in the 150 reply.
+    for (const bool bySize : {true, false}) {
+        ScriptedPeer peer;
+        peer.answer = [&](const QByteArray &line) -> QByteArray {
+            if (line == "PASV")
+                return peer.pasvReply();
+            if (line.startsWith("SIZE"))
+                return bySize ? "213 1048576\r\n" : "550 no size here\r\n";
+            if (line.startsWith("RETR")) {
+                QTimer::singleShot(20, &peer, [&] {
+                    peer.dataSocket->write(QByteArray(65536, 'c'));
+                    peer.dataSocket->disconnectFromHost();
+                    QTimer::singleShot(20, &peer, [&] { peer.send("226 Transfer complete\r\n"); });
+                });
+                return bySize ? "150 Opening BINARY mode data connection\r\n"
+                              : "150 Opening BINARY mode data connection for f (1048576 bytes)\r\n";
+            }
+            return defaultAnswer(line);
+        };
+        CFtpConnection engine;
+        engine.setFtpServer(peer.address());
+        engine.setPassiveMode(true);
+        engine.setTimeout(10);
+        QVERIFY(engine.connectToServer());
+        QTemporaryDir dir;
+        const QString local = dir.filePath(QStringLiteral("f"));
+        bool completed = false;
+        connect(&engine, &CFtpConnection::stateChanged, this, [&](int state) {
+            completed = completed || state == CFtpConnection::TransferCompleted;
+        });
+        QVERIFY(!engine.downloadFile(QStringLiteral("f"), local, 1, 0));
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrTransferAborted));
+        QVERIFY(engine.getFtpErrorDescription().contains(QLatin1String("1048576")));
+        QVERIFY(!completed);
+        QCOMPARE(QFileInfo(local).size(), 65536); // kept for a resume
+        QVERIFY(!engine.busy());
+    }
+}
+
+void TestFtpScripted::cancelWithSingleAborReply()
+{
+    // Like some servers: ABOR during a transfer gets one 226 and nothing else.
+    for (const bool passive : {true, false}) {
+        ScriptedPeer peer;
+        QTcpSocket active;
+        quint16 port = 0;
+        peer.answer = [&](const QByteArray &line) -> QByteArray {
+            if (line == "PASV")
+                return peer.pasvReply();
+            if (line.startsWith("PORT ")) {
+                const QList<QByteArray> f = line.mid(5).split(',');
+                port = quint16(f.value(4).toUInt() * 256 + f.value(5).toUInt());
+                return "200 ok\r\n";
+            }
+            if (line.startsWith("RETR")) {
+                QTimer::singleShot(0, &peer, [&] {
+                    QTcpSocket *socket = passive ? peer.dataSocket : &active;
+                    if (!passive)
+                        active.connectToHost(QHostAddress::LocalHost, port);
+                    QTimer::singleShot(50, &peer,
+                                       [socket] { socket->write(QByteArray(5000, 'd')); });
+                });
+                return "150 Accepted data connection\r\n";
+            }
+            if (line == "ABOR")
+                return "226 Since you see this ABOR must've succeeded\r\n";
+            return defaultAnswer(line);
+        };
+        CFtpConnection engine;
+        engine.setFtpServer(peer.address());
+        engine.setPassiveMode(passive);
+        engine.setTimeout(30);
+        QVERIFY(engine.connectToServer());
+        connect(&engine, &CFtpConnection::downloadProgress, this, [&] { engine.cancelTransfer(); });
+        QTemporaryDir dir;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1, 0));
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
+        QVERIFY2(clock.elapsed() < 10000, "the cancel waited for the time-out");
+        QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+    }
+}
+
+void TestFtpScripted::uploadResume()
+{
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("up.bin"));
+    QByteArray bytes;
+    for (int i = 0; i < 20000; ++i)
+        bytes += char('a' + i % 26);
+    QFile file(local);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+
+    // A server that refuses STOR after REST (dropping its partial) but appends: APPE.
+    for (const bool offersAppe : {true, false}) {
+        ScriptedPeer peer;
+        QByteArray received;
+        bool storing = false;
+        connect(&peer.data, &QTcpServer::newConnection, &peer, [&] {
+            QTcpSocket *socket = peer.dataSocket;
+            connect(socket, &QTcpSocket::readyRead, &peer,
+                    [&, socket] { received += socket->readAll(); });
+            connect(socket, &QTcpSocket::disconnected, &peer, [&] {
+                if (std::exchange(storing, false))
+                    peer.send("226 stored\r\n");
+            });
+        });
+        bool restSeen = false;
+        peer.answer = [&](const QByteArray &line) -> QByteArray {
+            if (line == "PASV")
+                return peer.pasvReply();
+            if (line.startsWith("SIZE"))
+                return "213 5000\r\n";
+            if (line.startsWith("REST")) {
+                restSeen = true;
+                return "350 Restarting at 5000\r\n";
+            }
+            if (line.startsWith("APPE")) {
+                storing = offersAppe;
+                return offersAppe ? "150 appending\r\n" : "502 APPE not here\r\n";
+            }
+            if (line.startsWith("STOR")) {
+                storing = !restSeen;
+                return restSeen ? "553 Restarting an upload is not allowed\r\n" : "150 ok\r\n";
+            }
+            return defaultAnswer(line);
+        };
+        CFtpConnection engine;
+        engine.setFtpServer(peer.address());
+        engine.setPassiveMode(true);
+        engine.setTimeout(10);
+        QVERIFY(engine.connectToServer());
+        const bool ok = engine.uploadFile(local, QStringLiteral("up.bin"), 1, 5000);
+        if (peer.dataSocket)
+            peer.dataSocket->disconnect(&peer);
+        if (offersAppe) {
+            QVERIFY2(ok, qPrintable(engine.getFtpErrorDescription()));
+            QCOMPARE(received, bytes.mid(5000));
+            QVERIFY(!peer.lines.contains("STOR up.bin"));
+        } else {
+            QVERIFY(!ok);
+            QVERIFY2(engine.getLastServerResponse().startsWith(QLatin1String("553")),
+                     qPrintable(engine.getLastServerResponse() + engine.getFtpErrorDescription()));
+            QVERIFY(engine.getFtpErrorDescription().contains(QLatin1String("resume")));
+        }
+    }
+}
+
+void TestFtpScripted::replyEdges()
+{
+    ScriptedPeer peer;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("USER"))
+            return "3310 not a reply code\r\n";
+        return defaultAnswer(line);
+    };
+    {
+        CFtpConnection engine;
+        engine.setFtpServer(peer.address());
+        engine.setUserName(QStringLiteral("user"));
+        engine.setPassword(QStringLiteral("pw"));
+        QVERIFY(!engine.connectToServer());
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrUnexpectedReply));
+        QVERIFY(!peer.lines.contains("PASS pw"));
+    }
+
+    ScriptedPeer second;
+    second.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("DELE"))
+            return "599 " + QByteArray((1 << 20) - 100, 'x') + "\r\n";
+        if (line.startsWith("RMD")) {
+            // A multi-line reply in two pieces: both count as the server's last response.
+            second.send("550-first part\r\n");
+            QTimer::singleShot(30, &second, [&] { second.send("550 second part\r\n"); });
+            return QByteArray();
+        }
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(second.address());
+    QVERIFY(engine.connectToServer());
+    QVERIFY(!engine.deleteFile(QStringLiteral("x")));
+    QVERIFY(engine.getFtpErrorDescription().size() < 1000);
+    QVERIFY(engine.getLastServerResponse().size() < 1000);
+    QVERIFY(!engine.removeDirectory(QStringLiteral("d")));
+    QVERIFY(engine.getLastServerResponse().contains(QLatin1String("first part")));
+    QVERIFY(engine.getLastServerResponse().contains(QLatin1String("second part")));
+}
+
+void TestFtpScripted::activeDataFromElsewhere()
+{
+    // The only data connection comes from another address and is refused; the server's 226
+    // then ends the transfer as failed at once.
+    ScriptedPeer peer;
+    QTcpSocket intruder;
+    quint16 port = 0;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("PORT ")) {
+            const QList<QByteArray> f = line.mid(5).split(',');
+            port = quint16(f.value(4).toUInt() * 256 + f.value(5).toUInt());
+            return "200 ok\r\n";
+        }
+        if (line == "LIST") {
+            intruder.bind(QHostAddress(QStringLiteral("127.0.0.2")));
+            intruder.connectToHost(QHostAddress::LocalHost, port);
+            QTimer::singleShot(100, &peer, [&] { peer.send("226 done\r\n"); });
+            return "150 opening\r\n";
+        }
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setTimeout(30);
+    QVERIFY(engine.connectToServer());
+    CFtpFiles files;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!engine.enumFiles(files));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrCantOpenData));
+    QVERIFY2(clock.elapsed() < 10000, "the listing waited for the time-out");
+}
+
+void TestFtpScripted::uploadProgressCountsDelivered()
+{
+    // The server reads nothing for a while: what the progress claims must not run ahead by
+    // the size of the local system's send buffers.
+    ScriptedPeer peer;
+    const int smallBuffer = 16384;
+    ::setsockopt(int(peer.data.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &smallBuffer,
+                 sizeof smallBuffer);
+    QByteArray received;
+    qint64 shownWhilePaused = -1;
+    connect(&peer.data, &QTcpServer::newConnection, &peer, [&] {
+        QTcpSocket *socket = peer.dataSocket;
+        socket->setReadBufferSize(smallBuffer);
+        socket->setParent(&peer);
+        connect(socket, &QTcpSocket::disconnected, &peer, [&, socket] {
+            received += socket->readAll();
+            peer.send("226 stored\r\n");
+        });
+    });
+    qint64 shown = 0;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line == "PASV")
+            return peer.pasvReply();
+        if (line.startsWith("STOR")) {
+            QTimer::singleShot(600, &peer, [&] {
+                shownWhilePaused = shown;
+                QTcpSocket *socket = peer.dataSocket;
+                received += socket->readAll();
+                socket->setReadBufferSize(0);
+                connect(socket, &QTcpSocket::readyRead, &peer,
+                        [&, socket] { received += socket->readAll(); });
+                received += socket->readAll();
+            });
+            return "150 ok\r\n";
+        }
+        return defaultAnswer(line);
+    };
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("big.bin"));
+    QFile file(local);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(8 << 20));
+    file.close();
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setPassiveMode(true);
+    engine.setTimeout(30);
+    QVERIFY(engine.connectToServer());
+    connect(&engine, &CFtpConnection::uploadProgress, this, [&](qint64 bytes) { shown = bytes; });
+    const bool ok = engine.uploadFile(local, QStringLiteral("big.bin"), 1, 0);
+    if (peer.dataSocket)
+        peer.dataSocket->disconnect(&peer);
+    QVERIFY2(ok, qPrintable(engine.getFtpErrorDescription()));
+    QCOMPARE(received.size(), 8 << 20);
+    QCOMPARE(shown, qint64(8 << 20));
+    QVERIFY2(shownWhilePaused >= 0 && shownWhilePaused < (1 << 20),
+             qPrintable(QString::number(shownWhilePaused)));
 }
 
 QTEST_GUILESS_MAIN(TestFtpScripted)

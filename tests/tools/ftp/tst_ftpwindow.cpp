@@ -5,6 +5,7 @@
 #include "tools/ftp/CFtpConnection.h"
 #include "tools/ftp/FrmFTP.h"
 #include "tools/ftp/frmConnect.h"
+#include "tools/telnet/frmTelnet.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,6 +23,9 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -49,6 +53,92 @@ bool writeFile(const QString &path, const QByteArray &data)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
+
+// Counts save boxes that leave the replace question to the caller, and can run a real
+// nested event loop inside a message box, as a modal box does.
+class TestPrompter : public ScriptedPrompter
+{
+public:
+    int saveWithoutReplaceQuestion = 0;
+    std::function<void()> duringNextBox;
+
+    std::optional<QString> saveFileNameNoReplaceQuestion(const QString &title,
+                                                         const QString &fileName,
+                                                         const QString &filter) override
+    {
+        ++saveWithoutReplaceQuestion;
+        return saveFileName(title, fileName, filter);
+    }
+    QString messageBox(const QString &prompt, int icon, int buttonSet,
+                       const QString &title) override
+    {
+        if (duringNextBox) {
+            const std::function<void()> action = std::exchange(duringNextBox, nullptr);
+            QEventLoop loop;
+            QTimer::singleShot(0, &loop, action);
+            QTimer::singleShot(300, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return ScriptedPrompter::messageBox(prompt, icon, buttonSet, title);
+    }
+};
+
+// A server that lists a Latin-1 file name and folder, cuts downloads short after 64 KiB
+// while announcing 1 MiB, or keeps sending until ABOR.
+struct LatinPeer
+{
+    ScriptedPeer peer;
+    bool cutDownloads = true;
+    QTimer dribble;
+
+    LatinPeer()
+    {
+        QObject::connect(&dribble, &QTimer::timeout, &peer, [this] {
+            if (peer.dataSocket)
+                peer.dataSocket->write(QByteArray(2000, 'd'));
+        });
+        peer.answer = [this](const QByteArray &line) -> QByteArray {
+            if (line.startsWith("USER"))
+                return "230 in\r\n";
+            if (line.startsWith("PWD"))
+                return "257 \"/\"\r\n";
+            if (line.startsWith("TYPE") || line == "NOOP")
+                return "200 ok\r\n";
+            if (line == "PASV")
+                return peer.pasvReply();
+            if (line.startsWith("SIZE"))
+                return "213 1048576\r\n";
+            if (line.startsWith("CWD") || line.startsWith("DELE"))
+                return "250 ok\r\n";
+            if (line == "LIST") {
+                QTimer::singleShot(20, &peer, [this] {
+                    peer.dataSocket->write("drwxr-xr-x 1 o g 0 Jan 1 2001 d\xe9j\xe0\r\n"
+                                           "-rw-r--r-- 1 o g 1048576 Jan 1 2001 caf\xe9\r\n");
+                    peer.dataSocket->disconnectFromHost();
+                    QTimer::singleShot(20, &peer, [this] { peer.send("226 done\r\n"); });
+                });
+                return "150 listing\r\n";
+            }
+            if (line.startsWith("RETR")) {
+                if (!cutDownloads) {
+                    QTimer::singleShot(20, &peer, [this] { dribble.start(20); });
+                    return "150 sending\r\n";
+                }
+                QTimer::singleShot(20, &peer, [this] {
+                    peer.dataSocket->write(QByteArray(65536, 'c'));
+                    peer.dataSocket->disconnectFromHost();
+                    QTimer::singleShot(20, &peer, [this] { peer.send("226 done\r\n"); });
+                });
+                return "150 sending\r\n";
+            }
+            if (line == "ABOR") {
+                dribble.stop();
+                return "226 aborted\r\n";
+            }
+            return QByteArray();
+        };
+    }
+};
 
 } // namespace
 
@@ -160,15 +250,27 @@ private slots:
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("UpLevel"));
         QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 2);
 
-        // Stop closes the connection and empties the window.
+        // Stop closes the connection and empties the window, its status strip included.
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Stop"));
         QCOMPARE(m_ftp->tvTreeView->topLevelItemCount(), 0);
         QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 0);
+        QVERIFY(m_ftp->sbStatusBar->text().isEmpty());
+        QVERIFY(m_ftp->Label1->text().isEmpty());
+
+        // A failed connect after a good one leaves no old server name or state, and the
+        // failure is in the log.
+        QVERIFY(connectWindow());
+        scriptLogin(QStringLiteral("127.0.0.1:%1").arg(freeLocalPort()));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        QVERIFY(m_ftp->Label1->text().isEmpty());
+        QVERIFY(m_ftp->sbStatusBar->text().isEmpty());
+        QVERIFY(m_ftp->txtMessages->toPlainText().contains(
+            QStringLiteral("Error %1: ").arg(m_ftp->connection()->ftpGetLastError())));
     }
 
     void downloadAndUpload()
     {
-        ScriptedPrompter prompter;
+        TestPrompter prompter;
         QTemporaryDir local;
         QVERIFY(openWindow());
         QVERIFY(connectWindow());
@@ -186,6 +288,7 @@ private slots:
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().first().kind, QStringLiteral("save"));
+        QCOMPARE(prompter.saveWithoutReplaceQuestion, 1); // the program asks, not the box
         QCOMPARE(fileSha256(target), m_bigSha);
         QCOMPARE(m_ftp->sbStatusBar->text(), QStringLiteral("Transfer completed."));
         QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("RETR")));
@@ -205,19 +308,22 @@ private slots:
         QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("REST 1000")));
         prompter.clear();
 
-        // An existing file as long as the remote one: "No" keeps it untouched.
+        // An existing file as long as the remote one: "Yes" cancels and keeps it untouched.
         const QByteArray keep(1234567, 'k');
         QVERIFY(writeFile(target, keep));
         prompter.answer(target);
-        prompter.answer(QStringLiteral("No"));
+        prompter.answer(QStringLiteral("Yes"));
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
         QCOMPARE(prompter.calls().size(), 2);
         QCOMPARE(prompter.calls().at(1).title, QStringLiteral("FILE ALREADY EXISTED!"));
+        QCOMPARE(prompter.calls().at(1).buttonSet, 1);
+        QVERIFY(prompter.calls().at(1).prompt.endsWith(
+            QLatin1String("\r\n\r\nDo you want to cancel download?")));
         QCOMPARE(readAll(target), keep);
         prompter.clear();
-        // ... and "Yes" replaces it whole, leaving no partial file beside it.
+        // ... and "No" downloads from 0, replacing it whole, no partial file beside it.
         prompter.answer(target);
-        prompter.answer(QStringLiteral("Yes"));
+        prompter.answer(QStringLiteral("No"));
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
         QCOMPARE(fileSha256(target), m_bigSha);
         QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
@@ -277,7 +383,7 @@ private slots:
         QVERIFY(writeFile(target, older));
         selectFile(QStringLiteral("slow.bin"));
         prompter.answer(target);
-        prompter.answer(QStringLiteral("Yes")); // replace
+        prompter.answer(QStringLiteral("No"));  // do not cancel: replace
         prompter.answer(QStringLiteral("Yes")); // cancel the transfer
         int refusedWhileBusy = -1;
         QTreeWidgetItem *pub = m_ftp->node(QStringLiteral("/"));
@@ -310,6 +416,105 @@ private slots:
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
         QVERIFY(guard); // still on the stack here
         QTRY_VERIFY(!guard);
+    }
+
+    void foreignNamesAndCutDownload()
+    {
+        LatinPeer server;
+        TestPrompter prompter;
+        QTemporaryDir local;
+        QVERIFY(openWindow());
+        scriptLogin(server.peer.address());
+        m_ftp->Check1->setChecked(true); // passive
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        const QString cafe = QString::fromLatin1("caf\xe9");
+        QVERIFY(m_ftp->listItem(cafe));
+        QTreeWidgetItem *folder = m_ftp->node(QString::fromLatin1("/d\xe9j\xe0/"));
+        QVERIFY(folder);
+
+        // The server's own bytes go back for names it listed.
+        selectFile(cafe);
+        prompter.answer(QStringLiteral("Yes"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Delete"));
+        QVERIFY(server.peer.lines.contains(QByteArray("DELE /caf\xe9")));
+
+        // A cut download over an existing copy: failure reported, the copy untouched.
+        m_ftp->tvTreeView->setCurrentItem(m_ftp->node(QStringLiteral("/")));
+        selectFile(cafe);
+        const QString target = local.filePath(QStringLiteral("cafe.bin"));
+        const QByteArray good(1048576, 'g');
+        QVERIFY(writeFile(target, good));
+        prompter.clear();
+        prompter.answer(target);
+        prompter.answer(QStringLiteral("No")); // download from 0
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QVERIFY(server.peer.lines.contains(QByteArray("RETR /caf\xe9")));
+        QCOMPARE(prompter.calls().last().title, QStringLiteral("ERROR"));
+        QCOMPARE(readAll(target), good);
+        QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("Error 43: ")));
+
+        m_ftp->tvTreeView_NodeClick(folder);
+        QVERIFY(server.peer.lines.contains(QByteArray("CWD /d\xe9j\xe0")));
+    }
+
+    void closeDuringDownload()
+    {
+        // Exit while the data flows: the transfer is cancelled, no question is left behind,
+        // and the window goes once the download has unwound.
+        {
+            LatinPeer server;
+            server.cutDownloads = false;
+            TestPrompter prompter;
+            QTemporaryDir local;
+            QVERIFY(openWindow());
+            scriptLogin(server.peer.address());
+            m_ftp->Check1->setChecked(true); // passive
+            m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+            selectFile(QString::fromLatin1("caf\xe9"));
+            prompter.answer(local.filePath(QStringLiteral("f")));
+            QPointer<FrmFTP> guard(m_ftp);
+            bool closed = false;
+            connect(m_ftp->connection(), &CFtpConnection::downloadProgress, this, [&] {
+                if (!std::exchange(closed, true))
+                    m_ftp->tbToolBar_ButtonClick(QStringLiteral("Exit"));
+            });
+            m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+            QVERIFY(closed);
+            QVERIFY(guard);                       // still on the stack here
+            QCOMPARE(prompter.calls().size(), 1); // the save box only
+            QVERIFY(server.peer.lines.contains("ABOR"));
+            QTRY_VERIFY(!guard);
+            m_ftp = nullptr;
+            m_main.reset();
+        }
+        // The main window closes every tool window while the error box of a failed download
+        // is open (a nested modal loop): nothing is deleted under it, and the window goes
+        // after the box and the download are done.
+        LatinPeer server;
+        TestPrompter prompter;
+        QTemporaryDir local;
+        QVERIFY(openWindow());
+        scriptLogin(server.peer.address());
+        m_ftp->Check1->setChecked(true); // passive
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        selectFile(QString::fromLatin1("caf\xe9"));
+        prompter.answer(local.filePath(QStringLiteral("f")));
+        QPointer<FrmFTP> guard(m_ftp);
+        bool aliveAfterClose = false;
+        prompter.duringNextBox = [&] {
+            m_main->SSTabTop_Click(0);
+            QTimer::singleShot(150, [&] { aliveAfterClose = bool(guard); });
+        };
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        QVERIFY(aliveAfterClose);
+        QVERIFY(guard);
+        QTRY_VERIFY(!guard);
+        QCOMPARE(server.peer.lines.count(QByteArray("USER tester")), 1); // no reconnect
+        // The database tabs the user went to stay shown.
+        QVERIFY(m_main->SSTabMain->isVisible());
+        QVERIFY(m_main->PanelLeft->isVisible());
+        m_ftp = nullptr;
     }
 
     void fileCommands()
@@ -439,6 +644,34 @@ private slots:
         ftp->tbToolBar_ButtonClick(QStringLiteral("Exit"));
         QTRY_VERIFY(!guard);
         QVERIFY(main.PanelLeft->isHidden());
+    }
+
+    void dockingBesideTelnet()
+    {
+        // FTP, then telnet, tiled; a click on the FTP window: its tree must show in the left
+        // panel, whichever tool hears of the activation last.
+        ScriptedPrompter prompter;
+        FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
+                                      [](FrmMain *main) { return new frmTelnet(main); });
+        m_root = std::make_unique<TestSupport::TempDataRoot>();
+        m_main = std::make_unique<FrmMain>();
+        FrmMain &main = *m_main;
+        main.MDIForm_Load();
+        main.show();
+        main.mnuFTP_Click();
+        main.mnuTelnet_Click();
+        m_ftp = dynamic_cast<FrmFTP *>(main.toolWindow(QStringLiteral("FTP")));
+        QVERIFY(m_ftp);
+        QCOMPARE(main.mdiArea()->subWindowList().size(), 2);
+        main.Arrange(2);
+        auto *frame = qobject_cast<QMdiSubWindow *>(m_ftp->parentWidget());
+        QVERIFY(frame);
+        main.mdiArea()->setActiveSubWindow(frame);
+        QTRY_VERIFY(main.PanelLeft->isVisible());
+        QCOMPARE(m_ftp->tvTreeView->parentWidget(), main.PanelLeft);
+        QVERIFY(m_ftp->tvTreeView->isVisible());
+        QCOMPARE(m_ftp->tbToolBar->parentWidget(), main.PanelHolder);
+        FrmMain::setToolWindowFactory(QStringLiteral("Telnet"), nullptr);
     }
 
     void pathNodes()
