@@ -78,10 +78,13 @@ void FrmMain::mnuAddTopic_Click()
             if (database->hasTable(name))
                 throw AppException(3010, name);
         }
+        // The current topic's structure; before any topic is chosen, the first one's.
+        const QString source =
+            ComboTable->currentIndex() >= 0 ? ComboTable->currentText() : ComboTable->itemText(0);
         DAODataBase data;
         data.setDatabaseName(path);
         // One step in one transaction: the copy exists whole or not at all.
-        if (data.DuplicateTable(ComboTable->currentText(), name) != 1)
+        if (data.DuplicateTable(source, name) != 1)
             throw AppException(3125, name);
     } catch (const AppException &) {
         addTopicFailed();
