@@ -154,8 +154,18 @@ void FrmMain::SSTab0()
             if (form && form == current->widget())
                 preferred = form;
     }
-    for (int i = 1; !preferred && i <= DatabaseButtons; ++i)
-        preferred = RecordForms[i];
+    int loaded = 0;
+    for (int i = 1; i <= DatabaseButtons; ++i) {
+        if (!RecordForms[i])
+            continue;
+        ++loaded;
+        if (!preferred)
+            preferred = RecordForms[i];
+    }
+    // A maximised Data View or search window restored the one record window it covered.
+    if (loaded == 1)
+        if (QMdiSubWindow *window = subWindowOf(preferred))
+            window->showMaximized();
     if (preferred)
         activateShown(preferred);
     ToolBarMain->setVisible(true);
@@ -169,7 +179,7 @@ void FrmMain::SSTab1()
     DisableControls(13, 18);
     ShowRecordForms(false);
     if (QMdiSubWindow *window = subWindowOf(SearchResultForm)) {
-        window->show();
+        window->showMaximized();
         activateShown(SearchResultForm);
     }
     if (QMdiSubWindow *window = subWindowOf(dataViewForm()))
@@ -184,7 +194,7 @@ void FrmMain::SSTab2()
         window->hide();
     QWidget *view = dataViewForm();
     if (QMdiSubWindow *window = subWindowOf(view)) {
-        window->show();
+        window->showMaximized();
         activateShown(view);
     }
 }

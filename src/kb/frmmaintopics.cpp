@@ -141,8 +141,7 @@ void FrmMain::mnuDelTopic_Click()
     if (index >= 0)
         ComboTable->removeItem(index);
     ComboTable->setCurrentIndex(ComboTable->count() > 0 ? 0 : -1);
-    if (auto *verbs = dynamic_cast<RecordVerbs *>(form))
-        verbs->ComboTableClicked();
+    ComboTable_Click();
     Prompter::instance().messageBox(QStringLiteral("Topic ") + topic +
                                         QStringLiteral(" has been deleted from Database.") +
                                         caption,

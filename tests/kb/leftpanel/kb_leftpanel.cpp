@@ -256,6 +256,8 @@ private slots:
         // Back on the record window: its topic is listed by the Data View too.
         f.main->SSTabMain->setCurrentIndex(0);
         QCOMPARE(f.main->mdiArea()->activeSubWindow(), f.main->subWindowOf(f.form(9)));
+        // The maximised Data View restored it; back on its tab it fills the area again.
+        QVERIFY(f.main->subWindowOf(f.form(9))->isMaximized());
         const QString topic = QStringLiteral("Kernel");
         RecordTestDb::chooseTopic(f.main.get(), topic);
         QCOMPARE(f.main->ComboTable->currentText(), topic);
