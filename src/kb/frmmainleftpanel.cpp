@@ -33,6 +33,7 @@ namespace {
 
 constexpr int SliderLeftMin = 2600;
 constexpr int SliderLeftMax = 6240;
+constexpr int SliderWidth = 4; // pixels
 
 // Sounds of the left panel's buttons and drop-downs, and the schema tree's keys and mouse.
 class LeftPanelFilter : public QObject
@@ -60,6 +61,10 @@ protected:
             (watched == m_main->CmdSrh || watched == m_main->CmdAndOrNot)) {
             SetSndName(QStringLiteral("CLICKDOWN"));
             PlaySnd();
+            return false;
+        }
+        if (watched == m_main->PanelLeft && event->type() == QEvent::Resize) {
+            m_main->LayoutLeftPanel();
             return false;
         }
         if (watched == m_main->DataTree && event->type() == QEvent::KeyPress) {
@@ -97,8 +102,11 @@ void FrmMain::connectLeftPanel()
     DataTree->installEventFilter(filter);
     DataTree->viewport()->installEventFilter(filter);
     connect(DataTree, &QTreeWidget::itemDoubleClicked, this, [this] { DataTree_DblClick(); });
-    // The bar between the panel and the work area keeps within the panel's limits.
-    PanelLeftDock->setMaximumWidth(Twips::toPixels(SliderLeftMax) + PicSlider->width() + 8);
+    // The bar between the panel and the work area: a thin strip on the panel's right edge,
+    // and the panel never wider than the bar's right limit.
+    PicSlider->setFixedWidth(SliderWidth);
+    PanelLeft->installEventFilter(filter);
+    PanelLeftDock->setMaximumWidth(Twips::toPixels(SliderLeftMax) + SliderWidth + 8);
     int previous = SSTabMain->currentIndex();
     connect(SSTabMain, &QTabWidget::currentChanged, this, [this, previous](int tab) mutable {
         SSTabMain_Click(previous);
@@ -316,10 +324,8 @@ void FrmMain::LayoutLeftPanel()
 {
     // The panel's layouts size the tabs, lists and docked tool trees; only the bar, which
     // is no part of them, follows the panel's right edge.
-    if (QLayout *layout = PanelLeft->layout())
-        layout->activate();
-    const int barWidth = std::max(1, PicSlider->width());
-    PicSlider->setGeometry(PanelLeft->width() - barWidth, 0, barWidth, PanelLeft->height());
+    PicSlider->setGeometry(PanelLeft->width() - SliderWidth, 0, SliderWidth, PanelLeft->height());
+    PicSlider->raise();
 }
 
 // ---- Procedures no operation runs ----

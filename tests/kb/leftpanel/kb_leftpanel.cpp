@@ -24,6 +24,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -137,6 +138,11 @@ private slots:
         QVERIFY(!f.buttonShown(17) && !f.buttonShown(18));
         // A record window is active, so the tab change makes no sound.
         QVERIFY(!f.sounds.played.contains(QStringLiteral("TBTABCLICK")));
+        f.main->ComboTable->showPopup();
+        f.main->ComboTable->hidePopup();
+        QVERIFY(f.sounds.played.contains(QStringLiteral("COMBODROPDOWN")));
+        QTest::mousePress(f.main->CmdSrh, Qt::LeftButton);
+        QVERIFY(f.sounds.played.contains(QStringLiteral("CLICKDOWN")));
 
         // A click in the question list reaches the active record window.
         auto *active = dynamic_cast<FrmRecord *>(f.main->mdiArea()->activeSubWindow()->widget());
@@ -352,6 +358,12 @@ private slots:
         QCOMPARE(f.main->LeftPanelDropped(0), 2600 + bar);
         QCOMPARE(f.main->LeftPanelDropped(5000), 6240 + bar);
         QVERIFY(f.main->PanelLeftDock->width() <= Twips::toPixels(6240 + bar) + 8);
+
+        // The same file again is refused and its window goes behind the others.
+        f.prompter.clear();
+        f.main->OpenDataView(f.file(key), 1);
+        QCOMPARE(f.prompter.calls().last().prompt, QStringLiteral("Database ") + f.file(key) +
+                                                       QStringLiteral(" has already been opened!"));
 
         // A foreign source fails at open and says which one.
         f.main->subWindowOf(view)->close();
