@@ -101,7 +101,14 @@ void FrmMain::connectLeftPanel()
     CmdAndOrNot->installEventFilter(filter);
     DataTree->installEventFilter(filter);
     DataTree->viewport()->installEventFilter(filter);
-    connect(DataTree, &QTreeWidget::itemDoubleClicked, this, [this] { DataTree_DblClick(); });
+    // The double click details a leaf; the tree's own toggle would fold those details away.
+    DataTree->setExpandsOnDoubleClick(false);
+    connect(DataTree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *node) {
+        if (node && node->childCount() > 0)
+            node->setExpanded(!node->isExpanded());
+        else
+            DataTree_DblClick();
+    });
     // The bar between the panel and the work area: a thin strip on the panel's right edge,
     // and the panel never wider than the bar's right limit.
     PicSlider->setFixedWidth(SliderWidth);
