@@ -427,12 +427,14 @@ public:
     void ChooseTreeFont();
     void ChooseControlFont(QWidget *control);
     static void DigitsOnlyKey(quint16 &keyAscii);
+    // The sounds of the panel's drop-downs and of its buttons' presses.
+    static void PlayDropDownSound();
+    static void PlayClickDownSound();
 
 private:
     void connectLeftPanel();
     void UpdateCloseAllMenu(int tab);
     void PlayTabSound(const QString &name);
-    void PlayDropDownSound();
     void activateShown(QWidget *preferred);
     // ---- end of left panel ----
 };

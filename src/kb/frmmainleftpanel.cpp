@@ -53,14 +53,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Show && m_dropDowns.contains(watched)) {
-            SetSndName(QStringLiteral("COMBODROPDOWN"));
-            PlaySnd();
+            FrmMain::PlayDropDownSound();
             return false;
         }
         if (event->type() == QEvent::MouseButtonPress &&
             (watched == m_main->CmdSrh || watched == m_main->CmdAndOrNot)) {
-            SetSndName(QStringLiteral("CLICKDOWN"));
-            PlaySnd();
+            FrmMain::PlayClickDownSound();
             return false;
         }
         if (watched == m_main->PanelLeft && event->type() == QEvent::Resize) {
@@ -226,6 +224,12 @@ void FrmMain::PlayTabSound(const QString &name)
 void FrmMain::PlayDropDownSound()
 {
     SetSndName(QStringLiteral("COMBODROPDOWN"));
+    PlaySnd();
+}
+
+void FrmMain::PlayClickDownSound()
+{
+    SetSndName(QStringLiteral("CLICKDOWN"));
     PlaySnd();
 }
 

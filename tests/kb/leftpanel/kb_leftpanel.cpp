@@ -20,6 +20,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -352,6 +353,14 @@ private slots:
         const int details = b->childCount();
         f.main->DataTree_DblClick();
         QCOMPARE(b->childCount(), details);
+
+        // Labels are typed into a box that takes 50 characters.
+        const QStyleOptionViewItem option;
+        std::unique_ptr<QWidget> editor(tree->itemDelegate()->createEditor(
+            tree->viewport(), option, tree->model()->index(0, 0)));
+        auto *label = qobject_cast<QLineEdit *>(editor.get());
+        QVERIFY(label);
+        QCOMPARE(label->maxLength(), 50);
 
         // The splitter keeps the panel within its two limits.
         const int bar = Twips::fromPixels(f.main->PicSlider->width());
