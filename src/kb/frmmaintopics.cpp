@@ -4,6 +4,7 @@
 #include "kb/dataviewlink.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
+#include "kb/kbstore.h"
 #include "kb/recordverbs.h"
 #include "platform/base/apperror.h"
 #include "platform/db/dbdatabase.h"
@@ -15,8 +16,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QToolBar>
 
 namespace {
@@ -72,20 +76,33 @@ void FrmMain::mnuAddTopic_Click()
     try {
         if (name.isEmpty())
             throw AppException(3125, QStringLiteral("Invalid name."));
-        {
-            // A name differing only in case would be the same table to the engine.
-            const auto database = db::DBEngine::OpenDatabase(path);
-            if (database->hasTable(name))
-                throw AppException(3010, name);
-        }
-        // The current topic's structure; before any topic is chosen, the first one's.
-        const QString source =
-            ComboTable->currentIndex() >= 0 ? ComboTable->currentText() : ComboTable->itemText(0);
-        DAODataBase data;
-        data.setDatabaseName(path);
-        // One step in one transaction: the copy exists whole or not at all.
-        if (data.DuplicateTable(source, name) != 1)
+        // Catalogue names would make a table no topic list shows.
+        if (name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
             throw AppException(3125, name);
+        const auto database = db::DBEngine::OpenDatabase(path);
+        // A name differing only in case would be the same table to the engine.
+        if (database->hasTable(name))
+            throw AppException(3010, name);
+        if (ComboTable->count() == 0) {
+            // A database without topics has no structure to copy: the standard one.
+            database->BeginTrans();
+            try {
+                KbStore::createTopicTable(*database, name);
+                database->CommitTrans();
+            } catch (const AppException &) {
+                database->Rollback();
+                throw;
+            }
+        } else {
+            // The current topic's structure; before any topic is chosen, the first one's.
+            const QString source = ComboTable->currentIndex() >= 0 ? ComboTable->currentText()
+                                                                   : ComboTable->itemText(0);
+            DAODataBase data;
+            data.setDatabaseName(path);
+            // One step in one transaction: the copy exists whole or not at all.
+            if (data.DuplicateTable(source, name) != 1)
+                throw AppException(3125, name);
+        }
     } catch (const AppException &) {
         addTopicFailed();
         return;
@@ -140,8 +157,19 @@ void FrmMain::mnuDelTopic_Click()
     const int index = ComboTable->findText(topic, Qt::MatchFixedString);
     if (index >= 0)
         ComboTable->removeItem(index);
-    ComboTable->setCurrentIndex(ComboTable->count() > 0 ? 0 : -1);
-    ComboTable_Click();
+    if (ComboTable->count() > 0) {
+        ComboTable->setCurrentIndex(0);
+        ComboTable_Click();
+    } else {
+        // The last topic went: nothing of it may stay on show or in reach.
+        dataControl->setRecordSource(QString());
+        dataControl->setRecordset(nullptr);
+        ListRecords->clear();
+        if (auto *question = form->findChild<QPlainTextEdit *>(QStringLiteral("RTBQuestion")))
+            question->clear();
+        if (auto *answer = form->findChild<QTextEdit *>(QStringLiteral("RTBAnswer")))
+            answer->clear();
+    }
     Prompter::instance().messageBox(QStringLiteral("Topic ") + topic +
                                         QStringLiteral(" has been deleted from Database.") +
                                         caption,

@@ -247,6 +247,24 @@ private slots:
         QVERIFY(!comboItems(f.main->ComboTable).contains(QStringLiteral("My Notes")));
         QCOMPARE(f.main->ComboTable->currentIndex(), 0);
         QCOMPARE(form->currentTopic(), f.main->ComboTable->itemText(0));
+
+        // Without its last topic the window shows nothing, and a new topic still has the
+        // shipped layout.
+        const QString shippedColumns = columns(shipped);
+        const QString shippedIndex = indexSql(shipped);
+        f.prompter.clear();
+        f.prompter.answer(QStringLiteral("Yes"));
+        f.main->mnuDelTopic_Click();
+        QCOMPARE(f.main->ComboTable->count(), 0);
+        QCOMPARE(f.main->ListRecords->count(), 0);
+        QVERIFY(form->RTBQuestion->toPlainText().isEmpty());
+        f.prompter.clear();
+        f.prompter.answer(QStringLiteral("Fresh"));
+        f.main->mnuAddTopic_Click();
+        QCOMPARE(f.prompter.calls().last().title, QStringLiteral("SUCCEED"));
+        QCOMPARE(columns(QStringLiteral("Fresh")), shippedColumns);
+        QCOMPARE(indexSql(QStringLiteral("Fresh")), shippedIndex);
+        QCOMPARE(comboItems(f.main->ComboTable), QStringList{QStringLiteral("Fresh")});
     }
 
     void openTopicAndDatabaseAreNotDeleted()
