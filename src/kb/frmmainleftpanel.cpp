@@ -99,8 +99,11 @@ void FrmMain::connectLeftPanel()
     CmdAndOrNot->installEventFilter(filter);
     DataTree->installEventFilter(filter);
     DataTree->viewport()->installEventFilter(filter);
-    // The double click details a leaf; the tree's own toggle would fold those details away.
+    // The double click details a leaf; the tree's own toggle would fold those details away,
+    // and a label is edited by a click on the selected node or F2, not by a double click.
     DataTree->setExpandsOnDoubleClick(false);
+    DataTree->setEditTriggers(QAbstractItemView::SelectedClicked |
+                              QAbstractItemView::EditKeyPressed);
     connect(DataTree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *node) {
         if (node && node->childCount() > 0)
             node->setExpanded(!node->isExpanded());
