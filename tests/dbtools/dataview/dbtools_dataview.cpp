@@ -144,6 +144,8 @@ private slots:
         QCOMPARE(view->DataNavi->DatabaseName(), m_file);
         QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
         QCOMPARE(m_main->SSTabMain->currentIndex(), 2);
+        // The status counts the rows the grid shows from the start.
+        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Basics"));
         FrmMain::setDataViewFactory({});
     }
 
