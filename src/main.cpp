@@ -31,8 +31,7 @@ int main(int argc, char *argv[])
         return new FrmRecord(main, searchMode);
     });
     FrmMain::setPreviewWindowFactory(&frmDocPreview::Preview);
-    FrmMain::setDataViewOpener(
-        [](FrmMain *main, const QString &path) { FrmAdvance::OpenDataView(main, path); });
+    FrmMain::setDataViewFactory(&FrmAdvance::createDataView);
     FrmMain::setDbMaintenanceFactory(&openDbMaintenanceWindow);
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),

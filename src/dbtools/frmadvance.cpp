@@ -181,29 +181,63 @@ void FrmAdvance::OpenDataView(FrmMain *main, const QString &path, const QString 
                                         105, 4, QStringLiteral("FAILED"));
         return;
     }
-    if (!view) {
-        view = new FrmAdvance(main);
-        if (main && main->mdiArea()) {
-            QMdiSubWindow *sub = main->mdiArea()->addSubWindow(view);
-            sub->setAttribute(Qt::WA_DeleteOnClose);
-            QObject::connect(main->mdiArea(), &QMdiArea::subWindowActivated, view,
-                             [view, sub](QMdiSubWindow *active) {
-                                 if (active == sub)
-                                     view->ShowViewStatus();
-                             });
-        } else {
-            view->setAttribute(Qt::WA_DeleteOnClose);
-        }
-    }
+    if (!view)
+        view = static_cast<FrmAdvance *>(createDataView(main));
     view->setDatabaseName(path);
     view->DataNavi->setConnect(connect);
     if (!view->FormLoadInit())
         return;
-    if (QWidget *frame = view->parentWidget())
+    view->showDataView();
+}
+
+QWidget *FrmAdvance::createDataView(FrmMain *main)
+{
+    auto *view = new FrmAdvance(main);
+    if (main && main->mdiArea()) {
+        QMdiSubWindow *sub = main->mdiArea()->addSubWindow(view);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(main->mdiArea(), &QMdiArea::subWindowActivated, view,
+                         [view, sub](QMdiSubWindow *active) {
+                             if (active == sub)
+                                 view->ShowViewStatus();
+                         });
+    } else {
+        view->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    return view;
+}
+
+void FrmAdvance::showDataView()
+{
+    if (QWidget *frame = parentWidget())
         frame->showMaximized();
     else
-        view->showMaximized();
-    view->ShowViewStatus();
+        showMaximized();
+    ShowViewStatus();
+}
+
+void FrmAdvance::setQueryText(const QString &text)
+{
+    TxtQuery->setPlainText(text);
+}
+
+void FrmAdvance::dropTable(const QString &name)
+{
+    const auto database = DataNavi->database();
+    if (!database)
+        db::raise(db::ErrObjectInvalid);
+    const bool shown = DataNavi->RecordSource().compare(name, Qt::CaseInsensitive) == 0;
+    if (shown)
+        DataNavi->setRecordset(nullptr);
+    database->deleteTableDef(name);
+    // The list loses that name, whichever entry happens to be current.
+    const int index = ComboTable->findText(name, Qt::MatchFixedString);
+    if (index >= 0)
+        ComboTable->removeItem(index);
+    if (shown && ComboTable->count() > 0) {
+        ComboTable->setCurrentIndex(0);
+        ComboTable_Click();
+    }
 }
 
 bool FrmAdvance::FormLoadInit()
@@ -213,6 +247,8 @@ bool FrmAdvance::FormLoadInit()
         if (m_passwordPath != m_databaseName)
             setPassword(QString());
         DataNavi->setDatabaseName(m_databaseName);
+        // Only native files can be read: a foreign source fails before anything is listed.
+        db::DBEngine::passwordFromConnect(DataNavi->Connect());
         setWindowTitle(QStringLiteral("Data View - ") + m_databaseName);
         if (!FillTableCombo()) {
             Prompter::instance().messageBox(
@@ -224,15 +260,18 @@ bool FrmAdvance::FormLoadInit()
         DataNavi->setConnect(connectWithPassword(DataNavi->Connect()));
         DataNavi->setRecordSource(ComboTable->currentText());
         DataNavi->Refresh();
+        RecordCount();
         if (m_main)
             DataTreeRefresh(m_main->DataTree);
         GridCaption->setText(ComboTable->currentText() + QStringLiteral(" Table"));
         SizeGridColumns();
         return true;
     } catch (const AppException &error) {
-        Prompter::instance().messageBox(QString::number(error.number()) + QStringLiteral("\r\n") +
-                                            error.description(),
-                                        103, 4, QStringLiteral("ERROR"));
+        QString text =
+            QString::number(error.number()) + QStringLiteral("\r\n") + error.description();
+        if (error.number() == db::ErrNoInstallableIsam)
+            text += QStringLiteral("\r\nSource type: ") + DataNavi->Connect();
+        Prompter::instance().messageBox(text, 103, 4, QStringLiteral("ERROR"));
         unloadWindow();
         return false;
     }

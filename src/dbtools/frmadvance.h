@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kb/dataviewlink.h"
 #include "kb/recordverbs.h"
 
 #include <QVariant>
@@ -24,7 +25,7 @@ class DataControl;
 // rows of the chosen table, and an SQL box whose statements run against the database.
 // One instance, an MDI child of the main window; it keeps its data control's
 // database open while it is loaded.
-class FrmAdvance : public QWidget, public RecordVerbs
+class FrmAdvance : public QWidget, public RecordVerbs, public DataViewLink
 {
     Q_OBJECT
 
@@ -38,12 +39,18 @@ public:
     // loading the window when needed. connect is the data control's source prefix.
     static void OpenDataView(FrmMain *main, const QString &path,
                              const QString &connect = QStringLiteral("Access 2000;"));
+    // The window as an MDI child of the main window, not shown and with nothing opened.
+    static QWidget *createDataView(FrmMain *main);
 
-    QString DatabaseName() const { return m_databaseName; }
-    void setDatabaseName(const QString &name) { m_databaseName = name; }
+    QString DatabaseName() const override { return m_databaseName; }
+    void setDatabaseName(const QString &name) override { m_databaseName = name; }
+    db::DataControl *dataControl() const override { return DataNavi; }
+    void setQueryText(const QString &text) override;
+    void dropTable(const QString &name) override;
+    void showDataView() override;
 
     // The password of the database shown, kept as the SQL box's tag ("" when none).
-    QString password() const;
+    QString password() const override;
     void setPassword(const QString &password);
 
     void ComboTable_Click();
@@ -52,7 +59,7 @@ public:
     void DataTreeRefresh(QTreeWidget *tree);
     void SStabClicked(const QString &queryName);
     // Opens DatabaseName; false (and the window closed) when it cannot be shown.
-    bool FormLoadInit();
+    bool FormLoadInit() override;
     void RecordCount();
 
     void CmdRunQuery_Click();

@@ -159,6 +159,7 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/marlux.png")));
     createControls();
     connectDatabaseControls();
+    connectLeftPanel();
 }
 
 FrmMain::~FrmMain()
@@ -572,8 +573,7 @@ void FrmMain::InstallSplitter()
     m_splitter->setBorder(4, (Twips::fromPixels(MainStBar->height()) + 80) / Twips::PerPixel);
     // The left panel follows the bar to where it was dropped.
     connect(m_splitter.get(), &Splitter::splitterMoved, this, [this](int position) {
-        const int x = PicSlider->parentWidget()->mapTo(this, QPoint(position, 0)).x();
-        resizeDocks({PanelLeftDock}, {std::max(1, x - PanelLeftDock->x() + 2)}, Qt::Horizontal);
+        LeftPanelDropped(PicSlider->parentWidget()->mapTo(this, QPoint(position, 0)).x());
     });
 }
 

@@ -391,9 +391,15 @@ private:
     // ---- end of editing, printing, preview and save commands ----
     // ---- Data View (library dbtools, frmmaindataview.cpp) ----
 public:
-    // Shows a database file in the Data View; registered once at start-up.
-    using DataViewOpener = std::function<void(FrmMain *main, const QString &path)>;
-    static void setDataViewOpener(DataViewOpener opener);
+    // Makes the Data View window (an MDI child, not shown, no database opened yet);
+    // registered once at start-up, the window lives in a library this one cannot link.
+    using DataViewFactory = std::function<QWidget *(FrmMain *main)>;
+    static void setDataViewFactory(DataViewFactory factory);
+    // Shows a file in the Data View, loading the window when needed; kind is the source kind.
+    void OpenDataView(const QString &path, int kind);
+    // The loaded Data View, nullptr when none.
+    class DataViewLink *dataView() const;
+    QWidget *dataViewForm() const;
     // ---- end of Data View ----
     // ---- Database maintenance windows: transfer, compact, text export and import ----
 public:
@@ -407,4 +413,34 @@ private:
     void showDbMaintenanceWindow(const QString &window);
     static bool hasDbMaintenanceWindows();
     // ---- end of database maintenance windows ----
+    // ---- Left panel: tabs, sounds, schema-tree events, splitter (frmmainleftpanel.cpp) ----
+public:
+    void SSTabMain_Click(int previousTab);
+    void SSTab0();
+    void SSTab1();
+    void SSTab2();
+    void DataTree_DblClick();
+    void DataTree_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
+    void DataTree_MouseDown(Qt::MouseButton button, const QPoint &pos);
+    void picSlider_MouseDown(const QPoint &pos);
+    void MDIForm_MouseMove(const QPoint &cursor);
+    void MDIForm_MouseUp(const QPoint &cursor);
+    // Sizes the left panel for a splitter bar dropped at x (main-window pixels); returns the
+    // panel's width in twips after the 2600/6240 limits.
+    int LeftPanelDropped(int x);
+    static int clampSliderLeft(int leftTwips);
+    void LayoutLeftPanel();
+    void ChooseTreeFont();
+    void ChooseControlFont(QWidget *control);
+    static void DigitsOnlyKey(quint16 &keyAscii);
+    // The sounds of the panel's drop-downs and of its buttons' presses.
+    static void PlayDropDownSound();
+    static void PlayClickDownSound();
+
+private:
+    void connectLeftPanel();
+    void UpdateCloseAllMenu(int tab);
+    void PlayTabSound(const QString &name);
+    void activateShown(QWidget *preferred);
+    // ---- end of left panel ----
 };

@@ -35,14 +35,6 @@ const QStringList &pendingMenuItems()
 {
     // clang-format off
     static const QStringList names = {
-        QStringLiteral("mnuCloseAll"),
-        QStringLiteral("mnuSelectQuery"),
-        QStringLiteral("mnuUpdateQuery"),
-        QStringLiteral("mnuInsertQuery"),
-        QStringLiteral("mnuDeleteQuery"),
-        QStringLiteral("mnuAddTopic"),
-        QStringLiteral("mnuDelTopic"),
-        QStringLiteral("mnuDeleteDB"),
     };
     // clang-format on
     return names;
@@ -988,7 +980,6 @@ void FrmMain::mnuDbViewer_Click()
 // Each does nothing yet; its menu item or button is disabled (pendingMenuItems,
 // pendingToolbarKeys) until its owner replaces the body here.
 
-void FrmMain::mnuCloseAll_Click() {}
 void FrmMain::mnuImportText_Click()
 {
     showDbMaintenanceWindow(QStringLiteral("FrmImportFromText"));
@@ -1001,9 +992,6 @@ void FrmMain::mnuTransfer_Click()
     BeginTransferRecord();
     showDbMaintenanceWindow(QStringLiteral("FrmTrans"));
 }
-void FrmMain::mnuAddTopic_Click() {}
-void FrmMain::mnuDelTopic_Click() {}
-void FrmMain::mnuDeleteDB_Click() {}
 void FrmMain::mnuCompatDB_Click()
 {
     // Without the compact window there is nothing to close the databases for.
@@ -1049,4 +1037,3 @@ void FrmMain::showDbMaintenanceWindow(const QString &window)
     if (dbMaintenanceFactory())
         dbMaintenanceFactory()(this, window);
 }
-void FrmMain::FillQuerySkeleton(QTreeWidget *, int) {}

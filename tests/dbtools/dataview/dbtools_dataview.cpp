@@ -103,8 +103,8 @@ private slots:
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 3 + 1); // plus the new-record row
         QVERIFY(!view->CmdRunQuery->isEnabled());
         QVERIFY(prompter.calls().isEmpty());
-        // Nothing counted yet.
-        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 0 records in: Basics"));
+        // Counted on open: the status matches the grid.
+        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Basics"));
 
         view->ComboTable->setCurrentIndex(2);
         view->ComboTable_Click();
@@ -135,8 +135,7 @@ private slots:
 
     void openDatabaseCommandShowsTheFile()
     {
-        FrmMain::setDataViewOpener(
-            [](FrmMain *main, const QString &path) { FrmAdvance::OpenDataView(main, path); });
+        FrmMain::setDataViewFactory(&FrmAdvance::createDataView);
         ScriptedPrompter prompter;
         prompter.answer(m_file);
         m_main->mnuFileOpen_Click();
@@ -145,7 +144,9 @@ private slots:
         QCOMPARE(view->DataNavi->DatabaseName(), m_file);
         QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
         QCOMPARE(m_main->SSTabMain->currentIndex(), 2);
-        FrmMain::setDataViewOpener({});
+        // The status counts the rows the grid shows from the start.
+        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Basics"));
+        FrmMain::setDataViewFactory({});
     }
 
     void missingFileUnloadsTheWindow()
