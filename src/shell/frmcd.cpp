@@ -42,7 +42,8 @@ std::optional<QString> CommonDialog::ShowOpen(const CommonDialogOptions &options
 std::optional<QString> CommonDialog::ShowSave(const CommonDialogOptions &options)
 {
     return finish(Prompter::instance().saveFileName(options.DialogTitle, startPath(options),
-                                                    toDialogFilter(options.Filter)));
+                                                    toDialogFilter(options.Filter),
+                                                    options.OverwritePrompt));
 }
 
 std::optional<QFont> CommonDialog::ShowFont(const QFont &initial, const QString &title)

@@ -18,6 +18,8 @@ struct CommonDialogOptions
     QString FileName;
     // "Description|pattern[;pattern]|Description|pattern..."
     QString Filter;
+    // Off when the caller asks about an existing file itself, so nobody is asked twice.
+    bool OverwritePrompt = true;
 };
 
 // The program's common dialogs: open, save, font and printer. Each goes through the

@@ -56,9 +56,9 @@ std::optional<QString> ScriptedPrompter::openFileName(const QString &title, cons
 }
 
 std::optional<QString> ScriptedPrompter::saveFileName(const QString &title, const QString &,
-                                                      const QString &)
+                                                      const QString &, bool confirmOverwrite)
 {
-    return nextText({QStringLiteral("save"), {}, title, 0, 0});
+    return nextText({QStringLiteral("save"), {}, title, 0, 0, confirmOverwrite});
 }
 
 std::optional<QString> ScriptedPrompter::folderName(const QString &title, const QString &)

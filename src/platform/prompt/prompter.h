@@ -29,8 +29,10 @@ public:
     // Common dialogs; an empty optional means the user cancelled.
     virtual std::optional<QString> openFileName(const QString &title, const QString &folder,
                                                 const QString &filter) = 0;
+    // confirmOverwrite false: the caller asks about an existing file itself.
     virtual std::optional<QString> saveFileName(const QString &title, const QString &fileName,
-                                                const QString &filter) = 0;
+                                                const QString &filter,
+                                                bool confirmOverwrite = true) = 0;
     virtual std::optional<QString> folderName(const QString &title, const QString &folder) = 0;
     virtual std::optional<QFont> font(const QFont &initial, const QString &title) = 0;
     virtual bool printSetup(QPrinter *printer, const QString &title) = 0;

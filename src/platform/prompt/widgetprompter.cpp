@@ -85,9 +85,11 @@ std::optional<QString> WidgetPrompter::openFileName(const QString &title, const 
 }
 
 std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &fileName,
-                                                    const QString &filter)
+                                                    const QString &filter, bool confirmOverwrite)
 {
-    return nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter));
+    return nonEmpty(QFileDialog::getSaveFileName(
+        dialogParent(), title, fileName, filter, nullptr,
+        confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite));
 }
 
 std::optional<QString> WidgetPrompter::folderName(const QString &title, const QString &folder)
