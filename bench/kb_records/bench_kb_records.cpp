@@ -80,8 +80,7 @@ public:
     {
         return std::nullopt;
     }
-    std::optional<QString> saveFileName(const QString &, const QString &, const QString &,
-                                        bool) override
+    std::optional<QString> saveFileName(const QString &, const QString &, const QString &) override
     {
         return std::nullopt;
     }

@@ -41,9 +41,12 @@ std::optional<QString> CommonDialog::ShowOpen(const CommonDialogOptions &options
 
 std::optional<QString> CommonDialog::ShowSave(const CommonDialogOptions &options)
 {
-    return finish(Prompter::instance().saveFileName(options.DialogTitle, startPath(options),
-                                                    toDialogFilter(options.Filter),
-                                                    options.OverwritePrompt));
+    Prompter &prompter = Prompter::instance();
+    const QString start = startPath(options);
+    const QString filter = toDialogFilter(options.Filter);
+    return finish(options.OverwritePrompt
+                      ? prompter.saveFileName(options.DialogTitle, start, filter)
+                      : prompter.saveFileNameNoConfirm(options.DialogTitle, start, filter));
 }
 
 std::optional<QFont> CommonDialog::ShowFont(const QFont &initial, const QString &title)

@@ -56,9 +56,15 @@ std::optional<QString> ScriptedPrompter::openFileName(const QString &title, cons
 }
 
 std::optional<QString> ScriptedPrompter::saveFileName(const QString &title, const QString &,
-                                                      const QString &, bool confirmOverwrite)
+                                                      const QString &)
 {
-    return nextText({QStringLiteral("save"), {}, title, 0, 0, confirmOverwrite});
+    return nextText({QStringLiteral("save"), {}, title, 0, 0});
+}
+
+std::optional<QString> ScriptedPrompter::saveFileNameNoConfirm(const QString &title,
+                                                               const QString &, const QString &)
+{
+    return nextText({QStringLiteral("save"), {}, title, 0, 0, false});
 }
 
 std::optional<QString> ScriptedPrompter::folderName(const QString &title, const QString &)

@@ -20,7 +20,7 @@ public:
         QString title;
         int icon = 0;
         int buttonSet = 0;
-        bool confirmsOverwrite = false; // a save dialog that asks about an existing file itself
+        bool confirmsOverwrite = true; // a save dialog that asks about an existing file itself
     };
 
     ScriptedPrompter();           // installs itself
@@ -41,8 +41,9 @@ public:
     std::optional<QString> openFileName(const QString &title, const QString &folder,
                                         const QString &filter) override;
     std::optional<QString> saveFileName(const QString &title, const QString &fileName,
-                                        const QString &filter,
-                                        bool confirmOverwrite = true) override;
+                                        const QString &filter) override;
+    std::optional<QString> saveFileNameNoConfirm(const QString &title, const QString &fileName,
+                                                 const QString &filter) override;
     std::optional<QString> folderName(const QString &title, const QString &folder) override;
     std::optional<QFont> font(const QFont &initial, const QString &title) override;
     bool printSetup(QPrinter *printer, const QString &title) override;

@@ -29,10 +29,14 @@ public:
     // Common dialogs; an empty optional means the user cancelled.
     virtual std::optional<QString> openFileName(const QString &title, const QString &folder,
                                                 const QString &filter) = 0;
-    // confirmOverwrite false: the caller asks about an existing file itself.
     virtual std::optional<QString> saveFileName(const QString &title, const QString &fileName,
-                                                const QString &filter,
-                                                bool confirmOverwrite = true) = 0;
+                                                const QString &filter) = 0;
+    // A save dialog that leaves asking about an existing file to its caller.
+    virtual std::optional<QString>
+    saveFileNameNoConfirm(const QString &title, const QString &fileName, const QString &filter)
+    {
+        return saveFileName(title, fileName, filter);
+    }
     virtual std::optional<QString> folderName(const QString &title, const QString &folder) = 0;
     virtual std::optional<QFont> font(const QFont &initial, const QString &title) = 0;
     virtual bool printSetup(QPrinter *printer, const QString &title) = 0;

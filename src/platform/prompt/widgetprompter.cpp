@@ -85,11 +85,17 @@ std::optional<QString> WidgetPrompter::openFileName(const QString &title, const 
 }
 
 std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &fileName,
-                                                    const QString &filter, bool confirmOverwrite)
+                                                    const QString &filter)
 {
-    return nonEmpty(QFileDialog::getSaveFileName(
-        dialogParent(), title, fileName, filter, nullptr,
-        confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite));
+    return nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter));
+}
+
+std::optional<QString> WidgetPrompter::saveFileNameNoConfirm(const QString &title,
+                                                             const QString &fileName,
+                                                             const QString &filter)
+{
+    return nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter, nullptr,
+                                                 QFileDialog::DontConfirmOverwrite));
 }
 
 std::optional<QString> WidgetPrompter::folderName(const QString &title, const QString &folder)

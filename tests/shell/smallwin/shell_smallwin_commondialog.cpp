@@ -25,10 +25,10 @@ public:
         return ScriptedPrompter::openFileName(title, folder, filter);
     }
     std::optional<QString> saveFileName(const QString &title, const QString &fileName,
-                                        const QString &filter, bool confirmOverwrite) override
+                                        const QString &filter) override
     {
         fileCalls.append({fileName, filter});
-        return ScriptedPrompter::saveFileName(title, fileName, filter, confirmOverwrite);
+        return ScriptedPrompter::saveFileName(title, fileName, filter);
     }
 };
 
