@@ -5,6 +5,7 @@
 #include "kb/kbglobals.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
+#include "platform/base/colors.h"
 #include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
 #include "shell/label3dhost.h"
@@ -76,7 +77,12 @@ void FrmCompactDB::LayoutChecks()
                          "unused information in the database file.")}},
         this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setMinimumHeight(90);
+    // The introduction is a paragraph: wrap it to the window, both copies alike.
+    for (QLabel *copy : Label1->findChildren<QLabel *>())
+        copy->setWordWrap(true);
+    if (auto *plain = qobject_cast<QLabel *>(Label1))
+        plain->setWordWrap(true);
+    Label1->setMinimumSize(Twips::toPixels(5 * 1950), 150);
     layout->addWidget(Label1);
     FrameSelect = new QGroupBox(QStringLiteral("Totally 0 databas(e)."));
     auto *frame = new QHBoxLayout(FrameSelect);
