@@ -1,6 +1,5 @@
 #include "dbtools/docxwriter.h"
-
-#include <QSaveFile>
+#include "platform/base/checkedwrite.h"
 
 #include <zip.h>
 
@@ -263,10 +262,5 @@ bool DocxWriter::save(const QString &fileName)
     const QByteArray bytes = archive();
     if (bytes.isEmpty())
         return false;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeWholeFile(fileName, bytes, &m_error);
 }

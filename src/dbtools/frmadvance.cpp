@@ -129,10 +129,14 @@ FrmAdvance::FrmAdvance(FrmMain *main, QWidget *parent) : QWidget(parent), m_main
     connect(picSlider, &QSplitter::splitterMoved, this, [this](int pos, int) {
         const QList<int> sizes = picSlider->sizes();
         const int total = sizes.value(0) + sizes.value(1);
-        const int top = clampSliderTop(pos, sizes.value(1) + sizes.value(0) - pos);
+        // The lower limit follows the grid's height from before the move, not after it.
+        const int before = m_sliderTop >= 0 ? m_sliderTop : pos;
+        const int top = clampSliderTop(pos, total - before);
         if (top != pos)
             picSlider->setSizes({top, total - top});
+        m_sliderTop = picSlider->sizes().value(0);
     });
+    picSlider->handle(1)->installEventFilter(this);
     connectMainTree();
     s_instance = this;
 }
@@ -469,6 +473,13 @@ void FrmAdvance::unloadWindow()
         sub->close();
     else
         close();
+}
+
+bool FrmAdvance::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == picSlider->handle(1) && event->type() == QEvent::MouseButtonPress)
+        m_sliderTop = picSlider->sizes().value(0);
+    return QWidget::eventFilter(watched, event);
 }
 
 int FrmAdvance::clampSliderTop(int top, int gridHeight)

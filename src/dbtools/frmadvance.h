@@ -86,6 +86,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool FillTableCombo();
@@ -108,6 +109,7 @@ private:
     FrmMain *m_main = nullptr;
     QString m_databaseName;
     DbQueryRecordModel *m_model = nullptr;
+    int m_sliderTop = -1; // where the bar stood before the current drag
     // The file the password in the SQL box's tag belongs to.
     QString m_passwordPath;
     bool m_fillingTree = false;

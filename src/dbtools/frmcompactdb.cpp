@@ -5,8 +5,10 @@
 #include "kb/kbglobals.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
+#include "platform/base/colors.h"
 #include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
+#include "shell/label3dhost.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -21,12 +23,6 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-namespace {
-
-const char *const TempPattern = "Temp!*.mdb";
-
-} // namespace
-
 FrmCompactDB::FrmCompactDB(const QString &folder, QWidget *parent)
     : QDialog(parent), m_folder(folder)
 {
@@ -34,9 +30,7 @@ FrmCompactDB::FrmCompactDB(const QString &folder, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     // Copies left by an interrupted run are never the only copy: the source is replaced last.
-    QDir dir(m_folder);
-    for (const QString &stale : dir.entryList({QString::fromLatin1(TempPattern)}, QDir::Files))
-        dir.remove(stale);
+    db::DBEngine::removeCompactLeftovers(m_folder);
     LayoutChecks();
 }
 
@@ -56,6 +50,9 @@ void FrmCompactDB::LayoutChecks()
     const QStringList files =
         dir.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QString &file : files) {
+        // Another run's copy in progress is not a database to offer.
+        if (db::DBEngine::isCompactCopyName(file))
+            continue;
         const int k = int(Check.size());
         auto *box = new QCheckBox(file.left(file.size() - 4));
         // Rows of five.
@@ -65,15 +62,27 @@ void FrmCompactDB::LayoutChecks()
         connect(box, &QCheckBox::toggled, this, [this, k] { Check_Click(k); });
     }
     layout->addLayout(boxes);
-    Label1 = new QLabel(QStringLiteral("Introduction: \r\n\r\n      Running this utility can help "
-                                       "you to optimise the performance of your database file, "
-                                       "and also remove some unused information in the database "
-                                       "file."));
-    Label1->setWordWrap(true);
-    QFont font = Label1->font();
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(12);
     font.setBold(true);
-    Label1->setFont(font);
-    Label1->setAlignment(Qt::AlignCenter);
+    Label1 = CreateLabel3D(
+        {{QStringLiteral("Font"), font},
+         {QStringLiteral("Alignment"), 2},
+         {QStringLiteral("BackStyle"), 1},
+         {QStringLiteral("ForeColor1"), 0x8000000Eu},
+         {QStringLiteral("ForeColor2"), 0x80000012u},
+         {QStringLiteral("Caption"),
+          QStringLiteral("Introduction: \r\n\r\n      Running this utility can help you to "
+                         "optimise the performance of your database file, and also remove some "
+                         "unused information in the database file.")}},
+        this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    // The introduction is a paragraph: wrap it to the window, both copies alike.
+    for (QLabel *copy : Label1->findChildren<QLabel *>())
+        copy->setWordWrap(true);
+    if (auto *plain = qobject_cast<QLabel *>(Label1))
+        plain->setWordWrap(true);
+    Label1->setMinimumSize(Twips::toPixels(5 * 1950), 150);
     layout->addWidget(Label1);
     FrameSelect = new QGroupBox(QStringLiteral("Totally 0 databas(e)."));
     auto *frame = new QHBoxLayout(FrameSelect);

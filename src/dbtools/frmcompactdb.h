@@ -36,7 +36,7 @@ public:
     bool isRunning() const { return m_worker != nullptr; }
 
     QList<QCheckBox *> Check;
-    QLabel *Label1 = nullptr;
+    QWidget *Label1 = nullptr; // the 3D label
     QGroupBox *FrameSelect = nullptr;
     QCheckBox *CheckAll = nullptr;
     QPushButton *CmdGo = nullptr;

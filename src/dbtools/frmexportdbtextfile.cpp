@@ -3,12 +3,14 @@
 #include "dbtools/frmtrans.h"
 #include "kb/frmmain.h"
 #include "platform/base/apperror.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbdatacontrol.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
 #include "platform/db/dbsql.h"
 #include "platform/prompt/prompter.h"
+#include "platform/richtext/richtextbox.h"
 #include "platform/richtext/rtfreader.h"
 
 #include <QCloseEvent>
@@ -21,10 +23,10 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QStorageInfo>
 #include <QTextDocument>
 #include <QTimer>
@@ -44,9 +46,9 @@ void showError(int number, const QString &description)
 void writeFile(const QString &path, const QByteArray &content)
 {
     // Replaced whole: a failed write leaves the old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        throw AppException(ErrPathFileAccess, path + QStringLiteral(": ") + file.errorString());
+    QString error;
+    if (!writeWholeFile(path, content, &error))
+        throw AppException(ErrPathFileAccess, path + QStringLiteral(": ") + error);
 }
 
 QString recordFile(const QString &folder, int n)
@@ -112,6 +114,7 @@ FrmExportDBTextFile::FrmExportDBTextFile(QWidget *parent) : QDialog(parent)
     connect(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
     showPage(1);
     CmdPrevious->setVisible(false);
+    flatControls.attach({TxtFullPath, Drive1});
 }
 
 void FrmExportDBTextFile::showPage(int page)
@@ -386,11 +389,13 @@ void FrmExportDBTextFile::showFor(FrmMain *main)
     FrmExportDBTextFile window(main);
     window.DatabaseName = activeDatabaseName(main);
     window.TopicName = main->ComboTable->currentText();
-    if (RecordWindowLink *record = main->activeRecordWindow()) {
-        const auto texts =
-            storedTexts(window.DatabaseName, record->currentTopic(), record->currentRecordKey());
-        window.QuestionText = texts.first;
-        window.AnswerText = texts.second;
+    // The record as the window shows it, typed changes and a record being added included.
+    QWidget *form = main->mdiArea()->currentSubWindow()->widget();
+    if (main->activeRecordWindow() && form) {
+        if (auto *question = form->findChild<QPlainTextEdit *>(QStringLiteral("RTBQuestion")))
+            window.QuestionText = question->toPlainText();
+        if (auto *answer = form->findChild<RichTextBox *>(QStringLiteral("RTBAnswer")))
+            window.AnswerText = answer->text();
     }
     window.Opt[0]->setText(window.Opt[0]->text() + QLatin1Char(' ') + window.TopicName);
     window.setWindowTitle(QStringLiteral("Convert Database to Text File"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dbtools/flatcontrols.h"
+
 #include <QDialog>
 #include <QPair>
 #include <QString>
@@ -59,6 +61,9 @@ public:
     static QString plainText(const QVariant &stored);
     // The bytes of one exported file.
     static QByteArray fileContent(const QString &question, const QString &answer);
+
+    // The flat look of the window's text and combo boxes, released with the window.
+    FlatControls flatControls;
 
 signals:
     void exportFinished(bool ok);

@@ -12,6 +12,7 @@
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/rtfcodepage.h"
 #include "platform/richtext/rtfreader.h"
+#include "shell/label3dhost.h"
 #include "winsvc/listboxtipbox.h"
 
 #include <QCheckBox>
@@ -91,7 +92,10 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
         1);
     List2 = new QListWidget;
     page2->addWidget(List2, 1, 1);
-    page2->addWidget(new QLabel(QStringLiteral("Import to Destination:")), 3, 0);
+    QWidget *destination = CreateLabel3D(
+        {{QStringLiteral("Caption"), QStringLiteral("Import to Destination:")}}, this);
+    destination->setObjectName(QStringLiteral("LblTxtDest"));
+    page2->addWidget(destination, 3, 0);
     LblToRec = new QLabel;
     page2->addWidget(LblToRec, 3, 1);
     layout->addWidget(Frame2);
@@ -159,6 +163,7 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     Frame2->setVisible(false);
     Frame3->setVisible(false);
     CmdPrevious->setVisible(false);
+    flatControls.attach({TxtPatn, Drive1});
 }
 
 FrmImportFromText::~FrmImportFromText() = default;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dbtools/flatcontrols.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -79,6 +81,9 @@ public:
     static QString readFileText(const QString &path);
 
     static void showFor(FrmMain *main);
+
+    // The flat look of the window's text and combo boxes, released with the window.
+    FlatControls flatControls;
 
 signals:
     void importFinished(int imported, int failed);

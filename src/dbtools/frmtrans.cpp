@@ -2,6 +2,7 @@
 
 #include "dbtools/frmcompactdb.h"
 #include "dbtools/frmexportdbtextfile.h"
+#include "dbtools/flatcontrols.h"
 #include "dbtools/frmimportfromtext.h"
 #include "kb/frmmain.h"
 #include "platform/base/apperror.h"
@@ -55,6 +56,7 @@ FrmTrans::FrmTrans(QWidget *parent) : QDialog(parent)
     grid->addLayout(buttons, 3, 0, 1, 2);
     connect(CmdTrans, &QPushButton::clicked, this, [this] { CmdTrans_Click(); });
     connect(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
+    flatControls.attach({Combo});
 }
 
 void FrmTrans::Form_Load(const QString &currentTopic, const QStringList &topics)
@@ -73,10 +75,11 @@ void FrmTrans::Form_Load(const QString &currentTopic, const QStringList &topics)
 bool FrmTrans::CmdTrans_Click()
 {
     const QString target = Combo->currentText();
+    qint64 copy = -1;
     try {
         if (target.isEmpty())
             db::raise(db::ErrItemNotFound);
-        copyRecord(target);
+        copy = copyRecord(target);
     } catch (const AppException &error) {
         if (error.number() == db::ErrDuplicateKey) {
             prompt(QStringLiteral("Found Duplicate Record, Transfer Canceled"), 105,
@@ -91,6 +94,25 @@ bool FrmTrans::CmdTrans_Click()
     // Only a stored copy lets the source go.
     if (afterCopy)
         afterCopy();
+    // The source could not go: take the copy back, so the record stays in one topic only.
+    bool kept = false;
+    try {
+        kept = afterCopy && sourceStillStored();
+        if (kept) {
+            auto database = db::DBEngine::OpenDatabase(DatabaseName);
+            database->Execute(
+                QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(db::quoteIdent(target)),
+                {copy});
+            database->Close();
+        }
+    } catch (const AppException &error) {
+        prompt(QStringLiteral("Unexpected Error: ") + error.description(), 103,
+               QStringLiteral("ERROR"));
+    }
+    if (kept) {
+        prompt(QStringLiteral("Transfer Canceled"), 105, QStringLiteral("FAILED"));
+        return false;
+    }
     prompt(QStringLiteral("Transfer Succeed!"), 104, QStringLiteral("SUCCEED"));
     accept();
     return true;
@@ -101,7 +123,17 @@ void FrmTrans::CmdCancel_Click()
     reject();
 }
 
-void FrmTrans::copyRecord(const QString &target)
+bool FrmTrans::sourceStillStored() const
+{
+    auto database = db::DBEngine::OpenDatabase(DatabaseName);
+    return db::scalar(database->handle(),
+                      QStringLiteral("SELECT COUNT(*) FROM %1 WHERE rowid = ?")
+                          .arg(db::quoteIdent(SourceTopic)),
+                      {SourceKey})
+               .toLongLong() > 0;
+}
+
+qint64 FrmTrans::copyRecord(const QString &target)
 {
     auto database = db::DBEngine::OpenDatabase(DatabaseName);
     if (!database->hasTable(target) || target.compare(SourceTopic, Qt::CaseInsensitive) == 0)
@@ -164,7 +196,10 @@ void FrmTrans::copyRecord(const QString &target)
                           .arg(db::quoteIdent(target), names.join(QLatin1Char(',')),
                                marks.join(QLatin1Char(','))),
                       copied);
+    const qint64 copy =
+        db::scalar(database->handle(), QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
     database->Close();
+    return copy;
 }
 
 void FrmTrans::showFor(FrmMain *main)
@@ -172,6 +207,13 @@ void FrmTrans::showFor(FrmMain *main)
     RecordWindowLink *record = main->activeRecordWindow();
     if (!record || record->isSearchMode())
         return;
+    // A record being edited cannot be moved: its delete would fail after the copy.
+    if (record->hasPendingChange()) {
+        prompt(QStringLiteral("Please save or cancel the changes of this record before "
+                              "transferring it."),
+               105, QStringLiteral("TRANSFER"));
+        return;
+    }
     FrmTrans window(main);
     window.DatabaseName = FrmExportDBTextFile::activeDatabaseName(main);
     window.SourceTopic = record->currentTopic();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dbtools/flatcontrols.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -44,8 +46,13 @@ public:
     // The main window's entry: sets the window up from the active record window and shows it.
     static void showFor(FrmMain *main);
 
+    // The flat look of the window's text and combo boxes, released with the window.
+    FlatControls flatControls;
+
 private:
-    void copyRecord(const QString &target);
+    // Returns the key of the stored copy.
+    qint64 copyRecord(const QString &target);
+    bool sourceStillStored() const;
 };
 
 // Opens one of the database maintenance windows for the main window: "FrmTrans",

@@ -300,8 +300,20 @@ void FrmRecord::OpenTopic()
     try {
         DataNavi->setRecordSource(topic);
         DataNavi->Refresh();
-        m_topic = topic;
         auto rs = recordset();
+        // Only a table of questions and answers is a topic this window can show.
+        if (rs) {
+            int found = 0;
+            for (const db::Field &field : rs->Fields())
+                found += field.name.compare(QLatin1String("Question"), Qt::CaseInsensitive) == 0 ||
+                         field.name.compare(QLatin1String("Answer"), Qt::CaseInsensitive) == 0;
+            if (found < 2)
+                throw AppException(db::ErrItemNotFound,
+                                   QStringLiteral("The topic ") + topic +
+                                       QStringLiteral(" has no Question and Answer fields, so it "
+                                                      "holds no records to show."));
+        }
+        m_topic = topic;
         if (rs && rs->RecordCount() > 0) {
             rs->MoveLast();
             rs->MoveFirst();
@@ -319,8 +331,11 @@ void FrmRecord::OpenTopic()
         if (MsgBoxEx(QStringLiteral("There is no records in this topic, do your want to add now?"),
                      102, 1, QStringLiteral("EMPTY TOPIC")) == QLatin1String("Yes"))
             NewRecord();
-    } catch (const AppException &) {
-        // A topic that cannot be opened leaves the window as it was.
+    } catch (const AppException &error) {
+        // A topic that cannot be opened lists nothing and says why.
+        const QSignalBlocker blocker(m_main->ListRecords);
+        m_main->ListRecords->clear();
+        report(error.description(), 103, 4, QStringLiteral("ERROR"));
     }
 }
 

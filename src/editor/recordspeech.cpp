@@ -2,6 +2,7 @@
 
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/richtext/richtextbox.h"
 #include "platform/richtext/rtfwriter.h"
 #include "shell/messagebox.h"
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -173,9 +173,7 @@ void RecordSpeech::PrintWithWord()
     bool started = false;
     if (!path.isEmpty()) {
         const QByteArray rtf = recordDocument(question, answer);
-        QSaveFile file(path);
-        const bool written =
-            file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size() && file.commit();
+        const bool written = writeWholeFile(path, rtf);
         started = written && documentOpener()(path);
         if (!started)
             QFile::remove(path);

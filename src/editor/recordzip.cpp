@@ -4,6 +4,7 @@
 #include "kb/kbstore.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/db/dbdatacontrol.h"
 #include "platform/db/dbrecordset.h"
 #include "platform/db/dbschema.h"
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 
 #include <zip.h>
 
@@ -182,6 +182,7 @@ int RecordZip::ExportZip()
         options.Filter = ZipFilter;
         options.InitDir = GetAppPath();
         options.DialogTitle = QStringLiteral("Save Zip File From Database:");
+        options.ConfirmOverwrite = false;
         const std::optional<QString> name = dialog.ShowSave(options);
         if (!name) {
             if (dialog.lastError().number != CommonDialog::CancelError)
@@ -220,15 +221,15 @@ bool RecordZip::WriteZipField(const QString &name)
         const qint64 rest = length % ChunkSize;
         // The target is replaced only once every byte is written, so a failed export leaves
         // an existing file untouched.
-        QSaveFile file(name);
-        if (!file.open(QIODevice::WriteOnly))
+        CheckedFileWriter file(name);
+        if (!file.open())
             return false;
         qint64 offset = 0;
         for (qint64 i = 0; i <= full; ++i) {
             const qint64 want = i == 0 ? rest : ChunkSize;
             const QByteArray chunk = rs->GetChunk(KbStore::ZipField, offset, want);
-            if (chunk.size() != want || file.write(chunk) != want) {
-                file.cancelWriting();
+            if (chunk.size() != want || !file.write(chunk)) {
+                file.cancel();
                 return false;
             }
             offset += want;

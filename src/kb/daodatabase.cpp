@@ -177,8 +177,9 @@ bool DAODataBase::AddTableName(QComboBox *combo)
         database->Close();
         return true;
     } catch (const AppException &error) {
-        Prompter::instance().messageBox(QString::number(error.number()) + error.description(), 103,
-                                        4, QStringLiteral("ERROR"));
+        Prompter::instance().messageBox(QString::number(error.number()) + QStringLiteral("\r\n") +
+                                            error.description(),
+                                        103, 4, QStringLiteral("ERROR"));
         return false;
     }
 }

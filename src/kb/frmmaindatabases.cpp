@@ -8,6 +8,7 @@
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
+#include "platform/db/dbsql.h"
 #include "shell/mainfunctions.h"
 #include "shell/messagebox.h"
 #include "shell/nsnd.h"
@@ -144,6 +145,38 @@ QAction *FrmMain::mainToolButton(int index) const
     return ToolBarMainButton(index);
 }
 
+namespace {
+
+// A knowledge base's tables are topics: tables with a question and an answer field. One
+// without tables may have had them all deleted; a file that cannot be read here is left to
+// the record window to report.
+bool holdsTopics(const QString &file)
+{
+    try {
+        const auto database = db::DBEngine::OpenDatabase(file);
+        const QStringList tables = database->tableNames(true);
+        if (tables.isEmpty())
+            return true;
+        for (const QString &table : tables) {
+            bool question = false;
+            bool answer = false;
+            for (const db::Field &field : database->fields(table)) {
+                question = question ||
+                           field.name.compare(QLatin1String("Question"), Qt::CaseInsensitive) == 0;
+                answer =
+                    answer || field.name.compare(QLatin1String("Answer"), Qt::CaseInsensitive) == 0;
+            }
+            if (question && answer)
+                return true;
+        }
+        return false;
+    } catch (const AppException &) {
+        return true;
+    }
+}
+
+} // namespace
+
 void FrmMain::DBToolbar_ButtonClick(QAction *button)
 {
     const int index = button->data().toInt();
@@ -168,6 +201,15 @@ void FrmMain::DBToolbar_ButtonClick(QAction *button)
         TxtOpenDB->clear();
         MsgBoxEx(QStringLiteral("Database has corrupted! Please reinstall the program!"), 103, 4,
                  QStringLiteral("ERROR"));
+        return;
+    }
+    if (!holdsTopics(file)) {
+        QApplication::restoreOverrideCursor();
+        TxtOpenDB->clear();
+        MsgBoxEx(QStringLiteral("The file ") + file +
+                     QStringLiteral(" holds no topic of questions and answers: it is not a "
+                                    "knowledge base."),
+                 103, 4, QStringLiteral("ERROR"));
         return;
     }
     // An open database keeps its one window; a second press only brings it forward.
@@ -233,11 +275,17 @@ bool FrmMain::TestOpenDatabase(const QString &file)
     try {
         const auto database = db::DBEngine::OpenDatabase(file);
         (void)database->TableDefs().size();
+        // A cut-off file still has its first page: read every page before a window opens.
+        const bool whole =
+            db::scalar(database->handle(), QStringLiteral("PRAGMA quick_check")).toString() ==
+            QLatin1String("ok");
         database->Close();
+        if (!whole)
+            return false;
     } catch (const AppException &error) {
-        // Only a file the engine does not recognise counts as corrupted; a locked or
-        // password-protected one is met by the record window itself.
-        if (error.number() == db::ErrUnrecognizedFormat)
+        // Only a file the engine does not recognise or cannot read counts as corrupted; a
+        // locked or password-protected one is met by the record window itself.
+        if (error.number() == db::ErrUnrecognizedFormat || error.number() == db::ErrCannotOpen)
             return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include "kb/frmmain.h"
 #include "kb/recordverbs.h"
 #include "platform/base/apppaths.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #include "shell/frmcd.h"
@@ -21,7 +22,6 @@
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -79,12 +79,7 @@ bool replaceSelection(QWidget *control, const QString &text)
 
 bool writeWhole(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeWholeFile(path, bytes, error);
 }
 
 // Removes the preview's temporary file however the preview ends.

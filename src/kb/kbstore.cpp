@@ -2,6 +2,7 @@
 
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <cstdio>
@@ -193,8 +193,7 @@ void ensureHistoryFile(const QString &path)
     // The folder may be missing in a fresh data root.
     if (!QDir().mkpath(info.absolutePath()))
         throw AppException(76, QStringLiteral("Path not found"), QStringLiteral("ComboHistory"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!writeWholeFile(path, {}))
         throw AppException(75, QStringLiteral("Path/File access error"),
                            QStringLiteral("ComboHistory"));
 }
@@ -225,8 +224,7 @@ void appendHistory(const QString &path, const QString &keyword)
     if (!bytes.isEmpty() && !bytes.endsWith('\n'))
         bytes += "\r\n";
     bytes += keyword.toUtf8() + "\r\n";
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!writeWholeFile(path, bytes))
         throw AppException(75, QStringLiteral("Path/File access error"),
                            QStringLiteral("ComboHistory"));
 }

@@ -2,6 +2,7 @@
 
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/prompt/prompter.h"
 #include "shell/frmsplash.h"
 #include "shell/shellglobals.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPointer>
-#include <QSaveFile>
 #include <QScreen>
 #include <QTextEdit>
 #include <QTimer>
@@ -76,8 +76,7 @@ void SaveResToFile(const QString &id, const QString &type, const QString &filePa
 {
     const QByteArray bytes = LoadResData(id, type);
     // Replace the file whole, so a shorter resource never leaves an old tail behind.
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!writeWholeFile(filePath, bytes))
         throw AppException(75, QStringLiteral("Path/File access error: %1").arg(filePath));
 }
 

@@ -64,6 +64,13 @@ std::optional<QString> ScriptedPrompter::saveFileName(const QString &title, cons
     return nextText({QStringLiteral("save"), {}, title, 0, 0});
 }
 
+std::optional<QString> ScriptedPrompter::saveFileNameNoReplaceQuestion(const QString &title,
+                                                                       const QString &,
+                                                                       const QString &)
+{
+    return nextText({QStringLiteral("save"), {}, title, 0, 0, false});
+}
+
 std::optional<QString> ScriptedPrompter::folderName(const QString &title, const QString &)
 {
     return nextText({QStringLiteral("folder"), {}, title, 0, 0});

@@ -21,6 +21,7 @@ public:
         QString title;
         int icon = 0;
         int buttonSet = 0;
+        bool confirmsOverwrite = true; // a save dialog that asks about an existing file itself
     };
 
     ScriptedPrompter();           // installs itself
@@ -44,6 +45,9 @@ public:
                                         const QString &filter) override;
     std::optional<QString> saveFileName(const QString &title, const QString &fileName,
                                         const QString &filter) override;
+    std::optional<QString> saveFileNameNoReplaceQuestion(const QString &title,
+                                                         const QString &fileName,
+                                                         const QString &filter) override;
     std::optional<QString> folderName(const QString &title, const QString &folder) override;
     std::optional<QFont> font(const QFont &initial, const QString &title) override;
     bool printSetup(QPrinter *printer, const QString &title) override;

@@ -1,7 +1,9 @@
 #include "platform/base/settingsstore.h"
 
+#include "platform/base/checkedwrite.h"
+
 #include <QDir>
-#include <QSettings>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace {
@@ -41,25 +43,239 @@ QString IniSettingsStore::fileName(const QString &app) const
     return m_folder + QLatin1Char('/') + app + QStringLiteral(".ini");
 }
 
+namespace {
+
+// The INI dialect below is the one the settings files have always been written in, so files
+// from earlier versions read unchanged.
+bool isHex(QChar c)
+{
+    return c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+QString unescapeKey(const QString &text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\')) {
+            out += QLatin1Char('/');
+        } else if (c == QLatin1Char('%') && i + 5 < text.size() &&
+                   text.at(i + 1) == QLatin1Char('U')) {
+            bool ok = false;
+            const uint code = QStringView(text).mid(i + 2, 4).toUInt(&ok, 16);
+            out += ok ? QChar(char16_t(code)) : c;
+            i += ok ? 5 : 0;
+        } else if (c == QLatin1Char('%') && i + 2 < text.size()) {
+            bool ok = false;
+            const uint code = QStringView(text).mid(i + 1, 2).toUInt(&ok, 16);
+            out += ok ? QChar(char16_t(code)) : c;
+            i += ok ? 2 : 0;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString escapeKey(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (c == QLatin1Char('/'))
+            out += QLatin1Char('\\');
+        else if ((u < 128 && c.isLetterOrNumber()) || c == QLatin1Char('_') ||
+                 c == QLatin1Char('-') || c == QLatin1Char('.'))
+            out += c;
+        else if (u <= 0xFF)
+            out += QStringLiteral("%%1").arg(u, 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += QStringLiteral("%U%1").arg(u, 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return out;
+}
+
+QString unescapeValue(const QString &text)
+{
+    QStringList parts;
+    QString current;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (c == QLatin1Char(',') && !quoted) {
+            parts.append(current.trimmed());
+            current.clear();
+        } else if (c == QLatin1Char('\\') && i + 1 < text.size()) {
+            const QChar e = text.at(++i);
+            switch (e.unicode()) {
+            case 'a':
+                current += QChar(7);
+                break;
+            case 'b':
+                current += QChar(8);
+                break;
+            case 'f':
+                current += QChar(12);
+                break;
+            case 'n':
+                current += QLatin1Char('\n');
+                break;
+            case 'r':
+                current += QLatin1Char('\r');
+                break;
+            case 't':
+                current += QLatin1Char('\t');
+                break;
+            case 'v':
+                current += QChar(11);
+                break;
+            case 'x': {
+                uint code = 0;
+                while (i + 1 < text.size() && isHex(text.at(i + 1)))
+                    code = code * 16 + uint(QString(text.at(++i)).toUInt(nullptr, 16));
+                current += QChar(char16_t(code));
+                break;
+            }
+            default:
+                if (e >= QLatin1Char('0') && e <= QLatin1Char('7')) {
+                    uint code = uint(e.unicode() - '0');
+                    while (i + 1 < text.size() && text.at(i + 1) >= QLatin1Char('0') &&
+                           text.at(i + 1) <= QLatin1Char('7'))
+                        code = code * 8 + uint(text.at(++i).unicode() - '0');
+                    current += QChar(char16_t(code));
+                } else {
+                    current += e;
+                }
+            }
+        } else {
+            current += c;
+        }
+    }
+    parts.append(parts.isEmpty() ? current : current.trimmed());
+    QString value = parts.join(QStringLiteral(", "));
+    if (value.startsWith(QLatin1String("@@")))
+        value.remove(0, 1);
+    else if (value.startsWith(QLatin1String("@String(")) && value.endsWith(QLatin1Char(')')))
+        value = value.mid(8, value.size() - 9);
+    return value;
+}
+
+QString escapeValue(QString text)
+{
+    if (text.startsWith(QLatin1Char('@')))
+        text.prepend(QLatin1Char('@'));
+    bool quote = text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
+    QString out;
+    bool escapeNextIfHex = false;
+    for (const QChar c : std::as_const(text)) {
+        const ushort u = c.unicode();
+        if (escapeNextIfHex && isHex(c)) {
+            out += QStringLiteral("\\x%1").arg(u, 0, 16);
+            continue;
+        }
+        escapeNextIfHex = false;
+        if (c == QLatin1Char('\\') || c == QLatin1Char('"')) {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (c == QLatin1Char('\n')) {
+            out += QStringLiteral("\\n");
+        } else if (c == QLatin1Char('\r')) {
+            out += QStringLiteral("\\r");
+        } else if (c == QLatin1Char('\t')) {
+            out += QStringLiteral("\\t");
+        } else if (u < 0x20 || u == 0x7F) {
+            out += QStringLiteral("\\x%1").arg(u, 0, 16);
+            escapeNextIfHex = true;
+        } else {
+            if (c == QLatin1Char(';') || c == QLatin1Char(',') || c == QLatin1Char('='))
+                quote = true;
+            out += c;
+        }
+    }
+    return quote ? QLatin1Char('"') + out + QLatin1Char('"') : out;
+}
+
+} // namespace
+
+IniSettingsStore::Entries IniSettingsStore::read(const QString &app) const
+{
+    Entries entries;
+    QFile file(fileName(app));
+    if (!file.open(QIODevice::ReadOnly))
+        return entries;
+    QString section = QStringLiteral("General");
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString &raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = unescapeKey(line.mid(1, line.size() - 2).trimmed());
+            if (section == QLatin1String("%General"))
+                section = QStringLiteral("General");
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            continue;
+        entries[section][unescapeKey(line.left(equals).trimmed())] =
+            unescapeValue(line.mid(equals + 1).trimmed());
+    }
+    return entries;
+}
+
+bool IniSettingsStore::write(const QString &app, const Entries &entries)
+{
+    QByteArray bytes;
+    for (auto section = entries.cbegin(); section != entries.cend(); ++section) {
+        if (section.value().isEmpty())
+            continue;
+        if (!bytes.isEmpty())
+            bytes += '\n';
+        const QString name = section.key() == QLatin1String("General") ? QStringLiteral("%General")
+                                                                       : escapeKey(section.key());
+        bytes += '[' + name.toUtf8() + "]\n";
+        for (auto entry = section.value().cbegin(); entry != section.value().cend(); ++entry)
+            bytes +=
+                escapeKey(entry.key()).toUtf8() + '=' + escapeValue(entry.value()).toUtf8() + '\n';
+    }
+    m_error.clear();
+    if (!QDir().mkpath(m_folder)) {
+        m_error = QStringLiteral("Path not found");
+        return false;
+    }
+    return writeWholeFile(fileName(app), bytes, &m_error);
+}
+
 QVariant IniSettingsStore::value(const QString &app, const QString &section, const QString &key,
                                  const QVariant &defaultValue) const
 {
-    QSettings settings(fileName(app), QSettings::IniFormat);
-    return settings.value(section + QLatin1Char('/') + key, defaultValue);
+    const Entries entries = read(app);
+    const auto found = entries.constFind(section);
+    if (found == entries.cend() || !found->contains(key))
+        return defaultValue;
+    return found->value(key);
 }
 
-void IniSettingsStore::setValue(const QString &app, const QString &section, const QString &key,
+bool IniSettingsStore::setValue(const QString &app, const QString &section, const QString &key,
                                 const QVariant &value)
 {
-    QDir().mkpath(m_folder);
-    QSettings settings(fileName(app), QSettings::IniFormat);
-    settings.setValue(section + QLatin1Char('/') + key, value);
+    Entries entries = read(app);
+    entries[section][key] = value.toString();
+    return write(app, entries);
 }
 
-void IniSettingsStore::remove(const QString &app, const QString &section, const QString &key)
+bool IniSettingsStore::remove(const QString &app, const QString &section, const QString &key)
 {
-    QSettings settings(fileName(app), QSettings::IniFormat);
-    settings.remove(section + QLatin1Char('/') + key);
+    Entries entries = read(app);
+    auto found = entries.find(section);
+    if (found == entries.end() || !found->contains(key))
+        return true;
+    found->remove(key);
+    return write(app, entries);
 }
 
 QVariant MemorySettingsStore::value(const QString &app, const QString &section, const QString &key,
@@ -68,13 +284,15 @@ QVariant MemorySettingsStore::value(const QString &app, const QString &section, 
     return m_values.value(flatKey(app, section, key), defaultValue);
 }
 
-void MemorySettingsStore::setValue(const QString &app, const QString &section, const QString &key,
+bool MemorySettingsStore::setValue(const QString &app, const QString &section, const QString &key,
                                    const QVariant &value)
 {
     m_values.insert(flatKey(app, section, key), value);
+    return true;
 }
 
-void MemorySettingsStore::remove(const QString &app, const QString &section, const QString &key)
+bool MemorySettingsStore::remove(const QString &app, const QString &section, const QString &key)
 {
     m_values.remove(flatKey(app, section, key));
+    return true;
 }

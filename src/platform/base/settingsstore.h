@@ -12,9 +12,10 @@ public:
 
     virtual QVariant value(const QString &app, const QString &section, const QString &key,
                            const QVariant &defaultValue = {}) const = 0;
-    virtual void setValue(const QString &app, const QString &section, const QString &key,
+    // False when the change could not be stored; the stored settings are then unchanged.
+    virtual bool setValue(const QString &app, const QString &section, const QString &key,
                           const QVariant &value) = 0;
-    virtual void remove(const QString &app, const QString &section, const QString &key) = 0;
+    virtual bool remove(const QString &app, const QString &section, const QString &key) = 0;
 
     // The store the program uses; tests may install their own.
     static SettingsStore &instance();
@@ -29,14 +30,20 @@ public:
 
     QVariant value(const QString &app, const QString &section, const QString &key,
                    const QVariant &defaultValue = {}) const override;
-    void setValue(const QString &app, const QString &section, const QString &key,
+    bool setValue(const QString &app, const QString &section, const QString &key,
                   const QVariant &value) override;
-    void remove(const QString &app, const QString &section, const QString &key) override;
+    bool remove(const QString &app, const QString &section, const QString &key) override;
 
     QString fileName(const QString &app) const;
+    QString lastError() const { return m_error; }
 
 private:
+    using Entries = QMap<QString, QMap<QString, QString>>;
+    Entries read(const QString &app) const;
+    bool write(const QString &app, const Entries &entries);
+
     QString m_folder;
+    QString m_error;
 };
 
 // Keeps everything in memory; for tests.
@@ -45,9 +52,9 @@ class MemorySettingsStore : public SettingsStore
 public:
     QVariant value(const QString &app, const QString &section, const QString &key,
                    const QVariant &defaultValue = {}) const override;
-    void setValue(const QString &app, const QString &section, const QString &key,
+    bool setValue(const QString &app, const QString &section, const QString &key,
                   const QVariant &value) override;
-    void remove(const QString &app, const QString &section, const QString &key) override;
+    bool remove(const QString &app, const QString &section, const QString &key) override;
 
 private:
     QMap<QString, QVariant> m_values;

@@ -1,6 +1,7 @@
 #include "platform/controls/controlregistry.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -51,7 +52,10 @@ bool ControlRegistry::registerClass(const ControlClassEntry &entry)
     store.setValue(QStringLiteral("Control"), true);
     store.endGroup();
     store.sync();
-    return store.status() == QSettings::NoError;
+    // The settings writer can report success for a file a full disk left empty: read it back.
+    QFile written(m_fileName);
+    return store.status() == QSettings::NoError && written.open(QIODevice::ReadOnly) &&
+           written.readAll().contains(entry.classId.toUtf8());
 }
 
 bool ControlRegistry::unregisterClass(const QString &progId, const QString &classId)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <vector>
+
 struct sqlite3;
 
 namespace db {
@@ -12,10 +14,15 @@ struct Connection
     sqlite3 *handle = nullptr;
     QString path;
     int exclusiveUsers = 0;
+    // Handles of replaced files, closed with the connection: a caller may still hold one.
+    std::vector<sqlite3 *> retired;
 
     ~Connection();
     void acquireExclusive(); // 3045 when another process holds the file
     void releaseExclusive();
+    // Another process compacted the file, putting a new one in its place: writes through
+    // the old handle would go to a file nobody sees any more, so open the new one.
+    void reopenIfReplaced();
 };
 
 // Names of the catalogue tables the engine keeps in every file it writes to.

@@ -268,6 +268,11 @@ Database::~Database()
     Close();
 }
 
+bool Database::Updatable() const
+{
+    return !m_readOnly && !(m_connection && sqlite3_db_readonly(m_connection->handle, "main") == 1);
+}
+
 QString Database::Name() const
 {
     return m_path;
@@ -286,6 +291,7 @@ sqlite3 *Database::handle() const
 {
     if (!m_connection)
         raise(ErrObjectInvalid);
+    m_connection->reopenIfReplaced();
     return m_connection->handle;
 }
 

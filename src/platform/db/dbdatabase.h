@@ -26,7 +26,8 @@ public:
 
     QString Name() const; // the file's path
     QString Connect() const { return m_connect; }
-    bool Updatable() const { return !m_readOnly; }
+    // False too when the file itself could only be opened for reading.
+    bool Updatable() const;
     bool isExclusive() const { return m_exclusive; }
     bool isOpen() const { return m_connection != nullptr; }
     void Close();

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <sqlite3.h>
@@ -19,6 +20,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace db {
@@ -158,6 +161,8 @@ struct PrivateHandle
 
 Connection::~Connection()
 {
+    for (sqlite3 *old : retired)
+        sqlite3_close_v2(old);
     sqlite3_close_v2(handle);
 }
 
@@ -176,6 +181,24 @@ void Connection::acquireExclusive()
         } catch (const AppException &) {
         }
         raise(ErrFileInUse, path);
+    }
+}
+
+void Connection::reopenIfReplaced()
+{
+    // Held exclusively or inside a transaction, the file cannot have been replaced.
+    if (!handle || exclusiveUsers > 0 || sqlite3_get_autocommit(handle) == 0)
+        return;
+    int moved = 0;
+    if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK ||
+        !moved || !QFileInfo(path).isFile())
+        return;
+    try {
+        sqlite3 *fresh = openHandle(path, !QFileInfo(path).isWritable());
+        retired.push_back(handle);
+        handle = fresh;
+    } catch (const AppException &) {
+        // The old handle still reads; the next write reports what is wrong.
     }
 }
 
@@ -420,26 +443,19 @@ void DBEngine::closeAll()
         database->Close();
 }
 
-void DBEngine::CompactDatabase(const QString &source, const QString &destination)
-{
-    const QString from = resolvePath(source);
-    const QString to = resolvePath(destination);
-    if (!QFileInfo(from).isFile())
-        raise(ErrFileNotFound, from);
-    if (QFileInfo::exists(to))
-        raise(ErrDatabaseExists);
-    if (sniff(from) != FileKind::Sqlite)
-        raise(ErrUnrecognizedFormat, from);
+namespace {
 
-    PrivateHandle src;
-    src.handle = openHandle(from, !QFileInfo(from).isWritable());
+// Copies the file open on src into to (absent or empty) and checks the copy.
+void compactInto(sqlite3 *src, const QString &from, const QString &to)
+{
     QList<QPair<QString, qint64>> before;
     try {
-        if (!integrityOk(src.handle, "quick_check"))
+        if (!integrityOk(src, "quick_check"))
             raise(ErrCannotOpen, from);
-        before = tableCounts(src.handle);
-        exec(src.handle, QStringLiteral("VACUUM INTO ?"), {to});
+        before = tableCounts(src);
+        exec(src, QStringLiteral("VACUUM INTO ?"), {to});
     } catch (const AppException &) {
+        QFile::remove(to + QStringLiteral("-journal"));
         QFile::remove(to);
         throw;
     }
@@ -455,9 +471,63 @@ void DBEngine::CompactDatabase(const QString &source, const QString &destination
         }
     }
     if (!ok || !fsyncPath(to, false)) {
+        QFile::remove(to + QStringLiteral("-journal"));
         QFile::remove(to);
         raise(ErrCannotOpen, to);
     }
+}
+
+// The copies compaction makes: "Temp!.mdb" or "Temp!.<6 letters or digits>.mdb", and
+// the journal SQLite may leave beside one.
+const QRegularExpression &ownTemporaryName()
+{
+    static const QRegularExpression name(
+        QStringLiteral("^Temp!(\\.[A-Za-z0-9]{6})?\\.mdb(-journal)?$"));
+    return name;
+}
+
+// A compaction holds its copy with flock() from creation to rename; flock() does not touch
+// the record locks SQLite uses, so closing it disturbs no connection.
+int claimFile(const QString &path, bool create)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(),
+               create ? (O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC) : (O_RDONLY | O_CLOEXEC), 0600);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+struct Claim
+{
+    int fd = -1;
+    ~Claim()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+void DBEngine::CompactDatabase(const QString &source, const QString &destination)
+{
+    const QString from = resolvePath(source);
+    const QString to = resolvePath(destination);
+    if (!QFileInfo(from).isFile())
+        raise(ErrFileNotFound, from);
+    if (QFileInfo::exists(to))
+        raise(ErrDatabaseExists);
+    if (sniff(from) != FileKind::Sqlite)
+        raise(ErrUnrecognizedFormat, from);
+
+    PrivateHandle src;
+    src.handle = openHandle(from, !QFileInfo(from).isWritable());
+    compactInto(src.handle, from, to);
 }
 
 void DBEngine::RepairDatabase(const QString &name)
@@ -481,39 +551,110 @@ void DBEngine::RepairDatabase(const QString &name)
 
 void DBEngine::compactInPlace(const QString &source, const QString &temporaryHint)
 {
-    const QString from = resolvePath(source);
-    if (!QFileInfo(from).isFile())
+    const QString named = resolvePath(source);
+    if (!QFileInfo(named).isFile())
+        raise(ErrFileNotFound, named);
+    // A link stays a link: the file it points at is the one compacted.
+    const QString from =
+        QFileInfo(named).isSymLink() ? QFileInfo(named).canonicalFilePath() : named;
+    if (isOpen(from) || isOpen(named))
+        raise(ErrFileInUse, named);
+    if (sniff(from) != FileKind::Sqlite)
+        raise(ErrUnrecognizedFormat, from);
+    struct stat original
+    {
+    };
+    if (::stat(QFile::encodeName(from).constData(), &original) != 0)
         raise(ErrFileNotFound, from);
-    if (isOpen(from))
-        raise(ErrFileInUse, from);
+
+    // Nobody else may read or write the file from before the copy until the copy has
+    // replaced it: a save in between would be lost with the old file.
+    PrivateHandle lock;
+    lock.handle = openHandle(from, !QFileInfo(from).isWritable());
+    try {
+        exec(lock.handle, QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+        if (sqlite3_db_readonly(lock.handle, "main") == 1) {
+            // Read-only to us: a kept shared lock still stops every other writer.
+            scalar(lock.handle, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
+        } else {
+            exec(lock.handle, QStringLiteral("BEGIN EXCLUSIVE"));
+            exec(lock.handle, QStringLiteral("COMMIT"));
+        }
+    } catch (const AppException &) {
+        raise(ErrFileInUse, named);
+    }
+    // Holding the lock, any journal still there is a crash's leftover: a live one would
+    // have been rolled back as the lock was taken.
+    const QString journal = from + QStringLiteral("-journal");
+    if (QFileInfo::exists(journal) && !QFile::remove(journal))
+        raise(ErrFileInUse, named);
+    if (QFileInfo(from + QStringLiteral("-wal")).size() > 0)
+        raise(ErrFileInUse, named);
 
     const QFileInfo sourceInfo(from);
+    const QString folder = sourceInfo.absolutePath();
     QString temporary = temporaryHint.isEmpty() ? QString() : resolvePath(temporaryHint);
+    Claim claim;
     // The copy must sit beside the source so that the rename is atomic.
-    if (temporary.isEmpty() || QFileInfo::exists(temporary) ||
-        QFileInfo(temporary).absolutePath() != sourceInfo.absolutePath()) {
-        QTemporaryFile placeholder(sourceInfo.absolutePath() + QStringLiteral("/Temp!.XXXXXX.mdb"));
-        placeholder.setAutoRemove(false);
-        if (!placeholder.open())
-            raise(ErrCannotOpen, sourceInfo.absolutePath());
-        temporary = placeholder.fileName();
-        placeholder.close();
-        QFile::remove(temporary);
+    if (!temporary.isEmpty() && QFileInfo(temporary).absolutePath() == folder)
+        claim.fd = claimFile(temporary, true);
+    for (int attempt = 0; claim.fd < 0 && attempt < 20; ++attempt) {
+        QString letters;
+        for (int i = 0; i < 6; ++i)
+            letters += QLatin1Char("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
+                                       [QRandomGenerator::global()->bounded(62)]);
+        temporary = folder + QStringLiteral("/Temp!.") + letters + QStringLiteral(".mdb");
+        claim.fd = claimFile(temporary, true);
     }
+    if (claim.fd < 0)
+        raise(ErrCannotOpen, folder);
 
-    CompactDatabase(from, temporary);
-    // A journal left beside the source would be replayed onto the new file.
-    if (QFileInfo::exists(from + QStringLiteral("-journal")) ||
-        QFileInfo::exists(from + QStringLiteral("-wal")) || isOpen(from)) {
+    compactInto(lock.handle, from, temporary);
+    auto discard = [&] {
+        QFile::remove(temporary + QStringLiteral("-journal"));
         QFile::remove(temporary);
-        raise(ErrFileInUse, from);
+    };
+    // The copy takes the place of the file, so it keeps the file's owner and mode.
+    const QByteArray copyName = QFile::encodeName(temporary);
+    if (::fchown(claim.fd, original.st_uid, original.st_gid) != 0 && ::geteuid() == 0) {
+        discard();
+        raise(ErrCannotOpen, temporary);
     }
-    if (std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(from).constData()) != 0) {
-        QFile::remove(temporary);
-        raise(ErrFileInUse, from);
+    if (::chmod(copyName.constData(), original.st_mode & 07777) != 0) {
+        discard();
+        raise(ErrCannotOpen, temporary);
     }
-    fsyncPath(sourceInfo.absolutePath(), true);
+    if (std::rename(copyName.constData(), QFile::encodeName(from).constData()) != 0) {
+        discard();
+        raise(ErrFileInUse, named);
+    }
+    QFile::remove(temporary + QStringLiteral("-journal"));
+    fsyncPath(folder, true);
+}
+
+bool DBEngine::isCompactCopyName(const QString &fileName)
+{
+    return ownTemporaryName().match(fileName).hasMatch();
+}
+
+void DBEngine::removeCompactLeftovers(const QString &folder)
+{
+    QDir dir(folder);
+    const QStringList names = dir.entryList({QStringLiteral("Temp!*")}, QDir::Files | QDir::Hidden);
+    for (const QString &name : names) {
+        if (!ownTemporaryName().match(name).hasMatch())
+            continue;
+        const bool journal = name.endsWith(QLatin1String("-journal"));
+        const QString copy = dir.filePath(journal ? name.chopped(8) : name);
+        // A copy another run still holds is that run's work; so is its journal.
+        Claim claim;
+        claim.fd = claimFile(copy, false);
+        if (claim.fd < 0 && QFileInfo::exists(copy))
+            continue;
+        if (!journal && isOpen(copy))
+            continue;
+        dir.remove(name);
+    }
 }
 
 } // namespace db

@@ -49,6 +49,10 @@ public:
     // temporaryHint names the copy when no file of that name exists; otherwise a
     // unique name beside it is used. Refused (3045) while the file is open here.
     static void compactInPlace(const QString &source, const QString &temporaryHint = QString());
+    // Removes the copies and journals compactions left in folder, except those a running
+    // compaction still holds. Other files named "Temp!..." are the user's and stay.
+    static void removeCompactLeftovers(const QString &folder);
+    static bool isCompactCopyName(const QString &fileName);
 
     // Backslashes become separators, doubled separators collapse, ".mdb" is added to a
     // name without an extension.

@@ -44,6 +44,9 @@ const QHash<int, QString> &descriptions()
          QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', "
                         "'SELECT', or 'UPDATE'.")},
         {ErrFieldDefinedTwice, QStringLiteral("Cannot define field more than once.")},
+        {ErrDataChanged,
+         QStringLiteral("The database engine stopped the process because you and another user "
+                        "are attempting to change the same data at the same time.")},
         {ErrInsertSyntax, QStringLiteral("Syntax error in INSERT INTO statement.")},
         {ErrSelectSyntax,
          QStringLiteral("The SELECT statement includes a reserved word or an argument name "

@@ -29,6 +29,7 @@ enum ErrorNumber {
     ErrInvalidName = 3125,
     ErrInvalidStatement = 3129,
     ErrFieldDefinedTwice = 3191,
+    ErrDataChanged = 3197,
     ErrInsertSyntax = 3134,
     ErrSelectSyntax = 3141,
     ErrUpdateSyntax = 3144,

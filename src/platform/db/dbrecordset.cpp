@@ -22,6 +22,22 @@ QString columnList(const QList<Field> &fields)
     return names.join(QStringLiteral(", "));
 }
 
+// Equal stored values: same null-ness, storage class and bytes.
+bool sameRow(const QVariantList &a, const QVariantList &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        if (a[i].isNull() != b[i].isNull())
+            return false;
+        if (a[i].isNull())
+            continue;
+        if (a[i].typeId() != b[i].typeId() || a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::shared_ptr<Recordset> Recordset::openTable(std::shared_ptr<Database> database,
@@ -183,6 +199,7 @@ void Recordset::clearEdit()
     m_cacheKey = -1;
     m_editMode = dbEditNone;
     m_buffer.clear();
+    m_original.clear();
     m_dirty.clear();
     m_chunked.clear();
 }
@@ -366,6 +383,7 @@ void Recordset::Edit()
     const QVariantList row = currentRow();
     clearEdit();
     m_buffer = row;
+    m_original = row;
     m_dirty.fill(false, m_fields.size());
     m_chunked.fill(false, m_fields.size());
     m_editMode = dbEditInProgress;
@@ -415,40 +433,61 @@ void Recordset::Update()
     } else {
         key = m_keys[m_position];
         if (!names.isEmpty()) {
-            QStringList sets;
-            for (const QString &name : names)
-                sets << name + QStringLiteral("=?");
-            values << key;
-            exec(handle,
-                 QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
-                     .arg(quoteIdent(m_table), sets.join(QStringLiteral(", "))),
-                 values);
-            if (sqlite3_changes(handle) == 0)
-                raise(ErrRecordDeleted);
-            // A changed key moves the record to its new place.
-            const qint64 newKey =
-                scalar(
-                    handle,
-                    QStringLiteral("SELECT rowid FROM %1 WHERE rowid=?").arg(quoteIdent(m_table)),
-                    {key})
-                        .isNull()
-                    ? -1
-                    : key;
-            if (newKey < 0) {
-                for (int i = 0; i < m_fields.size(); ++i) {
-                    if (m_dirty[i] && (m_fields[i].attributes & dbAutoIncrField))
-                        key = m_buffer[i].toLongLong();
-                }
-                m_keys.removeAt(m_position);
-                const auto it = std::lower_bound(m_keys.begin(), m_keys.end(), key);
-                m_position = it - m_keys.begin();
-                m_keys.insert(it, key);
+            // The row is written only when it still holds what Edit read: another opener's
+            // save in between is refused, not overwritten.
+            const bool ownTransaction = sqlite3_get_autocommit(handle) != 0;
+            if (ownTransaction)
+                exec(handle, QStringLiteral("BEGIN IMMEDIATE"));
+            try {
+                m_cacheKey = -1;
+                if (!sameRow(currentRow(), m_original))
+                    raise(ErrDataChanged);
+                writeEdit(names, values, key);
+                if (ownTransaction)
+                    exec(handle, QStringLiteral("COMMIT"));
+            } catch (...) {
+                m_cacheKey = -1;
+                if (ownTransaction)
+                    sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
+                throw;
             }
         }
     }
     m_cacheKey = -1;
     m_lastModified = bookmarkFor(key);
     clearEdit();
+}
+
+void Recordset::writeEdit(const QStringList &names, QVariantList values, qint64 &key)
+{
+    sqlite3 *handle = m_database->handle();
+    QStringList sets;
+    for (const QString &name : names)
+        sets << name + QStringLiteral("=?");
+    values << key;
+    exec(handle,
+         QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
+             .arg(quoteIdent(m_table), sets.join(QStringLiteral(", "))),
+         values);
+    if (sqlite3_changes(handle) == 0)
+        raise(ErrRecordDeleted);
+    // A changed key moves the record to its new place.
+    const qint64 newKey =
+        scalar(handle,
+               QStringLiteral("SELECT rowid FROM %1 WHERE rowid=?").arg(quoteIdent(m_table)), {key})
+                .isNull()
+            ? -1
+            : key;
+    if (newKey < 0) {
+        for (int i = 0; i < m_fields.size(); ++i) {
+            if (m_dirty[i] && (m_fields[i].attributes & dbAutoIncrField))
+                key = m_buffer[i].toLongLong();
+        }
+        m_keys.removeAt(m_position);
+        const auto it = std::lower_bound(m_keys.begin(), m_keys.end(), key);
+        m_position = it - m_keys.begin();
+        m_keys.insert(it, key);
+    }
 }
 
 void Recordset::Delete()
@@ -471,7 +510,7 @@ qint64 Recordset::FieldSize(const QString &name) const
     if (content.isNull())
         return 0;
     return content.typeId() == QMetaType::QByteArray ? content.toByteArray().size()
-                                                     : content.toString().size();
+                                                     : content.toString().toUtf8().size();
 }
 
 QByteArray Recordset::GetChunk(const QString &name, qint64 offset, qint64 bytes) const

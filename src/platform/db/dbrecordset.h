@@ -83,6 +83,7 @@ private:
     void checkOpen() const;
     void checkCurrent() const;
     void clearEdit();
+    void writeEdit(const QStringList &names, QVariantList values, qint64 &key);
     void loadKeys();
     const QVariantList &currentRow() const;
     QByteArray bookmarkFor(qint64 key) const;
@@ -106,6 +107,7 @@ private:
 
     int m_editMode = dbEditNone;
     QVariantList m_buffer;
+    QVariantList m_original; // the row as Edit read it
     QVector<bool> m_dirty;
     QVector<bool> m_chunked;
     QByteArray m_lastModified;

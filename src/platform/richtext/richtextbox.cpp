@@ -1,10 +1,10 @@
 #include "richtextbox.h"
 
+#include "platform/base/checkedwrite.h"
 #include "rtfreader.h"
 #include "rtfwriter.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -546,11 +546,5 @@ bool RichTextBox::saveFile(const QString &path, FileType type, QString *error) c
                     ? m_sourceBytes
                     : written;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeWholeFile(path, bytes, error);
 }

@@ -1,11 +1,11 @@
 #include "tools/web/WebAddressHistory.h"
 
 #include "platform/base/apppaths.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/base/settingsstore.h"
 
 #include <QCollator>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace WebAddressHistory {
@@ -123,13 +123,7 @@ bool SortFavorites(const QString &path, QString *error)
         if (!line.isEmpty())
             out += line.toUtf8() + "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeWholeFile(path, out, error);
 }
 
 } // namespace WebFavorites

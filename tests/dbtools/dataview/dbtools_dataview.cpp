@@ -15,7 +15,9 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
@@ -464,6 +466,30 @@ private slots:
         QCOMPARE(FrmAdvance::clampSliderTop(10, 1000), 46);
         QCOMPARE(FrmAdvance::clampSliderTop(900, 1000), (1000 - 106) / 2);
         QCOMPARE(FrmAdvance::clampSliderTop(200, 1000), 200);
+
+        // A drag clamps with the grid's height from before the drop: further down never
+        // lands higher.
+        ScriptedPrompter prompter;
+        QPointer<FrmAdvance> view = open(m_file);
+        m_main->resize(1000, 1000);
+        view->parentWidget()->resize(900, 900);
+        QSplitter *slider = view->picSlider;
+        QSplitterHandle *handle = slider->handle(1);
+        const int total = slider->sizes().value(0) + slider->sizes().value(1);
+        const int start = 80;
+        int last = -1;
+        for (int target : {150, 250, 400}) {
+            slider->setSizes({start, total - start});
+            const int top = slider->sizes().value(0);
+            QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(handle->width() / 2, 0));
+            QTest::mouseMove(handle, QPoint(handle->width() / 2, target - top));
+            QTest::mouseRelease(handle, Qt::LeftButton, {},
+                                QPoint(handle->width() / 2, target - top));
+            const int now = slider->sizes().value(0);
+            QCOMPARE(now, FrmAdvance::clampSliderTop(qMin(target, total), total - top));
+            QVERIFY(now >= last);
+            last = now;
+        }
     }
 };
 

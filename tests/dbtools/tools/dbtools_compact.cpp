@@ -1,5 +1,6 @@
 #include "dbtestfiles.h"
 #include "dbtools/frmcompactdb.h"
+#include "platform/controls/controlhost.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "scriptedprompter.h"
@@ -12,7 +13,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/file.h>
 
 using DbTestFiles::sqlite;
 using DbTestFiles::sqliteValue;
@@ -22,6 +26,7 @@ class TestCompact : public QObject
     Q_OBJECT
 
 private:
+    QTemporaryDir m_registry;
     std::unique_ptr<TestSupport::TempDataRoot> m_root;
     QString m_folder;
 
@@ -52,6 +57,12 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        qputenv("MARLUX_CONTROL_REGISTRY", m_registry.filePath("controls.ini").toUtf8());
+        ControlHost::instance().setLibraryFolder(TestSupport::buildDir() + "/bin");
+        QCOMPARE(ControlHost::instance().registerControls(), QString());
+    }
     void init()
     {
         m_root = std::make_unique<TestSupport::TempDataRoot>();
@@ -70,11 +81,23 @@ private slots:
             DbTestFiles::createKnowledgeBase(file(name), {"T"}, 1);
         // Left by an interrupted run: never listed, never kept.
         QFile::copy(file("A"), file("Temp!"));
+        QFile(file("Temp!") + QStringLiteral("-journal")).open(QIODevice::WriteOnly);
+        // The user's own file of a like name, and another run's copy in progress, stay.
+        QFile::copy(file("A"), file("Temp!Mine"));
+        QFile running(file("Temp!.Ab3xY9"));
+        QVERIFY(running.open(QIODevice::WriteOnly));
+        QCOMPARE(::flock(running.handle(), LOCK_EX | LOCK_NB), 0);
         FrmCompactDB window(m_folder);
-        QCOMPARE(window.Check.size(), 3);
+        QCOMPARE(window.Label1->metaObject()->className(), "Label3D");
+        QCOMPARE(window.Check.size(), 4);
         QCOMPARE(window.Check.at(0)->text(), QStringLiteral("A"));
         QCOMPARE(window.Check.at(2)->text(), QStringLiteral("c"));
+        QCOMPARE(window.Check.at(3)->text(), QStringLiteral("Temp!Mine"));
         QVERIFY(!QFileInfo::exists(file("Temp!")));
+        QVERIFY(!QFileInfo::exists(file("Temp!") + QStringLiteral("-journal")));
+        QVERIFY(QFileInfo::exists(file("Temp!Mine")));
+        QVERIFY(QFileInfo::exists(file("Temp!.Ab3xY9")));
+        running.close();
 
         window.Check.at(0)->setChecked(true);
         window.Check.at(1)->setChecked(true);
@@ -83,7 +106,7 @@ private slots:
         QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 1Database."));
         window.CheckAll->setChecked(true);
         window.CheckAll_Click();
-        QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 3Databases."));
+        QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 4Databases."));
         window.CheckAll->setChecked(false);
         window.CheckAll_Click();
         QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 0Database."));

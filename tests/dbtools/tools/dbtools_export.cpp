@@ -71,6 +71,7 @@ private slots:
     {
         FrmExportDBTextFile window;
         setUp(window, m_out);
+        QCOMPARE(window.flatControls.painters().size(), size_t(2));
         ScriptedPrompter prompter;
         prompter.answer("Yes");
         QVERIFY(convert(window));

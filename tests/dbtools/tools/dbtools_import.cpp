@@ -1,5 +1,6 @@
 #include "dbtestfiles.h"
 #include "dbtools/frmimportfromtext.h"
+#include "platform/controls/controlhost.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "scriptedprompter.h"
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using DbTestFiles::sqlite;
@@ -22,6 +24,7 @@ class TestImport : public QObject
     Q_OBJECT
 
 private:
+    QTemporaryDir m_registry;
     std::unique_ptr<TestSupport::TempDataRoot> m_root;
     QString m_dbFolder;
     QString m_a;
@@ -48,6 +51,12 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        qputenv("MARLUX_CONTROL_REGISTRY", m_registry.filePath("controls.ini").toUtf8());
+        ControlHost::instance().setLibraryFolder(TestSupport::buildDir() + "/bin");
+        QCOMPARE(ControlHost::instance().registerControls(), QString());
+    }
     void init()
     {
         m_root = std::make_unique<TestSupport::TempDataRoot>();
@@ -75,6 +84,8 @@ private slots:
     void choosingFiles()
     {
         FrmImportFromText window(m_dbFolder);
+        QCOMPARE(window.flatControls.painters().size(), size_t(2));
+        QCOMPARE(window.findChild<QWidget *>("LblTxtDest")->metaObject()->className(), "Label3D");
         ScriptedPrompter prompter;
         window.CmdNext_Click();
         QCOMPARE(prompter.calls().value(0).title, QStringLiteral("CHOOSE FILE"));

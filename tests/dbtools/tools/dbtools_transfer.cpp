@@ -65,6 +65,7 @@ private slots:
     {
         FrmTrans window;
         setUp(window, "Beta", "Beta question 1");
+        QCOMPARE(window.flatControls.painters().size(), size_t(1));
         QCOMPARE(window.LblTopic->text(), QStringLiteral("Beta"));
         QCOMPARE(window.LblQuestion->text(), QStringLiteral("Beta question 1"));
         QStringList items;

@@ -1,4 +1,5 @@
 #include "../record/recordtestdb.h"
+#include "diskfull.h"
 #include "editor/frmrecord.h"
 #include "editor/recordzip.h"
 #include "kb/frmmain.h"
@@ -284,11 +285,25 @@ private slots:
         QCOMPARE(w.prompter.remainingAnswers(), 0);
         const auto &calls = w.prompter.calls();
         QCOMPARE(calls.size(), 4);
+        // The program asks about the existing file; the dialog does not ask as well.
+        QVERIFY(!calls.at(0).confirmsOverwrite);
         QCOMPARE(calls.at(1).prompt, QStringLiteral("File ") + target +
                                          QStringLiteral("already existed! Are you sure you "
                                                         "want to overwrite it?"));
         QCOMPARE(calls.at(1).title, QStringLiteral("EXISTED FILE"));
         QCOMPARE(calls.at(2).kind, QStringLiteral("save"));
+        QCOMPARE(fileBytes(target), old);
+
+        // A full disk fails the export and keeps the old file.
+        w.prompter.clear();
+        w.prompter.answer(target);
+        w.prompter.answer(QStringLiteral("Yes"));
+        w.prompter.answer(QStringLiteral("Ok"));
+        {
+            DiskFull full(4);
+            form->CmdZip->click();
+        }
+        QCOMPARE(w.prompter.calls().last().prompt, QStringLiteral("Zip file export failed."));
         QCOMPARE(fileBytes(target), old);
 
         // "Yes" replaces the longer file with exactly the stored bytes.

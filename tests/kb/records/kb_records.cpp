@@ -1,4 +1,5 @@
 // The main road through the main window: database buttons, record windows, the question list.
+#include "dbtestfiles.h"
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -108,6 +110,33 @@ private slots:
             ->NewPassword(QString(), QStringLiteral("secret"));
         db::DBEngine::closeAll();
         QVERIFY(f.main->TestOpenDatabase(f.file(QStringLiteral("Linux"))));
+
+        // A cut-off file, a foreign database and a table that is no topic: each is named,
+        // and no empty window stays behind.
+        RecordTestDb::create(f.file(QStringLiteral("C")), {numbered(QStringLiteral("T"), 2000)});
+        const qint64 size = QFileInfo(f.file(QStringLiteral("C"))).size();
+        QVERIFY(size > 8 * 4096);
+        QVERIFY(QFile::resize(f.file(QStringLiteral("C")), size / 2 / 4096 * 4096));
+        RecordTestDb::pressDatabaseButton(f.main.get(), QStringLiteral("C"));
+        QCOMPARE(f.prompter.calls().last().prompt,
+                 QStringLiteral("Database has corrupted! Please reinstall the program!"));
+        QCOMPARE(f.main->LoadCount, 0);
+        DbTestFiles::sqlite(f.file(QStringLiteral("C++")),
+                            QStringLiteral("CREATE TABLE Photos (Name TEXT, Taken TEXT);"));
+        RecordTestDb::pressDatabaseButton(f.main.get(), QStringLiteral("C++"));
+        QVERIFY(f.prompter.calls().last().prompt.endsWith(QStringLiteral(
+            "holds no topic of questions and answers: it is not a knowledge base.")));
+        QCOMPARE(f.main->LoadCount, 0);
+        QFile::remove(f.file(QStringLiteral("C++")));
+        RecordTestDb::create(f.file(QStringLiteral("C++")), {numbered(QStringLiteral("T"), 2)});
+        DbTestFiles::sqlite(f.file(QStringLiteral("C++")),
+                            QStringLiteral("CREATE TABLE Notes (Name TEXT);"));
+        RecordTestDb::pressDatabaseButton(f.main.get(), QStringLiteral("C++"));
+        f.prompter.clear();
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Notes"));
+        QVERIFY(f.prompter.prompts().contains(QStringLiteral(
+            "The topic Notes has no Question and Answer fields, so it holds no records to show.")));
+        QCOMPARE(f.main->ListRecords->count(), 0);
     }
 
     void buttonsOpenOneWindowEachAndTile()

@@ -1,7 +1,11 @@
+#include "diskfull.h"
 #include "platform/base/apppaths.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/base/colors.h"
 #include "platform/base/settingsstore.h"
 #include "testsupport.h"
+
+#include <QSettings>
 
 #include <QDir>
 #include <QFile>
@@ -52,6 +56,74 @@ private slots:
         QCOMPARE(memory.value(app, section, QStringLiteral("k")).toInt(), 1);
         QVERIFY(!memory.value(app, QStringLiteral("other"), QStringLiteral("k")).isValid());
         SettingsStore::setInstance(nullptr);
+    }
+
+    void fullDiskKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("notes.txt"));
+        QVERIFY(writeWholeFile(path, "old text"));
+        QString error;
+        {
+            // A write small enough to stay buffered until the file is closed.
+            DiskFull full(4);
+            QVERIFY(!writeWholeFile(path, "a longer new text", &error));
+        }
+        QVERIFY(!error.isEmpty());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("old text"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("notes.txt")});
+
+        // The settings file likewise, and the caller hears of it.
+        IniSettingsStore ini(dir.path());
+        const QString app = QStringLiteral("RavodovirEZ");
+        const QString section = QStringLiteral("URL History");
+        QVERIFY(ini.setValue(app, section, QStringLiteral("URLHistory1"), QStringLiteral("a")));
+        {
+            DiskFull full;
+            QVERIFY(
+                !ini.setValue(app, section, QStringLiteral("URLHistory2"), QStringLiteral("b")));
+        }
+        QCOMPARE(ini.value(app, section, QStringLiteral("URLHistory1")).toString(),
+                 QStringLiteral("a"));
+        QVERIFY(!ini.value(app, section, QStringLiteral("URLHistory2")).isValid());
+    }
+
+    void settingsFilesReadAsBefore()
+    {
+        // Files written by earlier versions keep reading, and ours read back the same way.
+        QTemporaryDir dir;
+        const QString app = QStringLiteral("App");
+        const QStringList values{QStringLiteral("plain"),
+                                 QStringLiteral(" padded "),
+                                 QStringLiteral("a, b; c=d"),
+                                 QStringLiteral("@at"),
+                                 QStringLiteral("quote \" \\ back"),
+                                 QStringLiteral("line\nbreak\t1"),
+                                 QStringLiteral("caf\u00e9 \u4e2d")};
+        {
+            QSettings old(dir.filePath(app + QStringLiteral(".ini")), QSettings::IniFormat);
+            for (int i = 0; i < values.size(); ++i)
+                old.setValue(QStringLiteral("Odd Section/key %1").arg(i), values.at(i));
+        }
+        IniSettingsStore ini(dir.path());
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(ini.value(app, QStringLiteral("Odd Section"), QStringLiteral("key %1").arg(i))
+                         .toString(),
+                     values.at(i));
+        IniSettingsStore other(dir.filePath(QStringLiteral("new")));
+        for (int i = 0; i < values.size(); ++i)
+            QVERIFY(other.setValue(app, QStringLiteral("Sect\u00e9"), QStringLiteral("k/%1").arg(i),
+                                   values.at(i)));
+        QSettings back(other.fileName(app), QSettings::IniFormat);
+        for (int i = 0; i < values.size(); ++i) {
+            const QString key = QStringLiteral("Sect\u00e9/k/%1").arg(i);
+            QCOMPARE(back.value(key).toString(), values.at(i));
+            QCOMPARE(other.value(app, QStringLiteral("Sect\u00e9"), QStringLiteral("k/%1").arg(i))
+                         .toString(),
+                     values.at(i));
+        }
     }
 
     void dataRootAndSeeding()

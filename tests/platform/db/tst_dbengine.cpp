@@ -11,11 +11,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
 #include <functional>
+
+#include <sys/stat.h>
 
 using namespace db;
 
 namespace {
+unsigned modeOf(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
 
 int errorOf(const std::function<void()> &action)
 {
@@ -226,6 +236,61 @@ private slots:
                  QStringLiteral("3000"));
         const QStringList left = QDir(m_dir.path()).entryList({QStringLiteral("Temp!*")});
         QCOMPARE(left, QStringList{QStringLiteral("Temp!.mdb")});
+    }
+
+    void compactKeepsLinkModeAndClearsStaleJournal()
+    {
+        QTemporaryDir dir;
+        const QString real = dir.filePath(QStringLiteral("Real.mdb"));
+        const QString link = dir.filePath(QStringLiteral("Link.mdb"));
+        DbTestFiles::createKnowledgeBase(real, {QStringLiteral("A")}, 300);
+        DbTestFiles::sqlite(real, QStringLiteral("DELETE FROM A WHERE ID > 10;"));
+        QVERIFY(QFile::link(real, link));
+        QVERIFY(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner));
+        // A crash during a save leaves an empty journal: no sign of another opener.
+        QFile(real + QStringLiteral("-journal")).open(QIODevice::WriteOnly);
+
+        DBEngine::compactInPlace(link, dir.filePath(QStringLiteral("Temp!.mdb")));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(QFileInfo(link).canonicalFilePath(), QFileInfo(real).canonicalFilePath());
+        QCOMPARE(modeOf(real), 0600u);
+        QVERIFY(!QFileInfo::exists(real + QStringLiteral("-journal")));
+        QCOMPARE(DbTestFiles::sqliteValue(link, QStringLiteral("SELECT count(*) FROM A;")),
+                 QStringLiteral("10"));
+
+        QVERIFY(
+            QFile::setPermissions(real, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        DBEngine::compactInPlace(real);
+        QCOMPARE(modeOf(real), 0444u);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System),
+                 (QStringList{QStringLiteral("Link.mdb"), QStringLiteral("Real.mdb")}));
+
+        // Another process reading or writing holds the file: refused, nothing changed.
+        QProcess other;
+        other.start(QStringLiteral("sqlite3"), {real});
+        QVERIFY(other.waitForStarted());
+        other.write("BEGIN IMMEDIATE; UPDATE A SET Answer='theirs' WHERE ID=1; SELECT 'ready';\n");
+        QVERIFY(other.waitForReadyRead(10000));
+        const QByteArray before = DbTestFiles::readAll(real);
+        QCOMPARE(errorOf([&] { DBEngine::compactInPlace(real); }), int(ErrFileInUse));
+        QCOMPARE(DbTestFiles::readAll(real), before);
+        other.write("COMMIT;\n.quit\n");
+        other.closeWriteChannel();
+        QVERIFY(other.waitForFinished(10000));
+        QCOMPARE(DbTestFiles::sqliteValue(real, QStringLiteral("SELECT Answer FROM A WHERE ID=1;")),
+                 QStringLiteral("theirs"));
+
+        // Open here while another process replaces the file: later saves reach the new file.
+        auto open = DBEngine::OpenDatabase(real);
+        QCOMPARE(open->tableRecordCount(QStringLiteral("A")), 10);
+        const QString copy = dir.filePath(QStringLiteral("copy.mdb"));
+        DbTestFiles::sqlite(real, QStringLiteral("VACUUM INTO '%1';").arg(copy));
+        QVERIFY(std::rename(QFile::encodeName(copy).constData(),
+                            QFile::encodeName(real).constData()) == 0);
+        open->Execute(QStringLiteral("UPDATE A SET Answer='after' WHERE ID=2"));
+        QCOMPARE(DbTestFiles::sqliteValue(real, QStringLiteral("SELECT Answer FROM A WHERE ID=2;")),
+                 QStringLiteral("after"));
+        open->Close();
     }
 
     void compactNeverReplacesADamagedFile()

@@ -12,6 +12,10 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace db;
 
 namespace {
@@ -246,6 +250,69 @@ private slots:
         QCOMPARE(DbTestFiles::sqliteValue(
                      m_path, QStringLiteral("SELECT typeof(Ziped) FROM \"Zipped Examples\";")),
                  QStringLiteral("blob"));
+    }
+
+    void textSizeInBytesAndEditConflicts()
+    {
+        // Text in a long binary field is measured in the bytes its chunks return.
+        const QString text = QStringLiteral("caf\u00e9 na\u00efve \u00fcber r\u00e9sum\u00e9");
+        auto rs = m_db->OpenRecordset(QStringLiteral("Topic"));
+        rs->MoveFirst();
+        rs->Edit();
+        rs->setValue(QStringLiteral("Answer"), text);
+        rs->Update();
+        QCOMPARE(rs->FieldSize(QStringLiteral("Answer")), text.toUtf8().size());
+        QCOMPARE(rs->GetChunk(QStringLiteral("Answer"), 0, 1000), text.toUtf8());
+
+        // Another process saves the record between this one's Edit and Update.
+        rs->Edit();
+        rs->setValue(QStringLiteral("Answer"), QStringLiteral("mine"));
+        DbTestFiles::sqlite(m_path, QStringLiteral("UPDATE Topic SET Answer='theirs' WHERE ID=2;"));
+        QCOMPARE(errorOf([&] { rs->Update(); }), int(ErrDataChanged));
+        QCOMPARE(DbTestFiles::sqliteValue(m_path,
+                                          QStringLiteral("SELECT Answer FROM Topic WHERE ID=2;")),
+                 QStringLiteral("theirs"));
+        // The typed value is still there to keep or drop.
+        QCOMPARE(rs->EditMode(), int(dbEditInProgress));
+        QCOMPARE(rs->value(QStringLiteral("Answer")).toString(), QStringLiteral("mine"));
+        rs->CancelUpdate();
+        // An unchanged row saves as before.
+        rs->Edit();
+        rs->setValue(QStringLiteral("Answer"), QStringLiteral("mine"));
+        rs->Update();
+        QCOMPARE(DbTestFiles::sqliteValue(m_path,
+                                          QStringLiteral("SELECT Answer FROM Topic WHERE ID=2;")),
+                 QStringLiteral("mine"));
+    }
+
+    void readOnlyFileRefusesEdit()
+    {
+        // A file its user may only read opens read-only: Edit says so at once.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ReadOnly.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("Topic")}, 1);
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+        ::chmod(QFile::encodeName(path).constData(), 0444);
+        const pid_t child = fork();
+        if (child == 0) {
+            // Root may write anything: read as an ordinary user.
+            if (geteuid() == 0 && setuid(65534) != 0)
+                _exit(3);
+            int code = 1;
+            try {
+                auto db = DBEngine::OpenDatabase(path);
+                auto rs = db->OpenRecordset(QStringLiteral("Topic"));
+                rs->MoveFirst();
+                code = errorOf([&] { rs->Edit(); }) == ErrReadOnly ? 0 : 2;
+            } catch (...) {
+                code = 4;
+            }
+            _exit(code);
+        }
+        int status = -1;
+        QVERIFY(waitpid(child, &status, 0) == child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
     }
 
     void closedDatabaseInvalidatesRecordsets()

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+// Replaces a whole file so that it ends up holding either every byte written or what it held
+// before. Each step is checked: a buffered write that fails only when flushed (a full disk)
+// would otherwise be committed as a short or empty file and reported as success.
+class CheckedFileWriter
+{
+public:
+    explicit CheckedFileWriter(const QString &path);
+    ~CheckedFileWriter();
+
+    bool open();
+    bool write(const QByteArray &bytes);
+    // Flushes and replaces the target; on any failure the target is left as it was.
+    bool commit();
+    void cancel();
+    QString errorString() const { return m_error; }
+
+private:
+    bool fail();
+
+    QSaveFile m_file;
+    QString m_error;
+    bool m_failed = false;
+};
+
+// The one whole-file write of the program: true when path now holds exactly bytes.
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
