@@ -1,5 +1,7 @@
 #include "dbtools/frmconvert.h"
 
+#include "shell/frmcd.h"
+
 #include "dbtools/docxwriter.h"
 #include "dbtools/xlsxwriterbook.h"
 #include "kb/frmmain.h"
@@ -395,10 +397,12 @@ std::optional<QString> FrmConvert::chooseFile()
 {
     const bool word = ToWord;
     const QString suffix = word ? QStringLiteral(".docx") : QStringLiteral(".xlsx");
-    const QString filter = word ? QStringLiteral("Word Documents (*.docx)")
-                                : QStringLiteral("Excel Workbooks (*.xlsx)");
-    std::optional<QString> chosen = Prompter::instance().saveFileName(
-        QStringLiteral("Save As"), defaultFileName(TopicName, suffix), filter);
+    CommonDialogOptions options;
+    options.DialogTitle = QStringLiteral("Save As");
+    options.FileName = defaultFileName(TopicName, suffix);
+    options.Filter =
+        word ? QStringLiteral("Word Documents|*.docx") : QStringLiteral("Excel Workbooks|*.xlsx");
+    std::optional<QString> chosen = FrmCD::CD().ShowSave(options);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
     QString name = *chosen;

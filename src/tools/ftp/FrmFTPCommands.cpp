@@ -16,7 +16,6 @@
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
-const QString AllFiles = QStringLiteral("All Files (*)");
 const QString AllFilesFilter = QStringLiteral("All Files (*.*)|*");
 constexpr int SizeRole = Qt::UserRole + 1;
 
@@ -175,8 +174,10 @@ void FrmFTP::DownloadSelected()
 
 void FrmFTP::UploadSelected()
 {
-    const std::optional<QString> chosen = Prompter::instance().openFileName(
-        QStringLiteral("Select file to upload"), QString(), AllFiles);
+    CommonDialogOptions options;
+    options.DialogTitle = QStringLiteral("Select file to upload");
+    options.Filter = AllFilesFilter;
+    const std::optional<QString> chosen = FrmCD::CD().ShowOpen(options);
     if (!chosen || chosen->isEmpty() || m_closePending)
         return;
     const QString fileName = *chosen;
