@@ -1,7 +1,5 @@
 #include "dbtools/frmconvert.h"
 
-#include "shell/frmcd.h"
-
 #include "dbtools/docxwriter.h"
 #include "dbtools/xlsxwriterbook.h"
 #include "kb/frmmain.h"
@@ -14,6 +12,7 @@
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #include "platform/richtext/rtfreader.h"
+#include "shell/frmcd.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
