@@ -339,7 +339,8 @@ void frmTelnet::keyPressEvent(QKeyEvent *event)
     event->accept();
     if (!m_connected)
         return;
-    const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text());
+    const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text(),
+                                            m_view->screen().cursorKeysApplication());
     if (bytes.isEmpty() || bytes == QByteArray(1, '\0'))
         return;
     sendToHost(TelnetNegotiation::escapeData(bytes));

@@ -240,6 +240,20 @@ void TelnetWindowTest::scriptedHost()
                          QString(QChar(0xFF)));
     QApplication::sendEvent(&telnet, &ydiaeresis);
     QTRY_COMPARE(host.received, QByteArray("\r\n\x03\x1b[A\t\xff\xff"));
+
+    // Backspace erases on the host (DEL); Ctrl+H stays BS. Cursor keys follow the host's
+    // application mode and go back to normal when it ends.
+    host.received.clear();
+    QTest::keyClick(&telnet, Qt::Key_Backspace);
+    QTest::keyClick(&telnet, Qt::Key_H, Qt::ControlModifier);
+    host.say("\x1b[?1h");
+    QTRY_VERIFY(telnet.screenView()->screen().cursorKeysApplication());
+    QTest::keyClick(&telnet, Qt::Key_Up);
+    QTest::keyClick(&telnet, Qt::Key_Left);
+    host.say("\x1b[?1l");
+    QTRY_VERIFY(!telnet.screenView()->screen().cursorKeysApplication());
+    QTest::keyClick(&telnet, Qt::Key_Down);
+    QTRY_COMPARE(host.received, QByteArray("\x7f\x08\x1bOA\x1bOD\x1b[B"));
     QKeyEvent shortcut(QEvent::ShortcutOverride, Qt::Key_V, Qt::ControlModifier);
     shortcut.ignore();
     QApplication::sendEvent(&telnet, &shortcut);
