@@ -3,6 +3,7 @@
 #include "kb/frmmain.h"
 #include "platform/net/SocketControl.h"
 #include "shell/messagebox.h"
+#include "tools/ftp/CheckInternetActiveCon.h"
 #include "tools/telnet/TelnetKeys.h"
 #include "tools/telnet/TelnetScreenView.h"
 #include "tools/telnet/frmTCPIP.h"
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QNetworkInformation>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -22,27 +22,10 @@
 
 namespace {
 
-frmTelnet::InternetCheck &internetCheck()
-{
-    static frmTelnet::InternetCheck check;
-    return check;
-}
-
 frmTelnet::DialogRunner &dialogRunner()
 {
     static frmTelnet::DialogRunner runner;
     return runner;
-}
-
-bool systemSaysOnline()
-{
-    // Refuse only when the system knows it is cut off; no backend, or "unknown", lets the
-    // connection try (loopback and LAN hosts work without any route outside).
-    if (!QNetworkInformation::instance() &&
-        !QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
-        return true;
-    const QNetworkInformation *info = QNetworkInformation::instance();
-    return !info || info->reachability() != QNetworkInformation::Reachability::Disconnected;
 }
 
 } // namespace
@@ -195,18 +178,6 @@ void frmTelnet::onSubWindowActivated(QWidget *activated)
     } else if (m_toolbar && m_toolbar->parentWidget() != this) {
         SetParBack();
     }
-}
-
-void frmTelnet::setInternetCheck(InternetCheck check)
-{
-    internetCheck() = std::move(check);
-}
-
-bool frmTelnet::IsInternetActive()
-{
-    if (internetCheck())
-        return internetCheck()();
-    return systemSaysOnline();
 }
 
 void frmTelnet::setDialogRunner(DialogRunner runner)

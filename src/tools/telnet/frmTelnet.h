@@ -53,11 +53,6 @@ public:
     bool isConnectIssued() const { return m_connectIssued; }
     bool isConnected() const { return m_connected; }
 
-    // Whether the system has a network to reach the host through; tests replace it.
-    using InternetCheck = std::function<bool()>;
-    static void setInternetCheck(InternetCheck check);
-    static bool IsInternetActive();
-
     // Runs the settings dialog modally and reports whether it was accepted; tests replace it
     // to fill in and press the dialog's buttons themselves.
     using DialogRunner = std::function<bool(frmTCPIP &dialog)>;

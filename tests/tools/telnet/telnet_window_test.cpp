@@ -3,6 +3,7 @@
 #include "platform/net/SocketControl.h"
 #include "scriptedprompter.h"
 #include "testsupport.h"
+#include "tools/ftp/CheckInternetActiveCon.h"
 #include "tools/telnet/TelnetScreenView.h"
 #include "tools/telnet/frmTCPIP.h"
 #include "tools/telnet/frmTelnet.h"
@@ -73,12 +74,12 @@ class TelnetWindowTest : public QObject
 private slots:
     void init()
     {
-        frmTelnet::setInternetCheck([] { return true; });
+        SetInternetActiveCheck([] { return true; });
         frmTelnet::setDialogRunner(nullptr);
     }
     void cleanup()
     {
-        frmTelnet::setInternetCheck(nullptr);
+        SetInternetActiveCheck(nullptr);
         frmTelnet::setDialogRunner(nullptr);
         FrmMain::setToolWindowFactory(QStringLiteral("Telnet"), nullptr);
     }
@@ -169,7 +170,7 @@ void TelnetWindowTest::noNetworkRefusesBeforeAsking()
 {
     ScriptedPrompter prompter;
     int dialogs = 0;
-    frmTelnet::setInternetCheck([] { return false; });
+    SetInternetActiveCheck([] { return false; }); // the check the FTP window uses too
     frmTelnet::setDialogRunner([&dialogs](frmTCPIP &) { return ++dialogs > 0; });
     frmTelnet telnet(nullptr);
     telnet.ConnectHost();
