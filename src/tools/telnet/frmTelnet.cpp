@@ -188,14 +188,31 @@ void frmTelnet::setDialogRunner(DialogRunner runner)
 bool frmTelnet::runSettingsDialog()
 {
     frmTCPIP dialog(this, this);
+    m_settingsDialog = &dialog;
     const bool accepted =
         dialogRunner() ? dialogRunner()(dialog) : dialog.exec() == QDialog::Accepted;
+    m_settingsDialog = nullptr;
     m_view->screen().setTraceOn(TraceOn);
-    return accepted;
+    // A close asked for meanwhile means the user does not want the connection either.
+    return accepted && !m_closePending;
+}
+
+frmTelnet::Operation::Operation(frmTelnet *window) : m_window(window)
+{
+    ++m_window->m_operations;
+}
+
+frmTelnet::Operation::~Operation()
+{
+    if (--m_window->m_operations == 0 && m_window->m_closePending) {
+        m_window->m_closePending = false;
+        m_window->ExitTool();
+    }
 }
 
 void frmTelnet::ConnectHost()
 {
+    const Operation operation(this);
     if (!IsInternetActive()) {
         MsgBoxEx(QStringLiteral("There is no active Internet connection in your computer, please "
                                 "connect to Internet first!"),
@@ -223,6 +240,7 @@ void frmTelnet::ConnectHost()
 
 void frmTelnet::ShowConfig()
 {
+    const Operation operation(this);
     runSettingsDialog();
 }
 
@@ -324,6 +342,15 @@ bool frmTelnet::focusNextPrevChild(bool)
 
 void frmTelnet::closeEvent(QCloseEvent *event)
 {
+    // A close that arrives while a dialog of ours is up (from a timer or another window)
+    // ends the dialog and waits for it to unwind; the window then closes itself.
+    if (m_operations > 0) {
+        m_closePending = true;
+        if (m_settingsDialog)
+            m_settingsDialog->reject();
+        event->ignore();
+        return;
+    }
     m_socket->abort();
     m_socket->setRemoteHost(QStringLiteral("0.0.0.0"));
     m_socket->setRemotePort(0);

@@ -65,6 +65,20 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Marks an operation of the window on the stack; a close asked for meanwhile is carried
+    // out when the last one ends.
+    class Operation
+    {
+    public:
+        explicit Operation(frmTelnet *window);
+        ~Operation();
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+
+    private:
+        frmTelnet *m_window;
+    };
+
     void createToolbar();
     void setStatus(int index, const QString &text);
     void WinsockClient_Connect();
@@ -85,4 +99,7 @@ private:
     bool m_connectIssued = false;
     bool m_connected = false;
     bool m_closing = false;
+    int m_operations = 0;
+    bool m_closePending = false;
+    QPointer<frmTCPIP> m_settingsDialog;
 };

@@ -94,6 +94,7 @@ private slots:
     void settingsDialog();
     void traceTickPersists();
     void settingsWhileConnectedClose();
+    void closeDuringTheDialogWaitsForIt();
     void realServer();
     void realShell();
 };
@@ -353,6 +354,36 @@ void TelnetWindowTest::settingsWhileConnectedClose()
     QTRY_COMPARE(host.peer->state(), QAbstractSocket::UnconnectedState);
     // Keys now go nowhere and nothing breaks.
     QTest::keyClick(&telnet, Qt::Key_A);
+}
+
+void TelnetWindowTest::closeDuringTheDialogWaitsForIt()
+{
+    // The window is asked to close from a timer while its settings dialog runs in a nested
+    // loop: it must outlive the dialog, then close.
+    FrmMain main;
+    main.show();
+    FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
+                                  [](FrmMain *m) -> QWidget * { return new frmTelnet(m); });
+    main.TBTool_ButtonClick(QStringLiteral("Telnet"));
+    QPointer<frmTelnet> telnet =
+        qobject_cast<frmTelnet *>(main.toolWindow(QStringLiteral("Telnet")));
+    QVERIFY(telnet);
+    bool aliveAfterLoop = false;
+    bool dialogEnded = false;
+    frmTelnet::setDialogRunner([&](frmTCPIP &dialog) {
+        QTimer::singleShot(0, telnet->parentWidget(), [&] { telnet->parentWidget()->close(); });
+        QEventLoop loop;
+        connect(&dialog, &QDialog::finished, &loop, [&] { dialogEnded = true; });
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
+        aliveAfterLoop = !telnet.isNull() && telnet->isVisible();
+        return true;
+    });
+    telnet->ConnectHost();
+    QVERIFY(aliveAfterLoop);
+    QVERIFY(dialogEnded); // the close ended the dialog
+    QVERIFY(!telnet->isConnectIssued());
+    QTRY_VERIFY(telnet.isNull());
 }
 
 void TelnetWindowTest::realServer()
