@@ -7,6 +7,7 @@
 #include "platform/prompt/prompter.h"
 #include "shell/messagebox.h"
 #include "tools/web/WebAddressHistory.h"
+#include "tools/web/WebEngineSandbox.h"
 #include "tools/web/WebMailFolders.h"
 
 #include <QAction>
@@ -108,6 +109,8 @@ frmWebBrowser::frmWebBrowser(FrmMain *main, QWidget *parent) : QWidget(parent), 
 {
     setObjectName(QStringLiteral("frmWebBrowser"));
     setWindowTitle(defaultCaption());
+    // Normally done at start-up already; needed before the first page is made.
+    PrepareWebEngineSandbox();
 
     // The list of addresses may not exist yet: make it, keep an existing one.
     m_favoritesPath = WebFavorites::favoritesPath();
