@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kb/dockabletool.h"
+#include "shell/dialog.h"
 
 #include <QImage>
 #include <QPointer>
@@ -12,7 +13,6 @@
 #include <functional>
 
 class FrmMain;
-class ImageNaviBusy;
 class QFrame;
 class QTableWidget;
 class QTreeWidget;
@@ -48,7 +48,8 @@ public:
     const QStringList &fileList() const { return m_file1; }
     bool isBuilding() const { return m_building; }
     bool isDocked() const { return m_docked; }
-    ImageNaviBusy *busyWindow() const { return m_dialog; }
+    // The program's busy window while thumbnails are built, else null.
+    Dialog *busyWindow() const { return m_dialog; }
     // The file of a grid cell, empty after the last file.
     QString cellFile(int row, int column) const;
 
@@ -70,6 +71,7 @@ private:
     void BuildThumbGrid(const QString &path);
     void clearGrid();
     void cancelBuild();
+    void unloadBusyWindow();
     void thumbReady(int generation, int index, const QImage &thumb);
     void Form_QueryUnload();
     void Form_Unload();
@@ -77,7 +79,8 @@ private:
 
     FrmMain *m_main;
     QPointer<QFrame> m_frameGuard;
-    ImageNaviBusy *m_dialog;
+    QPointer<Dialog> m_dialog;
+    QPointer<Dialog> m_unloadedDialog;
     QString m_currentPath;
     QStringList m_file1;
     int m_thumbColumns = 0;

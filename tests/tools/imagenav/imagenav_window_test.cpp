@@ -1,8 +1,8 @@
 #include "kb/frmmain.h"
 #include "scriptedprompter.h"
+#include "shell/dialog.h"
 #include "testsupport.h"
 #include "tools/imagenav/FrmImageNavi.h"
-#include "tools/imagenav/ImageNaviBusy.h"
 #include "tools/imagenav/ImageNaviThumbs.h"
 #include "tools/imagenav/cDrives.h"
 #include "tools/imagenav/mExplorerTree.h"
@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
@@ -239,9 +240,10 @@ private slots:
         // The picture after the damaged one is there, drawn unscaled and centred.
         const QImage bmp = navi->MSFG->item(0, 0)->data(FrmImageNavi::ThumbRole).value<QImage>();
         QCOMPARE(QColor(bmp.pixel(27, 32)), QColor(Qt::blue));
-        QVERIFY(!navi->busyWindow()->isVisible());
-        QCOMPARE(navi->busyWindow()->PBI->maximum(), 7);
-        QCOMPARE(navi->busyWindow()->PBI->value(), 7);
+        // The program's busy window came and went; the pointer is the default again.
+        QVERIFY(!navi->busyWindow());
+        QTRY_VERIFY(!Dialog::isLoaded());
+        QVERIFY(!QGuiApplication::overrideCursor());
 
         // Clicking the shown folder again does nothing.
         navi->Explorer->setCurrentItem(nullptr);
@@ -313,14 +315,12 @@ private slots:
     void showsNoBusyWindowForAFolderWithoutPictures()
     {
         FrmImageNavi *navi = openNavigator();
-        ImageNaviBusy *busy = navi->busyWindow();
-        int shown = 0;
-        connect(busy->PBI, &QProgressBar::valueChanged, this, [&shown] { ++shown; });
-        QVERIFY(showNode(navi, childNamed(driveNode(navi), QStringLiteral("empty"))));
+        navi->Explorer->setCurrentItem(childNamed(driveNode(navi), QStringLiteral("empty")));
+        QVERIFY(!navi->isBuilding());
         QVERIFY(navi->fileList().isEmpty());
         QCOMPARE(navi->MSFG->rowCount(), 0);
-        QCOMPARE(shown, 0);
-        QVERIFY(!busy->isBusy());
+        QVERIFY(!navi->busyWindow());
+        QVERIFY(!Dialog::isLoaded());
         QVERIFY(m_prompter->calls().isEmpty());
     }
 
@@ -329,13 +329,19 @@ private slots:
         FrmImageNavi *navi = openNavigator();
         navi->Explorer->setCurrentItem(childNamed(driveNode(navi), QStringLiteral("many")));
         QVERIFY(navi->isBuilding());
-        QVERIFY(navi->busyWindow()->isVisible());
-        QCOMPARE(navi->busyWindow()->PBI->maximum(), 120);
+        // The shared busy window, with its texts as designed.
+        Dialog *busy = navi->busyWindow();
+        QCOMPARE(busy, Dialog::instance());
+        QVERIFY(busy->isVisible());
+        QCOMPARE(busy->windowTitle(), QStringLiteral("Thumb Nail Building process ......."));
+        QCOMPARE(busy->labelCaption(), QStringLiteral("Scanning now, please wait"));
+        QCOMPARE(busy->PBI->maximum(), 120);
         QVERIFY(showNode(navi, childNamed(driveNode(navi), QStringLiteral("sub"))));
         QTest::qWait(300); // late results of the first folder must not land
         QCOMPARE(navi->fileList(), QStringList{QStringLiteral("x.bmp")});
         QCOMPARE(filledCells(navi->MSFG), 1);
-        QVERIFY(!navi->busyWindow()->isVisible());
+        QVERIFY(!navi->busyWindow());
+        QTRY_VERIFY(!Dialog::isLoaded());
     }
 
     void staysResponsiveWhileBuilding()
