@@ -186,8 +186,33 @@ void FrmImageNavi::SetParBack()
     FrameImageNavi->show();
 }
 
+FrmImageNavi::Operation::Operation(FrmImageNavi *window) : m_window(window)
+{
+    ++m_window->m_operations;
+}
+
+FrmImageNavi::Operation::~Operation()
+{
+    if (--m_window->m_operations == 0 && m_window->m_closePending) {
+        m_window->m_closePending = false;
+        if (QWidget *frame = m_window->parentWidget())
+            frame->close();
+        else
+            m_window->close();
+    }
+}
+
 void FrmImageNavi::closeEvent(QCloseEvent *event)
 {
+    // Asked to close while one of our operations is on the stack (from a timer while a
+    // message of ours is up): stop the build and close once the operation has returned.
+    if (m_operations > 0) {
+        m_closePending = true;
+        cancelBuild();
+        unloadBusyWindow();
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     Form_Unload();
     event->accept();
@@ -217,6 +242,7 @@ void FrmImageNavi::Explorer_NodeClick(QTreeWidgetItem *node)
 {
     if (!node)
         return;
+    const Operation operation(this);
     const QString path = NodePathToFilePath(node);
     if (path == m_currentPath)
         return;
@@ -234,6 +260,7 @@ void FrmImageNavi::Explorer_Expand(QTreeWidgetItem *node)
 {
     if (!node)
         return;
+    const Operation operation(this);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // Listing the children's own folders lets them show whether they can open.
     for (int i = 0; i < node->childCount(); ++i)
@@ -408,6 +435,7 @@ void FrmImageNavi::MSFG_SelChange()
 
 void FrmImageNavi::MSFG_DblClick()
 {
+    const Operation operation(this);
     const QString full = selectedFile();
     if (full.isEmpty())
         return;

@@ -65,6 +65,20 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Marks an operation of the window on the stack (a message box of ours may be up); a
+    // close asked for meanwhile is carried out when the last one ends.
+    class Operation
+    {
+    public:
+        explicit Operation(FrmImageNavi *window);
+        ~Operation();
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+
+    private:
+        FrmImageNavi *m_window;
+    };
+
     void LoadTree();
     void ShowFolder(const QString &path);
     void ShowThumbs(const QString &path);
@@ -81,6 +95,8 @@ private:
     QPointer<QFrame> m_frameGuard;
     QPointer<Dialog> m_dialog;
     QPointer<Dialog> m_unloadedDialog;
+    int m_operations = 0;
+    bool m_closePending = false;
     QString m_currentPath;
     QStringList m_file1;
     int m_thumbColumns = 0;

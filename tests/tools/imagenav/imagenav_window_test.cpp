@@ -57,6 +57,28 @@ QTreeWidgetItem *childNamed(QTreeWidgetItem *node, const QString &text)
     return nullptr;
 }
 
+// A message box that, like a real one, runs a nested event loop; while it is up a timer
+// closes the window under test.
+class ClosingPrompter : public ScriptedPrompter
+{
+public:
+    std::function<void()> closer;
+    bool survived = false;
+    QPointer<QWidget> watched;
+    QString messageBox(const QString &prompt, int icon, int buttonSet,
+                       const QString &title) override
+    {
+        if (closer) {
+            QTimer::singleShot(0, closer);
+            QEventLoop loop;
+            QTimer::singleShot(50, &loop, &QEventLoop::quit);
+            loop.exec();
+            survived = !watched.isNull() && watched->isVisible();
+        }
+        return ScriptedPrompter::messageBox(prompt, icon, buttonSet, title);
+    }
+};
+
 int filledCells(QTableWidget *grid)
 {
     int count = 0;
@@ -374,6 +396,25 @@ private slots:
         navi->parentWidget()->close();
         QTRY_VERIFY(!guard);
         QTest::qWait(100);
+        QCOMPARE(m_main->PanelLeft->findChild<QFrame *>(QStringLiteral("FrameImageNavi")), nullptr);
+    }
+
+    void closingWhileAMessageIsUpWaitsForIt()
+    {
+        m_prompter.reset();
+        ClosingPrompter prompter;
+        FrmImageNavi *navi = openNavigator();
+        QPointer<FrmImageNavi> guard(navi);
+        prompter.watched = navi;
+        prompter.closer = [guard] {
+            if (guard)
+                guard->parentWidget()->close();
+        };
+        QVERIFY(showNode(navi, navi->Explorer->topLevelItem(0)->child(1))); // no disc
+        QVERIFY(prompter.survived);
+        QCOMPARE(prompter.prompts(),
+                 QStringList{QStringLiteral("Driver not ready, please insert disk!")});
+        QTRY_VERIFY(!guard);
         QCOMPARE(m_main->PanelLeft->findChild<QFrame *>(QStringLiteral("FrameImageNavi")), nullptr);
     }
 
