@@ -418,6 +418,27 @@ private slots:
         QCOMPARE(m_main->PanelLeft->findChild<QFrame *>(QStringLiteral("FrameImageNavi")), nullptr);
     }
 
+    void descriptionHasTwoLinesAndTheBandStays()
+    {
+        FrmImageNavi *navi = openNavigator();
+        QVERIFY(showNode(navi, childNamed(driveNode(navi), QStringLiteral("sub"))));
+        QWidget *label = m_main->LabelPicDesc;
+        const QFont font = label->property("Font").value<QFont>();
+        QVERIFY(label->height() >= 2 * QFontMetrics(font).lineSpacing());
+        navi->MSFG->setCurrentCell(0, 1); // after the last file: no description
+        QVERIFY(label->isHidden());
+        m_main->PanelTop->layout()->activate();
+        QTest::qWait(20);
+        const int hiddenBand = m_main->PanelTop->height();
+        const int hiddenBelow = m_main->PanelMain2->y();
+        navi->MSFG->setCurrentCell(0, 0);
+        QVERIFY(!label->isHidden());
+        m_main->PanelTop->layout()->activate();
+        QTest::qWait(20);
+        QCOMPARE(m_main->PanelTop->height(), hiddenBand);
+        QCOMPARE(m_main->PanelMain2->y(), hiddenBelow);
+    }
+
     void restoresAMinimisedNavigator()
     {
         FrmImageNavi *navi = openNavigator();
