@@ -97,10 +97,19 @@ QUrl addressToUrl(const QString &text)
 
 QWidget *addressLabel()
 {
-    const QVariantMap bag = {{QStringLiteral("Caption"), QStringLiteral("Address:")}};
-    if (QWidget *label = ControlHost::instance().create(QStringLiteral("BrennD.Label3D"), bag))
-        return label;
-    return new QLabel(QStringLiteral("Address:"));
+    const QString caption = QStringLiteral("Address:");
+    const QVariantMap bag = {{QStringLiteral("Caption"), caption}};
+    QWidget *label = ControlHost::instance().create(QStringLiteral("BrennD.Label3D"), bag);
+    if (!label)
+        label = new QLabel(caption);
+    label->setObjectName(QStringLiteral("lblAddress"));
+    // The 3D label has no size of its own to offer the layout: give it its caption's,
+    // plus the pixel its shadow is offset by.
+    const QVariant font = label->property("Font");
+    const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : label->font());
+    label->setFixedWidth(metrics.horizontalAdvance(caption) + 4);
+    label->setMinimumHeight(metrics.height() + 1);
+    return label;
 }
 
 } // namespace

@@ -321,6 +321,15 @@ private slots:
         QCOMPARE(errorBoxes(*m_prompter), 1);
     }
 
+    void addressLabelShowsItsCaption()
+    {
+        auto *label = browser->findChild<QWidget *>(QStringLiteral("lblAddress"));
+        QVERIFY(label);
+        const QFont font = label->property("Font").value<QFont>();
+        QVERIFY(label->width() >= QFontMetrics(font).horizontalAdvance(QStringLiteral("Address:")));
+        QVERIFY(label->height() >= QFontMetrics(font).height());
+    }
+
     void printsTheWindow()
     {
         press("tbrPrintDesktop"); // cancelled
