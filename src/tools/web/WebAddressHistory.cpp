@@ -123,13 +123,25 @@ bool SortFavorites(const QString &path, QString *error)
         if (!line.isEmpty())
             out += line.toUtf8() + "\r\n";
     }
+    return WebFiles::writeWholeFile(path, out, error);
+}
+
+} // namespace WebFavorites
+
+namespace WebFiles {
+
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+    // flush() reports a full disk that write() buffered away; commit() alone may not.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit()) {
         if (error)
             *error = file.errorString();
+        file.cancelWriting();
         return false;
     }
     return true;
 }
 
-} // namespace WebFavorites
+} // namespace WebFiles

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -40,3 +41,11 @@ void SortByName(QStringList &list, qsizetype first, qsizetype last);
 bool SortFavorites(const QString &path, QString *error = nullptr);
 
 } // namespace WebFavorites
+
+namespace WebFiles {
+
+// Replaces the file whole through a temporary beside it; every step is checked, and on any
+// failure the old file stays as it was and *error says why.
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+} // namespace WebFiles

@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -24,9 +26,11 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -110,6 +114,31 @@ QWidget *addressLabel()
     label->setFixedWidth(metrics.horizontalAdvance(caption) + 4);
     label->setMinimumHeight(metrics.height() + 1);
     return label;
+}
+
+// The page title as a file name: a slash or a control character becomes "_".
+QString titleFileName(const QString &title)
+{
+    static const QRegularExpression unsafe(QStringLiteral("[/\\x00-\\x1f]"));
+    QString name = title.trimmed();
+    name.replace(unsafe, QStringLiteral("_"));
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QStringLiteral("Untitled");
+    return name + QStringLiteral(".txt");
+}
+
+// A picture in a file format chosen by the name's extension, PNG when it names none we write.
+QByteArray encodePicture(const QImage &picture, const QString &fileName)
+{
+    QByteArray format = QFileInfo(fileName).suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format))
+        format = "png";
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, format.constData()))
+        return {};
+    return bytes;
 }
 
 } // namespace
@@ -453,13 +482,45 @@ void frmWebBrowser::CaptureDesktop()
     if (!chosen || chosen->isEmpty())
         return;
     // Our own window, grabbed directly: the clipboard stays the user's.
-    const QImage picture = window()->grab().toImage();
-    QByteArray format = QFileInfo(*chosen).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format))
-        format = "png";
-    if (!picture.save(*chosen, format.constData()))
+    const QByteArray bytes = encodePicture(window()->grab().toImage(), *chosen);
+    QString error;
+    if (bytes.isEmpty() || !WebFiles::writeWholeFile(*chosen, bytes, &error))
         ErrMsgProc(QStringLiteral("CaptureDesktop"),
-                   QStringLiteral("The picture could not be saved as \"%1\".").arg(*chosen));
+                   QStringLiteral("The picture could not be saved as \"%1\". %2")
+                       .arg(*chosen, error)
+                       .trimmed());
+}
+
+void frmWebBrowser::SaveDesktopFromClipboard()
+{
+    const QMimeData *clipboard = QApplication::clipboard()->mimeData();
+    if (!clipboard || !clipboard->hasImage()) {
+        Prompter::instance().plainMessage(QStringLiteral("No picture in clipboard yet"),
+                                          AppPaths::applicationTitle(), Prompter::PlainIcon::None);
+        return;
+    }
+    CaptureDesktop();
+}
+
+QString frmWebBrowser::SavePageAsText()
+{
+    if (ctlWebBrowser->url().isEmpty())
+        return {};
+    const QString path = GetAppPath() + titleFileName(pageTitle());
+    QPointer<frmWebBrowser> self(this);
+    ctlWebBrowser->page()->toPlainText([self, path](const QString &text) {
+        if (!self)
+            return;
+        QString error;
+        const bool ok = WebFiles::writeWholeFile(path, text.toUtf8(), &error);
+        if (!ok)
+            self->ErrMsgProc(QStringLiteral("SavePageAsText"),
+                             QStringLiteral("The page could not be saved as \"%1\". %2")
+                                 .arg(path, error)
+                                 .trimmed());
+        emit self->pageTextSaved(path, ok);
+    });
+    return path;
 }
 
 void frmWebBrowser::FocusAddress()

@@ -42,6 +42,13 @@ public:
     void WebToolbar_ButtonClick(const QString &key);
     void FocusAddress();
     void CloseBrowser();
+    // Saves the page's text as its title & ".txt" in the program folder, without asking.
+    // The text comes from the page later: the result is the file that will be written,
+    // empty when there is no page; pageTextSaved reports the outcome.
+    QString SavePageAsText();
+    // With a picture on the clipboard, captures the window as CaptureDesktop does;
+    // otherwise says there is none.
+    void SaveDesktopFromClipboard();
 
     // Controls, by the names the main window and the tests use.
     QToolBar *WebToolbar = nullptr;
@@ -59,6 +66,9 @@ public:
     QString pageTitle() const;
 
     static QString defaultCaption(); // until the first page completes
+
+signals:
+    void pageTextSaved(const QString &path, bool ok);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

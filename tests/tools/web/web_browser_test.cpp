@@ -330,6 +330,36 @@ private slots:
         QVERIFY(label->height() >= QFontMetrics(font).height());
     }
 
+    void savesThePageTextAndTheClipboardCase()
+    {
+        QSignalSpy saved(browser, &frmWebBrowser::pageTextSaved);
+        const QString path = browser->SavePageAsText();
+        QCOMPARE(path, m_root->filePath("Page home.txt"));
+        QVERIFY(saved.wait(5000));
+        QCOMPARE(saved.at(0).at(1).toBool(), true);
+        QFile text(path);
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        const QByteArray words = text.readAll();
+        QVERIFY2(words.startsWith("home") && words.trimmed().endsWith("a b"), words.constData());
+        QVERIFY(m_prompter->calls().isEmpty()); // no question asked
+
+        // Nothing but text on the clipboard: said so, nothing asked or written.
+        QApplication::clipboard()->setText(QStringLiteral("words"));
+        browser->SaveDesktopFromClipboard();
+        QCOMPARE(m_prompter->prompts(), QStringList{QStringLiteral("No picture in clipboard yet")});
+        QCOMPARE(m_prompter->calls().at(0).kind, QStringLiteral("plain"));
+        // A picture there: the window is captured as Capture does.
+        QImage dot(4, 4, QImage::Format_RGB32);
+        dot.fill(Qt::red);
+        QApplication::clipboard()->setImage(dot);
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("clip.png"));
+        m_prompter->answer(png);
+        browser->SaveDesktopFromClipboard();
+        QCOMPARE(QImage(png).size(), browser->window()->size() * browser->devicePixelRatio());
+        QCOMPARE(errorBoxes(*m_prompter), 0);
+    }
+
     void printsTheWindow()
     {
         press("tbrPrintDesktop"); // cancelled
