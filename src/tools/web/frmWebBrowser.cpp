@@ -265,8 +265,32 @@ QString frmWebBrowser::pageTitle() const
     return ctlWebBrowser->title();
 }
 
+frmWebBrowser::Operation::Operation(frmWebBrowser *window) : m_window(window)
+{
+    m_window->beginOperation();
+}
+
+frmWebBrowser::Operation::~Operation()
+{
+    m_window->endOperation();
+}
+
+void frmWebBrowser::beginOperation()
+{
+    ++m_operations;
+}
+
+void frmWebBrowser::endOperation()
+{
+    if (--m_operations == 0 && m_closePending) {
+        m_closePending = false;
+        CloseBrowser();
+    }
+}
+
 void frmWebBrowser::doNavigate(const QString &url)
 {
+    const Operation operation(this);
     WaitCursor wait;
     if (url.isEmpty())
         return;
@@ -286,6 +310,7 @@ void frmWebBrowser::cboAddress_Click()
 {
     if (m_dontNavigateNow)
         return;
+    const Operation operation(this);
     const QString text = cboAddress->currentText();
     doNavigate(text);
     if (!m_lastAddressWasNew) {
@@ -349,6 +374,7 @@ void frmWebBrowser::OptionsStatusbarProc(QWidget *frm)
 
 void frmWebBrowser::ErrMsgProc(const QString &, const QString &description)
 {
+    const Operation operation(this);
     MsgBoxEx(description, 103, 4, QStringLiteral("ERROR"));
 }
 
@@ -359,6 +385,7 @@ void frmWebBrowser::PressToolbarButton(const QString &key)
 
 void frmWebBrowser::WebToolbar_ButtonClick(const QString &key)
 {
+    const Operation operation(this);
     timer1->start();
     const QString command = key.toUpper();
     if (command != QLatin1String("TBRDISPLAYCURRHTMLDOC"))
@@ -476,6 +503,7 @@ void frmWebBrowser::PrintDesktop()
 
 void frmWebBrowser::CaptureDesktop()
 {
+    const Operation operation(this);
     const std::optional<QString> chosen = Prompter::instance().saveFileName(
         QStringLiteral("Save As"), QString(),
         QStringLiteral("Pictures (*.png *.bmp *.jpg);;All files (*)"));
@@ -493,6 +521,7 @@ void frmWebBrowser::CaptureDesktop()
 
 void frmWebBrowser::SaveDesktopFromClipboard()
 {
+    const Operation operation(this);
     const QMimeData *clipboard = QApplication::clipboard()->mimeData();
     if (!clipboard || !clipboard->hasImage()) {
         Prompter::instance().plainMessage(QStringLiteral("No picture in clipboard yet"),
@@ -507,6 +536,8 @@ QString frmWebBrowser::SavePageAsText()
     if (ctlWebBrowser->url().isEmpty())
         return {};
     const QString path = GetAppPath() + titleFileName(pageTitle());
+    // The text arrives later; the window waits for it before it may close.
+    beginOperation();
     QPointer<frmWebBrowser> self(this);
     ctlWebBrowser->page()->toPlainText([self, path](const QString &text) {
         if (!self)
@@ -519,6 +550,7 @@ QString frmWebBrowser::SavePageAsText()
                                  .arg(path, error)
                                  .trimmed());
         emit self->pageTextSaved(path, ok);
+        self->endOperation();
     });
     return path;
 }
@@ -566,6 +598,13 @@ bool frmWebBrowser::eventFilter(QObject *watched, QEvent *event)
 void frmWebBrowser::closeEvent(QCloseEvent *event)
 {
     ctlWebBrowser->stop();
+    // Asked to close while our own work is under way (from a timer or another window while a
+    // dialog of ours is up, or with a save waiting for the page): the work ends first.
+    if (m_operations > 0) {
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
     SetParBack();
     if (m_main)
         m_main->setPanelLeftVisible(false);

@@ -75,6 +75,22 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Marks work of the window that is under way (a dialog of ours up, a save waiting for
+    // the page); a close asked for meanwhile is carried out when the last one ends.
+    class Operation
+    {
+    public:
+        explicit Operation(frmWebBrowser *window);
+        ~Operation();
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+
+    private:
+        frmWebBrowser *m_window;
+    };
+    void beginOperation();
+    void endOperation();
+
     void createControls();
     void createToolbar();
     void ReadRecentURLs();
@@ -98,4 +114,6 @@ private:
     bool m_lastAddressWasNew = false;
     bool m_busy = false;
     bool m_active = false;
+    int m_operations = 0;
+    bool m_closePending = false;
 };

@@ -33,6 +33,19 @@ class PdfPrompter : public ScriptedPrompter
 {
 public:
     QString pdf;
+    // Run while the save dialog is "up", inside a nested event loop as a real dialog has.
+    std::function<void()> duringSave;
+    std::optional<QString> saveFileName(const QString &title, const QString &fileName,
+                                        const QString &filter) override
+    {
+        if (duringSave) {
+            QTimer::singleShot(0, duringSave);
+            QEventLoop loop;
+            QTimer::singleShot(50, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return ScriptedPrompter::saveFileName(title, fileName, filter);
+    }
     bool printSetup(QPrinter *printer, const QString &title) override
     {
         ScriptedPrompter::printSetup(printer, title);
@@ -358,6 +371,42 @@ private slots:
         browser->SaveDesktopFromClipboard();
         QCOMPARE(QImage(png).size(), browser->window()->size() * browser->devicePixelRatio());
         QCOMPARE(errorBoxes(*m_prompter), 0);
+    }
+
+    void closingWaitsForTheWindowsOwnWork()
+    {
+        // Closed from a timer while the save dialog of a capture is up: the window outlives
+        // the dialog, the picture is written, then the window closes.
+        QPointer<frmWebBrowser> guard(browser);
+        bool survived = false;
+        m_prompter->duringSave = [&] {
+            QTimer::singleShot(0, [guard] {
+                if (guard)
+                    guard->parentWidget()->close();
+            });
+            QEventLoop loop;
+            QTimer::singleShot(30, &loop, &QEventLoop::quit);
+            loop.exec();
+            survived = guard && guard->isVisible();
+        };
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("late.png"));
+        m_prompter->answer(png);
+        press("tbrCapDesktop");
+        QVERIFY(survived);
+        QVERIFY(!QImage(png).isNull());
+        QTRY_VERIFY(!guard);
+
+        // A page text still coming when the close is asked for is written first.
+        m_prompter->duringSave = nullptr;
+        m_main->TBTool_ButtonClick(QStringLiteral("Internet"));
+        browser = qobject_cast<frmWebBrowser *>(m_main->toolWindow(QStringLiteral("Internet")));
+        waitFor("home");
+        QPointer<frmWebBrowser> second(browser);
+        const QString path = browser->SavePageAsText();
+        QVERIFY(!browser->parentWidget()->close());
+        QTRY_VERIFY(!second);
+        QVERIFY(QFile::exists(path));
     }
 
     void printsTheWindow()
