@@ -40,6 +40,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <utility>
+
 namespace {
 
 // The hourglass for as long as the guard lives, whatever way the work ends.
@@ -223,10 +225,17 @@ void frmWebBrowser::createControls()
     // Enter is taken here: left to the combo box it would also activate a matching entry,
     // and the address would be opened twice.
     cboAddress->installEventFilter(this);
-    connect(ctlWebBrowser, &QWebEngineView::loadStarted, this, [this] { m_busy = true; });
+    connect(ctlWebBrowser, &QWebEngineView::loadStarted, this, [this] {
+        m_busy = true;
+        m_rendererGone = false;
+    });
     connect(ctlWebBrowser, &QWebEngineView::loadFinished, this, [this](bool ok) {
         m_busy = false;
         navigateComplete(ok);
+    });
+    connect(ctlWebBrowser->page(), &QWebEnginePage::renderProcessTerminated, this, [this] {
+        m_rendererGone = true;
+        abandonTextSaves();
     });
     connect(ctlWebBrowser, &QWebEngineView::titleChanged, this,
             [this] { setWindowTitle(pageTitle()); });
@@ -286,6 +295,19 @@ void frmWebBrowser::endOperation()
         m_closePending = false;
         CloseBrowser();
     }
+}
+
+void frmWebBrowser::abandonTextSaves()
+{
+    // A page whose renderer has ended never sends the text: those saves have failed.
+    if (m_textSavesPending == 0)
+        return;
+    ++m_textSaveGeneration;
+    const int abandoned = std::exchange(m_textSavesPending, 0);
+    ErrMsgProc(QStringLiteral("SavePageAsText"),
+               QStringLiteral("The page stopped before its text could be saved."));
+    for (int i = 0; i < abandoned; ++i)
+        endOperation();
 }
 
 void frmWebBrowser::doNavigate(const QString &url)
@@ -536,12 +558,20 @@ QString frmWebBrowser::SavePageAsText()
     if (ctlWebBrowser->url().isEmpty())
         return {};
     const QString path = GetAppPath() + titleFileName(pageTitle());
+    if (m_rendererGone) {
+        ErrMsgProc(QStringLiteral("SavePageAsText"),
+                   QStringLiteral("The page has stopped; its text cannot be saved."));
+        return {};
+    }
     // The text arrives later; the window waits for it before it may close.
     beginOperation();
+    ++m_textSavesPending;
+    const int generation = m_textSaveGeneration;
     QPointer<frmWebBrowser> self(this);
-    ctlWebBrowser->page()->toPlainText([self, path](const QString &text) {
-        if (!self)
+    ctlWebBrowser->page()->toPlainText([self, path, generation](const QString &text) {
+        if (!self || generation != self->m_textSaveGeneration)
             return;
+        --self->m_textSavesPending;
         QString error;
         const bool ok = WebFiles::writeWholeFile(path, text.toUtf8(), &error);
         if (!ok)
@@ -602,6 +632,12 @@ void frmWebBrowser::closeEvent(QCloseEvent *event)
     // dialog of ours is up, or with a save waiting for the page): the work ends first.
     if (m_operations > 0) {
         m_closePending = true;
+        // A page text that has not come after a while is not coming: give up on it then.
+        if (m_textSavesPending > 0)
+            QTimer::singleShot(5000, this, [this] {
+                if (m_closePending)
+                    abandonTextSaves();
+            });
         event->ignore();
         return;
     }

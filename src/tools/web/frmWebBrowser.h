@@ -90,6 +90,7 @@ private:
     };
     void beginOperation();
     void endOperation();
+    void abandonTextSaves();
 
     void createControls();
     void createToolbar();
@@ -116,4 +117,7 @@ private:
     bool m_active = false;
     int m_operations = 0;
     bool m_closePending = false;
+    int m_textSavesPending = 0;
+    int m_textSaveGeneration = 0; // a page whose renderer ended answers no older save
+    bool m_rendererGone = false;
 };

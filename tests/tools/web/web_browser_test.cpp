@@ -334,6 +334,20 @@ private slots:
         QCOMPARE(errorBoxes(*m_prompter), 1);
     }
 
+    void aStoppedPageIsNotSaved()
+    {
+        // After the page's renderer has ended no text will come: the save is refused at
+        // once instead of waiting for ever and keeping the window from closing.
+        QPointer<frmWebBrowser> guard(browser);
+        QSignalSpy ended(browser->ctlWebBrowser->page(), &QWebEnginePage::renderProcessTerminated);
+        browser->ctlWebBrowser->load(QUrl(QStringLiteral("chrome://crash")));
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(browser->SavePageAsText(), QString());
+        QCOMPARE(errorBoxes(*m_prompter), 1);
+        QVERIFY(browser->parentWidget()->close());
+        QTRY_VERIFY(!guard);
+    }
+
     void addressLabelShowsItsCaption()
     {
         auto *label = browser->findChild<QWidget *>(QStringLiteral("lblAddress"));
