@@ -13,6 +13,7 @@
 #include "tools/ftp/FrmFTP.h"
 #include "tools/imagenav/FrmImageNavi.h"
 #include "tools/telnet/frmTelnet.h"
+#include "tools/web/WebEngineSandbox.h"
 #include "tools/web/frmWebBrowser.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@
 
 int main(int argc, char *argv[])
 {
+    PrepareWebEngineSandbox(); // before anything can start the web engine
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlux"));

@@ -363,7 +363,13 @@ QWidget *FrmMain::createTopPanel()
                                  {{QStringLiteral("Caption"), AppPaths::applicationTitle()},
                                   {QStringLiteral("Alignment"), 0},
                                   {QStringLiteral("BackStyle"), 0}});
-    LabelPicDesc->setMinimumHeight(20);
+    // Room for a picture's two-line description, kept while hidden so the band never jumps.
+    const QVariant descFont = LabelPicDesc->property("Font");
+    const QFontMetrics desc(descFont.isValid() ? descFont.value<QFont>() : LabelPicDesc->font());
+    LabelPicDesc->setFixedHeight(2 * desc.lineSpacing() + 2);
+    QSizePolicy descPolicy = LabelPicDesc->sizePolicy();
+    descPolicy.setRetainSizeWhenHidden(true);
+    LabelPicDesc->setSizePolicy(descPolicy);
     LabelPicDesc->setObjectName(QStringLiteral("LabelPicDesc"));
     layout->addWidget(LabelPicDesc);
 

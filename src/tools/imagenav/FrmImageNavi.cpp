@@ -1,8 +1,8 @@
 #include "tools/imagenav/FrmImageNavi.h"
 
 #include "kb/frmmain.h"
+#include "shell/dialog.h"
 #include "shell/messagebox.h"
-#include "tools/imagenav/ImageNaviBusy.h"
 #include "tools/imagenav/ImageNaviThumbs.h"
 #include "tools/imagenav/cDrives.h"
 #include "tools/imagenav/mExplorerTree.h"
@@ -88,8 +88,7 @@ bool volumeReady(const QString &path)
 
 } // namespace
 
-FrmImageNavi::FrmImageNavi(FrmMain *main, QWidget *parent)
-    : QWidget(parent), m_main(main), m_dialog(new ImageNaviBusy(this))
+FrmImageNavi::FrmImageNavi(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
 {
     setWindowTitle(QStringLiteral("Image Navigation"));
     m_pool.setMaxThreadCount(std::clamp(QThread::idealThreadCount() / 2, 1, 4));
@@ -140,6 +139,7 @@ FrmImageNavi::~FrmImageNavi()
 {
     cancelBuild();
     m_pool.waitForDone();
+    unloadBusyWindow();
     // A frame still lent to the main window goes with this window.
     if (m_docked)
         delete m_frameGuard;
@@ -186,8 +186,33 @@ void FrmImageNavi::SetParBack()
     FrameImageNavi->show();
 }
 
+FrmImageNavi::Operation::Operation(FrmImageNavi *window) : m_window(window)
+{
+    ++m_window->m_operations;
+}
+
+FrmImageNavi::Operation::~Operation()
+{
+    if (--m_window->m_operations == 0 && m_window->m_closePending) {
+        m_window->m_closePending = false;
+        if (QWidget *frame = m_window->parentWidget())
+            frame->close();
+        else
+            m_window->close();
+    }
+}
+
 void FrmImageNavi::closeEvent(QCloseEvent *event)
 {
+    // Asked to close while one of our operations is on the stack (from a timer while a
+    // message of ours is up): stop the build and close once the operation has returned.
+    if (m_operations > 0) {
+        m_closePending = true;
+        cancelBuild();
+        unloadBusyWindow();
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     Form_Unload();
     event->accept();
@@ -209,6 +234,7 @@ void FrmImageNavi::Form_QueryUnload()
 void FrmImageNavi::Form_Unload()
 {
     cancelBuild();
+    unloadBusyWindow();
     SetParBack();
 }
 
@@ -216,6 +242,7 @@ void FrmImageNavi::Explorer_NodeClick(QTreeWidgetItem *node)
 {
     if (!node)
         return;
+    const Operation operation(this);
     const QString path = NodePathToFilePath(node);
     if (path == m_currentPath)
         return;
@@ -233,6 +260,7 @@ void FrmImageNavi::Explorer_Expand(QTreeWidgetItem *node)
 {
     if (!node)
         return;
+    const Operation operation(this);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // Listing the children's own folders lets them show whether they can open.
     for (int i = 0; i < node->childCount(); ++i)
@@ -247,16 +275,19 @@ void FrmImageNavi::ShowFolder(const QString &path)
     clearGrid();
     // An empty mount point of a drive without its disc is still "not ready".
     if (!volumeReady(path)) {
+        unloadBusyWindow();
         MsgBoxEx(QStringLiteral("Driver not ready, please insert disk!"), 103, 4,
                  QStringLiteral("ERROR"));
         return;
     }
     const QFileInfo folder(path);
     if (!folder.isDir()) {
+        unloadBusyWindow();
         MsgBoxEx(QStringLiteral("Path not found"), 103, 4, QStringLiteral("ERROR"));
         return;
     }
     if (!folder.isReadable() || !folder.isExecutable()) {
+        unloadBusyWindow();
         MsgBoxEx(QStringLiteral("Path/File access error"), 103, 4, QStringLiteral("ERROR"));
         return;
     }
@@ -272,9 +303,21 @@ void FrmImageNavi::ShowThumbs(const QString &path)
     clearGrid();
     if (m_main && m_main->LabelPicDesc)
         m_main->LabelPicDesc->hide();
-    if (m_file1.isEmpty())
+    if (m_file1.isEmpty()) {
+        unloadBusyWindow();
         return;
-    m_dialog->begin(int(m_file1.size()));
+    }
+    // The program's busy window shows the progress, one step per picture; a build that
+    // replaces another keeps the window it had.
+    if (!m_dialog) {
+        m_dialog = Dialog::instance();
+        // Unloaded a moment ago and not yet gone: that one is closing, take a window of our own.
+        if (m_dialog == m_unloadedDialog)
+            m_dialog = new Dialog;
+    }
+    m_dialog->setMaximum(int(m_file1.size()));
+    m_dialog->setValue(0);
+    m_dialog->Show();
     BuildThumbGrid(path);
 }
 
@@ -328,10 +371,11 @@ void FrmImageNavi::thumbReady(int generation, int index, const QImage &thumb)
         item->setData(ThumbRole, thumb);
     }
     MSFG->setItem(index / m_thumbColumns, index % m_thumbColumns, item);
-    m_dialog->step();
+    if (m_dialog)
+        m_dialog->step();
     if (++m_thumbsDone >= m_file1.size()) {
         m_building = false;
-        m_dialog->finish();
+        unloadBusyWindow();
     }
 }
 
@@ -340,7 +384,15 @@ void FrmImageNavi::cancelBuild()
     ++m_generation;
     m_pool.clear();
     m_building = false;
-    m_dialog->finish();
+}
+
+void FrmImageNavi::unloadBusyWindow()
+{
+    if (!m_dialog)
+        return;
+    m_unloadedDialog = m_dialog;
+    m_dialog->Unload();
+    m_dialog = nullptr;
 }
 
 void FrmImageNavi::clearGrid()
@@ -383,6 +435,7 @@ void FrmImageNavi::MSFG_SelChange()
 
 void FrmImageNavi::MSFG_DblClick()
 {
+    const Operation operation(this);
     const QString full = selectedFile();
     if (full.isEmpty())
         return;

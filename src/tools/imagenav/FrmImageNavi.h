@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kb/dockabletool.h"
+#include "shell/dialog.h"
 
 #include <QImage>
 #include <QPointer>
@@ -12,7 +13,6 @@
 #include <functional>
 
 class FrmMain;
-class ImageNaviBusy;
 class QFrame;
 class QTableWidget;
 class QTreeWidget;
@@ -48,7 +48,8 @@ public:
     const QStringList &fileList() const { return m_file1; }
     bool isBuilding() const { return m_building; }
     bool isDocked() const { return m_docked; }
-    ImageNaviBusy *busyWindow() const { return m_dialog; }
+    // The program's busy window while thumbnails are built, else null.
+    Dialog *busyWindow() const { return m_dialog; }
     // The file of a grid cell, empty after the last file.
     QString cellFile(int row, int column) const;
 
@@ -64,12 +65,27 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Marks an operation of the window on the stack (a message box of ours may be up); a
+    // close asked for meanwhile is carried out when the last one ends.
+    class Operation
+    {
+    public:
+        explicit Operation(FrmImageNavi *window);
+        ~Operation();
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+
+    private:
+        FrmImageNavi *m_window;
+    };
+
     void LoadTree();
     void ShowFolder(const QString &path);
     void ShowThumbs(const QString &path);
     void BuildThumbGrid(const QString &path);
     void clearGrid();
     void cancelBuild();
+    void unloadBusyWindow();
     void thumbReady(int generation, int index, const QImage &thumb);
     void Form_QueryUnload();
     void Form_Unload();
@@ -77,7 +93,10 @@ private:
 
     FrmMain *m_main;
     QPointer<QFrame> m_frameGuard;
-    ImageNaviBusy *m_dialog;
+    QPointer<Dialog> m_dialog;
+    QPointer<Dialog> m_unloadedDialog;
+    int m_operations = 0;
+    bool m_closePending = false;
     QString m_currentPath;
     QStringList m_file1;
     int m_thumbColumns = 0;

@@ -49,6 +49,7 @@ void Telnet::resetScreen()
     m_autoWrap = true;
     m_originMode = false;
     m_newLineMode = false;
+    m_cursorKeysApplication = false;
     m_lineDrawing[0] = m_lineDrawing[1] = false;
     m_shift = 0;
     ClearBuffer();
@@ -444,7 +445,9 @@ void Telnet::setMode(bool on)
     for (int i = 0; i < std::max(m_paramCount, 1); ++i) {
         const int mode = param(i, 0);
         if (m_private == '?') {
-            if (mode == 6) {
+            if (mode == 1) {
+                m_cursorKeysApplication = on;
+            } else if (mode == 6) {
                 m_originMode = on;
                 moveTo(0, 0);
             } else if (mode == 7) {

@@ -73,6 +73,8 @@ public:
     int scrollTop() const { return m_scrollTop; }
     int scrollBottom() const { return m_scrollBottom; }
     bool isTabStop(int column) const { return m_tabStops[column]; }
+    // The host asked for application cursor keys (ESC [ ? 1 h): arrows then send ESC O x.
+    bool cursorKeysApplication() const { return m_cursorKeysApplication; }
 
     // Cells of one row, from column, whose style equals that of the first: the painter's runs.
     int AttrRunLength(int row, int column) const;
@@ -155,6 +157,7 @@ private:
     bool m_autoWrap = true;
     bool m_originMode = false;
     bool m_newLineMode = false;
+    bool m_cursorKeysApplication = false;
     bool m_tabStops[Columns];
     bool m_lineDrawing[2] = {false, false}; // G0 and G1 hold the line-drawing set
     int m_shift = 0;                        // 0: G0 in use (SI), 1: G1 (SO)

@@ -1,7 +1,9 @@
 #include "tools/telnet/TelnetKeys.h"
 
-QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QString &text)
+QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QString &text,
+                          bool applicationCursor)
 {
+    const char arrowIntroducer = applicationCursor ? 'O' : '[';
     switch (key) {
     case Qt::Key_Control:
     case Qt::Key_Shift:
@@ -13,13 +15,13 @@ QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QStrin
     case Qt::Key_Home:
         return QByteArrayLiteral("\x1b[H");
     case Qt::Key_Left:
-        return QByteArrayLiteral("\x1b[D");
+        return QByteArray("\x1b") + arrowIntroducer + 'D';
     case Qt::Key_Up:
-        return QByteArrayLiteral("\x1b[A");
+        return QByteArray("\x1b") + arrowIntroducer + 'A';
     case Qt::Key_Right:
-        return QByteArrayLiteral("\x1b[C");
+        return QByteArray("\x1b") + arrowIntroducer + 'C';
     case Qt::Key_Down:
-        return QByteArrayLiteral("\x1b[B");
+        return QByteArray("\x1b") + arrowIntroducer + 'B';
     case Qt::Key_F1:
         return QByteArrayLiteral("\x1bOP");
     case Qt::Key_F2:
@@ -28,6 +30,9 @@ QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QStrin
         return QByteArrayLiteral("\x1bOR");
     case Qt::Key_F4:
         return QByteArrayLiteral("\x1bOS");
+    case Qt::Key_Backspace:
+        // Hosts erase on DEL; BS would reach them as a literal ^H. Ctrl+H still sends BS.
+        return QByteArrayLiteral("\x7f");
     case Qt::Key_Return:
     case Qt::Key_Enter:
         return QByteArrayLiteral("\r\n");

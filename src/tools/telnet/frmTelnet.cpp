@@ -3,6 +3,7 @@
 #include "kb/frmmain.h"
 #include "platform/net/SocketControl.h"
 #include "shell/messagebox.h"
+#include "tools/ftp/CheckInternetActiveCon.h"
 #include "tools/telnet/TelnetKeys.h"
 #include "tools/telnet/TelnetScreenView.h"
 #include "tools/telnet/frmTCPIP.h"
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QNetworkInformation>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -22,27 +22,10 @@
 
 namespace {
 
-frmTelnet::InternetCheck &internetCheck()
-{
-    static frmTelnet::InternetCheck check;
-    return check;
-}
-
 frmTelnet::DialogRunner &dialogRunner()
 {
     static frmTelnet::DialogRunner runner;
     return runner;
-}
-
-bool systemSaysOnline()
-{
-    // Refuse only when the system knows it is cut off; no backend, or "unknown", lets the
-    // connection try (loopback and LAN hosts work without any route outside).
-    if (!QNetworkInformation::instance() &&
-        !QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
-        return true;
-    const QNetworkInformation *info = QNetworkInformation::instance();
-    return !info || info->reachability() != QNetworkInformation::Reachability::Disconnected;
 }
 
 } // namespace
@@ -197,18 +180,6 @@ void frmTelnet::onSubWindowActivated(QWidget *activated)
     }
 }
 
-void frmTelnet::setInternetCheck(InternetCheck check)
-{
-    internetCheck() = std::move(check);
-}
-
-bool frmTelnet::IsInternetActive()
-{
-    if (internetCheck())
-        return internetCheck()();
-    return systemSaysOnline();
-}
-
 void frmTelnet::setDialogRunner(DialogRunner runner)
 {
     dialogRunner() = std::move(runner);
@@ -217,14 +188,31 @@ void frmTelnet::setDialogRunner(DialogRunner runner)
 bool frmTelnet::runSettingsDialog()
 {
     frmTCPIP dialog(this, this);
+    m_settingsDialog = &dialog;
     const bool accepted =
         dialogRunner() ? dialogRunner()(dialog) : dialog.exec() == QDialog::Accepted;
+    m_settingsDialog = nullptr;
     m_view->screen().setTraceOn(TraceOn);
-    return accepted;
+    // A close asked for meanwhile means the user does not want the connection either.
+    return accepted && !m_closePending;
+}
+
+frmTelnet::Operation::Operation(frmTelnet *window) : m_window(window)
+{
+    ++m_window->m_operations;
+}
+
+frmTelnet::Operation::~Operation()
+{
+    if (--m_window->m_operations == 0 && m_window->m_closePending) {
+        m_window->m_closePending = false;
+        m_window->ExitTool();
+    }
 }
 
 void frmTelnet::ConnectHost()
 {
+    const Operation operation(this);
     if (!IsInternetActive()) {
         MsgBoxEx(QStringLiteral("There is no active Internet connection in your computer, please "
                                 "connect to Internet first!"),
@@ -252,6 +240,7 @@ void frmTelnet::ConnectHost()
 
 void frmTelnet::ShowConfig()
 {
+    const Operation operation(this);
     runSettingsDialog();
 }
 
@@ -339,7 +328,8 @@ void frmTelnet::keyPressEvent(QKeyEvent *event)
     event->accept();
     if (!m_connected)
         return;
-    const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text());
+    const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text(),
+                                            m_view->screen().cursorKeysApplication());
     if (bytes.isEmpty() || bytes == QByteArray(1, '\0'))
         return;
     sendToHost(TelnetNegotiation::escapeData(bytes));
@@ -352,6 +342,15 @@ bool frmTelnet::focusNextPrevChild(bool)
 
 void frmTelnet::closeEvent(QCloseEvent *event)
 {
+    // A close that arrives while a dialog of ours is up (from a timer or another window)
+    // ends the dialog and waits for it to unwind; the window then closes itself.
+    if (m_operations > 0) {
+        m_closePending = true;
+        if (m_settingsDialog)
+            m_settingsDialog->reject();
+        event->ignore();
+        return;
+    }
     m_socket->abort();
     m_socket->setRemoteHost(QStringLiteral("0.0.0.0"));
     m_socket->setRemotePort(0);

@@ -53,11 +53,6 @@ public:
     bool isConnectIssued() const { return m_connectIssued; }
     bool isConnected() const { return m_connected; }
 
-    // Whether the system has a network to reach the host through; tests replace it.
-    using InternetCheck = std::function<bool()>;
-    static void setInternetCheck(InternetCheck check);
-    static bool IsInternetActive();
-
     // Runs the settings dialog modally and reports whether it was accepted; tests replace it
     // to fill in and press the dialog's buttons themselves.
     using DialogRunner = std::function<bool(frmTCPIP &dialog)>;
@@ -70,6 +65,20 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Marks an operation of the window on the stack; a close asked for meanwhile is carried
+    // out when the last one ends.
+    class Operation
+    {
+    public:
+        explicit Operation(frmTelnet *window);
+        ~Operation();
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+
+    private:
+        frmTelnet *m_window;
+    };
+
     void createToolbar();
     void setStatus(int index, const QString &text);
     void WinsockClient_Connect();
@@ -90,4 +99,7 @@ private:
     bool m_connectIssued = false;
     bool m_connected = false;
     bool m_closing = false;
+    int m_operations = 0;
+    bool m_closePending = false;
+    QPointer<frmTCPIP> m_settingsDialog;
 };

@@ -2,15 +2,19 @@
 
 #include "kb/frmmain.h"
 #include "platform/base/apppaths.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/base/settingsstore.h"
 #include "platform/controls/controlhost.h"
 #include "platform/prompt/prompter.h"
 #include "shell/messagebox.h"
 #include "tools/web/WebAddressHistory.h"
+#include "tools/web/WebEngineSandbox.h"
 #include "tools/web/WebMailFolders.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -23,9 +27,11 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -34,6 +40,8 @@
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+
+#include <utility>
 
 namespace {
 
@@ -96,10 +104,44 @@ QUrl addressToUrl(const QString &text)
 
 QWidget *addressLabel()
 {
-    const QVariantMap bag = {{QStringLiteral("Caption"), QStringLiteral("Address:")}};
-    if (QWidget *label = ControlHost::instance().create(QStringLiteral("BrennD.Label3D"), bag))
-        return label;
-    return new QLabel(QStringLiteral("Address:"));
+    const QString caption = QStringLiteral("Address:");
+    const QVariantMap bag = {{QStringLiteral("Caption"), caption}};
+    QWidget *label = ControlHost::instance().create(QStringLiteral("BrennD.Label3D"), bag);
+    if (!label)
+        label = new QLabel(caption);
+    label->setObjectName(QStringLiteral("lblAddress"));
+    // The 3D label has no size of its own to offer the layout: give it its caption's,
+    // plus the pixel its shadow is offset by.
+    const QVariant font = label->property("Font");
+    const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : label->font());
+    label->setFixedWidth(metrics.horizontalAdvance(caption) + 4);
+    label->setMinimumHeight(metrics.height() + 1);
+    return label;
+}
+
+// The page title as a file name: a slash or a control character becomes "_".
+QString titleFileName(const QString &title)
+{
+    static const QRegularExpression unsafe(QStringLiteral("[/\\x00-\\x1f]"));
+    QString name = title.trimmed();
+    name.replace(unsafe, QStringLiteral("_"));
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QStringLiteral("Untitled");
+    return name + QStringLiteral(".txt");
+}
+
+// A picture in a file format chosen by the name's extension, PNG when it names none we write.
+QByteArray encodePicture(const QImage &picture, const QString &fileName)
+{
+    QByteArray format = QFileInfo(fileName).suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format))
+        format = "png";
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, format.constData()))
+        return {};
+    return bytes;
 }
 
 } // namespace
@@ -108,6 +150,8 @@ frmWebBrowser::frmWebBrowser(FrmMain *main, QWidget *parent) : QWidget(parent), 
 {
     setObjectName(QStringLiteral("frmWebBrowser"));
     setWindowTitle(defaultCaption());
+    // Normally done at start-up already; needed before the first page is made.
+    PrepareWebEngineSandbox();
 
     // The list of addresses may not exist yet: make it, keep an existing one.
     m_favoritesPath = WebFavorites::favoritesPath();
@@ -182,10 +226,17 @@ void frmWebBrowser::createControls()
     // Enter is taken here: left to the combo box it would also activate a matching entry,
     // and the address would be opened twice.
     cboAddress->installEventFilter(this);
-    connect(ctlWebBrowser, &QWebEngineView::loadStarted, this, [this] { m_busy = true; });
+    connect(ctlWebBrowser, &QWebEngineView::loadStarted, this, [this] {
+        m_busy = true;
+        m_rendererGone = false;
+    });
     connect(ctlWebBrowser, &QWebEngineView::loadFinished, this, [this](bool ok) {
         m_busy = false;
         navigateComplete(ok);
+    });
+    connect(ctlWebBrowser->page(), &QWebEnginePage::renderProcessTerminated, this, [this] {
+        m_rendererGone = true;
+        abandonTextSaves();
     });
     connect(ctlWebBrowser, &QWebEngineView::titleChanged, this,
             [this] { setWindowTitle(pageTitle()); });
@@ -224,8 +275,45 @@ QString frmWebBrowser::pageTitle() const
     return ctlWebBrowser->title();
 }
 
+frmWebBrowser::Operation::Operation(frmWebBrowser *window) : m_window(window)
+{
+    m_window->beginOperation();
+}
+
+frmWebBrowser::Operation::~Operation()
+{
+    m_window->endOperation();
+}
+
+void frmWebBrowser::beginOperation()
+{
+    ++m_operations;
+}
+
+void frmWebBrowser::endOperation()
+{
+    if (--m_operations == 0 && m_closePending) {
+        m_closePending = false;
+        CloseBrowser();
+    }
+}
+
+void frmWebBrowser::abandonTextSaves()
+{
+    // A page whose renderer has ended never sends the text: those saves have failed.
+    if (m_textSavesPending == 0)
+        return;
+    ++m_textSaveGeneration;
+    const int abandoned = std::exchange(m_textSavesPending, 0);
+    ErrMsgProc(QStringLiteral("SavePageAsText"),
+               QStringLiteral("The page stopped before its text could be saved."));
+    for (int i = 0; i < abandoned; ++i)
+        endOperation();
+}
+
 void frmWebBrowser::doNavigate(const QString &url)
 {
+    const Operation operation(this);
     WaitCursor wait;
     if (url.isEmpty())
         return;
@@ -245,6 +333,7 @@ void frmWebBrowser::cboAddress_Click()
 {
     if (m_dontNavigateNow)
         return;
+    const Operation operation(this);
     const QString text = cboAddress->currentText();
     doNavigate(text);
     if (!m_lastAddressWasNew) {
@@ -308,6 +397,7 @@ void frmWebBrowser::OptionsStatusbarProc(QWidget *frm)
 
 void frmWebBrowser::ErrMsgProc(const QString &, const QString &description)
 {
+    const Operation operation(this);
     MsgBoxEx(description, 103, 4, QStringLiteral("ERROR"));
 }
 
@@ -318,6 +408,7 @@ void frmWebBrowser::PressToolbarButton(const QString &key)
 
 void frmWebBrowser::WebToolbar_ButtonClick(const QString &key)
 {
+    const Operation operation(this);
     timer1->start();
     const QString command = key.toUpper();
     if (command != QLatin1String("TBRDISPLAYCURRHTMLDOC"))
@@ -435,19 +526,64 @@ void frmWebBrowser::PrintDesktop()
 
 void frmWebBrowser::CaptureDesktop()
 {
+    const Operation operation(this);
     const std::optional<QString> chosen = Prompter::instance().saveFileName(
         QStringLiteral("Save As"), QString(),
         QStringLiteral("Pictures (*.png *.bmp *.jpg);;All files (*)"));
     if (!chosen || chosen->isEmpty())
         return;
     // Our own window, grabbed directly: the clipboard stays the user's.
-    const QImage picture = window()->grab().toImage();
-    QByteArray format = QFileInfo(*chosen).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format))
-        format = "png";
-    if (!picture.save(*chosen, format.constData()))
+    const QByteArray bytes = encodePicture(window()->grab().toImage(), *chosen);
+    QString error;
+    if (bytes.isEmpty() || !writeWholeFile(*chosen, bytes, &error))
         ErrMsgProc(QStringLiteral("CaptureDesktop"),
-                   QStringLiteral("The picture could not be saved as \"%1\".").arg(*chosen));
+                   QStringLiteral("The picture could not be saved as \"%1\". %2")
+                       .arg(*chosen, error)
+                       .trimmed());
+}
+
+void frmWebBrowser::SaveDesktopFromClipboard()
+{
+    const Operation operation(this);
+    const QMimeData *clipboard = QApplication::clipboard()->mimeData();
+    if (!clipboard || !clipboard->hasImage()) {
+        Prompter::instance().plainMessage(QStringLiteral("No picture in clipboard yet"),
+                                          AppPaths::applicationTitle(), Prompter::PlainIcon::None);
+        return;
+    }
+    CaptureDesktop();
+}
+
+QString frmWebBrowser::SavePageAsText()
+{
+    if (ctlWebBrowser->url().isEmpty())
+        return {};
+    const QString path = GetAppPath() + titleFileName(pageTitle());
+    if (m_rendererGone) {
+        ErrMsgProc(QStringLiteral("SavePageAsText"),
+                   QStringLiteral("The page has stopped; its text cannot be saved."));
+        return {};
+    }
+    // The text arrives later; the window waits for it before it may close.
+    beginOperation();
+    ++m_textSavesPending;
+    const int generation = m_textSaveGeneration;
+    QPointer<frmWebBrowser> self(this);
+    ctlWebBrowser->page()->toPlainText([self, path, generation](const QString &text) {
+        if (!self || generation != self->m_textSaveGeneration)
+            return;
+        --self->m_textSavesPending;
+        QString error;
+        const bool ok = writeWholeFile(path, text.toUtf8(), &error);
+        if (!ok)
+            self->ErrMsgProc(QStringLiteral("SavePageAsText"),
+                             QStringLiteral("The page could not be saved as \"%1\". %2")
+                                 .arg(path, error)
+                                 .trimmed());
+        emit self->pageTextSaved(path, ok);
+        self->endOperation();
+    });
+    return path;
 }
 
 void frmWebBrowser::FocusAddress()
@@ -493,6 +629,19 @@ bool frmWebBrowser::eventFilter(QObject *watched, QEvent *event)
 void frmWebBrowser::closeEvent(QCloseEvent *event)
 {
     ctlWebBrowser->stop();
+    // Asked to close while our own work is under way (from a timer or another window while a
+    // dialog of ours is up, or with a save waiting for the page): the work ends first.
+    if (m_operations > 0) {
+        m_closePending = true;
+        // A page text that has not come after a while is not coming: give up on it then.
+        if (m_textSavesPending > 0)
+            QTimer::singleShot(5000, this, [this] {
+                if (m_closePending)
+                    abandonTextSaves();
+            });
+        event->ignore();
+        return;
+    }
     SetParBack();
     if (m_main)
         m_main->setPanelLeftVisible(false);

@@ -42,6 +42,13 @@ public:
     void WebToolbar_ButtonClick(const QString &key);
     void FocusAddress();
     void CloseBrowser();
+    // Saves the page's text as its title & ".txt" in the program folder, without asking.
+    // The text comes from the page later: the result is the file that will be written,
+    // empty when there is no page; pageTextSaved reports the outcome.
+    QString SavePageAsText();
+    // With a picture on the clipboard, captures the window as CaptureDesktop does;
+    // otherwise says there is none.
+    void SaveDesktopFromClipboard();
 
     // Controls, by the names the main window and the tests use.
     QToolBar *WebToolbar = nullptr;
@@ -60,11 +67,31 @@ public:
 
     static QString defaultCaption(); // until the first page completes
 
+signals:
+    void pageTextSaved(const QString &path, bool ok);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Marks work of the window that is under way (a dialog of ours up, a save waiting for
+    // the page); a close asked for meanwhile is carried out when the last one ends.
+    class Operation
+    {
+    public:
+        explicit Operation(frmWebBrowser *window);
+        ~Operation();
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+
+    private:
+        frmWebBrowser *m_window;
+    };
+    void beginOperation();
+    void endOperation();
+    void abandonTextSaves();
+
     void createControls();
     void createToolbar();
     void ReadRecentURLs();
@@ -88,4 +115,9 @@ private:
     bool m_lastAddressWasNew = false;
     bool m_busy = false;
     bool m_active = false;
+    int m_operations = 0;
+    bool m_closePending = false;
+    int m_textSavesPending = 0;
+    int m_textSaveGeneration = 0; // a page whose renderer ended answers no older save
+    bool m_rendererGone = false;
 };

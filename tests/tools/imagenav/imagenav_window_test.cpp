@@ -1,8 +1,8 @@
 #include "kb/frmmain.h"
 #include "scriptedprompter.h"
+#include "shell/dialog.h"
 #include "testsupport.h"
 #include "tools/imagenav/FrmImageNavi.h"
-#include "tools/imagenav/ImageNaviBusy.h"
 #include "tools/imagenav/ImageNaviThumbs.h"
 #include "tools/imagenav/cDrives.h"
 #include "tools/imagenav/mExplorerTree.h"
@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
@@ -55,6 +56,28 @@ QTreeWidgetItem *childNamed(QTreeWidgetItem *node, const QString &text)
     }
     return nullptr;
 }
+
+// A message box that, like a real one, runs a nested event loop; while it is up a timer
+// closes the window under test.
+class ClosingPrompter : public ScriptedPrompter
+{
+public:
+    std::function<void()> closer;
+    bool survived = false;
+    QPointer<QWidget> watched;
+    QString messageBox(const QString &prompt, int icon, int buttonSet,
+                       const QString &title) override
+    {
+        if (closer) {
+            QTimer::singleShot(0, closer);
+            QEventLoop loop;
+            QTimer::singleShot(50, &loop, &QEventLoop::quit);
+            loop.exec();
+            survived = !watched.isNull() && watched->isVisible();
+        }
+        return ScriptedPrompter::messageBox(prompt, icon, buttonSet, title);
+    }
+};
 
 int filledCells(QTableWidget *grid)
 {
@@ -239,9 +262,10 @@ private slots:
         // The picture after the damaged one is there, drawn unscaled and centred.
         const QImage bmp = navi->MSFG->item(0, 0)->data(FrmImageNavi::ThumbRole).value<QImage>();
         QCOMPARE(QColor(bmp.pixel(27, 32)), QColor(Qt::blue));
-        QVERIFY(!navi->busyWindow()->isVisible());
-        QCOMPARE(navi->busyWindow()->PBI->maximum(), 7);
-        QCOMPARE(navi->busyWindow()->PBI->value(), 7);
+        // The program's busy window came and went; the pointer is the default again.
+        QVERIFY(!navi->busyWindow());
+        QTRY_VERIFY(!Dialog::isLoaded());
+        QVERIFY(!QGuiApplication::overrideCursor());
 
         // Clicking the shown folder again does nothing.
         navi->Explorer->setCurrentItem(nullptr);
@@ -313,14 +337,12 @@ private slots:
     void showsNoBusyWindowForAFolderWithoutPictures()
     {
         FrmImageNavi *navi = openNavigator();
-        ImageNaviBusy *busy = navi->busyWindow();
-        int shown = 0;
-        connect(busy->PBI, &QProgressBar::valueChanged, this, [&shown] { ++shown; });
-        QVERIFY(showNode(navi, childNamed(driveNode(navi), QStringLiteral("empty"))));
+        navi->Explorer->setCurrentItem(childNamed(driveNode(navi), QStringLiteral("empty")));
+        QVERIFY(!navi->isBuilding());
         QVERIFY(navi->fileList().isEmpty());
         QCOMPARE(navi->MSFG->rowCount(), 0);
-        QCOMPARE(shown, 0);
-        QVERIFY(!busy->isBusy());
+        QVERIFY(!navi->busyWindow());
+        QVERIFY(!Dialog::isLoaded());
         QVERIFY(m_prompter->calls().isEmpty());
     }
 
@@ -329,13 +351,19 @@ private slots:
         FrmImageNavi *navi = openNavigator();
         navi->Explorer->setCurrentItem(childNamed(driveNode(navi), QStringLiteral("many")));
         QVERIFY(navi->isBuilding());
-        QVERIFY(navi->busyWindow()->isVisible());
-        QCOMPARE(navi->busyWindow()->PBI->maximum(), 120);
+        // The shared busy window, with its texts as designed.
+        Dialog *busy = navi->busyWindow();
+        QCOMPARE(busy, Dialog::instance());
+        QVERIFY(busy->isVisible());
+        QCOMPARE(busy->windowTitle(), QStringLiteral("Thumb Nail Building process ......."));
+        QCOMPARE(busy->labelCaption(), QStringLiteral("Scanning now, please wait"));
+        QCOMPARE(busy->PBI->maximum(), 120);
         QVERIFY(showNode(navi, childNamed(driveNode(navi), QStringLiteral("sub"))));
         QTest::qWait(300); // late results of the first folder must not land
         QCOMPARE(navi->fileList(), QStringList{QStringLiteral("x.bmp")});
         QCOMPARE(filledCells(navi->MSFG), 1);
-        QVERIFY(!navi->busyWindow()->isVisible());
+        QVERIFY(!navi->busyWindow());
+        QTRY_VERIFY(!Dialog::isLoaded());
     }
 
     void staysResponsiveWhileBuilding()
@@ -369,6 +397,46 @@ private slots:
         QTRY_VERIFY(!guard);
         QTest::qWait(100);
         QCOMPARE(m_main->PanelLeft->findChild<QFrame *>(QStringLiteral("FrameImageNavi")), nullptr);
+    }
+
+    void closingWhileAMessageIsUpWaitsForIt()
+    {
+        m_prompter.reset();
+        ClosingPrompter prompter;
+        FrmImageNavi *navi = openNavigator();
+        QPointer<FrmImageNavi> guard(navi);
+        prompter.watched = navi;
+        prompter.closer = [guard] {
+            if (guard)
+                guard->parentWidget()->close();
+        };
+        QVERIFY(showNode(navi, navi->Explorer->topLevelItem(0)->child(1))); // no disc
+        QVERIFY(prompter.survived);
+        QCOMPARE(prompter.prompts(),
+                 QStringList{QStringLiteral("Driver not ready, please insert disk!")});
+        QTRY_VERIFY(!guard);
+        QCOMPARE(m_main->PanelLeft->findChild<QFrame *>(QStringLiteral("FrameImageNavi")), nullptr);
+    }
+
+    void descriptionHasTwoLinesAndTheBandStays()
+    {
+        FrmImageNavi *navi = openNavigator();
+        QVERIFY(showNode(navi, childNamed(driveNode(navi), QStringLiteral("sub"))));
+        QWidget *label = m_main->LabelPicDesc;
+        const QFont font = label->property("Font").value<QFont>();
+        QVERIFY(label->height() >= 2 * QFontMetrics(font).lineSpacing());
+        navi->MSFG->setCurrentCell(0, 1); // after the last file: no description
+        QVERIFY(label->isHidden());
+        m_main->PanelTop->layout()->activate();
+        QTest::qWait(20);
+        const int hiddenBand = m_main->PanelTop->height();
+        const int hiddenBelow = m_main->PanelMain2->y();
+        navi->MSFG->setCurrentCell(0, 0);
+        QVERIFY(!label->isHidden());
+        m_main->PanelTop->layout()->activate();
+        QTest::qWait(20);
+        QCOMPARE(m_main->PanelTop->height(), hiddenBand);
+        QCOMPARE(m_main->PanelMain2->y(), hiddenBelow);
     }
 
     void restoresAMinimisedNavigator()

@@ -180,27 +180,36 @@ void TelnetNegotiationTest::keys_data()
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("application");
     const int ctrl = int(Qt::ControlModifier);
-    QTest::newRow("enter") << int(Qt::Key_Return) << 0 << "\r" << QByteArray("\r\n");
-    QTest::newRow("keypad enter") << int(Qt::Key_Enter) << 0 << "\r" << QByteArray("\r\n");
-    QTest::newRow("ctrl+c") << int(Qt::Key_C) << ctrl << "\x03" << QByteArray("\x03");
-    QTest::newRow("ctrl+z") << int(Qt::Key_Z) << ctrl << "\x1a" << QByteArray("\x1a");
-    QTest::newRow("ctrl alone") << int(Qt::Key_Control) << ctrl << "" << QByteArray();
-    QTest::newRow("ctrl+1 sends nothing") << int(Qt::Key_1) << ctrl << "1" << QByteArray();
-    QTest::newRow("up") << int(Qt::Key_Up) << 0 << "" << QByteArray("\x1b[A");
-    QTest::newRow("down") << int(Qt::Key_Down) << 0 << "" << QByteArray("\x1b[B");
-    QTest::newRow("right") << int(Qt::Key_Right) << 0 << "" << QByteArray("\x1b[C");
-    QTest::newRow("left") << int(Qt::Key_Left) << 0 << "" << QByteArray("\x1b[D");
-    QTest::newRow("home") << int(Qt::Key_Home) << 0 << "" << QByteArray("\x1b[H");
-    QTest::newRow("end") << int(Qt::Key_End) << 0 << "" << QByteArray("\x1b[K");
-    QTest::newRow("f1") << int(Qt::Key_F1) << 0 << "" << QByteArray("\x1bOP");
-    QTest::newRow("f4") << int(Qt::Key_F4) << 0 << "" << QByteArray("\x1bOS");
-    QTest::newRow("f5 sends nothing") << int(Qt::Key_F5) << 0 << "" << QByteArray();
-    QTest::newRow("letter") << int(Qt::Key_A) << 0 << "a" << QByteArray("a");
-    QTest::newRow("tab") << int(Qt::Key_Tab) << 0 << "\t" << QByteArray("\t");
+    QTest::newRow("enter") << int(Qt::Key_Return) << 0 << "\r" << QByteArray("\r\n") << false;
+    QTest::newRow("keypad enter") << int(Qt::Key_Enter) << 0 << "\r" << QByteArray("\r\n") << false;
+    QTest::newRow("ctrl+c") << int(Qt::Key_C) << ctrl << "\x03" << QByteArray("\x03") << false;
+    QTest::newRow("ctrl+z") << int(Qt::Key_Z) << ctrl << "\x1a" << QByteArray("\x1a") << false;
+    QTest::newRow("ctrl alone") << int(Qt::Key_Control) << ctrl << "" << QByteArray() << false;
+    QTest::newRow("ctrl+1 sends nothing") << int(Qt::Key_1) << ctrl << "1" << QByteArray() << false;
+    QTest::newRow("up") << int(Qt::Key_Up) << 0 << "" << QByteArray("\x1b[A") << false;
+    QTest::newRow("down") << int(Qt::Key_Down) << 0 << "" << QByteArray("\x1b[B") << false;
+    QTest::newRow("right") << int(Qt::Key_Right) << 0 << "" << QByteArray("\x1b[C") << false;
+    QTest::newRow("left") << int(Qt::Key_Left) << 0 << "" << QByteArray("\x1b[D") << false;
+    QTest::newRow("home") << int(Qt::Key_Home) << 0 << "" << QByteArray("\x1b[H") << false;
+    QTest::newRow("end") << int(Qt::Key_End) << 0 << "" << QByteArray("\x1b[K") << false;
+    QTest::newRow("f1") << int(Qt::Key_F1) << 0 << "" << QByteArray("\x1bOP") << false;
+    QTest::newRow("f4") << int(Qt::Key_F4) << 0 << "" << QByteArray("\x1bOS") << false;
+    QTest::newRow("f5 sends nothing") << int(Qt::Key_F5) << 0 << "" << QByteArray() << false;
+    QTest::newRow("letter") << int(Qt::Key_A) << 0 << "a" << QByteArray("a") << false;
+    QTest::newRow("tab") << int(Qt::Key_Tab) << 0 << "\t" << QByteArray("\t") << false;
     QTest::newRow("latin-1") << int(Qt::Key_ydiaeresis) << 0 << QString(QChar(0xFF))
-                             << QByteArray("\xff");
-    QTest::newRow("outside latin-1") << 0 << 0 << QString(QChar(0x20AC)) << QByteArray();
+                             << QByteArray("\xff") << false;
+    QTest::newRow("backspace") << int(Qt::Key_Backspace) << 0 << "\b" << QByteArray("\x7f")
+                               << false;
+    QTest::newRow("ctrl+h") << int(Qt::Key_H) << ctrl << "\b" << QByteArray("\x08") << false;
+    QTest::newRow("application up") << int(Qt::Key_Up) << 0 << "" << QByteArray("\x1bOA") << true;
+    QTest::newRow("application left")
+        << int(Qt::Key_Left) << 0 << "" << QByteArray("\x1bOD") << true;
+    QTest::newRow("application home")
+        << int(Qt::Key_Home) << 0 << "" << QByteArray("\x1b[H") << true;
+    QTest::newRow("outside latin-1") << 0 << 0 << QString(QChar(0x20AC)) << QByteArray() << false;
 }
 
 void TelnetNegotiationTest::keys()
@@ -209,7 +218,8 @@ void TelnetNegotiationTest::keys()
     QFETCH(int, modifiers);
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
-    QCOMPARE(TelnetKeyBytes(key, Qt::KeyboardModifiers(modifiers), text), bytes);
+    QFETCH(bool, application);
+    QCOMPARE(TelnetKeyBytes(key, Qt::KeyboardModifiers(modifiers), text, application), bytes);
 }
 
 namespace {

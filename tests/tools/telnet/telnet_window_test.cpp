@@ -3,6 +3,7 @@
 #include "platform/net/SocketControl.h"
 #include "scriptedprompter.h"
 #include "testsupport.h"
+#include "tools/ftp/CheckInternetActiveCon.h"
 #include "tools/telnet/TelnetScreenView.h"
 #include "tools/telnet/frmTCPIP.h"
 #include "tools/telnet/frmTelnet.h"
@@ -73,12 +74,12 @@ class TelnetWindowTest : public QObject
 private slots:
     void init()
     {
-        frmTelnet::setInternetCheck([] { return true; });
+        SetInternetActiveCheck([] { return true; });
         frmTelnet::setDialogRunner(nullptr);
     }
     void cleanup()
     {
-        frmTelnet::setInternetCheck(nullptr);
+        SetInternetActiveCheck(nullptr);
         frmTelnet::setDialogRunner(nullptr);
         FrmMain::setToolWindowFactory(QStringLiteral("Telnet"), nullptr);
     }
@@ -93,6 +94,7 @@ private slots:
     void settingsDialog();
     void traceTickPersists();
     void settingsWhileConnectedClose();
+    void closeDuringTheDialogWaitsForIt();
     void realServer();
     void realShell();
 };
@@ -169,7 +171,7 @@ void TelnetWindowTest::noNetworkRefusesBeforeAsking()
 {
     ScriptedPrompter prompter;
     int dialogs = 0;
-    frmTelnet::setInternetCheck([] { return false; });
+    SetInternetActiveCheck([] { return false; }); // the check the FTP window uses too
     frmTelnet::setDialogRunner([&dialogs](frmTCPIP &) { return ++dialogs > 0; });
     frmTelnet telnet(nullptr);
     telnet.ConnectHost();
@@ -240,6 +242,20 @@ void TelnetWindowTest::scriptedHost()
                          QString(QChar(0xFF)));
     QApplication::sendEvent(&telnet, &ydiaeresis);
     QTRY_COMPARE(host.received, QByteArray("\r\n\x03\x1b[A\t\xff\xff"));
+
+    // Backspace erases on the host (DEL); Ctrl+H stays BS. Cursor keys follow the host's
+    // application mode and go back to normal when it ends.
+    host.received.clear();
+    QTest::keyClick(&telnet, Qt::Key_Backspace);
+    QTest::keyClick(&telnet, Qt::Key_H, Qt::ControlModifier);
+    host.say("\x1b[?1h");
+    QTRY_VERIFY(telnet.screenView()->screen().cursorKeysApplication());
+    QTest::keyClick(&telnet, Qt::Key_Up);
+    QTest::keyClick(&telnet, Qt::Key_Left);
+    host.say("\x1b[?1l");
+    QTRY_VERIFY(!telnet.screenView()->screen().cursorKeysApplication());
+    QTest::keyClick(&telnet, Qt::Key_Down);
+    QTRY_COMPARE(host.received, QByteArray("\x7f\x08\x1bOA\x1bOD\x1b[B"));
     QKeyEvent shortcut(QEvent::ShortcutOverride, Qt::Key_V, Qt::ControlModifier);
     shortcut.ignore();
     QApplication::sendEvent(&telnet, &shortcut);
@@ -338,6 +354,36 @@ void TelnetWindowTest::settingsWhileConnectedClose()
     QTRY_COMPARE(host.peer->state(), QAbstractSocket::UnconnectedState);
     // Keys now go nowhere and nothing breaks.
     QTest::keyClick(&telnet, Qt::Key_A);
+}
+
+void TelnetWindowTest::closeDuringTheDialogWaitsForIt()
+{
+    // The window is asked to close from a timer while its settings dialog runs in a nested
+    // loop: it must outlive the dialog, then close.
+    FrmMain main;
+    main.show();
+    FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
+                                  [](FrmMain *m) -> QWidget * { return new frmTelnet(m); });
+    main.TBTool_ButtonClick(QStringLiteral("Telnet"));
+    QPointer<frmTelnet> telnet =
+        qobject_cast<frmTelnet *>(main.toolWindow(QStringLiteral("Telnet")));
+    QVERIFY(telnet);
+    bool aliveAfterLoop = false;
+    bool dialogEnded = false;
+    frmTelnet::setDialogRunner([&](frmTCPIP &dialog) {
+        QTimer::singleShot(0, telnet->parentWidget(), [&] { telnet->parentWidget()->close(); });
+        QEventLoop loop;
+        connect(&dialog, &QDialog::finished, &loop, [&] { dialogEnded = true; });
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
+        aliveAfterLoop = !telnet.isNull() && telnet->isVisible();
+        return true;
+    });
+    telnet->ConnectHost();
+    QVERIFY(aliveAfterLoop);
+    QVERIFY(dialogEnded); // the close ended the dialog
+    QVERIFY(!telnet->isConnectIssued());
+    QTRY_VERIFY(telnet.isNull());
 }
 
 void TelnetWindowTest::realServer()

@@ -33,6 +33,19 @@ class PdfPrompter : public ScriptedPrompter
 {
 public:
     QString pdf;
+    // Run while the save dialog is "up", inside a nested event loop as a real dialog has.
+    std::function<void()> duringSave;
+    std::optional<QString> saveFileName(const QString &title, const QString &fileName,
+                                        const QString &filter) override
+    {
+        if (duringSave) {
+            QTimer::singleShot(0, duringSave);
+            QEventLoop loop;
+            QTimer::singleShot(50, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return ScriptedPrompter::saveFileName(title, fileName, filter);
+    }
     bool printSetup(QPrinter *printer, const QString &title) override
     {
         ScriptedPrompter::printSetup(printer, title);
@@ -319,6 +332,95 @@ private slots:
         m_prompter->answer(dir.filePath(QStringLiteral("no/such/folder/shot.png")));
         press("tbrCapDesktop");
         QCOMPARE(errorBoxes(*m_prompter), 1);
+    }
+
+    void aStoppedPageIsNotSaved()
+    {
+        // After the page's renderer has ended no text will come: the save is refused at
+        // once instead of waiting for ever and keeping the window from closing.
+        QPointer<frmWebBrowser> guard(browser);
+        QSignalSpy ended(browser->ctlWebBrowser->page(), &QWebEnginePage::renderProcessTerminated);
+        browser->ctlWebBrowser->load(QUrl(QStringLiteral("chrome://crash")));
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(browser->SavePageAsText(), QString());
+        QCOMPARE(errorBoxes(*m_prompter), 1);
+        QVERIFY(browser->parentWidget()->close());
+        QTRY_VERIFY(!guard);
+    }
+
+    void addressLabelShowsItsCaption()
+    {
+        auto *label = browser->findChild<QWidget *>(QStringLiteral("lblAddress"));
+        QVERIFY(label);
+        const QFont font = label->property("Font").value<QFont>();
+        QVERIFY(label->width() >= QFontMetrics(font).horizontalAdvance(QStringLiteral("Address:")));
+        QVERIFY(label->height() >= QFontMetrics(font).height());
+    }
+
+    void savesThePageTextAndTheClipboardCase()
+    {
+        QSignalSpy saved(browser, &frmWebBrowser::pageTextSaved);
+        const QString path = browser->SavePageAsText();
+        QCOMPARE(path, m_root->filePath("Page home.txt"));
+        QVERIFY(saved.wait(5000));
+        QCOMPARE(saved.at(0).at(1).toBool(), true);
+        QFile text(path);
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        const QByteArray words = text.readAll();
+        QVERIFY2(words.startsWith("home") && words.trimmed().endsWith("a b"), words.constData());
+        QVERIFY(m_prompter->calls().isEmpty()); // no question asked
+
+        // Nothing but text on the clipboard: said so, nothing asked or written.
+        QApplication::clipboard()->setText(QStringLiteral("words"));
+        browser->SaveDesktopFromClipboard();
+        QCOMPARE(m_prompter->prompts(), QStringList{QStringLiteral("No picture in clipboard yet")});
+        QCOMPARE(m_prompter->calls().at(0).kind, QStringLiteral("plain"));
+        // A picture there: the window is captured as Capture does.
+        QImage dot(4, 4, QImage::Format_RGB32);
+        dot.fill(Qt::red);
+        QApplication::clipboard()->setImage(dot);
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("clip.png"));
+        m_prompter->answer(png);
+        browser->SaveDesktopFromClipboard();
+        QCOMPARE(QImage(png).size(), browser->window()->size() * browser->devicePixelRatio());
+        QCOMPARE(errorBoxes(*m_prompter), 0);
+    }
+
+    void closingWaitsForTheWindowsOwnWork()
+    {
+        // Closed from a timer while the save dialog of a capture is up: the window outlives
+        // the dialog, the picture is written, then the window closes.
+        QPointer<frmWebBrowser> guard(browser);
+        bool survived = false;
+        m_prompter->duringSave = [&] {
+            QTimer::singleShot(0, [guard] {
+                if (guard)
+                    guard->parentWidget()->close();
+            });
+            QEventLoop loop;
+            QTimer::singleShot(30, &loop, &QEventLoop::quit);
+            loop.exec();
+            survived = guard && guard->isVisible();
+        };
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("late.png"));
+        m_prompter->answer(png);
+        press("tbrCapDesktop");
+        QVERIFY(survived);
+        QVERIFY(!QImage(png).isNull());
+        QTRY_VERIFY(!guard);
+
+        // A page text still coming when the close is asked for is written first.
+        m_prompter->duringSave = nullptr;
+        m_main->TBTool_ButtonClick(QStringLiteral("Internet"));
+        browser = qobject_cast<frmWebBrowser *>(m_main->toolWindow(QStringLiteral("Internet")));
+        waitFor("home");
+        QPointer<frmWebBrowser> second(browser);
+        const QString path = browser->SavePageAsText();
+        QVERIFY(!browser->parentWidget()->close());
+        QTRY_VERIFY(!second);
+        QVERIFY(QFile::exists(path));
     }
 
     void printsTheWindow()

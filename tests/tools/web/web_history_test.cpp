@@ -1,6 +1,7 @@
 #include "platform/base/settingsstore.h"
 #include "testsupport.h"
 #include "tools/web/WebAddressHistory.h"
+#include "tools/web/WebEngineSandbox.h"
 
 #include <QFile>
 #include <QTest>
@@ -147,6 +148,23 @@ private slots:
         writeAll(path, "\xe9t\xe9\nEta");
         QVERIFY(WebFavorites::SortFavorites(path));
         QCOMPARE(readAll(path), QByteArray("Eta\r\n\xc3\xa9t\xc3\xa9\r\n"));
+    }
+
+    void webEngineRunsWithoutSandboxForRootOnly()
+    {
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+        PrepareWebEngineSandbox(false);
+        QVERIFY(!qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"));
+        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), QByteArray("--disable-gpu"));
+        // Root: the engine would refuse its sandbox and end the program.
+        PrepareWebEngineSandbox(true);
+        PrepareWebEngineSandbox(true);
+        QCOMPARE(qgetenv("QTWEBENGINE_DISABLE_SANDBOX"), QByteArray("1"));
+        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), QByteArray("--disable-gpu --no-sandbox"));
+        qunsetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        PrepareWebEngineSandbox(true);
+        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), QByteArray("--no-sandbox"));
     }
 
     void sortByNameSortsTheRangeOnly()
