@@ -96,6 +96,9 @@ void Dialog::Show()
 
 void Dialog::Unload()
 {
+    // A window on its way out is never handed to the next user.
+    if (sharedDialog == this)
+        sharedDialog = nullptr;
     hide();
     unloadState();
     close();

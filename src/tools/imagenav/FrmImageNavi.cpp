@@ -309,12 +309,8 @@ void FrmImageNavi::ShowThumbs(const QString &path)
     }
     // The program's busy window shows the progress, one step per picture; a build that
     // replaces another keeps the window it had.
-    if (!m_dialog) {
+    if (!m_dialog)
         m_dialog = Dialog::instance();
-        // Unloaded a moment ago and not yet gone: that one is closing, take a window of our own.
-        if (m_dialog == m_unloadedDialog)
-            m_dialog = new Dialog;
-    }
     m_dialog->setMaximum(int(m_file1.size()));
     m_dialog->setValue(0);
     m_dialog->Show();
@@ -390,7 +386,6 @@ void FrmImageNavi::unloadBusyWindow()
 {
     if (!m_dialog)
         return;
-    m_unloadedDialog = m_dialog;
     m_dialog->Unload();
     m_dialog = nullptr;
 }

@@ -94,7 +94,6 @@ private:
     FrmMain *m_main;
     QPointer<QFrame> m_frameGuard;
     QPointer<Dialog> m_dialog;
-    QPointer<Dialog> m_unloadedDialog;
     int m_operations = 0;
     bool m_closePending = false;
     QString m_currentPath;

@@ -61,7 +61,8 @@ private slots:
 
         busy->Unload();
         QVERIFY(!QGuiApplication::overrideCursor());
-        QTRY_VERIFY(!Dialog::isLoaded());
+        // Not handed out again while it is still closing.
+        QVERIFY(!Dialog::isLoaded());
         // The next use starts again from the design.
         QCOMPARE(Dialog::instance()->labelCaption(), QStringLiteral("Scanning now, please wait"));
         Dialog::instance()->Unload();
