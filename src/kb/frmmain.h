@@ -68,7 +68,7 @@ public:
     void MDIForm_Load();
     // Docks the left panel by the drop point (main-window x in pixels).
     void MDIForm_DragDrop(int x);
-    // The quit question; true when the user agreed and the window objects are released.
+    // The quit question; true when the user agreed.
     bool MDIForm_QueryUnload();
     // Unloads every child and closes every database; false when a child refused to close.
     bool MDIForm_Unload();
@@ -158,6 +158,9 @@ public:
     void DBToolbar_MouseDown(Qt::MouseButton button, const QPoint &pos);
     void ImgCloseDBBar_Click();
     void ComboTable_Click();
+    // Rereads the topic on screen (after records were added to it from outside), keeping the
+    // record shown.
+    void RefreshShownTopic();
     void ListRecords_Click();
     void ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos);
     void ListRecords_MouseMove(const QPoint &pos);
@@ -377,8 +380,12 @@ public:
     // True when a printer can be used; otherwise offers to install one.
     bool PrinterCheck();
     void AddPrinter();
+    // The font boxes of the edit toolbar format the selection of the answer being edited.
+    void ComboFont_Click();
+    void ComboFontSize_Click();
 
 private:
+    void connectFontCombos();
     void PreviewActiveAnswer(bool directPrint);
     class RichTextBox *activeAnswerBox() const;
     QWidget *activeFormControl() const;

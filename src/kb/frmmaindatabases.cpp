@@ -387,6 +387,24 @@ void FrmMain::ComboTable_Click()
     }
 }
 
+void FrmMain::RefreshShownTopic()
+{
+    RecordWindowLink *record = activeRecordWindow();
+    auto *verbs = dynamic_cast<RecordVerbs *>(record);
+    if (!verbs || record->isSearchMode() || record->hasPendingChange() ||
+        record->currentTopic().isEmpty() || ComboTable->currentText() != record->currentTopic())
+        return;
+    const qint64 key = record->currentRecordKey();
+    try {
+        verbs->ComboTableClicked();
+        if (key >= 0)
+            record->showRecordByKey(key);
+    } catch (const std::exception &) {
+    }
+    if (record->recordPosition() >= 0)
+        ListRecords->setCurrentRow(record->recordPosition());
+}
+
 void FrmMain::ListRecords_Click()
 {
     RecordWindowLink *record = activeRecordWindow();

@@ -7,12 +7,14 @@
 #include "scriptedprompter.h"
 #include "shell/shellglobals.h"
 #include "testsupport.h"
+#include "winsvc/msubclass.h"
 
 #include <QComboBox>
 #include <QDockWidget>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
@@ -164,6 +166,9 @@ private slots:
         prompter.answer(QStringLiteral("Yes"));
         QVERIFY(!main.close());
         QVERIFY(main.isVisible());
+        // ...and the window keeps its look: background, menus, tips, flat controls.
+        QVERIFY(MSubClass::IsWatched(main.mdiArea()->viewport()));
+        QVERIFY(MSubClass::IsWatched(main.TxtKeyWord));
 
         static_cast<StubbornChild *>(second->widget())->refuse = false;
         prompter.answer(QStringLiteral("Yes"));
