@@ -184,6 +184,9 @@ private:
     static void playSound(const QString &name);
 
     QPointer<QWidget> m_activeRecordForm;
+    // A child opened while the main window itself was inactive, to activate when it is active.
+    QPointer<QMdiSubWindow> m_pendingChild;
+    void activateChild(QMdiSubWindow *window);
     QPointer<QWidget> m_transferForm;
     QString m_transferTopic;
     qint64 m_transferKey = -1;
@@ -292,6 +295,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

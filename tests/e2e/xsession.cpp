@@ -72,7 +72,7 @@ XSession::~XSession()
     stop();
 }
 
-bool XSession::start()
+bool XSession::start(bool withWindowManager)
 {
     int fds[2];
     if (pipe(fds) != 0) {
@@ -102,6 +102,8 @@ bool XSession::start()
     }
     m_display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
     qputenv("DISPLAY", m_display.toLocal8Bit());
+    if (!withWindowManager)
+        return true;
     m_windowManager = spawn({QStringLiteral("openbox"), QStringLiteral("--sm-disable")});
     if (!waitForWindowManager(20000)) {
         m_error = QStringLiteral("openbox did not start on ") + m_display;

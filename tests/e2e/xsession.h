@@ -21,9 +21,9 @@ public:
     XSession(const XSession &) = delete;
     XSession &operator=(const XSession &) = delete;
 
-    // Starts the server and the window manager and points DISPLAY at them; false on failure
-    // (the reason in error()).
-    bool start();
+    // Starts the server, and the window manager unless told otherwise, and points DISPLAY at
+    // them; false on failure (the reason in error()).
+    bool start(bool withWindowManager = true);
     void stop();
     QString display() const { return m_display; }
     QString error() const { return m_error; }
