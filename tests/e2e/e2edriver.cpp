@@ -16,7 +16,12 @@ ModalAnswers::ModalAnswers(XInput &input) : m_input(input)
 
 void ModalAnswers::expect(const QString &title, const QString &button)
 {
-    m_queue.append({title, button});
+    m_queue.append({title, button, {}});
+}
+
+void ModalAnswers::expectWith(const QString &title, std::function<void(QWidget *)> script)
+{
+    m_queue.append({title, QString(), std::move(script)});
 }
 
 void ModalAnswers::clear()
@@ -27,6 +32,8 @@ void ModalAnswers::clear()
 
 void ModalAnswers::poll()
 {
+    if (m_busy)
+        return;
     QWidget *box = QApplication::activeModalWidget();
     if (!box || !box->isVisible() || !box->isActiveWindow()) {
         m_strayTicks = 0;
@@ -49,6 +56,15 @@ void ModalAnswers::poll()
         return;
     }
     const Step step = m_queue.first();
+    if (step.script) {
+        m_queue.removeFirst();
+        m_seen.append(box->windowTitle());
+        m_answered = box;
+        m_busy = true;
+        step.script(box);
+        m_busy = false;
+        return;
+    }
     const auto buttons = box->findChildren<QAbstractButton *>();
     for (QAbstractButton *button : buttons) {
         if (button->isVisible() && button->text().remove(QLatin1Char('&')) == step.button) {

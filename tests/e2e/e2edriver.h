@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 class QAbstractButton;
 class QAction;
 class QToolBar;
@@ -22,6 +24,8 @@ public:
     explicit ModalAnswers(XInput &input);
 
     void expect(const QString &title, const QString &button);
+    // Works a modal window of that title by a script of real input, run inside its own loop.
+    void expectWith(const QString &title, std::function<void(QWidget *window)> script);
     bool done() const { return m_queue.isEmpty(); }
     void clear();
     // The texts of the boxes answered so far, oldest first, as "TITLE: message".
@@ -34,6 +38,7 @@ private:
     {
         QString title;
         QString button;
+        std::function<void(QWidget *)> script;
     };
     XInput &m_input;
     QTimer m_timer;
@@ -41,6 +46,7 @@ private:
     QStringList m_seen;
     QPointer<QWidget> m_answered;
     int m_strayTicks = 0;
+    bool m_busy = false;
 };
 
 // The button a toolbar shows for an action.
