@@ -675,9 +675,10 @@ void FrmMain::ReleaseWindowObjects()
 
 bool FrmMain::MDIForm_Unload()
 {
-    ReleaseSpeech();
+    // A child may refuse to close; the program then goes on speaking as before.
     if (!UnloadAllForms())
         return false;
+    ReleaseSpeech();
     delete m_frmSysTray;
     m_frmSysTray = nullptr;
     FrmCD::Unload();
