@@ -202,6 +202,12 @@ void FrmMain::createControls()
 
     createMenus();
     connectToolControls();
+    connectFontCombos();
+    // Nothing is edited before a record window says so.
+    TBEdit->hide();
+    for (const QString &key : {QStringLiteral("Save Record"), QStringLiteral("Discard")})
+        if (QAction *button = toolbarButton(key))
+            button->setVisible(false);
 }
 
 QWidget *FrmMain::createLeftPanel()
@@ -375,6 +381,10 @@ QWidget *FrmMain::createTopPanel()
 
     PanelMain2 = hostedControl(PanelProgId, {});
     PanelMain2->setObjectName(QStringLiteral("PanelMain2"));
+    // A click on a toolbar must leave the keyboard where the user types, not on the panels
+    // that hold the toolbars.
+    for (QWidget *panel : {PanelTop, PanelHolder, PanelMain2})
+        panel->setFocusPolicy(Qt::NoFocus);
     auto *mainLayout = new QHBoxLayout(PanelMain2);
     mainLayout->setContentsMargins(0, 0, 0, 0);
     ToolBarMain = new QToolBar(QStringLiteral("Main"), PanelMain2);
@@ -391,6 +401,7 @@ QWidget *FrmMain::createTopPanel()
     ComboFontSize->setObjectName(QStringLiteral("ComboFontSize"));
     ComboFontSize->setToolTip(QStringLiteral("Font Size"));
     ComboFontSize->setEditable(true);
+    ComboFontSize->setInsertPolicy(QComboBox::NoInsert);
     TBEdit->addWidget(ComboFontSize);
     mainLayout->addWidget(TBEdit);
     mainLayout->addStretch(1);
@@ -645,7 +656,7 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     if (watched == ImgCloseDBBar && event->type() == QEvent::MouseButtonRelease) {
-        PanelLeftDock->hide();
+        ImgCloseDBBar_Click();
         return true;
     }
     if (watched == PicTitleBar) {
@@ -668,10 +679,7 @@ bool FrmMain::MDIForm_QueryUnload()
 {
     const QString answer = Prompter::instance().messageBox(
         QStringLiteral("Are you sure you want to quit?"), 106, 1, QStringLiteral("EXIT"));
-    if (answer != QLatin1String("Yes"))
-        return false;
-    ReleaseWindowObjects();
-    return true;
+    return answer == QLatin1String("Yes");
 }
 
 void FrmMain::ReleaseWindowObjects()
@@ -685,9 +693,10 @@ void FrmMain::ReleaseWindowObjects()
 
 bool FrmMain::MDIForm_Unload()
 {
-    ReleaseSpeech();
+    // A child may refuse to close; the program then goes on speaking as before.
     if (!UnloadAllForms())
         return false;
+    ReleaseSpeech();
     delete m_frmSysTray;
     m_frmSysTray = nullptr;
     FrmCD::Unload();
@@ -729,6 +738,8 @@ void FrmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // A child may still refuse inside MDIForm_Unload; only now is the shutdown certain.
+    ReleaseWindowObjects();
     m_closing = true;
     event->accept();
     QApplication::quit();

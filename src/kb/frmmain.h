@@ -71,7 +71,7 @@ public:
     void MDIForm_DragDrop(int x);
     // A double click on the empty background opens a database.
     void MDIForm_DblClick();
-    // The quit question; true when the user agreed and the window objects are released.
+    // The quit question; true when the user agreed.
     bool MDIForm_QueryUnload();
     // Unloads every child and closes every database; false when a child refused to close.
     bool MDIForm_Unload();
@@ -161,6 +161,9 @@ public:
     void DBToolbar_MouseDown(Qt::MouseButton button, const QPoint &pos);
     void ImgCloseDBBar_Click();
     void ComboTable_Click();
+    // Rereads the topic on screen (after records were added to it from outside), keeping the
+    // record shown.
+    void RefreshShownTopic();
     void ListRecords_Click();
     void ListRecords_MouseDown(Qt::MouseButton button, const QPoint &pos);
     void ListRecords_MouseMove(const QPoint &pos);
@@ -184,6 +187,9 @@ private:
     static void playSound(const QString &name);
 
     QPointer<QWidget> m_activeRecordForm;
+    // A child opened while the main window itself was inactive, to activate when it is active.
+    QPointer<QMdiSubWindow> m_pendingChild;
+    void activateChild(QMdiSubWindow *window);
     QPointer<QWidget> m_transferForm;
     QString m_transferTopic;
     qint64 m_transferKey = -1;
@@ -292,6 +298,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -382,8 +389,12 @@ public:
     // True when a printer can be used; otherwise offers to install one.
     bool PrinterCheck();
     void AddPrinter();
+    // The font boxes of the edit toolbar format the selection of the answer being edited.
+    void ComboFont_Click();
+    void ComboFontSize_Click();
 
 private:
+    void connectFontCombos();
     void PreviewActiveAnswer(bool directPrint);
     class RichTextBox *activeAnswerBox() const;
     QString answerRtfForCopy(const RichTextBox *answer) const;

@@ -217,7 +217,7 @@ void FrmMain::DBToolbar_ButtonClick(QAction *button)
         QApplication::restoreOverrideCursor();
         TxtOpenDB->clear();
         if (QMdiSubWindow *window = subWindowOf(RecordForms[index]))
-            m_mdiArea->setActiveSubWindow(window);
+            activateChild(window);
         return;
     }
 
@@ -240,7 +240,7 @@ void FrmMain::DBToolbar_ButtonClick(QAction *button)
         window = m_mdiArea->addSubWindow(form);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->showMaximized();
-        m_mdiArea->setActiveSubWindow(window);
+        activateChild(window);
     } catch (const AppException &error) {
         failure = error.description();
     } catch (const std::exception &error) {
@@ -419,6 +419,24 @@ void FrmMain::ComboTable_Click()
     }
 }
 
+void FrmMain::RefreshShownTopic()
+{
+    RecordWindowLink *record = activeRecordWindow();
+    auto *verbs = dynamic_cast<RecordVerbs *>(record);
+    if (!verbs || record->isSearchMode() || record->hasPendingChange() ||
+        record->currentTopic().isEmpty() || ComboTable->currentText() != record->currentTopic())
+        return;
+    const qint64 key = record->currentRecordKey();
+    try {
+        verbs->ComboTableClicked();
+        if (key >= 0)
+            record->showRecordByKey(key);
+    } catch (const std::exception &) {
+    }
+    if (record->recordPosition() >= 0)
+        ListRecords->setCurrentRow(record->recordPosition());
+}
+
 void FrmMain::ListRecords_Click()
 {
     RecordWindowLink *record = activeRecordWindow();
@@ -511,8 +529,29 @@ QWidget *FrmMain::OpenSearchResultForm()
     QMdiSubWindow *window = m_mdiArea->addSubWindow(form);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->showMaximized();
-    m_mdiArea->setActiveSubWindow(window);
+    activateChild(window);
     return form;
+}
+
+void FrmMain::activateChild(QMdiSubWindow *window)
+{
+    m_mdiArea->setActiveSubWindow(window);
+    // While the main window is inactive (a message box closed and nothing gave the focus
+    // back) the area only revives its previous child once the main window is active again.
+    m_pendingChild = isActiveWindow() ? nullptr : window;
+}
+
+void FrmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !m_pendingChild)
+        return;
+    // After the area has handled the activation itself.
+    QTimer::singleShot(0, this, [this, child = m_pendingChild] {
+        if (child && child == m_pendingChild && isActiveWindow())
+            m_mdiArea->setActiveSubWindow(child);
+        m_pendingChild = nullptr;
+    });
 }
 
 void FrmMain::onSubWindowActivated(QMdiSubWindow *window)

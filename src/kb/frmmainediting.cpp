@@ -179,6 +179,47 @@ void FrmMain::FormatActiveControl(const QString &key)
         box->setSelAlignment(RichTextBox::AlignCentre);
 }
 
+void FrmMain::connectFontCombos()
+{
+    // Only the user's choices format the text: the record window writes the selection's font
+    // back into the boxes, and that must not format anything.
+    connect(ComboFont, &QComboBox::textActivated, this, [this] {
+        ComboFont_Click();
+        if (RichTextBox *box = activeAnswerBox())
+            box->setFocus(Qt::OtherFocusReason);
+    });
+    connect(ComboFontSize, &QComboBox::textActivated, this, [this] {
+        ComboFontSize_Click();
+        if (RichTextBox *box = activeAnswerBox())
+            box->setFocus(Qt::OtherFocusReason);
+    });
+    // A typed size applies as it is typed.
+    connect(ComboFontSize->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { ComboFontSize_Click(); });
+}
+
+void FrmMain::ComboFont_Click()
+{
+    RichTextBox *box = activeAnswerBox();
+    const QString family = ComboFont->currentText();
+    if (!box || box->locked() || family.isEmpty())
+        return;
+    box->setSelFontName(family);
+}
+
+void FrmMain::ComboFontSize_Click()
+{
+    RichTextBox *box = activeAnswerBox();
+    if (!box || box->locked())
+        return;
+    // Sizes outside what the text can hold are ignored, as are words.
+    bool ok = false;
+    const double size = ComboFontSize->currentText().trimmed().toDouble(&ok);
+    if (!ok || size < 1 || size > 1638)
+        return;
+    box->setSelFontSize(size);
+}
+
 bool FrmMain::PrinterCheck()
 {
     if (!QPrinterInfo::availablePrinterNames().isEmpty())

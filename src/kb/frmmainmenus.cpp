@@ -983,6 +983,8 @@ void FrmMain::mnuDbViewer_Click()
 void FrmMain::mnuImportText_Click()
 {
     showDbMaintenanceWindow(QStringLiteral("FrmImportFromText"));
+    // The imported records belong in the list of the topic on screen.
+    RefreshShownTopic();
 }
 void FrmMain::mnuTransfer_Click()
 {

@@ -85,7 +85,7 @@ private slots:
 
         // Quitting releases every window object.
         prompter.answer(QStringLiteral("Yes"));
-        QVERIFY(main.MDIForm_QueryUnload());
+        QVERIFY(main.close());
         QVERIFY(!MSubClass::IsWatched(main.TxtKeyWord));
         QVERIFY(!MSubClass::IsWatched(main.mdiArea()->viewport()));
         QVERIFY(!clsTooltip::tipWindow());

@@ -5,6 +5,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QSet>
 #include <QStandardPaths>
 
 namespace AppPaths {
@@ -44,8 +46,19 @@ void seedDataRoot(const QString &root, const QString &shipped)
 QString dataRoot()
 {
     const QString overridden = qEnvironmentVariable("MARLUX_HOME");
-    if (!overridden.isEmpty())
-        return QDir::cleanPath(QDir(overridden).absolutePath());
+    if (!overridden.isEmpty()) {
+        const QString root = QDir::cleanPath(QDir(overridden).absolutePath());
+        // A chosen root gets the shipped files it lacks, once per run, as the per-user one.
+        static QMutex mutex;
+        static QSet<QString> seeded;
+        const QMutexLocker lock(&mutex);
+        if (!seeded.contains(root)) {
+            seeded.insert(root);
+            QDir().mkpath(root);
+            seedDataRoot(root, shippedRoot());
+        }
+        return root;
+    }
 
     const QString exeDir = shippedRoot();
     if (QFileInfo(exeDir).isWritable())

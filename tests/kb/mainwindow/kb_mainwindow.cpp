@@ -6,13 +6,16 @@
 #include "platform/db/dbengine.h"
 #include "scriptedprompter.h"
 #include "shell/shellglobals.h"
+#include "shell/shellspeech.h"
 #include "testsupport.h"
+#include "winsvc/msubclass.h"
 
 #include <QComboBox>
 #include <QDockWidget>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
@@ -23,6 +26,15 @@
 #include <QToolBar>
 
 namespace {
+
+// A voice that says nothing, to see whether the speech object is still there.
+class QuietSpeech : public SpeechService
+{
+public:
+    void speak(const QString &) override {}
+    void stop() override {}
+    bool isSpeaking() const override { return false; }
+};
 
 // A child that refuses to close while it holds unsaved text, as a record window does.
 class StubbornChild : public QWidget
@@ -161,14 +173,20 @@ private slots:
         QVERIFY(database->isOpen());
 
         // A child that keeps unsaved work stops the shutdown and nothing else closes.
+        SetSpeechEngine(std::make_unique<QuietSpeech>());
         static_cast<StubbornChild *>(second->widget())->refuse = true;
         prompter.answer(QStringLiteral("Yes"));
         QVERIFY(!main.close());
         QVERIFY(main.isVisible());
+        // ...and the window keeps its look (background, menus, tips, flat controls) and voice.
+        QVERIFY(MSubClass::IsWatched(main.mdiArea()->viewport()));
+        QVERIFY(MSubClass::IsWatched(main.TxtKeyWord));
+        QVERIFY(SpeechEngine);
 
         static_cast<StubbornChild *>(second->widget())->refuse = false;
         prompter.answer(QStringLiteral("Yes"));
         QVERIFY(main.close());
+        QVERIFY(!SpeechEngine);
         QVERIFY(!database->isOpen());
         QCOMPARE(db::DBEngine::openDatabaseCount(), 0);
         for (QMdiSubWindow *child : main.mdiArea()->subWindowList())

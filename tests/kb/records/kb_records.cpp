@@ -338,6 +338,37 @@ private slots:
         QCOMPARE(f.prompter.calls().last().title, QStringLiteral("ERROR"));
     }
 
+    void importingRefreshesTheTopicOnScreen()
+    {
+        Fixture f;
+        RecordTestDb::create(f.file(QStringLiteral("C++")),
+                             {numbered(QStringLiteral("Basics"), 3)});
+        RecordTestDb::pressDatabaseButton(f.main.get(), QStringLiteral("C++"));
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Basics"));
+        f.main->ListRecords->setCurrentRow(1);
+        // The import window adds two files' records to the topic on screen.
+        const QString file = f.file(QStringLiteral("C++"));
+        FrmMain::setDbMaintenanceFactory([file](FrmMain *, const QString &window) {
+            if (window != QLatin1String("FrmImportFromText"))
+                return;
+            const auto database = db::DBEngine::OpenDatabase(file);
+            for (const char *question : {"Imported 1", "Imported 2"})
+                database->Execute(
+                    QStringLiteral("INSERT INTO Basics (Question, Answer) VALUES (?, ?)"),
+                    {QString::fromLatin1(question), QStringLiteral("text")});
+            database->Close();
+        });
+        f.main->mnuImportText_Click();
+        FrmMain::setDbMaintenanceFactory({});
+        QCOMPARE(f.main->ListRecords->count(), 5);
+        QCOMPARE(f.main->ListRecords->item(4)->text(), QStringLiteral("Imported 2"));
+        QCOMPARE(f.main->StatusPanel1->text(), QStringLiteral("There are 5 records in: Basics"));
+        // The record on screen stays where it was.
+        QCOMPARE(f.form(5)->recordPosition(), 1);
+        QCOMPARE(f.main->ListRecords->currentRow(), 1);
+        QCOMPARE(f.form(5)->RTBQuestion->toPlainText(), QStringLiteral("Question 2"));
+    }
+
     void searchResultsFollowTheirOwnKeys()
     {
         Fixture f;

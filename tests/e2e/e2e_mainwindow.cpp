@@ -1,0 +1,666 @@
+// The knowledge base as a user meets it: the real main window and record windows on a real X
+// display with a window manager, driven by real mouse and keyboard input and answering the
+// real message boxes.
+#include "e2edriver.h"
+#include "xsession.h"
+
+#include "dbtools/frmadvance.h"
+#include "dbtools/frmtrans.h"
+#include "editor/frmfindandreplace.h"
+#include "editor/frmrecord.h"
+#include "kb/frmmain.h"
+#include "kb/kbglobals.h"
+#include "platform/base/fontsubstitutes.h"
+#include "platform/controls/controlhost.h"
+#include "platform/db/dbengine.h"
+#include "platform/prompt/prompter.h"
+#include "platform/richtext/richtextbox.h"
+#include "shell/shellprompter.h"
+#include "tools/ftp/FrmFTP.h"
+#include "tools/ftp/frmConnect.h"
+#include "winsvc/clstooltip.h"
+#include "winsvc/msubclass.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDockWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// The [Records] tab bringing hidden record windows back comes with the tab switching of the
+// left panel; until then the main road stops short of that check.
+constexpr bool RecordsTabRestoresWindows = false;
+
+// Set for the run on a display without a window manager (e2e.mainwindow.bare): nothing then
+// hands the focus back to the main window after a message box.
+bool bareDisplay()
+{
+    return qEnvironmentVariable("MARLUX_E2E_DISPLAY") == QLatin1String("bare");
+}
+
+// Waits for real input to arrive and take effect; generous, the machine is shared.
+constexpr int Patience = 15000;
+
+} // namespace
+
+class E2eMainWindow : public QObject
+{
+    Q_OBJECT
+
+public:
+    E2eMainWindow() : m_answers(m_input) {}
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void mainRoad();
+    void windowsAfterEditing();
+    void refusedQuitKeepsTheLook();
+    void newWindowAfterAMessageBox();
+    void searchKeywordsAtTheKeyboard();
+    void ftpConnectDialogAndClose();
+
+private:
+    void start();
+    void finish();
+    FrmRecord *activeRecord() const;
+    void clickMain(const QString &key);
+    void clickEdit(const QString &key);
+    void openDatabase(const QString &key);
+    void pickTopic(int row);
+    void clickQuestion(int row);
+    QStringList topics() const;
+    void chooseSearchDatabase(const QString &key);
+    void search(const QString &key, const QString &word);
+
+    XInput m_input;
+    ModalAnswers m_answers;
+    std::unique_ptr<QTemporaryDir> m_root;
+    QPointer<FrmMain> m_main;
+};
+
+void E2eMainWindow::initTestCase()
+{
+    QVERIFY2(m_input.isOpen(), "no X test extension on the display");
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+}
+
+void E2eMainWindow::start()
+{
+    // Each scenario starts from the shipped knowledge bases in a fresh data root.
+    m_root = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_root->isValid());
+    qputenv("MARLUX_HOME", m_root->path().toUtf8());
+    const QDir shipped(qEnvironmentVariable("MARLUX_BUILD_DIR") + QStringLiteral("/bin/Database"));
+    QVERIFY2(shipped.exists(QStringLiteral("C++.mdb")), qPrintable(shipped.path()));
+    QDir().mkpath(m_root->filePath(QStringLiteral("Database")));
+    for (const QString &name : shipped.entryList(QDir::Files))
+        QVERIFY(QFile::copy(shipped.filePath(name),
+                            m_root->filePath(QStringLiteral("Database/") + name)));
+
+    m_main = new FrmMain;
+    m_main->MDIForm_Load();
+    m_main->showMaximized();
+    if (bareDisplay()) {
+        QVERIFY(QTest::qWaitForWindowExposed(m_main, Patience));
+        m_main->activateWindow();
+    }
+    QVERIFY(QTest::qWaitForWindowActive(m_main, Patience));
+}
+
+void E2eMainWindow::finish()
+{
+    if (!m_main)
+        return;
+    // Leaves through the real quit question; a record still being edited is not saved.
+    m_answers.expect(QStringLiteral("EXIT"), QStringLiteral("Yes"));
+    for (QMdiSubWindow *child : m_main->mdiArea()->subWindowList())
+        if (auto *record = dynamic_cast<FrmRecord *>(child->widget());
+            record && record->hasPendingChange())
+            m_answers.expect(QStringLiteral("SAVE CHANGE"), QStringLiteral("No"));
+    m_input.key(QStringLiteral("F4"), {QStringLiteral("Alt_L")});
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->isVisible(), Patience);
+    QVERIFY(m_answers.done());
+    delete m_main;
+}
+
+void E2eMainWindow::cleanup()
+{
+    // A failed scenario leaves its window: take it down without asking.
+    if (m_main) {
+        for (QMdiSubWindow *child : m_main->mdiArea()->subWindowList())
+            if (auto *record = dynamic_cast<FrmRecord *>(child->widget());
+                record && record->hasPendingChange())
+                record->CancelChange(true);
+        m_main->MDIForm_Unload();
+        delete m_main;
+    }
+    m_answers.clear();
+    db::DBEngine::closeAll();
+    m_root.reset();
+}
+
+FrmRecord *E2eMainWindow::activeRecord() const
+{
+    QMdiSubWindow *child = m_main->mdiArea()->activeSubWindow();
+    return child ? dynamic_cast<FrmRecord *>(child->widget()) : nullptr;
+}
+
+void E2eMainWindow::clickMain(const QString &key)
+{
+    QWidget *button = toolButton(m_main->ToolBarMain, m_main->toolbarButton(key));
+    QVERIFY2(button, qPrintable(key));
+    QTRY_VERIFY_WITH_TIMEOUT(button->isVisible(), Patience);
+    m_input.click(button);
+}
+
+void E2eMainWindow::clickEdit(const QString &key)
+{
+    QWidget *button = toolButton(m_main->TBEdit, m_main->toolbarButton(key));
+    QVERIFY2(button, qPrintable(key));
+    QTRY_VERIFY_WITH_TIMEOUT(button->isVisible(), Patience);
+    m_input.click(button);
+}
+
+void E2eMainWindow::openDatabase(const QString &key)
+{
+    QAction *action = m_main->DBToolbar->findChild<QAction *>(key);
+    QWidget *button = toolButton(m_main->DBToolbar, action);
+    QVERIFY2(button && button->isVisible(), qPrintable(key));
+    m_input.click(button);
+    QTRY_VERIFY_WITH_TIMEOUT(activeRecord() && activeRecord()->windowTitle() == key, Patience);
+}
+
+void E2eMainWindow::pickTopic(int row)
+{
+    // Through the combo's own drop-down, as a user picks it.
+    QComboBox *combo = m_main->ComboTable;
+    QTRY_VERIFY_WITH_TIMEOUT(combo->isEnabled() && combo->count() > row, Patience);
+    m_input.click(combo);
+    QTRY_VERIFY_WITH_TIMEOUT(combo->view()->isVisible(), Patience);
+    QAbstractItemView *view = combo->view();
+    const QModelIndex index = view->model()->index(row, combo->modelColumn());
+    view->scrollTo(index);
+    m_input.click(view->viewport(), view->visualRect(index).center());
+    QTRY_VERIFY_WITH_TIMEOUT(!combo->view()->isVisible(), Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(activeRecord()->currentTopic(), combo->itemText(row), Patience);
+}
+
+void E2eMainWindow::clickQuestion(int row)
+{
+    QListWidget *list = m_main->ListRecords;
+    QTRY_VERIFY_WITH_TIMEOUT(list->count() > row, Patience);
+    list->scrollToItem(list->item(row));
+    m_input.click(list->viewport(), list->visualItemRect(list->item(row)).center());
+    QTRY_COMPARE_WITH_TIMEOUT(activeRecord()->recordPosition(), row, Patience);
+}
+
+QStringList E2eMainWindow::topics() const
+{
+    QStringList names;
+    for (int i = 0; i < m_main->ComboTable->count(); ++i)
+        names.append(m_main->ComboTable->itemText(i));
+    return names;
+}
+
+void E2eMainWindow::chooseSearchDatabase(const QString &key)
+{
+    QComboBox *databases = m_main->ComboSrhDBName;
+    m_input.click(databases);
+    QTRY_VERIFY_WITH_TIMEOUT(databases->view()->isVisible(), Patience);
+    const int row = databases->findData(key);
+    const QModelIndex index = databases->view()->model()->index(row, 0);
+    databases->view()->scrollTo(index);
+    m_input.click(databases->view()->viewport(), databases->view()->visualRect(index).center());
+    QTRY_COMPARE_WITH_TIMEOUT(databases->currentIndex(), row, Patience);
+}
+
+// Searches a knowledge base for a word typed into the keyword box, on the [Search] tab.
+void E2eMainWindow::search(const QString &key, const QString &word)
+{
+    if (m_main->ComboSrhDBName->currentData().toString() != key)
+        chooseSearchDatabase(key);
+    QLineEdit *keyword = m_main->ComboKeyWord->lineEdit();
+    m_input.click(keyword);
+    QTRY_VERIFY_WITH_TIMEOUT(keyword->hasFocus(), Patience);
+    m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+    m_input.key(QStringLiteral("Delete"));
+    m_input.type(word);
+    m_input.key(QStringLiteral("End"));
+    m_input.key(QStringLiteral("Return"));
+}
+
+// Open a knowledge base, pick a topic, click a question, add, edit, save and delete a record
+// (typing through the edit toolbar and the font boxes), search, come back, quit.
+void E2eMainWindow::mainRoad()
+{
+    start();
+
+    // Nothing to edit yet: no edit toolbar, no Save Record, no Discard.
+    QVERIFY(!m_main->TBEdit->isVisibleTo(m_main));
+    QVERIFY(!m_main->toolbarButton(QStringLiteral("Save Record"))->isVisible());
+    QVERIFY(!m_main->toolbarButton(QStringLiteral("Discard"))->isVisible());
+
+    openDatabase(QStringLiteral("C++"));
+    pickTopic(0);
+    const QString topic = activeRecord()->currentTopic();
+    clickQuestion(1);
+    QCOMPARE(activeRecord()->RTBQuestion->toPlainText(), m_main->ListRecords->item(1)->text());
+    QVERIFY(!m_main->TBEdit->isVisibleTo(m_main));
+    const int before = m_main->ListRecords->count();
+
+    // Add a record; every key typed after a toolbar click lands in the answer.
+    clickMain(QStringLiteral("Add New"));
+    FrmRecord *record = activeRecord();
+    QTRY_VERIFY_WITH_TIMEOUT(record->hasPendingChange(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->TBEdit->isVisible(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(record->RTBQuestion->hasFocus(), Patience);
+    m_input.type(QStringLiteral("What does an end to end test drive"));
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBQuestion->toPlainText(),
+                              QStringLiteral("What does an end to end test drive"), Patience);
+    m_input.click(record->RTBAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(record->RTBAnswer->hasFocus(), Patience);
+    m_input.type(QStringLiteral("abc"));
+    clickEdit(QStringLiteral("Italic"));
+    m_input.type(QStringLiteral("def"));
+    clickEdit(QStringLiteral("Bold"));
+    clickEdit(QStringLiteral("Center"));
+    m_input.type(QStringLiteral("ghi"));
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->text(), QStringLiteral("abcdefghi"), Patience);
+    QVERIFY(record->RTBAnswer->hasFocus());
+    QCOMPARE(record->RTBAnswer->selAlignment(), int(RichTextBox::AlignCentre));
+    QCOMPARE(record->RTBAnswer->selItalic(), std::optional<bool>(true));
+    QCOMPARE(record->RTBAnswer->selBold(), std::optional<bool>(true));
+
+    // The font boxes format the selection: a size typed into its box, a name picked from its
+    // list.
+    m_input.key(QStringLiteral("Home"), {QStringLiteral("Shift_L")});
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->selText(), QStringLiteral("abcdefghi"), Patience);
+    QLineEdit *sizeEdit = m_main->ComboFontSize->lineEdit();
+    m_input.click(sizeEdit);
+    QTRY_VERIFY_WITH_TIMEOUT(sizeEdit->hasFocus(), Patience);
+    m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+    m_input.type(QStringLiteral("20\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->selFontSize(), 20.0, Patience);
+    QComboBox *fonts = m_main->ComboFont;
+    const int wanted = fonts->currentIndex() == 0 ? 1 : 0;
+    const QString family = fonts->itemText(wanted);
+    m_input.click(fonts);
+    QTRY_VERIFY_WITH_TIMEOUT(fonts->view()->isVisible(), Patience);
+    const QModelIndex index = fonts->view()->model()->index(wanted, 0);
+    fonts->view()->scrollTo(index);
+    m_input.click(fonts->view()->viewport(), fonts->view()->visualRect(index).center());
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->selFontName(), family, Patience);
+    QCOMPARE(record->RTBAnswer->selFontSize(), 20.0);
+
+    m_answers.expect(QStringLiteral("SUCCEED"), QStringLiteral("Ok"));
+    clickMain(QStringLiteral("Save Record"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!record->hasPendingChange(), Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->ListRecords->count(), before + 1, Patience);
+    QVERIFY(!m_main->TBEdit->isVisible());
+    QVERIFY(!m_main->toolbarButton(QStringLiteral("Save Record"))->isVisible());
+    const auto added = m_main->ListRecords->findItems(
+        QStringLiteral("What does an end to end test drive"), Qt::MatchExactly);
+    QCOMPARE(added.size(), 1);
+
+    // Edit the new record, then save it.
+    clickQuestion(m_main->ListRecords->row(added.first()));
+    clickMain(QStringLiteral("Edit"));
+    QTRY_VERIFY_WITH_TIMEOUT(record->hasPendingChange(), Patience);
+    m_input.click(record->RTBAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(record->RTBAnswer->hasFocus(), Patience);
+    m_input.key(QStringLiteral("End"), {QStringLiteral("Control_L")});
+    m_input.type(QStringLiteral(" jkl"));
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->text(), QStringLiteral("abcdefghi jkl"), Patience);
+    m_answers.expect(QStringLiteral("SUCCEED"), QStringLiteral("Ok"));
+    clickMain(QStringLiteral("Save Record"));
+    QTRY_VERIFY_WITH_TIMEOUT(!record->hasPendingChange(), Patience);
+    QVERIFY(m_answers.done());
+    QCOMPARE(record->RTBAnswer->text(), QStringLiteral("abcdefghi jkl"));
+
+    // Delete it again.
+    m_answers.expect(QStringLiteral("Confirm Deleting!"), QStringLiteral("Yes"));
+    clickMain(QStringLiteral("Delete"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->ListRecords->count(), before, Patience);
+    QVERIFY(m_main->ListRecords
+                ->findItems(QStringLiteral("What does an end to end test drive"), Qt::MatchExactly)
+                .isEmpty());
+
+    // Search the same knowledge base for a word of the question on screen.
+    clickQuestion(0);
+    const QString question = m_main->ListRecords->item(0)->text();
+    QString word;
+    for (const QString &part : question.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (part.size() > word.size() && part.front().isLetter() && part.back().isLetter())
+            word = part;
+    QVERIFY2(!word.isEmpty(), qPrintable(question));
+    QTabBar *tabs = m_main->SSTabMain->tabBar();
+    m_input.click(tabs, tabs->tabRect(1).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 1, Patience);
+    search(QStringLiteral("C++"), word);
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->ListResult->topLevelItemCount() > 0, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->SearchResultForm, Patience);
+    auto *results = dynamic_cast<FrmRecord *>(m_main->SearchResultForm.data());
+    QVERIFY(results && results->SearchMode());
+    QTreeWidgetItem *hit = m_main->ListResult->topLevelItem(0);
+    m_input.click(m_main->ListResult->viewport(), m_main->ListResult->visualItemRect(hit).center());
+    QTRY_COMPARE_WITH_TIMEOUT(results->RTBQuestion->toPlainText(), hit->text(0), Patience);
+    QVERIFY(hit->text(0).contains(word, Qt::CaseInsensitive));
+
+    // Back on [Records]: the record windows come back with the topic as it was.
+    m_input.click(tabs, tabs->tabRect(0).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 0, Patience);
+    if (RecordsTabRestoresWindows) {
+        QMdiSubWindow *cppWindow = m_main->subWindowOf(record);
+        QTRY_VERIFY_WITH_TIMEOUT(cppWindow->isVisible(), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), record, Patience);
+        QCOMPARE(m_main->ComboTable->currentText(), topic);
+    }
+
+    finish();
+}
+
+// Switching record windows after an edit, the left panel's close image, and the edit toolbar
+// staying hidden whenever nothing is edited.
+void E2eMainWindow::windowsAfterEditing()
+{
+    start();
+    openDatabase(QStringLiteral("C++"));
+    FrmRecord *cpp = activeRecord();
+    pickTopic(0);
+    clickQuestion(0);
+    const QStringList cppTopics = topics();
+
+    // Edit, Save, then Java: Java becomes the window everything acts on.
+    clickMain(QStringLiteral("Edit"));
+    QTRY_VERIFY_WITH_TIMEOUT(cpp->hasPendingChange(), Patience);
+    m_input.click(cpp->RTBAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(cpp->RTBAnswer->hasFocus(), Patience);
+    m_input.type(QStringLiteral("x"));
+    m_answers.expect(QStringLiteral("SUCCEED"), QStringLiteral("Ok"));
+    clickMain(QStringLiteral("Save Record"));
+    QTRY_VERIFY_WITH_TIMEOUT(!cpp->hasPendingChange(), Patience);
+    openDatabase(QStringLiteral("Java"));
+    FrmRecord *java = activeRecord();
+    QVERIFY(java != cpp);
+    QTest::qWait(500);
+    QCOMPARE(activeRecord(), java);
+    QVERIFY(topics() != cppTopics);
+    pickTopic(0);
+    QCOMPARE(java->currentTopic(), m_main->ComboTable->itemText(0));
+
+    // The same after Discard, from the Java window back to C++.
+    clickQuestion(0);
+    clickMain(QStringLiteral("Edit"));
+    QTRY_VERIFY_WITH_TIMEOUT(java->hasPendingChange(), Patience);
+    m_answers.expect(QStringLiteral("CANCEL"), QStringLiteral("Yes"));
+    clickMain(QStringLiteral("Discard"));
+    QTRY_VERIFY_WITH_TIMEOUT(!java->hasPendingChange(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->isActiveWindow(), Patience);
+    m_input.click(m_main->subWindowOf(cpp), QPoint(m_main->subWindowOf(cpp)->width() / 2, 10));
+    QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), cpp, Patience);
+    QTest::qWait(500);
+    QCOMPARE(activeRecord(), cpp);
+    QTRY_COMPARE_WITH_TIMEOUT(topics(), cppTopics, Patience);
+    QVERIFY(!m_main->TBEdit->isVisible());
+
+    // The left panel's close image and View > Database Viewer agree.
+    QAction *viewer = m_main->menuItem(QStringLiteral("mnuDbViewer"));
+    QVERIFY(viewer->isChecked());
+    m_input.click(m_main->ImgCloseDBBar);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->PanelLeftDock->isVisible(), Patience);
+    QVERIFY(!viewer->isChecked());
+    QMenu *view = m_main->subMenu(QStringLiteral("mnuView"));
+    QVERIFY(view);
+    QAction *viewMenu = view->menuAction();
+    m_input.click(m_main->menuBar(), m_main->menuBar()->actionGeometry(viewMenu).center());
+    QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), Patience);
+    m_input.click(view, view->actionGeometry(viewer).center());
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), Patience);
+    QVERIFY(viewer->isChecked());
+
+    finish();
+}
+
+// A quit the record window refuses (its save fails) leaves the main window as it was.
+void E2eMainWindow::refusedQuitKeepsTheLook()
+{
+    start();
+    QVERIFY(MSubClass::IsWatched(m_main->mdiArea()->viewport()));
+    QVERIFY(MSubClass::IsWatched(m_main->TxtKeyWord));
+    QVERIFY(clsTooltip::tipWindow());
+    openDatabase(QStringLiteral("C++"));
+    FrmRecord *record = activeRecord();
+    pickTopic(0);
+    clickQuestion(0);
+    const QString existing = m_main->ListRecords->item(0)->text();
+
+    // A new record asking the question of an existing one cannot be saved.
+    clickMain(QStringLiteral("Add New"));
+    QTRY_VERIFY_WITH_TIMEOUT(record->RTBQuestion->hasFocus(), Patience);
+    m_input.type(existing);
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBQuestion->toPlainText(), existing, Patience);
+    m_input.click(record->RTBAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(record->RTBAnswer->hasFocus(), Patience);
+    m_input.type(QStringLiteral("again"));
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->text(), QStringLiteral("again"), Patience);
+
+    m_answers.expect(QStringLiteral("EXIT"), QStringLiteral("Yes"));
+    m_answers.expect(QStringLiteral("SAVE CHANGE"), QStringLiteral("Yes"));
+    m_answers.expect(QStringLiteral("UPDATE FAILED"), QStringLiteral("Ok"));
+    m_input.key(QStringLiteral("F4"), {QStringLiteral("Alt_L")});
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->isActiveWindow(), Patience);
+    QVERIFY(m_main->isVisible());
+    QVERIFY(record->hasPendingChange());
+    QCOMPARE(record->RTBAnswer->text(), QStringLiteral("again"));
+
+    // Background, menus, tips and flat controls are all still in place.
+    QVERIFY(MSubClass::IsWatched(m_main->mdiArea()->viewport()));
+    QVERIFY(MSubClass::IsWatched(m_main->TxtKeyWord));
+    QVERIFY(clsTooltip::tipWindow());
+
+    finish();
+}
+
+// After a message box, with or without a window manager to hand the focus back, a database
+// button makes its new window the one everything acts on.
+void E2eMainWindow::newWindowAfterAMessageBox()
+{
+    start();
+    openDatabase(QStringLiteral("C++"));
+    FrmRecord *cpp = activeRecord();
+    pickTopic(0);
+    const QStringList cppTopics = topics();
+    clickQuestion(0);
+    clickMain(QStringLiteral("Edit"));
+    QTRY_VERIFY_WITH_TIMEOUT(cpp->hasPendingChange(), Patience);
+    m_answers.expect(QStringLiteral("CANCEL"), QStringLiteral("Yes"));
+    clickMain(QStringLiteral("Discard"));
+    QTRY_VERIFY_WITH_TIMEOUT(!cpp->hasPendingChange(), Patience);
+    QVERIFY(m_answers.done());
+
+    QAction *action = m_main->DBToolbar->findChild<QAction *>(QStringLiteral("Java"));
+    m_input.click(toolButton(m_main->DBToolbar, action));
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->RecordForms[2], Patience);
+    auto *java = dynamic_cast<FrmRecord *>(m_main->RecordForms[2].data());
+    QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), java, Patience);
+    QTest::qWait(500);
+    QCOMPARE(activeRecord(), java);
+    QVERIFY(!topics().isEmpty());
+    QVERIFY(topics() != cppTopics);
+    pickTopic(0);
+    QCOMPARE(java->currentTopic(), m_main->ComboTable->itemText(0));
+    QCOMPARE(cpp->currentTopic(), cppTopics.first());
+
+    if (!bareDisplay())
+        finish();
+}
+
+// Typing a keyword completes it from the history without getting in the way, and a search goes
+// to the database chosen last.
+void E2eMainWindow::searchKeywordsAtTheKeyboard()
+{
+    QSKIP("Inline completion of typed keywords and switching the search database are being "
+          "mended with the search work; enable once it is merged.");
+    start();
+    QTabBar *tabs = m_main->SSTabMain->tabBar();
+    m_input.click(tabs, tabs->tabRect(1).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 1, Patience);
+    QSignalSpy finished(m_main.data(), &FrmMain::searchFinished);
+    search(QStringLiteral("C++"), QStringLiteral("class"));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, Patience);
+
+    // "cl" completes to the word searched before, the rest selected; Backspace takes the
+    // completion away and does not bring it back.
+    QLineEdit *keyword = m_main->ComboKeyWord->lineEdit();
+    m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+    m_input.key(QStringLiteral("Delete"));
+    m_input.type(QStringLiteral("cl"));
+    QTRY_COMPARE_WITH_TIMEOUT(keyword->text(), QStringLiteral("class"), Patience);
+    QCOMPARE(keyword->selectedText(), QStringLiteral("ass"));
+    m_input.key(QStringLiteral("BackSpace"));
+    QTRY_COMPARE_WITH_TIMEOUT(keyword->text(), QStringLiteral("cl"), Patience);
+    QTest::qWait(300);
+    QCOMPARE(keyword->text(), QStringLiteral("cl"));
+
+    // Another database: the next search looks there only.
+    chooseSearchDatabase(QStringLiteral("Java"));
+    search(QStringLiteral("Java"), QStringLiteral("class"));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, Patience);
+    QCOMPARE(m_main->SearchDatabaseName, QStringLiteral("Java"));
+    QStringList javaTopics;
+    for (int i = 0; i < m_main->TablesName->count(); ++i)
+        javaTopics.append(m_main->TablesName->item(i)->text());
+    QVERIFY(m_main->ListResult->topLevelItemCount() > 0);
+    for (int i = 0; i < m_main->ListResult->topLevelItemCount(); ++i)
+        QVERIFY(javaTopics.contains(m_main->ListResult->topLevelItem(i)->text(1)));
+
+    finish();
+}
+
+// The FTP window's connect dialog takes an address typed at the keyboard as typed, and the
+// window closes with the main window working on.
+void E2eMainWindow::ftpConnectDialogAndClose()
+{
+    QSKIP("Typing in the FTP connect dialog and closing the FTP window are being mended with "
+          "the FTP work; enable once it is merged.");
+    start();
+    QTabBar *top = m_main->SSTabTop->tabBar();
+    m_input.click(top, top->tabRect(1).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabTop->currentIndex(), 1, Patience);
+    QWidget *ftpButton = toolButton(m_main->TBTool, m_main->toolbarButton(QStringLiteral("FTP")));
+    QVERIFY(ftpButton);
+    m_input.click(ftpButton);
+    FrmFTP *ftp = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
+
+    // Connect, type an address that is no stored one, and cancel.
+    QAction *connectButton = nullptr;
+    for (QAction *action : ftp->tbToolBar->actions())
+        if (action->text() == QLatin1String("Connect"))
+            connectButton = action;
+    QVERIFY(connectButton);
+    QString typed;
+    m_answers.expectWith(QStringLiteral("Connect to site:"), [this, &typed](QWidget *window) {
+        auto *dialog = qobject_cast<frmConnect *>(window);
+        if (!dialog)
+            return;
+        m_input.click(dialog->txtURL);
+        if (!QTest::qWaitFor([dialog] { return dialog->txtURL->hasFocus(); }, Patience))
+            return;
+        m_input.type(QStringLiteral("127.0.0.1"));
+        QTest::qWait(300);
+        typed = dialog->txtURL->currentText();
+        m_input.click(dialog->cmdCancel);
+    });
+    m_input.click(toolButton(ftp->tbToolBar, connectButton));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+    QCOMPARE(typed, QStringLiteral("127.0.0.1"));
+
+    // Close the FTP window with its Exit button; the knowledge base still opens.
+    QPointer<QMdiSubWindow> frame = m_main->subWindowOf(ftp);
+    QVERIFY(frame);
+    QAction *exitButton = nullptr;
+    for (QAction *action : ftp->tbToolBar->actions())
+        if (action->text() == QLatin1String("Exit"))
+            exitButton = action;
+    QVERIFY(exitButton);
+    m_input.click(toolButton(ftp->tbToolBar, exitButton));
+    QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
+    QTabBar *first = m_main->SSTabTop->tabBar();
+    m_input.click(first, first->tabRect(0).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabTop->currentIndex(), 0, Patience);
+    openDatabase(QStringLiteral("C++"));
+
+    finish();
+}
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    XSession session;
+    if (!session.start(!bareDisplay())) {
+        std::fprintf(stderr, "%s\n", qPrintable(session.error()));
+        return 1;
+    }
+    int result = 0;
+    {
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Marlux"));
+        QApplication::setOrganizationName(QStringLiteral("Marlux"));
+        InstallFontSubstitutes();
+        // The panels and 3D labels come from the control libraries, as in the program.
+        QTemporaryDir registry;
+        qputenv("MARLUX_CONTROL_REGISTRY", (registry.path() + "/controls.ini").toUtf8());
+        ControlHost::instance().setLibraryFolder(qEnvironmentVariable("MARLUX_BUILD_DIR") +
+                                                 QStringLiteral("/bin"));
+        const QString missing = ControlHost::instance().registerControls();
+        if (!missing.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(missing));
+        ShellPrompter prompter;
+        Prompter::setInstance(&prompter);
+        FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
+            return new FrmRecord(main, searchMode);
+        });
+        FrmMain::setDataViewOpener(
+            [](FrmMain *main, const QString &path) { FrmAdvance::OpenDataView(main, path); });
+        FrmMain::setDbMaintenanceFactory(&openDbMaintenanceWindow);
+        FrmMain::setFindWindowOpener(&FrmFindAndReplace::open);
+        FrmMain::setToolWindowFactory(QStringLiteral("FTP"),
+                                      [](FrmMain *main) { return new FrmFTP(main); });
+        E2eMainWindow test;
+        result = QTest::qExec(&test, argc, argv);
+        Prompter::setInstance(nullptr);
+    }
+    session.stop();
+    return result;
+}
+
+#include "e2e_mainwindow.moc"

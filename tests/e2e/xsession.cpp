@@ -1,0 +1,263 @@
+#include "xsession.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTest>
+#include <QThread>
+#include <QWidget>
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs a program in a child that dies with this process, its output discarded; keepFd stays
+// open in the child.
+pid_t spawn(const QStringList &arguments, int keepFd = -1)
+{
+    QList<QByteArray> bytes;
+    for (const QString &argument : arguments)
+        bytes.append(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, STDIN_FILENO);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    for (int fd = 3; fd < 1024; ++fd)
+        if (fd != keepFd)
+            close(fd);
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+void terminate(pid_t &pid)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) {
+            pid = -1;
+            return;
+        }
+        QThread::msleep(20);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+} // namespace
+
+XSession::~XSession()
+{
+    stop();
+}
+
+bool XSession::start(bool withWindowManager)
+{
+    int fds[2];
+    if (pipe(fds) != 0) {
+        m_error = QStringLiteral("no pipe");
+        return false;
+    }
+    // The server picks a free display number itself and writes it to the pipe when ready.
+    m_server =
+        spawn({QStringLiteral("Xvfb"), QStringLiteral("-displayfd"), QString::number(fds[1]),
+               QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1600x1000x24"),
+               QStringLiteral("-nolisten"), QStringLiteral("tcp")},
+              fds[1]);
+    close(fds[1]);
+    QByteArray number;
+    pollfd ready{fds[0], POLLIN, 0};
+    while (!number.endsWith('\n') && poll(&ready, 1, 20000) > 0) {
+        char c = 0;
+        if (read(fds[0], &c, 1) != 1)
+            break;
+        number.append(c);
+    }
+    close(fds[0]);
+    if (m_server <= 0 || number.trimmed().isEmpty()) {
+        m_error = QStringLiteral("Xvfb did not start");
+        stop();
+        return false;
+    }
+    m_display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
+    qputenv("DISPLAY", m_display.toLocal8Bit());
+    if (!withWindowManager)
+        return true;
+    m_windowManager = spawn({QStringLiteral("openbox"), QStringLiteral("--sm-disable")});
+    if (!waitForWindowManager(20000)) {
+        m_error = QStringLiteral("openbox did not start on ") + m_display;
+        stop();
+        return false;
+    }
+    return true;
+}
+
+bool XSession::waitForWindowManager(int timeoutMs)
+{
+    Display *display = XOpenDisplay(m_display.toLocal8Bit().constData());
+    if (!display)
+        return false;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    QElapsedTimer clock;
+    clock.start();
+    bool found = false;
+    while (!found && clock.elapsed() < timeoutMs) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char *data = nullptr;
+        if (XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
+                               &type, &format, &items, &after, &data) == Success &&
+            items == 1)
+            found = true;
+        if (data)
+            XFree(data);
+        if (!found)
+            QThread::msleep(50);
+    }
+    XCloseDisplay(display);
+    return found;
+}
+
+void XSession::stop()
+{
+    terminate(m_windowManager);
+    terminate(m_server);
+}
+
+XInput::XInput()
+{
+    m_display = XOpenDisplay(nullptr);
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (m_display && !XTestQueryExtension(m_display, &event, &error, &major, &minor)) {
+        XCloseDisplay(m_display);
+        m_display = nullptr;
+    }
+}
+
+XInput::~XInput()
+{
+    if (m_display)
+        XCloseDisplay(m_display);
+}
+
+void XInput::flush()
+{
+    XSync(m_display, False);
+}
+
+void XInput::moveTo(const QPoint &global)
+{
+    XTestFakeMotionEvent(m_display, -1, global.x(), global.y(), CurrentTime);
+    flush();
+}
+
+void XInput::clickAt(const QPoint &global, int button)
+{
+    moveTo(global);
+    QTest::qWait(30);
+    XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
+    QTest::qWait(30);
+    XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
+    flush();
+    // A person's clicks are apart in time; clicks in one burst would also read as double ones.
+    QTest::qWait(150);
+}
+
+void XInput::click(const QWidget *widget, QPoint local, int button)
+{
+    if (local == QPoint(-1, -1))
+        local = widget->rect().center();
+    clickAt(widget->mapToGlobal(local), button);
+}
+
+void XInput::keySym(unsigned long sym, const QStringList &modifiers)
+{
+    QList<KeyCode> held;
+    for (const QString &modifier : modifiers) {
+        const KeyCode code =
+            XKeysymToKeycode(m_display, XStringToKeysym(modifier.toLatin1().constData()));
+        XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+        held.prepend(code);
+    }
+    const KeyCode code = XKeysymToKeycode(m_display, sym);
+    // A symbol on the key's second level needs Shift.
+    const bool shift = XkbKeycodeToKeysym(m_display, code, 0, 0) != sym &&
+                       XkbKeycodeToKeysym(m_display, code, 0, 1) == sym;
+    const KeyCode shiftCode = XKeysymToKeycode(m_display, XK_Shift_L);
+    if (shift)
+        XTestFakeKeyEvent(m_display, shiftCode, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+    if (shift)
+        XTestFakeKeyEvent(m_display, shiftCode, False, CurrentTime);
+    for (KeyCode modifier : held)
+        XTestFakeKeyEvent(m_display, modifier, False, CurrentTime);
+    flush();
+    QTest::qWait(20);
+}
+
+void XInput::key(const QString &name, const QStringList &modifiers)
+{
+    keySym(XStringToKeysym(name.toLatin1().constData()), modifiers);
+}
+
+void XInput::type(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            keySym(XK_Return, {});
+        else
+            keySym(c.unicode(), {}); // printable Latin-1 symbols are their own codes
+    }
+}
+
+QStringList XInput::windowTitles()
+{
+    QStringList titles;
+    const Atom clients = XInternAtom(m_display, "_NET_CLIENT_LIST", False);
+    const Atom name = XInternAtom(m_display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    if (XGetWindowProperty(m_display, DefaultRootWindow(m_display), clients, 0, 1024, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) != Success ||
+        !data)
+        return titles;
+    const auto *windows = reinterpret_cast<const Window *>(data);
+    for (unsigned long i = 0; i < count; ++i) {
+        unsigned char *text = nullptr;
+        unsigned long length = 0;
+        if (XGetWindowProperty(m_display, windows[i], name, 0, 1024, False, utf8, &type, &format,
+                               &length, &after, &text) == Success &&
+            text)
+            titles.append(QString::fromUtf8(reinterpret_cast<const char *>(text), int(length)));
+        if (text)
+            XFree(text);
+    }
+    XFree(data);
+    return titles;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <sys/types.h>
+
+class QWidget;
+typedef struct _XDisplay Display;
+
+// A private X display for one test program: a virtual frame buffer with a window manager, so
+// activation and focus behave as on a desktop. Started before the application object exists,
+// stopped by process id when the test program ends.
+class XSession
+{
+public:
+    XSession() = default;
+    ~XSession();
+    XSession(const XSession &) = delete;
+    XSession &operator=(const XSession &) = delete;
+
+    // Starts the server, and the window manager unless told otherwise, and points DISPLAY at
+    // them; false on failure (the reason in error()).
+    bool start(bool withWindowManager = true);
+    void stop();
+    QString display() const { return m_display; }
+    QString error() const { return m_error; }
+
+private:
+    bool waitForWindowManager(int timeoutMs);
+
+    pid_t m_server = -1;
+    pid_t m_windowManager = -1;
+    QString m_display;
+    QString m_error;
+};
+
+// Real input through the X server's test extension: the events take the same path as a user's
+// mouse and keyboard, window manager, focus and input methods included.
+class XInput
+{
+public:
+    XInput();
+    ~XInput();
+    XInput(const XInput &) = delete;
+    XInput &operator=(const XInput &) = delete;
+
+    bool isOpen() const { return m_display != nullptr; }
+
+    void moveTo(const QPoint &global);
+    // Clicks a widget at a point of its own (its centre when none is given).
+    void click(const QWidget *widget, QPoint local = QPoint(-1, -1), int button = 1);
+    void clickAt(const QPoint &global, int button = 1);
+    // A key by its X name ("Return", "Tab", "F4", "a"), with optional modifiers by X name
+    // ("Control_L", "Alt_L", "Shift_L").
+    void key(const QString &name, const QStringList &modifiers = {});
+    // Types printable ASCII text, shifting where the keymap needs it.
+    void type(const QString &text);
+    // The titles of the top-level windows the window manager manages, any program's.
+    QStringList windowTitles();
+
+private:
+    void keySym(unsigned long sym, const QStringList &modifiers);
+    void flush();
+
+    Display *m_display = nullptr;
+};
