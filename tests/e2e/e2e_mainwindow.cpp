@@ -649,8 +649,7 @@ int main(int argc, char *argv[])
         FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
             return new FrmRecord(main, searchMode);
         });
-        FrmMain::setDataViewOpener(
-            [](FrmMain *main, const QString &path) { FrmAdvance::OpenDataView(main, path); });
+        FrmMain::setDataViewFactory(&FrmAdvance::createDataView);
         FrmMain::setDbMaintenanceFactory(&openDbMaintenanceWindow);
         FrmMain::setFindWindowOpener(&FrmFindAndReplace::open);
         FrmMain::setToolWindowFactory(QStringLiteral("FTP"),
