@@ -58,6 +58,7 @@ enum class Word : quint8 {
     Sub,
     Super,
     NoSuperSub,
+    Hidden,
     // paragraph
     AlignLeft,
     AlignRight,
@@ -86,6 +87,11 @@ enum class Word : quint8 {
     Object,
     ShpPict,
     NonShpPict,
+    // read though starred
+    FieldResult,
+    ObjectResult,
+    ListText,
+    Numbering,
     // groups skipped
     SkipDestination,
 };
@@ -96,6 +102,7 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         {"par", Word::Par},
         {"row", Word::Par}, // a table row ends as a paragraph, its cells apart by tabs
         {"cell", Word::Cell},
+        {"nestcell", Word::Cell},
         {"line", Word::Line},
         {"tab", Word::Tab},
         {"emdash", Word::EmDash},
@@ -132,6 +139,11 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         {"sub", Word::Sub},
         {"super", Word::Super},
         {"nosupersub", Word::NoSuperSub},
+        {"v", Word::Hidden},
+        {"fldrslt", Word::FieldResult},
+        {"result", Word::ObjectResult},
+        {"listtext", Word::ListText},
+        {"pntext", Word::ListText},
         {"ql", Word::AlignLeft},
         {"qr", Word::AlignRight},
         {"qc", Word::AlignCentre},
@@ -177,7 +189,8 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         {"revtbl", Word::SkipDestination},
         {"listtable", Word::SkipDestination},
         {"listoverridetable", Word::SkipDestination},
-        {"pn", Word::SkipDestination},
+        {"pn", Word::Numbering},
+        {"nonesttables", Word::SkipDestination},
         {"annotation", Word::SkipDestination},
         {"atnid", Word::SkipDestination},
         {"atnauthor", Word::SkipDestination},
@@ -196,7 +209,20 @@ struct CharState
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool hidden = false;
+    bool result = false; // the shown result of an object kept whole
     bool operator==(const CharState &) const = default;
+};
+
+// Old-style paragraph numbering (\pn): made into text when the paragraph brings none.
+struct Numbering
+{
+    quint8 style = 0; // 0 none, 1 decimal, 2 upper letter, 3 lower letter, 4 upper roman,
+                      // 5 lower roman, 6 bullet
+    int start = 1;
+    QString before;
+    QString after;
+    bool operator==(const Numbering &) const = default;
 };
 
 struct ParaState
@@ -207,10 +233,12 @@ struct ParaState
     int first = 0;
     int before = 0;
     int after = 0;
+    Numbering numbering;
     bool operator==(const ParaState &) const = default;
 };
 
-enum class Dest : quint8 { Text, FontTable, ColourTable };
+// Object: inside a kept object group, where only its result is read.
+enum class Dest : quint8 { Text, FontTable, ColourTable, Object };
 
 struct Group
 {
@@ -304,6 +332,8 @@ private:
 
     void keepGroup(Word word);
     void skipGroup();
+    void readNumbering();
+    QString numberText(const Numbering &numbering);
 
     QByteArrayView m_data;
     qsizetype m_pos = 0;
@@ -330,6 +360,14 @@ private:
     int m_pendingCodePage = 0;
     int m_codePageFont = -1;
     int m_codePage = 1252;
+    bool m_symbolFont = false;
+    bool m_leadPending = false; // the last pending byte starts a two-byte character
+
+    bool m_listTextSeen = false; // the paragraph brings its own number
+    Numbering m_lastNumbering;
+    int m_number = 0;
+    qsizetype m_objectRun = -1; // the object whose result is being read, in m_para
+    QString m_resultText;
 
     QString m_text;
     CharState m_textState;
@@ -403,6 +441,14 @@ void Parser::popGroup()
 {
     if (top().dest == Dest::FontTable)
         commitFont();
+    if (top().dest == Dest::Object && m_groups.size() > 2 &&
+        m_groups[m_groups.size() - 2].dest != Dest::Object) {
+        flushText();
+        if (m_objectRun >= 0 && m_objectRun < qsizetype(m_para.size()))
+            m_para[m_objectRun].format.setProperty(RtfFormat::ResultTextProperty, m_resultText);
+        m_objectRun = -1;
+        m_resultText.clear();
+    }
     if (m_groups.size() <= 2) {
         // the document's own group has closed: what follows is not part of it
         if (m_groups.size() == 2)
@@ -423,6 +469,11 @@ void Parser::controlWord()
     if (!isLetter(first)) {
         if (first == '\'') {
             hexByte();
+            return;
+        }
+        if (m_leadPending && m_skip == 0 && (first == '\\' || first == '{' || first == '}')) {
+            ++m_pos;
+            addByte(static_cast<unsigned char>(first));
             return;
         }
         flushPending();
@@ -550,6 +601,13 @@ void Parser::plainBytes()
         ++m_pos;
         return;
     }
+    if (m_leadPending && isPlainByte(byte)) {
+        // common writers put a trail byte that is printable ASCII as itself
+        group.fresh = false;
+        ++m_pos;
+        addByte(byte);
+        return;
+    }
     if (byte >= 0x80) {
         group.fresh = false;
         if (m_rawUtf8) {
@@ -582,7 +640,10 @@ void Parser::plainBytes()
         if (!m_text.isEmpty() && !(m_textState == group.ch))
             flushText();
         m_textState = group.ch;
-        m_text.append(QLatin1String(m_data.data() + start, m_pos - start));
+        const QLatin1StringView latin(m_data.data() + start, m_pos - start);
+        m_text.append(latin);
+        if (group.ch.result)
+            m_resultText.append(latin);
         m_paraOpen = true;
         m_lastWasObject = false;
         return;
@@ -612,17 +673,39 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         return int(std::clamp<long>(param, -RtfFormat::MaxTwips, RtfFormat::MaxTwips));
     };
 
-    if (star && word != Word::ShpPict) {
-        // an optional destination: the only one we read is a picture
+    if (group.dest == Dest::Object) {
+        // inside an object only its result is read; the group itself is kept whole
+        if (word == Word::ObjectResult && fresh) {
+            group.dest = Dest::Text;
+            group.ch.result = true;
+        } else if (fresh || star) {
+            skipGroup();
+        }
+        return;
+    }
+    if (word == Word::Numbering) {
+        readNumbering();
+        return;
+    }
+    if (star && word != Word::ShpPict && word != Word::FieldResult) {
+        // an optional destination: the ones we read are a picture and a field's result
         skipGroup();
         return;
     }
 
     switch (word) {
     case Word::Unknown:
+    case Word::FieldResult:
+    case Word::ObjectResult:
+    case Word::Numbering:
+        return;
+    case Word::ListText:
+        m_listTextSeen = true;
         return;
     case Word::Par:
-        if (group.dest == Dest::Text)
+        if (group.ch.result)
+            appendChar(0x2028); // the object's paragraph stays whole
+        else if (group.dest == Dest::Text)
             endParagraph();
         return;
     case Word::Line:
@@ -664,6 +747,8 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         if (value < 0)
             value += 65536;
         if (value >= 0 && value <= 0xFFFF) {
+            if (value == 0xF0B7)
+                value = 0x2022; // a symbol font's bullet
             if (value == '\t' || value >= 0x20)
                 appendChar(char16_t(value));
         }
@@ -727,6 +812,9 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         return;
     case Word::NoSuperSub:
         ch.verticalAlign = 0;
+        return;
+    case Word::Hidden:
+        ch.hidden = on;
         return;
     case Word::AlignLeft:
         para.align = 0;
@@ -811,7 +899,7 @@ void Parser::applyWord(Word word, bool hasParam, long param)
     case Word::Object:
     case Word::ShpPict:
     case Word::NonShpPict:
-        if (fresh && group.dest == Dest::Text && m_groups.size() > 2) {
+        if (fresh && group.dest == Dest::Text && m_groups.size() > 2 && !group.ch.result) {
             keepGroup(word);
         } else {
             skipGroup();
@@ -830,6 +918,8 @@ int Parser::currentCodePage()
         m_codePageFont = font;
         m_codePage = m_ansiCodePage;
         const auto found = m_fonts.constFind(font);
+        m_symbolFont =
+            found != m_fonts.constEnd() && found->name.compare(u"Symbol", Qt::CaseInsensitive) == 0;
         if (found != m_fonts.constEnd() && found->charset >= 0) {
             const int page = RtfCodePage::codePageOfCharset(found->charset);
             if (page > 0)
@@ -845,15 +935,22 @@ void Parser::addByte(unsigned char byte)
     if (dest != Dest::Text && dest != Dest::FontTable)
         return;
     int page = m_ansiCodePage;
-    if (dest == Dest::Text)
+    if (dest == Dest::Text) {
         page = currentCodePage();
-    else if (const int own = RtfCodePage::codePageOfCharset(m_fontCharset); own > 0)
+        if (m_symbolFont && byte == 0xB7) {
+            flushPending();
+            appendChar(0x2022); // the bullet of the symbol font
+            return;
+        }
+    } else if (const int own = RtfCodePage::codePageOfCharset(m_fontCharset); own > 0) {
         page = own; // a font's name is written in its own charset
+    }
 
     if (!m_pending.isEmpty() && page != m_pendingCodePage)
         flushPending();
     m_pendingCodePage = page;
     m_pending.append(char(byte));
+    m_leadPending = !m_leadPending && RtfCodePage::isLeadByte(page, byte);
 }
 
 void Parser::flushPending()
@@ -863,6 +960,7 @@ void Parser::flushPending()
     QString text;
     m_codePages.decode(m_pendingCodePage, m_pending, text);
     m_pending.clear();
+    m_leadPending = false;
     // decoded control characters are not text
     text.removeIf([](QChar c) { return c.unicode() < 0x20 && c != u'\t'; });
     appendText(text);
@@ -881,6 +979,8 @@ void Parser::appendText(QStringView text)
         flushText();
     m_textState = group.ch;
     m_text += text;
+    if (group.ch.result)
+        m_resultText += text;
     m_paraOpen = true;
     m_lastWasObject = false;
 }
@@ -918,6 +1018,10 @@ const QTextCharFormat &Parser::charFormat(const CharState &state)
     if (state.background > 0 && state.background < int(m_colours.size()) &&
         m_colours[state.background].isValid())
         format.setBackground(m_colours[state.background]);
+    if (state.hidden)
+        format.setProperty(RtfFormat::HiddenProperty, true);
+    if (state.result)
+        format.setProperty(RtfFormat::ResultRunProperty, true);
     if (m_charFormats.size() >= 64)
         m_charFormats.clear();
     m_charFormats.emplace_back(state, format);
@@ -949,6 +1053,13 @@ void Parser::endParagraph()
 {
     flushText();
     const Group &group = top();
+    if (group.para.numbering.style != 0 && !m_listTextSeen) {
+        const QString number = numberText(group.para.numbering);
+        if (!number.isEmpty())
+            m_para.insert(m_para.begin(),
+                          Run{number + u'\t', charFormat(group.ch), false, group.ch});
+    }
+    m_listTextSeen = false;
     if (m_firstBlock) {
         m_cursor.setBlockFormat(blockFormat(group.para));
         m_cursor.setBlockCharFormat(charFormat(group.ch));
@@ -1113,6 +1224,7 @@ void Parser::keepGroup(Word word)
     }
     const RtfPicture picture = decodeRtfPicture(raw);
     const QString name = QStringLiteral("rtfpict:%1").arg(++m_objects);
+    const bool readResult = word == Word::Object && !m_done && raw.contains("\\result");
     m_doc->addResource(QTextDocument::ImageResource, QUrl(name), picture.image);
     QTextImageFormat format;
     format.setName(name);
@@ -1122,6 +1234,160 @@ void Parser::keepGroup(Word word)
     m_para.push_back(Run{QString(QChar::ObjectReplacementCharacter), format, true, {}});
     m_paraOpen = true;
     m_lastWasObject = true;
+    if (readResult) {
+        // go through the group once more for its result's text
+        Group group = top();
+        group.start = start;
+        group.dest = Dest::Object;
+        group.fresh = false;
+        group.star = false;
+        m_groups.push_back(group);
+        m_pos = m_data.indexOf('\\', start) + 1;
+        m_pos += 6; // "object"
+        m_objectRun = qsizetype(m_para.size()) - 1;
+        m_resultText.clear();
+    }
+}
+
+void Parser::readNumbering()
+{
+    // the group sets the numbering of the paragraph it stands in
+    const qsizetype from = m_pos;
+    if (m_groups.size() <= 2) {
+        return;
+    }
+    const GroupEnd end = scanGroup(m_data, m_pos);
+    const QByteArrayView body = m_data.sliced(from, end.end - from);
+    m_pos = end.end;
+    m_groups.pop_back();
+    if (end.open != 0) {
+        m_done = true;
+        return;
+    }
+    Numbering numbering;
+    numbering.style = 1;
+    qsizetype i = 0;
+    QString *text = nullptr;
+    int depth = 0;
+    int textDepth = -1;
+    while (i < body.size()) {
+        const char c = body[i];
+        if (c == '{') {
+            ++depth;
+            ++i;
+        } else if (c == '}') {
+            if (depth == textDepth) {
+                text = nullptr;
+                textDepth = -1;
+            }
+            --depth;
+            ++i;
+        } else if (c == '\\') {
+            ++i;
+            if (i >= body.size())
+                break;
+            if (body[i] == '\'' && i + 2 < body.size()) {
+                const int high = hexValue(body[i + 1]), low = hexValue(body[i + 2]);
+                if (text && high >= 0 && low >= 0)
+                    text->append(QChar(RtfCodePage::fromCp1252(uchar(high << 4 | low))));
+                i += 3;
+                continue;
+            }
+            if (!isLetter(body[i])) {
+                if (text && body[i] != '*')
+                    text->append(QLatin1Char(body[i]));
+                ++i;
+                continue;
+            }
+            const qsizetype start = i;
+            while (i < body.size() && isLetter(body[i]))
+                ++i;
+            const std::string_view name(body.data() + start, size_t(i - start));
+            long value = 0;
+            bool hasValue = false;
+            while (i < body.size() && body[i] >= '0' && body[i] <= '9' && value < 100000) {
+                value = value * 10 + (body[i] - '0');
+                hasValue = true;
+                ++i;
+            }
+            if (i < body.size() && body[i] == ' ')
+                ++i;
+            if (name == "pndec" || name == "pnord" || name == "pncard" || name == "pnordt")
+                numbering.style = 1;
+            else if (name == "pnucltr")
+                numbering.style = 2;
+            else if (name == "pnlcltr")
+                numbering.style = 3;
+            else if (name == "pnucrm")
+                numbering.style = 4;
+            else if (name == "pnlcrm")
+                numbering.style = 5;
+            else if (name == "pnlvlblt")
+                numbering.style = 6;
+            else if (name == "pnlvlcont")
+                numbering.style = 0;
+            else if (name == "pnstart" && hasValue)
+                numbering.start = int(value);
+            else if (name == "pntxtb" || name == "pntxta") {
+                text = name == "pntxtb" ? &numbering.before : &numbering.after;
+                textDepth = depth;
+            }
+        } else {
+            if (text && uchar(c) >= 0x20 && c != '\r' && c != '\n')
+                text->append(QChar(RtfCodePage::fromCp1252(uchar(c))));
+            ++i;
+        }
+    }
+    numbering.before = numbering.before.left(16);
+    numbering.after = numbering.after.left(16);
+    top().para.numbering = numbering;
+}
+
+QString Parser::numberText(const Numbering &numbering)
+{
+    if (numbering.style == 6)
+        return QString(QChar(0x2022));
+    if (m_lastNumbering == numbering)
+        ++m_number;
+    else
+        m_number = numbering.start;
+    m_lastNumbering = numbering;
+    const int n = std::max(m_number, 0);
+    QString digits;
+    switch (numbering.style) {
+    case 2:
+    case 3: {
+        int k = n;
+        while (k > 0) {
+            --k;
+            digits.prepend(QChar(u'A' + k % 26));
+            k /= 26;
+        }
+        if (numbering.style == 3)
+            digits = digits.toLower();
+        break;
+    }
+    case 4:
+    case 5: {
+        static const std::pair<int, const char *> romans[] = {
+            {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
+            {40, "XL"},  {10, "X"},   {9, "IX"},  {5, "V"},    {4, "IV"},  {1, "I"}};
+        int k = std::min(n, 3999);
+        for (const auto &[value, letters] : romans) {
+            while (k >= value) {
+                digits += QLatin1String(letters);
+                k -= value;
+            }
+        }
+        if (numbering.style == 5)
+            digits = digits.toLower();
+        break;
+    }
+    default:
+        digits = QString::number(n);
+        break;
+    }
+    return numbering.before + digits + numbering.after;
 }
 
 qsizetype skipBlanks(QByteArrayView data)
