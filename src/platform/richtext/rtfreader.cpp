@@ -257,9 +257,11 @@ struct FontEntry
     int charset = -1;
 };
 
+// A run's characters are in the paragraph's text, from start.
 struct Run
 {
-    QString text;
+    qsizetype start = 0;
+    qsizetype length = 0;
     QTextCharFormat format;
     bool object = false;
     CharState state;
@@ -369,7 +371,11 @@ private:
     qsizetype m_objectRun = -1; // the object whose result is being read, in m_para
     QString m_resultText;
 
-    QString m_text;
+    // The paragraph's text: a paragraph separator, then the runs one after another (the runs'
+    // strings given to the document point into it). The open run starts at m_runStart.
+    QString m_paraText = QString(QChar(QChar::ParagraphSeparator));
+    qsizetype m_runStart = 1;
+    bool runOpen() const { return m_paraText.size() > m_runStart; }
     CharState m_textState;
     std::vector<Run> m_para;
     bool m_firstBlock = true;
@@ -637,11 +643,11 @@ void Parser::plainBytes()
         const qsizetype start = m_pos;
         while (m_pos < size && isPlainByte(static_cast<unsigned char>(m_data[m_pos])))
             ++m_pos;
-        if (!m_text.isEmpty() && !(m_textState == group.ch))
+        if (runOpen() && !(m_textState == group.ch))
             flushText();
         m_textState = group.ch;
         const QLatin1StringView latin(m_data.data() + start, m_pos - start);
-        m_text.append(latin);
+        m_paraText.append(latin);
         if (group.ch.result)
             m_resultText.append(latin);
         m_paraOpen = true;
@@ -975,10 +981,10 @@ void Parser::appendText(QStringView text)
     }
     if (group.dest != Dest::Text || text.isEmpty())
         return;
-    if (!m_text.isEmpty() && !(m_textState == group.ch))
+    if (runOpen() && !(m_textState == group.ch))
         flushText();
     m_textState = group.ch;
-    m_text += text;
+    m_paraText += text;
     if (group.ch.result)
         m_resultText += text;
     m_paraOpen = true;
@@ -987,10 +993,11 @@ void Parser::appendText(QStringView text)
 
 void Parser::flushText()
 {
-    if (m_text.isEmpty())
+    if (!runOpen())
         return;
-    m_para.push_back(Run{m_text, charFormat(m_textState), false, m_textState});
-    m_text.clear();
+    m_para.push_back(Run{m_runStart, m_paraText.size() - m_runStart, charFormat(m_textState), false,
+                         m_textState});
+    m_runStart = m_paraText.size();
 }
 
 const QTextCharFormat &Parser::charFormat(const CharState &state)
@@ -1004,10 +1011,16 @@ const QTextCharFormat &Parser::charFormat(const CharState &state)
     if (font != m_fonts.constEnd() && !font->name.isEmpty())
         format.setFontFamilies({font->name});
     format.setFontPointSize(state.halfPoints / 2.0);
-    format.setFontWeight(state.bold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(state.italic);
-    format.setFontUnderline(state.underline);
-    format.setFontStrikeOut(state.strike);
+    // only what differs from plain text: every property is copied, hashed and compared by the
+    // document on each run inserted
+    if (state.bold)
+        format.setFontWeight(QFont::Bold);
+    if (state.italic)
+        format.setFontItalic(true);
+    if (state.underline)
+        format.setFontUnderline(true);
+    if (state.strike)
+        format.setFontStrikeOut(true);
     if (state.verticalAlign == 1)
         format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
     else if (state.verticalAlign == 2)
@@ -1053,30 +1066,34 @@ void Parser::endParagraph()
 {
     flushText();
     const Group &group = top();
-    if (group.para.numbering.style != 0 && !m_listTextSeen) {
-        const QString number = numberText(group.para.numbering);
-        if (!number.isEmpty())
-            m_para.insert(m_para.begin(),
-                          Run{number + u'\t', charFormat(group.ch), false, group.ch});
-    }
+    QString number;
+    if (group.para.numbering.style != 0 && !m_listTextSeen)
+        number = numberText(group.para.numbering);
     m_listTextSeen = false;
     if (m_firstBlock) {
         m_cursor.setBlockFormat(blockFormat(group.para));
         m_cursor.setBlockCharFormat(charFormat(group.ch));
         m_firstBlock = false;
-    } else if (group.para == m_lastPara && !m_para.empty() && !m_para.front().object &&
-               m_para.front().state == group.ch) {
+    } else if (number.isEmpty() && group.para == m_lastPara && !m_para.empty() &&
+               !m_para.front().object && m_para.front().state == group.ch) {
         // the paragraph break rides with the first run: a new block takes the previous block's
         // format and the run's, which are the ones wanted (half the work on plain answers)
-        m_para.front().text.prepend(QChar(QChar::ParagraphSeparator));
+        m_para.front().start = 0;
+        ++m_para.front().length;
     } else {
         m_cursor.insertBlock(blockFormat(group.para), charFormat(group.ch));
     }
     m_lastPara = group.para;
+    if (!number.isEmpty())
+        m_cursor.insertText(number + u'\t', charFormat(group.ch));
     for (const Run &run : m_para) {
-        m_cursor.insertText(run.text, run.format);
+        // the document copies the characters: no string of its own per run
+        m_cursor.insertText(QString::fromRawData(m_paraText.constData() + run.start, run.length),
+                            run.format);
     }
     m_para.clear();
+    m_paraText.resize(1);
+    m_runStart = 1;
     m_paraOpen = false;
     m_lastWasObject = false;
 }
@@ -1231,7 +1248,9 @@ void Parser::keepGroup(Word word)
     format.setWidth(picture.size.width());
     format.setHeight(picture.size.height());
     format.setProperty(RtfFormat::RawGroupProperty, raw);
-    m_para.push_back(Run{QString(QChar::ObjectReplacementCharacter), format, true, {}});
+    m_para.push_back(Run{m_paraText.size(), 1, format, true, {}});
+    m_paraText += QChar(QChar::ObjectReplacementCharacter);
+    m_runStart = m_paraText.size();
     m_paraOpen = true;
     m_lastWasObject = true;
     if (readResult) {
