@@ -67,7 +67,6 @@ private:
     {
         RunState state;
         bool object = false;
-        bool result = false; // shown result of an object
     };
     QHash<int, Run> m_runs; // by the document's format index
     QHash<int, QByteArray> m_paragraphWords;
@@ -302,15 +301,19 @@ void Writer::writeBlock(const QTextBlock &block)
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid())
             continue;
+        if (inResult) {
+            // skipped before its state is worked out: that would list its font
+            if (fragment.charFormat().boolProperty(RtfFormat::ResultRunProperty))
+                continue;
+            inResult = false;
+        }
         const int formatIndex = fragment.charFormatIndex();
         auto run = m_runs.constFind(formatIndex);
         if (run == m_runs.constEnd()) {
             const QTextCharFormat format = fragment.charFormat();
             const bool object = format.objectType() != QTextFormat::NoObject ||
                                 format.hasProperty(RtfFormat::RawGroupProperty);
-            run =
-                m_runs.insert(formatIndex, Run{object ? RunState{} : stateOf(format), object,
-                                               format.boolProperty(RtfFormat::ResultRunProperty)});
+            run = m_runs.insert(formatIndex, Run{object ? RunState{} : stateOf(format), object});
         }
         const QString text = fragment.text();
         if (run->object) {
@@ -323,9 +326,6 @@ void Writer::writeBlock(const QTextBlock &block)
             inResult = !resultLeft.isEmpty() && resultUnchanged(it, resultLeft);
             continue;
         }
-        if (inResult && run->result)
-            continue;
-        inResult = false;
         switchTo(run->state);
         writeText(text, m_body, &m_needSpace);
     }
