@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -15,6 +16,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -283,6 +285,45 @@ void line(const char *what, double ms, qsizetype bytes, double unrtf)
 
 } // namespace
 
+// A huge answer (500,000 short lines) shown in a coloured box, as the record window shows it:
+// how long until it is on screen, and the longest the event loop then waits while Qt lays it out.
+void hugeAnswer(const QStringList &keywords)
+{
+    QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+    for (int i = 0; i < 500000; ++i)
+        rtf += "\\pard line number " + QByteArray::number(i) + " of text\\par\r\n";
+    rtf += "}";
+    RichTextBox box;
+    box.resize(800, 600);
+    box.show();
+    KeywordColourer colourer;
+    colourer.setDocument(box.document());
+    QObject::connect(&box, &RichTextBox::documentReplaced, &colourer,
+                     &KeywordColourer::setDocument);
+    colourer.setKeywords(keywords);
+    QElapsedTimer timer;
+    timer.start();
+    box.setTextRtf(QString::fromLatin1(rtf));
+    const qint64 shown = timer.elapsed();
+    qint64 last = shown, worst = 0;
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = timer.elapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+        if (now - shown > 5000)
+            loop.quit();
+    });
+    tick.start();
+    loop.exec();
+    std::printf("huge answer: %.1f MB, %d lines: on screen after %lld ms; then the longest wait of "
+                "the event loop in 5 s: %lld ms\n",
+                rtf.size() / 1e6, 500000, static_cast<long long>(shown),
+                static_cast<long long>(worst));
+}
+
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM",
@@ -294,6 +335,10 @@ int main(int argc, char **argv)
     denseReading(QStandardPaths::findExecutable(QStringLiteral("unrtf")), denseDir);
     if (app.arguments().contains(QStringLiteral("--dense")))
         return 0;
+    if (app.arguments().contains(QStringLiteral("--huge"))) {
+        hugeAnswer(makeKeywords());
+        return 0;
+    }
 
     QTextDocument source;
     const QByteArray answer = makeAnswer(source);
