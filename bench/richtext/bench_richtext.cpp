@@ -171,13 +171,23 @@ struct Build
     std::vector<std::pair<QString, QTextCharFormat>> runs;
 };
 
+// Formats keep their hash once compared, which spares the document hashing them per run (the
+// reader does the same).
+template <typename Format> Format hashed(const Format &format)
+{
+    QTextFormat probe(format.type());
+    probe.setProperty(QTextFormat::UserProperty, true);
+    [[maybe_unused]] const bool same = format == probe;
+    return format;
+}
+
 std::vector<Build> runsOf(const QTextDocument &doc)
 {
     std::vector<Build> blocks;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        Build build{block.blockFormat(), block.charFormat(), {}};
+        Build build{hashed(block.blockFormat()), hashed(block.charFormat()), {}};
         for (auto it = block.begin(); !it.atEnd(); ++it)
-            build.runs.emplace_back(it.fragment().text(), it.fragment().charFormat());
+            build.runs.emplace_back(it.fragment().text(), hashed(it.fragment().charFormat()));
         blocks.push_back(std::move(build));
     }
     return blocks;

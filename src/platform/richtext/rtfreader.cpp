@@ -298,6 +298,15 @@ struct GroupEnd
 };
 GroupEnd scanGroup(QByteArrayView data, qsizetype from);
 
+// The document hashes the format of every run it is given. A format compared once keeps its
+// hash, and so do the copies the document makes of it: work once per format, not per run.
+void primeHash(const QTextFormat &format)
+{
+    QTextFormat probe(format.type()); // formats of other types compare unequal at once
+    probe.setProperty(QTextFormat::UserProperty, true);
+    [[maybe_unused]] const bool same = format == probe;
+}
+
 class Parser
 {
 public:
@@ -1037,6 +1046,7 @@ const QTextCharFormat &Parser::charFormat(const CharState &state)
         format.setProperty(RtfFormat::ResultRunProperty, true);
     if (m_charFormats.size() >= 64)
         m_charFormats.clear();
+    primeHash(format);
     m_charFormats.emplace_back(state, format);
     return m_charFormats.back().second;
 }
@@ -1058,6 +1068,7 @@ const QTextBlockFormat &Parser::blockFormat(const ParaState &para)
     format.setBottomMargin(para.after / RtfFormat::TwipsPerPixel);
     if (m_blockFormats.size() >= 64)
         m_blockFormats.clear();
+    primeHash(format);
     m_blockFormats.emplace_back(para, format);
     return m_blockFormats.back().second;
 }
