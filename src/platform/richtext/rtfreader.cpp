@@ -693,8 +693,8 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         if (word == Word::ObjectResult && fresh) {
             group.dest = Dest::Text;
             group.ch.result = true;
-        } else if (fresh || star) {
-            skipGroup();
+        } else if (fresh) {
+            skipGroup(); // a destination inside the object, never the object's own group
         }
         return;
     }
@@ -778,10 +778,13 @@ void Parser::applyWord(Word word, bool hasParam, long param)
     case Word::Pard:
         para = ParaState{};
         return;
-    case Word::Plain:
+    case Word::Plain: {
+        const bool result = ch.result; // still inside the object's result
         ch = CharState{};
         ch.font = m_defaultFont;
+        ch.result = result;
         return;
+    }
     case Word::Bold:
         ch.bold = on;
         return;

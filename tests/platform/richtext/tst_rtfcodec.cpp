@@ -533,7 +533,7 @@ void TestRtfCodec::hiddenTextStaysHidden()
 void TestRtfCodec::objectResultShownOnce()
 {
     const QByteArray object = "{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}"
-                              "{\\result {\\b shown}\\par text}}";
+                              "{\\result {\\b shown}\\par\\plain text}}";
     QTextDocument doc;
     RtfReader::read("{\\rtf1 a" + object + "b}", &doc);
     QCOMPARE(doc.toRawText(), QStringLiteral("a\ufffcshown\u2028textb"));
@@ -553,6 +553,11 @@ void TestRtfCodec::objectResultShownOnce()
     RtfReader::read(edited, &third);
     QVERIFY(third.toRawText().contains(u"new text"));
     QCOMPARE(RtfWriter::write(&third), edited);
+    // an optional word in the object's own group does not end it early
+    QTextDocument starred;
+    RtfReader::read(QByteArray("{\\rtf1 {\\object{\\result r}\\*\\x y}z}"), &starred);
+    QCOMPARE(starred.toRawText(), QStringLiteral("\ufffcrz"));
+    QCOMPARE(plain(RtfWriter::write(&starred)), QStringLiteral("\ufffcrz"));
 }
 
 QTEST_MAIN(TestRtfCodec)
