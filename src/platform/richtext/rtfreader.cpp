@@ -698,6 +698,25 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         }
         return;
     }
+    if (group.ch.result) {
+        // the result is read again from the kept group on every load: it must not change what
+        // the document's own header set for the text after it
+        switch (word) {
+        case Word::FontTable:
+        case Word::ColourTable:
+            skipGroup();
+            return;
+        case Word::Ansi:
+        case Word::Mac:
+        case Word::Pc:
+        case Word::Pca:
+        case Word::AnsiCodePage:
+        case Word::DefaultFont:
+            return;
+        default:
+            break;
+        }
+    }
     if (word == Word::Numbering) {
         readNumbering();
         return;

@@ -558,6 +558,11 @@ void TestRtfCodec::objectResultShownOnce()
     RtfReader::read(QByteArray("{\\rtf1 {\\object{\\result r}\\*\\x y}z}"), &starred);
     QCOMPARE(starred.toRawText(), QStringLiteral("\ufffcrz"));
     QCOMPARE(plain(RtfWriter::write(&starred)), QStringLiteral("\ufffcrz"));
+    // nor does a font table in the result change the text after the object
+    QCOMPARE(
+        plain("{\\rtf1{\\fonttbl{\\f0 A;}}\\f0 {\\object{\\result{\\fonttbl{\\f0\\fcharset161 G;}}"
+              "r}}\\'e1}"),
+        QString::fromUtf8("\ufffcrá"));
 }
 
 QTEST_MAIN(TestRtfCodec)
