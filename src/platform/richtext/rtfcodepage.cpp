@@ -185,3 +185,10 @@ bool RtfCodePage::isLeadByte(int codePage, unsigned char byte)
         return false;
     }
 }
+
+bool RtfCodePage::isAsciiTrail(int codePage, unsigned char byte)
+{
+    if (byte >= 0x7F)
+        return false;
+    return byte >= (codePage == 1361 ? 0x31 : 0x40);
+}

@@ -26,6 +26,9 @@ public:
     // True when byte starts a two-byte character of codePage (the byte after it is its trail,
     // whatever it looks like).
     static bool isLeadByte(int codePage, unsigned char byte);
+    // True when the ASCII byte can follow a lead byte of codePage (so ';' or a digit after a
+    // broken lead byte still ends a font name or counts as itself).
+    static bool isAsciiTrail(int codePage, unsigned char byte);
 
 private:
     void *converter(int codePage);

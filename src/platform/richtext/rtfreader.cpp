@@ -616,7 +616,7 @@ void Parser::plainBytes()
         ++m_pos;
         return;
     }
-    if (m_leadPending && isPlainByte(byte)) {
+    if (m_leadPending && isPlainByte(byte) && RtfCodePage::isAsciiTrail(m_pendingCodePage, byte)) {
         // common writers put a trail byte that is printable ASCII as itself
         group.fresh = false;
         ++m_pos;

@@ -447,6 +447,8 @@ void TestRtfCodec::nothingLost_data()
         << QString::fromUtf8("、世界");
     QTest::newRow("escaped backslash trail")
         << QByteArray("{\\rtf1\\ansi\\ansicpg932 \\'95\\\\x}") << QString::fromUtf8("表x");
+    QTest::newRow("broken lead byte")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg932 \\'81;x}") << QStringLiteral("\ufffd;x");
     QTest::newRow("gbk trail") << QByteArray("{\\rtf1\\ansi\\ansicpg936 \\'b0A}")
                                << QString::fromUtf8("癆");
     QTest::newRow("korean trail") << QByteArray("{\\rtf1\\ansi\\ansicpg949 \\'81A}")
