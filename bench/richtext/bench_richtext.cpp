@@ -1,5 +1,6 @@
-// Reads and writes a 1 MB answer and colours 1 MB against 300 keywords, each next to unrtf
-// reading the same file. Prints milliseconds (median of several runs) and MB/s.
+// Reads 1 MiB of densely formatted RTF, alternating with unrtf on the same file and with Qt
+// building the same document from prebuilt formats (the least any reader pays); then reads and
+// writes a 1 MB answer and colours 1 MB against 300 keywords. Prints milliseconds and MB/s.
 #include "editor/keywordcolourer.h"
 #include "platform/richtext/richtextbox.h"
 #include "platform/richtext/rtfreader.h"
@@ -7,12 +8,15 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -109,6 +113,164 @@ QByteArray makeAnswer(QTextDocument &doc)
     return RtfWriter::write(&doc);
 }
 
+struct Spread
+{
+    double min, median, max;
+};
+
+Spread spread(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return {times.front(), times[times.size() / 2], times.back()};
+}
+
+double elapsedMs(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// 1 MiB of text whose format changes every few words: bold, italic, colours, fonts, sizes.
+QByteArray makeDense()
+{
+    static const char *pieces[] = {
+        "\\b lorem ipsum\\b0  dolor sit ",
+        "{\\i amet, consectetur} adipiscing ",
+        "\\cf1 elit sed\\cf0  do eiusmod ",
+        "\\f1\\fs18 tempor incididunt\\f0\\fs20  ut labore ",
+        "\\ul et dolore\\ulnone  magna aliqua. ",
+        "{\\b\\i\\cf2 Ut enim} ad minim ",
+        "veniam, \\highlight3 quis nostrud\\highlight0  exercitation ",
+        "ullamco {\\strike laboris} nisi ut ",
+        "aliquip ex\\super 2\\nosupersub  ea commodo ",
+        "consequat caf\\'e9 \\u8364? \\'93quoted\\'94 text.\\par\r\n",
+    };
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
+                     "{\\f1\\fmodern\\fcharset0 Courier New;}}\r\n"
+                     "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green128\\blue0;"
+                     "\\red255\\green255\\blue0;}\r\n\\viewkind4\\uc1\\pard\\f0\\fs20 ";
+    rtf.reserve(kTarget + 256);
+    for (int i = 0; rtf.size() < kTarget - 64; ++i) {
+        if (i % 40 == 39)
+            rtf += "\\pard\\qc\\sb120 ";
+        else if (i % 40 == 0)
+            rtf += "\\pard ";
+        rtf += pieces[i % 10];
+    }
+    rtf += "}\r\n";
+    return rtf;
+}
+
+// What Qt pays to build doc again from its own blocks, runs and formats.
+struct Build
+{
+    QTextBlockFormat blockFormat;
+    QTextCharFormat blockCharFormat;
+    std::vector<std::pair<QString, QTextCharFormat>> runs;
+};
+
+// Formats keep their hash once compared, which spares the document hashing them per run (the
+// reader does the same).
+template <typename Format> Format hashed(const Format &format)
+{
+    QTextFormat probe(format.type());
+    probe.setProperty(QTextFormat::UserProperty, true);
+    [[maybe_unused]] const bool same = format == probe;
+    return format;
+}
+
+std::vector<Build> runsOf(const QTextDocument &doc)
+{
+    std::vector<Build> blocks;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        Build build{hashed(block.blockFormat()), hashed(block.charFormat()), {}};
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            build.runs.emplace_back(it.fragment().text(), hashed(it.fragment().charFormat()));
+        blocks.push_back(std::move(build));
+    }
+    return blocks;
+}
+
+void buildFrom(const std::vector<Build> &blocks, QTextDocument &doc)
+{
+    doc.setUndoRedoEnabled(false);
+    QTextCursor cursor(&doc);
+    cursor.beginEditBlock();
+    bool first = true;
+    for (const Build &block : blocks) {
+        if (first) {
+            cursor.setBlockFormat(block.blockFormat);
+            cursor.setBlockCharFormat(block.blockCharFormat);
+            first = false;
+        } else {
+            cursor.insertBlock(block.blockFormat, block.blockCharFormat);
+        }
+        for (const auto &[text, format] : block.runs)
+            cursor.insertText(text, format);
+    }
+    cursor.endEditBlock();
+}
+
+void denseReading(const QString &unrtf, const QTemporaryDir &dir)
+{
+    const QByteArray dense = makeDense();
+    const QString path = dir.filePath(QStringLiteral("dense.rtf"));
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(dense);
+    }
+    QTextDocument model;
+    RtfReader::read(dense, &model);
+    const std::vector<Build> blocks = runsOf(model);
+    size_t runs = 0;
+    for (const Build &block : blocks)
+        runs += block.runs.size();
+    std::printf("dense: %.2f MiB of RTF, %zu paragraphs, %zu runs\n", dense.size() / 1048576.0,
+                blocks.size(), runs);
+
+    constexpr int kRounds = 7;
+    std::vector<double> ours, floor, peer;
+    for (int round = 0; round < kRounds; ++round) {
+        {
+            QTextDocument doc;
+            ours.push_back(elapsedMs([&] { RtfReader::read(dense, &doc); }));
+        }
+        {
+            QTextDocument doc;
+            floor.push_back(elapsedMs([&] { buildFrom(blocks, doc); }));
+        }
+        if (!unrtf.isEmpty()) {
+            peer.push_back(elapsedMs([&] {
+                QProcess process;
+                process.start(unrtf, {QStringLiteral("--text"), QStringLiteral("--nopict"), path});
+                process.waitForFinished(60000);
+                process.readAllStandardOutput();
+            }));
+        }
+    }
+    auto show = [&](const char *what, const std::vector<double> &times) {
+        const Spread s = spread(times);
+        std::printf("  %-36s min %7.1f  median %7.1f  max %7.1f ms  %6.1f MB/s\n", what, s.min,
+                    s.median, s.max, dense.size() / 1048576.0 / (s.median / 1000.0));
+    };
+    std::printf("read 1 MiB dense RTF, %d rounds alternating:\n", kRounds);
+    show("RtfReader::read", ours);
+    show("Qt building it (prebuilt formats)", floor);
+    const double oursMedian = spread(ours).median;
+    std::printf("  reader / Qt floor: %.2f (the reader's own share: %.1f ms)\n",
+                oursMedian / spread(floor).median, oursMedian - spread(floor).median);
+    if (peer.empty()) {
+        std::printf("  unrtf --text: not installed\n");
+        return;
+    }
+    show("unrtf --text (peer)", peer);
+    std::printf("  unrtf / reader: %.1f times (median), %.1f (best of each)\n",
+                spread(peer).median / oursMedian, spread(peer).min / spread(ours).min);
+}
+
 double unrtfMs(const QString &path)
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
@@ -133,12 +295,60 @@ void line(const char *what, double ms, qsizetype bytes, double unrtf)
 
 } // namespace
 
+// A huge answer (500,000 short lines) shown in a coloured box, as the record window shows it:
+// how long until it is on screen, and the longest the event loop then waits while Qt lays it out.
+void hugeAnswer(const QStringList &keywords)
+{
+    QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+    for (int i = 0; i < 500000; ++i)
+        rtf += "\\pard line number " + QByteArray::number(i) + " of text\\par\r\n";
+    rtf += "}";
+    RichTextBox box;
+    box.resize(800, 600);
+    box.show();
+    KeywordColourer colourer;
+    colourer.setDocument(box.document());
+    QObject::connect(&box, &RichTextBox::documentReplaced, &colourer,
+                     &KeywordColourer::setDocument);
+    colourer.setKeywords(keywords);
+    QElapsedTimer timer;
+    timer.start();
+    box.setTextRtf(QString::fromLatin1(rtf));
+    const qint64 shown = timer.elapsed();
+    qint64 last = shown, worst = 0;
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = timer.elapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+        if (now - shown > 5000)
+            loop.quit();
+    });
+    tick.start();
+    loop.exec();
+    std::printf("huge answer: %.1f MB, %d lines: on screen after %lld ms; then the longest wait of "
+                "the event loop in 5 s: %lld ms\n",
+                rtf.size() / 1e6, 500000, static_cast<long long>(shown),
+                static_cast<long long>(worst));
+}
+
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+
+    QTemporaryDir denseDir;
+    denseReading(QStandardPaths::findExecutable(QStringLiteral("unrtf")), denseDir);
+    if (app.arguments().contains(QStringLiteral("--dense")))
+        return 0;
+    if (app.arguments().contains(QStringLiteral("--huge"))) {
+        hugeAnswer(makeKeywords());
+        return 0;
+    }
 
     QTextDocument source;
     const QByteArray answer = makeAnswer(source);
@@ -199,7 +409,11 @@ int main(int argc, char **argv)
     RichTextBox shown;
     shown.resize(800, 600);
     shown.show();
-    KeywordColourer onScreen(shown.document());
+    // as the record window does: the box shows a new document per answer
+    KeywordColourer onScreen;
+    onScreen.setDocument(shown.document());
+    QObject::connect(&shown, &RichTextBox::documentReplaced, &onScreen,
+                     &KeywordColourer::setDocument);
     onScreen.setKeywords(keywords);
     const QString codeRtf = QString::fromLatin1([&] {
         QTextDocument doc;

@@ -176,6 +176,10 @@ void FrmRecord::createControls()
     RTBSave->hide();
 
     m_colouring = new KeywordColourer(RTBAnswer->document());
+    // the box puts a new document in place on every answer shown: the colourer follows it
+    m_colouring->setParent(this);
+    connect(RTBAnswer, &RichTextBox::documentReplaced, m_colouring,
+            &KeywordColourer::setDocument);
     LockEditors();
     setBackColor(RTBQuestion, BrowseBackColor);
     setBackColor(RTBAnswer, BrowseBackColor);

@@ -5,6 +5,7 @@
 #include "rtfwriter.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -164,9 +165,33 @@ void RichTextBox::remember(const QString &source, bool fromFile, const QByteArra
     m_touched = false;
 }
 
+template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
+{
+    const QPointer<QTextDocument> old = document();
+    auto *doc = new QTextDocument(this);
+    doc->setDefaultFont(old->defaultFont());
+    doc->setDefaultTextOption(old->defaultTextOption());
+    doc->setDefaultStyleSheet(old->defaultStyleSheet());
+    doc->setDocumentMargin(old->documentMargin());
+    doc->setIndentWidth(old->indentWidth());
+    doc->setUseDesignMetrics(old->useDesignMetrics());
+    doc->setUndoRedoEnabled(old->isUndoRedoEnabled());
+    fill(doc);
+    // a shown document lays out again on every paragraph added: minutes for a huge answer
+    setDocument(doc);
+    connect(doc, &QTextDocument::contentsChange, this, &RichTextBox::onContentsChange);
+    if (old && old->parent() == this)
+        delete old;
+    m_touched = true;
+    m_cache.valid = false;
+    ensureCache();
+    emit documentReplaced(doc);
+    emit changed();
+}
+
 void RichTextBox::setTextRtf(const QString &rtf)
 {
-    RtfReader::read(rtf, document());
+    replaceDocument([&](QTextDocument *doc) { RtfReader::read(rtf, doc); });
     remember(rtf, false, {});
 }
 
@@ -525,7 +550,7 @@ bool RichTextBox::loadFile(const QString &path, FileType type, QString *error)
         setText(text);
         return true;
     }
-    RtfReader::read(bytes, document());
+    replaceDocument([&](QTextDocument *doc) { RtfReader::read(bytes, doc); });
     // a file with raw 8-bit bytes cannot travel as a string unchanged: textRtf writes it anew
     if (isAscii(bytes)) {
         remember(QString::fromLatin1(bytes), true, bytes);

@@ -19,6 +19,11 @@
 // No loss. The box remembers the text it was given with setTextRtf and hands it back unchanged
 // from textRtf while the document still writes the same RTF as right after loading (formats
 // included), so showing and closing an answer never rewrites what was stored.
+//
+// Loading. setTextRtf and loadFile build a new document away from the screen and then show it,
+// so a huge answer is laid out once instead of after every paragraph. The box's document is
+// therefore a new object after them (its settings carried over): documentReplaced tells who
+// holds on to it.
 class RichTextBox : public QTextEdit
 {
     Q_OBJECT
@@ -107,6 +112,8 @@ public:
 signals:
     // The text changed (format-only changes do not count).
     void changed();
+    // setTextRtf or loadFile put a new document in the box; the old one is gone.
+    void documentReplaced(QTextDocument *document);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -122,6 +129,7 @@ private:
     };
 
     void ensureCache() const;
+    template <typename Fill> void replaceDocument(Fill fill);
     void onContentsChange(int position, int removed, int added);
     void remember(const QString &source, bool fromFile, const QByteArray &fileBytes);
     void forget();

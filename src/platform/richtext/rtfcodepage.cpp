@@ -160,4 +160,35 @@ void RtfCodePage::decode(int codePage, QByteArrayView bytes, QString &out)
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
+    // Vietnamese and Hebrew hold back their last character in case an accent follows: the
+    // run ends here, so it is let out
+    char *dst = buffer.data();
+    size_t outLeft = size_t(buffer.size());
+    iconv(cd, nullptr, nullptr, &dst, &outLeft);
+    out += QStringView(reinterpret_cast<const char16_t *>(buffer.constData()),
+                       (buffer.size() - qsizetype(outLeft)) / 2);
+}
+
+bool RtfCodePage::isLeadByte(int codePage, unsigned char byte)
+{
+    switch (codePage) {
+    case 932:
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+        return byte >= 0x81 && byte <= 0xFE;
+    case 1361:
+        return (byte >= 0x84 && byte <= 0xD3) || (byte >= 0xD8 && byte <= 0xDE) ||
+               (byte >= 0xE0 && byte <= 0xF9);
+    default:
+        return false;
+    }
+}
+
+bool RtfCodePage::isAsciiTrail(int codePage, unsigned char byte)
+{
+    if (byte >= 0x7F)
+        return false;
+    return byte >= (codePage == 1361 ? 0x31 : 0x40);
 }

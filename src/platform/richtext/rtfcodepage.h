@@ -23,6 +23,12 @@ public:
     // The Windows-1252 byte of c, or -1 when c has none.
     static int toCp1252(char16_t c);
     static char16_t fromCp1252(unsigned char byte);
+    // True when byte starts a two-byte character of codePage (the byte after it is its trail,
+    // whatever it looks like).
+    static bool isLeadByte(int codePage, unsigned char byte);
+    // True when the ASCII byte can follow a lead byte of codePage (so ';' or a digit after a
+    // broken lead byte still ends a font name or counts as itself).
+    static bool isAsciiTrail(int codePage, unsigned char byte);
 
 private:
     void *converter(int codePage);

@@ -58,6 +58,7 @@ enum class Word : quint8 {
     Sub,
     Super,
     NoSuperSub,
+    Hidden,
     // paragraph
     AlignLeft,
     AlignRight,
@@ -86,6 +87,11 @@ enum class Word : quint8 {
     Object,
     ShpPict,
     NonShpPict,
+    // read though starred
+    FieldResult,
+    ObjectResult,
+    ListText,
+    Numbering,
     // groups skipped
     SkipDestination,
 };
@@ -96,6 +102,7 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         {"par", Word::Par},
         {"row", Word::Par}, // a table row ends as a paragraph, its cells apart by tabs
         {"cell", Word::Cell},
+        {"nestcell", Word::Cell},
         {"line", Word::Line},
         {"tab", Word::Tab},
         {"emdash", Word::EmDash},
@@ -132,6 +139,11 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         {"sub", Word::Sub},
         {"super", Word::Super},
         {"nosupersub", Word::NoSuperSub},
+        {"v", Word::Hidden},
+        {"fldrslt", Word::FieldResult},
+        {"result", Word::ObjectResult},
+        {"listtext", Word::ListText},
+        {"pntext", Word::ListText},
         {"ql", Word::AlignLeft},
         {"qr", Word::AlignRight},
         {"qc", Word::AlignCentre},
@@ -177,7 +189,8 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         {"revtbl", Word::SkipDestination},
         {"listtable", Word::SkipDestination},
         {"listoverridetable", Word::SkipDestination},
-        {"pn", Word::SkipDestination},
+        {"pn", Word::Numbering},
+        {"nonesttables", Word::SkipDestination},
         {"annotation", Word::SkipDestination},
         {"atnid", Word::SkipDestination},
         {"atnauthor", Word::SkipDestination},
@@ -196,7 +209,20 @@ struct CharState
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool hidden = false;
+    bool result = false; // the shown result of an object kept whole
     bool operator==(const CharState &) const = default;
+};
+
+// Old-style paragraph numbering (\pn): made into text when the paragraph brings none.
+struct Numbering
+{
+    quint8 style = 0; // 0 none, 1 decimal, 2 upper letter, 3 lower letter, 4 upper roman,
+                      // 5 lower roman, 6 bullet
+    int start = 1;
+    QString before;
+    QString after;
+    bool operator==(const Numbering &) const = default;
 };
 
 struct ParaState
@@ -207,10 +233,12 @@ struct ParaState
     int first = 0;
     int before = 0;
     int after = 0;
+    Numbering numbering;
     bool operator==(const ParaState &) const = default;
 };
 
-enum class Dest : quint8 { Text, FontTable, ColourTable };
+// Object: inside a kept object group, where only its result is read.
+enum class Dest : quint8 { Text, FontTable, ColourTable, Object };
 
 struct Group
 {
@@ -229,9 +257,11 @@ struct FontEntry
     int charset = -1;
 };
 
+// A run's characters are in the paragraph's text, from start.
 struct Run
 {
-    QString text;
+    qsizetype start = 0;
+    qsizetype length = 0;
     QTextCharFormat format;
     bool object = false;
     CharState state;
@@ -267,6 +297,15 @@ struct GroupEnd
     qsizetype truncatedAt = -1;
 };
 GroupEnd scanGroup(QByteArrayView data, qsizetype from);
+
+// The document hashes the format of every run it is given. A format compared once keeps its
+// hash, and so do the copies the document makes of it: work once per format, not per run.
+void primeHash(const QTextFormat &format)
+{
+    QTextFormat probe(format.type()); // formats of other types compare unequal at once
+    probe.setProperty(QTextFormat::UserProperty, true);
+    [[maybe_unused]] const bool same = format == probe;
+}
 
 class Parser
 {
@@ -304,6 +343,8 @@ private:
 
     void keepGroup(Word word);
     void skipGroup();
+    void readNumbering();
+    QString numberText(const Numbering &numbering);
 
     QByteArrayView m_data;
     qsizetype m_pos = 0;
@@ -330,8 +371,20 @@ private:
     int m_pendingCodePage = 0;
     int m_codePageFont = -1;
     int m_codePage = 1252;
+    bool m_symbolFont = false;
+    bool m_leadPending = false; // the last pending byte starts a two-byte character
 
-    QString m_text;
+    bool m_listTextSeen = false; // the paragraph brings its own number
+    Numbering m_lastNumbering;
+    int m_number = 0;
+    qsizetype m_objectRun = -1; // the object whose result is being read, in m_para
+    QString m_resultText;
+
+    // The paragraph's text: a paragraph separator, then the runs one after another (the runs'
+    // strings given to the document point into it). The open run starts at m_runStart.
+    QString m_paraText = QString(QChar(QChar::ParagraphSeparator));
+    qsizetype m_runStart = 1;
+    bool runOpen() const { return m_paraText.size() > m_runStart; }
     CharState m_textState;
     std::vector<Run> m_para;
     bool m_firstBlock = true;
@@ -403,6 +456,14 @@ void Parser::popGroup()
 {
     if (top().dest == Dest::FontTable)
         commitFont();
+    if (top().dest == Dest::Object && m_groups.size() > 2 &&
+        m_groups[m_groups.size() - 2].dest != Dest::Object) {
+        flushText();
+        if (m_objectRun >= 0 && m_objectRun < qsizetype(m_para.size()))
+            m_para[m_objectRun].format.setProperty(RtfFormat::ResultTextProperty, m_resultText);
+        m_objectRun = -1;
+        m_resultText.clear();
+    }
     if (m_groups.size() <= 2) {
         // the document's own group has closed: what follows is not part of it
         if (m_groups.size() == 2)
@@ -423,6 +484,11 @@ void Parser::controlWord()
     if (!isLetter(first)) {
         if (first == '\'') {
             hexByte();
+            return;
+        }
+        if (m_leadPending && m_skip == 0 && (first == '\\' || first == '{' || first == '}')) {
+            ++m_pos;
+            addByte(static_cast<unsigned char>(first));
             return;
         }
         flushPending();
@@ -550,6 +616,13 @@ void Parser::plainBytes()
         ++m_pos;
         return;
     }
+    if (m_leadPending && isPlainByte(byte) && RtfCodePage::isAsciiTrail(m_pendingCodePage, byte)) {
+        // common writers put a trail byte that is printable ASCII as itself
+        group.fresh = false;
+        ++m_pos;
+        addByte(byte);
+        return;
+    }
     if (byte >= 0x80) {
         group.fresh = false;
         if (m_rawUtf8) {
@@ -579,10 +652,13 @@ void Parser::plainBytes()
         const qsizetype start = m_pos;
         while (m_pos < size && isPlainByte(static_cast<unsigned char>(m_data[m_pos])))
             ++m_pos;
-        if (!m_text.isEmpty() && !(m_textState == group.ch))
+        if (runOpen() && !(m_textState == group.ch))
             flushText();
         m_textState = group.ch;
-        m_text.append(QLatin1String(m_data.data() + start, m_pos - start));
+        const QLatin1StringView latin(m_data.data() + start, m_pos - start);
+        m_paraText.append(latin);
+        if (group.ch.result)
+            m_resultText.append(latin);
         m_paraOpen = true;
         m_lastWasObject = false;
         return;
@@ -612,17 +688,58 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         return int(std::clamp<long>(param, -RtfFormat::MaxTwips, RtfFormat::MaxTwips));
     };
 
-    if (star && word != Word::ShpPict) {
-        // an optional destination: the only one we read is a picture
+    if (group.dest == Dest::Object) {
+        // inside an object only its result is read; the group itself is kept whole
+        if (word == Word::ObjectResult && fresh) {
+            group.dest = Dest::Text;
+            group.ch.result = true;
+        } else if (fresh) {
+            skipGroup(); // a destination inside the object, never the object's own group
+        }
+        return;
+    }
+    if (group.ch.result) {
+        // the result is read again from the kept group on every load: it must not change what
+        // the document's own header set for the text after it
+        switch (word) {
+        case Word::FontTable:
+        case Word::ColourTable:
+            skipGroup();
+            return;
+        case Word::Ansi:
+        case Word::Mac:
+        case Word::Pc:
+        case Word::Pca:
+        case Word::AnsiCodePage:
+        case Word::DefaultFont:
+            return;
+        default:
+            break;
+        }
+    }
+    if (word == Word::Numbering) {
+        readNumbering();
+        return;
+    }
+    if (star && word != Word::ShpPict && word != Word::FieldResult) {
+        // an optional destination: the ones we read are a picture and a field's result
         skipGroup();
         return;
     }
 
     switch (word) {
     case Word::Unknown:
+    case Word::FieldResult:
+    case Word::ObjectResult:
+    case Word::Numbering:
+        return;
+    case Word::ListText:
+        m_listTextSeen = true;
         return;
     case Word::Par:
-        if (group.dest == Dest::Text)
+        if (group.ch.result)
+            appendChar(0x2028); // the object's paragraph stays whole
+        else if (group.dest == Dest::Text)
             endParagraph();
         return;
     case Word::Line:
@@ -664,6 +781,8 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         if (value < 0)
             value += 65536;
         if (value >= 0 && value <= 0xFFFF) {
+            if (value == 0xF0B7)
+                value = 0x2022; // a symbol font's bullet
             if (value == '\t' || value >= 0x20)
                 appendChar(char16_t(value));
         }
@@ -678,10 +797,13 @@ void Parser::applyWord(Word word, bool hasParam, long param)
     case Word::Pard:
         para = ParaState{};
         return;
-    case Word::Plain:
+    case Word::Plain: {
+        const bool result = ch.result; // still inside the object's result
         ch = CharState{};
         ch.font = m_defaultFont;
+        ch.result = result;
         return;
+    }
     case Word::Bold:
         ch.bold = on;
         return;
@@ -727,6 +849,9 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         return;
     case Word::NoSuperSub:
         ch.verticalAlign = 0;
+        return;
+    case Word::Hidden:
+        ch.hidden = on;
         return;
     case Word::AlignLeft:
         para.align = 0;
@@ -811,7 +936,7 @@ void Parser::applyWord(Word word, bool hasParam, long param)
     case Word::Object:
     case Word::ShpPict:
     case Word::NonShpPict:
-        if (fresh && group.dest == Dest::Text && m_groups.size() > 2) {
+        if (fresh && group.dest == Dest::Text && m_groups.size() > 2 && !group.ch.result) {
             keepGroup(word);
         } else {
             skipGroup();
@@ -830,6 +955,8 @@ int Parser::currentCodePage()
         m_codePageFont = font;
         m_codePage = m_ansiCodePage;
         const auto found = m_fonts.constFind(font);
+        m_symbolFont =
+            found != m_fonts.constEnd() && found->name.compare(u"Symbol", Qt::CaseInsensitive) == 0;
         if (found != m_fonts.constEnd() && found->charset >= 0) {
             const int page = RtfCodePage::codePageOfCharset(found->charset);
             if (page > 0)
@@ -845,15 +972,22 @@ void Parser::addByte(unsigned char byte)
     if (dest != Dest::Text && dest != Dest::FontTable)
         return;
     int page = m_ansiCodePage;
-    if (dest == Dest::Text)
+    if (dest == Dest::Text) {
         page = currentCodePage();
-    else if (const int own = RtfCodePage::codePageOfCharset(m_fontCharset); own > 0)
+        if (m_symbolFont && byte == 0xB7) {
+            flushPending();
+            appendChar(0x2022); // the bullet of the symbol font
+            return;
+        }
+    } else if (const int own = RtfCodePage::codePageOfCharset(m_fontCharset); own > 0) {
         page = own; // a font's name is written in its own charset
+    }
 
     if (!m_pending.isEmpty() && page != m_pendingCodePage)
         flushPending();
     m_pendingCodePage = page;
     m_pending.append(char(byte));
+    m_leadPending = !m_leadPending && RtfCodePage::isLeadByte(page, byte);
 }
 
 void Parser::flushPending()
@@ -863,6 +997,7 @@ void Parser::flushPending()
     QString text;
     m_codePages.decode(m_pendingCodePage, m_pending, text);
     m_pending.clear();
+    m_leadPending = false;
     // decoded control characters are not text
     text.removeIf([](QChar c) { return c.unicode() < 0x20 && c != u'\t'; });
     appendText(text);
@@ -877,20 +1012,23 @@ void Parser::appendText(QStringView text)
     }
     if (group.dest != Dest::Text || text.isEmpty())
         return;
-    if (!m_text.isEmpty() && !(m_textState == group.ch))
+    if (runOpen() && !(m_textState == group.ch))
         flushText();
     m_textState = group.ch;
-    m_text += text;
+    m_paraText += text;
+    if (group.ch.result)
+        m_resultText += text;
     m_paraOpen = true;
     m_lastWasObject = false;
 }
 
 void Parser::flushText()
 {
-    if (m_text.isEmpty())
+    if (!runOpen())
         return;
-    m_para.push_back(Run{m_text, charFormat(m_textState), false, m_textState});
-    m_text.clear();
+    m_para.push_back(Run{m_runStart, m_paraText.size() - m_runStart, charFormat(m_textState), false,
+                         m_textState});
+    m_runStart = m_paraText.size();
 }
 
 const QTextCharFormat &Parser::charFormat(const CharState &state)
@@ -904,10 +1042,16 @@ const QTextCharFormat &Parser::charFormat(const CharState &state)
     if (font != m_fonts.constEnd() && !font->name.isEmpty())
         format.setFontFamilies({font->name});
     format.setFontPointSize(state.halfPoints / 2.0);
-    format.setFontWeight(state.bold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(state.italic);
-    format.setFontUnderline(state.underline);
-    format.setFontStrikeOut(state.strike);
+    // only what differs from plain text: every property is copied, hashed and compared by the
+    // document on each run inserted
+    if (state.bold)
+        format.setFontWeight(QFont::Bold);
+    if (state.italic)
+        format.setFontItalic(true);
+    if (state.underline)
+        format.setFontUnderline(true);
+    if (state.strike)
+        format.setFontStrikeOut(true);
     if (state.verticalAlign == 1)
         format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
     else if (state.verticalAlign == 2)
@@ -918,8 +1062,13 @@ const QTextCharFormat &Parser::charFormat(const CharState &state)
     if (state.background > 0 && state.background < int(m_colours.size()) &&
         m_colours[state.background].isValid())
         format.setBackground(m_colours[state.background]);
+    if (state.hidden)
+        format.setProperty(RtfFormat::HiddenProperty, true);
+    if (state.result)
+        format.setProperty(RtfFormat::ResultRunProperty, true);
     if (m_charFormats.size() >= 64)
         m_charFormats.clear();
+    primeHash(format);
     m_charFormats.emplace_back(state, format);
     return m_charFormats.back().second;
 }
@@ -941,6 +1090,7 @@ const QTextBlockFormat &Parser::blockFormat(const ParaState &para)
     format.setBottomMargin(para.after / RtfFormat::TwipsPerPixel);
     if (m_blockFormats.size() >= 64)
         m_blockFormats.clear();
+    primeHash(format);
     m_blockFormats.emplace_back(para, format);
     return m_blockFormats.back().second;
 }
@@ -949,23 +1099,34 @@ void Parser::endParagraph()
 {
     flushText();
     const Group &group = top();
+    QString number;
+    if (group.para.numbering.style != 0 && !m_listTextSeen)
+        number = numberText(group.para.numbering);
+    m_listTextSeen = false;
     if (m_firstBlock) {
         m_cursor.setBlockFormat(blockFormat(group.para));
         m_cursor.setBlockCharFormat(charFormat(group.ch));
         m_firstBlock = false;
-    } else if (group.para == m_lastPara && !m_para.empty() && !m_para.front().object &&
-               m_para.front().state == group.ch) {
+    } else if (number.isEmpty() && group.para == m_lastPara && !m_para.empty() &&
+               !m_para.front().object && m_para.front().state == group.ch) {
         // the paragraph break rides with the first run: a new block takes the previous block's
         // format and the run's, which are the ones wanted (half the work on plain answers)
-        m_para.front().text.prepend(QChar(QChar::ParagraphSeparator));
+        m_para.front().start = 0;
+        ++m_para.front().length;
     } else {
         m_cursor.insertBlock(blockFormat(group.para), charFormat(group.ch));
     }
     m_lastPara = group.para;
+    if (!number.isEmpty())
+        m_cursor.insertText(number + u'\t', charFormat(group.ch));
     for (const Run &run : m_para) {
-        m_cursor.insertText(run.text, run.format);
+        // the document copies the characters: no string of its own per run
+        m_cursor.insertText(QString::fromRawData(m_paraText.constData() + run.start, run.length),
+                            run.format);
     }
     m_para.clear();
+    m_paraText.resize(1);
+    m_runStart = 1;
     m_paraOpen = false;
     m_lastWasObject = false;
 }
@@ -1113,15 +1274,172 @@ void Parser::keepGroup(Word word)
     }
     const RtfPicture picture = decodeRtfPicture(raw);
     const QString name = QStringLiteral("rtfpict:%1").arg(++m_objects);
+    const bool readResult = word == Word::Object && !m_done && raw.contains("\\result");
     m_doc->addResource(QTextDocument::ImageResource, QUrl(name), picture.image);
     QTextImageFormat format;
     format.setName(name);
     format.setWidth(picture.size.width());
     format.setHeight(picture.size.height());
     format.setProperty(RtfFormat::RawGroupProperty, raw);
-    m_para.push_back(Run{QString(QChar::ObjectReplacementCharacter), format, true, {}});
+    m_para.push_back(Run{m_paraText.size(), 1, format, true, {}});
+    m_paraText += QChar(QChar::ObjectReplacementCharacter);
+    m_runStart = m_paraText.size();
     m_paraOpen = true;
     m_lastWasObject = true;
+    if (readResult) {
+        // go through the group once more for its result's text
+        Group group = top();
+        group.start = start;
+        group.dest = Dest::Object;
+        group.fresh = false;
+        group.star = false;
+        m_groups.push_back(group);
+        m_pos = m_data.indexOf('\\', start) + 1;
+        m_pos += 6; // "object"
+        m_objectRun = qsizetype(m_para.size()) - 1;
+        m_resultText.clear();
+    }
+}
+
+void Parser::readNumbering()
+{
+    // the group sets the numbering of the paragraph it stands in
+    const qsizetype from = m_pos;
+    if (m_groups.size() <= 2) {
+        return;
+    }
+    const GroupEnd end = scanGroup(m_data, m_pos);
+    const QByteArrayView body = m_data.sliced(from, end.end - from);
+    m_pos = end.end;
+    m_groups.pop_back();
+    if (end.open != 0) {
+        m_done = true;
+        return;
+    }
+    Numbering numbering;
+    numbering.style = 1;
+    qsizetype i = 0;
+    QString *text = nullptr;
+    int depth = 0;
+    int textDepth = -1;
+    while (i < body.size()) {
+        const char c = body[i];
+        if (c == '{') {
+            ++depth;
+            ++i;
+        } else if (c == '}') {
+            if (depth == textDepth) {
+                text = nullptr;
+                textDepth = -1;
+            }
+            --depth;
+            ++i;
+        } else if (c == '\\') {
+            ++i;
+            if (i >= body.size())
+                break;
+            if (body[i] == '\'' && i + 2 < body.size()) {
+                const int high = hexValue(body[i + 1]), low = hexValue(body[i + 2]);
+                if (text && high >= 0 && low >= 0)
+                    text->append(QChar(RtfCodePage::fromCp1252(uchar(high << 4 | low))));
+                i += 3;
+                continue;
+            }
+            if (!isLetter(body[i])) {
+                if (text && body[i] != '*')
+                    text->append(QLatin1Char(body[i]));
+                ++i;
+                continue;
+            }
+            const qsizetype start = i;
+            while (i < body.size() && isLetter(body[i]))
+                ++i;
+            const std::string_view name(body.data() + start, size_t(i - start));
+            long value = 0;
+            bool hasValue = false;
+            while (i < body.size() && body[i] >= '0' && body[i] <= '9' && value < 100000) {
+                value = value * 10 + (body[i] - '0');
+                hasValue = true;
+                ++i;
+            }
+            if (i < body.size() && body[i] == ' ')
+                ++i;
+            if (name == "pndec" || name == "pnord" || name == "pncard" || name == "pnordt")
+                numbering.style = 1;
+            else if (name == "pnucltr")
+                numbering.style = 2;
+            else if (name == "pnlcltr")
+                numbering.style = 3;
+            else if (name == "pnucrm")
+                numbering.style = 4;
+            else if (name == "pnlcrm")
+                numbering.style = 5;
+            else if (name == "pnlvlblt")
+                numbering.style = 6;
+            else if (name == "pnlvlcont")
+                numbering.style = 0;
+            else if (name == "pnstart" && hasValue)
+                numbering.start = int(value);
+            else if (name == "pntxtb" || name == "pntxta") {
+                text = name == "pntxtb" ? &numbering.before : &numbering.after;
+                textDepth = depth;
+            }
+        } else {
+            if (text && uchar(c) >= 0x20 && c != '\r' && c != '\n')
+                text->append(QChar(RtfCodePage::fromCp1252(uchar(c))));
+            ++i;
+        }
+    }
+    numbering.before = numbering.before.left(16);
+    numbering.after = numbering.after.left(16);
+    top().para.numbering = numbering;
+}
+
+QString Parser::numberText(const Numbering &numbering)
+{
+    if (numbering.style == 6)
+        return QString(QChar(0x2022));
+    if (m_lastNumbering == numbering)
+        ++m_number;
+    else
+        m_number = numbering.start;
+    m_lastNumbering = numbering;
+    const int n = std::max(m_number, 0);
+    QString digits;
+    switch (numbering.style) {
+    case 2:
+    case 3: {
+        int k = n;
+        while (k > 0) {
+            --k;
+            digits.prepend(QChar(u'A' + k % 26));
+            k /= 26;
+        }
+        if (numbering.style == 3)
+            digits = digits.toLower();
+        break;
+    }
+    case 4:
+    case 5: {
+        static const std::pair<int, const char *> romans[] = {
+            {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
+            {40, "XL"},  {10, "X"},   {9, "IX"},  {5, "V"},    {4, "IV"},  {1, "I"}};
+        int k = std::min(n, 3999);
+        for (const auto &[value, letters] : romans) {
+            while (k >= value) {
+                digits += QLatin1String(letters);
+                k -= value;
+            }
+        }
+        if (numbering.style == 5)
+            digits = digits.toLower();
+        break;
+    }
+    default:
+        digits = QString::number(n);
+        break;
+    }
+    return numbering.before + digits + numbering.after;
 }
 
 qsizetype skipBlanks(QByteArrayView data)

@@ -26,6 +26,7 @@ struct RunState
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool hidden = false;
 };
 
 class Writer
@@ -113,6 +114,7 @@ RunState Writer::stateOf(const QTextCharFormat &format)
         state.verticalAlign = 1;
     else if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
         state.verticalAlign = 2;
+    state.hidden = format.boolProperty(RtfFormat::HiddenProperty);
     state.foreground = colourIndex(format.foreground());
     state.background = colourIndex(format.background());
     return state;
@@ -150,6 +152,8 @@ void Writer::switchTo(const RunState &state)
         word(state.strike ? "strike" : "strike0");
     if (state.verticalAlign != was.verticalAlign)
         word(state.verticalAlign == 1 ? "sub" : state.verticalAlign == 2 ? "super" : "nosupersub");
+    if (state.hidden != was.hidden)
+        word(state.hidden ? "v" : "v0");
     if (state.foreground != was.foreground)
         word("cf", state.foreground);
     if (state.background != was.background)
@@ -263,6 +267,19 @@ void Writer::writeObject(const QTextCharFormat &format)
     m_needSpace = false;
 }
 
+// True when the result fragments after the object at it hold exactly result.
+bool resultUnchanged(QTextBlock::iterator it, const QString &result)
+{
+    QString shown;
+    for (++it; !it.atEnd() && shown.size() <= result.size(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.charFormat().boolProperty(RtfFormat::ResultRunProperty))
+            break;
+        shown += fragment.text();
+    }
+    return shown == result;
+}
+
 void Writer::writeBlock(const QTextBlock &block)
 {
     // formats repeat: their words are worked out once per format of the document
@@ -277,10 +294,19 @@ void Writer::writeBlock(const QTextBlock &block)
         // an empty line keeps the size of its font
         switchTo(stateOf(block.charFormat()));
     }
+    // an object's result shown after it is in the object's group already, unless edited
+    QString resultLeft;
+    bool inResult = false;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid())
             continue;
+        if (inResult) {
+            // skipped before its state is worked out: that would list its font
+            if (fragment.charFormat().boolProperty(RtfFormat::ResultRunProperty))
+                continue;
+            inResult = false;
+        }
         const int formatIndex = fragment.charFormatIndex();
         auto run = m_runs.constFind(formatIndex);
         if (run == m_runs.constEnd()) {
@@ -296,6 +322,8 @@ void Writer::writeBlock(const QTextBlock &block)
                 if (c == QChar::ObjectReplacementCharacter)
                     writeObject(format);
             }
+            resultLeft = format.stringProperty(RtfFormat::ResultTextProperty);
+            inResult = !resultLeft.isEmpty() && resultUnchanged(it, resultLeft);
             continue;
         }
         switchTo(run->state);

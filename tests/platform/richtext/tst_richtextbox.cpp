@@ -2,6 +2,7 @@
 #include "platform/richtext/rtfwriter.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +23,7 @@ private slots:
     void changedOnlyForText();
     void lockedRefusesTyping();
     void filesLoadAndSave();
+    void answerBuiltAwayFromTheScreen();
 };
 
 void TestRichTextBox::textCountsLineBreaksAsCrLf()
@@ -339,6 +341,40 @@ void TestRichTextBox::filesLoadAndSave()
     QVERIFY(!text.saveFile(dir.filePath(QStringLiteral("no/such/folder/x.rtf")),
                            RichTextBox::RtfFile, &error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestRichTextBox::answerBuiltAwayFromTheScreen()
+{
+    // a shown document lays out again after each paragraph added: a huge answer took minutes
+    RichTextBox box;
+    box.resize(400, 300);
+    box.show();
+    QFont font(QStringLiteral("Serif"), 15);
+    box.document()->setDefaultFont(font);
+    QByteArray rtf = "{\\rtf1 ";
+    for (int i = 0; i < 2000; ++i)
+        rtf += "line " + QByteArray::number(i) + "\\par ";
+    rtf += "}";
+    QPointer<QTextDocument> shown = box.document();
+    int touched = 0;
+    connect(shown, &QTextDocument::contentsChange, this, [&] { ++touched; });
+    QSignalSpy replaced(&box, &RichTextBox::documentReplaced);
+    QSignalSpy changed(&box, &RichTextBox::changed);
+    box.setTextRtf(QString::fromLatin1(rtf));
+    QCOMPARE(touched, 0);
+    QCOMPARE(replaced.count(), 1);
+    QCOMPARE(replaced.first().first().value<QTextDocument *>(), box.document());
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(!shown); // no document left behind
+    QCOMPARE(box.document()->defaultFont(), font);
+    QCOMPARE(box.document()->blockCount(), 2000);
+    QVERIFY(!box.isModified());
+    QCOMPARE(box.textRtf(), QString::fromLatin1(rtf));
+    // edits reach the box from the new document
+    box.setSelStart(0);
+    box.setSelText(QStringLiteral("x"));
+    QVERIFY(box.isModified());
+    QVERIFY(box.text().startsWith(u"xline 0\r\n"));
 }
 
 QTEST_MAIN(TestRichTextBox)

@@ -1,3 +1,4 @@
+#include "platform/richtext/rtfcodepage.h"
 #include "platform/richtext/rtfformat.h"
 #include "platform/richtext/rtfreader.h"
 #include "platform/richtext/rtfwriter.h"
@@ -105,6 +106,11 @@ private slots:
     void malformedInputEnds_data();
     void malformedInputEnds();
     void deepNestingIsLinear();
+    void nothingLost_data();
+    void nothingLost();
+    void everyCodePageLetsOutItsLastCharacter();
+    void hiddenTextStaysHidden();
+    void objectResultShownOnce();
 };
 
 void TestRtfCodec::roundTripIsStable()
@@ -422,6 +428,143 @@ void TestRtfCodec::deepNestingIsLinear()
     // text at a reasonable depth still counts
     QCOMPARE(plain("{\\rtf1 " + QByteArray(100, '{') + "deep" + QByteArray(100, '}') + "}"),
              QStringLiteral("deep"));
+}
+
+void TestRtfCodec::nothingLost_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("hebrew last letter")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1255 \\'f9\\'ec\\'e5\\'ed x}")
+        << QString::fromUtf8("שלום x");
+    QTest::newRow("hebrew at the end")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1255 \\'e0}") << QString::fromUtf8("א");
+    QTest::newRow("vietnamese") << QByteArray("{\\rtf1\\ansi\\ansicpg1258 Vi\\'ea t}")
+                                << QString::fromUtf8("Viê t");
+    QTest::newRow("ascii trail bytes")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset128 A;}}\\f0 "
+                      "\\'81A\\'90\\'a2\\'8aE}")
+        << QString::fromUtf8("、世界");
+    QTest::newRow("escaped backslash trail")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg932 \\'95\\\\x}") << QString::fromUtf8("表x");
+    QTest::newRow("broken lead byte")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg932 \\'81;x}") << QStringLiteral("\ufffd;x");
+    QTest::newRow("gbk trail") << QByteArray("{\\rtf1\\ansi\\ansicpg936 \\'b0A}")
+                               << QString::fromUtf8("癆");
+    QTest::newRow("korean trail") << QByteArray("{\\rtf1\\ansi\\ansicpg949 \\'81A}")
+                                  << QString::fromUtf8("갂");
+    QTest::newRow("big5 trail") << QByteArray("{\\rtf1\\ansi\\ansicpg950 \\'a4@}")
+                                << QString::fromUtf8("一");
+    QTest::newRow("starred field result")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst HYPERLINK x}{\\*\\fldrslt a link}}b}")
+        << QStringLiteral("aa linkb");
+    QTest::newRow("nested cells")
+        << QByteArray("{\\rtf1 \\intbl 1\\nestcell Inner\\nestcell{\\*\\nesttableprops\\nestrow}"
+                      "{\\nonesttables 1 Inner}\\cell\\row}")
+        << QStringLiteral("1\tInner\t\t");
+    QTest::newRow("old numbering")
+        << QByteArray("{\\rtf1{\\*\\pn\\pnlvlbody\\pndec\\pnstart1{\\pntxta .}}one\\par "
+                      "two\\par\\pard three\\par}")
+        << QStringLiteral("1.\tone\u20292.\ttwo\u2029three");
+    QTest::newRow("old numbering with its text")
+        << QByteArray("{\\rtf1{\\pntext 7.\\tab}{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}x\\par}")
+        << QStringLiteral("7.\tx");
+    QTest::newRow("old bullets") << QByteArray(
+                                        "{\\rtf1{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'b7}}x\\par}")
+                                 << QString::fromUtf8("•\tx");
+    QTest::newRow("symbol bullets")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}"
+                      "{\\f1\\'b7}\\f0\\'b7\\u61623?}")
+        << QString::fromUtf8("•·•");
+}
+
+void TestRtfCodec::nothingLost()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QCOMPARE(plain(rtf), text);
+    // and a save keeps it
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(plain(RtfWriter::write(&doc)), text);
+}
+
+void TestRtfCodec::everyCodePageLetsOutItsLastCharacter()
+{
+    // a run's last byte decodes as it does with more after it
+    QList<int> pages = {437, 850, 10000, 20127, 28591, 65001};
+    for (int charset = 0; charset < 256; ++charset) {
+        const int page = RtfCodePage::codePageOfCharset(charset);
+        if (page > 0 && !pages.contains(page))
+            pages << page;
+    }
+    for (int page = 1250; page <= 1258; ++page) {
+        if (!pages.contains(page))
+            pages << page;
+    }
+    for (const int page : pages) {
+        RtfCodePage codePage;
+        for (int byte = 0x20; byte < 0x100; ++byte) {
+            if (RtfCodePage::isLeadByte(page, uchar(byte)))
+                continue;
+            QString alone, followed;
+            codePage.decode(page, QByteArray(1, char(byte)), alone);
+            codePage.decode(page, QByteArray(1, char(byte)) + "x", followed);
+            QVERIFY2(!alone.isEmpty() && followed.startsWith(alone),
+                     qPrintable(QStringLiteral("code page %1, byte %2").arg(page).arg(byte)));
+        }
+    }
+}
+
+void TestRtfCodec::hiddenTextStaysHidden()
+{
+    QTextDocument doc;
+    RtfReader::read(QByteArray("{\\rtf1 a{\\v secret}b\\v c\\v0 d}"), &doc);
+    QCOMPARE(doc.toRawText(), QStringLiteral("asecretbcd"));
+    const QByteArray written = RtfWriter::write(&doc);
+    QTextDocument again;
+    RtfReader::read(written, &again);
+    QVERIFY(formatAt(again, 2).boolProperty(RtfFormat::HiddenProperty));
+    QVERIFY(formatAt(again, 8).boolProperty(RtfFormat::HiddenProperty));
+    QVERIFY(!formatAt(again, 9).boolProperty(RtfFormat::HiddenProperty));
+    QVERIFY(!formatAt(again, 0).boolProperty(RtfFormat::HiddenProperty));
+    QVERIFY(!formatAt(again, 7).boolProperty(RtfFormat::HiddenProperty));
+    QCOMPARE(RtfWriter::write(&again), written);
+}
+
+void TestRtfCodec::objectResultShownOnce()
+{
+    const QByteArray object = "{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}"
+                              "{\\result {\\b shown}\\par\\plain text}}";
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1 a" + object + "b}", &doc);
+    QCOMPARE(doc.toRawText(), QStringLiteral("a\ufffcshown\u2028textb"));
+    const QByteArray written = RtfWriter::write(&doc);
+    QVERIFY(written.contains(object));
+    QCOMPARE(written.count("shown"), 1);
+    QTextDocument again;
+    RtfReader::read(written, &again);
+    QCOMPARE(again.toRawText(), doc.toRawText());
+    QCOMPARE(RtfWriter::write(&again), written);
+    // an edited result is saved as text after the object, not dropped
+    QTextCursor cursor(&again);
+    cursor.setPosition(int(again.toRawText().indexOf(u"text")));
+    cursor.insertText(QStringLiteral("new "));
+    const QByteArray edited = RtfWriter::write(&again);
+    QTextDocument third;
+    RtfReader::read(edited, &third);
+    QVERIFY(third.toRawText().contains(u"new text"));
+    QCOMPARE(RtfWriter::write(&third), edited);
+    // an optional word in the object's own group does not end it early
+    QTextDocument starred;
+    RtfReader::read(QByteArray("{\\rtf1 {\\object{\\result r}\\*\\x y}z}"), &starred);
+    QCOMPARE(starred.toRawText(), QStringLiteral("\ufffcrz"));
+    QCOMPARE(plain(RtfWriter::write(&starred)), QStringLiteral("\ufffcrz"));
+    // nor does a font table in the result change the text after the object
+    QCOMPARE(
+        plain("{\\rtf1{\\fonttbl{\\f0 A;}}\\f0 {\\object{\\result{\\fonttbl{\\f0\\fcharset161 G;}}"
+              "r}}\\'e1}"),
+        QString::fromUtf8("\ufffcrá"));
 }
 
 QTEST_MAIN(TestRtfCodec)
