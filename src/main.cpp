@@ -16,11 +16,33 @@
 #include "tools/web/frmWebBrowser.h"
 
 #include <QApplication>
+#include <QOpenGLContext>
 #include <QScreen>
+
+// The GUI library's own setter of the context every OpenGL user shares.
+void qt_gl_set_global_share_context(QOpenGLContext *context);
+
+namespace {
+
+// The web engine wants a shared OpenGL context, and making one costs a good part of
+// start-up. It gets an empty one now, made real when the first browser opens.
+QOpenGLContext *webShareContext = nullptr;
+
+void prepareWebShareContext()
+{
+    if (webShareContext->isValid())
+        return;
+    webShareContext->setScreen(QGuiApplication::primaryScreen());
+    webShareContext->setFormat(QSurfaceFormat::defaultFormat());
+    webShareContext->create();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    webShareContext = new QOpenGLContext;
+    qt_gl_set_global_share_context(webShareContext);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlux"));
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
@@ -38,6 +60,7 @@ int main(int argc, char *argv[])
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
                                   [](FrmMain *m) { return new frmTelnet(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Internet"), [](FrmMain *main) -> QWidget * {
+        prepareWebShareContext();
         return new frmWebBrowser(main);
     });
     FrmMain::setToolWindowFactory(
