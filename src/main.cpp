@@ -13,9 +13,9 @@
 #include "tools/ftp/FrmFTP.h"
 #include "tools/imagenav/FrmImageNavi.h"
 #include "tools/telnet/frmTelnet.h"
-#include "tools/web/frmWebBrowser.h"
 
 #include <QApplication>
+#include <QLibrary>
 #include <QOpenGLContext>
 #include <QScreen>
 
@@ -35,6 +35,21 @@ void prepareWebShareContext()
     webShareContext->setScreen(QGuiApplication::primaryScreen());
     webShareContext->setFormat(QSurfaceFormat::defaultFormat());
     webShareContext->create();
+}
+
+// The browser and the web engine under it load when the first browser opens.
+QWidget *createWebBrowser(FrmMain *main)
+{
+    prepareWebShareContext();
+    using Create = QWidget *(*)(FrmMain *);
+    QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/marlux_webtool"));
+    const auto create = reinterpret_cast<Create>(module.resolve("marluxCreateWebBrowser"));
+    if (!create) {
+        Prompter::instance().plainMessage(module.errorString(), QStringLiteral("ERROR"),
+                                          Prompter::PlainIcon::Critical);
+        return nullptr;
+    }
+    return create(main);
 }
 
 } // namespace
@@ -59,10 +74,7 @@ int main(int argc, char *argv[])
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
                                   [](FrmMain *m) { return new frmTelnet(m); });
-    FrmMain::setToolWindowFactory(QStringLiteral("Internet"), [](FrmMain *main) -> QWidget * {
-        prepareWebShareContext();
-        return new frmWebBrowser(main);
-    });
+    FrmMain::setToolWindowFactory(QStringLiteral("Internet"), &createWebBrowser);
     FrmMain::setToolWindowFactory(
         QStringLiteral("Image Navigator"),
         [](FrmMain *main) -> QWidget * { return new FrmImageNavi(main); });
