@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStorageInfo>
+#include <QTimer>
 
 SplashProbes SplashProbes::system(SingleInstance *instance)
 {
@@ -48,10 +49,7 @@ bool FrmSplash::runChecks()
     const bool enoughSpace = CheckDiskSpace();
     const bool safeMode = CheckSafeMode();
     const bool running = CheckPrevInstance();
-    if (!enoughSpace || safeMode || running)
-        return false;
-    DetectSoundDevice();
-    return true;
+    return enoughSpace && !safeMode && !running;
 }
 
 bool FrmSplash::CheckDiskSpace()
@@ -87,6 +85,44 @@ bool FrmSplash::CheckPrevInstance()
 void FrmSplash::DetectSoundDevice()
 {
     SoundDevicePresent = m_probes.audioOutputs() >= 1;
+}
+
+namespace {
+
+class SoundDeviceDetector : public QObject
+{
+public:
+    SoundDeviceDetector(QWidget *window, std::function<int()> outputs)
+        : QObject(window), m_outputs(std::move(outputs))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_asked) {
+            m_asked = true;
+            watched->removeEventFilter(this);
+            // After the paint has reached the screen.
+            QTimer::singleShot(0, this, [this] {
+                SoundDevicePresent = m_outputs() >= 1;
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    std::function<int()> m_outputs;
+    bool m_asked = false;
+};
+
+} // namespace
+
+void FrmSplash::detectSoundDeviceOnceShown(QWidget *window) const
+{
+    new SoundDeviceDetector(window, m_probes.audioOutputs);
 }
 
 void FrmSplash::showCentred()

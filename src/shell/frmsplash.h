@@ -36,6 +36,10 @@ public:
     bool CheckPrevInstance();
     void DetectSoundDevice();
 
+    // Asks for the audio devices once the window has painted: the answer matters only
+    // for the first sound, and the question is no part of start-up.
+    void detectSoundDeviceOnceShown(QWidget *window) const;
+
     void showCentred();
     SingleInstance *singleInstance() const { return m_instance; }
 
