@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -47,6 +48,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QPixmap m_artwork;
     SingleInstance *m_instance = nullptr;
     SplashProbes m_probes;
 };
