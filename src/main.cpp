@@ -14,15 +14,52 @@
 #include "tools/imagenav/FrmImageNavi.h"
 #include "tools/telnet/frmTelnet.h"
 #include "tools/web/WebEngineSandbox.h"
-#include "tools/web/frmWebBrowser.h"
 
 #include <QApplication>
+#include <QLibrary>
+#include <QOpenGLContext>
 #include <QScreen>
+
+// The GUI library's own setter of the context every OpenGL user shares.
+void qt_gl_set_global_share_context(QOpenGLContext *context);
+
+namespace {
+
+// The web engine wants a shared OpenGL context, and making one costs a good part of
+// start-up. It gets an empty one now, made real when the first browser opens.
+QOpenGLContext *webShareContext = nullptr;
+
+void prepareWebShareContext()
+{
+    if (webShareContext->isValid())
+        return;
+    webShareContext->setScreen(QGuiApplication::primaryScreen());
+    webShareContext->setFormat(QSurfaceFormat::defaultFormat());
+    webShareContext->create();
+}
+
+// The browser and the web engine under it load when the first browser opens.
+QWidget *createWebBrowser(FrmMain *main)
+{
+    prepareWebShareContext();
+    using Create = QWidget *(*)(FrmMain *);
+    QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/marlux_webtool"));
+    const auto create = reinterpret_cast<Create>(module.resolve("marluxCreateWebBrowser"));
+    if (!create) {
+        Prompter::instance().plainMessage(module.errorString(), QStringLiteral("ERROR"),
+                                          Prompter::PlainIcon::Critical);
+        return nullptr;
+    }
+    return create(main);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     PrepareWebEngineSandbox(); // before anything can start the web engine
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    webShareContext = new QOpenGLContext;
+    qt_gl_set_global_share_context(webShareContext);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlux"));
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
@@ -38,9 +75,7 @@ int main(int argc, char *argv[])
     FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
     FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
                                   [](FrmMain *m) { return new frmTelnet(m); });
-    FrmMain::setToolWindowFactory(QStringLiteral("Internet"), [](FrmMain *main) -> QWidget * {
-        return new frmWebBrowser(main);
-    });
+    FrmMain::setToolWindowFactory(QStringLiteral("Internet"), &createWebBrowser);
     FrmMain::setToolWindowFactory(
         QStringLiteral("Image Navigator"),
         [](FrmMain *main) -> QWidget * { return new FrmImageNavi(main); });

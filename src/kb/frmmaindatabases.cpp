@@ -264,8 +264,12 @@ void FrmMain::DBToolbar_ButtonClick(QAction *button)
         TileVertically();
     button->setEnabled(false);
     QApplication::restoreOverrideCursor();
-    if (ListResult->topLevelItemCount() >= 1 && index - 1 < ComboSrhDBName->count())
+    if (ListResult->topLevelItemCount() >= 1 && index - 1 < ComboSrhDBName->count() &&
+        !m_searching) {
         ComboSrhDBName->setCurrentIndex(index - 1);
+        // As if picked by hand: the topics and the history follow the database.
+        SelectSearchDatabase();
+    }
     SSTabMain->setCurrentIndex(0);
     ComboTable->setEnabled(true);
 }

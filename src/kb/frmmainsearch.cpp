@@ -74,6 +74,9 @@ void FrmMain::connectSearchControls()
     });
 
     QLineEdit *keywordEdit = ComboKeyWord->lineEdit();
+    // The window completes from the history itself (and never after a deleting key);
+    // the box's own completer would complete a second time and drop the selection.
+    ComboKeyWord->setCompleter(nullptr);
     auto *keys = new KeyWatcher(this);
     keywordEdit->installEventFilter(keys);
     TxtKeyWord->installEventFilter(keys);

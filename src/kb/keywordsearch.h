@@ -23,15 +23,27 @@ struct SearchOutcome
 };
 
 // The search behind the [Search] tab, without widgets so it can run off the
-// interface thread: one query per topic, the keyword matched literally and without
-// regard to letter case, the hits stored in SrhResult in one transaction.
+// interface thread: the keyword matched literally and without regard to letter case
+// (in every script), the hits stored in SrhResult in one transaction.
 namespace KeywordSearch {
 
 // Topic tables of a knowledge base, in the file's order, system tables left out.
 QStringList topicTables(const QString &databasePath);
 
-// LIKE pattern for a keyword, its wildcards and escape character made plain.
-QString likePattern(const QString &keyword, bool exact);
+// Whether a question holds the keyword: anywhere, or with "exact" as a word between
+// blanks or the question's ends. Letter case is ignored.
+class Matcher
+{
+public:
+    Matcher(const QString &keyword, bool exact);
+    bool matches(const char *utf8, qsizetype size) const;
+    bool matches(const QString &question) const;
+
+private:
+    QString m_needle;   // folded, with its blanks when exact
+    QByteArray m_ascii; // the same in bytes when it is plain ASCII, else empty
+    bool m_exact = false;
+};
 
 // Replaces SrhResult in searchPath with the hits of keyword in every topic.
 // A failure leaves SrhResult as it was and returns the error.

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStorageInfo>
+#include <QTimer>
 
 SplashProbes SplashProbes::system(SingleInstance *instance)
 {
@@ -48,10 +49,7 @@ bool FrmSplash::runChecks()
     const bool enoughSpace = CheckDiskSpace();
     const bool safeMode = CheckSafeMode();
     const bool running = CheckPrevInstance();
-    if (!enoughSpace || safeMode || running)
-        return false;
-    DetectSoundDevice();
-    return true;
+    return enoughSpace && !safeMode && !running;
 }
 
 bool FrmSplash::CheckDiskSpace()
@@ -89,6 +87,44 @@ void FrmSplash::DetectSoundDevice()
     SoundDevicePresent = m_probes.audioOutputs() >= 1;
 }
 
+namespace {
+
+class SoundDeviceDetector : public QObject
+{
+public:
+    SoundDeviceDetector(QWidget *window, std::function<int()> outputs)
+        : QObject(window), m_outputs(std::move(outputs))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_asked) {
+            m_asked = true;
+            watched->removeEventFilter(this);
+            // After the paint has reached the screen.
+            QTimer::singleShot(0, this, [this] {
+                SoundDevicePresent = m_outputs() >= 1;
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    std::function<int()> m_outputs;
+    bool m_asked = false;
+};
+
+} // namespace
+
+void FrmSplash::detectSoundDeviceOnceShown(QWidget *window) const
+{
+    new SoundDeviceDetector(window, m_probes.audioOutputs);
+}
+
 void FrmSplash::showCentred()
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -99,24 +135,30 @@ void FrmSplash::showCentred()
 
 void FrmSplash::paintEvent(QPaintEvent *)
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient gradient(0, 0, width(), height());
-    gradient.setColorAt(0, QColor(0x40, 0x00, 0x40));
-    gradient.setColorAt(1, QColor(0xC0, 0xC0, 0xFF));
-    painter.fillRect(rect(), gradient);
-    painter.setPen(QPen(QColor(0xFF, 0xFF, 0xFF, 0x60), 2));
-    for (int i = 0; i < 6; ++i)
-        painter.drawEllipse(QPoint(width() - 60, 60), 20 + i * 18, 20 + i * 18);
-    QFont title(QStringLiteral("Sans Serif"), 36, QFont::Black);
-    painter.setFont(title);
-    painter.setPen(QColor(0, 0, 0, 0x80));
-    painter.drawText(QRect(32, 92, width(), 80), AppPaths::applicationTitle());
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(30, 90, width(), 80), AppPaths::applicationTitle());
-    QFont sub(QStringLiteral("Sans Serif"), 12);
-    painter.setFont(sub);
-    painter.drawText(QRect(32, 170, width() - 40, 60),
-                     QStringLiteral("A knowledge base of programming notes"));
-    painter.drawText(QRect(32, height() - 40, width() - 40, 30), QStringLiteral("Loading..."));
+    // Drawn once: start-up repaints the splash while the main window loads.
+    if (m_artwork.size() != size() * devicePixelRatio()) {
+        m_artwork = QPixmap(size() * devicePixelRatio());
+        m_artwork.setDevicePixelRatio(devicePixelRatio());
+        QPainter painter(&m_artwork);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient gradient(0, 0, width(), height());
+        gradient.setColorAt(0, QColor(0x40, 0x00, 0x40));
+        gradient.setColorAt(1, QColor(0xC0, 0xC0, 0xFF));
+        painter.fillRect(rect(), gradient);
+        painter.setPen(QPen(QColor(0xFF, 0xFF, 0xFF, 0x60), 2));
+        for (int i = 0; i < 6; ++i)
+            painter.drawEllipse(QPoint(width() - 60, 60), 20 + i * 18, 20 + i * 18);
+        QFont title(QStringLiteral("Sans Serif"), 36, QFont::Black);
+        painter.setFont(title);
+        painter.setPen(QColor(0, 0, 0, 0x80));
+        painter.drawText(QRect(32, 92, width(), 80), AppPaths::applicationTitle());
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(30, 90, width(), 80), AppPaths::applicationTitle());
+        QFont sub(QStringLiteral("Sans Serif"), 12);
+        painter.setFont(sub);
+        painter.drawText(QRect(32, 170, width() - 40, 60),
+                         QStringLiteral("A knowledge base of programming notes"));
+        painter.drawText(QRect(32, height() - 40, width() - 40, 30), QStringLiteral("Loading..."));
+    }
+    QPainter(this).drawPixmap(0, 0, m_artwork);
 }

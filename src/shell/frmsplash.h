@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -36,6 +37,10 @@ public:
     bool CheckPrevInstance();
     void DetectSoundDevice();
 
+    // Asks for the audio devices once the window has painted: the answer matters only
+    // for the first sound, and the question is no part of start-up.
+    void detectSoundDeviceOnceShown(QWidget *window) const;
+
     void showCentred();
     SingleInstance *singleInstance() const { return m_instance; }
 
@@ -43,6 +48,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QPixmap m_artwork;
     SingleInstance *m_instance = nullptr;
     SplashProbes m_probes;
 };

@@ -180,6 +180,8 @@ int Main(QApplication &app, const std::function<QWidget *()> &createMainWindow)
             if (splash)
                 splash->repaint();
             QWidget *main = createMainWindow();
+            if (splash)
+                splash->detectSoundDeviceOnceShown(main);
             delete splash;
             QApplication::restoreOverrideCursor();
             main->show();

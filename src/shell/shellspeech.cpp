@@ -57,6 +57,37 @@ private:
     std::unique_ptr<QTextToSpeech> m_speech;
 };
 
+std::unique_ptr<SpeechService> makeEngine()
+{
+    if (QTextToSpeech::availableEngines().contains(EngineName)) {
+        auto flite = std::make_unique<FliteSpeech>();
+        if (!flite->broken())
+            return flite;
+    }
+    return std::make_unique<SilentSpeech>();
+}
+
+// Loading the speech engine is no part of start-up: it is made for the first sentence.
+class DeferredSpeech : public SpeechService
+{
+public:
+    void speak(const QString &text) override
+    {
+        if (!m_engine)
+            m_engine = makeEngine();
+        m_engine->speak(text);
+    }
+    void stop() override
+    {
+        if (m_engine)
+            m_engine->stop();
+    }
+    bool isSpeaking() const override { return m_engine && m_engine->isSpeaking(); }
+
+private:
+    std::unique_ptr<SpeechService> m_engine;
+};
+
 void releaseAtExit()
 {
     ReleaseSpeech();
@@ -66,15 +97,7 @@ void releaseAtExit()
 
 void InitSpeech()
 {
-    std::unique_ptr<SpeechService> engine;
-    if (QTextToSpeech::availableEngines().contains(EngineName)) {
-        auto flite = std::make_unique<FliteSpeech>();
-        if (!flite->broken())
-            engine = std::move(flite);
-    }
-    if (!engine)
-        engine = std::make_unique<SilentSpeech>();
-    SetSpeechEngine(std::move(engine));
+    SetSpeechEngine(std::make_unique<DeferredSpeech>());
 }
 
 void ReleaseSpeech()

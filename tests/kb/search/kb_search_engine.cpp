@@ -1,6 +1,10 @@
 #include "kb/keywordsearch.h"
 #include "kb_searchfixture.h"
 
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbengine.h"
+
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,7 +51,16 @@ private slots:
                Record{QStringLiteral("how to win"), QStringLiteral("i")},
                Record{QStringLiteral("a WIN in capitals"), QStringLiteral("j")},
                Record{QStringLiteral("ab_cd underscore"), QStringLiteral("k")},
-               Record{QStringLiteral("xay marks"), QStringLiteral("l")}}}});
+               Record{QStringLiteral("xay marks"), QStringLiteral("l")},
+               Record{QStringLiteral("ÉCLAIR au café"), QStringLiteral("m")}}},
+             {QStringLiteral("Secret"),
+              {Record{QStringLiteral("a hidden win"), QStringLiteral("n")}}}});
+        // A hidden table is no topic, and so is never searched.
+        {
+            const auto database = db::DBEngine::OpenDatabase(kbPath());
+            database->setTableHidden(QStringLiteral("Secret"), true);
+            database->Close();
+        }
         SearchFixture::createSearchDatabase(m_dir.path());
     }
 
@@ -69,8 +82,12 @@ private slots:
                  QStringList{QStringLiteral("Index with [x in brackets")});
         QCOMPARE(found(QStringLiteral("x_y")), QStringList());
         QCOMPARE(found(QStringLiteral("b_cd")), QStringList{QStringLiteral("ab_cd underscore")});
-        // Letter case does not matter.
+        // Letter case does not matter, in any script.
         QCOMPARE(found(QStringLiteral("o'brien")).size(), 1);
+        QCOMPARE(found(QStringLiteral("éclair")), QStringList{QStringLiteral("ÉCLAIR au café")});
+        QCOMPARE(found(QStringLiteral("CAFÉ"), true),
+                 QStringList{QStringLiteral("ÉCLAIR au café")});
+        QCOMPARE(found(QStringLiteral("clair")).size(), 1);
     }
 
     void matchExactly()
@@ -81,6 +98,40 @@ private slots:
         // At the start, in the middle and at the end of a question; "wins" is not a match.
         QCOMPARE(exact, QStringList({QStringLiteral("win the game"), QStringLiteral("how to win"),
                                      QStringLiteral("a WIN in capitals")}));
+    }
+
+    void withoutQuestionIndex()
+    {
+        // A file whose topics lost their question index still finds the same records.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Notes.mdb"));
+        QVERIFY(QFile::copy(kbPath(), path));
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        QStringList indexes;
+        sqlite3_stmt *list = nullptr;
+        sqlite3_prepare_v2(db,
+                           "SELECT name FROM sqlite_schema WHERE type = 'index' AND "
+                           "tbl_name = 'Words' AND sql IS NOT NULL",
+                           -1, &list, nullptr);
+        while (sqlite3_step(list) == SQLITE_ROW)
+            indexes.append(
+                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(list, 0))));
+        sqlite3_finalize(list);
+        QVERIFY(!indexes.isEmpty());
+        for (const QString &index : std::as_const(indexes))
+            sqlite3_exec(db, ("DROP INDEX \"" + index.toUtf8() + "\"").constData(), nullptr,
+                         nullptr, nullptr);
+        sqlite3_close(db);
+        const SearchOutcome outcome = KeywordSearch::run(path, KeywordSearch::topicTables(path),
+                                                         QStringLiteral("Win"), true, searchPath());
+        QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+        QStringList questions;
+        for (const SearchHit &hit : outcome.hits)
+            questions.append(hit.question);
+        QCOMPARE(questions,
+                 QStringList({QStringLiteral("win the game"), QStringLiteral("how to win"),
+                              QStringLiteral("a WIN in capitals")}));
     }
 
     void resultsAreStored()

@@ -5,9 +5,12 @@
 #include "scriptedprompter.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QToolBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -173,6 +177,32 @@ private slots:
         QCOMPARE(historyText(), QStringLiteral("win\r\nWIN\r\n"));
     }
 
+    void openingADatabaseRetargetsTheSearch()
+    {
+        ScriptedPrompter prompter;
+        SearchFixture::createKnowledgeBase(
+            m_root->filePath(QStringLiteral("Database")), QStringLiteral("Java"),
+            {{QStringLiteral("Beans"),
+              {Record{QStringLiteral("beans win"), QStringLiteral("e")}}}});
+        FrmMain::setRecordWindowFactory([](FrmMain *, bool) -> QWidget * { return new QLabel; });
+        m_main->ComboSrhDBName->setCurrentIndex(CppIndex);
+        m_main->SelectSearchDatabase();
+        QVERIFY(search(QStringLiteral("win")));
+        QCOMPARE(m_main->ListResult->topLevelItemCount(), 3);
+
+        // Opening Java while hits are listed makes Java the searched database.
+        m_main->DBToolbar_ButtonClick(m_main->DBToolbar->actions().at(1));
+        QCOMPARE(m_main->ComboSrhDBName->currentData().toString(), QStringLiteral("Java"));
+        QVERIFY(search(QStringLiteral("win")));
+        QCOMPARE(prompter.prompts(), QStringList());
+        QCOMPARE(m_main->ListResult->topLevelItemCount(), 1);
+        QCOMPARE(m_main->ListResult->topLevelItem(0)->text(1), QStringLiteral("Beans"));
+        QFile java(GetAppPath() + QStringLiteral("DataLog/Java.rid"));
+        QVERIFY(java.open(QIODevice::ReadOnly));
+        QCOMPARE(java.readAll(), QByteArray("win\r\n"));
+        QCOMPARE(historyText(), QStringLiteral("win\r\n"));
+    }
+
     void completionAndBackspace()
     {
         QFile history(m_root->filePath(QStringLiteral("DataLog/C++.rid")));
@@ -196,6 +226,48 @@ private slots:
         QCOMPARE(edit->text(), QStringLiteral("se"));
         QTest::keyClicks(edit, QStringLiteral("l"));
         QCOMPARE(edit->text(), QStringLiteral("select"));
+    }
+
+    void completionWithKeyEvents()
+    {
+        // Keys delivered as events, the way the window system's keys arrive: one
+        // completion only, its rest left selected so the next key types over it.
+        QFile history(m_root->filePath(QStringLiteral("DataLog/C++.rid")));
+        QDir().mkpath(m_root->filePath(QStringLiteral("DataLog")));
+        QVERIFY(history.open(QIODevice::WriteOnly));
+        history.write("class\r\nvector\r\n");
+        history.close();
+        m_main->ComboSrhDBName->setCurrentIndex(CppIndex);
+        m_main->SelectSearchDatabase();
+        QLineEdit *edit = m_main->ComboKeyWord->lineEdit();
+        edit->setFocus();
+        const auto type = [edit](const QString &keys) {
+            for (const QChar c : keys) {
+                const int key = c.toUpper().unicode();
+                const Qt::KeyboardModifiers shift =
+                    c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier;
+                QKeyEvent press(QEvent::KeyPress, key, shift, QString(c));
+                QApplication::sendEvent(edit, &press);
+                QKeyEvent release(QEvent::KeyRelease, key, shift, QString(c));
+                QApplication::sendEvent(edit, &release);
+            }
+        };
+        const auto retype = [&](const QString &keys) {
+            edit->clear();
+            type(keys);
+        };
+        retype(QStringLiteral("cl"));
+        QCOMPARE(edit->text(), QStringLiteral("class"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("ass"));
+        retype(QStringLiteral("VEC"));
+        QCOMPARE(edit->text(), QStringLiteral("VECtor"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("tor"));
+        retype(QStringLiteral("vector"));
+        QCOMPARE(edit->text(), QStringLiteral("vector"));
+        // A new keyword that starts like an old one.
+        retype(QStringLiteral("classic"));
+        QCOMPARE(edit->text(), QStringLiteral("classic"));
+        QVERIFY(m_main->ComboKeyWord->completer() == nullptr);
     }
 
     void criteriaWords()
