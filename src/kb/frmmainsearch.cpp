@@ -43,7 +43,7 @@ protected:
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             return false; // the box's own Enter handling runs the search
-        if (watched == m_main->ComboKeyWord->lineEdit()) {
+        if (watched == m_main->ComboKeyWord || watched == m_main->ComboKeyWord->lineEdit()) {
             if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
                 m_main->KeyWordErased = true;
             m_main->ComboKeyWord_KeyPress(key);
@@ -78,6 +78,8 @@ void FrmMain::connectSearchControls()
     // the box's own completer would complete a second time and drop the selection.
     ComboKeyWord->setCompleter(nullptr);
     auto *keys = new KeyWatcher(this);
+    // A focused combo box hands its keys straight to its line edit, past the edit's filters.
+    ComboKeyWord->installEventFilter(keys);
     keywordEdit->installEventFilter(keys);
     TxtKeyWord->installEventFilter(keys);
     connect(keywordEdit, &QLineEdit::textEdited, this, &FrmMain::ComboKeyWord_Change);

@@ -49,10 +49,6 @@
 
 namespace {
 
-// The [Records] tab bringing hidden record windows back comes with the tab switching of the
-// left panel; until then the main road stops short of that check.
-constexpr bool RecordsTabRestoresWindows = false;
-
 // Set for the run on a display without a window manager (e2e.mainwindow.bare): nothing then
 // hands the focus back to the main window after a message box.
 bool bareDisplay()
@@ -375,12 +371,10 @@ void E2eMainWindow::mainRoad()
     // Back on [Records]: the record windows come back with the topic as it was.
     m_input.click(tabs, tabs->tabRect(0).center());
     QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 0, Patience);
-    if (RecordsTabRestoresWindows) {
-        QMdiSubWindow *cppWindow = m_main->subWindowOf(record);
-        QTRY_VERIFY_WITH_TIMEOUT(cppWindow->isVisible(), Patience);
-        QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), record, Patience);
-        QCOMPARE(m_main->ComboTable->currentText(), topic);
-    }
+    QMdiSubWindow *cppWindow = m_main->subWindowOf(record);
+    QTRY_VERIFY_WITH_TIMEOUT(cppWindow->isVisible(), Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), record, Patience);
+    QCOMPARE(m_main->ComboTable->currentText(), topic);
 
     finish();
 }
@@ -526,8 +520,6 @@ void E2eMainWindow::newWindowAfterAMessageBox()
 // to the database chosen last.
 void E2eMainWindow::searchKeywordsAtTheKeyboard()
 {
-    QSKIP("Inline completion of typed keywords and switching the search database are being "
-          "mended with the search work; enable once it is merged.");
     start();
     QTabBar *tabs = m_main->SSTabMain->tabBar();
     m_input.click(tabs, tabs->tabRect(1).center());
@@ -539,8 +531,12 @@ void E2eMainWindow::searchKeywordsAtTheKeyboard()
     // "cl" completes to the word searched before, the rest selected; Backspace takes the
     // completion away and does not bring it back.
     QLineEdit *keyword = m_main->ComboKeyWord->lineEdit();
+    // The results window took the focus: back to the keyword box, as a user would.
+    m_input.click(keyword);
+    QTRY_VERIFY_WITH_TIMEOUT(keyword->hasFocus(), Patience);
     m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
     m_input.key(QStringLiteral("Delete"));
+    QTRY_VERIFY_WITH_TIMEOUT(keyword->text().isEmpty(), Patience);
     m_input.type(QStringLiteral("cl"));
     QTRY_COMPARE_WITH_TIMEOUT(keyword->text(), QStringLiteral("class"), Patience);
     QCOMPARE(keyword->selectedText(), QStringLiteral("ass"));
@@ -568,8 +564,6 @@ void E2eMainWindow::searchKeywordsAtTheKeyboard()
 // window closes with the main window working on.
 void E2eMainWindow::ftpConnectDialogAndClose()
 {
-    QSKIP("Typing in the FTP connect dialog and closing the FTP window are being mended with "
-          "the FTP work; enable once it is merged.");
     start();
     QTabBar *top = m_main->SSTabTop->tabBar();
     m_input.click(top, top->tabRect(1).center());
@@ -597,11 +591,22 @@ void E2eMainWindow::ftpConnectDialogAndClose()
         m_input.type(QStringLiteral("127.0.0.1"));
         QTest::qWait(300);
         typed = dialog->txtURL->currentText();
+        // A stored address completes with its rest selected; Backspace takes the rest away
+        // and nothing completes again.
+        QLineEdit *edit = dialog->txtURL->lineEdit();
+        m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+        m_input.type(QStringLiteral("loc"));
+        if (!QTest::qWaitFor([edit] { return edit->selectedText() == QLatin1String("alhost"); },
+                             Patience))
+            typed += QStringLiteral(" / no completion: ") + edit->text();
+        m_input.key(QStringLiteral("BackSpace"));
+        QTest::qWait(300);
+        typed += QStringLiteral(" / ") + edit->text();
         m_input.click(dialog->cmdCancel);
     });
     m_input.click(toolButton(ftp->tbToolBar, connectButton));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
-    QCOMPARE(typed, QStringLiteral("127.0.0.1"));
+    QCOMPARE(typed, QStringLiteral("127.0.0.1 / loc"));
 
     // Close the FTP window with its Exit button; the knowledge base still opens.
     QPointer<QMdiSubWindow> frame = m_main->subWindowOf(ftp);

@@ -115,6 +115,8 @@ frmConnect::frmConnect(QWidget *parent) : QDialog(parent)
     // The address box completes by itself below; the combo box's own completer on top of
     // that would complete each key twice.
     txtURL->setCompleter(nullptr);
+    // A focused combo box hands its keys straight to its line edit, past the edit's filters.
+    txtURL->installEventFilter(this);
     txtURL->lineEdit()->installEventFilter(this);
     connect(txtURL->lineEdit(), &QLineEdit::textEdited, this, &frmConnect::txtURL_Change);
     connect(chkAnonym, &QCheckBox::clicked, this, &frmConnect::chkAnonym_Click);
@@ -164,7 +166,7 @@ void frmConnect::showModal()
 
 bool frmConnect::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == txtURL->lineEdit() && event->type() == QEvent::KeyPress) {
+    if ((watched == txtURL || watched == txtURL->lineEdit()) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
             m_completionOff = true;
