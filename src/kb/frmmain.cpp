@@ -658,11 +658,15 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+bool FrmMain::AskQuit()
+{
+    return Prompter::instance().messageBox(QStringLiteral("Are you sure you want to quit?"), 106, 1,
+                                           QStringLiteral("EXIT")) == QLatin1String("Yes");
+}
+
 bool FrmMain::MDIForm_QueryUnload()
 {
-    const QString answer = Prompter::instance().messageBox(
-        QStringLiteral("Are you sure you want to quit?"), 106, 1, QStringLiteral("EXIT"));
-    if (answer != QLatin1String("Yes"))
+    if (!AskQuit())
         return false;
     ReleaseWindowObjects();
     return true;
@@ -719,7 +723,33 @@ void FrmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (!MDIForm_QueryUnload() || !MDIForm_Unload()) {
+    if (!m_quitConfirmed) {
+        if (!AskQuit()) {
+            event->ignore();
+            return;
+        }
+        m_quitConfirmed = true;
+    }
+    if (m_searching) {
+        // The search writes its results beside the window: stop it, and quit once it has
+        // settled (the search's end comes back here).
+        if (m_searchCancel)
+            *m_searchCancel = true;
+        m_quitPending = true;
+        event->ignore();
+        return;
+    }
+    m_quitPending = false;
+    // The children go first: one that keeps its unsaved work (or still has its own question
+    // open) stops the quit, and then the window must still be whole.
+    if (!UnloadAllForms()) {
+        m_quitConfirmed = false;
+        event->ignore();
+        return;
+    }
+    ReleaseWindowObjects();
+    if (!MDIForm_Unload()) {
+        m_quitConfirmed = false;
         event->ignore();
         return;
     }

@@ -165,6 +165,8 @@ private slots:
         prompter.answer(QStringLiteral("Yes"));
         QVERIFY(!main.close());
         QVERIFY(main.isVisible());
+        // ... and the window keeps its parts (here the tiled background).
+        QCOMPARE(main.mdiArea()->background().style(), Qt::NoBrush);
 
         static_cast<StubbornChild *>(second->widget())->refuse = false;
         prompter.answer(QStringLiteral("Yes"));
