@@ -723,6 +723,20 @@ void FrmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    // A quit can still come (from the tray) while a modal window runs its work or asks its
+    // question; unwinding that window's loop under it would pull its databases and its
+    // window away mid-way. It has to be finished first.
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != this) {
+        event->ignore();
+        m_quitConfirmed = false;
+        m_quitPending = false;
+        modal->raise();
+        modal->activateWindow();
+        Prompter::instance().messageBox(
+            QStringLiteral("Please finish with the open window first, then quit."), 107, 4,
+            QStringLiteral("EXIT"));
+        return;
+    }
     if (!m_quitConfirmed) {
         if (!AskQuit()) {
             event->ignore();
