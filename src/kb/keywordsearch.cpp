@@ -119,6 +119,15 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
     try {
         Connection source = open(databasePath, false);
         Connection target = open(searchPath, true);
+        // A cancel (the program quitting) also stops a long scan that finds nothing.
+        const auto stopped = [cancelled] { return cancelled && cancelled->load(); };
+        if (cancelled)
+            sqlite3_progress_handler(
+                source.get(), 1000,
+                [](void *flag) {
+                    return static_cast<const std::atomic_bool *>(flag)->load() ? 1 : 0;
+                },
+                const_cast<std::atomic_bool *>(cancelled));
         // Everything or nothing: a failed clear never leaves old and new hits mixed.
         exec(target.get(), "BEGIN IMMEDIATE");
         try {
@@ -132,6 +141,8 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
             const QString subject = exact ? QStringLiteral("(' ' || \"Question\" || ' ')")
                                           : QStringLiteral("\"Question\"");
             for (const QString &topic : topics) {
+                if (stopped())
+                    throw SearchError(EngineError, QStringLiteral("Search cancelled."));
                 Statement select = prepare(
                     source.get(), QStringLiteral("SELECT \"ID\", \"Question\", \"Answer\" FROM %1 "
                                                  "WHERE %2 LIKE ? ESCAPE '\\' ORDER BY \"ID\"")
@@ -139,7 +150,7 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
                 bindText(select.get(), 1, pattern);
                 int rc;
                 while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-                    if (cancelled && *cancelled)
+                    if (stopped())
                         throw SearchError(EngineError, QStringLiteral("Search cancelled."));
                     SearchHit hit;
                     hit.originalId = sqlite3_column_int64(select.get(), 0);
@@ -159,6 +170,8 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
                 if (rc != SQLITE_DONE)
                     throw SearchError(EngineError, QString::fromUtf8(sqlite3_errmsg(source.get())));
             }
+            if (stopped())
+                throw SearchError(EngineError, QStringLiteral("Search cancelled."));
             exec(target.get(), "COMMIT");
         } catch (...) {
             sqlite3_exec(target.get(), "ROLLBACK", nullptr, nullptr, nullptr);
