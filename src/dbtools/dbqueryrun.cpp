@@ -57,8 +57,26 @@ void FrmAdvance::TxtQuery_Change()
     CmdRunQuery->setEnabled(!TxtQuery->toPlainText().isEmpty());
 }
 
+// Counts a query run for as long as it is on the stack: it yields to paint its busy window.
+class FrmAdvance::Operation
+{
+public:
+    explicit Operation(FrmAdvance &window) : m_window(window) { ++m_window.m_operations; }
+    ~Operation()
+    {
+        if (--m_window.m_operations == 0 && m_window.m_closePending)
+            m_window.closeWhenIdle();
+    }
+    Operation(const Operation &) = delete;
+    Operation &operator=(const Operation &) = delete;
+
+private:
+    FrmAdvance &m_window;
+};
+
 void FrmAdvance::CmdRunQuery_Click()
 {
+    const Operation operation(*this);
     auto *busy = new Dialog;
     busy->setWindowTitle(QStringLiteral("Process Query Executing...."));
     busy->setLabelCaption(QStringLiteral("Executing Query, Please Wait."));

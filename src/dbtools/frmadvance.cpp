@@ -29,6 +29,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -451,6 +452,13 @@ bool FrmAdvance::event(QEvent *event)
 
 void FrmAdvance::closeEvent(QCloseEvent *event)
 {
+    if (m_operations > 0 && !m_unloaded) {
+        // A query is still running and yields to paint its busy window: close once it ends.
+        event->ignore();
+        m_closePending = true;
+        return;
+    }
+    m_closePending = false;
     QWidget::closeEvent(event);
     if (m_unloaded)
         return;
@@ -465,6 +473,14 @@ void FrmAdvance::closeEvent(QCloseEvent *event)
         if (!othersLeft && m_main->SSTabMain)
             m_main->SSTabMain->setCurrentIndex(0);
     }
+}
+
+void FrmAdvance::closeWhenIdle()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (m_closePending && m_operations == 0)
+            unloadWindow();
+    });
 }
 
 void FrmAdvance::unloadWindow()

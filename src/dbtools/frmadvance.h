@@ -105,6 +105,8 @@ private:
     void DataTree_AfterLabelEdit(QTreeWidgetItem *node, int column);
     QString connectWithPassword(const QString &connect) const;
     void unloadWindow();
+    class Operation;
+    void closeWhenIdle();
 
     FrmMain *m_main = nullptr;
     QString m_databaseName;
@@ -114,4 +116,6 @@ private:
     QString m_passwordPath;
     bool m_fillingTree = false;
     bool m_unloaded = false;
+    int m_operations = 0;        // this window's own work still on the stack
+    bool m_closePending = false; // a close that came while that work ran
 };

@@ -313,6 +313,15 @@ void FrmExportDBTextFile::CmdCancel_Click()
     reject();
 }
 
+// Escape ends a dialog through here: never while files are still being worked through, or
+// the window would go with the run half done.
+void FrmExportDBTextFile::reject()
+{
+    if (m_exporting)
+        return;
+    QDialog::reject();
+}
+
 void FrmExportDBTextFile::closeEvent(QCloseEvent *event)
 {
     if (m_exporting) {

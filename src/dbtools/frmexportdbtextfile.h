@@ -23,6 +23,7 @@ class FrmExportDBTextFile : public QDialog
 
 public:
     explicit FrmExportDBTextFile(QWidget *parent = nullptr);
+    void reject() override;
 
     // Set by the opener before the window is shown.
     QString DatabaseName;

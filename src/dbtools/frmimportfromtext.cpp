@@ -375,6 +375,15 @@ void FrmImportFromText::CmdClose_Click()
     reject();
 }
 
+// Escape ends a dialog through here: never while files are still being worked through, or
+// the window would go with the run half done.
+void FrmImportFromText::reject()
+{
+    if (isImporting())
+        return;
+    QDialog::reject();
+}
+
 void FrmImportFromText::closeEvent(QCloseEvent *event)
 {
     if (isImporting()) {

@@ -33,6 +33,7 @@ public:
     // databaseFolder: where the wizard lists the databases.
     explicit FrmImportFromText(const QString &databaseFolder, QWidget *parent = nullptr);
     ~FrmImportFromText() override;
+    void reject() override;
 
     // Step 1: the folder, the pattern and the chosen files.
     void Drive1_Change();

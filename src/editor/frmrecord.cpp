@@ -37,6 +37,7 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -70,6 +71,23 @@ public:
 
 } // namespace
 
+// Counts one of the window's own operations for as long as it is on the stack.
+class FrmRecord::Operation
+{
+public:
+    explicit Operation(FrmRecord &window) : m_window(window) { ++m_window.m_operations; }
+    ~Operation()
+    {
+        if (--m_window.m_operations == 0 && m_window.m_closePending)
+            m_window.closeWhenIdle();
+    }
+    Operation(const Operation &) = delete;
+    Operation &operator=(const Operation &) = delete;
+
+private:
+    FrmRecord &m_window;
+};
+
 FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
     : QWidget(parent), m_main(main), m_searchMode(searchMode)
 {
@@ -90,7 +108,10 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
     });
     m_speech = new RecordSpeech(this, m_main);
     m_zip = std::make_unique<RecordZip>(this);
-    connect(CmdZip, &QPushButton::clicked, this, [this] { m_zip->ExportZip(); });
+    connect(CmdZip, &QPushButton::clicked, this, [this] {
+        const Operation operation(*this);
+        m_zip->ExportZip();
+    });
     BindDatabase();
 }
 
@@ -98,6 +119,7 @@ FrmRecord::~FrmRecord() = default;
 
 void FrmRecord::Listen()
 {
+    const Operation operation(*this);
     m_speech->Listen();
 }
 
@@ -118,6 +140,7 @@ QString FrmRecord::ColouredAnswerRtf() const
 
 void FrmRecord::PrintWithWord()
 {
+    const Operation operation(*this);
     m_speech->PrintWithWord();
 }
 
@@ -193,7 +216,7 @@ std::shared_ptr<db::Recordset> FrmRecord::recordset() const
 
 void FrmRecord::report(const QString &prompt, int icon, int buttons, const QString &title)
 {
-    MsgBoxEx(prompt, icon, buttons, title);
+    ask(prompt, icon, buttons, title);
 }
 
 // ---- binding, topics and the question list ---------------------------------------------------
@@ -332,8 +355,8 @@ void FrmRecord::OpenTopic()
         m_listedCount = 0;
         showCount();
         clearControls();
-        if (MsgBoxEx(QStringLiteral("There is no records in this topic, do your want to add now?"),
-                     102, 1, QStringLiteral("EMPTY TOPIC")) == QLatin1String("Yes"))
+        if (ask(QStringLiteral("There is no records in this topic, do your want to add now?"), 102,
+                1, QStringLiteral("EMPTY TOPIC")) == QLatin1String("Yes"))
             NewRecord();
     } catch (const AppException &error) {
         // A topic that cannot be opened lists nothing and says why.
@@ -360,10 +383,10 @@ void FrmRecord::FillQuestionList()
         list->show();
         if (!m_emptyTopicPrompted) {
             m_emptyTopicPrompted = true;
-            if (MsgBoxEx(QStringLiteral("There is no record in current table ") + m_topic +
-                             QStringLiteral(", Please check the database file!") +
-                             QStringLiteral(" Do you want to add a new record? "),
-                         103, 1, QStringLiteral("EMPTY TOPIC")) == QLatin1String("Yes"))
+            if (ask(QStringLiteral("There is no record in current table ") + m_topic +
+                        QStringLiteral(", Please check the database file!") +
+                        QStringLiteral(" Do you want to add a new record? "),
+                    103, 1, QStringLiteral("EMPTY TOPIC")) == QLatin1String("Yes"))
                 NewRecord();
         }
         return;
@@ -594,12 +617,38 @@ void FrmRecord::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    if (m_operations > 0) {
+        // One of this window's questions is still open and its caller runs on when it is
+        // answered: close (asking about unsaved text as ever) once that has unwound.
+        event->ignore();
+        m_closePending = true;
+        return;
+    }
+    m_closePending = false;
     if (!Form_QueryUnload()) {
         event->ignore();
         return;
     }
     Form_Unload();
     event->accept();
+}
+
+QString FrmRecord::ask(const QString &prompt, int icon, int buttons, const QString &title)
+{
+    const Operation operation(*this);
+    return MsgBoxEx(prompt, icon, buttons, title);
+}
+
+void FrmRecord::closeWhenIdle()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (!m_closePending || m_operations > 0)
+            return; // still busy: the last operation to end comes back here
+        if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            frame->close();
+        else
+            close();
+    });
 }
 
 bool FrmRecord::Form_QueryUnload()
@@ -707,8 +756,10 @@ void FrmRecord::NewRecord()
     }
     RTBQuestion->setPlainText(question);
     RTBAnswer->setTextRtf(answer);
-    if (!CmdZip->isHidden())
+    if (!CmdZip->isHidden()) {
+        const Operation operation(*this);
         m_zip->AskZipFile();
+    }
     StartTrackingChanges();
     RTBQuestion->setFocus();
 }
@@ -834,8 +885,8 @@ bool FrmRecord::IsStillDefault() const
 
 bool FrmRecord::ReportNothingToSave()
 {
-    if (MsgBoxEx(QStringLiteral("The record cannot be saved because you did nothing!"), 102, 2,
-                 QStringLiteral("FAILED")) == QLatin1String("Cancel")) {
+    if (ask(QStringLiteral("The record cannot be saved because you did nothing!"), 102, 2,
+            QStringLiteral("FAILED")) == QLatin1String("Cancel")) {
         discardPending();
         return true;
     }
@@ -917,8 +968,8 @@ void FrmRecord::CancelChange(bool skipConfirm)
         return;
     // Ask whenever either box holds text: one filled box is work too.
     if (!skipConfirm && (!RTBQuestion->toPlainText().isEmpty() || !RTBAnswer->text().isEmpty()) &&
-        MsgBoxEx(QStringLiteral("The new record will not be saved! Are you sure?"), 101, 1,
-                 QStringLiteral("CANCEL")) != QLatin1String("Yes"))
+        ask(QStringLiteral("The new record will not be saved! Are you sure?"), 101, 1,
+            QStringLiteral("CANCEL")) != QLatin1String("Yes"))
         return;
     discardPending();
 }
@@ -950,8 +1001,8 @@ bool FrmRecord::AskSaveOnExit()
 {
     if (!hasPendingChange())
         return true;
-    if (MsgBoxEx(QStringLiteral("Do you want to save the changes before exit!"), 102, 1,
-                 QStringLiteral("SAVE CHANGE")) == QLatin1String("Yes"))
+    if (ask(QStringLiteral("Do you want to save the changes before exit!"), 102, 1,
+            QStringLiteral("SAVE CHANGE")) == QLatin1String("Yes"))
         return save(true); // a failed save keeps the window and the text
     discardPending();
     return true;
@@ -961,10 +1012,10 @@ void FrmRecord::DeleteRecord()
 {
     if (m_searchMode || hasPendingChange())
         return;
-    if (MsgBoxEx(QStringLiteral("You are going to delete this record, you can not recover it "
-                                "after deleting! ") +
-                     QStringLiteral("Are you sure!"),
-                 106, 1, QStringLiteral("Confirm Deleting!")) != QLatin1String("Yes"))
+    if (ask(QStringLiteral("You are going to delete this record, you can not recover it "
+                           "after deleting! ") +
+                QStringLiteral("Are you sure!"),
+            106, 1, QStringLiteral("Confirm Deleting!")) != QLatin1String("Yes"))
         return;
     auto rs = recordset();
     const int position = recordPosition();

@@ -138,6 +138,10 @@ private:
     void showCount();
     std::shared_ptr<db::Recordset> recordset() const;
     void report(const QString &prompt, int icon, int buttons, const QString &title);
+    // Every question this window asks: a close that comes while one is open waits for it.
+    QString ask(const QString &prompt, int icon, int buttons, const QString &title);
+    class Operation;
+    void closeWhenIdle();
 
     FrmMain *m_main;
     bool m_searchMode;
@@ -146,6 +150,8 @@ private:
     bool m_wasDeactivated = false;
     bool m_emptyTopicPrompted = false;
     bool m_unloaded = false;
+    int m_operations = 0;        // this window's own work still on the stack
+    bool m_closePending = false; // a close that came while that work ran
     QString m_databaseName;
     QString m_topic;
     QString m_shownQuestion;

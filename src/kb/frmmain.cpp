@@ -675,11 +675,15 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+bool FrmMain::AskQuit()
+{
+    return Prompter::instance().messageBox(QStringLiteral("Are you sure you want to quit?"), 106, 1,
+                                           QStringLiteral("EXIT")) == QLatin1String("Yes");
+}
+
 bool FrmMain::MDIForm_QueryUnload()
 {
-    const QString answer = Prompter::instance().messageBox(
-        QStringLiteral("Are you sure you want to quit?"), 106, 1, QStringLiteral("EXIT"));
-    return answer == QLatin1String("Yes");
+    return AskQuit();
 }
 
 void FrmMain::ReleaseWindowObjects()
@@ -734,7 +738,46 @@ void FrmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (!MDIForm_QueryUnload() || !MDIForm_Unload()) {
+    // A quit can still come (from the tray) while a modal window runs its work or asks its
+    // question; unwinding that window's loop under it would pull its databases and its
+    // window away mid-way. It has to be finished first.
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != this) {
+        event->ignore();
+        m_quitConfirmed = false;
+        m_quitPending = false;
+        modal->raise();
+        modal->activateWindow();
+        Prompter::instance().messageBox(
+            QStringLiteral("Please finish with the open window first, then quit."), 107, 4,
+            QStringLiteral("EXIT"));
+        return;
+    }
+    if (!m_quitConfirmed) {
+        if (!AskQuit()) {
+            event->ignore();
+            return;
+        }
+        m_quitConfirmed = true;
+    }
+    if (m_searching) {
+        // The search writes its results beside the window: stop it, and quit once it has
+        // settled (the search's end comes back here).
+        if (m_searchCancel)
+            *m_searchCancel = true;
+        m_quitPending = true;
+        event->ignore();
+        return;
+    }
+    m_quitPending = false;
+    // The children go first: one that keeps its unsaved work (or still has its own question
+    // open) stops the quit, and then the window must still be whole.
+    if (!UnloadAllForms()) {
+        m_quitConfirmed = false;
+        event->ignore();
+        return;
+    }
+    if (!MDIForm_Unload()) {
+        m_quitConfirmed = false;
         event->ignore();
         return;
     }

@@ -5,7 +5,9 @@
 #include <QPointer>
 #include <QVector>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 #include <functional>
 
@@ -332,6 +334,10 @@ private:
     QMenu *m_trayMenu = nullptr;
     quint32 m_savedCaptionColor = 0;
     bool m_closing = false;
+    // The quit was answered "Yes" but waits for the running search to settle.
+    bool m_quitConfirmed = false;
+    bool m_quitPending = false;
+    bool AskQuit();
     QPoint m_titleDragStart;
 
     // Keyword search.
@@ -339,6 +345,7 @@ private:
     void finishSearch(const struct SearchOutcome &outcome, const QString &keyword);
     void appendCriteria(const QString &word);
     bool m_searching = false;
+    std::shared_ptr<std::atomic_bool> m_searchCancel;
     // ---- Command menus and toolbars (frmmainmenus.cpp) ----
     void createMenus();
     void connectToolControls();

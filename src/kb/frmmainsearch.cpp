@@ -215,18 +215,26 @@ void FrmMain::SearchKeyword(const QString &)
         topics.append(TablesName->item(i)->text());
 
     // The search runs beside the interface, which keeps painting under the hourglass.
+    const auto cancel = std::make_shared<std::atomic_bool>(false);
+    m_searchCancel = cancel;
     auto *watcher = new QFutureWatcher<SearchOutcome>(this);
     connect(watcher, &QFutureWatcher<SearchOutcome>::finished, this, [this, watcher, keywordText] {
-        finishSearch(watcher->result(), keywordText);
         watcher->deleteLater();
+        finishSearch(watcher->result(), keywordText);
+        if (m_quitPending)
+            close();
     });
-    watcher->setFuture(QtConcurrent::run(
-        [=] { return KeywordSearch::run(databasePath, topics, keyword, exact, searchPath); }));
+    watcher->setFuture(QtConcurrent::run([=] {
+        return KeywordSearch::run(databasePath, topics, keyword, exact, searchPath, cancel.get());
+    }));
 }
 
 void FrmMain::finishSearch(const SearchOutcome &outcome, const QString &keywordText)
 {
-    if (!outcome.error.isEmpty()) {
+    m_searchCancel.reset();
+    if (m_quitPending) {
+        // The program is quitting: nothing of this search is shown any more.
+    } else if (!outcome.error.isEmpty()) {
         QApplication::restoreOverrideCursor();
         showError(QString::number(outcome.errorNumber) + QStringLiteral("\r\n") + outcome.error,
                   103, QStringLiteral("ERROR"));

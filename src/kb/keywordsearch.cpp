@@ -165,6 +165,14 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
         exec(target.get(), "PRAGMA secure_delete = OFF");
         // Emptying the journal instead of deleting it spares a folder update per search.
         exec(target.get(), "PRAGMA journal_mode = TRUNCATE");
+        // A cancel (the program quitting) also stops a long scan that finds nothing.
+        if (cancelled)
+            sqlite3_progress_handler(
+                source.get(), 1000,
+                [](void *flag) {
+                    return static_cast<const std::atomic_bool *>(flag)->load() ? 1 : 0;
+                },
+                const_cast<std::atomic_bool *>(cancelled));
         // Everything or nothing: a failed clear never leaves old and new hits mixed.
         exec(target.get(), "BEGIN IMMEDIATE");
         try {
@@ -190,6 +198,7 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
             };
             QVector<Found> found;
             for (const QString &topic : topics) {
+                checkCancelled();
                 const QString table = quoted(topic);
                 // Only the question and the key are read: with the question index this
                 // is a scan of the index alone, never of the answers.
@@ -208,8 +217,10 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
                                   sqlite3_column_int64(scan.get(), 1),
                                   QString::fromUtf8(question, bytes)});
                 }
-                if (rc != SQLITE_DONE)
+                if (rc != SQLITE_DONE) {
+                    checkCancelled(); // an interrupted scan is a cancel, not an engine fault
                     throw SearchError(EngineError, QString::fromUtf8(sqlite3_errmsg(source.get())));
+                }
                 scan.reset();
                 std::sort(found.begin(), found.end(),
                           [](const Found &a, const Found &b) { return a.id < b.id; });
@@ -240,6 +251,7 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
                     outcome.hits.append(hit);
                 }
             }
+            checkCancelled();
             sqlite3_exec(source.get(), "COMMIT", nullptr, nullptr, nullptr);
             exec(target.get(), "COMMIT");
         } catch (...) {

@@ -249,6 +249,24 @@ private slots:
         QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
     }
 
+    void closeWhileAQueryRunsWaitsForIt()
+    {
+        ScriptedPrompter prompter;
+        QPointer<FrmAdvance> view = open(m_file);
+        QPointer<QWidget> frame = view->parentWidget();
+        QVERIFY(frame);
+        // A close (a top-band tab, the frame's button) comes in while the run yields to paint
+        // its busy window.
+        QMetaObject::invokeMethod(frame, "close", Qt::QueuedConnection);
+        view->TxtQuery->setPlainText(QStringLiteral("CREATE TABLE Extra (X INTEGER)"));
+        view->CmdRunQuery->click();
+        QCOMPARE(cli(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'Extra'")),
+                 QStringLiteral("1"));
+        QTRY_VERIFY(frame.isNull());
+        // The closed window's tree is not filled again by the run it interrupted.
+        QCOMPARE(m_main->DataTree->topLevelItemCount(), 0);
+    }
+
     void storedQueries()
     {
         ScriptedPrompter prompter;

@@ -74,7 +74,13 @@ private slots:
         QCOMPARE(window.flatControls.painters().size(), size_t(2));
         ScriptedPrompter prompter;
         prompter.answer("Yes");
-        QVERIFY(convert(window));
+        QSignalSpy finished(&window, &FrmExportDBTextFile::exportFinished);
+        QSignalSpy rejected(&window, &QDialog::rejected);
+        window.CmdConv_Click();
+        window.reject(); // Escape while the files are written does not end the window
+        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.first().first().toBool());
+        QCOMPARE(rejected.size(), 0);
         QCOMPARE(prompter.calls().first().title, QStringLiteral("ARE YOU SURE?"));
         QVERIFY(prompter.calls().first().prompt.contains("record 1.txt to record 3.txt; 0 of"));
         QCOMPARE(prompter.calls().last().title, QStringLiteral("SUCCEED"));

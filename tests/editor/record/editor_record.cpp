@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -20,11 +21,15 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 using RecordTestDb::Topic;
 
@@ -63,6 +68,29 @@ struct Fixture
         return items;
     }
     void click(int row) { main->ListRecords->setCurrentRow(row); }
+};
+
+// Runs a nested event loop inside the next message box, as a real modal box does, and
+// performs an action there before answering.
+class NestingPrompter : public ScriptedPrompter
+{
+public:
+    std::function<void()> duringNextBox;
+
+    QString messageBox(const QString &prompt, int icon, int buttonSet,
+                       const QString &title) override
+    {
+        if (duringNextBox) {
+            const std::function<void()> action = std::exchange(duringNextBox, nullptr);
+            QEventLoop loop;
+            QTimer::singleShot(0, &loop, [&] {
+                action();
+                loop.quit();
+            });
+            loop.exec();
+        }
+        return ScriptedPrompter::messageBox(prompt, icon, buttonSet, title);
+    }
 };
 
 Topic numbered(const QString &name, int count)
@@ -435,6 +463,49 @@ private slots:
         QCOMPARE(form->RTBAnswer->selStart(), 0);
         QCOMPARE(form->RTBAnswer->selLength(), 0);
         QVERIFY(!form->RTBAnswer->isModified());
+    }
+    void closeDuringItsOwnQuestionWaitsForTheAnswer()
+    {
+        Fixture f({numbered(QStringLiteral("Basics"), 3)});
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Basics"));
+        f.click(1);
+        QPointer<FrmRecord> form = f.form();
+        QPointer<QWidget> frame = form->parentWidget();
+        NestingPrompter prompter;
+        bool closedInBox = true;
+        bool aliveInBox = false;
+        // A quit or a top-band tab closes every window while the delete question is open.
+        const auto closeInBox = [&] {
+            closedInBox = frame->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            aliveInBox = !form.isNull();
+        };
+        prompter.duringNextBox = closeInBox;
+        prompter.answer(QStringLiteral("Yes"));
+        form->DeleteRec();
+        QVERIFY(!closedInBox);
+        QVERIFY(aliveInBox);
+        QCOMPARE(f.questions(QStringLiteral("Basics")),
+                 (QStringList{QStringLiteral("Question 1"), QStringLiteral("Question 3")}));
+        QTRY_VERIFY(frame.isNull());
+
+        // Unsaved text is still asked about when the waiting close comes.
+        RecordTestDb::pressDatabaseButton(f.main.get(), QStringLiteral("C++"));
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Basics"));
+        form = f.form();
+        frame = form->parentWidget();
+        form->EditRec();
+        form->RTBQuestion->setPlainText(QStringLiteral("Kept"));
+        prompter.clear();
+        prompter.duringNextBox = closeInBox;
+        prompter.answer(QStringLiteral("No"));  // keep editing
+        prompter.answer(QStringLiteral("Yes")); // save before exit
+        prompter.answer(QStringLiteral("Ok"));
+        form->CancelChange();
+        QVERIFY(aliveInBox);
+        QTRY_VERIFY(frame.isNull());
+        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("SAVE CHANGE"));
+        QCOMPARE(f.questions(QStringLiteral("Basics")).first(), QStringLiteral("Kept"));
     }
 };
 

@@ -11,6 +11,7 @@
 #include "winsvc/msubclass.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDockWidget>
 #include <QFile>
 #include <QImage>
@@ -23,6 +24,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -195,6 +197,28 @@ private slots:
         FrmMain again;
         again.show();
         QVERIFY(!again.close());
+    }
+
+    void quitWaitsForAModalWindow()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        FrmMain main;
+        main.MDIForm_Load();
+        main.show();
+        // A quit from the tray while a modal window (a compaction, a question) runs its loop.
+        QDialog work(&main);
+        bool closed = true;
+        QTimer::singleShot(0, &work, [&] {
+            prompter.answer(QStringLiteral("Yes"));
+            closed = main.close();
+            work.reject();
+        });
+        work.exec();
+        QVERIFY(!closed);
+        QVERIFY(main.isVisible());
+        QCOMPARE(prompter.prompts(), QStringList{QStringLiteral(
+                                         "Please finish with the open window first, then quit.")});
     }
 
     void leftPanelDocking()

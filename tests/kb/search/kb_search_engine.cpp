@@ -10,6 +10,8 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+
 using SearchFixture::Record;
 
 class TestSearchEngine : public QObject
@@ -169,6 +171,17 @@ private slots:
         QCOMPARE(SearchFixture::searchRows(m_dir.path()).size(), 1); // the C# hit, alone
         sqlite3_exec(db, "DROP TRIGGER keep", nullptr, nullptr, nullptr);
         sqlite3_close(db);
+    }
+
+    void cancelledSearchKeepsPreviousResults()
+    {
+        found(QStringLiteral("C#"));
+        const std::atomic_bool cancelled(true);
+        const SearchOutcome outcome = KeywordSearch::run(
+            kbPath(), KeywordSearch::topicTables(kbPath()), QStringLiteral("nothing like this"),
+            false, searchPath(), &cancelled);
+        QVERIFY(!outcome.error.isEmpty());
+        QCOMPARE(SearchFixture::searchRows(m_dir.path()).size(), 1); // the C# hit, alone
     }
 
     void manyHitsInOneTopic()

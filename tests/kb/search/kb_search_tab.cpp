@@ -18,8 +18,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QToolBar>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
 
 #include <sqlite3.h>
@@ -268,6 +268,24 @@ private slots:
         retype(QStringLiteral("classic"));
         QCOMPARE(edit->text(), QStringLiteral("classic"));
         QVERIFY(m_main->ComboKeyWord->completer() == nullptr);
+    }
+
+    void quitDuringSearchWaitsForIt()
+    {
+        ScriptedPrompter prompter;
+        m_main->ComboSrhDBName->setCurrentIndex(CppIndex);
+        m_main->SelectSearchDatabase();
+        QSignalSpy finished(m_main.get(), &FrmMain::searchFinished);
+        m_main->ComboKeyWord->setEditText(QStringLiteral("no such words"));
+        m_main->CmdSrh_Click();
+        QVERIFY(m_main->isSearching());
+        prompter.answer(QStringLiteral("Yes"));
+        // The worker still writes the results: the window waits for it, asking only once.
+        QVERIFY(!m_main->close());
+        QVERIFY(m_main->isVisible());
+        QVERIFY(finished.wait(20000));
+        QTRY_VERIFY(!m_main->isVisible());
+        QCOMPARE(prompter.prompts(), QStringList{QStringLiteral("Are you sure you want to quit?")});
     }
 
     void criteriaWords()
