@@ -2,7 +2,7 @@
 
 #include "dbtools/frmcompactdb.h"
 #include "dbtools/frmexportdbtextfile.h"
-#include "dbtools/flatcontrols.h"
+#include "winsvc/flatcontrols.h"
 #include "dbtools/frmimportfromtext.h"
 #include "kb/frmmain.h"
 #include "platform/base/apperror.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dbtools/flatcontrols.h"
+#include "winsvc/flatcontrols.h"
 
 #include <QDialog>
 #include <QString>

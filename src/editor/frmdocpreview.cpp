@@ -126,13 +126,7 @@ void frmDocPreview::Preview(QWidget *owner, const QString &rtfPath, bool directP
 void frmDocPreview::AttachFlatControls()
 {
     m_flatControls.clear();
-    for (QWidget *control :
-         {static_cast<QWidget *>(cmdClose), static_cast<QWidget *>(txtTotalPages),
-          static_cast<QWidget *>(cboPageNo), static_cast<QWidget *>(cboScale)}) {
-        auto flat = std::make_unique<Flat>();
-        flat->Attach(control);
-        m_flatControls.push_back(std::move(flat));
-    }
+    m_flatControls.attach({cmdClose, txtTotalPages, cboPageNo, cboScale});
 }
 
 void frmDocPreview::InitMargins()

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "winsvc/flatcontrols.h"
+
 #include <QDialog>
 
 #include <memory>
 #include <vector>
-
-class Flat;
 
 class QAction;
 class QComboBox;
@@ -78,7 +78,7 @@ private:
     void ShowScalePicture();
     void layoutPages();
 
-    std::vector<std::unique_ptr<Flat>> m_flatControls;
+    FlatControls m_flatControls;
     std::unique_ptr<RichTextPages> m_pages;
     QLabel *m_page = nullptr;
     int m_totalPages = 1;

@@ -173,11 +173,7 @@ FrmFindAndReplace::~FrmFindAndReplace() = default;
 
 void FrmFindAndReplace::AttachFlatLook()
 {
-    for (QComboBox *control : {cboFind, cboReplace}) {
-        auto flat = std::make_unique<Flat>();
-        flat->Attach(control);
-        FlatControls.push_back(std::move(flat));
-    }
+    m_flatControls.attach({cboFind, cboReplace});
 }
 
 void FrmFindAndReplace::createControls()

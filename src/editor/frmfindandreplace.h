@@ -1,14 +1,13 @@
 #pragma once
 
 #include "kb/frmmain.h"
+#include "winsvc/flatcontrols.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <memory>
 #include <vector>
-
-class Flat;
 
 class FrmRecord;
 class QCheckBox;
@@ -104,7 +103,7 @@ private:
     static bool selectionIsHit(RichTextBox *answer, const QString &what, int options);
 
     FrmMain *m_main;
-    std::vector<std::unique_ptr<Flat>> FlatControls;
+    FlatControls m_flatControls;
     QPointer<QToolBar> m_tbEdit;
     bool m_replaceOn = true;
     bool m_replaceAllOn = true;

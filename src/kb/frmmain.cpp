@@ -512,15 +512,7 @@ void FrmMain::FlattenControls()
             controls.append(widget);
         }
     }
-    for (QWidget *control : std::as_const(controls)) {
-        auto flat = std::make_unique<Flat>();
-        try {
-            flat->Attach(control);
-        } catch (const AppException &) {
-            continue;
-        }
-        m_flatControls.push_back(std::move(flat));
-    }
+    m_flatControls.attach(controls);
 }
 
 void FrmMain::InstallCoolMenus()

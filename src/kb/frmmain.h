@@ -1,5 +1,7 @@
 #pragma once
 
+#include "winsvc/flatcontrols.h"
+
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
@@ -365,7 +367,7 @@ private:
     QList<QAction *> m_tbToolButtons;
     // ---- end of command menus and toolbars ----
     // ---- Window services: flat look, tips, background, splitter (winsvc) ----
-    std::vector<std::unique_ptr<class Flat>> m_flatControls;
+    FlatControls m_flatControls;
     std::unique_ptr<class clsTooltip> m_tooltip;
     std::unique_ptr<class BG> m_background;
     std::unique_ptr<class Splitter> m_splitter;

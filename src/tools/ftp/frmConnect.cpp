@@ -101,16 +101,7 @@ frmConnect::frmConnect(QWidget *parent) : QDialog(parent)
     txtPassword->setText(CFtpConnection::anonymousPassword());
     chkAnonym->setChecked(true);
 
-    for (QWidget *control : {static_cast<QWidget *>(txtURL), static_cast<QWidget *>(txtUserName),
-                             static_cast<QWidget *>(txtPassword)}) {
-        auto flat = std::make_unique<Flat>();
-        try {
-            flat->Attach(control);
-        } catch (const AppException &) {
-            continue;
-        }
-        m_flat.push_back(std::move(flat));
-    }
+    m_flat.attach({txtURL, txtUserName, txtPassword});
 
     // The address box completes by itself below; the combo box's own completer on top of
     // that would complete each key twice.

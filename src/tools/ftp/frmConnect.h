@@ -1,5 +1,7 @@
 #pragma once
 
+#include "winsvc/flatcontrols.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -7,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-class Flat;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -67,5 +68,5 @@ private:
     QString m_password;
     QString m_url;
     bool m_completionOff = false;
-    std::vector<std::unique_ptr<Flat>> m_flat;
+    FlatControls m_flat;
 };

@@ -20,6 +20,7 @@ public:
 
     // A control the painter cannot take is skipped.
     void attach(const QList<QWidget *> &controls);
+    void clear();
     const std::vector<std::unique_ptr<Flat>> &painters() const { return m_painters; }
 
 private:

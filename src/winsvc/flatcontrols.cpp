@@ -1,4 +1,4 @@
-#include "dbtools/flatcontrols.h"
+#include "winsvc/flatcontrols.h"
 
 #include "platform/base/apperror.h"
 #include "winsvc/flat.h"
@@ -19,4 +19,9 @@ void FlatControls::attach(const QList<QWidget *> &controls)
         }
         m_painters.push_back(std::move(flat));
     }
+}
+
+void FlatControls::clear()
+{
+    m_painters.clear();
 }
