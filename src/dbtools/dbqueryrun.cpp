@@ -12,7 +12,6 @@
 #include "platform/prompt/prompter.h"
 #include "shell/dialog.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDate>
 #include <QLabel>
@@ -21,6 +20,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -57,16 +58,13 @@ void FrmAdvance::TxtQuery_Change()
     CmdRunQuery->setEnabled(!TxtQuery->toPlainText().isEmpty());
 }
 
-// Counts a query run for as long as it is on the stack: it yields to paint its busy window.
+// Ends a query run however its last step leaves: the busy window goes, and a close that
+// came while the run was under way is carried out.
 class FrmAdvance::Operation
 {
 public:
-    explicit Operation(FrmAdvance &window) : m_window(window) { ++m_window.m_operations; }
-    ~Operation()
-    {
-        if (--m_window.m_operations == 0 && m_window.m_closePending)
-            m_window.closeWhenIdle();
-    }
+    explicit Operation(FrmAdvance &window) : m_window(window) {}
+    ~Operation() { m_window.endQueryRun(); }
     Operation(const Operation &) = delete;
     Operation &operator=(const Operation &) = delete;
 
@@ -76,17 +74,40 @@ private:
 
 void FrmAdvance::CmdRunQuery_Click()
 {
-    const Operation operation(*this);
-    auto *busy = new Dialog;
-    busy->setWindowTitle(QStringLiteral("Process Query Executing...."));
-    busy->setLabelCaption(QStringLiteral("Executing Query, Please Wait."));
-    busy->PBI->hide();
+    // A second click while the busy window is still coming up starts nothing.
+    if (m_queryRunning || m_unloaded)
+        return;
+    m_queryRunning = true;
+    ++m_operations;
+    m_busy = new Dialog;
+    m_busy->setWindowTitle(QStringLiteral("Process Query Executing...."));
+    m_busy->setLabelCaption(QStringLiteral("Executing Query, Please Wait."));
+    m_busy->PBI->hide();
     const QString sql = trimBlanks(TxtQuery->toPlainText());
     if (sql != TxtQuery->toPlainText())
         TxtQuery->setPlainText(sql);
-    busy->Show();
-    QApplication::processEvents();
+    m_busy->Show();
+    runOnceBusyWindowShows(sql, 0);
+}
 
+void FrmAdvance::runOnceBusyWindowShows(const QString &sql, int turns)
+{
+    // The engine blocks while it works, so the busy window must be on the screen first:
+    // the event loop turns until the window system has shown (and so painted) it.
+    constexpr int MostTurns = 20;
+    QTimer::singleShot(turns == 0 ? 0 : 10, this, [this, sql, turns] {
+        const QWindow *window = m_busy ? m_busy->windowHandle() : nullptr;
+        if (window && !window->isExposed() && turns < MostTurns) {
+            runOnceBusyWindowShows(sql, turns + 1);
+            return;
+        }
+        runQuery(sql);
+    });
+}
+
+void FrmAdvance::runQuery(const QString &sql)
+{
+    const Operation operation(*this);
     bool readsRows = sql.left(6).toUpper() == QLatin1String("SELECT");
     if (!readsRows) {
         // A statement that only reads (WITH ..., VALUES ...) shows its rows too: run as
@@ -99,7 +120,7 @@ void FrmAdvance::CmdRunQuery_Click()
     }
     if (readsRows) {
         ShowQueryResult(sql);
-        busy->Unload();
+        unloadBusyWindow();
         DBGridRecord->show();
         return;
     }
@@ -118,10 +139,25 @@ void FrmAdvance::CmdRunQuery_Click()
         } catch (const AppException &) {
         }
     }
-    busy->Unload();
+    unloadBusyWindow();
     if (m_main)
         DataTreeRefresh(m_main->DataTree);
     DBGridRecord->show();
+}
+
+void FrmAdvance::unloadBusyWindow()
+{
+    if (m_busy)
+        m_busy->Unload();
+    m_busy = nullptr;
+}
+
+void FrmAdvance::endQueryRun()
+{
+    unloadBusyWindow();
+    m_queryRunning = false;
+    if (--m_operations == 0 && m_closePending)
+        closeWhenIdle();
 }
 
 void FrmAdvance::ShowQueryResult(const QString &sql)
@@ -178,7 +214,6 @@ void FrmAdvance::RebindAfterAction()
         DataNavi->setConnect(QStringLiteral(";pwd=") + password());
         DataNavi->setRecordSource(ComboTable->currentText());
         DataNavi->Refresh();
-        QApplication::processEvents();
         GridCaption->setText(ComboTable->currentText() + QStringLiteral(" Table"));
         RecordCount();
     } catch (const AppException &error) {

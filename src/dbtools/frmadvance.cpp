@@ -13,6 +13,7 @@
 #include "platform/db/dbrecordset.h"
 #include "platform/db/dbsql.h"
 #include "platform/prompt/prompter.h"
+#include "shell/dialog.h"
 #include "shell/mainfunctions.h"
 
 #include <QApplication>
@@ -144,6 +145,9 @@ FrmAdvance::FrmAdvance(FrmMain *main, QWidget *parent) : QWidget(parent), m_main
 
 FrmAdvance::~FrmAdvance()
 {
+    // A run cut short by the program's end leaves no busy window or hourglass behind.
+    if (m_busy)
+        m_busy->Unload();
     DataNavi->close();
 }
 

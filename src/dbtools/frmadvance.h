@@ -3,10 +3,12 @@
 #include "kb/dataviewlink.h"
 #include "kb/recordverbs.h"
 
+#include <QPointer>
 #include <QVariant>
 #include <QWidget>
 
 class DbQueryRecordModel;
+class Dialog;
 class FrmMain;
 class QComboBox;
 class QLabel;
@@ -62,7 +64,11 @@ public:
     bool FormLoadInit() override;
     void RecordCount();
 
+    // Shows the busy window and runs the SQL text once the event loop has put it on the
+    // screen: the statement's effects arrive after this returns.
     void CmdRunQuery_Click();
+    // True from a click on the run button until that run has ended.
+    bool queryRunning() const { return m_queryRunning; }
     void TxtQuery_Change();
     // The value a parameter of a stored query gets from the typed text; an invalid
     // value when the text does not read as that type.
@@ -105,6 +111,10 @@ private:
     void DataTree_AfterLabelEdit(QTreeWidgetItem *node, int column);
     QString connectWithPassword(const QString &connect) const;
     void unloadWindow();
+    void runOnceBusyWindowShows(const QString &sql, int turns);
+    void runQuery(const QString &sql);
+    void unloadBusyWindow();
+    void endQueryRun();
     class Operation;
     void closeWhenIdle();
 
@@ -118,4 +128,6 @@ private:
     bool m_unloaded = false;
     int m_operations = 0;        // this window's own work still on the stack
     bool m_closePending = false; // a close that came while that work ran
+    bool m_queryRunning = false;
+    QPointer<Dialog> m_busy; // the current run's busy window
 };

@@ -38,12 +38,6 @@ void showError(const AppError &error)
              QStringLiteral("ERROR"));
 }
 
-// Keeps the window painting during long copies without letting the user start anything.
-void stayResponsive()
-{
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 } // namespace
 
 bool RecordZip::isZipArchive(const QByteArray &data)
@@ -120,6 +114,8 @@ bool RecordZip::AddZipedFile(const QString &name)
     QByteArray whole;
     whole.reserve(length);
     {
+        // No yield inside the copy: a local file of at most 256 MB is read in moments, and
+        // a turn of the event loop here would run queued work while the new record is filled.
         WaitCursor wait;
         for (qint64 i = 0; i <= full; ++i) {
             const qint64 want = i == 0 ? rest : ChunkSize;
@@ -128,8 +124,6 @@ bool RecordZip::AddZipedFile(const QString &name)
                 return loadFailed();
             chunks.append(chunk);
             whole.append(chunk);
-            if (i > 0)
-                stayResponsive();
         }
         if (!file.atEnd())
             return loadFailed(); // the file grew while it was read
@@ -233,8 +227,6 @@ bool RecordZip::WriteZipField(const QString &name)
                 return false;
             }
             offset += want;
-            if (i > 0)
-                stayResponsive();
         }
         return file.commit();
     } catch (const AppException &) {

@@ -551,9 +551,15 @@ void Recordset::AppendChunk(const QString &name, const QByteArray &data)
     if (m_editMode == dbEditNone)
         raise(ErrUpdateWithoutEdit);
     // The first piece after Edit or AddNew replaces the old value.
-    QByteArray content = m_chunked[index] ? m_buffer[index].toByteArray() : QByteArray();
+    QByteArray content;
+    if (m_chunked[index]) {
+        content = m_buffer[index].toByteArray();
+        // The buffer lets go of its copy first, so the append grows the bytes in place
+        // instead of copying the whole value for every piece.
+        m_buffer[index].clear();
+    }
     content.append(data);
-    m_buffer[index] = content;
+    m_buffer[index] = QVariant(std::move(content));
     m_chunked[index] = true;
     m_dirty[index] = true;
 }

@@ -7,8 +7,10 @@
 #include "platform/db/dbengine.h"
 #include "platform/db/dbrecordset.h"
 #include "scriptedprompter.h"
+#include "shell/dialog.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDate>
 #include <QHeaderView>
@@ -40,6 +42,24 @@ QStringList comboItems(const QComboBox *combo)
     for (int i = 0; i < combo->count(); ++i)
         items << combo->itemText(i);
     return items;
+}
+
+QList<Dialog *> busyWindows()
+{
+    QList<Dialog *> found;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *busy = qobject_cast<Dialog *>(widget);
+        if (busy && busy->isVisible())
+            found << busy;
+    }
+    return found;
+}
+
+// Clicks the run button and lets the event loop carry the run to its end.
+bool runQuery(FrmAdvance *view)
+{
+    view->CmdRunQuery->click();
+    return QTest::qWaitFor([view] { return !view->queryRunning(); });
 }
 
 } // namespace
@@ -184,6 +204,17 @@ private slots:
         view->TxtQuery->setPlainText(QStringLiteral("   select Question from Qt where ID > 1  "));
         QVERIFY(view->CmdRunQuery->isEnabled());
         view->CmdRunQuery->click();
+        // The busy window is up before the statement runs; a second click starts nothing.
+        QVERIFY(view->queryRunning());
+        view->CmdRunQuery->click();
+        QCOMPARE(busyWindows().size(), 1);
+        QCOMPARE(busyWindows().first()->windowTitle(),
+                 QStringLiteral("Process Query Executing...."));
+        QCOMPARE(busyWindows().first()->labelCaption(),
+                 QStringLiteral("Executing Query, Please Wait."));
+        QCOMPARE(view->DBGridRecord->model()->rowCount(), 3 + 1);
+        QTRY_VERIFY(!view->queryRunning());
+        QVERIFY(busyWindows().isEmpty());
         QCOMPARE(view->TxtQuery->toPlainText(),
                  QStringLiteral("select Question from Qt where ID > 1"));
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 2);
@@ -194,13 +225,13 @@ private slots:
         // The user's own Like wildcards.
         view->TxtQuery->setPlainText(
             QStringLiteral("SELECT * FROM Basics WHERE Question LIKE '*question 3'"));
-        view->CmdRunQuery->click();
+        QVERIFY(runQuery(view));
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 1);
 
         // An update runs on its own connection; the table list and grid come back.
         view->TxtQuery->setPlainText(
             QStringLiteral("UPDATE Basics SET Answer = 'changed' WHERE ID = 2"));
-        view->CmdRunQuery->click();
+        QVERIFY(runQuery(view));
         QCOMPARE(prompter.calls().last().prompt,
                  QStringLiteral("Query has been successfully executed!"));
         QCOMPARE(prompter.calls().last().title, QStringLiteral("SUCCEED"));
@@ -213,14 +244,14 @@ private slots:
         // A statement that creates a table shows up in the list.
         prompter.clear();
         view->TxtQuery->setPlainText(QStringLiteral("CREATE TABLE Extra (X INTEGER)"));
-        view->CmdRunQuery->click();
+        QVERIFY(runQuery(view));
         QVERIFY(comboItems(view->ComboTable).contains(QStringLiteral("Extra")));
         QVERIFY(findNode(m_main->DataTree, QStringLiteral("Tables"), QStringLiteral("Extra")));
 
         // A bad statement: its message, the text selected, the grid still usable.
         prompter.clear();
         view->TxtQuery->setPlainText(QStringLiteral("INSERT INTO Basics VALUES ("));
-        view->CmdRunQuery->click();
+        QVERIFY(runQuery(view));
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
         QVERIFY(prompter.calls().last().prompt.startsWith(
@@ -233,7 +264,7 @@ private slots:
         // A bad SELECT is reported, not shown as rows.
         prompter.clear();
         view->TxtQuery->setPlainText(QStringLiteral("SELECT * FROM NoSuchTable"));
-        view->CmdRunQuery->click();
+        QVERIFY(runQuery(view));
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 3 + 1);
@@ -243,7 +274,7 @@ private slots:
         prompter.clear();
         view->TxtQuery->setPlainText(QStringLiteral("   "));
         QVERIFY(view->CmdRunQuery->isEnabled());
-        view->CmdRunQuery->click();
+        QVERIFY(runQuery(view));
         QVERIFY(!view->CmdRunQuery->isEnabled());
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
@@ -260,6 +291,7 @@ private slots:
         QMetaObject::invokeMethod(frame, "close", Qt::QueuedConnection);
         view->TxtQuery->setPlainText(QStringLiteral("CREATE TABLE Extra (X INTEGER)"));
         view->CmdRunQuery->click();
+        QTRY_VERIFY(!view || !view->queryRunning());
         QCOMPARE(cli(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'Extra'")),
                  QStringLiteral("1"));
         QTRY_VERIFY(frame.isNull());
@@ -446,7 +478,7 @@ private slots:
         // Later opens use it without asking: an action query and the rebind after it.
         prompter.clear();
         view->TxtQuery->setPlainText(QStringLiteral("DELETE FROM Qt WHERE ID = 1"));
-        view->CmdRunQuery->click();
+        QVERIFY(runQuery(view));
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().last().title, QStringLiteral("SUCCEED"));
         QCOMPARE(cli(QStringLiteral("SELECT count(*) FROM Qt;")), QStringLiteral("2"));
