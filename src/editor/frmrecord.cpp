@@ -71,23 +71,6 @@ public:
 
 } // namespace
 
-// Counts one of the window's own operations for as long as it is on the stack.
-class FrmRecord::Operation
-{
-public:
-    explicit Operation(FrmRecord &window) : m_window(window) { ++m_window.m_operations; }
-    ~Operation()
-    {
-        if (--m_window.m_operations == 0 && m_window.m_closePending)
-            m_window.closeWhenIdle();
-    }
-    Operation(const Operation &) = delete;
-    Operation &operator=(const Operation &) = delete;
-
-private:
-    FrmRecord &m_window;
-};
-
 FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
     : QWidget(parent), m_main(main), m_searchMode(searchMode)
 {
@@ -109,7 +92,7 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
     m_speech = new RecordSpeech(this, m_main);
     m_zip = std::make_unique<RecordZip>(this);
     connect(CmdZip, &QPushButton::clicked, this, [this] {
-        const Operation operation(*this);
+        const CloseGuard::Operation operation(m_closeGuard);
         m_zip->ExportZip();
     });
     BindDatabase();
@@ -119,7 +102,7 @@ FrmRecord::~FrmRecord() = default;
 
 void FrmRecord::Listen()
 {
-    const Operation operation(*this);
+    const CloseGuard::Operation operation(m_closeGuard);
     m_speech->Listen();
 }
 
@@ -140,7 +123,7 @@ QString FrmRecord::ColouredAnswerRtf() const
 
 void FrmRecord::PrintWithWord()
 {
-    const Operation operation(*this);
+    const CloseGuard::Operation operation(m_closeGuard);
     m_speech->PrintWithWord();
 }
 
@@ -617,14 +600,14 @@ void FrmRecord::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (m_operations > 0) {
+    if (m_closeGuard.busy()) {
         // One of this window's questions is still open and its caller runs on when it is
         // answered: close (asking about unsaved text as ever) once that has unwound.
         event->ignore();
-        m_closePending = true;
+        m_closeGuard.deferClose();
         return;
     }
-    m_closePending = false;
+    m_closeGuard.dropClose();
     if (!Form_QueryUnload()) {
         event->ignore();
         return;
@@ -635,14 +618,14 @@ void FrmRecord::closeEvent(QCloseEvent *event)
 
 QString FrmRecord::ask(const QString &prompt, int icon, int buttons, const QString &title)
 {
-    const Operation operation(*this);
+    const CloseGuard::Operation operation(m_closeGuard);
     return MsgBoxEx(prompt, icon, buttons, title);
 }
 
 void FrmRecord::closeWhenIdle()
 {
     QTimer::singleShot(0, this, [this] {
-        if (!m_closePending || m_operations > 0)
+        if (!m_closeGuard.closePending() || m_closeGuard.busy())
             return; // still busy: the last operation to end comes back here
         if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
             frame->close();
@@ -757,7 +740,7 @@ void FrmRecord::NewRecord()
     RTBQuestion->setPlainText(question);
     RTBAnswer->setTextRtf(answer);
     if (!CmdZip->isHidden()) {
-        const Operation operation(*this);
+        const CloseGuard::Operation operation(m_closeGuard);
         m_zip->AskZipFile();
     }
     StartTrackingChanges();

@@ -2,6 +2,7 @@
 
 #include "kb/frmmain.h"
 #include "kb/recordverbs.h"
+#include "winsvc/closeguard.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -140,7 +141,6 @@ private:
     void report(const QString &prompt, int icon, int buttons, const QString &title);
     // Every question this window asks: a close that comes while one is open waits for it.
     QString ask(const QString &prompt, int icon, int buttons, const QString &title);
-    class Operation;
     void closeWhenIdle();
 
     FrmMain *m_main;
@@ -150,8 +150,7 @@ private:
     bool m_wasDeactivated = false;
     bool m_emptyTopicPrompted = false;
     bool m_unloaded = false;
-    int m_operations = 0;        // this window's own work still on the stack
-    bool m_closePending = false; // a close that came while that work ran
+    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }};
     QString m_databaseName;
     QString m_topic;
     QString m_shownQuestion;

@@ -91,22 +91,6 @@ QString groupedNumber(qint64 value)
 
 } // namespace
 
-class FrmFTP::Operation
-{
-public:
-    explicit Operation(FrmFTP &window) : m_window(window) { ++m_window.m_operations; }
-    ~Operation()
-    {
-        if (--m_window.m_operations == 0 && m_window.m_closePending)
-            m_window.closeWhenIdle();
-    }
-    Operation(const Operation &) = delete;
-    Operation &operator=(const Operation &) = delete;
-
-private:
-    FrmFTP &m_window;
-};
-
 FrmFTP::FrmFTP(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
 {
     setWindowTitle(QStringLiteral("RAR-O"));
@@ -203,11 +187,11 @@ FrmFTP::FrmFTP(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
     connect(Check1, &QCheckBox::clicked, this,
             [this](bool checked) { m_FtpConnection->setPassiveMode(checked); });
     connect(Option1[0], &QRadioButton::clicked, this, [this] {
-        Operation operation(*this);
+        const CloseGuard::Operation operation(m_closeGuard);
         m_FtpConnection->setTransferMode(0);
     });
     connect(Option1[1], &QRadioButton::clicked, this, [this] {
-        Operation operation(*this);
+        const CloseGuard::Operation operation(m_closeGuard);
         m_FtpConnection->setTransferMode(1);
     });
 
@@ -252,7 +236,7 @@ void FrmFTP::onSubWindowActivated(QMdiSubWindow *window)
 
 void FrmFTP::SetParentToMain()
 {
-    if (!m_main || m_closePending)
+    if (!m_main || m_closeGuard.closePending())
         return;
     if (m_docked) {
         m_main->setPanelLeftVisible(true);
@@ -395,9 +379,9 @@ void FrmFTP::tbToolBar_ButtonClick(const QString &key)
         QStringLiteral("Rename"),   QStringLiteral("CreateDirectory")};
     if (m_FtpConnection->busy() && engineKeys.contains(key))
         return;
-    if (m_closePending && key != QLatin1String("Exit"))
+    if (m_closeGuard.closePending() && key != QLatin1String("Exit"))
         return;
-    Operation operation(*this);
+    const CloseGuard::Operation operation(m_closeGuard);
     if (key == QLatin1String("Connect")) {
         if (IsInternetActive())
             ConnectToServer();
@@ -456,7 +440,7 @@ void FrmFTP::tbToolBar_ButtonClick(const QString &key)
 
 QString FrmFTP::ask(const QString &prompt, int icon, int buttons, const QString &title)
 {
-    if (m_closePending)
+    if (m_closeGuard.closePending())
         return MsgButtons::escapeValue(buttons);
     return MsgBoxEx(prompt, icon, buttons, title);
 }
@@ -622,12 +606,12 @@ void FrmFTP::tvTreeView_NodeClick(QTreeWidgetItem *node)
 {
     if (!node)
         return;
-    if (m_FtpConnection->busy() || m_closePending) {
+    if (m_FtpConnection->busy() || m_closeGuard.closePending()) {
         if (m_LastNode)
             tvTreeView->setCurrentItem(m_LastNode);
         return;
     }
-    Operation operation(*this);
+    const CloseGuard::Operation operation(m_closeGuard);
     m_LastNode = node;
     tvTreeView->setCurrentItem(node);
     // One reconnect per click: a stale broken-connection code must not loop for ever.
@@ -694,23 +678,23 @@ void FrmFTP::m_FtpConnection_UploadProgress(qint64 bytes)
 
 void FrmFTP::closeEvent(QCloseEvent *event)
 {
-    if (m_operations > 0 || m_FtpConnection->busy()) {
+    if (m_closeGuard.busy() || m_FtpConnection->busy()) {
         // One of this window's operations is still on the stack (a transfer, a question):
         // stop the work, and close once everything has unwound.
         event->ignore();
         // The parts go home now: the main window may already show another tab.
         m_dockedAtClose = m_dockedAtClose || m_docked;
         SetParBack();
-        m_closePending = true;
+        m_closeGuard.deferClose();
         if (m_FtpConnection->busy()) {
             if (!m_FtpConnection->transferRunning() || !m_FtpConnection->cancelTransfer())
                 m_FtpConnection->breakConnection();
         }
-        if (m_operations == 0)
+        if (!m_closeGuard.busy())
             closeWhenIdle();
         return;
     }
-    m_closePending = false;
+    m_closeGuard.dropClose();
     m_FtpConnection->breakConnection();
     const bool docked = m_docked || m_dockedAtClose;
     SetParBack();
@@ -728,9 +712,9 @@ void FrmFTP::closeEvent(QCloseEvent *event)
 void FrmFTP::closeWhenIdle()
 {
     QTimer::singleShot(0, this, [this] {
-        if (!m_closePending)
+        if (!m_closeGuard.closePending())
             return;
-        if (m_operations > 0 || m_FtpConnection->busy()) {
+        if (m_closeGuard.busy() || m_FtpConnection->busy()) {
             QTimer::singleShot(20, this, [this] { closeWhenIdle(); });
             return;
         }

@@ -2,6 +2,7 @@
 
 #include "kb/dockabletool.h"
 #include "tools/ftp/CFtpFile.h"
+#include "winsvc/closeguard.h"
 
 #include <QHash>
 #include <QPointer>
@@ -71,9 +72,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Counts the window's own operations on the stack; a close asked for meanwhile waits
-    // until the count is back to 0.
-    class Operation;
+    // Closes once the window's own operations and the engine have all returned.
     void closeWhenIdle();
     // MsgBoxEx, or the Esc answer without a box while the window is closing.
     QString ask(const QString &prompt, int icon, int buttons, const QString &title);
@@ -117,8 +116,7 @@ private:
     QTreeWidgetItem *m_LastNode = nullptr;
     QHash<QString, QTreeWidgetItem *> m_nodes;
     bool m_docked = false;
-    bool m_closePending = false;
-    int m_operations = 0;
+    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }};
     bool m_dockedAtClose = false;
 };
 

@@ -70,7 +70,7 @@ void FrmFTP::DownloadSelected()
     options.Filter = AllFilesFilter;
     options.ConfirmOverwrite = false;
     const std::optional<QString> chosen = FrmCD::CD().ShowSave(options);
-    if (!chosen || chosen->isEmpty() || m_closePending)
+    if (!chosen || chosen->isEmpty() || m_closeGuard.closePending())
         return;
     const QString fileName = *chosen;
     m_TransferFile = selected->text(0);
@@ -101,7 +101,7 @@ void FrmFTP::DownloadSelected()
             replacing = true;
         }
     }
-    if (m_closePending)
+    if (m_closeGuard.closePending())
         return;
 
     // A file being replaced stays whole until the new copy has fully arrived beside it.
@@ -136,7 +136,7 @@ void FrmFTP::DownloadSelected()
         }
         const int code = m_FtpConnection->ftpGetLastError();
         logFailure();
-        if (m_closePending) {
+        if (m_closeGuard.closePending()) {
             // The window is closing: no questions, no reconnect.
             ResetProgress();
         } else if (code == 4) {
@@ -146,7 +146,7 @@ void FrmFTP::DownloadSelected()
                 if (m_FtpConnection->connectToServer()) {
                     if (m_FtpConnection->setCurrentDirectory(
                             rawServerPath(tvTreeView->currentItem())) &&
-                        !m_closePending)
+                        !m_closeGuard.closePending())
                         continue;
                 } else {
                     ask(QStringLiteral("The connection cannot be established."), 105, 4,
@@ -158,7 +158,7 @@ void FrmFTP::DownloadSelected()
         } else if (code == 58) {
             if (ask(QStringLiteral("Server doesn't response. Do you like to try again?"), 102, 2,
                     QStringLiteral("CONNECTON BROCKEN!")) == QLatin1String("Retry") &&
-                !m_closePending)
+                !m_closeGuard.closePending())
                 continue;
             ResetProgress();
         } else {
@@ -178,7 +178,7 @@ void FrmFTP::UploadSelected()
     options.DialogTitle = QStringLiteral("Select file to upload");
     options.Filter = AllFilesFilter;
     const std::optional<QString> chosen = FrmCD::CD().ShowOpen(options);
-    if (!chosen || chosen->isEmpty() || m_closePending)
+    if (!chosen || chosen->isEmpty() || m_closeGuard.closePending())
         return;
     const QString fileName = *chosen;
     const QString name = QFileInfo(fileName).fileName();
@@ -202,7 +202,7 @@ void FrmFTP::UploadSelected()
                 return;
         }
     }
-    if (m_closePending)
+    if (m_closeGuard.closePending())
         return;
     m_TransferFile = name;
     const QString folder = nodeKey(tvTreeView->currentItem());

@@ -186,28 +186,21 @@ void FrmImageNavi::SetParBack()
     FrameImageNavi->show();
 }
 
-FrmImageNavi::Operation::Operation(FrmImageNavi *window) : m_window(window)
+void FrmImageNavi::closeFrame()
 {
-    ++m_window->m_operations;
-}
-
-FrmImageNavi::Operation::~Operation()
-{
-    if (--m_window->m_operations == 0 && m_window->m_closePending) {
-        m_window->m_closePending = false;
-        if (QWidget *frame = m_window->parentWidget())
-            frame->close();
-        else
-            m_window->close();
-    }
+    m_closeGuard.dropClose();
+    if (QWidget *frame = parentWidget())
+        frame->close();
+    else
+        close();
 }
 
 void FrmImageNavi::closeEvent(QCloseEvent *event)
 {
     // Asked to close while one of our operations is on the stack (from a timer while a
     // message of ours is up): stop the build and close once the operation has returned.
-    if (m_operations > 0) {
-        m_closePending = true;
+    if (m_closeGuard.busy()) {
+        m_closeGuard.deferClose();
         cancelBuild();
         unloadBusyWindow();
         event->ignore();
@@ -242,7 +235,7 @@ void FrmImageNavi::Explorer_NodeClick(QTreeWidgetItem *node)
 {
     if (!node)
         return;
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     const QString path = NodePathToFilePath(node);
     if (path == m_currentPath)
         return;
@@ -260,7 +253,7 @@ void FrmImageNavi::Explorer_Expand(QTreeWidgetItem *node)
 {
     if (!node)
         return;
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // Listing the children's own folders lets them show whether they can open.
     for (int i = 0; i < node->childCount(); ++i)
@@ -430,7 +423,7 @@ void FrmImageNavi::MSFG_SelChange()
 
 void FrmImageNavi::MSFG_DblClick()
 {
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     const QString full = selectedFile();
     if (full.isEmpty())
         return;

@@ -2,6 +2,7 @@
 
 #include "kb/dockabletool.h"
 #include "shell/dialog.h"
+#include "winsvc/closeguard.h"
 
 #include <QImage>
 #include <QPointer>
@@ -65,20 +66,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Marks an operation of the window on the stack (a message box of ours may be up); a
-    // close asked for meanwhile is carried out when the last one ends.
-    class Operation
-    {
-    public:
-        explicit Operation(FrmImageNavi *window);
-        ~Operation();
-        Operation(const Operation &) = delete;
-        Operation &operator=(const Operation &) = delete;
-
-    private:
-        FrmImageNavi *m_window;
-    };
-
     void LoadTree();
     void ShowFolder(const QString &path);
     void ShowThumbs(const QString &path);
@@ -87,6 +74,8 @@ private:
     void cancelBuild();
     void unloadBusyWindow();
     void thumbReady(int generation, int index, const QImage &thumb);
+    // Carries out a close that waited for our operations.
+    void closeFrame();
     void Form_QueryUnload();
     void Form_Unload();
     QString selectedFile() const;
@@ -94,8 +83,9 @@ private:
     FrmMain *m_main;
     QPointer<QFrame> m_frameGuard;
     QPointer<Dialog> m_dialog;
-    int m_operations = 0;
-    bool m_closePending = false;
+    // A close asked for while a message box of ours is up is carried out when the last of
+    // our operations on the stack ends.
+    CloseGuard m_closeGuard{[this] { closeFrame(); }};
     QString m_currentPath;
     QStringList m_file1;
     int m_thumbColumns = 0;

@@ -194,25 +194,12 @@ bool frmTelnet::runSettingsDialog()
     m_settingsDialog = nullptr;
     m_view->screen().setTraceOn(TraceOn);
     // A close asked for meanwhile means the user does not want the connection either.
-    return accepted && !m_closePending;
-}
-
-frmTelnet::Operation::Operation(frmTelnet *window) : m_window(window)
-{
-    ++m_window->m_operations;
-}
-
-frmTelnet::Operation::~Operation()
-{
-    if (--m_window->m_operations == 0 && m_window->m_closePending) {
-        m_window->m_closePending = false;
-        m_window->ExitTool();
-    }
+    return accepted && !m_closeGuard.closePending();
 }
 
 void frmTelnet::ConnectHost()
 {
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     if (!IsInternetActive()) {
         MsgBoxEx(QStringLiteral("There is no active Internet connection in your computer, please "
                                 "connect to Internet first!"),
@@ -240,7 +227,7 @@ void frmTelnet::ConnectHost()
 
 void frmTelnet::ShowConfig()
 {
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     runSettingsDialog();
 }
 
@@ -344,8 +331,8 @@ void frmTelnet::closeEvent(QCloseEvent *event)
 {
     // A close that arrives while a dialog of ours is up (from a timer or another window)
     // ends the dialog and waits for it to unwind; the window then closes itself.
-    if (m_operations > 0) {
-        m_closePending = true;
+    if (m_closeGuard.busy()) {
+        m_closeGuard.deferClose();
         if (m_settingsDialog)
             m_settingsDialog->reject();
         event->ignore();

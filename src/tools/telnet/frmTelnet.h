@@ -2,6 +2,7 @@
 
 #include "kb/dockabletool.h"
 #include "tools/telnet/TelnetNegotiation.h"
+#include "winsvc/closeguard.h"
 
 #include <QPointer>
 #include <QToolBar>
@@ -65,20 +66,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Marks an operation of the window on the stack; a close asked for meanwhile is carried
-    // out when the last one ends.
-    class Operation
-    {
-    public:
-        explicit Operation(frmTelnet *window);
-        ~Operation();
-        Operation(const Operation &) = delete;
-        Operation &operator=(const Operation &) = delete;
-
-    private:
-        frmTelnet *m_window;
-    };
-
     void createToolbar();
     void setStatus(int index, const QString &text);
     void WinsockClient_Connect();
@@ -99,7 +86,10 @@ private:
     bool m_connectIssued = false;
     bool m_connected = false;
     bool m_closing = false;
-    int m_operations = 0;
-    bool m_closePending = false;
+    // A close asked for while a dialog of ours is up is carried out when the last one ends.
+    CloseGuard m_closeGuard{[this] {
+        m_closeGuard.dropClose();
+        ExitTool();
+    }};
     QPointer<frmTCPIP> m_settingsDialog;
 };

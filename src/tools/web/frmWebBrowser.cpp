@@ -275,29 +275,6 @@ QString frmWebBrowser::pageTitle() const
     return ctlWebBrowser->title();
 }
 
-frmWebBrowser::Operation::Operation(frmWebBrowser *window) : m_window(window)
-{
-    m_window->beginOperation();
-}
-
-frmWebBrowser::Operation::~Operation()
-{
-    m_window->endOperation();
-}
-
-void frmWebBrowser::beginOperation()
-{
-    ++m_operations;
-}
-
-void frmWebBrowser::endOperation()
-{
-    if (--m_operations == 0 && m_closePending) {
-        m_closePending = false;
-        CloseBrowser();
-    }
-}
-
 void frmWebBrowser::abandonTextSaves()
 {
     // A page whose renderer has ended never sends the text: those saves have failed.
@@ -308,12 +285,12 @@ void frmWebBrowser::abandonTextSaves()
     ErrMsgProc(QStringLiteral("SavePageAsText"),
                QStringLiteral("The page stopped before its text could be saved."));
     for (int i = 0; i < abandoned; ++i)
-        endOperation();
+        m_closeGuard.end();
 }
 
 void frmWebBrowser::doNavigate(const QString &url)
 {
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     WaitCursor wait;
     if (url.isEmpty())
         return;
@@ -333,7 +310,7 @@ void frmWebBrowser::cboAddress_Click()
 {
     if (m_dontNavigateNow)
         return;
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     const QString text = cboAddress->currentText();
     doNavigate(text);
     if (!m_lastAddressWasNew) {
@@ -397,7 +374,7 @@ void frmWebBrowser::OptionsStatusbarProc(QWidget *frm)
 
 void frmWebBrowser::ErrMsgProc(const QString &, const QString &description)
 {
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     MsgBoxEx(description, 103, 4, QStringLiteral("ERROR"));
 }
 
@@ -408,7 +385,7 @@ void frmWebBrowser::PressToolbarButton(const QString &key)
 
 void frmWebBrowser::WebToolbar_ButtonClick(const QString &key)
 {
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     timer1->start();
     const QString command = key.toUpper();
     if (command != QLatin1String("TBRDISPLAYCURRHTMLDOC"))
@@ -526,7 +503,7 @@ void frmWebBrowser::PrintDesktop()
 
 void frmWebBrowser::CaptureDesktop()
 {
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     const std::optional<QString> chosen = Prompter::instance().saveFileName(
         QStringLiteral("Save As"), QString(),
         QStringLiteral("Pictures (*.png *.bmp *.jpg);;All files (*)"));
@@ -544,7 +521,7 @@ void frmWebBrowser::CaptureDesktop()
 
 void frmWebBrowser::SaveDesktopFromClipboard()
 {
-    const Operation operation(this);
+    const CloseGuard::Operation operation(m_closeGuard);
     const QMimeData *clipboard = QApplication::clipboard()->mimeData();
     if (!clipboard || !clipboard->hasImage()) {
         Prompter::instance().plainMessage(QStringLiteral("No picture in clipboard yet"),
@@ -565,7 +542,7 @@ QString frmWebBrowser::SavePageAsText()
         return {};
     }
     // The text arrives later; the window waits for it before it may close.
-    beginOperation();
+    m_closeGuard.begin();
     ++m_textSavesPending;
     const int generation = m_textSaveGeneration;
     QPointer<frmWebBrowser> self(this);
@@ -581,7 +558,7 @@ QString frmWebBrowser::SavePageAsText()
                                  .arg(path, error)
                                  .trimmed());
         emit self->pageTextSaved(path, ok);
-        self->endOperation();
+        self->m_closeGuard.end();
     });
     return path;
 }
@@ -631,12 +608,12 @@ void frmWebBrowser::closeEvent(QCloseEvent *event)
     ctlWebBrowser->stop();
     // Asked to close while our own work is under way (from a timer or another window while a
     // dialog of ours is up, or with a save waiting for the page): the work ends first.
-    if (m_operations > 0) {
-        m_closePending = true;
+    if (m_closeGuard.busy()) {
+        m_closeGuard.deferClose();
         // A page text that has not come after a while is not coming: give up on it then.
         if (m_textSavesPending > 0)
             QTimer::singleShot(5000, this, [this] {
-                if (m_closePending)
+                if (m_closeGuard.closePending())
                     abandonTextSaves();
             });
         event->ignore();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kb/dockabletool.h"
+#include "winsvc/closeguard.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -75,21 +76,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Marks work of the window that is under way (a dialog of ours up, a save waiting for
-    // the page); a close asked for meanwhile is carried out when the last one ends.
-    class Operation
-    {
-    public:
-        explicit Operation(frmWebBrowser *window);
-        ~Operation();
-        Operation(const Operation &) = delete;
-        Operation &operator=(const Operation &) = delete;
-
-    private:
-        frmWebBrowser *m_window;
-    };
-    void beginOperation();
-    void endOperation();
     void abandonTextSaves();
 
     void createControls();
@@ -115,8 +101,12 @@ private:
     bool m_lastAddressWasNew = false;
     bool m_busy = false;
     bool m_active = false;
-    int m_operations = 0;
-    bool m_closePending = false;
+    // Work of the window under way (a dialog of ours up, a save waiting for the page): a
+    // close asked for meanwhile is carried out when the last of it ends.
+    CloseGuard m_closeGuard{[this] {
+        m_closeGuard.dropClose();
+        CloseBrowser();
+    }};
     int m_textSavesPending = 0;
     int m_textSaveGeneration = 0; // a page whose renderer ended answers no older save
     bool m_rendererGone = false;
