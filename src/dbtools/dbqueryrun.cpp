@@ -78,7 +78,7 @@ void FrmAdvance::CmdRunQuery_Click()
     if (m_queryRunning || m_unloaded)
         return;
     m_queryRunning = true;
-    ++m_operations;
+    m_closeGuard.begin();
     m_busy = new Dialog;
     m_busy->setWindowTitle(QStringLiteral("Process Query Executing...."));
     m_busy->setLabelCaption(QStringLiteral("Executing Query, Please Wait."));
@@ -156,8 +156,7 @@ void FrmAdvance::endQueryRun()
 {
     unloadBusyWindow();
     m_queryRunning = false;
-    if (--m_operations == 0 && m_closePending)
-        closeWhenIdle();
+    m_closeGuard.end();
 }
 
 void FrmAdvance::ShowQueryResult(const QString &sql)

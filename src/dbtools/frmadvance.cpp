@@ -456,13 +456,13 @@ bool FrmAdvance::event(QEvent *event)
 
 void FrmAdvance::closeEvent(QCloseEvent *event)
 {
-    if (m_operations > 0 && !m_unloaded) {
+    if (m_closeGuard.busy() && !m_unloaded) {
         // A query is still running and yields to paint its busy window: close once it ends.
         event->ignore();
-        m_closePending = true;
+        m_closeGuard.deferClose();
         return;
     }
-    m_closePending = false;
+    m_closeGuard.dropClose();
     QWidget::closeEvent(event);
     if (m_unloaded)
         return;
@@ -482,7 +482,7 @@ void FrmAdvance::closeEvent(QCloseEvent *event)
 void FrmAdvance::closeWhenIdle()
 {
     QTimer::singleShot(0, this, [this] {
-        if (m_closePending && m_operations == 0)
+        if (m_closeGuard.closePending() && !m_closeGuard.busy())
             unloadWindow();
     });
 }

@@ -2,6 +2,7 @@
 
 #include "kb/dataviewlink.h"
 #include "kb/recordverbs.h"
+#include "winsvc/closeguard.h"
 
 #include <QPointer>
 #include <QVariant>
@@ -126,8 +127,8 @@ private:
     QString m_passwordPath;
     bool m_fillingTree = false;
     bool m_unloaded = false;
-    int m_operations = 0;        // this window's own work still on the stack
-    bool m_closePending = false; // a close that came while that work ran
+    // Holds a close that comes while a query run is under way.
+    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }};
     bool m_queryRunning = false;
     QPointer<Dialog> m_busy; // the current run's busy window
 };
