@@ -126,6 +126,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(input.windowTitles().contains(browsing) ||
                                      program.state() != QProcess::Running,
                                  Patience);
+        QVERIFY2(
+            program.state() == QProcess::Running,
+            qPrintable(QStringLiteral("the program ended with status %1").arg(program.exitCode())));
         QVERIFY(mapsLibrary(pid, "marlux_webtool"));
         QVERIFY(!childrenNamed(pid, "QtWebEngineProc").isEmpty());
         // The engine gets to work; the program stays.
