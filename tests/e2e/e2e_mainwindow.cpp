@@ -1,6 +1,7 @@
 // The knowledge base as a user meets it: the real main window and record windows on a real X
 // display with a window manager, driven by real mouse and keyboard input and answering the
 // real message boxes.
+#include "FtpTestServers.h"
 #include "e2edriver.h"
 #include "xsession.h"
 
@@ -16,8 +17,13 @@
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #include "shell/shellprompter.h"
+#include "tools/ftp/CFtpConnection.h"
 #include "tools/ftp/FrmFTP.h"
 #include "tools/ftp/frmConnect.h"
+#include "tools/telnet/Telnet.h"
+#include "tools/telnet/TelnetScreenView.h"
+#include "tools/telnet/frmTCPIP.h"
+#include "tools/telnet/frmTelnet.h"
 #include "winsvc/clstooltip.h"
 #include "winsvc/msubclass.h"
 
@@ -39,12 +45,15 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -77,7 +86,8 @@ private slots:
     void refusedQuitKeepsTheLook();
     void newWindowAfterAMessageBox();
     void searchKeywordsAtTheKeyboard();
-    void ftpConnectDialogAndClose();
+    void ftpCloseDuringDownload();
+    void telnetKeysReachTheHost();
 
 private:
     void start();
@@ -91,6 +101,9 @@ private:
     QStringList topics() const;
     void chooseSearchDatabase(const QString &key);
     void search(const QString &key, const QString &word);
+    void openTool(const QString &key);
+    void ftpDownload(FrmFTP *ftp, const QString &address, const QString &file,
+                     const QString &target, std::function<void()> whileRunning);
 
     XInput m_input;
     ModalAnswers m_answers;
@@ -560,26 +573,107 @@ void E2eMainWindow::searchKeywordsAtTheKeyboard()
     finish();
 }
 
-// The FTP window's connect dialog takes an address typed at the keyboard as typed, and the
-// window closes with the main window working on.
-void E2eMainWindow::ftpConnectDialogAndClose()
+// A tool opened from the tool toolbar of the second top-band tab.
+void E2eMainWindow::openTool(const QString &key)
 {
-    start();
     QTabBar *top = m_main->SSTabTop->tabBar();
-    m_input.click(top, top->tabRect(1).center());
-    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabTop->currentIndex(), 1, Patience);
-    QWidget *ftpButton = toolButton(m_main->TBTool, m_main->toolbarButton(QStringLiteral("FTP")));
-    QVERIFY(ftpButton);
-    m_input.click(ftpButton);
+    if (m_main->SSTabTop->currentIndex() != 1) {
+        m_input.click(top, top->tabRect(1).center());
+        QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabTop->currentIndex(), 1, Patience);
+    }
+    QWidget *button = toolButton(m_main->TBTool, m_main->toolbarButton(key));
+    QVERIFY2(button, qPrintable(key));
+    QTRY_VERIFY_WITH_TIMEOUT(button->isVisible() && button->isEnabled(), Patience);
+    m_input.click(button);
+}
+
+namespace {
+
+QWidget *ftpButton(FrmFTP *ftp, const QString &key)
+{
+    for (QAction *action : ftp->tbToolBar->actions())
+        if (action->text() == key)
+            return toolButton(ftp->tbToolBar, action);
+    return nullptr;
+}
+
+QTreeWidgetItem *listed(FrmFTP *ftp, const QString &name)
+{
+    for (int i = 0; i < ftp->lvListView->topLevelItemCount(); ++i)
+        if (ftp->lvListView->topLevelItem(i)->text(0) == name)
+            return ftp->lvListView->topLevelItem(i);
+    return nullptr;
+}
+
+} // namespace
+
+// Connects the FTP window through its connect dialog (anonymous, as it proposes), picks a
+// file in the list and starts its download into `target` through the real save box;
+// `whileRunning` acts once the data flows, from inside the download's own wait.
+void E2eMainWindow::ftpDownload(FrmFTP *ftp, const QString &address, const QString &file,
+                                const QString &target, std::function<void()> whileRunning)
+{
+    m_answers.expectWith(QStringLiteral("Connect to site:"), [this, address](QWidget *window) {
+        auto *dialog = qobject_cast<frmConnect *>(window);
+        if (!dialog)
+            return;
+        // A failed step shows in the checks after the dialog; the dialog must end either way.
+        m_input.click(dialog->txtURL);
+        m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+        m_input.type(address);
+        if (!QTest::qWaitFor([dialog, address] { return dialog->txtURL->currentText() == address; },
+                             Patience))
+            qWarning("address box: %s", qPrintable(dialog->txtURL->currentText()));
+        m_input.click(dialog->cmdOK);
+    });
+    m_input.click(ftpButton(ftp, QStringLiteral("Connect")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(listed(ftp, file), Patience);
+    QTreeWidgetItem *item = listed(ftp, file);
+    m_input.click(ftp->lvListView->viewport(), ftp->lvListView->visualItemRect(item).center());
+    QTRY_VERIFY_WITH_TIMEOUT(item->isSelected(), Patience);
+
+    m_answers.expectWith(
+        QStringLiteral("Download file and save as..."), [this, target](QWidget *dialog) {
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (!name) {
+                m_input.key(QStringLiteral("Escape"));
+                return;
+            }
+            if (!name->hasFocus())
+                m_input.click(name);
+            m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+            m_input.type(target);
+            if (!QTest::qWaitFor([name, target] { return name->text() == target; }, Patience))
+                qWarning("file name box: %s", qPrintable(name->text()));
+            m_input.key(QStringLiteral("Return"));
+        });
+    auto flowing = std::make_shared<bool>(false);
+    connect(ftp->connection(), &CFtpConnection::downloadProgress, ftp,
+            [flowing](qint64 bytes) { *flowing = bytes > 0; });
+    m_answers.whenReady([flowing] { return *flowing; }, std::move(whileRunning));
+    // The whole download, the save box and what acts during it run inside this click.
+    m_input.click(ftpButton(ftp, QStringLiteral("Download")));
+}
+
+// Connect to a real server through the dialog typed at the keyboard, start a long download,
+// and close the FTP window while the data flows: first with its Exit button, then by a
+// top-band tab, which closes every tool window. No question is left behind, nothing
+// crashes, and the knowledge base opens afterwards.
+void E2eMainWindow::ftpCloseDuringDownload()
+{
+    PyFtpServer server({QStringLiteral("--throttle"), QStringLiteral("131072")});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    writeRandomFile(server.root() + QStringLiteral("/big.bin"), 8 << 20);
+    QTemporaryDir local(QDir::tempPath() + QStringLiteral("/e2eftp-XXXXXX"));
+    QVERIFY(local.isValid());
+    start();
+    openTool(QStringLiteral("FTP"));
     FrmFTP *ftp = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
 
-    // Connect, type an address that is no stored one, and cancel.
-    QAction *connectButton = nullptr;
-    for (QAction *action : ftp->tbToolBar->actions())
-        if (action->text() == QLatin1String("Connect"))
-            connectButton = action;
-    QVERIFY(connectButton);
+    // The dialog's address box: typed as typed, a stored address completes, Backspace takes
+    // the completion away for good.
     QString typed;
     m_answers.expectWith(QStringLiteral("Connect to site:"), [this, &typed](QWidget *window) {
         auto *dialog = qobject_cast<frmConnect *>(window);
@@ -591,8 +685,6 @@ void E2eMainWindow::ftpConnectDialogAndClose()
         m_input.type(QStringLiteral("127.0.0.1"));
         QTest::qWait(300);
         typed = dialog->txtURL->currentText();
-        // A stored address completes with its rest selected; Backspace takes the rest away
-        // and nothing completes again.
         QLineEdit *edit = dialog->txtURL->lineEdit();
         m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
         m_input.type(QStringLiteral("loc"));
@@ -604,25 +696,106 @@ void E2eMainWindow::ftpConnectDialogAndClose()
         typed += QStringLiteral(" / ") + edit->text();
         m_input.click(dialog->cmdCancel);
     });
-    m_input.click(toolButton(ftp->tbToolBar, connectButton));
+    m_input.click(ftpButton(ftp, QStringLiteral("Connect")));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
     QCOMPARE(typed, QStringLiteral("127.0.0.1 / loc"));
 
-    // Close the FTP window with its Exit button; the knowledge base still opens.
+    // Exit while the download runs.
     QPointer<QMdiSubWindow> frame = m_main->subWindowOf(ftp);
     QVERIFY(frame);
-    QAction *exitButton = nullptr;
-    for (QAction *action : ftp->tbToolBar->actions())
-        if (action->text() == QLatin1String("Exit"))
-            exitButton = action;
+    QWidget *exitButton = ftpButton(ftp, QStringLiteral("Exit"));
     QVERIFY(exitButton);
-    m_input.click(toolButton(ftp->tbToolBar, exitButton));
+    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"),
+                local.filePath(QStringLiteral("first.bin")),
+                [this, exitButton] { m_input.click(exitButton); });
+    if (QTest::currentTestFailed())
+        return;
     QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
-    QTabBar *first = m_main->SSTabTop->tabBar();
-    m_input.click(first, first->tabRect(0).center());
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
+    QCOMPARE(m_answers.seen(),
+             QStringList({QStringLiteral("Connect to site:"), QStringLiteral("Connect to site:"),
+                          QStringLiteral("Download file and save as...")}));
+    QVERIFY(m_main->isVisible());
+
+    // Again, and a click on the first top-band tab while the data flows.
+    m_answers.clear();
+    openTool(QStringLiteral("FTP"));
+    QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
+    frame = m_main->subWindowOf(ftp);
+    QTabBar *top = m_main->SSTabTop->tabBar();
+    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"),
+                local.filePath(QStringLiteral("second.bin")),
+                [this, top] { m_input.click(top, top->tabRect(0).center()); });
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
+    QCOMPARE(m_answers.seen(), QStringList({QStringLiteral("Connect to site:"),
+                                            QStringLiteral("Download file and save as...")}));
     QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabTop->currentIndex(), 0, Patience);
+    QVERIFY(m_main->SSTabMain->isVisible());
     openDatabase(QStringLiteral("C++"));
 
+    finish();
+}
+
+// The telnet window against a host that records what it gets: a typo corrected with the
+// real Backspace key arrives as an erase the host takes (DEL), and once the host asks for
+// application cursor keys an arrow arrives as ESC O x.
+void E2eMainWindow::telnetKeysReachTheHost()
+{
+    QTcpServer host;
+    QVERIFY(host.listen(QHostAddress::LocalHost, 0));
+    QPointer<QTcpSocket> peer;
+    QByteArray received;
+    connect(&host, &QTcpServer::newConnection, &host, [&] {
+        peer = host.nextPendingConnection();
+        connect(peer, &QTcpSocket::readyRead, &host, [&] { received += peer->readAll(); });
+    });
+    start();
+    openTool(QStringLiteral("Telnet"));
+    frmTelnet *telnet = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
+                             Patience);
+
+    const QString port = QString::number(host.serverPort());
+    m_answers.expectWith(QStringLiteral("Connect To:"), [this, port](QWidget *window) {
+        auto *dialog = qobject_cast<frmTCPIP *>(window);
+        if (!dialog)
+            return;
+        for (QLineEdit *edit : {dialog->txtRemoteAddress, dialog->txtPort}) {
+            const QString text = edit == dialog->txtPort ? port : QStringLiteral("127.0.0.1");
+            m_input.click(edit);
+            m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+            m_input.type(text);
+            if (!QTest::qWaitFor([edit, text] { return edit->text() == text; }, Patience))
+                qWarning("settings box: %s", qPrintable(edit->text()));
+        }
+        m_input.click(dialog->cmdOK);
+    });
+    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Connect"))));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
+    peer->write("login: ");
+    QTRY_VERIFY_WITH_TIMEOUT(telnet->hasFocus(), Patience);
+
+    m_input.type(QStringLiteral("roox"));
+    m_input.key(QStringLiteral("BackSpace"));
+    m_input.type(QStringLiteral("t\n"));
+    QTRY_VERIFY2_WITH_TIMEOUT(received.contains("roox\x7ft\r\n"), received.toHex(' ').constData(),
+                              Patience);
+
+    received.clear();
+    peer->write("\x1b[?1h");
+    QTRY_VERIFY_WITH_TIMEOUT(telnet->screenView()->screen().cursorKeysApplication(), Patience);
+    m_input.key(QStringLiteral("Up"));
+    m_input.key(QStringLiteral("Left"));
+    QTRY_COMPARE_WITH_TIMEOUT(received, QByteArray("\x1bOA\x1bOD"), Patience);
+
+    QPointer<QWidget> frame = m_main->subWindowOf(telnet);
+    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Exit"))));
+    QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
     finish();
 }
 
@@ -659,6 +832,8 @@ int main(int argc, char *argv[])
         FrmMain::setFindWindowOpener(&FrmFindAndReplace::open);
         FrmMain::setToolWindowFactory(QStringLiteral("FTP"),
                                       [](FrmMain *main) { return new FrmFTP(main); });
+        FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
+                                      [](FrmMain *main) { return new frmTelnet(main); });
         E2eMainWindow test;
         result = QTest::qExec(&test, argc, argv);
         Prompter::setInstance(nullptr);

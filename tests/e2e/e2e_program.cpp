@@ -24,6 +24,38 @@ QByteArray digest(const QString &path)
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
+// The direct children of a process whose command name starts with `name`.
+QList<qint64> childrenNamed(qint64 parent, const QByteArray &name)
+{
+    QList<qint64> children;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (comm) state ppid ...": the name may hold blanks, so go by its last bracket.
+        const QByteArray line = stat.readAll();
+        const qsizetype open = line.indexOf('('), close = line.lastIndexOf(')');
+        if (open < 0 || close < open)
+            continue;
+        const QList<QByteArray> rest = line.mid(close + 2).split(' ');
+        if (rest.size() > 1 && rest.at(1).toLongLong() == parent &&
+            line.mid(open + 1, close - open - 1).startsWith(name))
+            children.append(pid);
+    }
+    return children;
+}
+
+// Whether a process has a library of that name loaded.
+bool mapsLibrary(qint64 pid, const QByteArray &name)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(name);
+}
+
 } // namespace
 
 class E2eProgram : public QObject
@@ -52,14 +84,7 @@ private slots:
         }
 
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("MARLUX_HOME"), root);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
-        program.start(build + QStringLiteral("/bin/marlux"), {});
-        QVERIFY(program.waitForStarted());
+        startProgram(program, root, runtime.path());
         QTRY_VERIFY_WITH_TIMEOUT(input.windowTitles().contains(QStringLiteral("Marlux")), Patience);
 
         for (const QString &name : shipped.entryList({QStringLiteral("*.mdb")}, QDir::Files)) {
@@ -72,7 +97,69 @@ private slots:
         QVERIFY(mine.open(QIODevice::ReadOnly));
         QCOMPARE(mine.readAll(), QByteArray("mine"));
 
-        // Quit through the window manager and the program's own question.
+        quit(input, program);
+    }
+
+    // As root the web engine cannot have its sandbox; opening the Internet tool through the
+    // Tools menu must not end the program.
+    void internetToolOpens()
+    {
+        XInput input;
+        QVERIFY(input.isOpen());
+        QTemporaryDir home;
+        QTemporaryDir runtime;
+        QVERIFY(home.isValid() && runtime.isValid());
+        QProcess program;
+        startProgram(program, home.filePath(QStringLiteral("root")), runtime.path());
+        QTRY_VERIFY_WITH_TIMEOUT(input.windowTitles().contains(QStringLiteral("Marlux")), Patience);
+        QTest::qWait(500);
+
+        // Tools, its third item.
+        input.key(QStringLiteral("t"), {QStringLiteral("Alt_L")});
+        QTest::qWait(300);
+        input.key(QStringLiteral("Down"));
+        input.key(QStringLiteral("Down"));
+        input.key(QStringLiteral("Return"));
+        // The browser's empty page fills the main window, whose title then names it.
+        const QString browsing = QStringLiteral("Marlux - [about:blank]");
+        const qint64 pid = program.processId();
+        QTRY_VERIFY_WITH_TIMEOUT(input.windowTitles().contains(browsing) ||
+                                     program.state() != QProcess::Running,
+                                 Patience);
+        QVERIFY2(
+            program.state() == QProcess::Running,
+            qPrintable(QStringLiteral("the program ended with status %1").arg(program.exitCode())));
+        QVERIFY(mapsLibrary(pid, "marlux_webtool"));
+        QVERIFY(!childrenNamed(pid, "QtWebEngineProc").isEmpty());
+        // The engine gets to work; the program stays.
+        QTest::qWait(3000);
+        QCOMPARE(program.state(), QProcess::Running);
+        QVERIFY2(input.windowTitles().contains(browsing),
+                 qPrintable(input.windowTitles().join(QLatin1Char(','))));
+
+        quit(input, program);
+    }
+
+private:
+    // The program on this display with a data root of its own.
+    void startProgram(QProcess &program, const QString &root, const QString &runtime)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MARLUX_HOME"), root);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        // What the program does about the web engine's sandbox is its own business.
+        env.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
+        env.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(qEnvironmentVariable("MARLUX_BUILD_DIR") + QStringLiteral("/bin/marlux"), {});
+        QVERIFY(program.waitForStarted());
+    }
+
+    // Quits through the window manager and the program's own question.
+    void quit(XInput &input, QProcess &program)
+    {
         QTest::qWait(500);
         input.key(QStringLiteral("F4"), {QStringLiteral("Alt_L")});
         QTRY_VERIFY_WITH_TIMEOUT(input.windowTitles().contains(QStringLiteral("EXIT")), Patience);

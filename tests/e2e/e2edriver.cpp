@@ -24,9 +24,15 @@ void ModalAnswers::expectWith(const QString &title, std::function<void(QWidget *
     m_queue.append({title, QString(), std::move(script)});
 }
 
+void ModalAnswers::whenReady(std::function<bool()> ready, std::function<void()> script)
+{
+    m_whenReady.append({std::move(ready), std::move(script)});
+}
+
 void ModalAnswers::clear()
 {
     m_queue.clear();
+    m_whenReady.clear();
     m_seen.clear();
 }
 
@@ -34,6 +40,13 @@ void ModalAnswers::poll()
 {
     if (m_busy)
         return;
+    if (!m_whenReady.isEmpty() && m_whenReady.first().first()) {
+        const std::function<void()> script = m_whenReady.takeFirst().second;
+        m_busy = true;
+        script();
+        m_busy = false;
+        return;
+    }
     QWidget *box = QApplication::activeModalWidget();
     if (!box || !box->isVisible() || !box->isActiveWindow()) {
         m_strayTicks = 0;

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <utility>
 
 class QAbstractButton;
 class QAction;
@@ -26,7 +27,10 @@ public:
     void expect(const QString &title, const QString &button);
     // Works a modal window of that title by a script of real input, run inside its own loop.
     void expectWith(const QString &title, std::function<void(QWidget *window)> script);
-    bool done() const { return m_queue.isEmpty(); }
+    // Runs a script of real input once ready() holds, from whichever event loop runs then: an
+    // operation's own wait included, which the test's code cannot reach while it lasts.
+    void whenReady(std::function<bool()> ready, std::function<void()> script);
+    bool done() const { return m_queue.isEmpty() && m_whenReady.isEmpty(); }
     void clear();
     // The texts of the boxes answered so far, oldest first, as "TITLE: message".
     QStringList seen() const { return m_seen; }
@@ -43,6 +47,7 @@ private:
     XInput &m_input;
     QTimer m_timer;
     QList<Step> m_queue;
+    QList<std::pair<std::function<bool()>, std::function<void()>>> m_whenReady;
     QStringList m_seen;
     QPointer<QWidget> m_answered;
     int m_strayTicks = 0;

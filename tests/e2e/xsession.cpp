@@ -48,6 +48,12 @@ pid_t spawn(const QStringList &arguments, int keepFd = -1)
     _exit(127);
 }
 
+// A window listed a moment ago may be gone by the time it is asked about: not an error here.
+int ignoreXErrors(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
 void terminate(pid_t &pid)
 {
     if (pid <= 0)
@@ -248,6 +254,8 @@ QStringList XInput::windowTitles()
         !data)
         return titles;
     const auto *windows = reinterpret_cast<const Window *>(data);
+    XSync(m_display, False);
+    const XErrorHandler previous = XSetErrorHandler(ignoreXErrors);
     for (unsigned long i = 0; i < count; ++i) {
         unsigned char *text = nullptr;
         unsigned long length = 0;
@@ -258,6 +266,8 @@ QStringList XInput::windowTitles()
         if (text)
             XFree(text);
     }
+    XSync(m_display, False);
+    XSetErrorHandler(previous);
     XFree(data);
     return titles;
 }
