@@ -218,6 +218,11 @@ void Writer::writeText(QStringView text, QByteArray &out, bool *needSpace)
             out.append("\\_");
             *needSpace = false;
             continue;
+        case 0x00B7:
+            // By number: in a symbol font the byte itself reads as that font's bullet.
+            out.append("\\u183\\'b7");
+            *needSpace = false;
+            continue;
         default:
             break;
         }
