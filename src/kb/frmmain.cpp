@@ -1,6 +1,7 @@
 #include "kb/frmmain.h"
 
 #include "kb/kbglobals.h"
+#include "kb/lazyicon.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
 #include "platform/base/colors.h"
@@ -68,7 +69,7 @@ QString joinLines(std::initializer_list<const char *> lines)
 }
 
 // A small picture for each database button: a coloured tile with the key's initials.
-QIcon databaseIcon(const QString &key, int index)
+QPixmap drawDatabaseIcon(const QString &key, int index)
 {
     static const QColor colours[] = {{0xA0, 0x30, 0x30}, {0xC0, 0x70, 0x10}, {0x20, 0x80, 0x80},
                                      {0x30, 0x50, 0xA0}, {0x20, 0x30, 0x80}, {0x60, 0x60, 0x60},
@@ -90,7 +91,13 @@ QIcon databaseIcon(const QString &key, int index)
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(pixmap.rect(), Qt::AlignCenter, initials.left(3));
-    return QIcon(pixmap);
+    return pixmap;
+}
+
+QIcon databaseIcon(const QString &key, int index)
+{
+    return LazyIconEngine::icon(QSize(32, 32),
+                                [key, index] { return drawDatabaseIcon(key, index); });
 }
 
 QString loginName()
