@@ -41,6 +41,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -132,6 +133,20 @@ QWidget *hostedControl(const QString &progId, const QVariantMap &bag)
 
 const QString PanelProgId = QStringLiteral("BrennPanel.Panel");
 
+// The band above the work area only holds the top panel. The style would shade it with a
+// gradient, which on a band this tall is a good part of the window's first paint.
+class PlainBand : public QToolBar
+{
+public:
+    using QToolBar::QToolBar;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QPainter(this).fillRect(event->rect(), palette().window());
+    }
+};
+
 } // namespace
 
 const QStringList &FrmMain::databaseKeys()
@@ -184,7 +199,7 @@ void FrmMain::createControls()
     setCentralWidget(m_mdiArea);
     m_mdiArea->viewport()->installEventFilter(this);
 
-    auto *topBar = new QToolBar(QStringLiteral("Top"), this);
+    auto *topBar = new PlainBand(QStringLiteral("Top"), this);
     topBar->setObjectName(QStringLiteral("TopBand"));
     topBar->setMovable(false);
     topBar->setFloatable(false);
