@@ -20,6 +20,10 @@
 #include <QOpenGLContext>
 #include <QScreen>
 
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
+
 // The GUI library's own setter of the context every OpenGL user shares.
 void qt_gl_set_global_share_context(QOpenGLContext *context);
 
@@ -58,12 +62,16 @@ QWidget *createWebBrowser(FrmMain *main)
 int main(int argc, char *argv[])
 {
     PrepareWebEngineSandbox(); // before anything can start the web engine
+    // Reading the font configuration takes a few milliseconds the first window would wait
+    // for; it is read beside the connection to the display instead.
+    std::thread fontConfig([] { FcInit(); });
     webShareContext = new QOpenGLContext;
     qt_gl_set_global_share_context(webShareContext);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlux"));
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
     InstallFontSubstitutes();
+    fontConfig.join();
     ShellPrompter prompter;
     Prompter::setInstance(&prompter);
     FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {

@@ -173,8 +173,9 @@ int main(int argc, char *argv[])
     QTemporaryDir home;
     // A desktop session keeps its runtime folder in memory, as here when /dev/shm exists.
     QTemporaryDir memory(QStringLiteral("/dev/shm/bench_startup-XXXXXX"));
+    // The folder is emptied before every start: it must be one of the bench's own.
     const QString runtime =
-        (memory.isValid() ? memory.path() : home.path(), runtime) + QStringLiteral("/run");
+        (memory.isValid() ? memory.path() : home.path()) + QStringLiteral("/run");
     // Another build of the program can be measured beside the same peer.
     const QString marlux = qEnvironmentVariableIsSet("MARLUX_BINARY")
                                ? qEnvironmentVariable("MARLUX_BINARY")

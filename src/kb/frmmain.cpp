@@ -1,6 +1,7 @@
 #include "kb/frmmain.h"
 
 #include "kb/kbglobals.h"
+#include "kb/lazyicon.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
 #include "platform/base/colors.h"
@@ -40,6 +41,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -68,7 +70,7 @@ QString joinLines(std::initializer_list<const char *> lines)
 }
 
 // A small picture for each database button: a coloured tile with the key's initials.
-QIcon databaseIcon(const QString &key, int index)
+QPixmap drawDatabaseIcon(const QString &key, int index)
 {
     static const QColor colours[] = {{0xA0, 0x30, 0x30}, {0xC0, 0x70, 0x10}, {0x20, 0x80, 0x80},
                                      {0x30, 0x50, 0xA0}, {0x20, 0x30, 0x80}, {0x60, 0x60, 0x60},
@@ -90,7 +92,13 @@ QIcon databaseIcon(const QString &key, int index)
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(pixmap.rect(), Qt::AlignCenter, initials.left(3));
-    return QIcon(pixmap);
+    return pixmap;
+}
+
+QIcon databaseIcon(const QString &key, int index)
+{
+    return LazyIconEngine::icon(QSize(32, 32),
+                                [key, index] { return drawDatabaseIcon(key, index); });
 }
 
 QString loginName()
@@ -124,6 +132,20 @@ QWidget *hostedControl(const QString &progId, const QVariantMap &bag)
 }
 
 const QString PanelProgId = QStringLiteral("BrennPanel.Panel");
+
+// The band above the work area only holds the top panel. The style would shade it with a
+// gradient, which on a band this tall is a good part of the window's first paint.
+class PlainBand : public QToolBar
+{
+public:
+    using QToolBar::QToolBar;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QPainter(this).fillRect(event->rect(), palette().window());
+    }
+};
 
 } // namespace
 
@@ -177,7 +199,7 @@ void FrmMain::createControls()
     setCentralWidget(m_mdiArea);
     m_mdiArea->viewport()->installEventFilter(this);
 
-    auto *topBar = new QToolBar(QStringLiteral("Top"), this);
+    auto *topBar = new PlainBand(QStringLiteral("Top"), this);
     topBar->setObjectName(QStringLiteral("TopBand"));
     topBar->setMovable(false);
     topBar->setFloatable(false);

@@ -3,6 +3,7 @@
 // record verbs, to the active child window.
 
 #include "kb/frmmain.h"
+#include "kb/lazyicon.h"
 #include "kb/recordverbs.h"
 #include "platform/prompt/prompter.h"
 #include "winsvc/mcoolmenu.h"
@@ -141,7 +142,7 @@ void drawMagnifier(QPainter &p)
     p.drawLine(QPointF(18, 18), QPointF(27, 27));
 }
 
-QIcon commandIcon(const QString &name)
+QPixmap drawCommandIcon(const QString &name)
 {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
@@ -322,7 +323,12 @@ QIcon commandIcon(const QString &name)
         p.setBrush(yellow);
         p.drawEllipse(QRectF(20, 8, 6, 6));
     }
-    return QIcon(pixmap);
+    return pixmap;
+}
+
+QIcon commandIcon(const QString &name)
+{
+    return LazyIconEngine::icon(QSize(32, 32), [name] { return drawCommandIcon(name); });
 }
 
 struct ToolbarEntry

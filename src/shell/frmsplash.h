@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 #include <QWidget>
 
@@ -48,6 +49,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QImage drawArtwork(const QSize &pixels) const;
+
     QPixmap m_artwork;
     SingleInstance *m_instance = nullptr;
     SplashProbes m_probes;

@@ -4,7 +4,12 @@
 #include "shell/singleinstance.h"
 #include "testsupport.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QMainWindow>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -131,6 +136,28 @@ private slots:
             // Any playback device makes the program audible, two included.
             QTRY_COMPARE(SoundDevicePresent, outputs >= 1);
         }
+    }
+
+    void artworkIsKeptAndReadBack()
+    {
+        QTemporaryDir cache;
+        qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
+        const QString kept =
+            QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/splash.art";
+        Machine machine;
+        const QImage drawn = FrmSplash(machine.probes()).grab().toImage();
+        QVERIFY(QFile::exists(kept));
+        const qint64 size = QFileInfo(kept).size();
+        // Read back at the next start, the same picture.
+        QCOMPARE(FrmSplash(machine.probes()).grab().toImage(), drawn);
+        // A torn file is drawn afresh and replaced.
+        QFile torn(kept);
+        QVERIFY(torn.open(QIODevice::ReadWrite));
+        QVERIFY(torn.resize(size / 2));
+        torn.close();
+        QCOMPARE(FrmSplash(machine.probes()).grab().toImage(), drawn);
+        QCOMPARE(QFileInfo(kept).size(), size);
+        qunsetenv("XDG_CACHE_HOME");
     }
 };
 

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QIcon>
+#include <QIconEngine>
+#include <QPixmap>
+
+#include <functional>
+#include <utility>
+
+// A picture drawn at run time is drawn when it is first shown, not when its command is
+// made: most of the menus' pictures are never needed at start.
+class LazyIconEngine : public QIconEngine
+{
+public:
+    LazyIconEngine(QSize size, std::function<QPixmap()> draw)
+        : m_size(size), m_draw(std::move(draw))
+    {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        // As the drawn picture answers, without drawing it.
+        QSize actual = m_size;
+        if (actual.width() > size.width() || actual.height() > size.height())
+            actual.scale(size, Qt::KeepAspectRatio);
+        return actual;
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        if (mode == QIcon::Normal && state == QIcon::Off)
+            return {m_size};
+        return {};
+    }
+    bool isNull() override { return false; }
+    QString key() const override { return QStringLiteral("LazyIconEngine"); }
+    QIconEngine *clone() const override { return new LazyIconEngine(*this); }
+
+    static QIcon icon(QSize size, std::function<QPixmap()> draw)
+    {
+        return QIcon(new LazyIconEngine(size, std::move(draw)));
+    }
+
+private:
+    const QIcon &icon()
+    {
+        if (m_icon.isNull()) {
+            m_icon = QIcon(m_draw());
+            m_draw = nullptr;
+        }
+        return m_icon;
+    }
+
+    QSize m_size;
+    std::function<QPixmap()> m_draw;
+    QIcon m_icon;
+};
