@@ -1,19 +1,11 @@
-#include "dbtools/frmadvance.h"
-#include "dbtools/frmconvert.h"
-#include "dbtools/frmtrans.h"
-#include "editor/frmdocpreview.h"
-#include "editor/frmfindandreplace.h"
-#include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "platform/base/fontsubstitutes.h"
 #include "platform/controls/controlhost.h"
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
 #include "shell/shellprompter.h"
-#include "tools/ftp/FrmFTP.h"
-#include "tools/imagenav/FrmImageNavi.h"
-#include "tools/telnet/frmTelnet.h"
 #include "tools/web/WebEngineSandbox.h"
+#include "windowfactories.h"
 
 #include <QApplication>
 #include <QLibrary>
@@ -74,21 +66,7 @@ int main(int argc, char *argv[])
     fontConfig.join();
     ShellPrompter prompter;
     Prompter::setInstance(&prompter);
-    FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
-        return new FrmRecord(main, searchMode);
-    });
-    FrmMain::setPreviewWindowFactory(&frmDocPreview::Preview);
-    FrmMain::setDataViewFactory(&FrmAdvance::createDataView);
-    FrmMain::setDbMaintenanceFactory(&openDbMaintenanceWindow);
-    FrmMain::setToolWindowFactory(QStringLiteral("FTP"), [](FrmMain *m) { return new FrmFTP(m); });
-    FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
-                                  [](FrmMain *m) { return new frmTelnet(m); });
-    FrmMain::setToolWindowFactory(QStringLiteral("Internet"), &createWebBrowser);
-    FrmMain::setToolWindowFactory(
-        QStringLiteral("Image Navigator"),
-        [](FrmMain *main) -> QWidget * { return new FrmImageNavi(main); });
-    FrmMain::setFindWindowOpener(&FrmFindAndReplace::open);
-    FrmMain::setConvertWindowFactory(&FrmConvert::DBConvert);
+    InstallWindowFactories(&createWebBrowser);
     return Main(app, [] {
         const QString missing = ControlHost::instance().registerControls();
         if (!missing.isEmpty())

@@ -25,6 +25,7 @@
 #include "tools/telnet/frmTCPIP.h"
 #include "tools/telnet/frmTelnet.h"
 #include "winsvc/clstooltip.h"
+#include "windowfactories.h"
 #include "winsvc/msubclass.h"
 
 #include <QAbstractItemView>
@@ -824,16 +825,9 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "%s\n", qPrintable(missing));
         ShellPrompter prompter;
         Prompter::setInstance(&prompter);
-        FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
-            return new FrmRecord(main, searchMode);
-        });
-        FrmMain::setDataViewFactory(&FrmAdvance::createDataView);
-        FrmMain::setDbMaintenanceFactory(&openDbMaintenanceWindow);
-        FrmMain::setFindWindowOpener(&FrmFindAndReplace::open);
-        FrmMain::setToolWindowFactory(QStringLiteral("FTP"),
-                                      [](FrmMain *main) { return new FrmFTP(main); });
-        FrmMain::setToolWindowFactory(QStringLiteral("Telnet"),
-                                      [](FrmMain *main) { return new frmTelnet(main); });
+        // The program's own wiring; the browser stays out (the real program opens it, as root
+        // too, in e2e.program).
+        InstallWindowFactories({});
         E2eMainWindow test;
         result = QTest::qExec(&test, argc, argv);
         Prompter::setInstance(nullptr);
