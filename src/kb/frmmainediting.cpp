@@ -133,17 +133,11 @@ void FrmMain::mnuEditCopy_Click()
 void FrmMain::mnuEditCut_Click()
 {
     QWidget *control = activeFormControl();
-    if (!control)
-        return;
-    const std::optional<QString> text = selectedText(control);
-    if (!text)
+    if (!control || !selectedText(control))
         return;
     // Moving text out of a locked box would only copy it on the original; copy it here too.
-    QClipboard *clipboard = QApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(*text);
+    mnuEditCopy_Click();
     replaceSelection(control, QString());
-    menuItem(QStringLiteral("mnuEditPaste"))->setEnabled(true);
 }
 
 void FrmMain::mnuEditPaste_Click()
