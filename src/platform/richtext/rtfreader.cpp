@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QUrl>
+#include <private/qtextdocument_p.h>
 
 #include <algorithm>
 #include <string_view>
@@ -265,6 +266,7 @@ struct Run
     QTextCharFormat format;
     bool object = false;
     CharState state;
+    int index = -1; // the format's in the document; objects ask when their run is written
 };
 
 bool isLetter(char c)
@@ -311,7 +313,7 @@ class Parser
 {
 public:
     Parser(QByteArrayView data, QTextDocument *doc, bool rawUtf8)
-        : m_data(data), m_doc(doc), m_cursor(doc), m_rawUtf8(rawUtf8)
+        : m_data(data), m_doc(doc), m_priv(QTextDocumentPrivate::get(doc)), m_rawUtf8(rawUtf8)
     {}
 
     void run();
@@ -336,8 +338,24 @@ private:
     void finish();
 
     int currentCodePage();
-    const QTextCharFormat &charFormat(const CharState &state);
-    const QTextBlockFormat &blockFormat(const ParaState &para);
+    struct CharEntry
+    {
+        CharState state;
+        QTextCharFormat format;
+        int index = -1; // in the document's format collection, once asked
+    };
+    struct BlockEntry
+    {
+        ParaState para;
+        QTextBlockFormat format;
+        int index = -1;
+    };
+    CharEntry &charEntry(const CharState &state);
+    BlockEntry &blockEntry(const ParaState &para);
+    const QTextCharFormat &charFormat(const CharState &state) { return charEntry(state).format; }
+    int charIndex(const CharState &state);
+    int blockIndex(const ParaState &para);
+    void appendRun(QStringView text, int format);
     void commitFont();
     void commitColour();
 
@@ -349,7 +367,10 @@ private:
     QByteArrayView m_data;
     qsizetype m_pos = 0;
     QTextDocument *m_doc;
-    QTextCursor m_cursor;
+    // Runs go straight into the document's pieces: a cursor would copy and hash each run's
+    // format and look up its block's format again, more than the insert itself costs.
+    QTextDocumentPrivate *m_priv;
+    int m_end = 0; // where the next run goes: asking the document walks its tree
     bool m_rawUtf8;
 
     std::vector<Group> m_groups;
@@ -390,12 +411,11 @@ private:
     bool m_firstBlock = true;
     bool m_paraOpen = false; // something since the last \par
     bool m_lastWasObject = false;
-    ParaState m_lastPara;
 
     // Formats already made. Handing the document the same format objects again lets it find
     // them in its own collection without comparing every property.
-    std::vector<std::pair<CharState, QTextCharFormat>> m_charFormats;
-    std::vector<std::pair<ParaState, QTextBlockFormat>> m_blockFormats;
+    std::vector<CharEntry> m_charFormats;
+    std::vector<BlockEntry> m_blockFormats;
     int m_objects = 0;
 };
 
@@ -403,7 +423,7 @@ void Parser::run()
 {
     m_groups.reserve(64);
     m_groups.push_back(Group{});
-    m_cursor.beginEditBlock();
+    m_priv->beginEditBlock();
     while (m_pos < m_data.size() && !m_done) {
         const char c = m_data[m_pos];
         switch (c) {
@@ -433,7 +453,7 @@ void Parser::run()
     }
     flushPending();
     finish();
-    m_cursor.endEditBlock();
+    m_priv->endEditBlock();
 }
 
 void Parser::pushGroup(qsizetype at)
@@ -1026,16 +1046,17 @@ void Parser::flushText()
 {
     if (!runOpen())
         return;
-    m_para.push_back(Run{m_runStart, m_paraText.size() - m_runStart, charFormat(m_textState), false,
-                         m_textState});
+    CharEntry &entry = charEntry(m_textState);
+    m_para.push_back(Run{m_runStart, m_paraText.size() - m_runStart, entry.format, false,
+                         m_textState, charIndex(m_textState)});
     m_runStart = m_paraText.size();
 }
 
-const QTextCharFormat &Parser::charFormat(const CharState &state)
+Parser::CharEntry &Parser::charEntry(const CharState &state)
 {
-    for (const auto &entry : m_charFormats) {
-        if (entry.first == state)
-            return entry.second;
+    for (CharEntry &entry : m_charFormats) {
+        if (entry.state == state)
+            return entry;
     }
     QTextCharFormat format;
     const auto font = m_fonts.constFind(state.font);
@@ -1069,15 +1090,15 @@ const QTextCharFormat &Parser::charFormat(const CharState &state)
     if (m_charFormats.size() >= 64)
         m_charFormats.clear();
     primeHash(format);
-    m_charFormats.emplace_back(state, format);
-    return m_charFormats.back().second;
+    m_charFormats.push_back(CharEntry{state, format});
+    return m_charFormats.back();
 }
 
-const QTextBlockFormat &Parser::blockFormat(const ParaState &para)
+Parser::BlockEntry &Parser::blockEntry(const ParaState &para)
 {
-    for (const auto &entry : m_blockFormats) {
-        if (entry.first == para)
-            return entry.second;
+    for (BlockEntry &entry : m_blockFormats) {
+        if (entry.para == para)
+            return entry;
     }
     QTextBlockFormat format;
     static constexpr Qt::Alignment aligns[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
@@ -1091,8 +1112,33 @@ const QTextBlockFormat &Parser::blockFormat(const ParaState &para)
     if (m_blockFormats.size() >= 64)
         m_blockFormats.clear();
     primeHash(format);
-    m_blockFormats.emplace_back(para, format);
-    return m_blockFormats.back().second;
+    m_blockFormats.push_back(BlockEntry{para, format});
+    return m_blockFormats.back();
+}
+
+int Parser::charIndex(const CharState &state)
+{
+    CharEntry &entry = charEntry(state);
+    if (entry.index < 0)
+        entry.index = m_priv->formatCollection()->indexForFormat(entry.format);
+    return entry.index;
+}
+
+int Parser::blockIndex(const ParaState &para)
+{
+    BlockEntry &entry = blockEntry(para);
+    if (entry.index < 0)
+        entry.index = m_priv->formatCollection()->indexForFormat(entry.format);
+    return entry.index;
+}
+
+// At the end of the document, before its closing paragraph mark.
+void Parser::appendRun(QStringView text, int format)
+{
+    if (text.isEmpty())
+        return;
+    m_priv->insert(m_end, QString::fromRawData(text.data(), text.size()), format);
+    m_end += int(text.size());
 }
 
 void Parser::endParagraph()
@@ -1104,25 +1150,19 @@ void Parser::endParagraph()
         number = numberText(group.para.numbering);
     m_listTextSeen = false;
     if (m_firstBlock) {
-        m_cursor.setBlockFormat(blockFormat(group.para));
-        m_cursor.setBlockCharFormat(charFormat(group.ch));
+        QTextCursor cursor(m_doc);
+        cursor.setBlockFormat(blockEntry(group.para).format);
+        cursor.setBlockCharFormat(charFormat(group.ch));
         m_firstBlock = false;
-    } else if (number.isEmpty() && group.para == m_lastPara && !m_para.empty() &&
-               !m_para.front().object && m_para.front().state == group.ch) {
-        // the paragraph break rides with the first run: a new block takes the previous block's
-        // format and the run's, which are the ones wanted (half the work on plain answers)
-        m_para.front().start = 0;
-        ++m_para.front().length;
     } else {
-        m_cursor.insertBlock(blockFormat(group.para), charFormat(group.ch));
+        m_priv->insertBlock(m_end++, blockIndex(group.para), charIndex(group.ch));
     }
-    m_lastPara = group.para;
     if (!number.isEmpty())
-        m_cursor.insertText(number + u'\t', charFormat(group.ch));
+        appendRun(QString(number + u'\t'), charIndex(group.ch));
     for (const Run &run : m_para) {
-        // the document copies the characters: no string of its own per run
-        m_cursor.insertText(QString::fromRawData(m_paraText.constData() + run.start, run.length),
-                            run.format);
+        const int index =
+            run.index >= 0 ? run.index : m_priv->formatCollection()->indexForFormat(run.format);
+        appendRun(QStringView(m_paraText).sliced(run.start, run.length), index);
     }
     m_para.clear();
     m_paraText.resize(1);
