@@ -1,5 +1,6 @@
 #include "kb/frmmain.h"
 #include "platform/base/fontsubstitutes.h"
+#include "platform/base/lazymodule.h"
 #include "platform/controls/controlhost.h"
 #include "platform/prompt/prompter.h"
 #include "shell/mainfunctions.h"
@@ -8,7 +9,6 @@
 #include "windowfactories.h"
 
 #include <QApplication>
-#include <QLibrary>
 #include <QOpenGLContext>
 #include <QScreen>
 
@@ -38,11 +38,11 @@ void prepareWebShareContext()
 QWidget *createWebBrowser(FrmMain *main)
 {
     prepareWebShareContext();
-    using Create = QWidget *(*)(FrmMain *);
-    QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/marlux_webtool"));
-    const auto create = reinterpret_cast<Create>(module.resolve("marluxCreateWebBrowser"));
+    QString error;
+    const auto create = LazyModule::function<QWidget *(*)(FrmMain *)>(
+        QStringLiteral("marlux_webtool"), "marluxCreateWebBrowser", &error);
     if (!create) {
-        Prompter::instance().plainMessage(module.errorString(), QStringLiteral("ERROR"),
+        Prompter::instance().plainMessage(error, QStringLiteral("ERROR"),
                                           Prompter::PlainIcon::Critical);
         return nullptr;
     }
