@@ -1,9 +1,6 @@
 #include "dbtools/docxwriter.h"
+#include "platform/archive/archive.h"
 #include "platform/base/checkedwrite.h"
-
-#include <zip.h>
-
-#include <memory>
 
 namespace {
 
@@ -111,15 +108,6 @@ void appendRun(QString &out, const QString &text, bool bold, bool italic)
     out += QLatin1String("</w:r>");
 }
 
-struct ZipDeleter
-{
-    void operator()(zip_t *archive) const { zip_discard(archive); }
-};
-struct SourceDeleter
-{
-    void operator()(zip_source_t *source) const { zip_source_free(source); }
-};
-
 } // namespace
 
 DocxWriter::DocxWriter()
@@ -192,69 +180,12 @@ QByteArray DocxWriter::documentXml() const
 QByteArray DocxWriter::archive() const
 {
     m_error.clear();
-    zip_error_t error;
-    zip_error_init(&error);
-    std::unique_ptr<zip_source_t, SourceDeleter> buffer(
-        zip_source_buffer_create(nullptr, 0, 0, &error));
-    if (!buffer) {
-        m_error = QString::fromUtf8(zip_error_strerror(&error));
-        zip_error_fini(&error);
-        return {};
-    }
-    std::unique_ptr<zip_t, ZipDeleter> zip(
-        zip_open_from_source(buffer.get(), ZIP_TRUNCATE, &error));
-    if (!zip) {
-        m_error = QString::fromUtf8(zip_error_strerror(&error));
-        zip_error_fini(&error);
-        return {};
-    }
-    zip_error_fini(&error);
-    // The archive must not free the buffer when it closes: its bytes are read afterwards.
-    zip_source_keep(buffer.get());
-
-    const QByteArray document = documentXml();
-    const struct
-    {
-        const char *name;
-        QByteArray data;
-    } parts[] = {
-        {"[Content_Types].xml", QByteArray(ContentTypes)},
-        {"_rels/.rels", QByteArray(PackageRels)},
-        {"word/document.xml", document},
-        {"word/_rels/document.xml.rels", QByteArray(DocumentRels)},
-        {"word/styles.xml", QByteArray(Styles)},
-    };
-    for (const auto &part : parts) {
-        zip_source_t *source =
-            zip_source_buffer(zip.get(), part.data.constData(), zip_uint64_t(part.data.size()), 0);
-        if (!source || zip_file_add(zip.get(), part.name, source, ZIP_FL_ENC_UTF_8) < 0) {
-            if (source)
-                zip_source_free(source);
-            m_error = QString::fromUtf8(zip_strerror(zip.get()));
-            return {};
-        }
-    }
-    if (zip_close(zip.get()) < 0) {
-        m_error = QString::fromUtf8(zip_strerror(zip.get()));
-        return {};
-    }
-    zip.release(); // closed and freed by zip_close
-
-    QByteArray bytes;
-    zip_stat_t stat;
-    if (zip_source_stat(buffer.get(), &stat) < 0 || !(stat.valid & ZIP_STAT_SIZE) ||
-        zip_source_open(buffer.get()) < 0) {
-        m_error = QStringLiteral("The document archive could not be read back.");
-        return {};
-    }
-    bytes.resize(qsizetype(stat.size));
-    const zip_int64_t read = zip_source_read(buffer.get(), bytes.data(), stat.size);
-    zip_source_close(buffer.get());
-    if (read != zip_int64_t(stat.size)) {
-        m_error = QStringLiteral("The document archive could not be read back.");
-        return {};
-    }
-    return bytes;
+    return Archive::zip({{"[Content_Types].xml", QByteArray(ContentTypes)},
+                         {"_rels/.rels", QByteArray(PackageRels)},
+                         {"word/document.xml", documentXml()},
+                         {"word/_rels/document.xml.rels", QByteArray(DocumentRels)},
+                         {"word/styles.xml", QByteArray(Styles)}},
+                        &m_error);
 }
 
 bool DocxWriter::save(const QString &fileName)

@@ -1,11 +1,11 @@
 #include "dbtools/xlsxwriterbook.h"
 
+#include "platform/archive/archive.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <xlsxwriter.h>
 
 #include <cstdio>
 
@@ -81,40 +81,16 @@ bool XlsxWriterBook::save(const QString &fileName)
     reserve.close();
     const QByteArray temporaryName = QFile::encodeName(temporary);
 
-    lxw_workbook *workbook = workbook_new(temporaryName.constData());
-    if (!workbook) {
-        m_error = QStringLiteral("The workbook could not be created.");
-        return false;
-    }
-    lxw_worksheet *sheet = workbook_add_worksheet(workbook, nullptr);
-    lxw_format *boldFormat = workbook_add_format(workbook);
-    format_set_bold(boldFormat);
-
-    lxw_error result = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
-    for (const auto &width : m_widths) {
-        if (result != LXW_NO_ERROR)
-            break;
-        const lxw_col_t column = lxw_col_t(width.first - 1);
-        result = worksheet_set_column(sheet, column, column, width.second, nullptr);
-    }
-    for (const Cell &cell : m_cells) {
-        if (result != LXW_NO_ERROR)
-            break;
+    QList<Archive::Cell> cells;
+    for (const Cell &cell : std::as_const(m_cells)) {
         const QList<QByteArray> pieces = cellPieces(cell.text);
-        for (qsizetype i = 0; i < pieces.size() && result == LXW_NO_ERROR; ++i) {
+        for (qsizetype i = 0; i < pieces.size(); ++i) {
             // An empty text leaves the cell blank, as an emptied cell is.
-            if (pieces.at(i).isEmpty())
-                continue;
-            result = worksheet_write_string(
-                sheet, lxw_row_t(cell.row - 1), lxw_col_t(cell.column - 1 + i),
-                pieces.at(i).constData(), cell.bold ? boldFormat : nullptr);
+            if (!pieces.at(i).isEmpty())
+                cells.append({cell.row, cell.column + int(i), pieces.at(i), cell.bold});
         }
     }
-    const lxw_error closed = workbook_close(workbook);
-    if (result == LXW_NO_ERROR)
-        result = closed;
-    if (result != LXW_NO_ERROR) {
-        m_error = QString::fromUtf8(lxw_strerror(result));
+    if (!Archive::writeWorkbook(temporaryName, m_widths, cells, &m_error)) {
         QFile::remove(temporary);
         return false;
     }

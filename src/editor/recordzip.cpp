@@ -2,6 +2,7 @@
 
 #include "editor/frmrecord.h"
 #include "kb/kbstore.h"
+#include "platform/archive/archive.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
 #include "platform/base/checkedwrite.h"
@@ -17,8 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-
-#include <zip.h>
 
 namespace {
 
@@ -42,24 +41,7 @@ void showError(const AppError &error)
 
 bool RecordZip::isZipArchive(const QByteArray &data)
 {
-    if (data.isEmpty())
-        return false;
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *source =
-        zip_source_buffer_create(data.constData(), zip_uint64_t(data.size()), 0, &error);
-    if (!source) {
-        zip_error_fini(&error);
-        return false;
-    }
-    zip_t *archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
-    zip_error_fini(&error);
-    if (!archive) {
-        zip_source_free(source);
-        return false;
-    }
-    zip_discard(archive);
-    return true;
+    return Archive::isZip(data);
 }
 
 void RecordZip::AskZipFile()
