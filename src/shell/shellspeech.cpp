@@ -1,9 +1,10 @@
 #include "shell/shellspeech.h"
 
+#include "platform/base/lazymodule.h"
+#include "shell/media/mediamodule.h"
 #include "shell/shellglobals.h"
 
 #include <QCoreApplication>
-#include <QTextToSpeech>
 
 SpeechService *SpeechEngine = nullptr;
 
@@ -20,54 +21,17 @@ public:
     bool isSpeaking() const override { return false; }
 };
 
-const QString EngineName = QStringLiteral("flite");
-
-// QTextToSpeech with a named engine (the engine order changes between runs).
-class FliteSpeech : public SpeechService
-{
-public:
-    FliteSpeech() { recreate(); }
-
-    void speak(const QString &text) override
-    {
-        // The engine stays in its error state after a failed sentence; start afresh.
-        if (m_speech->state() == QTextToSpeech::Error)
-            recreate();
-        m_speech->say(text);
-    }
-
-    void stop() override
-    {
-        if (m_speech->state() == QTextToSpeech::Speaking ||
-            m_speech->state() == QTextToSpeech::Paused)
-            m_speech->stop();
-    }
-
-    bool isSpeaking() const override { return m_speech->state() == QTextToSpeech::Speaking; }
-    bool broken() const { return m_speech->state() == QTextToSpeech::Error; }
-
-private:
-    void recreate()
-    {
-        // flite crashes when a second engine is made while the first still exists.
-        m_speech.reset();
-        m_speech = std::make_unique<QTextToSpeech>(EngineName);
-    }
-
-    std::unique_ptr<QTextToSpeech> m_speech;
-};
-
 std::unique_ptr<SpeechService> makeEngine()
 {
-    if (QTextToSpeech::availableEngines().contains(EngineName)) {
-        auto flite = std::make_unique<FliteSpeech>();
-        if (!flite->broken())
-            return flite;
-    }
+    const auto create = LazyModule::function<MediaModule::CreateSpeech>(
+        MediaModule::name(), MediaModule::CreateSpeechSymbol);
+    if (SpeechService *flite = create ? create() : nullptr)
+        return std::unique_ptr<SpeechService>(flite);
     return std::make_unique<SilentSpeech>();
 }
 
-// Loading the speech engine is no part of start-up: it is made for the first sentence.
+// Loading the speech engine (and its module) is no part of start-up: it is made for the
+// first sentence.
 class DeferredSpeech : public SpeechService
 {
 public:

@@ -1,0 +1,139 @@
+// Interface sounds through an audio sink, and the count of audio outputs.
+#include "shell/media/mediamodule.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QFile>
+#include <QHash>
+#include <QMediaDevices>
+#include <QTimer>
+#include <QtEndian>
+
+namespace {
+
+// A sound resource decoded once: its PCM samples and their format.
+struct Clip
+{
+    QAudioFormat format;
+    QByteArray samples;
+};
+
+quint32 le32(const QByteArray &data, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(data.constData() + at);
+}
+
+quint16 le16(const QByteArray &data, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(data.constData() + at);
+}
+
+// Reads a RIFF WAVE file of 8- or 16-bit PCM; anything else gives an empty clip.
+Clip decodeWave(const QByteArray &data)
+{
+    Clip clip;
+    if (data.size() < 12 || !data.startsWith("RIFF") || data.mid(8, 4) != "WAVE")
+        return clip;
+    QAudioFormat format;
+    bool haveFormat = false;
+    qsizetype at = 12;
+    while (at + 8 <= data.size()) {
+        const QByteArray id = data.mid(at, 4);
+        const qsizetype size = le32(data, at + 4);
+        const qsizetype body = at + 8;
+        if (size > data.size() - body)
+            break;
+        if (id == "fmt " && size >= 16) {
+            const int bits = le16(data, body + 14);
+            if (le16(data, body) != 1 || (bits != 8 && bits != 16))
+                return clip;
+            format.setChannelCount(le16(data, body + 2));
+            format.setSampleRate(int(le32(data, body + 4)));
+            format.setSampleFormat(bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+            haveFormat = format.isValid();
+        } else if (id == "data" && haveFormat) {
+            clip.format = format;
+            clip.samples = data.mid(body, size);
+            return clip;
+        }
+        at = body + size + (size & 1);
+    }
+    return clip;
+}
+
+// Plays decoded clips straight from memory through an audio sink.
+class SinkPlayer : public SoundPlayer
+{
+public:
+    explicit SinkPlayer(QString (*resourcePath)(const QString &)) : m_resourcePath(resourcePath) {}
+    ~SinkPlayer() override { stop(); }
+
+    void play(const QString &name) override
+    {
+        stop();
+        const Clip &clip = this->clip(name);
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (clip.samples.isEmpty() || device.isNull())
+            return;
+        m_buffer = new QBuffer;
+        m_buffer->setData(clip.samples);
+        m_buffer->open(QIODevice::ReadOnly);
+        m_sink = new QAudioSink(device, clip.format);
+        QAudioSink *sink = m_sink;
+        QObject::connect(sink, &QAudioSink::stateChanged, sink, [this, sink](QAudio::State state) {
+            // Played to the end: let go of it once its signal has returned.
+            if (state == QAudio::IdleState && sink == m_sink)
+                QTimer::singleShot(0, sink, [this, sink] {
+                    if (sink == m_sink)
+                        stop();
+                });
+        });
+        m_sink->start(m_buffer);
+    }
+
+    void stop() override
+    {
+        if (!m_sink)
+            return;
+        // Stopped before it goes: destroying a playing sink can abort without a device.
+        m_sink->stop();
+        delete m_sink;
+        delete m_buffer;
+        m_sink = nullptr;
+        m_buffer = nullptr;
+    }
+
+private:
+    const Clip &clip(const QString &name)
+    {
+        auto it = m_clips.find(name);
+        if (it == m_clips.end()) {
+            QFile file(m_resourcePath(name));
+            Clip decoded;
+            if (file.open(QIODevice::ReadOnly))
+                decoded = decodeWave(file.readAll());
+            it = m_clips.insert(name, decoded);
+        }
+        return *it;
+    }
+
+    QString (*m_resourcePath)(const QString &);
+    QHash<QString, Clip> m_clips;
+    QAudioSink *m_sink = nullptr;
+    QBuffer *m_buffer = nullptr;
+};
+
+} // namespace
+
+extern "C" Q_DECL_EXPORT int marluxAudioOutputCount()
+{
+    return int(QMediaDevices::audioOutputs().size());
+}
+
+extern "C" Q_DECL_EXPORT SoundPlayer *
+marluxCreateSoundPlayer(QString (*resourcePath)(const QString &name))
+{
+    return resourcePath ? new SinkPlayer(resourcePath) : nullptr;
+}
