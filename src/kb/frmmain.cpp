@@ -2,6 +2,7 @@
 
 #include "kb/kbglobals.h"
 #include "kb/lazyicon.h"
+#include "platform/base/afterfirstpaint.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
 #include "platform/base/colors.h"
@@ -178,7 +179,9 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
 {
     MainForm = this;
     setObjectName(QStringLiteral("FrmMain"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/marlux.png")));
+    // Reading the first picture file looks through every image plugin: not before the window
+    // is on screen.
+    AfterFirstPaint(this, [this] { setWindowIcon(QIcon(QStringLiteral(":/icons/marlux.png"))); });
     createControls();
     connectDatabaseControls();
     connectLeftPanel();
