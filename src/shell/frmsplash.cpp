@@ -1,5 +1,6 @@
 #include "shell/frmsplash.h"
 
+#include "platform/base/afterfirstpaint.h"
 #include "platform/base/apppaths.h"
 #include "platform/base/checkedwrite.h"
 #include "platform/prompt/prompter.h"
@@ -93,42 +94,11 @@ void FrmSplash::DetectSoundDevice()
     SoundDevicePresent = m_probes.audioOutputs() >= 1;
 }
 
-namespace {
-
-class SoundDeviceDetector : public QObject
-{
-public:
-    SoundDeviceDetector(QWidget *window, std::function<int()> outputs)
-        : QObject(window), m_outputs(std::move(outputs))
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && !m_asked) {
-            m_asked = true;
-            watched->removeEventFilter(this);
-            // After the paint has reached the screen.
-            QTimer::singleShot(0, this, [this] {
-                SoundDevicePresent = m_outputs() >= 1;
-                deleteLater();
-            });
-        }
-        return false;
-    }
-
-private:
-    std::function<int()> m_outputs;
-    bool m_asked = false;
-};
-
-} // namespace
-
 void FrmSplash::detectSoundDeviceOnceShown(QWidget *window) const
 {
-    new SoundDeviceDetector(window, m_probes.audioOutputs);
+    // Asking the audio system takes a while: not before the window is on screen.
+    AfterFirstPaint(window,
+                    [outputs = m_probes.audioOutputs] { SoundDevicePresent = outputs() >= 1; });
 }
 
 void FrmSplash::showCentred()
