@@ -1,4 +1,5 @@
 #include "kb/frmmain.h"
+#include "kb/lazystyle.h"
 #include "platform/base/fontsubstitutes.h"
 #include "platform/base/lazymodule.h"
 #include "platform/controls/controlhost.h"
@@ -60,6 +61,7 @@ int main(int argc, char *argv[])
     webShareContext = new QOpenGLContext;
     qt_gl_set_global_share_context(webShareContext);
     QApplication app(argc, argv);
+    QApplication::setStyle(new LazyPictureStyle);
     QApplication::setApplicationName(QStringLiteral("Marlux"));
     QApplication::setOrganizationName(QStringLiteral("Marlux"));
     InstallFontSubstitutes();

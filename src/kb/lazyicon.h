@@ -61,3 +61,44 @@ private:
     std::function<QPixmap()> m_draw;
     QIcon m_icon;
 };
+
+// An icon read only when it is first shown or measured: the style's own pictures (a toolbar's
+// overflow arrow, a title bar's buttons) come from image files, and most are never shown.
+class DeferredIconEngine : public QIconEngine
+{
+public:
+    explicit DeferredIconEngine(std::function<QIcon()> load) : m_load(std::move(load)) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().availableSizes(mode, state);
+    }
+    bool isNull() override { return icon().isNull(); }
+    QString key() const override { return QStringLiteral("DeferredIconEngine"); }
+    QIconEngine *clone() const override { return new DeferredIconEngine(*this); }
+
+private:
+    const QIcon &icon()
+    {
+        if (m_load) {
+            m_icon = m_load();
+            m_load = nullptr;
+        }
+        return m_icon;
+    }
+
+    std::function<QIcon()> m_load;
+    QIcon m_icon;
+};

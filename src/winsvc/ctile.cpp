@@ -3,6 +3,7 @@
 #include "platform/prompt/prompter.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QPalette>
@@ -73,11 +74,18 @@ void CTile::setFilename(const QString &fileName)
             return;
         }
     } else {
-        QImageReader reader(fileName);
-        image = reader.read();
+        // Taken at its word, a picture in a format read without plugins (bmp, png) does not
+        // load every image plugin to ask it first: the main window reads one while starting.
+        QImageReader named(fileName, QFileInfo(fileName).suffix().toLower().toLatin1());
+        named.setAutoDetectImageFormat(false);
+        image = named.read();
         if (image.isNull()) {
-            report(QStringLiteral("Load Picture Failed: ") + reader.errorString(), 0);
-            return;
+            QImageReader reader(fileName);
+            image = reader.read();
+            if (image.isNull()) {
+                report(QStringLiteral("Load Picture Failed: ") + reader.errorString(), 0);
+                return;
+            }
         }
     }
     m_picture = QPixmap::fromImage(image);
