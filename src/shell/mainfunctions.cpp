@@ -1,5 +1,6 @@
 #include "shell/mainfunctions.h"
 
+#include "platform/base/afterfirstpaint.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
 #include "platform/base/checkedwrite.h"
@@ -20,6 +21,9 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QTimer>
+
+#include <memory>
+#include <utility>
 
 bool DirExists(const QString &path)
 {
@@ -182,9 +186,18 @@ int Main(QApplication &app, const std::function<QWidget *()> &createMainWindow)
             QWidget *main = createMainWindow();
             if (splash)
                 splash->detectSoundDeviceOnceShown(main);
-            delete splash;
-            QApplication::restoreOverrideCursor();
             main->show();
+            // The splash and the hourglass go once the main window is on screen: taking a
+            // window down and reading the arrow's picture would only delay its first paint.
+            auto done = std::make_shared<bool>(false);
+            auto finish = [splash, done] {
+                if (std::exchange(*done, true))
+                    return;
+                delete splash;
+                QApplication::restoreOverrideCursor();
+            };
+            AfterFirstPaint(main, finish);
+            QObject::connect(main, &QObject::destroyed, qApp, finish);
         } catch (const std::exception &) {
             fatal(splash);
         }
