@@ -197,6 +197,8 @@ int Main(QApplication &app, const std::function<QWidget *()> &createMainWindow)
                 QApplication::restoreOverrideCursor();
             };
             AfterFirstPaint(main, finish);
+            // nor stay when the window is never painted (started minimised) or goes first
+            QTimer::singleShot(2000, qApp, finish);
             QObject::connect(main, &QObject::destroyed, qApp, finish);
         } catch (const std::exception &) {
             fatal(splash);
