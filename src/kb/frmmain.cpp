@@ -543,8 +543,10 @@ void FrmMain::FlattenControls()
 void FrmMain::InstallCoolMenus()
 {
     InstallCoolMenu(this, nullptr, ImageList());
-    SetMenuFontName(this, QStringLiteral("Arial Black"));
+    // The size first: it takes effect with the name, so the menus are laid out for one font,
+    // not for the name at the old size and then again.
     SetMenuFontSize(this, 9);
+    SetMenuFontName(this, QStringLiteral("Arial Black"));
     SetMenuSelectColor(this, 0x8080FF);
     SetMenuForeColor(this, 0x40);
 }
