@@ -25,7 +25,7 @@ public:
         // the common part of the option (direction, state) is all a standard picture reads
         const std::optional<QStyleOption> copy =
             option ? std::optional<QStyleOption>(*option) : std::nullopt;
-        return QIcon(new DeferredIconEngine([base, owner, owned, copy, picture]() -> QIcon {
+        return QIcon(new LazyIconEngine([base, owner, owned, copy, picture]() -> QIcon {
             // a picture outliving its widget is no longer needed
             if (!base || (owned && !owner))
                 return {};

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#define ARCHIVE_EXPORT extern "C" __attribute__((visibility("default")))
+#define ARCHIVE_EXPORT extern "C" Q_DECL_EXPORT
 
 namespace {
 
