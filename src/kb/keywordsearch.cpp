@@ -95,9 +95,11 @@ QStringList topicTables(const QString &databasePath)
     QStringList tables;
     try {
         const auto database = db::DBEngine::OpenDatabase(databasePath);
-        const QStringList names = database->tableNames(true);
+        // Hidden tables are searched too: only the system's own tables are left out.
+        const QStringList names = database->tableNames(false);
         for (const QString &name : names)
-            if (!name.startsWith(QLatin1String("MSys")))
+            if (!name.startsWith(QLatin1String("MSys")) &&
+                !name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
                 tables.append(name);
         database->Close();
     } catch (const std::exception &) {

@@ -27,7 +27,7 @@ struct SearchOutcome
 // (in every script), the hits stored in SrhResult in one transaction.
 namespace KeywordSearch {
 
-// Topic tables of a knowledge base, in the file's order, system tables left out.
+// The tables a search reads, in the file's order: hidden ones included, system tables left out.
 QStringList topicTables(const QString &databasePath);
 
 // Whether a question holds the keyword: anywhere, or with "exact" as a word between

@@ -57,10 +57,16 @@ private slots:
                Record{QStringLiteral("ÉCLAIR au café"), QStringLiteral("m")}}},
              {QStringLiteral("Secret"),
               {Record{QStringLiteral("a hidden win"), QStringLiteral("n")}}}});
-        // A hidden table is no topic, and so is never searched.
+        // A hidden table is no topic in the lists, but the search reads it; a table of the
+        // system's own (its name begins with "MSys") is never read.
         {
             const auto database = db::DBEngine::OpenDatabase(kbPath());
             database->setTableHidden(QStringLiteral("Secret"), true);
+            database->Execute(QStringLiteral("CREATE TABLE \"MSysNotes\" (ID INTEGER PRIMARY KEY, "
+                                             "Question LONGTEXT, Answer LONGTEXT)"));
+            database->Execute(QStringLiteral("INSERT INTO \"MSysNotes\" (Question, Answer) "
+                                             "VALUES ('a system win', 'o')"));
+            QVERIFY(!database->tableNames(true).contains(QStringLiteral("Secret")));
             database->Close();
         }
         SearchFixture::createSearchDatabase(m_dir.path());
@@ -69,7 +75,8 @@ private slots:
     void topics()
     {
         QCOMPARE(KeywordSearch::topicTables(kbPath()),
-                 QStringList({QStringLiteral("Basics"), QStringLiteral("Words")}));
+                 QStringList({QStringLiteral("Basics"), QStringLiteral("Secret"),
+                              QStringLiteral("Words")}));
         QVERIFY(KeywordSearch::topicTables(m_dir.path() + QStringLiteral("/None.mdb")).isEmpty());
     }
 
@@ -95,11 +102,12 @@ private slots:
     void matchExactly()
     {
         const QStringList loose = found(QStringLiteral("win"));
-        QCOMPARE(loose.size(), 4);
+        QCOMPARE(loose.size(), 5);
         const QStringList exact = found(QStringLiteral("win"), true);
         // At the start, in the middle and at the end of a question; "wins" is not a match.
-        QCOMPARE(exact, QStringList({QStringLiteral("win the game"), QStringLiteral("how to win"),
-                                     QStringLiteral("a WIN in capitals")}));
+        QCOMPARE(exact,
+                 QStringList({QStringLiteral("a hidden win"), QStringLiteral("win the game"),
+                              QStringLiteral("how to win"), QStringLiteral("a WIN in capitals")}));
     }
 
     void withoutQuestionIndex()
@@ -132,8 +140,8 @@ private slots:
         for (const SearchHit &hit : outcome.hits)
             questions.append(hit.question);
         QCOMPARE(questions,
-                 QStringList({QStringLiteral("win the game"), QStringLiteral("how to win"),
-                              QStringLiteral("a WIN in capitals")}));
+                 QStringList({QStringLiteral("a hidden win"), QStringLiteral("win the game"),
+                              QStringLiteral("how to win"), QStringLiteral("a WIN in capitals")}));
     }
 
     void resultsAreStored()
@@ -143,14 +151,15 @@ private slots:
                                QStringLiteral("win"), true, searchPath());
         QVERIFY(outcome.error.isEmpty());
         const QStringList rows = SearchFixture::searchRows(m_dir.path());
-        QCOMPARE(rows, QStringList({QStringLiteral("win the game|1|Words"),
+        QCOMPARE(rows, QStringList({QStringLiteral("a hidden win|1|Secret"),
+                                    QStringLiteral("win the game|1|Words"),
                                     QStringLiteral("how to win|3|Words"),
                                     QStringLiteral("a WIN in capitals|4|Words")}));
         // Each hit knows its own stored row.
         QSet<qint64> ids;
         for (const SearchHit &hit : outcome.hits)
             ids.insert(hit.resultId);
-        QCOMPARE(ids.size(), 3);
+        QCOMPARE(ids.size(), 4);
     }
 
     void failedClearKeepsPreviousResults()
