@@ -184,8 +184,7 @@ void FrmRecord::createControls()
     m_colouring = new KeywordColourer(RTBAnswer->document());
     // the box puts a new document in place on every answer shown: the colourer follows it
     m_colouring->setParent(this);
-    connect(RTBAnswer, &RichTextBox::documentReplaced, m_colouring,
-            &KeywordColourer::setDocument);
+    connect(RTBAnswer, &RichTextBox::documentReplaced, m_colouring, &KeywordColourer::setDocument);
     LockEditors();
     setBackColor(RTBQuestion, BrowseBackColor);
     setBackColor(RTBAnswer, BrowseBackColor);
@@ -288,11 +287,31 @@ void FrmRecord::FillTopicCombo()
         const QSignalBlocker blocker(combo);
         DAODataBase data;
         data.setDatabaseName(DataNavi->DatabaseName());
-        if (data.AddTableName(combo))
+        if (data.AddTableName(combo)) {
+            // A topic deleted meanwhile is this window's no longer.
+            if (!m_topic.isEmpty() && combo->findText(m_topic) < 0 && !hasPendingChange())
+                forgetTopic();
             combo->setCurrentIndex(m_topic.isEmpty() ? -1 : int(combo->findText(m_topic)));
+        }
     }
     combo->setUpdatesEnabled(true);
     combo->setVisible(true);
+}
+
+void FrmRecord::forgetTopic()
+{
+    m_topic.clear();
+    m_listedCount = 0;
+    m_savedListIndex = -1;
+    DataNavi->setRecordSource(QString());
+    DataNavi->setRecordset(nullptr);
+    CmdZip->hide();
+    clearControls();
+    {
+        const QSignalBlocker blocker(m_main->ListRecords);
+        m_main->ListRecords->clear();
+    }
+    m_main->StatusPanel1->setText(QStringLiteral("Welcome : ") + WindowsUserName);
 }
 
 void FrmRecord::ComboTableClicked()

@@ -105,6 +105,8 @@ private:
     void LoadKeywordList(const QString &name);
     void ReleaseKeywordList();
     void FillTopicCombo();
+    // Shows nothing of a topic that is gone.
+    void forgetTopic();
     void OpenTopic();
     void FillQuestionList();
     void RestoreTopicPosition();

@@ -19,8 +19,6 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 #include <QToolBar>
 
 namespace {
@@ -160,15 +158,9 @@ void FrmMain::mnuDelTopic_Click()
     if (ComboTable->count() > 0) {
         ComboTable->setCurrentIndex(0);
         ComboTable_Click();
-    } else {
-        // The last topic went: nothing of it may stay on show or in reach.
-        dataControl->setRecordSource(QString());
-        dataControl->setRecordset(nullptr);
-        ListRecords->clear();
-        if (auto *question = form->findChild<QPlainTextEdit *>(QStringLiteral("RTBQuestion")))
-            question->clear();
-        if (auto *answer = form->findChild<QTextEdit *>(QStringLiteral("RTBAnswer")))
-            answer->clear();
+    } else if (auto *verbs = dynamic_cast<RecordVerbs *>(form)) {
+        // The last topic went: the window finds it gone and shows nothing of it any more.
+        verbs->FormRefresh();
     }
     Prompter::instance().messageBox(QStringLiteral("Topic ") + topic +
                                         QStringLiteral(" has been deleted from Database.") +

@@ -9,6 +9,7 @@
 #include "platform/base/colors.h"
 #include "platform/db/dbdatacontrol.h"
 #include "platform/db/dbengine.h"
+#include "platform/richtext/richtextbox.h"
 #include "recordtestdb.h"
 #include "scriptedprompter.h"
 #include "soundrecorder.h"
@@ -20,6 +21,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -258,6 +260,15 @@ private slots:
         QCOMPARE(f.main->ComboTable->count(), 0);
         QCOMPARE(f.main->ListRecords->count(), 0);
         QVERIFY(form->RTBQuestion->toPlainText().isEmpty());
+        QVERIFY(form->RTBAnswer->text().isEmpty());
+        QVERIFY(form->currentTopic().isEmpty());
+        // No count of the topic that went stays in the status bar, nor comes back with the
+        // window's next activation.
+        QCOMPARE(f.main->StatusPanel1->text(), QStringLiteral("Welcome : ") + WindowsUserName);
+        form->Form_Deactivate();
+        form->Form_Activate();
+        QCOMPARE(f.main->StatusPanel1->text(), QStringLiteral("Welcome : ") + WindowsUserName);
+        QCOMPARE(f.main->ListRecords->count(), 0);
         f.prompter.clear();
         f.prompter.answer(QStringLiteral("Fresh"));
         f.main->mnuAddTopic_Click();
