@@ -172,7 +172,9 @@ void FrmAdvance::ShowQueryResult(const QString &sql)
         DataNavi->setRecordset(previous);
         Prompter::instance().messageBox(error.description(), 105, 4, QStringLiteral("FAILED"));
         TxtQuery->selectAll();
+        return;
     }
+    showingQuery(sql);
 }
 
 void FrmAdvance::CloseViewDatabase()
@@ -213,8 +215,7 @@ void FrmAdvance::RebindAfterAction()
         DataNavi->setConnect(QStringLiteral(";pwd=") + password());
         DataNavi->setRecordSource(ComboTable->currentText());
         DataNavi->Refresh();
-        GridCaption->setText(ComboTable->currentText() + QStringLiteral(" Table"));
-        RecordCount();
+        showingTable();
     } catch (const AppException &error) {
         // For example a statement that dropped the table shown.
         bindGrid();
@@ -323,6 +324,7 @@ void FrmAdvance::SStabClicked(const QString &queryName)
         if (count == 0) {
             DataNavi->setRecordSource(query.sql);
             DataNavi->Refresh();
+            showingQuery(queryName);
             TxtQuery->setToolTip(QStringLiteral("You can change the query here are save it back."));
             return;
         }
@@ -364,6 +366,7 @@ void FrmAdvance::SStabClicked(const QString &queryName)
             return;
         }
         DataNavi->setRecordset(rows);
+        showingQuery(queryName);
     } catch (const AppException &error) {
         Prompter::instance().messageBox(QString::number(error.number()) + QStringLiteral("\r\n") +
                                             error.description(),

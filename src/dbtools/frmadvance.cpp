@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -269,10 +270,9 @@ bool FrmAdvance::FormLoadInit()
         DataNavi->setConnect(connectWithPassword(DataNavi->Connect()));
         DataNavi->setRecordSource(ComboTable->currentText());
         DataNavi->Refresh();
-        RecordCount();
+        showingTable();
         if (m_main)
             DataTreeRefresh(m_main->DataTree);
-        GridCaption->setText(ComboTable->currentText() + QStringLiteral(" Table"));
         SizeGridColumns();
         return true;
     } catch (const AppException &error) {
@@ -318,12 +318,11 @@ void FrmAdvance::ComboTable_Click()
 {
     DBGridRecord->hide();
     DataNavi->setRecordSource(ComboTable->currentText());
-    GridCaption->setText(ComboTable->currentText() + QStringLiteral(" Table"));
     try {
         DataNavi->Refresh();
     } catch (const AppException &) {
     }
-    RecordCount();
+    showingTable();
     SizeGridColumns();
     DBGridRecord->show();
 }
@@ -339,7 +338,34 @@ void FrmAdvance::RecordCount()
 void FrmAdvance::ShowRecordCount(qint32 count)
 {
     setStatusText(QStringLiteral("There are ") + QString::number(count) +
-                  QStringLiteral(" records in: ") + ComboTable->currentText());
+                  QStringLiteral(" records in: ") + m_shownName);
+}
+
+void FrmAdvance::showingTable()
+{
+    m_shownName = ComboTable->currentText();
+    GridCaption->setText(m_shownName + QStringLiteral(" Table"));
+    GridCaption->setToolTip(QString());
+    RecordCount();
+}
+
+void FrmAdvance::showingQuery(const QString &sql)
+{
+    if (ComboTable->currentIndex() >= 0)
+        m_tableOfQueries = ComboTable->currentText();
+    {
+        // No table is chosen any more: the list names none.
+        const QSignalBlocker blocker(ComboTable);
+        ComboTable->setCurrentIndex(-1);
+    }
+    // The statement names the rows, on one line and short enough for the status bar.
+    constexpr int Longest = 60;
+    m_shownName = sql.simplified();
+    if (m_shownName.size() > Longest)
+        m_shownName = m_shownName.left(Longest - 3) + QStringLiteral("...");
+    GridCaption->setText(m_shownName);
+    GridCaption->setToolTip(sql);
+    RecordCount();
 }
 
 void FrmAdvance::setStatusText(const QString &text)
@@ -359,7 +385,9 @@ void FrmAdvance::SizeGridColumns()
 void FrmAdvance::DBGridRecord_HeadClick(int column)
 {
     OverrideCursor busy;
-    const QString table = ComboTable->currentText();
+    // Over a statement's rows the table chosen before it is sorted, and chosen again.
+    const bool fromQuery = ComboTable->currentIndex() < 0;
+    const QString table = fromQuery ? m_tableOfQueries : ComboTable->currentText();
     const QString field = m_model->dataField(column);
     if (table.isEmpty() || field.isEmpty())
         return;
@@ -369,6 +397,11 @@ void FrmAdvance::DBGridRecord_HeadClick(int column)
     try {
         DataNavi->Refresh();
     } catch (const AppException &) {
+    }
+    if (fromQuery) {
+        const QSignalBlocker blocker(ComboTable);
+        ComboTable->setCurrentIndex(ComboTable->findText(table, Qt::MatchExactly));
+        showingTable();
     }
 }
 
@@ -410,8 +443,11 @@ bool FrmAdvance::UpDateIt(const QString &oldName, const QString &newName,
                 if (ComboTable->itemText(i) == oldName)
                     ComboTable->setItemText(i, newName);
             }
-            if (DataNavi->RecordSource() == oldName)
+            if (DataNavi->RecordSource() == oldName) {
                 DataNavi->setRecordSource(newName);
+                m_shownName = newName;
+                GridCaption->setText(newName + QStringLiteral(" Table"));
+            }
         } else if (kind == QLatin1String("Fields")) {
             // The field belongs to the table whose node holds this "Fields" node; a
             // query's fields have no name of their own to change.

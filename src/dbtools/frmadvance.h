@@ -98,6 +98,10 @@ protected:
 private:
     bool FillTableCombo();
     void ShowRecordCount(qint32 count);
+    // The caption, the table list and the status name what the grid shows: a table or the
+    // result of a statement.
+    void showingTable();
+    void showingQuery(const QString &sql);
     void SizeGridColumns();
     void DBGridRecord_HeadClick(int column);
     void ShowQueryResult(const QString &sql);
@@ -121,6 +125,8 @@ private:
 
     FrmMain *m_main = nullptr;
     QString m_databaseName;
+    QString m_shownName;      // the table or statement the grid shows, as the status names it
+    QString m_tableOfQueries; // the table chosen before the statements that followed it
     DbQueryRecordModel *m_model = nullptr;
     int m_sliderTop = -1; // where the bar stood before the current drag
     // The file the password in the SQL box's tag belongs to.

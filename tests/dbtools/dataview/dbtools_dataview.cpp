@@ -221,6 +221,39 @@ private slots:
         QCOMPARE(view->DBGridRecord->model()->index(0, 0).data().toString(),
                  QStringLiteral("Qt question 2"));
         QVERIFY(prompter.calls().isEmpty());
+        // The texts around the grid name the statement's rows, not the table chosen before.
+        const QString statement = QStringLiteral("select Question from Qt where ID > 1");
+        QCOMPARE(view->ComboTable->currentText(), QString());
+        QCOMPARE(view->GridCaption->text(), statement);
+        QCOMPARE(m_main->StatusPanel1->text(),
+                 QStringLiteral("There are 2 records in: ") + statement);
+        // ... also when the window comes back to the front.
+        m_main->StatusPanel1->clear();
+        m_main->mdiArea()->setActiveSubWindow(nullptr);
+        m_main->mdiArea()->setActiveSubWindow(m_main->subWindowOf(view));
+        QCOMPARE(m_main->StatusPanel1->text(),
+                 QStringLiteral("There are 2 records in: ") + statement);
+        // A header click sorts the table chosen before the statement, and names it again.
+        emit view->DBGridRecord->horizontalHeader()->sectionClicked(0);
+        QCOMPARE(view->ComboTable->currentText(), QStringLiteral("Basics"));
+        QCOMPARE(view->GridCaption->text(), QStringLiteral("Basics Table"));
+        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Basics"));
+        QCOMPARE(view->DBGridRecord->model()->index(0, 1).data().toString(),
+                 QStringLiteral("Basics question 1"));
+        // A long statement is named short enough for the status bar.
+        view->TxtQuery->setPlainText(QStringLiteral("SELECT ID,\n       Question\nFROM Qt "
+                                                    "WHERE ID > 2 AND Question LIKE '*question*' "
+                                                    "ORDER BY ID"));
+        QVERIFY(runQuery(view));
+        QCOMPARE(view->GridCaption->text(),
+                 QStringLiteral("SELECT ID, Question FROM Qt WHERE ID > 2 AND Question LIK..."));
+        QCOMPARE(m_main->StatusPanel1->text(),
+                 QStringLiteral("There are 1 records in: ") + view->GridCaption->text());
+        // Choosing a table names it again.
+        view->ComboTable->setCurrentIndex(view->ComboTable->findText(QStringLiteral("Qt")));
+        view->ComboTable_Click();
+        QCOMPARE(view->GridCaption->text(), QStringLiteral("Qt Table"));
+        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Qt"));
 
         // The user's own Like wildcards.
         view->TxtQuery->setPlainText(
@@ -313,6 +346,8 @@ private slots:
                  QStringLiteral("You can change the query here are save it back."));
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 3);
         QVERIFY(view->CmdRunQuery->isEnabled());
+        QCOMPARE(view->GridCaption->text(), QStringLiteral("AllBasics"));
+        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: AllBasics"));
 
         // One parameter, answered.
         prompter.answer(QStringLiteral("2"));
@@ -326,6 +361,8 @@ private slots:
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 1);
         QCOMPARE(view->DBGridRecord->model()->index(0, 1).data().toString(),
                  QStringLiteral("Basics question 2"));
+        QCOMPARE(view->ComboTable->currentText(), QString());
+        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 1 records in: ById"));
 
         // The same query clicked again while its text stands in the box: nothing runs.
         prompter.clear();
