@@ -595,6 +595,7 @@ void FrmRecord::ApplyStateToMainWindow()
     }
     if (QAction *replace = m_main->menuItem(QStringLiteral("mnuReplace")))
         replace->setEnabled(editing);
+    m_main->updateRecordMenuItems();
     if (m_searchMode)
         HideToolButtons(14, 19);
 }

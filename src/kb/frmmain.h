@@ -177,6 +177,9 @@ public:
     void TileVertically();
     // The record window whose MDI child is active, or nullptr.
     RecordWindowLink *activeRecordWindow() const;
+    // The Edit menu's record commands wait, as the toolbar's buttons do, while the active
+    // record window holds an unsaved record.
+    void updateRecordMenuItems();
     QMdiSubWindow *subWindowOf(const QWidget *form) const;
     // The ToolBarMain button at a 1-based index, or nullptr.
     QAction *mainToolButton(int index) const;

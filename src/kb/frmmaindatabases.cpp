@@ -107,6 +107,8 @@ void FrmMain::connectDatabaseControls()
     connect(ListRecords, &QListWidget::currentRowChanged, this, [this] { ListRecords_Click(); });
     connect(ListResult, &QTreeWidget::currentItemChanged, this, [this] { ListResult_Click(); });
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &FrmMain::onSubWindowActivated);
+    if (QMenu *edit = subMenu(QStringLiteral("mnuEdit")))
+        connect(edit, &QMenu::aboutToShow, this, &FrmMain::updateRecordMenuItems);
 
     auto *filter = new DatabaseControlsFilter(this);
     ListRecords->setUniformItemSizes(true);
@@ -138,6 +140,15 @@ RecordWindowLink *FrmMain::activeRecordWindow() const
     if (!window)
         window = m_mdiArea->currentSubWindow();
     return window ? dynamic_cast<RecordWindowLink *>(window->widget()) : nullptr;
+}
+
+void FrmMain::updateRecordMenuItems()
+{
+    const RecordWindowLink *record = activeRecordWindow();
+    const bool pending = record && record->hasPendingChange();
+    for (const char *name : {"mnuEditAddMore", "mnuEditCurRec", "mnuEditDelete", "mnuTransfer"})
+        if (QAction *item = menuItem(QString::fromLatin1(name)))
+            item->setEnabled(!pending);
 }
 
 QAction *FrmMain::mainToolButton(int index) const

@@ -20,6 +20,7 @@
 #include <QMap>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -171,6 +172,22 @@ private slots:
         form->RTBQuestion->setPlainText(QStringLiteral("New question"));
         form->AddRec();
         QCOMPARE(form->RTBQuestion->toPlainText(), QStringLiteral("New question"));
+        // The Edit menu's record commands wait, as the toolbar's buttons do; reached anyway,
+        // they neither keep nor drop the pending record.
+        const QStringList recordItems = {
+            QStringLiteral("mnuEditAddMore"), QStringLiteral("mnuEditCurRec"),
+            QStringLiteral("mnuEditDelete"), QStringLiteral("mnuTransfer")};
+        emit f.main->subMenu(QStringLiteral("mnuEdit"))->aboutToShow();
+        for (const QString &name : recordItems)
+            QVERIFY2(!f.main->menuItem(name)->isEnabled(), qPrintable(name));
+        QVERIFY(!f.main->mainToolButton(14)->isVisible() &&
+                !f.main->mainToolButton(15)->isVisible());
+        f.main->mnuAddNewRec_Click();
+        f.main->mnuEditCurRec_Click();
+        f.main->mnuDelCurRec_Click();
+        QCOMPARE(form->state(), FrmRecord::State::Adding);
+        QCOMPARE(form->RTBQuestion->toPlainText(), QStringLiteral("New question"));
+        QVERIFY(f.prompter.calls().isEmpty());
 
         form->RTBAnswer->setText(QStringLiteral("New answer"));
         f.prompter.answer(QStringLiteral("Ok"));
@@ -179,6 +196,9 @@ private slots:
         QCOMPARE(form->state(), FrmRecord::State::Browsing);
         QVERIFY(form->RTBAnswer->locked());
         QVERIFY(!f.main->PanelLeftDock->isHidden());
+        emit f.main->subMenu(QStringLiteral("mnuEdit"))->aboutToShow();
+        for (const QString &name : recordItems)
+            QVERIFY2(f.main->menuItem(name)->isEnabled(), qPrintable(name));
         QCOMPARE(f.questions(QStringLiteral("Basics")).last(), QStringLiteral("New question"));
         QCOMPARE(f.listItems(), f.questions(QStringLiteral("Basics")));
         QCOMPARE(f.main->ListRecords->currentRow(), 3);
