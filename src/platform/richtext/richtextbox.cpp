@@ -114,6 +114,7 @@ void RichTextBox::setText(const QString &text)
 {
     forget();
     document()->setPlainText(toDocumentText(text));
+    setTextCursor(QTextCursor(document()));
 }
 
 int RichTextBox::toOffset(int position) const
@@ -179,6 +180,9 @@ template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
     fill(doc);
     // a shown document lays out again on every paragraph added: minutes for a huge answer
     setDocument(doc);
+    // The edit carries the old caret's format over to a new document; typing starts in the
+    // new document's own format.
+    setTextCursor(QTextCursor(doc));
     connect(doc, &QTextDocument::contentsChange, this, &RichTextBox::onContentsChange);
     if (old && old->parent() == this)
         delete old;

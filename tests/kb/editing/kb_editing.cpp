@@ -1,7 +1,9 @@
 #include "../../editor/layout/recordwindowfixture.h"
+#include "../../editor/record/recordtestdb.h"
 #include "editor/frmrecord.h"
 #include "editor/keywordcolourer.h"
 #include "kb/frmmain.h"
+#include "kb/kbglobals.h"
 #include "platform/base/apppaths.h"
 #include "platform/richtext/richtextbox.h"
 
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
@@ -114,6 +117,50 @@ private slots:
         f.main->TBEdit_ButtonClick(QStringLiteral("Bold"));
         QCOMPARE(f.form()->RTBQuestion->toPlainText(), question);
         f.form()->CancelChange(true);
+    }
+
+    void newRecordStartsInTheDefaultFormat()
+    {
+        RecordWindowFixture f;
+        RichTextBox *answer = focusAnswer(f);
+        f.form()->EditRec();
+        answer->setFocus();
+        answer->setSelStart(0);
+        answer->setSelLength(6);
+        f.main->TBEdit_ButtonClick(QStringLiteral("Bold"));
+        f.main->TBEdit_ButtonClick(QStringLiteral("Italic"));
+        answer->setSelFontName(QStringLiteral("Courier New")); // as the font combo does
+        f.prompter.answer(QStringLiteral("Ok"));
+        f.form()->SaveChange();
+        // The caret of the saved record stands in its formatted words; a new record and a
+        // record shown after it start in the answer box's own format all the same.
+        QCOMPARE(answer->selStart(), 0);
+        const auto typedAnswer = [&](const QString &typed) {
+            answer->setFocus();
+            QTest::keyClicks(answer, typed);
+            f.prompter.answer(QStringLiteral("Ok"));
+            f.form()->SaveChange();
+            RichTextBox stored;
+            stored.setTextRtf(
+                RecordTestDb::query(DatabaseFolder + QStringLiteral("C++.mdb"),
+                                    QStringLiteral("SELECT Answer FROM Basics ORDER BY ID DESC"))
+                    .first());
+            stored.setSelStart(0);
+            stored.setSelLength(stored.textLength());
+            QVERIFY(stored.text().startsWith(typed));
+            QCOMPARE(stored.selBold(), std::optional<bool>(false));
+            QCOMPARE(stored.selItalic(), std::optional<bool>(false));
+            QCOMPARE(stored.selFontName(), QStringLiteral("Times New Roman"));
+        };
+        f.form()->AddRec();
+        f.form()->RTBQuestion->setPlainText(QStringLiteral("A new question"));
+        typedAnswer(QStringLiteral("Plain answer text."));
+        // Once more, after showing a plain record and the formatted one again.
+        f.main->ListRecords->setCurrentRow(1);
+        f.main->ListRecords->setCurrentRow(0);
+        f.form()->AddRec();
+        f.form()->RTBQuestion->setPlainText(QStringLiteral("Another question"));
+        typedAnswer(QStringLiteral("Second plain answer."));
     }
 
     void saveWritesTextAndRichText()
