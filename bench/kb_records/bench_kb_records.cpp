@@ -80,7 +80,8 @@ public:
     {
         return std::nullopt;
     }
-    std::optional<QString> saveFileName(const QString &, const QString &, const QString &) override
+    std::optional<QString> saveFileName(const QString &, const QString &, const QString &,
+                                        QString * = nullptr) override
     {
         return std::nullopt;
     }

@@ -285,16 +285,23 @@ void FrmMain::mnuFileSave_Click()
     Prompter &prompter = Prompter::instance();
     const QString filter = QStringLiteral("Text File (*.txt)|*.txt|Rich Text File (*.rtf)|*.rtf");
     QString path;
+    bool richText = false;
     for (;;) {
         if (!activeAnswerBox())
             return;
         CommonDialogOptions options;
         options.DialogTitle = QStringLiteral("Save");
         options.Filter = filter;
+        // The question about an existing file is asked once, below, also for the name
+        // the chosen type's extension completes.
+        options.ConfirmOverwrite = false;
+        options.AddFilterExtension = true;
         const std::optional<QString> chosen = FrmCD::CD().ShowSave(options);
         if (!chosen || chosen->isEmpty())
             return;
         path = *chosen;
+        // The file type chosen decides the format, whatever the name ends with.
+        richText = FrmCD::CD().FilterIndex() == 2;
         if (!QFileInfo::exists(path))
             break;
         const QString answer =
@@ -310,7 +317,7 @@ void FrmMain::mnuFileSave_Click()
         return;
     QString error;
     bool saved = false;
-    if (path.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive)) {
+    if (richText) {
         auto *save = m_mdiArea->currentSubWindow()->widget()->findChild<RichTextBox *>(
             QStringLiteral("RTBSave"));
         if (save) {

@@ -3,9 +3,11 @@
 #include "platform/prompt/prompter.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -43,10 +45,29 @@ std::optional<QString> CommonDialog::ShowSave(const CommonDialogOptions &options
 {
     Prompter &prompter = Prompter::instance();
     const QString filter = toDialogFilter(options.Filter);
-    return finish(options.ConfirmOverwrite
-                      ? prompter.saveFileName(options.DialogTitle, startPath(options), filter)
-                      : prompter.saveFileNameNoReplaceQuestion(options.DialogTitle,
-                                                               startPath(options), filter));
+    QString chosen;
+    std::optional<QString> name =
+        options.ConfirmOverwrite
+            ? prompter.saveFileName(options.DialogTitle, startPath(options), filter, &chosen)
+            : prompter.saveFileNameNoReplaceQuestion(options.DialogTitle, startPath(options),
+                                                     filter, &chosen);
+    m_filterIndex =
+        int(std::max<qsizetype>(filter.split(QStringLiteral(";;")).indexOf(chosen), 0)) + 1;
+    if (name && options.AddFilterExtension)
+        name = withFilterExtension(*name, options.Filter, m_filterIndex);
+    return finish(name);
+}
+
+QString CommonDialog::withFilterExtension(const QString &name, const QString &filter, int index)
+{
+    if (QFileInfo(name).fileName().contains(QLatin1Char('.')))
+        return name;
+    // The first pattern of the entry, when it names one extension ("*.rtf").
+    const QString patterns = filter.split(QLatin1Char('|')).value(2 * index - 1);
+    static const QRegularExpression oneExtension(QStringLiteral("^\\*(\\.[^*?.;\\s]+)$"));
+    const QRegularExpressionMatch match =
+        oneExtension.match(patterns.split(QLatin1Char(';')).value(0).trimmed());
+    return match.hasMatch() ? name + match.captured(1) : name;
 }
 
 std::optional<QFont> CommonDialog::ShowFont(const QFont &initial, const QString &title)

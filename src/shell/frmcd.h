@@ -20,6 +20,8 @@ struct CommonDialogOptions
     QString Filter;
     // False when the caller asks about an existing file itself.
     bool ConfirmOverwrite = true;
+    // A saved name without an extension gets the one of the file type chosen.
+    bool AddFilterExtension = false;
 };
 
 // The program's common dialogs: open, save, font and printer. Each goes through the
@@ -37,14 +39,19 @@ public:
 
     // 32755 after a cancelled dialog, no error after a chosen one.
     AppError lastError() const { return m_lastError; }
+    // The entry of the filter (from 1) the last save dialog was left with.
+    int FilterIndex() const { return m_filterIndex; }
 
     // "Text Files|*.txt;*.log" as the file dialogs take it: "Text Files (*.txt *.log)".
     static QString toDialogFilter(const QString &filter);
+    // name with the extension of the filter's entry index (from 1) when it has none.
+    static QString withFilterExtension(const QString &name, const QString &filter, int index);
 
 private:
     template <typename T> std::optional<T> finish(std::optional<T> result);
 
     AppError m_lastError;
+    int m_filterIndex = 1;
 };
 
 // The host of the common dialogs, loaded on the first use of CD() and never shown;

@@ -57,18 +57,36 @@ std::optional<QString> ScriptedPrompter::openFileName(const QString &title, cons
     return nextText({QStringLiteral("open"), {}, title, 0, 0});
 }
 
-std::optional<QString> ScriptedPrompter::saveFileName(const QString &title, const QString &,
-                                                      const QString &filter)
+std::optional<QString> ScriptedPrompter::nextSave(Call call, const QString &filter,
+                                                  QString *chosenFilter)
 {
     m_filters.append(filter);
-    return nextText({QStringLiteral("save"), {}, title, 0, 0});
+    const QStringList entries = filter.split(QStringLiteral(";;"));
+    int index = 1;
+    QVariant next = m_answers.isEmpty() ? QVariant() : m_answers.head();
+    if (next.typeId() == QMetaType::QVariantList) {
+        const QVariantList pair = next.toList();
+        index = pair.value(1).toInt();
+        m_answers.head() = pair.value(0);
+    }
+    call.chosenFilter = entries.value(index - 1);
+    if (chosenFilter)
+        *chosenFilter = call.chosenFilter;
+    return nextText(call);
+}
+
+std::optional<QString> ScriptedPrompter::saveFileName(const QString &title, const QString &,
+                                                      const QString &filter, QString *chosenFilter)
+{
+    return nextSave({QStringLiteral("save"), {}, title, 0, 0}, filter, chosenFilter);
 }
 
 std::optional<QString> ScriptedPrompter::saveFileNameNoReplaceQuestion(const QString &title,
                                                                        const QString &,
-                                                                       const QString &)
+                                                                       const QString &filter,
+                                                                       QString *chosenFilter)
 {
-    return nextText({QStringLiteral("save"), {}, title, 0, 0, false});
+    return nextSave({QStringLiteral("save"), {}, title, 0, 0, false}, filter, chosenFilter);
 }
 
 std::optional<QString> ScriptedPrompter::folderName(const QString &title, const QString &)

@@ -22,6 +22,7 @@ public:
         int icon = 0;
         int buttonSet = 0;
         bool confirmsOverwrite = true; // a save dialog that asks about an existing file itself
+        QString chosenFilter = {};     // the filter entry a save dialog was left with
     };
 
     ScriptedPrompter();           // installs itself
@@ -29,6 +30,12 @@ public:
 
     // Queue answers: a caption for message boxes, a text for dialogs, or cancel().
     void answer(const QString &text) { m_answers.enqueue(text); }
+    // A save dialog's answer: the name and the filter entry (from 1) it is left with. A save
+    // answered by answer() is left with the first entry, as the dialog opens on it.
+    void answerSave(const QString &name, int filterIndex)
+    {
+        m_answers.enqueue(QVariantList{name, filterIndex});
+    }
     void cancel() { m_answers.enqueue(QVariant()); }
 
     const QList<Call> &calls() const { return m_calls; }
@@ -44,10 +51,12 @@ public:
     std::optional<QString> openFileName(const QString &title, const QString &folder,
                                         const QString &filter) override;
     std::optional<QString> saveFileName(const QString &title, const QString &fileName,
-                                        const QString &filter) override;
+                                        const QString &filter,
+                                        QString *chosenFilter = nullptr) override;
     std::optional<QString> saveFileNameNoReplaceQuestion(const QString &title,
                                                          const QString &fileName,
-                                                         const QString &filter) override;
+                                                         const QString &filter,
+                                                         QString *chosenFilter = nullptr) override;
     std::optional<QString> folderName(const QString &title, const QString &folder) override;
     std::optional<QFont> font(const QFont &initial, const QString &title) override;
     bool printSetup(QPrinter *printer, const QString &title) override;
@@ -57,6 +66,7 @@ public:
 
 private:
     std::optional<QString> nextText(const Call &call);
+    std::optional<QString> nextSave(Call call, const QString &filter, QString *chosenFilter);
 
     QQueue<QVariant> m_answers;
     QList<Call> m_calls;

@@ -26,17 +26,20 @@ public:
     // The platform's plain message box, used by the few places that bypass the above.
     virtual void plainMessage(const QString &text, const QString &title, PlainIcon icon) = 0;
 
-    // Common dialogs; an empty optional means the user cancelled.
+    // Common dialogs; an empty optional means the user cancelled. A save box reports the
+    // filter entry (as the filter lists it) the user left it with in chosenFilter.
     virtual std::optional<QString> openFileName(const QString &title, const QString &folder,
                                                 const QString &filter) = 0;
     virtual std::optional<QString> saveFileName(const QString &title, const QString &fileName,
-                                                const QString &filter) = 0;
+                                                const QString &filter,
+                                                QString *chosenFilter = nullptr) = 0;
     // A save box that leaves the question about an existing file to its caller.
     virtual std::optional<QString> saveFileNameNoReplaceQuestion(const QString &title,
                                                                  const QString &fileName,
-                                                                 const QString &filter)
+                                                                 const QString &filter,
+                                                                 QString *chosenFilter = nullptr)
     {
-        return saveFileName(title, fileName, filter);
+        return saveFileName(title, fileName, filter, chosenFilter);
     }
     virtual std::optional<QString> folderName(const QString &title, const QString &folder) = 0;
     virtual std::optional<QFont> font(const QFont &initial, const QString &title) = 0;

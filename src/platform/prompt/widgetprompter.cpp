@@ -85,17 +85,27 @@ std::optional<QString> WidgetPrompter::openFileName(const QString &title, const 
 }
 
 std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &fileName,
-                                                    const QString &filter)
+                                                    const QString &filter, QString *chosenFilter)
 {
-    return nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter));
+    QString chosen;
+    const std::optional<QString> name =
+        nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter, &chosen));
+    if (chosenFilter)
+        *chosenFilter = chosen;
+    return name;
 }
 
 std::optional<QString> WidgetPrompter::saveFileNameNoReplaceQuestion(const QString &title,
                                                                      const QString &fileName,
-                                                                     const QString &filter)
+                                                                     const QString &filter,
+                                                                     QString *chosenFilter)
 {
-    return nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter, nullptr,
-                                                 QFileDialog::DontConfirmOverwrite));
+    QString chosen;
+    const std::optional<QString> name = nonEmpty(QFileDialog::getSaveFileName(
+        dialogParent(), title, fileName, filter, &chosen, QFileDialog::DontConfirmOverwrite));
+    if (chosenFilter)
+        *chosenFilter = chosen;
+    return name;
 }
 
 std::optional<QString> WidgetPrompter::folderName(const QString &title, const QString &folder)

@@ -12,10 +12,12 @@ public:
     std::optional<QString> openFileName(const QString &title, const QString &folder,
                                         const QString &filter) override;
     std::optional<QString> saveFileName(const QString &title, const QString &fileName,
-                                        const QString &filter) override;
+                                        const QString &filter,
+                                        QString *chosenFilter = nullptr) override;
     std::optional<QString> saveFileNameNoReplaceQuestion(const QString &title,
                                                          const QString &fileName,
-                                                         const QString &filter) override;
+                                                         const QString &filter,
+                                                         QString *chosenFilter = nullptr) override;
     std::optional<QString> folderName(const QString &title, const QString &folder) override;
     std::optional<QFont> font(const QFont &initial, const QString &title) override;
     bool printSetup(QPrinter *printer, const QString &title) override;

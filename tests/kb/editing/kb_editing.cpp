@@ -185,9 +185,32 @@ private slots:
         QCOMPARE(f.prompter.calls().last().prompt,
                  QStringLiteral("File ") + text + QStringLiteral(" has been saved!"));
 
-        const QString rtf = dir.filePath(QStringLiteral("answer.rtf"));
-        f.prompter.answer(rtf);
+        // The file type chosen decides the format, and completes a name without extension.
+        const QString rtf = dir.filePath(QStringLiteral("notes.rtf"));
+        f.prompter.clear();
+        f.prompter.answerSave(dir.filePath(QStringLiteral("notes")), 2);
         f.main->mnuFileSave_Click();
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("notes"))));
+        QVERIFY(readAll(rtf).startsWith("{\\rtf1"));
+        QCOMPARE(f.prompter.calls().first().chosenFilter, QStringLiteral("Rich Text File (*.rtf)"));
+        QCOMPARE(f.prompter.calls().last().prompt,
+                 QStringLiteral("File ") + rtf + QStringLiteral(" has been saved!"));
+        // Over an existing file (the completed name too) the question comes once: the dialog
+        // leaves it to the program.
+        f.prompter.clear();
+        f.prompter.answerSave(dir.filePath(QStringLiteral("notes")), 2);
+        f.prompter.answer(QStringLiteral("Yes"));
+        f.main->mnuFileSave_Click();
+        QVERIFY(!f.prompter.calls().first().confirmsOverwrite);
+        QCOMPARE(f.prompter.prompts().count(
+                     QStringLiteral("File already exist, do you want to overwrite it? ")),
+                 1);
+        QCOMPARE(f.prompter.calls().last().title, QStringLiteral("FILE SAVED"));
+        // A name with an extension keeps it; the chosen type still decides.
+        const QString plainRtf = dir.filePath(QStringLiteral("plain.rtf"));
+        f.prompter.answerSave(plainRtf, 1);
+        f.main->mnuFileSave_Click();
+        QCOMPARE(readAll(plainRtf), (answer->text() + QStringLiteral("\r\n")).toUtf8());
         RichTextBox reread;
         QVERIFY(reread.loadFile(rtf));
         QCOMPARE(reread.text(), answer->text());
@@ -287,7 +310,7 @@ private slots:
 
         QTemporaryDir dir;
         const QString rtf = dir.filePath(QStringLiteral("answer.rtf"));
-        f.prompter.answer(rtf);
+        f.prompter.answerSave(rtf, 2);
         f.main->mnuFileSave_Click();
         checkColours(QString::fromLatin1(readAll(rtf)));
 

@@ -25,10 +25,11 @@ public:
         return ScriptedPrompter::openFileName(title, folder, filter);
     }
     std::optional<QString> saveFileName(const QString &title, const QString &fileName,
-                                        const QString &filter) override
+                                        const QString &filter,
+                                        QString *chosenFilter = nullptr) override
     {
         fileCalls.append({fileName, filter});
-        return ScriptedPrompter::saveFileName(title, fileName, filter);
+        return ScriptedPrompter::saveFileName(title, fileName, filter, chosenFilter);
     }
 };
 
@@ -115,6 +116,34 @@ private slots:
         QCOMPARE(prompter.fileCalls.at(1).start, QStringLiteral("answer.rtf"));
         QCOMPARE(prompter.fileCalls.at(1).filter, QString());
         QCOMPARE(prompter.calls().at(1).title, QString());
+        FrmCD::Unload();
+    }
+
+    void saveReportsTheChosenTypeAndItsExtension()
+    {
+        ScriptedPrompter prompter;
+        CommonDialog &cd = FrmCD::CD();
+        const QString filter = QStringLiteral("Text File (*.txt)|*.txt|Rich Text File (*.rtf)|"
+                                              "*.rtf|All|*.*");
+        CommonDialogOptions options{QStringLiteral("Save"), {}, {}, filter};
+        options.AddFilterExtension = true;
+        const QList<std::tuple<QString, int, QString>> cases = {
+            {QStringLiteral("/tmp/notes"), 2, QStringLiteral("/tmp/notes.rtf")},
+            {QStringLiteral("/tmp/notes"), 1, QStringLiteral("/tmp/notes.txt")},
+            {QStringLiteral("/tmp/my.notes"), 2, QStringLiteral("/tmp/my.notes")},
+            {QStringLiteral("/tmp/a.b/notes"), 2, QStringLiteral("/tmp/a.b/notes.rtf")},
+            {QStringLiteral("/tmp/notes"), 3, QStringLiteral("/tmp/notes")}, // no one extension
+        };
+        for (const auto &[typed, index, saved] : cases) {
+            prompter.answerSave(typed, index);
+            QCOMPARE(cd.ShowSave(options), std::optional<QString>(saved));
+            QCOMPARE(cd.FilterIndex(), index);
+        }
+        // Without the option the name stays as typed; a plain answer leaves the first type.
+        options.AddFilterExtension = false;
+        prompter.answer(QStringLiteral("/tmp/notes"));
+        QCOMPARE(cd.ShowSave(options), std::optional<QString>(QStringLiteral("/tmp/notes")));
+        QCOMPARE(cd.FilterIndex(), 1);
         FrmCD::Unload();
     }
 

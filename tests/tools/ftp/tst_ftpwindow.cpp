@@ -64,10 +64,11 @@ public:
 
     std::optional<QString> saveFileNameNoReplaceQuestion(const QString &title,
                                                          const QString &fileName,
-                                                         const QString &filter) override
+                                                         const QString &filter,
+                                                         QString *chosenFilter = nullptr) override
     {
         ++saveWithoutReplaceQuestion;
-        return saveFileName(title, fileName, filter);
+        return saveFileName(title, fileName, filter, chosenFilter);
     }
     QString messageBox(const QString &prompt, int icon, int buttonSet,
                        const QString &title) override

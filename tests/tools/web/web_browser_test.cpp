@@ -36,7 +36,8 @@ public:
     // Run while the save dialog is "up", inside a nested event loop as a real dialog has.
     std::function<void()> duringSave;
     std::optional<QString> saveFileName(const QString &title, const QString &fileName,
-                                        const QString &filter) override
+                                        const QString &filter,
+                                        QString *chosenFilter = nullptr) override
     {
         if (duringSave) {
             QTimer::singleShot(0, duringSave);
@@ -44,7 +45,7 @@ public:
             QTimer::singleShot(50, &loop, &QEventLoop::quit);
             loop.exec();
         }
-        return ScriptedPrompter::saveFileName(title, fileName, filter);
+        return ScriptedPrompter::saveFileName(title, fileName, filter, chosenFilter);
     }
     bool printSetup(QPrinter *printer, const QString &title) override
     {
