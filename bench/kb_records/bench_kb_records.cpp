@@ -1,6 +1,8 @@
 // Times the main road on a large topic: opening it fills the question list, and a click
-// shows a 10 KB answer with keyword colours.
+// shows a 10 KB answer with keyword colours. Then a zip attachment of 10 and 50 MB added to a
+// record and exported again (--zip alone), and typing in a 500,000-line answer (--typing alone).
 #include "editor/frmrecord.h"
+#include "editor/snapshotundo.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
 #include "kb/kbstore.h"
@@ -11,11 +13,18 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 
 #include <sqlite3.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -67,23 +76,25 @@ void fillTopic(const QString &path)
     sqlite3_close(handle);
 }
 
-// Answers every question "No" without showing a window.
+// Answers every question "No" (or `answer`) and the file dialogs with the names set, without
+// showing a window.
 class SilentPrompter : public Prompter
 {
 public:
-    QString messageBox(const QString &, int, int, const QString &) override
-    {
-        return QStringLiteral("No");
-    }
+    QString answer = QStringLiteral("No");
+    std::optional<QString> openName;
+    std::optional<QString> saveName;
+
+    QString messageBox(const QString &, int, int, const QString &) override { return answer; }
     void plainMessage(const QString &, const QString &, PlainIcon) override {}
     std::optional<QString> openFileName(const QString &, const QString &, const QString &) override
     {
-        return std::nullopt;
+        return openName;
     }
     std::optional<QString> saveFileName(const QString &, const QString &, const QString &,
                                         QString * = nullptr) override
     {
-        return std::nullopt;
+        return saveName;
     }
     std::optional<QString> folderName(const QString &, const QString &) override
     {
@@ -107,44 +118,8 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int mainRoad(FrmMain &main, FrmRecord *form)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir root;
-    qputenv("MARLUX_HOME", root.path().toUtf8());
-    QApplication app(argc, argv);
-    SilentPrompter prompter;
-    Prompter::setInstance(&prompter);
-    QDir().mkpath(root.path() + QStringLiteral("/Database"));
-
-    FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
-        return new FrmRecord(main, searchMode);
-    });
-    FrmMain main;
-    main.MDIForm_Load();
-    main.resize(1280, 900);
-    main.show();
-
-    const QString file = DatabaseFolder + QStringLiteral("C++.mdb");
-    KbStore::createKnowledgeBase(file, {QStringLiteral("Big Topic"), QStringLiteral("Small")});
-    QStringList keywords;
-    for (const char *word : {"int", "for", "return", "static_cast", "long", "const", "auto",
-                             "class", "struct", "void", "double", "char", "while", "if", "else"})
-        keywords << QString::fromLatin1(word);
-    KbStore::createKeywordDatabase(DatabaseFolder + QStringLiteral("C Keywords.mdb"), keywords);
-    fillTopic(file);
-
-    for (QAction *button : main.DBToolbar->actions())
-        if (button->objectName() == QLatin1String("C++"))
-            button->trigger();
-    auto *form = qobject_cast<FrmRecord *>(main.RecordForms[5].data());
-    if (!form) {
-        std::fprintf(stderr, "record window did not open\n");
-        return 1;
-    }
-
     std::vector<double> opens;
     std::vector<double> clicks;
     for (int round = 0; round < 5; ++round) {
@@ -181,5 +156,247 @@ int main(int argc, char *argv[])
     std::printf("  click to the 10 KB record (%lld characters): %.1f ms, %.1f ms (aim <= 50 ms)\n",
                 static_cast<long long>(form->RTBAnswer->text().size()), median(clicks),
                 *std::max_element(clicks.begin(), clicks.end()));
+    return 0;
+}
+
+void chooseTopic(FrmMain &main, const QString &topic)
+{
+    const int index = int(main.ComboTable->findText(topic));
+    main.ComboTable->setCurrentIndex(index);
+    emit main.ComboTable->activated(index);
+    QCoreApplication::processEvents();
+}
+
+// A stored zip whose one entry holds `payload` varied bytes.
+QByteArray zipArchive(qint64 payload)
+{
+    QByteArray content(payload, Qt::Uninitialized);
+    for (qint64 i = 0; i < payload; ++i)
+        content[i] = char((i * 131 + i / 7) & 0xFF);
+    QTemporaryDir dir;
+    const QByteArray path = dir.filePath(QStringLiteral("made.zip")).toLocal8Bit();
+    int error = 0;
+    zip_t *archive = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_source_t *source = zip_source_buffer(archive, content.constData(), content.size(), 0);
+    const zip_int64_t index = zip_file_add(archive, "data.bin", source, ZIP_FL_OVERWRITE);
+    zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0);
+    zip_close(archive);
+    QFile file(QString::fromLocal8Bit(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Adds a zip to a new record of the zipped topic, saves it, and exports it again.
+int zipAttachments(FrmMain &main, FrmRecord *form, SilentPrompter &prompter)
+{
+    chooseTopic(main, KbStore::ZippedTopic);
+    QTemporaryDir dir;
+    std::printf("zip attachments: add to a new record (file to field), save, export (field to "
+                "file)\n");
+    for (const int megabytes : {10, 50}) {
+        const QByteArray zip = zipArchive(qint64(megabytes) * 1024 * 1024);
+        const QString source = dir.filePath(QStringLiteral("in%1.zip").arg(megabytes));
+        const QString target = dir.filePath(QStringLiteral("out%1.zip").arg(megabytes));
+        QFile in(source);
+        if (!in.open(QIODevice::WriteOnly) || in.write(zip) != zip.size())
+            return 1;
+        in.close();
+        prompter.answer = QStringLiteral("Ok");
+        prompter.openName = source;
+        QElapsedTimer timer;
+        timer.start();
+        form->AddRec();
+        const double add = timer.nsecsElapsed() / 1e6;
+        form->RTBQuestion->setPlainText(QStringLiteral("Archive of %1 MB").arg(megabytes));
+        timer.restart();
+        form->SaveChange();
+        const double save = timer.nsecsElapsed() / 1e6;
+        prompter.saveName = target;
+        timer.restart();
+        form->CmdZip->click();
+        const double exported = timer.nsecsElapsed() / 1e6;
+        QFile out(target);
+        if (!out.open(QIODevice::ReadOnly) || out.readAll() != zip) {
+            std::fprintf(stderr, "the exported zip differs from the one added\n");
+            return 1;
+        }
+        std::printf("  %2d MB: add %7.1f ms, save %7.1f ms, export %7.1f ms (aim: export <= "
+                    "add)\n",
+                    megabytes, add, save, exported);
+    }
+    prompter.answer = QStringLiteral("No");
+    prompter.openName.reset();
+    prompter.saveName.reset();
+    return 0;
+}
+
+QByteArray longAnswer(int lines)
+{
+    QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+    for (int i = 0; i < lines; ++i)
+        rtf += "\\pard line number " + QByteArray::number(i) + " of text\\par\r\n";
+    return rtf + "}";
+}
+
+void sendKey(QWidget *box, Qt::Key key, const QString &text)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(box, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(box, &release);
+}
+
+// Opens a 500,000-line answer, edits it and types into it as a user does: a key, the event
+// loop, the next key.
+int typingInALongAnswer(FrmMain &main, FrmRecord *form)
+{
+    constexpr int Lines = 500000;
+    chooseTopic(main, QStringLiteral("Small"));
+    main.ListRecords->setCurrentRow(0);
+    QCoreApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    chooseTopic(main, QStringLiteral("Long Answer"));
+    main.ListRecords->setCurrentRow(0);
+    QCoreApplication::processEvents();
+    const double open = timer.nsecsElapsed() / 1e6;
+    if (form->RTBAnswer->document()->blockCount() < Lines) {
+        std::fprintf(stderr, "the long answer was not shown\n");
+        return 1;
+    }
+    // What the event loop still has to do after the answer is up (layout in steps).
+    timer.restart();
+    qint64 last = 0, worst = 0;
+    {
+        QEventLoop loop;
+        QTimer tick;
+        tick.setInterval(5);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const qint64 now = timer.elapsed();
+            worst = std::max(worst, now - last);
+            last = now;
+            if (now > 3000)
+                loop.quit();
+        });
+        tick.start();
+        loop.exec();
+    }
+    form->EditRec();
+    RichTextBox *box = form->RTBAnswer;
+    box->setFocus();
+    box->setSelStart(box->textLength() / 2);
+    QCoreApplication::processEvents();
+
+    std::vector<double> keys;
+    const QString typed = QStringLiteral("typing in the middle ");
+    for (const QChar c : typed) {
+        timer.restart();
+        sendKey(box, Qt::Key(c.toUpper().unicode()), QString(c));
+        QCoreApplication::processEvents();
+        keys.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    timer.restart();
+    sendKey(box, Qt::Key_Backspace, QString());
+    QCoreApplication::processEvents();
+    keys.push_back(timer.nsecsElapsed() / 1e6);
+    // The pause after typing, in which the history takes its snapshot.
+    timer.restart();
+    double pauseWork = 0;
+    {
+        QEventLoop loop;
+        QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+        QTimer tick;
+        tick.setInterval(1);
+        qint64 previous = timer.nsecsElapsed();
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const qint64 now = timer.nsecsElapsed();
+            pauseWork = std::max(pauseWork, (now - previous) / 1e6);
+            previous = now;
+        });
+        tick.start();
+        loop.exec();
+    }
+    const bool snapshot = form->undoHistory()->canUndo();
+    form->Undo();
+    const bool undone = !box->text().contains(QStringLiteral("typing in the middl"));
+    form->CancelChange(true);
+
+    std::printf("long answer: %d lines (%lld characters)\n", Lines,
+                static_cast<long long>(box->textLength()));
+    std::printf("  open (list click to answer shown): %.1f ms; then the longest event-loop wait "
+                "in 3 s: %lld ms\n",
+                open, static_cast<long long>(worst));
+    std::printf("  a key while editing: median %.1f ms, worst %.1f ms over %zu keys (aim <= 30 "
+                "ms)\n",
+                median(keys), *std::max_element(keys.begin(), keys.end()), keys.size());
+    std::printf("  the pause after typing: longest event-loop wait %.1f ms; undo %s the typing\n",
+                pauseWork, snapshot && undone ? "removes" : "DOES NOT remove");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir root;
+    qputenv("MARLUX_HOME", root.path().toUtf8());
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const QStringList arguments = app.arguments();
+    const bool onlyZip = arguments.contains(QStringLiteral("--zip"));
+    const bool onlyTyping = arguments.contains(QStringLiteral("--typing"));
+    SilentPrompter prompter;
+    Prompter::setInstance(&prompter);
+    QDir().mkpath(root.path() + QStringLiteral("/Database"));
+
+    FrmMain::setRecordWindowFactory([](FrmMain *main, bool searchMode) -> QWidget * {
+        return new FrmRecord(main, searchMode);
+    });
+    FrmMain main;
+    main.MDIForm_Load();
+    main.resize(1280, 900);
+    main.show();
+
+    const QString file = DatabaseFolder + QStringLiteral("C++.mdb");
+    KbStore::createKnowledgeBase(file, {QStringLiteral("Big Topic"), QStringLiteral("Small"),
+                                        QStringLiteral("Long Answer"), KbStore::ZippedTopic});
+    QStringList keywords;
+    for (const char *word : {"int", "for", "return", "static_cast", "long", "const", "auto",
+                             "class", "struct", "void", "double", "char", "while", "if", "else"})
+        keywords << QString::fromLatin1(word);
+    KbStore::createKeywordDatabase(DatabaseFolder + QStringLiteral("C Keywords.mdb"), keywords);
+    if (!onlyZip && !onlyTyping)
+        fillTopic(file);
+    {
+        sqlite3 *handle = nullptr;
+        sqlite3_open(file.toUtf8().constData(), &handle);
+        sqlite3_exec(handle,
+                     "INSERT INTO \"Small\" (Question, Answer) VALUES ('A short one', 'Short.')",
+                     nullptr, nullptr, nullptr);
+        sqlite3_stmt *insert = nullptr;
+        sqlite3_prepare_v2(handle,
+                           "INSERT INTO \"Long Answer\" (Question, Answer) VALUES ('Long', ?)", -1,
+                           &insert, nullptr);
+        const QByteArray answer = longAnswer(500000);
+        sqlite3_bind_text(insert, 1, answer.constData(), int(answer.size()), SQLITE_TRANSIENT);
+        sqlite3_step(insert);
+        sqlite3_finalize(insert);
+        sqlite3_close(handle);
+    }
+
+    for (QAction *button : main.DBToolbar->actions())
+        if (button->objectName() == QLatin1String("C++"))
+            button->trigger();
+    auto *form = qobject_cast<FrmRecord *>(main.RecordForms[5].data());
+    if (!form) {
+        std::fprintf(stderr, "record window did not open\n");
+        return 1;
+    }
+    if (!onlyZip && !onlyTyping && mainRoad(main, form) != 0)
+        return 1;
+    if (!onlyTyping && zipAttachments(main, form, prompter) != 0)
+        return 1;
+    if (!onlyZip && typingInALongAnswer(main, form) != 0)
+        return 1;
     return 0;
 }

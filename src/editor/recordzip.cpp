@@ -192,7 +192,9 @@ bool RecordZip::WriteZipField(const QString &name)
     if (!rs || !rs->isOpen() || (rs->EditMode() == db::dbEditNone && rs->Eof()))
         return false;
     try {
-        const qint64 length = rs->FieldSize(KbStore::ZipField);
+        // One reader for the whole field: each piece is read from where the last one ended.
+        const std::unique_ptr<db::Recordset::ChunkReader> field = rs->readChunks(KbStore::ZipField);
+        const qint64 length = field->size();
         const qint64 full = length / ChunkSize;
         const qint64 rest = length % ChunkSize;
         // The target is replaced only once every byte is written, so a failed export leaves
@@ -200,15 +202,13 @@ bool RecordZip::WriteZipField(const QString &name)
         CheckedFileWriter file(name);
         if (!file.open())
             return false;
-        qint64 offset = 0;
         for (qint64 i = 0; i <= full; ++i) {
             const qint64 want = i == 0 ? rest : ChunkSize;
-            const QByteArray chunk = rs->GetChunk(KbStore::ZipField, offset, want);
+            const QByteArray chunk = field->next(want);
             if (chunk.size() != want || !file.write(chunk)) {
                 file.cancel();
                 return false;
             }
-            offset += want;
         }
         return file.commit();
     } catch (const AppException &) {

@@ -545,6 +545,56 @@ QByteArray Recordset::GetChunk(const QString &name, qint64 offset, qint64 bytes)
     return data.mid(offset, bytes);
 }
 
+Recordset::ChunkReader::~ChunkReader()
+{
+    if (m_blob)
+        sqlite3_blob_close(m_blob);
+}
+
+QByteArray Recordset::ChunkReader::next(qint64 bytes)
+{
+    const qint64 length = qBound<qint64>(0, bytes, m_size - m_offset);
+    if (!m_blob) {
+        const QByteArray piece = m_data.mid(m_offset, length);
+        m_offset += length;
+        return piece;
+    }
+    QByteArray piece(length, Qt::Uninitialized);
+    const int rc = length > 0 ? sqlite3_blob_read(m_blob, piece.data(), int(length), int(m_offset))
+                              : SQLITE_OK;
+    if (rc != SQLITE_OK)
+        raiseSqlite(m_handle, rc);
+    m_offset += length;
+    return piece;
+}
+
+std::unique_ptr<Recordset::ChunkReader> Recordset::readChunks(const QString &name) const
+{
+    const int index = fieldIndex(name);
+    std::unique_ptr<ChunkReader> reader(new ChunkReader);
+    if (m_keyed && m_editMode == dbEditNone) {
+        checkCurrent();
+        const QByteArray table = m_table.toUtf8();
+        const QByteArray column = m_fields[index].name.toUtf8();
+        sqlite3 *handle = m_database->handle();
+        sqlite3_blob *blob = nullptr;
+        if (sqlite3_blob_open(handle, "main", table.constData(), column.constData(),
+                              m_keys[m_position], 0, &blob) == SQLITE_OK) {
+            reader->m_handle = handle;
+            reader->m_blob = blob;
+            reader->m_size = sqlite3_blob_bytes(blob);
+            return reader;
+        }
+        // A NULL value has no handle: it is read as the empty value below.
+        sqlite3_blob_close(blob);
+    }
+    const QVariant content = value(index);
+    reader->m_data = content.typeId() == QMetaType::QByteArray ? content.toByteArray()
+                                                               : content.toString().toUtf8();
+    reader->m_size = reader->m_data.size();
+    return reader;
+}
+
 void Recordset::AppendChunk(const QString &name, const QByteArray &data)
 {
     const int index = fieldIndex(name);

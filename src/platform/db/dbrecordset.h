@@ -9,6 +9,9 @@
 
 #include <memory>
 
+struct sqlite3;
+struct sqlite3_blob;
+
 namespace db {
 
 class Database;
@@ -70,6 +73,27 @@ public:
     qint64 FieldSize(const QString &name) const;
     QByteArray GetChunk(const QString &name, qint64 offset, qint64 bytes) const;
     void AppendChunk(const QString &name, const QByteArray &data);
+
+    // Reads a long value of the current record from its start, piece after piece, through
+    // one open handle: each piece costs its own length, not that of the bytes before it.
+    class ChunkReader
+    {
+    public:
+        ~ChunkReader();
+        qint64 size() const { return m_size; }
+        // The next piece of at most `bytes` bytes (empty at the end); raises on a failed read.
+        QByteArray next(qint64 bytes);
+
+    private:
+        friend class Recordset;
+        ChunkReader() = default;
+        sqlite3 *m_handle = nullptr;
+        sqlite3_blob *m_blob = nullptr;
+        QByteArray m_data; // the value itself, where it is not read from the file
+        qint64 m_size = 0;
+        qint64 m_offset = 0;
+    };
+    std::unique_ptr<ChunkReader> readChunks(const QString &name) const;
 
     // One field of every record, in the recordset's order (for lists that must match it).
     QVariantList columnValues(const QString &name) const;
