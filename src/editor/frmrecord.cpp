@@ -761,7 +761,11 @@ void FrmRecord::NewRecord()
     RTBAnswer->setTextRtf(answer);
     if (!CmdZip->isHidden()) {
         const CloseGuard::Operation operation(m_closeGuard);
-        m_zip->AskZipFile();
+        // A record of this topic is its archive: without one the add ends.
+        if (!m_zip->AskZipFile()) {
+            discardPending();
+            return;
+        }
     }
     StartTrackingChanges();
     RTBQuestion->setFocus();
@@ -908,7 +912,8 @@ bool FrmRecord::save(bool announce)
     auto rs = recordset();
     if (!rs)
         return false;
-    if (IsStillDefault()) {
+    // A record without a question is never stored: nothing would find or list it.
+    if (IsStillDefault() || RTBQuestion->toPlainText().trimmed().isEmpty()) {
         ReportNothingToSave();
         return false;
     }
@@ -1006,7 +1011,7 @@ bool FrmRecord::AskSaveOnExit()
         return true;
     if (ask(QStringLiteral("Do you want to save the changes before exit!"), 102, 1,
             QStringLiteral("SAVE CHANGE")) == QLatin1String("Yes"))
-        return save(true); // a failed save keeps the window and the text
+        return save(true) || !hasPendingChange(); // a failed save keeps the window and the text
     discardPending();
     return true;
 }

@@ -44,25 +44,30 @@ bool RecordZip::isZipArchive(const QByteArray &data)
     return Archive::isZip(data);
 }
 
-void RecordZip::AskZipFile()
+bool RecordZip::AskZipFile()
 {
     CommonDialog &dialog = FrmCD::CD();
-    CommonDialogOptions options;
-    options.Filter = ZipFilter;
-    options.InitDir = GetAppPath();
-    options.DialogTitle = QStringLiteral("Choose Zip File:");
-    const std::optional<QString> name = dialog.ShowOpen(options);
-    if (!name) {
-        if (dialog.lastError().number != CommonDialog::CancelError)
-            showError(dialog.lastError());
-        return;
+    for (;;) {
+        CommonDialogOptions options;
+        options.Filter = ZipFilter;
+        options.InitDir = GetAppPath();
+        options.DialogTitle = QStringLiteral("Choose Zip File:");
+        const std::optional<QString> name = dialog.ShowOpen(options);
+        if (!name) {
+            if (dialog.lastError().number != CommonDialog::CancelError)
+                showError(dialog.lastError());
+            return false;
+        }
+        if (name->isEmpty())
+            return false;
+        if (AddZipedFile(*name)) {
+            MsgBoxEx(QStringLiteral("Zip file added succeed, please write its description and "
+                                    "other details now."),
+                     104, 4, QStringLiteral("SUCCEED"));
+            return true;
+        }
+        // The file was refused with its reason: another one, or a cancel that ends the add.
     }
-    if (name->isEmpty())
-        return;
-    if (AddZipedFile(*name))
-        MsgBoxEx(QStringLiteral("Zip file added succeed, please write its description and other "
-                                "details now."),
-                 104, 4, QStringLiteral("SUCCEED"));
 }
 
 bool RecordZip::AddZipedFile(const QString &name)

@@ -16,8 +16,9 @@ public:
 
     explicit RecordZip(FrmRecord *form) : m_form(form) {}
 
-    // Asks for a zip file and stores it in the record being added.
-    void AskZipFile();
+    // Asks for a zip file and stores it in the record being added, asking again after a file
+    // that cannot be stored; false when the user gave up choosing.
+    bool AskZipFile();
     // Stores the file in the current record's buffer and describes it in the two boxes;
     // nothing is stored when the file cannot be read whole or is not a zip archive.
     bool AddZipedFile(const QString &name);

@@ -242,12 +242,15 @@ private slots:
         const QString source = w.file(QStringLiteral("a.zip"));
         writeFile(source, zipOfSize(3000));
 
-        // Cancelling the open dialog is silent; the record is still being added.
+        // Cancelling the open dialog silently ends the add: a record here is its archive.
+        w.main->ListRecords->setCurrentRow(0);
+        const QString shown = form->RTBQuestion->toPlainText();
         w.prompter.cancel();
         form->AddRec();
         QCOMPARE(w.prompter.calls().size(), 1);
-        QCOMPARE(form->state(), FrmRecord::State::Adding);
-        form->CancelChange(true);
+        QCOMPARE(form->state(), FrmRecord::State::Browsing);
+        QCOMPARE(form->RTBQuestion->toPlainText(), shown);
+        QCOMPARE(w.recordCount(), before);
 
         // A file taken in and then a cancelled add: nothing reaches the database.
         w.prompter.answer(source);
@@ -320,31 +323,61 @@ private slots:
         ZipWindow w;
         FrmRecord *form = w.form();
 
-        // A file that is not a zip archive is refused and nothing is filled in.
+        const int before = w.recordCount();
+        // A file that is not a zip archive is refused, and the dialog asks for another one;
+        // a cancel there ends the add, and no record is stored.
         const QString text = w.file(QStringLiteral("notes.zip"));
         writeFile(text, QByteArrayLiteral("PK\x03\x04 only the start of an archive"));
         w.prompter.answer(text);
         w.prompter.answer(QStringLiteral("Ok"));
+        w.prompter.cancel();
         form->AddRec();
-        QCOMPARE(w.prompter.calls().at(1).title, QStringLiteral("ERROR"));
-        QVERIFY(form->RTBQuestion->toPlainText().isEmpty());
+        QCOMPARE(w.prompter.calls().size(), 3);
+        QCOMPARE(w.prompter.calls().at(1).prompt,
+                 QStringLiteral("This file is not a ZIP file, please choose another one."));
+        QCOMPARE(w.prompter.calls().at(2).kind, QStringLiteral("open"));
+        QCOMPARE(form->state(), FrmRecord::State::Browsing);
+        w.prompter.answer(QStringLiteral("Ok"));
+        form->SaveChange();
+        QCOMPARE(w.recordCount(), before);
+
+        // After a refused file, a good one is taken as the first would have been.
+        const QString good = w.file(QStringLiteral("good.zip"));
+        writeFile(good, zipOfSize(2048));
+        w.prompter.clear();
+        for (const QString &answer : {text, QStringLiteral("Ok"), good, QStringLiteral("Ok")})
+            w.prompter.answer(answer);
+        form->AddRec();
+        QCOMPARE(w.prompter.calls().last().title, QStringLiteral("SUCCEED"));
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("This ZIP file is 2 KB"));
         QVERIFY(!form->zip()->AddZipedFile(w.file(QStringLiteral("missing.zip"))));
         QCOMPARE(w.prompter.prompts().last(),
                  QStringLiteral("Error occur during loading file, please try again."));
-
-        // Saved without a zip, the record has nothing to export: no dialog, a failure.
-        form->RTBQuestion->setPlainText(QStringLiteral("A record without an archive"));
-        form->RTBAnswer->setText(QStringLiteral("Nothing attached."));
+        // A record without a question is never stored.
+        form->RTBQuestion->clear();
         w.prompter.clear();
+        w.prompter.answer(QStringLiteral("Cancel"));
         form->SaveChange();
+        QCOMPARE(w.prompter.calls().first().prompt,
+                 QStringLiteral("The record cannot be saved because you did nothing!"));
         QCOMPARE(form->state(), FrmRecord::State::Browsing);
-        QCOMPARE(w.stored(QStringLiteral("A record without an archive")), QByteArray());
+        QCOMPARE(w.recordCount(), before);
+
+        // A record kept without a zip has nothing to export: no dialog, a failure.
+        RecordTestDb::query(w.dbPath(), QStringLiteral("INSERT INTO \"Zipped Examples\" "
+                                                       "(Question, Answer) VALUES ('A record "
+                                                       "without an archive', 'Nothing.')"));
+        RecordTestDb::chooseTopic(w.main.get(), QStringLiteral("Classes"));
+        RecordTestDb::chooseTopic(w.main.get(), Topic);
+        w.main->ListRecords->setCurrentRow(w.main->ListRecords->count() - 1);
+        QCOMPARE(form->RTBQuestion->toPlainText(), QStringLiteral("A record without an archive"));
         w.prompter.clear();
         form->CmdZip->click();
         QCOMPARE(w.prompter.calls().size(), 1);
         QCOMPARE(w.prompter.calls().first().prompt, QStringLiteral("Zip file export failed."));
         QCOMPARE(w.prompter.calls().first().title, QStringLiteral("FAILED"));
-        QCOMPARE(QDir(w.files.path()).entryList(QDir::Files), QStringList{"notes.zip"});
+        QCOMPARE(QDir(w.files.path()).entryList(QDir::Files),
+                 (QStringList{"good.zip", "notes.zip"}));
     }
 
     void otherTopicsDoNotAskForAZip()
