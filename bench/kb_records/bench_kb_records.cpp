@@ -8,9 +8,11 @@
 #include "kb/kbstore.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#include "platform/richtext/richtextlayout.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -263,10 +265,14 @@ int typingInALongAnswer(FrmMain &main, FrmRecord *form)
         std::fprintf(stderr, "the long answer was not shown\n");
         return 1;
     }
-    // What the event loop still has to do after the answer is up (layout in steps).
-    timer.restart();
-    qint64 last = 0, worst = 0;
-    {
+    const auto hourglass = [] {
+        return QApplication::overrideCursor() &&
+               QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    };
+    const bool hourglassWhileLayingOut = hourglass() && !form->RTBAnswer->isLaidOut();
+    // The event loop lays the rest out in steps: the longest wait until the box is ready.
+    const auto untilLaidOut = [&] {
+        qint64 last = timer.elapsed(), worst = 0;
         QEventLoop loop;
         QTimer tick;
         tick.setInterval(5);
@@ -274,18 +280,32 @@ int typingInALongAnswer(FrmMain &main, FrmRecord *form)
             const qint64 now = timer.elapsed();
             worst = std::max(worst, now - last);
             last = now;
-            if (now > 3000)
+            if (form->RTBAnswer->isLaidOut() || now > 60000)
                 loop.quit();
         });
         tick.start();
         loop.exec();
-    }
+        return worst;
+    };
+    const qint64 worst = untilLaidOut();
+    const double ready = timer.nsecsElapsed() / 1e6;
+    const bool hourglassAfter = hourglass();
+    // Editing widens the box (the left panel goes): the whole answer is laid out again.
+    timer.restart();
     form->EditRec();
+    QCoreApplication::processEvents();
+    const bool hourglassWhileWidening = hourglass() && !form->RTBAnswer->isLaidOut();
+    const qint64 worstWidening = untilLaidOut();
+    const double widened = timer.nsecsElapsed() / 1e6;
+    const bool hourglassAfterWidening = hourglass();
     RichTextBox *box = form->RTBAnswer;
     box->setFocus();
     box->setSelStart(box->textLength() / 2);
     QCoreApplication::processEvents();
 
+    const auto *layout = qobject_cast<RichTextLayout *>(box->document()->documentLayout());
+    const int ownBefore = layout ? layout->ownLayouts() : 0;
+    const int fullBefore = layout ? layout->fullLayouts() : 0;
     std::vector<double> keys;
     const QString typed = QStringLiteral("typing in the middle ");
     for (const QChar c : typed) {
@@ -294,10 +314,21 @@ int typingInALongAnswer(FrmMain &main, FrmRecord *form)
         QCoreApplication::processEvents();
         keys.push_back(timer.nsecsElapsed() / 1e6);
     }
+    const int ownKeys = layout ? layout->ownLayouts() - ownBefore : 0;
+    const int fullKeys = layout ? layout->fullLayouts() - fullBefore : 0;
     timer.restart();
     sendKey(box, Qt::Key_Backspace, QString());
     QCoreApplication::processEvents();
     keys.push_back(timer.nsecsElapsed() / 1e6);
+    // A new line moves every line after it.
+    timer.restart();
+    sendKey(box, Qt::Key_Return, QStringLiteral("\r"));
+    QCoreApplication::processEvents();
+    const double newLine = timer.nsecsElapsed() / 1e6;
+    timer.restart();
+    sendKey(box, Qt::Key_Backspace, QString());
+    QCoreApplication::processEvents();
+    const double joinLines = timer.nsecsElapsed() / 1e6;
     // The pause after typing, in which the history takes its snapshot.
     timer.restart();
     double pauseWork = 0;
@@ -322,12 +353,22 @@ int typingInALongAnswer(FrmMain &main, FrmRecord *form)
 
     std::printf("long answer: %d lines (%lld characters)\n", Lines,
                 static_cast<long long>(box->textLength()));
-    std::printf("  open (list click to answer shown): %.1f ms; then the longest event-loop wait "
-                "in 3 s: %lld ms\n",
-                open, static_cast<long long>(worst));
+    std::printf("  open: answer on screen after %.1f ms, laid out (box ready) after %.1f ms; "
+                "longest event-loop wait meanwhile %lld ms; hourglass while laying out: %s, "
+                "after: %s\n",
+                open, ready, static_cast<long long>(worst), hourglassWhileLayingOut ? "yes" : "no",
+                hourglassAfter ? "yes" : "no");
+    std::printf("  edit (the box widens): laid out again after %.1f ms; longest event-loop wait "
+                "%lld ms; hourglass meanwhile: %s, after: %s\n",
+                widened, static_cast<long long>(worstWidening),
+                hourglassWhileWidening ? "yes" : "no", hourglassAfterWidening ? "yes" : "no");
     std::printf("  a key while editing: median %.1f ms, worst %.1f ms over %zu keys (aim <= 30 "
                 "ms)\n",
                 median(keys), *std::max_element(keys.begin(), keys.end()), keys.size());
+    std::printf("  keys laid out in their own paragraph: %d, by the whole layout: %d\n", ownKeys,
+                fullKeys);
+    std::printf("  Enter (a new line): %.1f ms; Backspace joining two lines: %.1f ms\n", newLine,
+                joinLines);
     std::printf("  the pause after typing: longest event-loop wait %.1f ms; undo %s the typing\n",
                 pauseWork, snapshot && undone ? "removes" : "DOES NOT remove");
     return 0;

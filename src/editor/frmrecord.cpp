@@ -42,6 +42,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 // A field default as the boxes show it: the quotes of a text default cut off.
@@ -81,13 +83,22 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
     auto *aids = new EditingAids(m_main, RTBQuestion, RTBAnswer, m_searchMode, layout, this);
 
     m_undo = new SnapshotUndo(this);
-    connect(RTBAnswer, &QTextEdit::textChanged, this, [this] {
-        if (m_undo->TrackChanges())
-            m_undo->textChanged(RTBAnswer->text(), RTBAnswer->selStart());
-    });
+    m_undo->setSource([this] { return RTBAnswer->text(); },
+                      [this] { return RTBAnswer->selStart(); });
+    connect(RTBAnswer, &RichTextBox::changed, m_undo, &SnapshotUndo::changed);
+    connect(RTBAnswer, &QTextEdit::cursorPositionChanged, m_undo, &SnapshotUndo::caretMoved);
     connect(m_undo, &SnapshotUndo::UpdateUndoButtons, this, [this, aids](bool undo, bool redo) {
         m_main->setUndoRedoEnabled(undo, redo);
         aids->RTBAnswer_SelChange();
+    });
+    // A huge answer is laid out step by step after it is shown: the hourglass stays meanwhile.
+    connect(RTBAnswer, &RichTextBox::layingOut, this, [this] {
+        if (!std::exchange(m_layingOut, true))
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    });
+    connect(RTBAnswer, &RichTextBox::laidOut, this, [this] {
+        if (std::exchange(m_layingOut, false))
+            QApplication::restoreOverrideCursor();
     });
     m_speech = new RecordSpeech(this, m_main);
     m_zip = std::make_unique<RecordZip>(this);
@@ -98,7 +109,11 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
     BindDatabase();
 }
 
-FrmRecord::~FrmRecord() = default;
+FrmRecord::~FrmRecord()
+{
+    if (m_layingOut)
+        QApplication::restoreOverrideCursor();
+}
 
 void FrmRecord::Listen()
 {
@@ -473,6 +488,8 @@ void FrmRecord::updateControls()
         return;
     }
     try {
+        if (!std::exchange(m_layingOut, true))
+            QApplication::setOverrideCursor(Qt::WaitCursor);
         RTBQuestion->setPlainText(rs->value(QStringLiteral("Question")).toString());
         m_shownQuestion = RTBQuestion->toPlainText();
         RTBAnswer->setTextRtf(rs->value(QStringLiteral("Answer")).toString());

@@ -1,6 +1,7 @@
 #include "editor/snapshotundo.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -62,10 +63,57 @@ UndoEdit wholeText(const QString &liveText, const UndoSnapshot &target)
 
 } // namespace
 
-SnapshotUndo::SnapshotUndo(QObject *parent) : QObject(parent) {}
+SnapshotUndo::SnapshotUndo(QObject *parent) : QObject(parent)
+{
+    m_pause.setSingleShot(true);
+    m_pause.setInterval(PauseMs);
+    connect(&m_pause, &QTimer::timeout, this, &SnapshotUndo::flush);
+}
+
+void SnapshotUndo::setSource(std::function<QString()> text, std::function<int()> caret)
+{
+    m_text = std::move(text);
+    m_caret = std::move(caret);
+}
+
+void SnapshotUndo::changed()
+{
+    if (!TrackChanges() || !m_text)
+        return;
+    m_changedSinceCaret = true;
+    m_pause.start();
+    if (m_pending)
+        return;
+    m_pending = true;
+    emitButtons();
+}
+
+void SnapshotUndo::caretMoved()
+{
+    // A key moves the caret right after its change; a move of its own ends the typing.
+    if (std::exchange(m_changedSinceCaret, false) || !m_pending)
+        return;
+    flush();
+}
+
+void SnapshotUndo::flush()
+{
+    m_pause.stop();
+    if (!m_pending)
+        return;
+    m_pending = false;
+    m_changedSinceCaret = false;
+    if (TrackChanges())
+        textChanged(m_text(), m_caret());
+    else
+        emitButtons();
+}
 
 void SnapshotUndo::setEditing(bool editing)
 {
+    m_pause.stop();
+    m_pending = false;
+    m_changedSinceCaret = false;
     if (editing) {
         m_undo.clear();
         m_redo.clear();
@@ -79,9 +127,11 @@ void SnapshotUndo::textChanged(const QString &text, int selStart)
 {
     if (!TrackChanges())
         return;
-    // A change of formatting only is not part of the history.
-    if (!m_undo.isEmpty() && m_undo.last().Text == text)
+    // A change of formatting only (or typing undone by hand) is not part of the history.
+    if (!m_undo.isEmpty() && m_undo.last().Text == text) {
+        emitButtons();
         return;
+    }
     for (const UndoSnapshot &snapshot : std::as_const(m_redo))
         m_bytes -= bytesOf(snapshot);
     m_redo.clear();
@@ -97,6 +147,8 @@ void SnapshotUndo::textChanged(const QString &text, int selStart)
 
 bool SnapshotUndo::Undo(const QString &liveText, const Apply &apply)
 {
+    if (!m_applying)
+        flush();
     if (!canUndo() || m_applying) {
         emitButtons();
         return false;
@@ -124,6 +176,8 @@ bool SnapshotUndo::Undo(const QString &liveText, const Apply &apply)
 
 bool SnapshotUndo::Redo(const QString &liveText, const Apply &apply)
 {
+    if (!m_applying)
+        flush();
     if (!canRedo() || m_applying) {
         emitButtons();
         return false;

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -37,6 +38,8 @@ public:
 
     static constexpr int DefaultMaxSnapshots = 1000;
     static constexpr qint64 DefaultMaxBytes = 64 * 1024 * 1024;
+    // How long typing must rest before its snapshot is taken.
+    static constexpr int PauseMs = 400;
 
     explicit SnapshotUndo(QObject *parent = nullptr);
 
@@ -50,13 +53,27 @@ public:
     // The text-change event: records the text and caret as they are after the change.
     void textChanged(const QString &text, int selStart);
 
+    // Where a pending change reads the text and the caret.
+    void setSource(std::function<QString()> text, std::function<int()> caret);
+    // A change of the text, recorded (through the source) once typing pauses, when the caret
+    // moves elsewhere, or before an undo or redo: reading a huge text once per key would make
+    // every key wait for it. Typing in one place is one step of the history.
+    void changed();
+    void caretMoved();
+    // Records a pending change now.
+    void flush();
+    bool hasPendingChange() const { return m_pending; }
+
     // Revert or re-apply one change on the live text through apply; false when nothing was
     // applied. Both report the button states whatever they did.
     bool Undo(const QString &liveText, const Apply &apply);
     bool Redo(const QString &liveText, const Apply &apply);
 
-    bool canUndo() const { return m_editing && m_undo.size() >= 2; }
-    bool canRedo() const { return m_editing && !m_redo.isEmpty(); }
+    bool canUndo() const
+    {
+        return m_editing && (m_undo.size() >= 2 || (m_pending && !m_undo.isEmpty()));
+    }
+    bool canRedo() const { return m_editing && !m_pending && !m_redo.isEmpty(); }
     const QList<UndoSnapshot> &UndoSnapshots() const { return m_undo; }
     const QList<UndoSnapshot> &RedoSnapshots() const { return m_redo; }
 
@@ -82,4 +99,9 @@ private:
     int m_maxSnapshots = DefaultMaxSnapshots;
     qint64 m_maxBytes = DefaultMaxBytes;
     qint64 m_bytes = 0;
+    bool m_pending = false;
+    bool m_changedSinceCaret = false;
+    QTimer m_pause;
+    std::function<QString()> m_text;
+    std::function<int()> m_caret;
 };

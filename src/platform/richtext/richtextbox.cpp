@@ -1,9 +1,11 @@
 #include "richtextbox.h"
 
 #include "platform/base/checkedwrite.h"
+#include "richtextlayout.h"
 #include "rtfreader.h"
 #include "rtfwriter.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QPointer>
 #include <QStringDecoder>
@@ -45,6 +47,7 @@ bool isAscii(const QByteArray &bytes)
 RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
 {
     setAcceptRichText(true);
+    useOwnLayout(document());
     connect(document(), &QTextDocument::contentsChange, this, &RichTextBox::onContentsChange);
     ensureCache();
 }
@@ -60,6 +63,16 @@ void RichTextBox::ensureCache() const
         if (isBreak(raw[i]))
             m_cache.breaks.push_back(int(i));
     }
+    m_cache.textValid = false;
+    m_cache.valid = true;
+}
+
+void RichTextBox::ensureText() const
+{
+    ensureCache();
+    if (m_cache.textValid)
+        return;
+    const QString &raw = m_cache.raw;
     QString text;
     text.reserve(raw.size() + qsizetype(m_cache.breaks.size()));
     qsizetype from = 0;
@@ -70,21 +83,38 @@ void RichTextBox::ensureCache() const
     }
     text.append(QStringView(raw).sliced(from));
     m_cache.text = text;
-    m_cache.valid = true;
+    m_cache.textValid = true;
 }
 
 void RichTextBox::onContentsChange(int position, int removed, int added)
 {
     m_touched = true;
-    if (m_cache.valid && removed == added) {
-        // format changes (and the keyword overlay) arrive as equal lengths: compare the text
-        QTextCursor cursor(document());
-        const int last = document()->characterCount() - 1;
-        cursor.setPosition(std::clamp(position, 0, last));
-        cursor.setPosition(std::clamp(position + added, 0, last), QTextCursor::KeepAnchor);
-        const QString now = cursor.selectedText();
-        const QStringView before = QStringView(m_cache.raw).mid(position, now.size());
-        bool same = now.size() == before.size();
+    if (!m_cache.valid) {
+        emit changed();
+        return;
+    }
+    // The characters are patched in where they changed, so a key in a huge answer costs the
+    // key and not the whole text. The lengths come from the document itself: the reported
+    // ones may count the final paragraph end.
+    const int oldLength = int(m_cache.raw.size());
+    const int newLength = document()->characterCount() - 1;
+    position = std::clamp(position, 0, oldLength);
+    removed = std::clamp(removed, 0, oldLength - position);
+    added = newLength - (oldLength - removed);
+    if (added < 0) {
+        m_cache.valid = false;
+        ensureCache();
+        emit changed();
+        return;
+    }
+    QTextCursor cursor(document());
+    cursor.setPosition(position);
+    cursor.setPosition(position + added, QTextCursor::KeepAnchor);
+    const QString now = cursor.selectedText();
+    const QStringView before = QStringView(m_cache.raw).mid(position, removed);
+    if (removed == added) {
+        // format changes (and the keyword overlay) keep the characters
+        bool same = true;
         for (qsizetype i = 0; same && i < now.size(); ++i) {
             const QChar a = now[i], b = before[i];
             same = a == b || (isBreak(a) && isBreak(b));
@@ -92,22 +122,32 @@ void RichTextBox::onContentsChange(int position, int removed, int added)
         if (same)
             return;
     }
-    // kept current, so the next same-length change can be told from a format change
-    m_cache.valid = false;
-    ensureCache();
+    auto &breaks = m_cache.breaks;
+    const auto first = std::lower_bound(breaks.begin(), breaks.end(), position);
+    const auto last = std::lower_bound(first, breaks.end(), position + removed);
+    const int shift = added - removed;
+    for (auto it = last; it != breaks.end(); ++it)
+        *it += shift;
+    std::vector<int> inserted;
+    for (qsizetype i = 0; i < now.size(); ++i)
+        if (isBreak(now[i]))
+            inserted.push_back(position + int(i));
+    breaks.insert(breaks.erase(first, last), inserted.begin(), inserted.end());
+    m_cache.raw.replace(position, removed, now);
+    m_cache.textValid = false;
     emit changed();
 }
 
 QString RichTextBox::text() const
 {
-    ensureCache();
+    ensureText();
     return m_cache.text;
 }
 
 int RichTextBox::textLength() const
 {
     ensureCache();
-    return int(m_cache.text.size());
+    return int(m_cache.raw.size() + qsizetype(m_cache.breaks.size()));
 }
 
 void RichTextBox::setText(const QString &text)
@@ -115,6 +155,7 @@ void RichTextBox::setText(const QString &text)
     forget();
     document()->setPlainText(toDocumentText(text));
     setTextCursor(QTextCursor(document()));
+    watchLayout();
 }
 
 int RichTextBox::toOffset(int position) const
@@ -128,7 +169,7 @@ int RichTextBox::toPosition(int offset, bool roundUp) const
 {
     ensureCache();
     const auto &breaks = m_cache.breaks;
-    offset = std::clamp(offset, 0, int(m_cache.text.size()));
+    offset = std::clamp(offset, 0, textLength());
     // breaks wholly before offset: break i spans offsets [b_i + i, b_i + i + 2)
     int low = 0, high = int(breaks.size());
     while (low < high) {
@@ -178,6 +219,7 @@ template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
     doc->setUseDesignMetrics(old->useDesignMetrics());
     doc->setUndoRedoEnabled(old->isUndoRedoEnabled());
     fill(doc);
+    useOwnLayout(doc);
     // a shown document lays out again on every paragraph added: minutes for a huge answer
     setDocument(doc);
     // The edit carries the old caret's format over to a new document; typing starts in the
@@ -191,6 +233,38 @@ template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
     ensureCache();
     emit documentReplaced(doc);
     emit changed();
+    watchLayout();
+}
+
+void RichTextBox::useOwnLayout(QTextDocument *document)
+{
+    auto *layout = new RichTextLayout(document);
+    document->setDocumentLayout(layout);
+    connect(layout, &RichTextLayout::layoutRestarted, this, &RichTextBox::watchLayout);
+}
+
+bool RichTextBox::isLaidOut() const
+{
+    const auto *layout = qobject_cast<const RichTextLayout *>(document()->documentLayout());
+    return !layout || layout->layoutStatus() == 100;
+}
+
+void RichTextBox::watchLayout()
+{
+    disconnect(m_layoutWatch);
+    if (isLaidOut()) {
+        emit laidOut();
+        return;
+    }
+    emit layingOut();
+    // the layout reports its size as it goes, and once more when it is done
+    m_layoutWatch = connect(document()->documentLayout(),
+                            &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+                                if (!isLaidOut())
+                                    return;
+                                disconnect(m_layoutWatch);
+                                emit laidOut();
+                            });
 }
 
 void RichTextBox::setTextRtf(const QString &rtf)
@@ -423,7 +497,7 @@ int RichTextBox::find(const QString &what, int start, int end, int options)
 {
     if (what.isEmpty())
         return -1;
-    ensureCache();
+    ensureText();
     const QString &text = m_cache.text;
     const int length = int(text.size());
     if (end < 0 || end > length)
@@ -452,7 +526,7 @@ int RichTextBox::find(const QString &what, int start, int end, int options)
 
 void RichTextBox::span(const QString &set, bool forward, bool negate)
 {
-    ensureCache();
+    ensureText();
     const QString &text = m_cache.text;
     int start = selStart();
     int end = start + selLength();

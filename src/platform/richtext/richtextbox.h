@@ -90,6 +90,8 @@ public:
 
     // Lines as laid out on screen (a long paragraph counts once per wrapped line).
     int lineCount() const;
+    // False while a huge text is still being laid out, step by step in the event loop.
+    bool isLaidOut() const;
 
     // The box's background (the palette's base colour).
     QColor backColor() const;
@@ -114,6 +116,10 @@ signals:
     void changed();
     // setTextRtf or loadFile put a new document in the box; the old one is gone.
     void documentReplaced(QTextDocument *document);
+    // The document put in the box is laid out to its end (at once for all but huge texts),
+    // after it was put in or after a change that lays it all out again (a new width).
+    void layingOut();
+    void laidOut();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -122,13 +128,17 @@ protected:
 private:
     struct TextCache
     {
-        bool valid = false;
+        bool valid = false;      // raw and breaks
+        bool textValid = false;  // text, built when asked for
         QString raw;             // the document's characters, one per cursor position
         QString text;            // Text: breaks as CR LF
         std::vector<int> breaks; // cursor positions of the breaks
     };
 
     void ensureCache() const;
+    void ensureText() const;
+    void watchLayout();
+    void useOwnLayout(QTextDocument *document);
     template <typename Fill> void replaceDocument(Fill fill);
     void onContentsChange(int position, int removed, int added);
     void remember(const QString &source, bool fromFile, const QByteArray &fileBytes);
@@ -144,5 +154,6 @@ private:
     QByteArray m_sourceWritten;
     bool m_touched = false; // the document changed (perhaps back) since it was loaded
     bool m_selectionHidden = false;
+    QMetaObject::Connection m_layoutWatch;
     QColor m_shownSelection[3][2]; // highlight colours per colour group while hidden
 };

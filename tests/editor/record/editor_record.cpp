@@ -10,7 +10,9 @@
 #include "scriptedprompter.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QDockWidget>
 #include <QEventLoop>
@@ -135,6 +137,35 @@ private slots:
         QVERIFY(!form->CmdZip->isHidden());
         RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Basics"));
         QVERIFY(form->CmdZip->isHidden());
+    }
+
+    void longAnswerShowsTheHourglassUntilLaidOut()
+    {
+        QString rtf = QStringLiteral("{\\rtf1 ");
+        for (int i = 0; i < 20000; ++i)
+            rtf += QStringLiteral("\\pard line %1 of a long answer\\par ").arg(i);
+        rtf += QLatin1Char('}');
+        Fixture f(
+            {{QStringLiteral("Long"),
+              {{QStringLiteral("Short"), QStringLiteral("Short.")}, {QStringLiteral("Long"), rtf}},
+              {},
+              {}}});
+        f.main->show();
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Long"));
+        QTRY_VERIFY(!QApplication::overrideCursor());
+        f.click(1);
+        // The box lays the answer out step by step; the hourglass stays until it is done, and
+        // none is left behind by editing it.
+        QVERIFY(!f.form()->RTBAnswer->isLaidOut());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QTRY_VERIFY(f.form()->RTBAnswer->isLaidOut());
+        QTRY_VERIFY(!QApplication::overrideCursor());
+        f.form()->EditRec();
+        QTRY_VERIFY(!QApplication::overrideCursor());
+        QVERIFY(f.form()->RTBAnswer->isLaidOut());
+        f.form()->CancelChange(true);
+        f.click(0);
+        QTRY_VERIFY(!QApplication::overrideCursor());
     }
 
     void emptyTopicAsksOnce()

@@ -1,5 +1,6 @@
 #include "../layout/recordwindowfixture.h"
 #include "editor/frmrecord.h"
+#include "editor/snapshotundo.h"
 #include "kb/frmmain.h"
 #include "platform/richtext/richtextbox.h"
 
@@ -48,22 +49,38 @@ private slots:
         undo->trigger();
         QCOMPARE(answer->text(), typed);
         QVERIFY(redo->isEnabled());
-        for (int i = 0; i < 4; ++i)
-            undo->trigger();
+        // The keys typed in one place are one step.
+        undo->trigger();
         QCOMPARE(answer->text(), original); // the first change undoes too
         QVERIFY(!undo->isEnabled());
 
-        for (int i = 0; i < 4; ++i)
-            redo->trigger();
+        redo->trigger();
         QCOMPARE(answer->text(), typed);
         redo->trigger();
         QCOMPARE(answer->text(), pasted);
         QVERIFY(!redo->isEnabled());
 
-        // A new change clears what could be redone.
+        // A new change clears what could be redone, from its first key on.
         undo->trigger();
         QTest::keyClicks(answer, QStringLiteral("!"));
         QVERIFY(!redo->isEnabled());
+        QVERIFY(undo->isEnabled());
+
+        // A pause in typing, or a move of the caret, ends one step.
+        const QString before = answer->text();
+        answer->setSelStart(answer->textLength());
+        QTest::keyClicks(answer, QStringLiteral("ab"));
+        QTest::qWait(SnapshotUndo::PauseMs + 100);
+        QTest::keyClicks(answer, QStringLiteral("cd"));
+        answer->setSelStart(0);
+        QTest::keyClicks(answer, QStringLiteral(">"));
+        QCOMPARE(answer->text(), QStringLiteral(">") + before + QStringLiteral("abcd"));
+        undo->trigger();
+        QCOMPARE(answer->text(), before + QStringLiteral("abcd"));
+        undo->trigger();
+        QCOMPARE(answer->text(), before + QStringLiteral("ab"));
+        undo->trigger();
+        QCOMPARE(answer->text(), before);
 
         // Leaving the edit ends the history.
         form->CancelChange(true);

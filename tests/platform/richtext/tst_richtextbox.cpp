@@ -1,12 +1,15 @@
 #include "platform/richtext/richtextbox.h"
+#include "platform/richtext/richtextlayout.h"
 #include "platform/richtext/rtfwriter.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 
 class TestRichTextBox : public QObject
 {
@@ -21,9 +24,11 @@ private slots:
     void spanAndLines();
     void unchangedAnswerKeepsItsBytes();
     void changedOnlyForText();
+    void textFollowsEveryKindOfEdit();
     void lockedRefusesTyping();
     void filesLoadAndSave();
     void answerBuiltAwayFromTheScreen();
+    void editsLayOutAsAFreshLayoutWould();
 };
 
 void TestRichTextBox::textCountsLineBreaksAsCrLf()
@@ -277,6 +282,76 @@ void TestRichTextBox::changedOnlyForText()
     QCOMPARE(box.text(), QStringLiteral("aXc"));
 }
 
+// Text as the document holds it, worked out from scratch.
+static QString textOf(const QTextDocument *document)
+{
+    QString text;
+    for (const QChar c : document->toRawText()) {
+        const char16_t u = c.unicode();
+        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator || u == 0xFDD0 ||
+            u == 0xFDD1)
+            text += QLatin1String("\r\n");
+        else
+            text += c;
+    }
+    return text;
+}
+
+void TestRichTextBox::textFollowsEveryKindOfEdit()
+{
+    // The text is patched where each edit happened: after edits at the start, the end,
+    // across breaks, by the document's own undo and by replacing everything, it must read
+    // as the document does.
+    RichTextBox box;
+    box.setTextRtf(QStringLiteral("{\\rtf1 one\\par two\\line three\\par {\\b four}\\par}"));
+    QSignalSpy spy(&box, &RichTextBox::changed);
+    const auto check = [&](const char *step) {
+        QVERIFY2(box.text() == textOf(box.document()), step);
+        QVERIFY2(box.textLength() == textOf(box.document()).size(), step);
+        const int end = box.document()->characterCount() - 1;
+        QVERIFY2(box.toOffset(end) == box.textLength(), step);
+        QVERIFY2(box.toPosition(box.textLength()) == end, step);
+    };
+    check("loaded");
+    QTextCursor cursor(box.document());
+    cursor.insertText(QStringLiteral("start "));
+    check("insert at the start");
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringLiteral(" end"));
+    check("insert at the end");
+    cursor.insertBlock();
+    cursor.insertText(QStringLiteral("new block"));
+    check("new block");
+    cursor.setPosition(3);
+    cursor.setPosition(16, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    check("removal across breaks");
+    cursor.insertText(QStringLiteral("x\ny"));
+    check("insert with a break");
+    const int before = int(spy.count());
+    cursor.select(QTextCursor::Document);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.mergeCharFormat(bold);
+    QCOMPARE(int(spy.count()), before); // formats alone are no change of the text
+    check("format");
+    box.document()->undo();
+    box.document()->undo();
+    check("undo");
+    box.document()->redo();
+    check("redo");
+    box.setSelStart(0);
+    box.setSelLength(box.textLength());
+    box.setSelText(QStringLiteral("all new\r\ntext"));
+    check("replace all");
+    QCOMPARE(box.text(), QStringLiteral("all new\r\ntext"));
+    box.document()->setPlainText(QStringLiteral("plain\nagain"));
+    check("plain text");
+    box.document()->clear();
+    check("cleared");
+    QCOMPARE(box.textLength(), 0);
+}
+
 void TestRichTextBox::lockedRefusesTyping()
 {
     RichTextBox box;
@@ -375,6 +450,83 @@ void TestRichTextBox::answerBuiltAwayFromTheScreen()
     box.setSelText(QStringLiteral("x"));
     QVERIFY(box.isModified());
     QVERIFY(box.text().startsWith(u"xline 0\r\n"));
+}
+
+void TestRichTextBox::editsLayOutAsAFreshLayoutWould()
+{
+    // A key that keeps its paragraph's height is laid out in that paragraph alone; whatever
+    // mix of edits follows, every paragraph must stand where a fresh layout puts it.
+    RichTextBox box;
+    box.resize(500, 300);
+    box.show();
+    QByteArray rtf = "{\\rtf1 ";
+    for (int i = 0; i < 3000; ++i)
+        rtf += (i % 50 == 7 ? "\\pard\\qc centred " : "\\pard line ") + QByteArray::number(i) +
+               "\\par ";
+    rtf += "}";
+    QSignalSpy layingOut(&box, &RichTextBox::layingOut);
+    QSignalSpy laidOut(&box, &RichTextBox::laidOut);
+    box.setTextRtf(QString::fromLatin1(rtf));
+    // A text laid out in steps says when it is done.
+    QVERIFY(laidOut.count() == 1 || layingOut.count() == 1);
+    QTRY_COMPARE(laidOut.count(), 1);
+    QVERIFY(box.isLaidOut());
+    auto *layout = qobject_cast<RichTextLayout *>(box.document()->documentLayout());
+    QVERIFY(layout);
+
+    const auto matchesFreshLayout = [&](const char *step) {
+        QTextDocument fresh;
+        fresh.setDocumentMargin(box.document()->documentMargin());
+        fresh.setDefaultFont(box.document()->defaultFont());
+        fresh.setPageSize(box.document()->pageSize());
+        QTextCursor(&fresh).insertFragment(QTextDocumentFragment(box.document()));
+        QAbstractTextDocumentLayout *ours = box.document()->documentLayout();
+        QAbstractTextDocumentLayout *theirs = fresh.documentLayout();
+        QVERIFY2(ours->documentSize() == theirs->documentSize(), step);
+        QTextBlock a = box.document()->begin();
+        for (QTextBlock b = fresh.begin(); a.isValid() && b.isValid(); a = a.next(), b = b.next())
+            QVERIFY2(ours->blockBoundingRect(a) == theirs->blockBoundingRect(b), step);
+    };
+    box.setFocus();
+    const int middle = box.find(QStringLiteral("line 1500"));
+    box.setSelStart(middle + 9);
+    const int ownBefore = layout->ownLayouts();
+    QTest::keyClicks(&box, QStringLiteral(" more"));
+    QCOMPARE(layout->ownLayouts() - ownBefore, 5);
+    matchesFreshLayout("typing");
+    // Then edits that move what follows, typed before and after the first ones.
+    QTest::keyClick(&box, Qt::Key_Return);
+    matchesFreshLayout("a new line");
+    box.setSelStart(box.find(QStringLiteral("line 2900")));
+    QTest::keyClicks(&box, QStringLiteral("abc"));
+    box.setSelStart(box.find(QStringLiteral("line 10")));
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    matchesFreshLayout("joined lines");
+    box.setSelStart(box.find(QStringLiteral("line 200")) + 8);
+    QTest::keyClicks(&box, QString(200, QLatin1Char('w')));
+    matchesFreshLayout("a line that wraps");
+    box.setSelStart(box.find(QStringLiteral("centred 57")) + 10);
+    QTest::keyClicks(&box, QStringLiteral("xyz"));
+    box.setSelStart(box.find(QStringLiteral("line 300")));
+    box.setSelLength(4);
+    box.setSelFontSize(30);
+    box.setSelStart(box.find(QStringLiteral("line 400")));
+    box.setSelAlignment(RichTextBox::AlignRight);
+    // characters typed in a bigger font make their line higher
+    box.setSelStart(box.find(QStringLiteral("line 500")));
+    box.setSelFontSize(30);
+    QTest::keyClicks(&box, QStringLiteral("big"));
+    box.setSelStart(box.find(QStringLiteral("line 2999")));
+    QTest::keyClicks(&box, QStringLiteral("end"));
+    matchesFreshLayout("formats and keys");
+    // A new width lays everything out again, in steps, and says so.
+    laidOut.clear();
+    layingOut.clear();
+    box.resize(700, 300);
+    QTRY_VERIFY(box.isLaidOut());
+    QVERIFY(layingOut.count() >= 1);
+    QTRY_COMPARE(laidOut.count(), 1);
+    matchesFreshLayout("wider");
 }
 
 QTEST_MAIN(TestRichTextBox)
