@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QRegularExpression>
 
@@ -20,6 +21,9 @@ constexpr qint64 uploadSendSize = 16 * uploadBlockSize;
 constexpr qint64 uploadWindow = 16 * uploadSendSize;
 constexpr quint16 firstActivePort = 1100;
 constexpr int activePortAttempts = 100;
+// The replies that settle a cancelled transfer are waited for this many silent seconds at
+// most, whatever the time-out: a server that never answers must not hold the cancel up.
+constexpr int abortSettleTicks = 5;
 // Server text shown in a message is cut to this many characters.
 constexpr qsizetype maxShownReply = 300;
 
@@ -188,6 +192,15 @@ bool CFtpConnection::waitFor(const std::function<bool()> &done)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
     }
     m_timeout.stopTimer();
+    return result;
+}
+
+bool CFtpConnection::waitForAtMost(int ticks, const std::function<bool()> &done)
+{
+    const int limit = m_timeout.timeoutValue();
+    m_timeout.setTimeoutValue(std::min(limit, ticks));
+    const bool result = waitFor(done);
+    m_timeout.setTimeoutValue(limit);
     return result;
 }
 
@@ -702,6 +715,8 @@ void CFtpConnection::resetTransfer()
     if (m_file.isOpen())
         m_file.close();
     m_job = DataJob::None;
+    m_dataClosed = false;
+    m_finalConfirmed = false;
     m_listing.clear();
     m_pending.clear();
     m_bytesReceived = 0;
@@ -799,6 +814,9 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
     bool lost = false;
     FtpReply finalReply;
     const bool waited = waitFor([&] {
+        // Once the transfer is given up, the replies still to come are the abort's to read.
+        if (m_abortCode != 0)
+            return true;
         FtpReply reply;
         while (!haveFinal && takeReply(reply)) {
             if (reply.isPreliminary()) {
@@ -810,6 +828,7 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
             } else {
                 haveFinal = true;
                 finalReply = reply;
+                m_finalConfirmed = isPositiveCompletion(reply.code);
             }
         }
         if (m_abortCode != 0 || m_dataFailed)
@@ -839,7 +858,7 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
     if (waited && m_abortCode != 0) {
         const int code = m_abortCode;
         const QString text = m_abortText.isEmpty() ? ftpErrorText(code) : m_abortText;
-        finishAbortedTransfer(haveFinal);
+        finishAbortedTransfer();
         setError(code, text);
         return false;
     }
@@ -885,7 +904,7 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
 // replies up to the one answering ABOR are read and dropped. Servers differ in what they say:
 // 426 for the broken transfer then 226 for ABOR, the transfer's own end then 225 or 226, or
 // only 225 when they closed the transfer quietly.
-void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
+void CFtpConnection::finishAbortedTransfer()
 {
     m_data->abort();
     if (m_file.isOpen())
@@ -895,14 +914,23 @@ void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
         if (!sendCommand("ABOR"))
             return;
     }
-    Q_UNUSED(finalReplySeen);
-    // Servers differ in how many replies ABOR gets (426 and 226, 225 alone, a single 226), so
-    // a NOOP follows it: every reply before the NOOP's 200 belongs to the aborted transfer.
     const int savedError = m_lastError;
     const QString savedText = m_lastErrorText;
+    // First the answer to ABOR: 426 and preliminary replies belong to the broken transfer.
+    bool answered = false;
+    waitForAtMost(abortSettleTicks, [&] {
+        FtpReply reply;
+        while (!answered && takeReply(reply))
+            answered = reply.code != 426 && !reply.isPreliminary();
+        return answered || !controlConnected();
+    });
+    // Then a NOOP, sent only now: some servers drop a command that arrives together with ABOR.
+    // Every reply before its 200 is one more of the aborted transfer's (a transfer that ended
+    // as ABOR came has its own end and ABOR's answer). A server that stays silent is waited
+    // for a few seconds, not the whole time-out.
     bool done = false;
-    if (sendCommand("NOOP")) {
-        waitFor([&] {
+    if (controlConnected() && sendCommand("NOOP")) {
+        waitForAtMost(abortSettleTicks, [&] {
             FtpReply reply;
             while (!done && takeReply(reply))
                 done = reply.code == 200;
@@ -913,6 +941,21 @@ void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
     m_lastErrorText = savedText;
 }
 
+// The server's positive final reply to the running transfer has come, taken or still waiting
+// in the buffer behind its preliminary reply.
+bool CFtpConnection::transferConfirmed() const
+{
+    if (m_finalConfirmed)
+        return true;
+    QByteArray pending = m_replyBuffer;
+    FtpReply reply;
+    while (takeFtpReply(pending, reply)) {
+        if (!reply.isPreliminary())
+            return isPositiveCompletion(reply.code);
+    }
+    return false;
+}
+
 // A cancel that came while the data connection was being set up: the step under way has
 // taken its reply, so only the answer to ABOR is left to read.
 bool CFtpConnection::abortedDuringSetup()
@@ -921,7 +964,7 @@ bool CFtpConnection::abortedDuringSetup()
         return false;
     const int code = m_abortCode;
     const QString text = m_abortText.isEmpty() ? ftpErrorText(code) : m_abortText;
-    finishAbortedTransfer(true);
+    finishAbortedTransfer();
     setError(code, text);
     return true;
 }
@@ -1117,8 +1160,31 @@ bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteN
     const bool ok = runDataCommand(verb, remoteName);
     if (ok && m_bytesSent > m_bytesAcked)
         emit uploadProgress(m_bytesSent); // the server has confirmed every byte
+    const qint64 delivered = m_bytesAcked;
     resetTransfer();
+    if (!ok && m_lastError == ftpErrCancelled)
+        describeCancelledUpload(remoteName, QFileInfo(localPath).size(), delivered);
     return ok;
+}
+
+// A cancelled upload leaves part of the file on the server: how much is asked, so the user
+// knows what a resume would start from.
+void CFtpConnection::describeCancelledUpload(const QByteArray &remoteName, qint64 total,
+                                             qint64 delivered)
+{
+    const int savedError = m_lastError;
+    const QString savedText = m_lastErrorText;
+    qint64 held = -1;
+    const bool asked = controlConnected() && querySize(remoteName, held);
+    m_lastError = savedError;
+    m_lastErrorText = savedText;
+    if (!asked)
+        return;
+    m_lastErrorText =
+        held >= 0 ? tr("Upload cancelled. The server holds %1 of %2 bytes.").arg(held).arg(total)
+                  : tr("Upload cancelled. The server received about %1 of %2 bytes.")
+                        .arg(delivered)
+                        .arg(total);
 }
 
 bool CFtpConnection::cancelTransfer()
@@ -1129,6 +1195,10 @@ bool CFtpConnection::cancelTransfer()
     }
     if (m_abortCode != 0)
         return true;
+    // The transfer ended while the user was asked: the server has confirmed it, and an ABOR
+    // now would only make a whole file look cancelled.
+    if ((m_job == DataJob::Upload ? m_uploadFinished : m_dataClosed) && transferConfirmed())
+        return false;
     // Stop the data first, so no late byte is taken for a complete file.
     m_abortCode = ftpErrCancelled;
     m_abortText.clear();

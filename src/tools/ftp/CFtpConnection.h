@@ -94,7 +94,9 @@ public:
                     qint64 startOffset = 0);
     bool uploadFile(const QString &localPath, const QByteArray &remoteName, int mode,
                     qint64 startOffset = 0);
-    // Stops the running transfer; the transfer itself then returns false (code 63).
+    // Stops the running transfer; the transfer itself then returns false (code 63). False
+    // when there is nothing left to stop: the transfer's data had all gone or come, and the
+    // transfer reports its own outcome.
     bool cancelTransfer();
     // QUIT; refused while a transfer runs (code 59).
     bool closeConnection();
@@ -116,6 +118,8 @@ private:
     // The one place that waits: runs the event loop until `done` holds, the time-out
     // passes (code 58) or the connection is broken off.
     bool waitFor(const std::function<bool()> &done);
+    // The same, for a step that must not take the whole time-out: at most `ticks` silent ticks.
+    bool waitForAtMost(int ticks, const std::function<bool()> &done);
     bool readReply(FtpReply &reply);
     // Takes the next complete reply off the buffer and keeps it as the last server response.
     bool takeReply(FtpReply &reply);
@@ -127,6 +131,7 @@ private:
     // when the connection failed.
     bool querySize(const QByteArray &remoteName, qint64 &size);
     bool runUpload(const QByteArray &verb, const QByteArray &remoteName, qint64 startOffset);
+    void describeCancelledUpload(const QByteArray &remoteName, qint64 total, qint64 delivered);
     void setError(int code, const QString &text);
     void setErrorCode(int code);
     void mapReply(const FtpReply &reply);
@@ -144,7 +149,8 @@ private:
     bool processPasv();
     bool processPort();
     bool runDataCommand(const QByteArray &verb, const QByteArray &argument);
-    void finishAbortedTransfer(bool finalReplySeen);
+    void finishAbortedTransfer();
+    bool transferConfirmed() const;
     bool abortedDuringSetup();
     void onPreliminaryReply();
     void resetTransfer();
@@ -189,6 +195,7 @@ private:
     qint64 m_announcedSize = -1; // "(n bytes)" of the 150 reply
     bool m_noServerData = false; // active mode: the server's data connection never came
     bool m_dataClosed = false;
+    bool m_finalConfirmed = false; // the server's 2xx for the running transfer was taken
     bool m_dataFailed = false;
     bool m_uploadStarted = false;
     bool m_uploadEof = false;

@@ -162,6 +162,9 @@ void FrmFTP::DownloadSelected()
                 continue;
             ResetProgress();
         } else {
+            // A cancelled transfer leaves no progress standing behind the box.
+            if (code == 63)
+                ResetProgress();
             ask(QStringLiteral("Error: ") + QString::number(code) + CRLF + CRLF +
                     m_FtpConnection->getFtpErrorDescription(),
                 103, 4, QStringLiteral("ERROR"));
@@ -214,6 +217,15 @@ void FrmFTP::UploadSelected()
         return;
     }
     logFailure();
+    if (m_FtpConnection->ftpGetLastError() == 63) {
+        // Stopped by the user: what the server now holds is the news, not its last reply.
+        ResetProgress();
+        if (m_closeGuard.closePending())
+            return;
+        ShowFolder(tvTreeView->currentItem());
+        ask(m_FtpConnection->getFtpErrorDescription(), 101, 4, QStringLiteral("CANCELLED"));
+        return;
+    }
     // A refused resume says what happened to the server's partial file.
     ask(QStringLiteral("Can't upload file.") + CRLF + QStringLiteral("Server response: ") +
             m_FtpConnection->getLastServerResponse() +

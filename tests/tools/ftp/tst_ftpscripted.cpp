@@ -56,6 +56,8 @@ private slots:
     void replyEdges();
     void activeDataFromElsewhere();
     void uploadProgressCountsDelivered();
+    void noopOnlyAfterAborAnswer();
+    void uploadCancelOutcome();
 };
 
 void TestFtpScripted::framing()
@@ -722,6 +724,151 @@ void TestFtpScripted::uploadProgressCountsDelivered()
     QCOMPARE(shown, qint64(8 << 20));
     QVERIFY2(shownWhilePaused >= 0 && shownWhilePaused < (1 << 20),
              qPrintable(QString::number(shownWhilePaused)));
+}
+
+void TestFtpScripted::noopOnlyAfterAborAnswer()
+{
+    // Like some servers: a command arriving together with ABOR is dropped, and ABOR gets 426
+    // and 226 a moment later. The NOOP that settles the cancel must come after them; a server
+    // that never answers it holds the cancel up a few seconds, not the whole time-out.
+    for (const bool answersNoop : {true, false}) {
+        ScriptedPeer peer;
+        bool deaf = false;
+        int noops = 0;
+        peer.answer = [&](const QByteArray &line) -> QByteArray {
+            if (deaf)
+                return QByteArray(); // came with ABOR
+            if (line == "PASV")
+                return peer.pasvReply();
+            if (line.startsWith("RETR")) {
+                QTimer::singleShot(0, &peer,
+                                   [&] { peer.dataSocket->write(QByteArray(5000, 'd')); });
+                return "150 sending\r\n";
+            }
+            if (line == "ABOR") {
+                deaf = true;
+                QTimer::singleShot(50, &peer, [&] {
+                    deaf = false;
+                    peer.send("426 Transfer aborted\r\n226 ABOR ok\r\n");
+                });
+                return QByteArray();
+            }
+            if (line == "NOOP") {
+                ++noops;
+                return answersNoop ? "200 ok\r\n" : QByteArray();
+            }
+            return defaultAnswer(line);
+        };
+        CFtpConnection engine(nullptr, 100);
+        engine.setFtpServer(peer.address());
+        engine.setPassiveMode(true);
+        engine.setTimeout(100); // ten seconds
+        QVERIFY(engine.connectToServer());
+        connect(&engine, &CFtpConnection::downloadProgress, this, [&] { engine.cancelTransfer(); });
+        QTemporaryDir dir;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1, 0));
+        const qint64 took = clock.elapsed();
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
+        QCOMPARE(noops, 1); // heard: it came after the answer to ABOR
+        QVERIFY2(took < (answersNoop ? 2000 : 4000), qPrintable(QString::number(took)));
+        QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+    }
+}
+
+void TestFtpScripted::uploadCancelOutcome()
+{
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("up.bin"));
+    writeRandomFile(local, 3 << 20);
+    // The server confirms the whole file while the user is asked (a modal loop inside the
+    // transfer's wait): the cancel comes too late to stop anything, no ABOR goes out, and
+    // the upload succeeds.
+    {
+        ScriptedPeer peer;
+        QByteArray received;
+        connect(&peer.data, &QTcpServer::newConnection, &peer, [&] {
+            QTcpSocket *socket = peer.dataSocket;
+            connect(socket, &QTcpSocket::readyRead, &peer,
+                    [&, socket] { received += socket->readAll(); });
+            connect(socket, &QTcpSocket::disconnected, &peer,
+                    [&] { QTimer::singleShot(300, &peer, [&] { peer.send("226 stored\r\n"); }); });
+        });
+        peer.answer = [&](const QByteArray &line) -> QByteArray {
+            if (line == "PASV")
+                return peer.pasvReply();
+            if (line.startsWith("STOR"))
+                return "150 ok\r\n";
+            return defaultAnswer(line);
+        };
+        CFtpConnection engine;
+        engine.setFtpServer(peer.address());
+        engine.setPassiveMode(true);
+        engine.setTimeout(10);
+        QVERIFY(engine.connectToServer());
+        bool cancelled = true;
+        connect(&engine, &CFtpConnection::stateChanged, this, [&](int state) {
+            if (state != CFtpConnection::TransferCompleted)
+                return;
+            QEventLoop box;
+            QTimer::singleShot(800, &box, &QEventLoop::quit);
+            box.exec();
+            cancelled = engine.cancelTransfer();
+        });
+        QVERIFY2(engine.uploadFile(local, QStringLiteral("up.bin"), 1),
+                 qPrintable(engine.getFtpErrorDescription()));
+        QVERIFY(!cancelled);
+        QVERIFY(!peer.lines.contains("ABOR"));
+        if (peer.dataSocket)
+            peer.dataSocket->disconnect(&peer);
+        QCOMPARE(received.size(), 3 << 20);
+    }
+    // A real cancel says how much of the file the server holds, by its SIZE or, without one,
+    // by what was delivered.
+    for (const bool knowsSize : {true, false}) {
+        ScriptedPeer peer;
+        QByteArray received;
+        connect(&peer.data, &QTcpServer::newConnection, &peer, [&] {
+            QTcpSocket *socket = peer.dataSocket;
+            connect(socket, &QTcpSocket::readyRead, &peer,
+                    [&, socket] { received += socket->readAll(); });
+        });
+        peer.answer = [&](const QByteArray &line) -> QByteArray {
+            if (line == "PASV")
+                return peer.pasvReply();
+            if (line.startsWith("STOR"))
+                return "150 ok\r\n";
+            if (line == "ABOR")
+                return "426 aborted\r\n226 ABOR ok\r\n";
+            if (line.startsWith("SIZE"))
+                return knowsSize ? "213 " + QByteArray::number(received.size()) + "\r\n"
+                                 : "502 no SIZE\r\n";
+            return defaultAnswer(line);
+        };
+        CFtpConnection engine;
+        engine.setFtpServer(peer.address());
+        engine.setPassiveMode(true);
+        engine.setTimeout(10);
+        QVERIFY(engine.connectToServer());
+        connect(&engine, &CFtpConnection::uploadProgress, this, [&](qint64 bytes) {
+            if (bytes > 100000)
+                engine.cancelTransfer();
+        });
+        QVERIFY(!engine.uploadFile(local, QStringLiteral("up.bin"), 1));
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
+        const QString text = engine.getFtpErrorDescription();
+        const QString expected =
+            knowsSize ? QStringLiteral("Upload cancelled. The server holds %1 of %2 bytes.")
+                            .arg(received.size())
+                            .arg(3 << 20)
+                      : QStringLiteral("Upload cancelled. The server received about ");
+        QVERIFY2(text.startsWith(expected), qPrintable(text));
+        QVERIFY(!text.contains(QLatin1String("NOOP")));
+        if (peer.dataSocket)
+            peer.dataSocket->disconnect(&peer);
+        QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFtpScripted)

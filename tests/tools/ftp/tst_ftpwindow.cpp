@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -402,6 +403,9 @@ private slots:
         QCOMPARE(prompter.calls().at(2).title, QStringLiteral("ARE YOU SURE?"));
         QCOMPARE(prompter.calls().at(3).title, QStringLiteral("ERROR"));
         QVERIFY(prompter.calls().at(3).prompt.startsWith(QLatin1String("Error: 63")));
+        // Nothing of the stopped transfer stays in the title strip.
+        QVERIFY2(m_ftp->sbStatusBar->text().isEmpty(), qPrintable(m_ftp->sbStatusBar->text()));
+        QCOMPARE(m_ftp->ProgressBar1->value(), 0);
         QCOMPARE(readAll(target), older);
         QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
         QVERIFY(fileSha256(target) != sha);
@@ -416,6 +420,79 @@ private slots:
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
         QVERIFY(guard); // still on the stack here
         QTRY_VERIFY(!guard);
+    }
+
+    void stopDuringUpload()
+    {
+        // The server reads 100 kB a second, so an upload of megabytes is still running a
+        // second after it started.
+        PyFtpServer slow({QStringLiteral("--throttle"), QStringLiteral("100000")});
+        QVERIFY2(slow.start(), qPrintable(slow.errorText()));
+        const QDir served(slow.root());
+        QTemporaryDir local;
+        const QString big = local.filePath(QStringLiteral("big.bin"));
+        writeRandomFile(big, 8 << 20, 3);
+        QVERIFY(openWindow());
+        scriptLogin(slow.address());
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        QVERIFY(m_ftp->node(QStringLiteral("/")));
+        auto clickStopAfter = [this](int ms) {
+            QTimer::singleShot(ms, m_ftp,
+                               [this] { m_ftp->tbToolBar_ButtonClick(QStringLiteral("Stop")); });
+        };
+
+        // Stopped for real: the box says what the server holds, the list shows that partial
+        // file, and the title strip is cleared.
+        {
+            ScriptedPrompter prompter;
+            prompter.answer(big);
+            prompter.answer(QStringLiteral("Yes"));
+            clickStopAfter(1000);
+            m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
+            QCOMPARE(prompter.calls().size(), 3);
+            QCOMPARE(prompter.calls().at(1).title, QStringLiteral("ARE YOU SURE?"));
+            const ScriptedPrompter::Call &told = prompter.calls().at(2);
+            QCOMPARE(told.title, QStringLiteral("CANCELLED"));
+            const qint64 held = QFileInfo(served.filePath(QStringLiteral("big.bin"))).size();
+            QCOMPARE(told.prompt,
+                     QStringLiteral("Upload cancelled. The server holds %1 of 8388608 bytes.")
+                         .arg(held));
+            QVERIFY(held > 0 && held < (8 << 20));
+            QTreeWidgetItem *item = m_ftp->listItem(QStringLiteral("big.bin"));
+            QVERIFY(item);
+            QCOMPARE(item->text(1).remove(QLatin1Char(',')), QString::number(held));
+            QCOMPARE(m_ftp->ProgressBar1->value(), 0);
+            QVERIFY2(!m_ftp->sbStatusBar->text().startsWith(QLatin1String("Uploading")),
+                     qPrintable(m_ftp->sbStatusBar->text()));
+        }
+
+        // The upload ends while the question is open: "Yes" then stops nothing, and the
+        // window reports the upload done, whole, and lists it.
+        const QString small = local.filePath(QStringLiteral("small.bin"));
+        const QByteArray sha = writeRandomFile(small, 200000, 4);
+        TestPrompter prompter;
+        prompter.answer(small);
+        prompter.answer(QStringLiteral("Yes"));
+        bool storSent = false;
+        bool confirmed = false;
+        connect(m_ftp->connection(), &CFtpConnection::replyMessage, this, [&](const QString &text) {
+            if (text.startsWith(QLatin1String("STOR")))
+                storSent = true;
+            else if (storSent && text.startsWith(QLatin1String("226")))
+                confirmed = true;
+        });
+        // Stop as soon as the data flows.
+        bool stopped = false;
+        connect(m_ftp->connection(), &CFtpConnection::uploadProgress, this, [&] {
+            if (!std::exchange(stopped, true))
+                clickStopAfter(0);
+        });
+        prompter.duringNextBox = [&] { QTRY_VERIFY_WITH_TIMEOUT(confirmed, 20000); };
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
+        QCOMPARE(prompter.calls().size(), 2); // the file box and the question, no error
+        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("ARE YOU SURE?"));
+        QCOMPARE(fileSha256(served.filePath(QStringLiteral("small.bin"))), sha);
+        QVERIFY(m_ftp->listItem(QStringLiteral("small.bin")));
     }
 
     void foreignNamesAndCutDownload()
