@@ -246,6 +246,10 @@ bool CFtpConnection::sendCommand(const QByteArray &verb, const QByteArray &bytes
         setError(ftpErrSyntaxArguments, ftpErrorText(ftpErrSyntaxArguments));
         return false;
     }
+    if (!controlConnected()) {
+        setNotConnected();
+        return false;
+    }
     // Replies nobody waited for (a late answer after a time-out) must not answer this command.
     // ABOR is the exception: it goes out in the middle of an exchange.
     FtpReply stale;
@@ -328,6 +332,15 @@ void CFtpConnection::setConnectionLost()
         mapSocketError(m_control->lastErrorNumber(), m_control->lastErrorDescription());
     else
         setError(ftpErrWrongState, tr("The server closed the connection."));
+}
+
+void CFtpConnection::setNotConnected()
+{
+    // Code 4 whatever ended the connection: the window connects again on it.
+    QString text = tr("The control connection to the server is closed.");
+    if (m_control->state() == SocketControl::Error && !m_control->lastErrorDescription().isEmpty())
+        text += QLatin1Char(' ') + m_control->lastErrorDescription();
+    setError(ftpErrWrongState, text);
 }
 
 // ---- socket events ----
@@ -434,7 +447,20 @@ bool CFtpConnection::connectToServer()
     if (!connectionEstablished(m_control, waited))
         return false;
     emit stateChanged(Connected);
+    if (!login()) {
+        // A session that failed to log in is of no use: it is closed here, not left for the
+        // server to drop whenever it likes.
+        m_control->close();
+        m_replyBuffer.clear();
+        return false;
+    }
+    processPwd();
+    emit stateChanged(LoggedIn);
+    return true;
+}
 
+bool CFtpConnection::login()
+{
     FtpReply greeting;
     if (!readReply(greeting))
         return false;
@@ -452,11 +478,7 @@ bool CFtpConnection::connectToServer()
     int code = processUser();
     if (code == 331)
         code = processPass();
-    if (code != 230)
-        return false;
-    processPwd();
-    emit stateChanged(LoggedIn);
-    return true;
+    return code == 230;
 }
 
 int CFtpConnection::processUser()
@@ -633,6 +655,11 @@ void CFtpConnection::breakConnection()
 
 bool CFtpConnection::openDataConnection()
 {
+    // Without a control connection there is no local address to offer the server either.
+    if (!controlConnected()) {
+        setNotConnected();
+        return false;
+    }
     m_data->abort();
     m_dataClosed = false;
     m_dataFailed = false;
@@ -1035,7 +1062,8 @@ bool CFtpConnection::downloadFile(const QByteArray &remoteName, const QString &l
     // Only binary sizes can be compared: ASCII mode changes line ends on the way.
     const bool ready =
         processType(mode) && m_abortCode == 0 && (mode == 0 || querySize(remoteName, expected)) &&
-        m_abortCode == 0 && openDataConnection() && m_abortCode == 0 &&
+        m_abortCode == 0 && resumable(localPath, startOffset, expected) && openDataConnection() &&
+        m_abortCode == 0 &&
         (startOffset == 0 || command("REST", QByteArray::number(startOffset), {350}));
     if (abortedDuringSetup() || !ready) {
         m_data->abort();
@@ -1062,7 +1090,9 @@ bool CFtpConnection::downloadFile(const QByteArray &remoteName, const QString &l
             announced = m_announcedSize;
             matches = total == m_announcedSize || thisTime == m_announcedSize;
         }
-        if (!matches) {
+        if (!matches && thisTime == 0 && !resumable(localPath, startOffset, announced)) {
+            ok = false; // nothing came: the offset lies past the remote file's end
+        } else if (!matches) {
             setError(ftpErrTransferAborted,
                      tr("The transfer ended after %1 bytes; the server announced %2 bytes.")
                          .arg(total)
@@ -1074,6 +1104,20 @@ bool CFtpConnection::downloadFile(const QByteArray &remoteName, const QString &l
     if (ok)
         emit stateChanged(TransferCompleted);
     return ok;
+}
+
+// A resume needs the remote file to reach past the bytes already here.
+bool CFtpConnection::resumable(const QString &localPath, qint64 startOffset, qint64 remoteSize)
+{
+    if (startOffset == 0 || remoteSize < 0 || startOffset <= remoteSize)
+        return true;
+    setError(ftpErrLocalFile,
+             tr("%1: can't resume at byte %2, the remote file has only %3 bytes. Download the "
+                "whole file again.")
+                 .arg(localPath)
+                 .arg(startOffset)
+                 .arg(remoteSize));
+    return false;
 }
 
 bool CFtpConnection::uploadFile(const QString &localPath, const QString &remoteName, int mode,

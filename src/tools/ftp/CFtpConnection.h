@@ -130,6 +130,8 @@ private:
     // SIZE of a remote file in the current type; -1 when the server gives none. False only
     // when the connection failed.
     bool querySize(const QByteArray &remoteName, qint64 &size);
+    // False, with the cause set, when a download's start offset lies past the remote end.
+    bool resumable(const QString &localPath, qint64 startOffset, qint64 remoteSize);
     bool runUpload(const QByteArray &verb, const QByteArray &remoteName, qint64 startOffset);
     void describeCancelledUpload(const QByteArray &remoteName, qint64 total, qint64 delivered);
     void setError(int code, const QString &text);
@@ -139,8 +141,12 @@ private:
     // Ends a connection wait: a time-out or a refusal aborts the socket, its code set.
     bool connectionEstablished(SocketControl *socket, bool waited);
     void setConnectionLost();
+    // A command asked for while there is no control connection.
+    void setNotConnected();
     bool controlConnected() const;
 
+    // Greeting, USER and PASS on a fresh control connection.
+    bool login();
     int processUser();
     int processPass();
     bool processPwd();

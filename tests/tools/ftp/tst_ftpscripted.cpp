@@ -58,6 +58,8 @@ private slots:
     void uploadProgressCountsDelivered();
     void noopOnlyAfterAborAnswer();
     void uploadCancelOutcome();
+    void failedLoginClosesConnection();
+    void resumePastTheEnd();
 };
 
 void TestFtpScripted::framing()
@@ -300,14 +302,28 @@ void TestFtpScripted::serverAbortsTransfer()
 
 void TestFtpScripted::droppedConnection()
 {
-    ScriptedPeer peer;
-    CFtpConnection engine;
-    engine.setFtpServer(peer.address());
-    QVERIFY(engine.connectToServer());
-    peer.control->disconnectFromHost();
-    QTest::qWait(50);
-    QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/")));
-    QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+    // Once the server has dropped the session, every step names the closed control
+    // connection (code 4, on which the window connects again), in either data mode.
+    for (const bool passive : {false, true}) {
+        ScriptedPeer peer;
+        CFtpConnection engine;
+        engine.setFtpServer(peer.address());
+        engine.setPassiveMode(passive);
+        QVERIFY(engine.connectToServer());
+        peer.control->disconnectFromHost();
+        QTest::qWait(50);
+        QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/")));
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+        CFtpFiles files;
+        QVERIFY(!engine.enumFiles(files));
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+        QVERIFY2(engine.getFtpErrorDescription().contains(QLatin1String("control connection")),
+                 qPrintable(engine.getFtpErrorDescription()));
+        QTemporaryDir dir;
+        QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1));
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("f"))));
+    }
 }
 
 void TestFtpScripted::busyRefusal()
@@ -868,6 +884,71 @@ void TestFtpScripted::uploadCancelOutcome()
         if (peer.dataSocket)
             peer.dataSocket->disconnect(&peer);
         QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+    }
+}
+
+void TestFtpScripted::failedLoginClosesConnection()
+{
+    // A refused login closes the control connection at once; the server never has to.
+    ScriptedPeer peer;
+    peer.answer = [](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("USER"))
+            return "331 password please\r\n";
+        if (line.startsWith("PASS"))
+            return "530 Login incorrect\r\n";
+        return defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setUserName(QStringLiteral("user"));
+    engine.setPassword(QStringLiteral("wrong"));
+    QVERIFY(!engine.connectToServer());
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrNotLoggedIn));
+    QTRY_VERIFY_WITH_TIMEOUT(peer.control->state() == QAbstractSocket::UnconnectedState, 2000);
+    // A later step finds no connection and says so.
+    QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/")));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+}
+
+void TestFtpScripted::resumePastTheEnd()
+{
+    // The local file is longer than the remote one: nothing to resume, and the message says
+    // so with both lengths, whether the server tells the size by SIZE or only in its 150.
+    for (const bool bySize : {true, false}) {
+        ScriptedPeer peer;
+        peer.answer = [&](const QByteArray &line) -> QByteArray {
+            if (line == "PASV")
+                return peer.pasvReply();
+            if (line.startsWith("SIZE"))
+                return bySize ? "213 4096\r\n" : "502 no SIZE\r\n";
+            if (line.startsWith("REST"))
+                return "350 ok\r\n";
+            if (line.startsWith("RETR")) {
+                QTimer::singleShot(20, &peer, [&] {
+                    peer.dataSocket->disconnectFromHost();
+                    peer.send("226 done\r\n");
+                });
+                return "150 Opening BINARY mode data connection for f (4096 bytes)\r\n";
+            }
+            return defaultAnswer(line);
+        };
+        CFtpConnection engine;
+        engine.setFtpServer(peer.address());
+        engine.setPassiveMode(true);
+        engine.setTimeout(10);
+        QVERIFY(engine.connectToServer());
+        QTemporaryDir dir;
+        const QString local = dir.filePath(QStringLiteral("f"));
+        QVERIFY(writeRandomFile(local, 9000).size() > 0);
+        const QByteArray before = fileSha256(local);
+        QVERIFY(!engine.downloadFile(QStringLiteral("f"), local, 1, 9000));
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrLocalFile));
+        const QString text = engine.getFtpErrorDescription();
+        QVERIFY2(text.contains(QLatin1String("9000")) && text.contains(QLatin1String("4096")) &&
+                     text.contains(QLatin1String("resume")),
+                 qPrintable(text));
+        QCOMPARE(fileSha256(local), before);
+        QCOMPARE(peer.lines.contains("RETR f"), !bySize); // with SIZE nothing is asked for
     }
 }
 

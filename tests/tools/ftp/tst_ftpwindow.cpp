@@ -495,6 +495,30 @@ private slots:
         QVERIFY(m_ftp->listItem(QStringLiteral("small.bin")));
     }
 
+    void droppedConnectionNamed()
+    {
+        // The server ends the session: Refresh names the closed control connection, and a
+        // click on a folder connects again.
+        LatinPeer server;
+        ScriptedPrompter prompter;
+        QVERIFY(openWindow());
+        scriptLogin(server.peer.address());
+        m_ftp->Check1->setChecked(true); // passive
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        QTreeWidgetItem *root = m_ftp->node(QStringLiteral("/"));
+        QVERIFY(root);
+        server.peer.control->disconnectFromHost();
+        QTest::qWait(50);
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().at(0).prompt,
+                 QStringLiteral("4\r\n\r\nThe control connection to the server is closed."));
+        m_ftp->tvTreeView_NodeClick(root);
+        QCOMPARE(server.peer.lines.count(QByteArray("USER tester")), 2);
+        QVERIFY(m_ftp->listItem(QString::fromLatin1("caf\xe9")));
+        QCOMPARE(prompter.calls().size(), 1);
+    }
+
     void foreignNamesAndCutDownload()
     {
         LatinPeer server;
