@@ -20,7 +20,16 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <langinfo.h>
+
 namespace {
+
+// The program's locale (Qt has set it from the environment) speaks UTF-8.
+bool localeIsUtf8()
+{
+    const QByteArray codeset = QByteArray(nl_langinfo(CODESET)).toUpper().replace('-', "");
+    return codeset == "UTF8";
+}
 
 frmTelnet::DialogRunner &dialogRunner()
 {
@@ -92,6 +101,14 @@ frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(m
     SetPar();
     setStatus(1, QStringLiteral("Please start the connection session."));
     m_view->InitTerminal();
+    setUtf8(localeIsUtf8());
+}
+
+void frmTelnet::setUtf8(bool on)
+{
+    m_utf8 = on;
+    m_view->screen().setUtf8(on);
+    m_negotiation.setBinary(on);
 }
 
 frmTelnet::~frmTelnet()
@@ -316,7 +333,7 @@ void frmTelnet::keyPressEvent(QKeyEvent *event)
     if (!m_connected)
         return;
     const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text(),
-                                            m_view->screen().cursorKeysApplication());
+                                            m_view->screen().cursorKeysApplication(), m_utf8);
     if (bytes.isEmpty() || bytes == QByteArray(1, '\0'))
         return;
     sendToHost(TelnetNegotiation::escapeData(bytes));
