@@ -24,8 +24,8 @@
 #include "tools/telnet/TelnetScreenView.h"
 #include "tools/telnet/frmTCPIP.h"
 #include "tools/telnet/frmTelnet.h"
-#include "winsvc/clstooltip.h"
 #include "windowfactories.h"
+#include "winsvc/clstooltip.h"
 #include "winsvc/msubclass.h"
 
 #include <QAbstractItemView>
@@ -33,6 +33,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -41,6 +42,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -53,6 +55,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <clocale>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -88,6 +91,7 @@ private slots:
     void newWindowAfterAMessageBox();
     void searchKeywordsAtTheKeyboard();
     void ftpCloseDuringDownload();
+    void ftpStopDuringTransfers();
     void telnetKeysReachTheHost();
 
 private:
@@ -740,9 +744,86 @@ void E2eMainWindow::ftpCloseDuringDownload()
     finish();
 }
 
+// Stop during a download and during an upload, answered at the real question: nothing of the
+// stopped transfer stays in the title strip, and the stopped upload says what the server
+// holds, which the refreshed list shows.
+void E2eMainWindow::ftpStopDuringTransfers()
+{
+    PyFtpServer server({QStringLiteral("--throttle"), QStringLiteral("131072")});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    writeRandomFile(server.root() + QStringLiteral("/big.bin"), 8 << 20);
+    QTemporaryDir local(QDir::tempPath() + QStringLiteral("/e2eftp-XXXXXX"));
+    QVERIFY(local.isValid());
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    writeRandomFile(source, 8 << 20, 5);
+    start();
+    openTool(QStringLiteral("FTP"));
+    FrmFTP *ftp = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
+    QWidget *stop = ftpButton(ftp, QStringLiteral("Stop"));
+    QVERIFY(stop);
+    // The click comes as an event of its own: its question is answered from inside it.
+    auto clickStop = [this, stop] {
+        QTimer::singleShot(0, stop, [this, stop] { m_input.click(stop); });
+    };
+
+    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"),
+                local.filePath(QStringLiteral("big.bin")), [this, clickStop] {
+                    m_answers.expect(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Yes"));
+                    m_answers.expect(QStringLiteral("ERROR"), QStringLiteral("Ok"));
+                    clickStop();
+                });
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !ftp->connection()->busy(), Patience);
+    QVERIFY2(ftp->sbStatusBar->text().isEmpty(), qPrintable(ftp->sbStatusBar->text()));
+    QCOMPARE(ftp->ProgressBar1->value(), 0);
+
+    // The upload, picked in the real file box.
+    m_answers.clear();
+    m_answers.expectWith(QStringLiteral("Select file to upload"), [this, source](QWidget *dialog) {
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (!name) {
+            m_input.key(QStringLiteral("Escape"));
+            return;
+        }
+        if (!name->hasFocus())
+            m_input.click(name);
+        m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+        m_input.type(source);
+        if (!QTest::qWaitFor([name, source] { return name->text() == source; }, Patience))
+            qWarning("file name box: %s", qPrintable(name->text()));
+        m_input.key(QStringLiteral("Return"));
+    });
+    auto flowing = std::make_shared<bool>(false);
+    connect(ftp->connection(), &CFtpConnection::uploadProgress, ftp,
+            [flowing](qint64 bytes) { *flowing = bytes > 0; });
+    m_answers.whenReady([flowing] { return *flowing; }, clickStop);
+    m_answers.expect(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Yes"));
+    m_answers.expect(QStringLiteral("CANCELLED"), QStringLiteral("Ok"));
+    m_input.click(ftpButton(ftp, QStringLiteral("Upload")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !ftp->connection()->busy(), Patience);
+    const qint64 held = QFileInfo(server.root() + QStringLiteral("/up.bin")).size();
+    QVERIFY(held < (8 << 20));
+    const QString told = m_answers.seen().last();
+    QVERIFY2(told.startsWith(QLatin1String("CANCELLED: ")) &&
+                 told.endsWith(QStringLiteral("Upload cancelled. The server holds %1 of 8388608 "
+                                              "bytes.")
+                                   .arg(held)),
+             qPrintable(told));
+    QTRY_VERIFY_WITH_TIMEOUT(listed(ftp, QStringLiteral("up.bin")), Patience);
+    QCOMPARE(listed(ftp, QStringLiteral("up.bin"))->text(1).remove(QLatin1Char(',')),
+             QString::number(held));
+    QVERIFY(!ftp->sbStatusBar->text().startsWith(QLatin1String("Uploading")));
+    QCOMPARE(ftp->ProgressBar1->value(), 0);
+    finish();
+}
+
 // The telnet window against a host that records what it gets: a typo corrected with the
 // real Backspace key arrives as an erase the host takes (DEL), and once the host asks for
-// application cursor keys an arrow arrives as ESC O x.
+// application cursor keys an arrow arrives as ESC O x. In a UTF-8 locale the window asks for
+// BINARY, typed umlauts and the euro sign arrive as UTF-8, and the host's UTF-8 text shows
+// as characters, the pound sign of the United Kingdom set too.
 void E2eMainWindow::telnetKeysReachTheHost()
 {
     QTcpServer host;
@@ -754,10 +835,15 @@ void E2eMainWindow::telnetKeysReachTheHost()
         connect(peer, &QTcpSocket::readyRead, &host, [&] { received += peer->readAll(); });
     });
     start();
+    // The window takes the locale's character set when it is made.
+    const QByteArray locale = setlocale(LC_CTYPE, nullptr);
+    QVERIFY(setlocale(LC_CTYPE, "C.UTF-8"));
     openTool(QStringLiteral("Telnet"));
     frmTelnet *telnet = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
                              Patience);
+    setlocale(LC_CTYPE, locale.constData());
+    QVERIFY(telnet->utf8());
 
     const QString port = QString::number(host.serverPort());
     m_answers.expectWith(QStringLiteral("Connect To:"), [this, port](QWidget *window) {
@@ -777,7 +863,9 @@ void E2eMainWindow::telnetKeysReachTheHost()
     m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Connect"))));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
     QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
-    peer->write("login: ");
+    QTRY_VERIFY_WITH_TIMEOUT(received.endsWith(QByteArray("\xff\xfb\x00\xff\xfd\x00", 6)),
+                             Patience);
+    peer->write(QByteArray("\xff\xfd\x00\xff\xfb\x00", 6) + "login: ");
     QTRY_VERIFY_WITH_TIMEOUT(telnet->hasFocus(), Patience);
 
     m_input.type(QStringLiteral("roox"));
@@ -785,6 +873,21 @@ void E2eMainWindow::telnetKeysReachTheHost()
     m_input.type(QStringLiteral("t\n"));
     QTRY_VERIFY2_WITH_TIMEOUT(received.contains("roox\x7ft\r\n"), received.toHex(' ').constData(),
                               Patience);
+
+    received.clear();
+    m_input.type(QString::fromUtf8("a\u00fc\u20ac\n"));
+    QTRY_VERIFY2_WITH_TIMEOUT(received == "a\xc3\xbc\xe2\x82\xac\r\n",
+                              received.toHex(' ').constData(), Patience);
+    peer->write("\r\ngr\xc3\xbc\xc3\x9f"
+                "e \x1b(A#\x1b(B#");
+    const Telnet &screen = telnet->screenView()->screen();
+    QTRY_COMPARE_WITH_TIMEOUT(screen.character(screen.CursorRow(), 7), char32_t('#'), Patience);
+    QString line;
+    for (int column = 0; column < 8; ++column) {
+        const char32_t c = screen.character(screen.CursorRow(), column);
+        line += QString::fromUcs4(&c, 1);
+    }
+    QCOMPARE(line, QString::fromUtf8("gr\u00fc\u00dfe \u00a3#"));
 
     received.clear();
     peer->write("\x1b[?1h");

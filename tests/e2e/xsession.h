@@ -56,13 +56,15 @@ public:
     // A key by its X name ("Return", "Tab", "F4", "a"), with optional modifiers by X name
     // ("Control_L", "Alt_L", "Shift_L").
     void key(const QString &name, const QStringList &modifiers = {});
-    // Types printable ASCII text, shifting where the keymap needs it.
+    // Types text, shifting where the keymap needs it; a character the keymap lacks is typed
+    // through a spare key lent that character for the press.
     void type(const QString &text);
     // The titles of the top-level windows the window manager manages, any program's.
     QStringList windowTitles();
 
 private:
     void keySym(unsigned long sym, const QStringList &modifiers);
+    void typeUnmapped(unsigned long sym);
     void flush();
 
     Display *m_display = nullptr;
