@@ -57,7 +57,6 @@ private slots:
     void activeDataFromElsewhere();
     void uploadProgressCountsDelivered();
     void noopOnlyAfterAborAnswer();
-    void uploadCancelOutcome();
     void failedLoginClosesConnection();
     void resumePastTheEnd();
 };
@@ -302,28 +301,20 @@ void TestFtpScripted::serverAbortsTransfer()
 
 void TestFtpScripted::droppedConnection()
 {
-    // Once the server has dropped the session, every step names the closed control
-    // connection (code 4, on which the window connects again), in either data mode.
-    for (const bool passive : {false, true}) {
-        ScriptedPeer peer;
-        CFtpConnection engine;
-        engine.setFtpServer(peer.address());
-        engine.setPassiveMode(passive);
-        QVERIFY(engine.connectToServer());
-        peer.control->disconnectFromHost();
-        QTest::qWait(50);
-        QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/")));
-        QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
-        CFtpFiles files;
-        QVERIFY(!engine.enumFiles(files));
-        QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
-        QVERIFY2(engine.getFtpErrorDescription().contains(QLatin1String("control connection")),
-                 qPrintable(engine.getFtpErrorDescription()));
-        QTemporaryDir dir;
-        QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1));
-        QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("f"))));
-    }
+    ScriptedPeer peer;
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    QVERIFY(engine.connectToServer());
+    peer.control->disconnectFromHost();
+    QTest::qWait(50);
+    QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/")));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+    // In active mode too the cause named is the closed connection (code 4: the window
+    // connects again on it).
+    CFtpFiles files;
+    QVERIFY(!engine.enumFiles(files));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+    QVERIFY(engine.getFtpErrorDescription().contains(QLatin1String("control connection")));
 }
 
 void TestFtpScripted::busyRefusal()
@@ -744,16 +735,16 @@ void TestFtpScripted::uploadProgressCountsDelivered()
 
 void TestFtpScripted::noopOnlyAfterAborAnswer()
 {
-    // Like some servers: a command arriving together with ABOR is dropped, and ABOR gets 426
-    // and 226 a moment later. The NOOP that settles the cancel must come after them; a server
-    // that never answers it holds the cancel up a few seconds, not the whole time-out.
+    // Like some servers: a command that comes with ABOR is dropped, ABOR gets 426 and 226 a
+    // moment later. The NOOP must follow them; unanswered, it holds the cancel up seconds at
+    // most, not the whole time-out.
     for (const bool answersNoop : {true, false}) {
         ScriptedPeer peer;
         bool deaf = false;
         int noops = 0;
         peer.answer = [&](const QByteArray &line) -> QByteArray {
             if (deaf)
-                return QByteArray(); // came with ABOR
+                return QByteArray();
             if (line == "PASV")
                 return peer.pasvReply();
             if (line.startsWith("RETR")) {
@@ -765,14 +756,11 @@ void TestFtpScripted::noopOnlyAfterAborAnswer()
                 deaf = true;
                 QTimer::singleShot(50, &peer, [&] {
                     deaf = false;
-                    peer.send("426 Transfer aborted\r\n226 ABOR ok\r\n");
+                    peer.send("426 aborted\r\n226 ABOR ok\r\n");
                 });
-                return QByteArray();
             }
-            if (line == "NOOP") {
-                ++noops;
-                return answersNoop ? "200 ok\r\n" : QByteArray();
-            }
+            if (line == "NOOP" && ++noops > 0 && !answersNoop)
+                return QByteArray(); // never answered
             return defaultAnswer(line);
         };
         CFtpConnection engine(nullptr, 100);
@@ -784,172 +772,52 @@ void TestFtpScripted::noopOnlyAfterAborAnswer()
         QTemporaryDir dir;
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1, 0));
-        const qint64 took = clock.elapsed();
+        QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1));
+        QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
-        QCOMPARE(noops, 1); // heard: it came after the answer to ABOR
-        QVERIFY2(took < (answersNoop ? 2000 : 4000), qPrintable(QString::number(took)));
-        QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
-    }
-}
-
-void TestFtpScripted::uploadCancelOutcome()
-{
-    QTemporaryDir dir;
-    const QString local = dir.filePath(QStringLiteral("up.bin"));
-    writeRandomFile(local, 3 << 20);
-    // The server confirms the whole file while the user is asked (a modal loop inside the
-    // transfer's wait): the cancel comes too late to stop anything, no ABOR goes out, and
-    // the upload succeeds.
-    {
-        ScriptedPeer peer;
-        QByteArray received;
-        connect(&peer.data, &QTcpServer::newConnection, &peer, [&] {
-            QTcpSocket *socket = peer.dataSocket;
-            connect(socket, &QTcpSocket::readyRead, &peer,
-                    [&, socket] { received += socket->readAll(); });
-            connect(socket, &QTcpSocket::disconnected, &peer,
-                    [&] { QTimer::singleShot(300, &peer, [&] { peer.send("226 stored\r\n"); }); });
-        });
-        peer.answer = [&](const QByteArray &line) -> QByteArray {
-            if (line == "PASV")
-                return peer.pasvReply();
-            if (line.startsWith("STOR"))
-                return "150 ok\r\n";
-            return defaultAnswer(line);
-        };
-        CFtpConnection engine;
-        engine.setFtpServer(peer.address());
-        engine.setPassiveMode(true);
-        engine.setTimeout(10);
-        QVERIFY(engine.connectToServer());
-        bool cancelled = true;
-        connect(&engine, &CFtpConnection::stateChanged, this, [&](int state) {
-            if (state != CFtpConnection::TransferCompleted)
-                return;
-            QEventLoop box;
-            QTimer::singleShot(800, &box, &QEventLoop::quit);
-            box.exec();
-            cancelled = engine.cancelTransfer();
-        });
-        QVERIFY2(engine.uploadFile(local, QStringLiteral("up.bin"), 1),
-                 qPrintable(engine.getFtpErrorDescription()));
-        QVERIFY(!cancelled);
-        QVERIFY(!peer.lines.contains("ABOR"));
-        if (peer.dataSocket)
-            peer.dataSocket->disconnect(&peer);
-        QCOMPARE(received.size(), 3 << 20);
-    }
-    // A real cancel says how much of the file the server holds, by its SIZE or, without one,
-    // by what was delivered.
-    for (const bool knowsSize : {true, false}) {
-        ScriptedPeer peer;
-        QByteArray received;
-        connect(&peer.data, &QTcpServer::newConnection, &peer, [&] {
-            QTcpSocket *socket = peer.dataSocket;
-            connect(socket, &QTcpSocket::readyRead, &peer,
-                    [&, socket] { received += socket->readAll(); });
-        });
-        peer.answer = [&](const QByteArray &line) -> QByteArray {
-            if (line == "PASV")
-                return peer.pasvReply();
-            if (line.startsWith("STOR"))
-                return "150 ok\r\n";
-            if (line == "ABOR")
-                return "426 aborted\r\n226 ABOR ok\r\n";
-            if (line.startsWith("SIZE"))
-                return knowsSize ? "213 " + QByteArray::number(received.size()) + "\r\n"
-                                 : "502 no SIZE\r\n";
-            return defaultAnswer(line);
-        };
-        CFtpConnection engine;
-        engine.setFtpServer(peer.address());
-        engine.setPassiveMode(true);
-        engine.setTimeout(10);
-        QVERIFY(engine.connectToServer());
-        connect(&engine, &CFtpConnection::uploadProgress, this, [&](qint64 bytes) {
-            if (bytes > 100000)
-                engine.cancelTransfer();
-        });
-        QVERIFY(!engine.uploadFile(local, QStringLiteral("up.bin"), 1));
-        QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
-        const QString text = engine.getFtpErrorDescription();
-        const QString expected =
-            knowsSize ? QStringLiteral("Upload cancelled. The server holds %1 of %2 bytes.")
-                            .arg(received.size())
-                            .arg(3 << 20)
-                      : QStringLiteral("Upload cancelled. The server received about ");
-        QVERIFY2(text.startsWith(expected), qPrintable(text));
-        QVERIFY(!text.contains(QLatin1String("NOOP")));
-        if (peer.dataSocket)
-            peer.dataSocket->disconnect(&peer);
+        QCOMPARE(noops, 1);
         QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
     }
 }
 
 void TestFtpScripted::failedLoginClosesConnection()
 {
-    // A refused login closes the control connection at once; the server never has to.
     ScriptedPeer peer;
     peer.answer = [](const QByteArray &line) -> QByteArray {
-        if (line.startsWith("USER"))
-            return "331 password please\r\n";
-        if (line.startsWith("PASS"))
-            return "530 Login incorrect\r\n";
-        return defaultAnswer(line);
+        return line.startsWith("USER") ? "530 Login incorrect\r\n" : QByteArray();
     };
     CFtpConnection engine;
     engine.setFtpServer(peer.address());
-    engine.setUserName(QStringLiteral("user"));
-    engine.setPassword(QStringLiteral("wrong"));
     QVERIFY(!engine.connectToServer());
     QCOMPARE(engine.ftpGetLastError(), int(ftpErrNotLoggedIn));
+    // Closed by the engine at once; this server would never close it.
     QTRY_VERIFY_WITH_TIMEOUT(peer.control->state() == QAbstractSocket::UnconnectedState, 2000);
-    // A later step finds no connection and says so.
-    QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/")));
-    QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
 }
 
 void TestFtpScripted::resumePastTheEnd()
 {
-    // The local file is longer than the remote one: nothing to resume, and the message says
-    // so with both lengths, whether the server tells the size by SIZE or only in its 150.
-    for (const bool bySize : {true, false}) {
-        ScriptedPeer peer;
-        peer.answer = [&](const QByteArray &line) -> QByteArray {
-            if (line == "PASV")
-                return peer.pasvReply();
-            if (line.startsWith("SIZE"))
-                return bySize ? "213 4096\r\n" : "502 no SIZE\r\n";
-            if (line.startsWith("REST"))
-                return "350 ok\r\n";
-            if (line.startsWith("RETR")) {
-                QTimer::singleShot(20, &peer, [&] {
-                    peer.dataSocket->disconnectFromHost();
-                    peer.send("226 done\r\n");
-                });
-                return "150 Opening BINARY mode data connection for f (4096 bytes)\r\n";
-            }
-            return defaultAnswer(line);
-        };
-        CFtpConnection engine;
-        engine.setFtpServer(peer.address());
-        engine.setPassiveMode(true);
-        engine.setTimeout(10);
-        QVERIFY(engine.connectToServer());
-        QTemporaryDir dir;
-        const QString local = dir.filePath(QStringLiteral("f"));
-        QVERIFY(writeRandomFile(local, 9000).size() > 0);
-        const QByteArray before = fileSha256(local);
-        QVERIFY(!engine.downloadFile(QStringLiteral("f"), local, 1, 9000));
-        QCOMPARE(engine.ftpGetLastError(), int(ftpErrLocalFile));
-        const QString text = engine.getFtpErrorDescription();
-        QVERIFY2(text.contains(QLatin1String("9000")) && text.contains(QLatin1String("4096")) &&
-                     text.contains(QLatin1String("resume")),
-                 qPrintable(text));
-        QCOMPARE(fileSha256(local), before);
-        QCOMPARE(peer.lines.contains("RETR f"), !bySize); // with SIZE nothing is asked for
-    }
+    // The local file is longer than the remote one: nothing to resume, said with both
+    // lengths, before anything is asked for.
+    ScriptedPeer peer;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("SIZE"))
+            return "213 4096\r\n";
+        return line == "PASV" ? peer.pasvReply() : defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setPassiveMode(true);
+    QVERIFY(engine.connectToServer());
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("f"));
+    const QByteArray before = writeRandomFile(local, 9000);
+    QVERIFY(!engine.downloadFile(QStringLiteral("f"), local, 1, 9000));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrLocalFile));
+    const QString text = engine.getFtpErrorDescription();
+    QVERIFY2(text.contains(QLatin1String("9000")) && text.contains(QLatin1String("4096")),
+             qPrintable(text));
+    QCOMPARE(fileSha256(local), before);
+    QVERIFY(!peer.lines.contains("PASV"));
 }
 
 QTEST_GUILESS_MAIN(TestFtpScripted)

@@ -21,12 +21,10 @@
 // - Conceal (SGR 8) is not compared: the oracle does not report it.
 // - Line drawing: byte 0x5F is a blank and y, z are the plain less-or-equal and
 //   greater-or-equal signs; the oracle keeps "_" and uses the slanted signs.
-// - UTF-8: every character takes one cell (the oracle gives wide ones two and puts combining
-//   marks on the cell before), and a broken sequence shows a replacement character for each
-//   piece that cannot be part of one, also when a control cuts it short (the oracle drops some
-//   silently and takes some beyond U+10FFFF). The oracle also stops applying the United
-//   Kingdom and line-drawing sets to the text after a UTF-8 character, and shows a UTF-8
-//   character cut between two of its writes in the last column as U+FFFD.
+// - UTF-8: every character takes one cell (the oracle gives wide ones two and puts marks on
+//   the cell before); a broken sequence shows U+FFFD for each piece that cannot start one
+//   (the oracle drops some). The oracle stops applying the United Kingdom and line-drawing
+//   sets after a UTF-8 character.
 
 char32_t telnetCellChar(const Telnet &screen, int row, int column)
 {

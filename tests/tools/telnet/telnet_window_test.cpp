@@ -76,7 +76,7 @@ class TelnetWindowTest : public QObject
 private slots:
     void initTestCase()
     {
-        // The 8-bit terminal unless a test says otherwise, whatever the machine's locale.
+        // The 8-bit terminal, whatever the machine's locale (the UTF-8 one is in e2e).
         setlocale(LC_CTYPE, "C");
     }
     void init()
@@ -97,7 +97,6 @@ private slots:
     void cancelledDialogDoesNotConnect();
     void refusedPortShowsTheError();
     void scriptedHost();
-    void utf8Host();
     void settingsDialog_data();
     void settingsDialog();
     void traceTickPersists();
@@ -282,45 +281,6 @@ void TelnetWindowTest::scriptedHost()
     QVERIFY(screenText(telnet).contains(QLatin1String("bye")));
     QVERIFY(!telnet.isConnected());
     QVERIFY(!telnet.isConnectIssued());
-}
-
-// In a UTF-8 locale the window asks for BINARY both ways, shows the host's UTF-8 text as
-// characters and sends typed text as UTF-8.
-void TelnetWindowTest::utf8Host()
-{
-    const QByteArray locale = setlocale(LC_CTYPE, nullptr);
-    if (!setlocale(LC_CTYPE, "C.UTF-8"))
-        QSKIP("no UTF-8 locale here");
-    ScriptedHost host;
-    answerDialog(QStringLiteral("127.0.0.1"), host.port());
-    frmTelnet telnet(nullptr);
-    setlocale(LC_CTYPE, locale.constData());
-    QVERIFY(telnet.utf8());
-    telnet.show();
-    telnet.ConnectHost();
-    QTRY_COMPARE(host.received, offer + QByteArray("\xff\xfb\x00\xff\xfd\x00", 6));
-    host.received.clear();
-    host.say(QByteArray("\xff\xfd\x00\xff\xfb\x00", 6) + "gr\xc3\xbc\xc3\x9f"
-                                                         "e \xe2\x82\xac");
-    const Telnet &screen = telnet.screenView()->screen();
-    QTRY_COMPARE(screen.character(0, 6), char32_t(0x20AC));
-    QCOMPARE(screen.character(0, 2), char32_t(0xFC));
-    QCOMPARE(screen.character(0, 3), char32_t(0xDF));
-    QVERIFY(telnet.negotiation().localEnabled(TelnetNegotiation::OptBinary));
-    QVERIFY(telnet.negotiation().remoteEnabled(TelnetNegotiation::OptBinary));
-    QCOMPARE(host.received, QByteArray()); // the agreement needs no answer
-
-    QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("a\u00fc\u20ac"));
-    QApplication::sendEvent(&telnet, &typed);
-    QTest::keyClick(&telnet, Qt::Key_Return);
-    QTRY_COMPARE(host.received, QByteArray("a\xc3\xbc\xe2\x82\xac\r\n"));
-
-    // The 8-bit terminal again: Latin-1 bytes, BINARY refused.
-    telnet.setUtf8(false);
-    host.received.clear();
-    QApplication::sendEvent(&telnet, &typed);
-    host.say(QByteArray("\xff\xfd\x00", 3));
-    QTRY_COMPARE(host.received, QByteArray("a\xfc"));
 }
 
 void TelnetWindowTest::settingsDialog_data()
