@@ -756,6 +756,7 @@ void CFtpConnection::resetTransfer()
     m_uploadEof = false;
     m_uploadFinished = false;
     m_aborSent = false;
+    m_abortSettled = false;
     m_abortCode = 0;
     m_abortText.clear();
 }
@@ -964,6 +965,7 @@ void CFtpConnection::finishAbortedTransfer()
             return done || !controlConnected();
         });
     }
+    m_abortSettled = done;
     m_lastError = savedError;
     m_lastErrorText = savedText;
 }
@@ -1205,8 +1207,10 @@ bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteN
     if (ok && m_bytesSent > m_bytesAcked)
         emit uploadProgress(m_bytesSent); // the server has confirmed every byte
     const qint64 delivered = m_bytesAcked;
+    // A server still silent after the cancel is not asked anything more.
+    const bool settled = m_abortSettled;
     resetTransfer();
-    if (!ok && m_lastError == ftpErrCancelled)
+    if (!ok && m_lastError == ftpErrCancelled && settled)
         describeCancelledUpload(remoteName, QFileInfo(localPath).size(), delivered);
     return ok;
 }

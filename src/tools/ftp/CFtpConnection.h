@@ -207,6 +207,7 @@ private:
     bool m_uploadEof = false;
     bool m_uploadFinished = false;
     bool m_aborSent = false;
-    int m_abortCode = 0; // 62 or 63 once the transfer was given up locally
+    bool m_abortSettled = false; // the NOOP after a cancel was answered
+    int m_abortCode = 0;         // 62 or 63 once the transfer was given up locally
     QString m_abortText;
 };

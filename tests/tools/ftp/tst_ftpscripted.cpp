@@ -736,8 +736,8 @@ void TestFtpScripted::uploadProgressCountsDelivered()
 void TestFtpScripted::noopOnlyAfterAborAnswer()
 {
     // Like some servers: a command that comes with ABOR is dropped, ABOR gets 426 and 226 a
-    // moment later. The NOOP must follow them; unanswered, it holds the cancel up seconds at
-    // most, not the whole time-out.
+    // moment later. The NOOP must follow them; unanswered (here after an upload), it holds the
+    // cancel up seconds at most, not the whole time-out, and nothing more is asked.
     for (const bool answersNoop : {true, false}) {
         ScriptedPeer peer;
         bool deaf = false;
@@ -752,6 +752,8 @@ void TestFtpScripted::noopOnlyAfterAborAnswer()
                                    [&] { peer.dataSocket->write(QByteArray(5000, 'd')); });
                 return "150 sending\r\n";
             }
+            if (line.startsWith("STOR"))
+                return "150 receiving\r\n";
             if (line == "ABOR") {
                 deaf = true;
                 QTimer::singleShot(50, &peer, [&] {
@@ -769,13 +771,18 @@ void TestFtpScripted::noopOnlyAfterAborAnswer()
         engine.setTimeout(100); // ten seconds
         QVERIFY(engine.connectToServer());
         connect(&engine, &CFtpConnection::downloadProgress, this, [&] { engine.cancelTransfer(); });
+        connect(&engine, &CFtpConnection::uploadProgress, this, [&] { engine.cancelTransfer(); });
         QTemporaryDir dir;
+        const QString local = dir.filePath(QStringLiteral("f"));
+        writeRandomFile(local, 4 << 20);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!engine.downloadFile(QStringLiteral("f"), dir.filePath(QStringLiteral("f")), 1));
+        QVERIFY(answersNoop ? !engine.downloadFile(QStringLiteral("f"), local, 1)
+                            : !engine.uploadFile(local, QStringLiteral("f"), 1));
         QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
         QCOMPARE(noops, 1);
+        QCOMPARE(peer.lines.contains("SIZE f"), answersNoop); // asked before RETR only
         QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
     }
 }
