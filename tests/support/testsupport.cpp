@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace TestSupport {
 
@@ -17,6 +18,28 @@ TempDataRoot::~TempDataRoot()
         qputenv("MARLUX_HOME", m_previous);
     else
         qunsetenv("MARLUX_HOME");
+}
+
+FakePrograms::FakePrograms() : m_previous(qgetenv("PATH"))
+{
+    qputenv("PATH", QFile::encodeName(m_dir.path()));
+}
+
+FakePrograms::~FakePrograms()
+{
+    qputenv("PATH", m_previous);
+}
+
+QString FakePrograms::add(const QString &name, int exitCode)
+{
+    const QString program = m_dir.filePath(name);
+    QFile file(program);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\nexit " +
+                   QByteArray::number(exitCode) + "\n");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return program;
 }
 
 QString sourceDir()
