@@ -1,6 +1,7 @@
 #include "tools/imagenav/FrmImageNavi.h"
 
 #include "kb/frmmain.h"
+#include "platform/base/externalprogram.h"
 #include "shell/dialog.h"
 #include "shell/messagebox.h"
 #include "tools/imagenav/ImageNaviThumbs.h"
@@ -9,7 +10,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -23,7 +23,6 @@
 #include <QTableWidget>
 #include <QThread>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -427,8 +426,17 @@ void FrmImageNavi::MSFG_DblClick()
     const QString full = selectedFile();
     if (full.isEmpty())
         return;
-    if (fileOpener())
-        fileOpener()(full);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(full));
+    if (!fileOpener()) {
+        ExternalProgram::openFile(full, this, [this, full] { reportNoProgram(full); });
+        return;
+    }
+    if (!fileOpener()(full))
+        reportNoProgram(full);
+}
+
+void FrmImageNavi::reportNoProgram(const QString &full)
+{
+    const CloseGuard::Operation operation(m_closeGuard);
+    MsgBoxEx(QStringLiteral("No program is set up to open \"%1\".").arg(full), 105, 4,
+             QStringLiteral("FAILED"));
 }

@@ -32,7 +32,8 @@ public:
     void SetPar() override;
     void SetParBack() override;
 
-    // How a double-clicked picture is opened; tests put their own in its place.
+    // How a double-clicked picture is opened, false when no program takes it; tests put
+    // their own in its place.
     using FileOpener = std::function<bool(const QString &path)>;
     static void setFileOpener(FileOpener opener);
 
@@ -79,6 +80,8 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     QString selectedFile() const;
+    // Says that no program took the file a double click asked to open.
+    void reportNoProgram(const QString &full);
 
     FrmMain *m_main;
     QPointer<QFrame> m_frameGuard;
