@@ -291,10 +291,10 @@ public:
     void CloseAllChildren();
     void ReleaseToolParents();
     void ShowRecordForms(bool show);
-    // What the tools dock into: their toolbar into PanelHolder, a tree or frame into
-    // PanelLeft (which hides the left tabs).
-    void dockToolbar(QWidget *toolbar);
-    void dockLeftPart(QWidget *part);
+    // The one owner of the left panel and the tools' place in the top band: the tools register
+    // their pieces with it and dock through it.
+    class ToolDock *toolDock() const { return m_toolDock; }
+    // Shows or hides the left panel (the View menu's mark follows).
     void setPanelLeftVisible(bool visible);
 
 signals:
@@ -332,6 +332,7 @@ private:
     void CloseAllDatabases();
 
     QMdiArea *m_mdiArea = nullptr;
+    class ToolDock *m_toolDock = nullptr;
     QSystemTrayIcon *m_frmSysTray = nullptr;
     QMenu *m_trayMenu = nullptr;
     quint32 m_savedCaptionColor = 0;

@@ -5,6 +5,7 @@
 #include "kb/frmmain.h"
 #include "kb/lazyicon.h"
 #include "kb/recordverbs.h"
+#include "kb/tooldock.h"
 #include "platform/prompt/prompter.h"
 #include "winsvc/mcoolmenu.h"
 
@@ -509,8 +510,8 @@ void FrmMain::createMenus()
             &QWidget::setVisible);
     connect(menuItem(QStringLiteral("mnuViewDBToolbar")), &QAction::toggled, DBToolbar,
             &QWidget::setVisible);
-    connect(menuItem(QStringLiteral("mnuDbViewer")), &QAction::toggled, PanelLeftDock,
-            &QWidget::setVisible);
+    connect(menuItem(QStringLiteral("mnuDbViewer")), &QAction::toggled, this,
+            &FrmMain::setPanelLeftVisible);
 
     createToolBarMain();
     createTBEdit();
@@ -842,6 +843,8 @@ void FrmMain::Arrange(int arrangement)
 {
     if (arrangement == 0) {
         m_mdiArea->cascadeSubWindows();
+        // The active child's pieces stay with it, whichever child the arranging activated.
+        m_toolDock->update();
         return;
     }
     QList<QMdiSubWindow *> normal;
@@ -875,6 +878,7 @@ void FrmMain::Arrange(int arrangement)
         child->move(x, area.height() - child->height());
         x += child->width();
     }
+    m_toolDock->update();
 }
 
 void FrmMain::mnuFileClose_Click()
