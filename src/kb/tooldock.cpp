@@ -12,6 +12,8 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 
+#include <climits>
+
 ToolDock::ToolDock(FrmMain *main) : QObject(main), m_main(main)
 {
     connect(main->mdiArea(), &QMdiArea::subWindowActivated, this, &ToolDock::update);
@@ -220,11 +222,20 @@ bool ToolDock::eventFilter(QObject *watched, QEvent *event)
 
 void ToolDock::keepChildPlaces(const QPoint &areaMove)
 {
+    QList<QMdiSubWindow *> placed;
+    QPoint topLeft(INT_MAX, INT_MAX);
     const QList<QMdiSubWindow *> children = m_main->mdiArea()->subWindowList();
     for (QMdiSubWindow *child : children) {
         if (child->isMaximized() || child->isMinimized())
             continue;
-        const QPoint place = child->pos() - areaMove;
-        child->move(std::max(0, place.x()), std::max(0, place.y()));
+        placed.append(child);
+        topLeft = QPoint(std::min(topLeft.x(), child->x()), std::min(topLeft.y(), child->y()));
     }
+    // They move together, and no further than keeps them all inside the area: windows
+    // placed while the panel was hidden make room for it rather than slip under it or
+    // onto each other.
+    const QPoint shift(std::max(-areaMove.x(), -topLeft.x()),
+                       std::max(-areaMove.y(), -topLeft.y()));
+    for (QMdiSubWindow *child : placed)
+        child->move(child->pos() + shift);
 }
