@@ -103,7 +103,8 @@ FrmImageNavi::FrmImageNavi(FrmMain *main, QWidget *parent) : QWidget(parent), m_
     Explorer = new QTreeWidget(FrameImageNavi);
     Explorer->setObjectName(QStringLiteral("Explorer"));
     Explorer->setHeaderHidden(true);
-    Explorer->setMinimumWidth(180);
+    // Narrow enough for the left panel at its narrowest.
+    Explorer->setMinimumWidth(160);
     frameLayout->addWidget(Explorer);
 
     MSFG = new QTableWidget(this);

@@ -387,8 +387,9 @@ private slots:
         // The splitter keeps the panel within its two limits.
         const int bar = Twips::fromPixels(f.main->PicSlider->width());
         QCOMPARE(f.main->LeftPanelDropped(0), 2600 + bar);
+        QTRY_COMPARE(f.main->PanelLeftDock->width(), Twips::toPixels(2600 + bar));
         QCOMPARE(f.main->LeftPanelDropped(5000), 6240 + bar);
-        QVERIFY(f.main->PanelLeftDock->width() <= Twips::toPixels(6240 + bar) + 8);
+        QTRY_COMPARE(f.main->PanelLeftDock->width(), Twips::toPixels(6240 + bar));
 
         // The same file again is refused and its window goes behind the others.
         f.prompter.clear();
