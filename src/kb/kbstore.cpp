@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <cstdio>
 #include <functional>
 
 namespace KbStore {
@@ -43,8 +42,7 @@ void buildFile(const QString &path, const std::function<void(db::Database &)> &f
         QFile::remove(temporary);
         throw;
     }
-    if (std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(path).constData()) != 0) {
+    if (!replaceWithFinished(temporary, path)) {
         QFile::remove(temporary);
         db::raise(db::ErrFileInUse, path);
     }

@@ -6,7 +6,9 @@
 
 // Replaces a whole file so that it ends up holding either every byte written or what it held
 // before. Each step is checked: a buffered write that fails only when flushed (a full disk)
-// would otherwise be committed as a short or empty file and reported as success.
+// would otherwise be committed as a short or empty file and reported as success. The new
+// bytes reach the disk before the rename and the folder's entry after it, so a power cut
+// leaves the old file or the new one, never an empty one.
 class CheckedFileWriter
 {
 public:
@@ -30,3 +32,10 @@ private:
 
 // The one whole-file write of the program: true when path now holds exactly bytes.
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// Puts a finished file in the place of target: its bytes reach the disk first, then the
+// rename, then the folder's entry. On failure target is unchanged and finished stays.
+bool replaceWithFinished(const QString &finished, const QString &target, QString *error = nullptr);
+
+// fsync() of a file or of a folder.
+bool syncToDisk(const QString &path);

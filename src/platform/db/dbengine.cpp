@@ -5,6 +5,8 @@
 #include "platform/db/dberrors.h"
 #include "platform/db/dbsql.h"
 
+#include "platform/base/checkedwrite.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -111,17 +113,6 @@ std::shared_ptr<Connection> connectionFor(const QString &path, bool privateConne
         reg.connections.insert(key, connection);
     }
     return connection;
-}
-
-bool fsyncPath(const QString &path, bool directory)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 QList<QPair<QString, qint64>> tableCounts(sqlite3 *handle)
@@ -470,7 +461,7 @@ void compactInto(sqlite3 *src, const QString &from, const QString &to)
             ok = false;
         }
     }
-    if (!ok || !fsyncPath(to, false)) {
+    if (!ok || !syncToDisk(to)) {
         QFile::remove(to + QStringLiteral("-journal"));
         QFile::remove(to);
         raise(ErrCannotOpen, to);
@@ -624,12 +615,11 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
         discard();
         raise(ErrCannotOpen, temporary);
     }
-    if (std::rename(copyName.constData(), QFile::encodeName(from).constData()) != 0) {
+    if (!replaceWithFinished(temporary, from)) {
         discard();
         raise(ErrFileInUse, named);
     }
     QFile::remove(temporary + QStringLiteral("-journal"));
-    fsyncPath(folder, true);
 }
 
 bool DBEngine::isCompactCopyName(const QString &fileName)
