@@ -191,7 +191,9 @@ void ensureHistoryFile(const QString &path)
     // The folder may be missing in a fresh data root.
     if (!QDir().mkpath(info.absolutePath()))
         throw AppException(76, QStringLiteral("Path not found"), QStringLiteral("ComboHistory"));
-    if (!writeWholeFile(path, {}))
+    // Made only when still missing: another process may have just written its first line.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !QFileInfo::exists(path))
         throw AppException(75, QStringLiteral("Path/File access error"),
                            QStringLiteral("ComboHistory"));
 }
@@ -214,15 +216,15 @@ QStringList readHistory(const QString &path)
 void appendHistory(const QString &path, const QString &keyword)
 {
     ensureHistoryFile(path);
-    QFile old(path);
-    QByteArray bytes;
-    if (old.open(QIODevice::ReadOnly))
-        bytes = old.readAll();
-    old.close();
-    if (!bytes.isEmpty() && !bytes.endsWith('\n'))
-        bytes += "\r\n";
-    bytes += keyword.toUtf8() + "\r\n";
-    if (!writeWholeFile(path, bytes))
+    // Every user of the data folder appends to the same files: the line goes onto what is
+    // on disk now, under the lock every appender takes.
+    const bool written = updateWholeFile(path, [&](QByteArray bytes) -> std::optional<QByteArray> {
+        if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+            bytes += "\r\n";
+        bytes += keyword.toUtf8() + "\r\n";
+        return bytes;
+    });
+    if (!written)
         throw AppException(75, QStringLiteral("Path/File access error"),
                            QStringLiteral("ComboHistory"));
 }
