@@ -30,7 +30,7 @@ void buildFile(const QString &path, const std::function<void(db::Database &)> &f
         QTemporaryFile placeholder(info.absolutePath() + QStringLiteral("/.new.XXXXXX.mdb"));
         placeholder.setAutoRemove(false);
         if (!placeholder.open())
-            db::raise(db::ErrCannotOpen, path);
+            db::raise(db::ErrFolderNotWritable, info.absolutePath());
         temporary = placeholder.fileName();
     }
     QFile::remove(temporary);

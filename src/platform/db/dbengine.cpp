@@ -74,8 +74,6 @@ sqlite3 *openHandle(const QString &path, bool readOnly)
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(handle);
-        if (rc == SQLITE_CANTOPEN || rc == SQLITE_PERM)
-            raise(ErrCannotOpen, path);
         raiseSqlite(nullptr, rc);
     }
     sqlite3_extended_result_codes(handle, 1);
@@ -378,7 +376,7 @@ std::shared_ptr<Database> DBEngine::CreateDatabase(const QString &name)
         const int rc =
             sqlite3_open_v2(QFile::encodeName(path).constData(), &created.handle, flags, nullptr);
         if (rc != SQLITE_OK)
-            raise(ErrCannotOpen, path);
+            raiseFileSystem(sqlite3_system_errno(created.handle), QFileInfo(path).absolutePath());
         try {
             exec(created.handle, QStringLiteral("PRAGMA journal_mode=DELETE"));
             Savepoint savepoint(created.handle);
@@ -461,10 +459,14 @@ void compactInto(sqlite3 *src, const QString &from, const QString &to)
             ok = false;
         }
     }
-    if (!ok || !syncToDisk(to)) {
+    const bool synced = ok && syncToDisk(to);
+    const int code = errno;
+    if (!synced) {
         QFile::remove(to + QStringLiteral("-journal"));
         QFile::remove(to);
-        raise(ErrCannotOpen, to);
+        if (!ok)
+            raise(ErrDiskError);
+        raiseFileSystem(code, QFileInfo(to).absolutePath());
     }
 }
 
@@ -571,8 +573,11 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
             exec(lock.handle, QStringLiteral("BEGIN EXCLUSIVE"));
             exec(lock.handle, QStringLiteral("COMMIT"));
         }
-    } catch (const AppException &) {
-        raise(ErrFileInUse, named);
+    } catch (const AppException &error) {
+        // Only a lock held elsewhere means "in use"; a damaged file says so.
+        if (error.number() == ErrFileInUse)
+            raise(ErrFileInUse, named);
+        throw;
     }
     // Holding the lock, any journal still there is a crash's leftover: a live one would
     // have been rolled back as the lock was taken.
@@ -589,16 +594,20 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     // The copy must sit beside the source so that the rename is atomic.
     if (!temporary.isEmpty() && QFileInfo(temporary).absolutePath() == folder)
         claim.fd = claimFile(temporary, true);
-    for (int attempt = 0; claim.fd < 0 && attempt < 20; ++attempt) {
+    int claimError = claim.fd < 0 ? errno : 0;
+    // Only a taken name is worth another try.
+    for (int attempt = 0; claim.fd < 0 && (attempt == 0 || claimError == EEXIST) && attempt < 20;
+         ++attempt) {
         QString letters;
         for (int i = 0; i < 6; ++i)
             letters += QLatin1Char("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
                                        [QRandomGenerator::global()->bounded(62)]);
         temporary = folder + QStringLiteral("/Temp!.") + letters + QStringLiteral(".mdb");
         claim.fd = claimFile(temporary, true);
+        claimError = claim.fd < 0 ? errno : 0;
     }
     if (claim.fd < 0)
-        raise(ErrCannotOpen, folder);
+        raiseFileSystem(claimError, folder);
 
     compactInto(lock.handle, from, temporary);
     auto discard = [&] {
@@ -608,12 +617,14 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     // The copy takes the place of the file, so it keeps the file's owner and mode.
     const QByteArray copyName = QFile::encodeName(temporary);
     if (::fchown(claim.fd, original.st_uid, original.st_gid) != 0 && ::geteuid() == 0) {
+        const int code = errno;
         discard();
-        raise(ErrCannotOpen, temporary);
+        raiseFileSystem(code, folder);
     }
     if (::chmod(copyName.constData(), original.st_mode & 07777) != 0) {
+        const int code = errno;
         discard();
-        raise(ErrCannotOpen, temporary);
+        raiseFileSystem(code, folder);
     }
     if (!replaceWithFinished(temporary, from)) {
         discard();

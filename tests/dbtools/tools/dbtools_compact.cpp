@@ -180,6 +180,21 @@ private slots:
         QCOMPARE(restores, 1);
     }
 
+    void damagedFileIsNamedAsSuch()
+    {
+        // A cut-off file is damaged, not "in use": the message says so and the file stays.
+        makeHoled("Cut");
+        QVERIFY(QFile::resize(file("Cut"), QFileInfo(file("Cut")).size() / 2));
+        const QByteArray before = DbTestFiles::readAll(file("Cut"));
+        FrmCompactDB window(m_folder);
+        window.Check.at(0)->setChecked(true);
+        ScriptedPrompter prompter;
+        QVERIFY(!run(window));
+        QCOMPARE(prompter.calls().first().prompt,
+                 QStringLiteral("Cut: The database file '%1' is damaged.").arg(file("Cut")));
+        QCOMPARE(DbTestFiles::readAll(file("Cut")), before);
+    }
+
     void openFileIsRefusedUntouched()
     {
         makeHoled("Open");
