@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -434,7 +435,9 @@ void DBEngine::closeAll()
 
 namespace {
 
-// Copies the file open on src into to (absent or empty) and checks the copy.
+// Copies the file open on src into to (absent or empty) and checks the copy. While it is
+// checked the copy carries CompactCopyMark, so a copy a crash leaves behind can be told from
+// a user's file of a like name; the finished copy has the source's own mark again.
 void compactInto(sqlite3 *src, const QString &from, const QString &to)
 {
     QList<QPair<QString, qint64>> before;
@@ -454,7 +457,11 @@ void compactInto(sqlite3 *src, const QString &from, const QString &to)
         PrivateHandle copy;
         try {
             copy.handle = openHandle(to, false);
+            const QVariant own = scalar(copy.handle, QStringLiteral("PRAGMA application_id"));
+            exec(copy.handle,
+                 QStringLiteral("PRAGMA application_id = %1").arg(DBEngine::CompactCopyMark));
             ok = integrityOk(copy.handle) && tableCounts(copy.handle) == before;
+            exec(copy.handle, QStringLiteral("PRAGMA application_id = %1").arg(own.toLongLong()));
         } catch (const AppException &) {
             ok = false;
         }
@@ -638,22 +645,48 @@ bool DBEngine::isCompactCopyName(const QString &fileName)
     return ownTemporaryName().match(fileName).hasMatch();
 }
 
+namespace {
+
+// True when the file open on fd is an SQLite file whose header carries CompactCopyMark.
+bool carriesCompactMark(int fd)
+{
+    unsigned char header[72];
+    if (::pread(fd, header, sizeof header, 0) != ssize_t(sizeof header) ||
+        std::memcmp(header, "SQLite format 3", 16) != 0)
+        return false;
+    const quint32 mark = quint32(header[68]) << 24 | quint32(header[69]) << 16 |
+                         quint32(header[70]) << 8 | quint32(header[71]);
+    return qint32(mark) == DBEngine::CompactCopyMark;
+}
+
+} // namespace
+
 void DBEngine::removeCompactLeftovers(const QString &folder)
 {
     QDir dir(folder);
     const QStringList names = dir.entryList({QStringLiteral("Temp!*")}, QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
-        if (!ownTemporaryName().match(name).hasMatch())
+        // Journals go with their copy, never on their own.
+        if (!ownTemporaryName().match(name).hasMatch() || name.endsWith(QLatin1String("-journal")))
             continue;
-        const bool journal = name.endsWith(QLatin1String("-journal"));
-        const QString copy = dir.filePath(journal ? name.chopped(8) : name);
-        // A copy another run still holds is that run's work; so is its journal.
+        const QString copy = dir.filePath(name);
+        // Held by a running compaction, or open here: someone's work, whatever it holds.
         Claim claim;
         claim.fd = claimFile(copy, false);
-        if (claim.fd < 0 && QFileInfo::exists(copy))
+        if (claim.fd < 0 || isOpen(copy) || !carriesCompactMark(claim.fd))
             continue;
-        if (!journal && isOpen(copy))
+        // The name must still lead to the file just read.
+        struct stat held
+        {
+        };
+        struct stat named
+        {
+        };
+        if (::fstat(claim.fd, &held) != 0 ||
+            ::lstat(QFile::encodeName(copy).constData(), &named) != 0 ||
+            held.st_dev != named.st_dev || held.st_ino != named.st_ino)
             continue;
+        dir.remove(name + QStringLiteral("-journal"));
         dir.remove(name);
     }
 }

@@ -224,7 +224,8 @@ private slots:
     {
         const QString path = m_dir.filePath(QStringLiteral("Big.mdb"));
         DbTestFiles::createKnowledgeBase(path, {QStringLiteral("A"), QStringLiteral("B")}, 3000);
-        DbTestFiles::sqlite(path, QStringLiteral("DELETE FROM A WHERE ID % 3 <> 0;"));
+        DbTestFiles::sqlite(path, QStringLiteral("DELETE FROM A WHERE ID % 3 <> 0;"
+                                                 "PRAGMA application_id = 1234;"));
         const qint64 before = QFileInfo(path).size();
 
         // Refused while this process holds it open.
@@ -248,6 +249,9 @@ private slots:
                  QStringLiteral("1000"));
         QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("SELECT count(*) FROM B;")),
                  QStringLiteral("3000"));
+        // The copy's mark was for the copy alone: the file keeps its own.
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("PRAGMA application_id;")),
+                 QStringLiteral("1234"));
         const QStringList left = QDir(m_dir.path()).entryList({QStringLiteral("Temp!*")});
         QCOMPARE(left, QStringList{QStringLiteral("Temp!.mdb")});
     }
