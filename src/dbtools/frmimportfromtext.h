@@ -15,6 +15,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -78,8 +79,9 @@ public:
     QMenu *mnuEdit = nullptr;
 
     // The answer a file gives: rich text flattened, other text read as UTF-8 or else
-    // Windows-1252. Throws when the file cannot be read.
-    static QString readFileText(const QString &path);
+    // Windows-1252. The path is the file system's own bytes. Throws when the file cannot be
+    // read.
+    static QString readFileText(const QByteArray &nativePath);
 
     static void showFor(FrmMain *main);
 
@@ -95,7 +97,7 @@ protected:
 
 private:
     int visibleStep() const;
-    void addFile(const QString &name);
+    void addFile(const QListWidgetItem *file);
     void removeChosen(int row);
     void Import();
     void importNext();

@@ -2,6 +2,7 @@
 
 #include "kb/kbstore.h"
 #include "platform/base/apperror.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
@@ -15,8 +16,6 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QTemporaryFile>
-
-#include <cstdio>
 
 namespace {
 
@@ -41,8 +40,7 @@ void copyFileOver(const QString &source, const QString &target)
     if (!temporary.flush())
         throw AppException(61, QStringLiteral("Disk full"), QStringLiteral("DuplicateDB"));
     temporary.setPermissions(in.permissions());
-    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
-                    QFile::encodeName(target).constData()) != 0)
+    if (!replaceWithFinished(temporary.fileName(), target))
         throw AppException(75, QStringLiteral("Path/File access error"),
                            QStringLiteral("DuplicateDB"));
     temporary.setAutoRemove(false);

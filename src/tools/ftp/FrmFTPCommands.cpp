@@ -1,6 +1,7 @@
 // The file commands of the FTP window: download, upload, new folder, delete and rename.
 #include "tools/ftp/FrmFTP.h"
 
+#include "platform/base/checkedwrite.h"
 #include "platform/prompt/prompter.h"
 #include "shell/frmcd.h"
 #include "tools/ftp/CFtpConnection.h"
@@ -10,8 +11,6 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <QTreeWidget>
-
-#include <cstdio>
 
 namespace {
 
@@ -125,8 +124,7 @@ void FrmFTP::DownloadSelected()
 
     for (;;) {
         if (m_FtpConnection->downloadFile(remote, target, mode, startOffset)) {
-            if (replacing && std::rename(QFile::encodeName(target).constData(),
-                                         QFile::encodeName(fileName).constData()) != 0) {
+            if (replacing && !replaceWithFinished(target, fileName)) {
                 QFile::remove(target);
                 ask(QStringLiteral("Error: 62") + CRLF + CRLF + QStringLiteral("Can't replace ") +
                         fileName,

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+
 using DbTestFiles::sqlite;
 using DbTestFiles::sqliteValue;
 
@@ -179,6 +181,42 @@ private slots:
                  QStringLiteral("café"));
         QCOMPARE(sqliteValue(db, "SELECT Answer FROM Notes WHERE Question = 'rich.txt';"),
                  QStringLiteral("Bold text"));
+    }
+
+    void nameThatIsNotUtf8()
+    {
+        // Listed with a replacement character and read by the file system's own bytes.
+        const QByteArray folder = QFile::encodeName(m_a) + '/';
+        for (const QByteArray &name : {QByteArray("odd\xff.txt"), QByteArray("odd\xfe.txt")}) {
+            QFile file;
+            const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT, 0644);
+            QVERIFY(fd >= 0 && file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+            file.write("odd " + name.right(5).left(1).toHex());
+        }
+        FrmImportFromText window(m_dbFolder);
+        ScriptedPrompter prompter;
+        window.setFolder(m_a);
+        const QString shown = QStringLiteral("odd\uFFFD.txt");
+        QCOMPARE(items(window.File1).count(shown), 2);
+        // Alike on screen, two files all the same.
+        window.File1_DblClick(rowOf(window.File1, shown));
+        window.File1_DblClick(rowOf(window.File1, shown));
+        window.File1_DblClick(rowOf(window.File1, shown) + 1);
+        QCOMPARE(items(window.List1), QStringList({m_a + "/" + shown, m_a + "/" + shown}));
+        window.List1->setCurrentRow(1);
+        window.mnuMoveOut_Click();
+
+        window.CmdNext_Click();
+        window.File2_Click(rowOf(window.File2, "KB.mdb"));
+        window.CmdNext_Click();
+        QSignalSpy finished(&window, &FrmImportFromText::importFinished);
+        window.CmdNext_Click();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.first().at(0).toInt(), 1);
+        QCOMPARE(prompter.calls().last().title, QStringLiteral("SUCCEED"));
+        QCOMPARE(
+            sqliteValue(m_dbFolder + "/KB.mdb", "SELECT Question || '=' || Answer FROM Notes;"),
+            shown + QStringLiteral("=odd fe"));
     }
 
     void passwordDatabaseIsReported()
