@@ -249,9 +249,20 @@ private slots:
         tips->SetDelayTimes();
         QCOMPARE(tips->showDelay(), 500);
 
-        // Removing a tool forgets it; the last object takes the window with it.
+        // Removing a tool ends its tips but keeps its record; adding it again makes a new one.
+        const int count = tips->toolCount();
         tips->RemoveTool(button);
         QVERIFY(!tips->hasTool(button));
+        QCOMPARE(tips->toolCount(), count);
+        QVERIFY(!tips->showTip(button, QPoint(0, 0)));
+        clsTooltip::Tool plain;
+        plain.text = QStringLiteral("Again");
+        QVERIFY(tips->AddTool(button, plain));
+        QCOMPARE(tips->toolCount(), count + 1);
+        QVERIFY(tips->showTip(button, QPoint(0, 0)));
+        QCOMPARE(window_->text(), QStringLiteral("Again"));
+        QVERIFY(!window_->look().balloon);
+        // The last object takes the window with it.
         tips.reset();
         QVERIFY(!clsTooltip::tipWindow());
         clsTooltip again;
