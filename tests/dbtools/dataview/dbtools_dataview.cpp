@@ -332,11 +332,12 @@ private slots:
         view->SStabClicked(QStringLiteral("ById"));
         QVERIFY(prompter.calls().isEmpty());
 
-        // Cancelled: nothing runs and the grid keeps its rows.
+        // Cancelled: the empty text is no Long, so it is refused and the grid keeps its rows.
         view->TxtQuery->clear();
         prompter.cancel();
         view->SStabClicked(QStringLiteral("ById"));
-        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().last().prompt, QStringLiteral("\"\" is not a valid Long value!"));
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 1);
 
         // No match.
@@ -372,8 +373,9 @@ private slots:
         }
         ScriptedPrompter prompter;
         FrmAdvance *view = open(m_file);
-        for (const char *answer : {"1", "2", "3", "x"})
+        for (const char *answer : {"1", "2", "3"})
             prompter.answer(QString::fromLatin1(answer));
+        prompter.cancel(); // an empty text, which any question differs from
         view->SStabClicked(QStringLiteral("Four"));
         const QStringList prompts = prompter.prompts();
         QCOMPARE(prompts.size(), 4);
