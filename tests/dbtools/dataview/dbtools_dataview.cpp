@@ -97,6 +97,8 @@ private slots:
             database->createQueryDef(QStringLiteral("ById"),
                                      QStringLiteral("SELECT * FROM Basics WHERE ID = :Which"),
                                      {{QStringLiteral("Which"), db::dbLong, {}}});
+            // A system table that is hidden too has an attribute beyond the system ones.
+            database->setTableHidden(QStringLiteral("MSysQueries"), true);
             database->Close();
         }
         m_main = std::make_unique<FrmMain>();
@@ -138,7 +140,10 @@ private slots:
         // Schema tree: tables with their fields, stored queries.
         QTreeWidget *tree = m_main->DataTree;
         QVERIFY(findNode(tree, QStringLiteral("Tables"), QStringLiteral("Qt")));
-        QVERIFY(!findNode(tree, QStringLiteral("Tables"), QStringLiteral("MSysQueries")));
+        // Plain system tables stay out; one with a further attribute is listed.
+        QVERIFY(!findNode(tree, QStringLiteral("Tables"), QStringLiteral("MSysTableAttributes")));
+        QVERIFY(!findNode(tree, QStringLiteral("Tables"), QStringLiteral("sqlite_sequence")));
+        QVERIFY(findNode(tree, QStringLiteral("Tables"), QStringLiteral("MSysQueries")));
         QVERIFY(findNode(tree, QStringLiteral("Querys"), QStringLiteral("ById")));
 
         // Clicking a table node shows it and empties the SQL box.
