@@ -237,7 +237,7 @@ void FrmMain::createControls()
 
 QWidget *FrmMain::createLeftPanel()
 {
-    PanelLeft = hostedControl(PanelProgId, {{QStringLiteral("BorderStyle"), 1}});
+    PanelLeft = hostedControl(PanelProgId, {});
     PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
     PanelLeft->setMinimumWidth(Twips::toPixels(3495) + 70);
     auto *layout = new QVBoxLayout(PanelLeft);
