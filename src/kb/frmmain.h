@@ -246,8 +246,7 @@ public:
     void mnuViewDBToolbar_Click();
     void mnuDbViewer_Click();
 
-    // Commands whose windows come with their own work; until then they do nothing and their
-    // items are disabled (see pendingCommands in frmmainmenus.cpp).
+    // Commands carried out by the windows and procedures that own them.
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
     void mnuFilePrintPreview_Click();
@@ -354,7 +353,6 @@ private:
     void createToolBarMain();
     void createTBEdit();
     void createTBTool();
-    void disablePendingCommands();
     void sendVerb(void (RecordVerbs::*verb)());
     QAction *addToolbarButton(QToolBar *toolbar, QList<QAction *> &buttons, const QString &key,
                               const QString &tip);

@@ -31,25 +31,6 @@ const char *const CaptionProperty = "menuCaption";
 
 enum MenuState : unsigned { Hidden = 1, Disabled = 2, Marked = 4 };
 
-// Commands whose procedures come with later windows: disabled until they are wired.
-const QStringList &pendingMenuItems()
-{
-    // clang-format off
-    static const QStringList names = {
-    };
-    // clang-format on
-    return names;
-}
-
-const QStringList &pendingToolbarKeys()
-{
-    // clang-format off
-    static const QStringList keys = {
-    };
-    // clang-format on
-    return keys;
-}
-
 // The text a caption shows: without its mark character ("-", "#", "*") and help part.
 QString menuDisplayText(const QString &caption)
 {
@@ -515,7 +496,6 @@ void FrmMain::createMenus()
     createToolBarMain();
     createTBEdit();
     createTBTool();
-    disablePendingCommands();
 }
 
 QAction *FrmMain::addToolbarButton(QToolBar *toolbar, QList<QAction *> &buttons, const QString &key,
@@ -691,16 +671,6 @@ void FrmMain::createTBTool()
         button->setVisible(!entry.hidden);
         connect(button, &QAction::triggered, this, [this, key] { TBTool_ButtonClick(key); });
     }
-}
-
-void FrmMain::disablePendingCommands()
-{
-    for (const QString &name : pendingMenuItems())
-        if (QAction *action = menuItem(name))
-            action->setEnabled(false);
-    for (const QString &key : pendingToolbarKeys())
-        if (QAction *action = toolbarButton(key))
-            action->setEnabled(false);
 }
 
 QAction *FrmMain::menuItem(const QString &name) const
@@ -983,8 +953,6 @@ void FrmMain::mnuDbViewer_Click()
 }
 
 // ---- Commands wired by the windows and procedures that own them ----
-// Each does nothing yet; its menu item or button is disabled (pendingMenuItems,
-// pendingToolbarKeys) until its owner replaces the body here.
 
 void FrmMain::mnuImportText_Click()
 {
