@@ -278,6 +278,8 @@ public:
     void FillQuerySkeleton(QTreeWidget *tree, int kind);
     void ShowFindAndReplace();
     void FormatActiveControl(const QString &key);
+    // The drawn picture of a toolbar key ("Print", "Scale Up", "Next"...), made when first shown.
+    static QIcon CommandIcon(const QString &key);
     // ---- end of command menus and toolbars ----
 
     // ---- Tool windows inside the main window (frmmaintools.cpp) ----

@@ -152,6 +152,19 @@ QPixmap drawCommandIcon(const QString &name)
         p.drawRect(QRectF(9, 20, 14, 9));
     } else if (name == QLatin1String("Search") || name == QLatin1String("Find")) {
         drawMagnifier(p);
+    } else if (name == QLatin1String("Scale Up") || name == QLatin1String("Scale Down")) {
+        drawMagnifier(p);
+        p.setPen(QPen(blue, 2.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(9, 12.5), QPointF(16, 12.5));
+        if (name == QLatin1String("Scale Up"))
+            p.drawLine(QPointF(12.5, 9), QPointF(12.5, 16));
+    } else if (name == QLatin1String("Previous") || name == QLatin1String("Next")) {
+        drawPage(p, QRectF(8, 3, 18, 26));
+        p.setPen(QPen(green, 3, Qt::SolidLine, Qt::RoundCap));
+        if (name == QLatin1String("Next"))
+            drawArrow(p, QPointF(4, 16), QPointF(22, 16));
+        else
+            drawArrow(p, QPointF(28, 16), QPointF(10, 16));
     } else if (name == QLatin1String("Import") || name == QLatin1String("Export")) {
         p.drawPolyline(QPolygonF()
                        << QPointF(4, 18) << QPointF(4, 28) << QPointF(28, 28) << QPointF(28, 18));
@@ -320,6 +333,11 @@ struct ToolbarEntry
 };
 
 } // namespace
+
+QIcon FrmMain::CommandIcon(const QString &key)
+{
+    return commandIcon(key);
+}
 
 QList<MenuImage> FrmMain::ImageList()
 {
