@@ -1,4 +1,5 @@
 #include "dbtestfiles.h"
+#include "dbtools/dirlistbox.h"
 #include "dbtools/frmexportdbtextfile.h"
 #include "platform/db/dbengine.h"
 #include "scriptedprompter.h"
@@ -11,6 +12,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 
 using DbTestFiles::readAll;
 using DbTestFiles::sqlite;
@@ -173,6 +175,49 @@ private slots:
         QCOMPARE(prompter.calls().last().title, QStringLiteral("ERROR"));
         QVERIFY(deep.result() != QDialog::Accepted);
         QVERIFY(!QFileInfo::exists(m_root->filePath("no")));
+    }
+
+    void folderListFillsThePath()
+    {
+        ScriptedPrompter prompter;
+        FrmExportDBTextFile window;
+        window.CmdConv_Click();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // Nothing is filled in until the user picks a folder.
+        QVERIFY(window.TxtFullPath->text().isEmpty());
+        QVERIFY(window.Dir1->isVisibleTo(&window));
+
+        // The list shows the folders down to the current one, then its subfolders.
+        QVERIFY(window.Dir1->setPath(m_root->path()));
+        QTreeWidgetItem *current = window.Dir1->currentItem();
+        QCOMPARE(DirListBox::entryPath(current), QDir::cleanPath(m_root->path()));
+        QStringList below;
+        for (int i = 0; i < current->childCount(); ++i)
+            below << current->child(i)->text(0);
+        QVERIFY(below.contains(QStringLiteral("out")));
+        QVERIFY(current->parent());
+        QCOMPARE(DirListBox::entryPath(current->parent()),
+                 QFileInfo(QDir::cleanPath(m_root->path())).absolutePath());
+        QCOMPARE(window.TxtFullPath->text(), QDir::toNativeSeparators(window.Dir1->path()));
+
+        // Double-clicking a subfolder opens it; a click puts the current folder in the box.
+        QTreeWidgetItem *out = current->child(int(below.indexOf(QStringLiteral("out"))));
+        const QPoint row = window.Dir1->visualItemRect(out).center();
+        QTest::mouseClick(window.Dir1->viewport(), Qt::LeftButton, {}, row);
+        QTest::mouseDClick(window.Dir1->viewport(), Qt::LeftButton, {}, row);
+        QTest::mouseRelease(window.Dir1->viewport(), Qt::LeftButton, {}, row);
+        QCOMPARE(window.Dir1->path(), QDir::cleanPath(m_out));
+        QCOMPARE(window.TxtFullPath->text(), QDir::toNativeSeparators(m_out));
+        window.TxtFullPath->clear();
+        QTest::mouseClick(window.Dir1->viewport(), Qt::LeftButton, {},
+                          window.Dir1->visualItemRect(window.Dir1->currentItem()).center());
+        QCOMPARE(window.TxtFullPath->text(), QDir::toNativeSeparators(m_out));
+
+        // A folder that cannot be read leaves the list where it was.
+        QVERIFY(!window.Dir1->setPath(m_root->filePath("no/such/folder")));
+        QCOMPARE(window.Dir1->path(), QDir::cleanPath(m_out));
+        QVERIFY(prompter.calls().isEmpty());
     }
 };
 
