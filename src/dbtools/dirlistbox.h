@@ -25,6 +25,10 @@ signals:
     // An entry was clicked; the current folder stays.
     void clicked();
 
+protected:
+    // The list's own indentation shows the levels; no branch lines or arrows.
+    void drawBranches(QPainter *, const QRect &, const QModelIndex &) const override {}
+
 private:
     void fill();
 

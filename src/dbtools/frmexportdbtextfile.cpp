@@ -90,6 +90,7 @@ FrmExportDBTextFile::FrmExportDBTextFile(QWidget *parent) : QDialog(parent)
     dirRow->addWidget(CmdBrowse);
     page2->addLayout(dirRow);
     Dir1 = new DirListBox;
+    Dir1->setMinimumHeight(140);
     Dir1->setPath(QDir::currentPath());
     Drive1->setCurrentIndex(Drive1->findText(QStorageInfo(Dir1->path()).rootPath()));
     page2->addWidget(Dir1);
