@@ -1,5 +1,6 @@
 #include "dbtools/frmimportfromtext.h"
 
+#include "dbtools/dirlistbox.h"
 #include "dbtools/frmexportdbtextfile.h"
 #include "dbtools/frmtrans.h"
 #include "kb/frmmain.h"
@@ -116,11 +117,10 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
         Drive1->addItem(volume.rootPath());
     Drive1->setCurrentIndex(-1);
     page1->addWidget(Drive1, 1, 0);
-    Dir1 = new QPushButton(QStringLiteral("Browse..."));
-    page1->addWidget(Dir1, 1, 1);
-    LblFolder = new QLabel;
-    LblFolder->setTextFormat(Qt::PlainText);
-    page1->addWidget(LblFolder, 2, 0, 1, 2);
+    CmdBrowse = new QPushButton(QStringLiteral("Browse..."));
+    page1->addWidget(CmdBrowse, 1, 1);
+    Dir1 = new DirListBox;
+    page1->addWidget(Dir1, 2, 0, 1, 2);
     File1 = new QListWidget;
     page1->addWidget(File1, 3, 0);
     List1 = new QListWidget;
@@ -193,7 +193,8 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     mnuEdit->addAction(QStringLiteral("Move out from list"), this, [this] { mnuMoveOut_Click(); });
 
     connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
-    connect(Dir1, &QPushButton::clicked, this, [this] { Dir1_Click(); });
+    connect(Dir1, &DirListBox::changed, this, [this] { Dir1_Change(); });
+    connect(CmdBrowse, &QPushButton::clicked, this, [this] { CmdBrowse_Click(); });
     connect(TxtPatn, &QLineEdit::textChanged, this, [this] { TxtPatn_Change(); });
     connect(TxtPatn, &QLineEdit::returnPressed, this, [this] { TxtPatn_Change(); });
     connect(File1, &QListWidget::itemDoubleClicked, this,
@@ -213,6 +214,10 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     File2->addItems(
         QDir(m_databaseFolder)
             .entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    // The folder list starts at the current folder, and the file list with it.
+    Dir1->setPath(QDir::currentPath());
+    Drive1->setCurrentIndex(Drive1->findText(QStorageInfo(Dir1->path()).rootPath()));
+    m_folder = Dir1->path();
     TxtPatn->setText(QStringLiteral("*.txt"));
     Frame2->setVisible(false);
     Frame3->setVisible(false);
@@ -232,16 +237,21 @@ int FrmImportFromText::visibleStep() const
 void FrmImportFromText::Drive1_Change()
 {
     const QStorageInfo volume(Drive1->currentText());
-    if (!volume.isValid() || !volume.isReady()) {
+    // The folder list keeps its folder when the drive cannot be read.
+    if (!volume.isValid() || !volume.isReady() || !Dir1->setPath(volume.rootPath())) {
         message(QStringLiteral("Driver") + Drive1->currentText() +
                     QStringLiteral(" is not available now, please insert disk there!"),
                 105, QStringLiteral("FAILED"));
-        return;
     }
-    setFolder(volume.rootPath());
 }
 
-void FrmImportFromText::Dir1_Click()
+void FrmImportFromText::Dir1_Change()
+{
+    m_folder = Dir1->path();
+    TxtPatn_Change();
+}
+
+void FrmImportFromText::CmdBrowse_Click()
 {
     const auto chosen =
         Prompter::instance().folderName(QStringLiteral("File Directory Location:"), m_folder);
@@ -251,9 +261,10 @@ void FrmImportFromText::Dir1_Click()
 
 void FrmImportFromText::setFolder(const QString &folder)
 {
-    m_folder = folder;
-    LblFolder->setText(QDir::toNativeSeparators(folder));
-    TxtPatn_Change();
+    // Moving the folder list lists the files; the folder it already shows is listed again.
+    const QString before = Dir1->path();
+    if (Dir1->setPath(folder) && Dir1->path() == before)
+        Dir1_Change();
 }
 
 void FrmImportFromText::TxtPatn_Change()
@@ -322,10 +333,13 @@ void FrmImportFromText::mnuMoveOut_Click()
 
 bool FrmImportFromText::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == List1 && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
-        mnuMoveOut_Click();
-        return true;
+    // A full stop takes the selected file out of the list, and so does Delete.
+    if (watched == List1 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->text() == QLatin1String(".") || key->key() == Qt::Key_Delete) {
+            mnuMoveOut_Click();
+            return true;
+        }
     }
     if (event->type() == QEvent::MouseMove) {
         for (QListWidget *list : {List1, ListFinalFile}) {

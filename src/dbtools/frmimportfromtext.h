@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class DirListBox;
 class FrmMain;
 class QCheckBox;
 class QComboBox;
@@ -38,7 +39,9 @@ public:
 
     // Step 1: the folder, the pattern and the chosen files.
     void Drive1_Change();
-    void Dir1_Click(); // picks the folder through the prompter
+    void Dir1_Change();
+    void CmdBrowse_Click(); // picks the folder through the prompter
+    // Moves the folder list there (and lists the folder's files).
     void setFolder(const QString &folder);
     QString folder() const { return m_folder; }
     void TxtPatn_Change();
@@ -55,8 +58,8 @@ public:
 
     QGroupBox *Frame1 = nullptr;
     QComboBox *Drive1 = nullptr;
-    QPushButton *Dir1 = nullptr;
-    QLabel *LblFolder = nullptr;
+    DirListBox *Dir1 = nullptr;
+    QPushButton *CmdBrowse = nullptr;
     QListWidget *File1 = nullptr;
     QLineEdit *TxtPatn = nullptr;
     QCheckBox *CheckSelectAll = nullptr;

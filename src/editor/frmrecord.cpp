@@ -129,7 +129,6 @@ void FrmRecord::PrintWithWord()
 
 void FrmRecord::createControls()
 {
-    setMinimumSize(Twips::toPixels(4000), Twips::toPixels(3000) - 60);
     DataNavi = new db::DataControl(this);
     DataNavi->setObjectName(QStringLiteral("DataNavi"));
 

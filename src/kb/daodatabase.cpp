@@ -153,7 +153,8 @@ bool DAODataBase::AddTableNameToCombo(QComboBox *combo, const std::optional<QStr
             return false;
         const std::optional<QString> typed =
             Prompter::instance().password(QString(), PasswordTitle);
-        if (!typed || typed->isEmpty())
+        // Only a cancelled prompt ends it; an empty password is one more try.
+        if (!typed)
             return false;
         m_enteredPassword = *typed;
         options.exclusive = true;
@@ -175,9 +176,8 @@ bool DAODataBase::AddTableName(QComboBox *combo)
         database->Close();
         return true;
     } catch (const AppException &error) {
-        Prompter::instance().messageBox(QString::number(error.number()) + QStringLiteral("\r\n") +
-                                            error.description(),
-                                        103, 4, QStringLiteral("ERROR"));
+        Prompter::instance().messageBox(QString::number(error.number()) + error.description(), 103,
+                                        4, QStringLiteral("ERROR"));
         return false;
     }
 }

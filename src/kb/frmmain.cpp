@@ -245,7 +245,7 @@ void FrmMain::createControls()
 
 QWidget *FrmMain::createLeftPanel()
 {
-    PanelLeft = hostedControl(PanelProgId, {{QStringLiteral("BorderStyle"), 1}});
+    PanelLeft = hostedControl(PanelProgId, {});
     PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
     auto *layout = new QVBoxLayout(PanelLeft);
     layout->setContentsMargins(2, 2, 2, 2);

@@ -246,8 +246,7 @@ public:
     void mnuViewDBToolbar_Click();
     void mnuDbViewer_Click();
 
-    // Commands whose windows come with their own work; until then they do nothing and their
-    // items are disabled (see pendingCommands in frmmainmenus.cpp).
+    // Commands carried out by the windows and procedures that own them.
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
     void mnuFilePrintPreview_Click();
@@ -279,6 +278,8 @@ public:
     void FillQuerySkeleton(QTreeWidget *tree, int kind);
     void ShowFindAndReplace();
     void FormatActiveControl(const QString &key);
+    // The drawn picture of a toolbar key ("Print", "Scale Up", "Next"...), made when first shown.
+    static QIcon CommandIcon(const QString &key);
     // ---- end of command menus and toolbars ----
 
     // ---- Tool windows inside the main window (frmmaintools.cpp) ----
@@ -355,7 +356,6 @@ private:
     void createToolBarMain();
     void createTBEdit();
     void createTBTool();
-    void disablePendingCommands();
     void sendVerb(void (RecordVerbs::*verb)());
     QAction *addToolbarButton(QToolBar *toolbar, QList<QAction *> &buttons, const QString &key,
                               const QString &tip);

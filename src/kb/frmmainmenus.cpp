@@ -32,25 +32,6 @@ const char *const CaptionProperty = "menuCaption";
 
 enum MenuState : unsigned { Hidden = 1, Disabled = 2, Marked = 4 };
 
-// Commands whose procedures come with later windows: disabled until they are wired.
-const QStringList &pendingMenuItems()
-{
-    // clang-format off
-    static const QStringList names = {
-    };
-    // clang-format on
-    return names;
-}
-
-const QStringList &pendingToolbarKeys()
-{
-    // clang-format off
-    static const QStringList keys = {
-    };
-    // clang-format on
-    return keys;
-}
-
 // The text a caption shows: without its mark character ("-", "#", "*") and help part.
 QString menuDisplayText(const QString &caption)
 {
@@ -172,6 +153,19 @@ QPixmap drawCommandIcon(const QString &name)
         p.drawRect(QRectF(9, 20, 14, 9));
     } else if (name == QLatin1String("Search") || name == QLatin1String("Find")) {
         drawMagnifier(p);
+    } else if (name == QLatin1String("Scale Up") || name == QLatin1String("Scale Down")) {
+        drawMagnifier(p);
+        p.setPen(QPen(blue, 2.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(9, 12.5), QPointF(16, 12.5));
+        if (name == QLatin1String("Scale Up"))
+            p.drawLine(QPointF(12.5, 9), QPointF(12.5, 16));
+    } else if (name == QLatin1String("Previous") || name == QLatin1String("Next")) {
+        drawPage(p, QRectF(8, 3, 18, 26));
+        p.setPen(QPen(green, 3, Qt::SolidLine, Qt::RoundCap));
+        if (name == QLatin1String("Next"))
+            drawArrow(p, QPointF(4, 16), QPointF(22, 16));
+        else
+            drawArrow(p, QPointF(28, 16), QPointF(10, 16));
     } else if (name == QLatin1String("Import") || name == QLatin1String("Export")) {
         p.drawPolyline(QPolygonF()
                        << QPointF(4, 18) << QPointF(4, 28) << QPointF(28, 28) << QPointF(28, 18));
@@ -340,6 +334,11 @@ struct ToolbarEntry
 };
 
 } // namespace
+
+QIcon FrmMain::CommandIcon(const QString &key)
+{
+    return commandIcon(key);
+}
 
 QList<MenuImage> FrmMain::ImageList()
 {
@@ -516,7 +515,6 @@ void FrmMain::createMenus()
     createToolBarMain();
     createTBEdit();
     createTBTool();
-    disablePendingCommands();
 }
 
 QAction *FrmMain::addToolbarButton(QToolBar *toolbar, QList<QAction *> &buttons, const QString &key,
@@ -692,16 +690,6 @@ void FrmMain::createTBTool()
         button->setVisible(!entry.hidden);
         connect(button, &QAction::triggered, this, [this, key] { TBTool_ButtonClick(key); });
     }
-}
-
-void FrmMain::disablePendingCommands()
-{
-    for (const QString &name : pendingMenuItems())
-        if (QAction *action = menuItem(name))
-            action->setEnabled(false);
-    for (const QString &key : pendingToolbarKeys())
-        if (QAction *action = toolbarButton(key))
-            action->setEnabled(false);
 }
 
 QAction *FrmMain::menuItem(const QString &name) const
@@ -987,8 +975,6 @@ void FrmMain::mnuDbViewer_Click()
 }
 
 // ---- Commands wired by the windows and procedures that own them ----
-// Each does nothing yet; its menu item or button is disabled (pendingMenuItems,
-// pendingToolbarKeys) until its owner replaces the body here.
 
 void FrmMain::mnuImportText_Click()
 {

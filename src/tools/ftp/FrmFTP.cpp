@@ -444,11 +444,9 @@ void FrmFTP::ConnectToServer()
     m_FtpConnection->setPassiveMode(Check1->isChecked());
     Label1->clear();
     if (!m_FtpConnection->connectToServer()) {
+        // No box: the log pane names the failure, with the server's replies before it.
         ResetProgress();
         logFailure();
-        ask(QString::number(m_FtpConnection->ftpGetLastError()) + QStringLiteral("\r\n\r\n") +
-                m_FtpConnection->getFtpErrorDescription(),
-            103, 4, QStringLiteral("ERROR"));
         return;
     }
     Label1->setText(dialog.URL());

@@ -183,20 +183,27 @@ void FrmFTP::UploadSelected()
     QTreeWidgetItem *found = listItem(name);
     m_TransferSize = QFileInfo(fileName).size();
     qint64 startOffset = 0;
+    // These two questions come in the platform's plain box, not the program's own.
+    const auto askPlain = [this](const QString &text, int buttons) {
+        return m_closeGuard.closePending()
+                   ? MsgButtons::escapeValue(buttons)
+                   : Prompter::instance().plainQuestion(text, QStringLiteral("File already exists"),
+                                                        buttons);
+    };
     if (found) {
         const qint64 remote = found->data(0, SizeRole).toLongLong();
         const QString shown = found->text(1);
         if (m_TransferSize > remote) {
-            const QString answer = ask(existsText(name, shown, m_TransferSize, AppendQuestion), 102,
-                                       5, QStringLiteral("File already exists"));
+            const QString answer =
+                askPlain(existsText(name, shown, m_TransferSize, AppendQuestion), 5);
             if (answer == QLatin1String("Yes"))
                 startOffset = remote;
             else if (answer != QLatin1String("No"))
                 return;
         } else {
-            if (ask(existsText(name, shown, m_TransferSize,
-                               QStringLiteral("Do you want to cancel upload?")),
-                    102, 1, QStringLiteral("File already exists")) != QLatin1String("No"))
+            if (askPlain(existsText(name, shown, m_TransferSize,
+                                    QStringLiteral("Do you want to cancel upload?")),
+                         1) != QLatin1String("No"))
                 return;
         }
     }

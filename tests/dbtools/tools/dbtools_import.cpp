@@ -1,4 +1,5 @@
 #include "dbtestfiles.h"
+#include "dbtools/dirlistbox.h"
 #include "dbtools/frmimportfromtext.h"
 #include "platform/controls/controlhost.h"
 #include "platform/db/dbdatabase.h"
@@ -15,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <fcntl.h>
 
@@ -45,6 +47,15 @@ private:
         for (int i = 0; i < list->count(); ++i)
             texts << list->item(i)->text();
         return texts;
+    }
+
+    // A double click as the mouse gives it: press, release, then the double click and release.
+    static void doubleClick(QTreeWidget *tree, QTreeWidgetItem *item)
+    {
+        const QPoint at = tree->visualItemRect(item).center();
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
     }
 
     int rowOf(const QListWidget *list, const QString &text)
@@ -112,12 +123,48 @@ private slots:
         QCOMPARE(window.List1->count(), 5);
         QVERIFY(!items(window.List1).contains(m_b + "/notes.txt"));
 
+        // A full stop takes the selected entry out, and so does Delete; nothing selected,
+        // nothing goes.
         window.List1->setCurrentRow(1);
+        const QString second = window.List1->item(1)->text();
         QTest::keyClick(window.List1, Qt::Key_Period);
-        QCOMPARE(window.List1->count(), 5);
-        QTest::keyClick(window.List1, Qt::Key_Delete);
         QCOMPARE(window.List1->count(), 4);
-        QCOMPARE(window.List3.size(), 4);
+        QVERIFY(!items(window.List1).contains(second));
+        window.List1->setCurrentRow(1);
+        QTest::keyClick(window.List1, Qt::Key_Delete);
+        QCOMPARE(window.List1->count(), 3);
+        QCOMPARE(window.List3.size(), 3);
+        window.List1->setCurrentRow(-1);
+        QTest::keyClick(window.List1, Qt::Key_Period);
+        QCOMPARE(window.List1->count(), 3);
+    }
+
+    void folderListDrivesTheFileList()
+    {
+        FrmImportFromText window(m_dbFolder);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // It opens on the current folder, and the file list shows that folder's files.
+        QCOMPARE(window.Dir1->path(), QDir::cleanPath(QDir::currentPath()));
+        QCOMPARE(window.folder(), window.Dir1->path());
+
+        window.setFolder(m_root->path());
+        QCOMPARE(window.File1->count(), 0);
+        QTreeWidgetItem *current = window.Dir1->currentItem();
+        QStringList below;
+        for (int i = 0; i < current->childCount(); ++i)
+            below << current->child(i)->text(0);
+        QCOMPARE(below, QStringList({"a", "b", "Database"}));
+        // Double-clicking a subfolder moves the list there and lists its files.
+        QTreeWidgetItem *a = current->child(0);
+        doubleClick(window.Dir1, a);
+        QCOMPARE(window.Dir1->path(), QDir::cleanPath(m_a));
+        QCOMPARE(window.File1->count(), 5);
+        // Back up through the folder above it.
+        QTreeWidgetItem *up = window.Dir1->currentItem()->parent();
+        doubleClick(window.Dir1, up);
+        QCOMPARE(window.Dir1->path(), QDir::cleanPath(m_root->path()));
+        QCOMPARE(window.File1->count(), 0);
     }
 
     void importsAndReportsFailures()
