@@ -40,8 +40,7 @@ QString FakePrograms::add(const QString &name, int exitCode)
     const QString program = m_dir.filePath(name);
     QFile file(program);
     if (file.open(QIODevice::WriteOnly))
-        file.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\nexit " +
-                   QByteArray::number(exitCode) + "\n");
+        file.write("#!/bin/sh\nexit " + QByteArray::number(exitCode) + "\n");
     file.close();
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return program;

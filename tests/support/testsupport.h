@@ -29,10 +29,8 @@ class FakePrograms
 public:
     FakePrograms();
     ~FakePrograms();
-    // A program of that name that writes its arguments, one a line, to its own path plus
-    // ".args" and ends with the exit code; its full path.
+    // A program of that name that ends at once with the exit code; its full path.
     QString add(const QString &name, int exitCode = 0);
-    QString path() const { return m_dir.path(); }
 
 private:
     QTemporaryDir m_dir;

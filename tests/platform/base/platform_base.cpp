@@ -180,11 +180,6 @@ private slots:
         QVERIFY(store.setValue(app, section, QStringLiteral("URLHistory1"), QStringLiteral("new")));
         QCOMPARE(IniSettingsStore().value(app, section, QStringLiteral("URLHistory1")).toString(),
                  QStringLiteral("new"));
-        // The data folder's own file wins from then on; a missing folder is made on writing.
-        QVERIFY(QDir(root.filePath(QStringLiteral("Settings"))).removeRecursively());
-        QVERIFY(store.setValue(QStringLiteral("Marlux"), QStringLiteral("Shared Tools"),
-                               QStringLiteral("AddPrinter"), QStringLiteral("tool")));
-        QVERIFY(QFile::exists(root.filePath(QStringLiteral("Settings/Marlux.ini"))));
         qputenv("XDG_CONFIG_HOME", previousConfig);
     }
 

@@ -253,18 +253,6 @@ private slots:
         for (int i = 0; i < browser->cboAddress->count(); ++i)
             offered.append(browser->cboAddress->itemText(i));
         QCOMPARE(offered, (QStringList{url("home"), url("a"), url("b")}));
-
-        // Choosing one opens it; as a page the list knew, the next chosen address is recorded.
-        browser->cboAddress->setCurrentIndex(2);
-        emit browser->cboAddress->activated(2);
-        waitFor("b");
-        QVERIFY(!browser->lastAddressWasNew());
-        QCOMPARE(browser->cboAddress->count(), 3);
-        type(url("search"));
-        waitFor("search");
-        QCOMPARE(history(1), url("search"));
-        QCOMPARE(history(2), url("a"));
-        QCOMPARE(history(3), typed);
     }
 
     void slowPageShowsProcessingUntilStopped()
