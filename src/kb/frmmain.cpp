@@ -17,6 +17,7 @@
 #include "shell/shellspeech.h"
 #include "shell/singleinstance.h"
 #include "winsvc/bg.h"
+#include "winsvc/closeguard.h"
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
 #include "winsvc/mcoolmenu.h"
@@ -49,6 +50,7 @@
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -716,8 +718,9 @@ void FrmMain::ReleaseWindowObjects()
 
 bool FrmMain::MDIForm_Unload()
 {
-    // A child may refuse to close; the program then goes on speaking as before.
-    if (!UnloadAllForms())
+    // A child may refuse to close (or still be settling its work); the program then goes on
+    // speaking as before.
+    if (UnloadAllForms() != Unloading::Done)
         return false;
     ReleaseSpeech();
     delete m_frmSysTray;
@@ -733,17 +736,52 @@ void FrmMain::ReleaseSpeech()
     ::ReleaseSpeech();
 }
 
-bool FrmMain::UnloadAllForms()
+FrmMain::Unloading FrmMain::UnloadAllForms()
 {
-    // A child that refuses to close (unsaved work the user keeps) stops the shutdown.
+    // A child that refuses to close (unsaved work the user keeps) stops the shutdown. One that
+    // only puts its close off (a transfer it stops first) closes itself soon; the others go
+    // meanwhile, so that no connection outlives the quit.
+    bool waiting = false;
+    m_settlingChildren.clear();
     const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList();
     for (QMdiSubWindow *child : children) {
-        if (!child->close())
-            return false;
+        if (child->close())
+            continue;
+        if (!CloseGuard::closeDeferred(child->widget()))
+            return Unloading::Refused;
+        waiting = true;
+        m_settlingChildren.append(child);
     }
+    if (waiting)
+        return Unloading::Waiting;
     for (auto &form : RecordForms)
         form = nullptr;
-    return true;
+    return Unloading::Done;
+}
+
+void FrmMain::quitWhenChildrenSettle()
+{
+    QTimer::singleShot(50, this, [this] {
+        if (!m_quitPending)
+            return;
+        for (const QPointer<QMdiSubWindow> &child : std::as_const(m_settlingChildren)) {
+            if (!child)
+                continue;
+            if (CloseGuard::closeDeferred(child->widget())) {
+                quitWhenChildrenSettle();
+                return;
+            }
+            // Settled and still on screen: it kept itself open after all.
+            if (child->isVisible()) {
+                m_settlingChildren.clear();
+                m_quitPending = false;
+                m_quitConfirmed = false;
+                return;
+            }
+        }
+        m_settlingChildren.clear();
+        close();
+    });
 }
 
 void FrmMain::CloseAllDatabases()
@@ -790,7 +828,16 @@ void FrmMain::closeEvent(QCloseEvent *event)
     m_quitPending = false;
     // The children go first: one that keeps its unsaved work (or still has its own question
     // open) stops the quit, and then the window must still be whole.
-    if (!UnloadAllForms()) {
+    switch (UnloadAllForms()) {
+    case Unloading::Done:
+        break;
+    case Unloading::Waiting:
+        // A child stops its work first (a transfer, as its Stop would): quit once it has gone.
+        m_quitPending = true;
+        event->ignore();
+        quitWhenChildrenSettle();
+        return;
+    case Unloading::Refused:
         m_quitConfirmed = false;
         event->ignore();
         return;

@@ -328,7 +328,10 @@ private:
     void FillSearchDatabaseCombo();
     void ReleaseWindowObjects();
     void ReleaseSpeech();
-    bool UnloadAllForms();
+    enum class Unloading { Done, Waiting, Refused };
+    Unloading UnloadAllForms();
+    // Finishes a confirmed quit once the children that put their close off have gone.
+    void quitWhenChildrenSettle();
     void CloseAllDatabases();
 
     QMdiArea *m_mdiArea = nullptr;
@@ -339,6 +342,7 @@ private:
     // The quit was answered "Yes" but waits for the running search to settle.
     bool m_quitConfirmed = false;
     bool m_quitPending = false;
+    QList<QPointer<QMdiSubWindow>> m_settlingChildren;
     bool AskQuit();
     QPoint m_titleDragStart;
 

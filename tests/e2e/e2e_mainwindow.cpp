@@ -24,8 +24,8 @@
 #include "tools/telnet/TelnetScreenView.h"
 #include "tools/telnet/frmTCPIP.h"
 #include "tools/telnet/frmTelnet.h"
-#include "winsvc/clstooltip.h"
 #include "windowfactories.h"
+#include "winsvc/clstooltip.h"
 #include "winsvc/msubclass.h"
 
 #include <QAbstractItemView>
@@ -33,6 +33,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -50,6 +51,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -89,6 +91,7 @@ private slots:
     void searchKeywordsAtTheKeyboard();
     void ftpCloseDuringDownload();
     void telnetKeysReachTheHost();
+    void exitDuringDownload();
 
 private:
     void start();
@@ -103,6 +106,8 @@ private:
     void chooseSearchDatabase(const QString &key);
     void search(const QString &key, const QString &word);
     void openTool(const QString &key);
+    void chooseMenu(const QString &menu, const QString &item);
+    void telnetConnect(frmTelnet *telnet, quint16 port);
     void ftpDownload(FrmFTP *ftp, const QString &address, const QString &file,
                      const QString &target, std::function<void()> whileRunning);
 
@@ -588,6 +593,18 @@ void E2eMainWindow::openTool(const QString &key)
     m_input.click(button);
 }
 
+// An item of a main-menu drop-down, both by real clicks.
+void E2eMainWindow::chooseMenu(const QString &menu, const QString &item)
+{
+    QMenu *dropDown = m_main->subMenu(menu);
+    QAction *action = m_main->menuItem(item);
+    QVERIFY2(dropDown && action, qPrintable(item));
+    m_input.click(m_main->menuBar(),
+                  m_main->menuBar()->actionGeometry(dropDown->menuAction()).center());
+    QTRY_VERIFY_WITH_TIMEOUT(dropDown->isVisible(), Patience);
+    m_input.click(dropDown, dropDown->actionGeometry(action).center());
+}
+
 namespace {
 
 QWidget *ftpButton(FrmFTP *ftp, const QString &key)
@@ -759,23 +776,7 @@ void E2eMainWindow::telnetKeysReachTheHost()
     QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
                              Patience);
 
-    const QString port = QString::number(host.serverPort());
-    m_answers.expectWith(QStringLiteral("Connect To:"), [this, port](QWidget *window) {
-        auto *dialog = qobject_cast<frmTCPIP *>(window);
-        if (!dialog)
-            return;
-        for (QLineEdit *edit : {dialog->txtRemoteAddress, dialog->txtPort}) {
-            const QString text = edit == dialog->txtPort ? port : QStringLiteral("127.0.0.1");
-            m_input.click(edit);
-            m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
-            m_input.type(text);
-            if (!QTest::qWaitFor([edit, text] { return edit->text() == text; }, Patience))
-                qWarning("settings box: %s", qPrintable(edit->text()));
-        }
-        m_input.click(dialog->cmdOK);
-    });
-    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Connect"))));
-    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+    telnetConnect(telnet, host.serverPort());
     QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
     peer->write("login: ");
     QTRY_VERIFY_WITH_TIMEOUT(telnet->hasFocus(), Patience);
@@ -798,6 +799,84 @@ void E2eMainWindow::telnetKeysReachTheHost()
     QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
     QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
     finish();
+}
+
+// Connects the telnet window to a host on this machine through its settings dialog.
+void E2eMainWindow::telnetConnect(frmTelnet *telnet, quint16 hostPort)
+{
+    const QString port = QString::number(hostPort);
+    m_answers.expectWith(QStringLiteral("Connect To:"), [this, port](QWidget *window) {
+        auto *dialog = qobject_cast<frmTCPIP *>(window);
+        if (!dialog)
+            return;
+        for (QLineEdit *edit : {dialog->txtRemoteAddress, dialog->txtPort}) {
+            const QString text = edit == dialog->txtPort ? port : QStringLiteral("127.0.0.1");
+            m_input.click(edit);
+            m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+            m_input.type(text);
+            if (!QTest::qWaitFor([edit, text] { return edit->text() == text; }, Patience))
+                qWarning("settings box: %s", qPrintable(edit->text()));
+        }
+        m_input.click(dialog->cmdOK);
+    });
+    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Connect"))));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+}
+
+// File > Exit while the FTP window downloads, with a telnet window connected beside it: one
+// "Yes" ends the program. The transfer stops as Stop stops it (what came stays for a resume),
+// both windows unload, and the telnet host sees its connection closed.
+void E2eMainWindow::exitDuringDownload()
+{
+    PyFtpServer server({QStringLiteral("--throttle"), QStringLiteral("131072")});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    constexpr qint64 size = 8 << 20;
+    writeRandomFile(server.root() + QStringLiteral("/big.bin"), size);
+    QTemporaryDir local(QDir::tempPath() + QStringLiteral("/e2eftp-XXXXXX"));
+    QVERIFY(local.isValid());
+    QTcpServer host;
+    QVERIFY(host.listen(QHostAddress::LocalHost, 0));
+    QPointer<QTcpSocket> peer;
+    connect(&host, &QTcpServer::newConnection, &host, [&] { peer = host.nextPendingConnection(); });
+    start();
+
+    chooseMenu(QStringLiteral("mnuTools"), QStringLiteral("mnuTelnet"));
+    QPointer<frmTelnet> telnet;
+    QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
+                             Patience);
+    telnetConnect(telnet, host.serverPort());
+    QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
+
+    // The FTP window beside it, from the same menu.
+    chooseMenu(QStringLiteral("mnuTools"), QStringLiteral("mnuFTP"));
+    QPointer<FrmFTP> ftp;
+    QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
+    QVERIFY(telnet && telnet->isConnected());
+
+    const QString partial = local.filePath(QStringLiteral("partial.bin"));
+    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"), partial, [this] {
+        m_answers.expect(QStringLiteral("EXIT"), QStringLiteral("Yes"));
+        // From the download's own wait, as a user's menu click comes; the quit question then
+        // has its own loop, answered from outside this step.
+        QTimer::singleShot(0, this, [this] {
+            chooseMenu(QStringLiteral("mnuFile"), QStringLiteral("mnuFileExit"));
+        });
+    });
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->isVisible(), Patience);
+    QVERIFY(m_answers.done());
+    // The two connect dialogs, the save box and one quit question: nothing more to answer.
+    QCOMPARE(m_answers.seen().mid(0, 3),
+             QStringList({QStringLiteral("Connect To:"), QStringLiteral("Connect to site:"),
+                          QStringLiteral("Download file and save as...")}));
+    QCOMPARE(m_answers.seen().size(), 4);
+    QVERIFY(m_answers.seen().last().contains(QStringLiteral("Are you sure you want to quit?")));
+    QTRY_VERIFY_WITH_TIMEOUT(!ftp && !telnet, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
+    const qint64 kept = QFileInfo(partial).size();
+    QVERIFY2(kept > 0 && kept < size, qPrintable(QString::number(kept)));
+    delete m_main;
 }
 
 int main(int argc, char *argv[])

@@ -116,7 +116,7 @@ private:
     QTreeWidgetItem *m_LastNode = nullptr;
     QHash<QString, QTreeWidgetItem *> m_nodes;
     bool m_docked = false;
-    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }};
+    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }, this};
     bool m_dockedAtClose = false;
 };
 

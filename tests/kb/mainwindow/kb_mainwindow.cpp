@@ -8,6 +8,7 @@
 #include "shell/shellglobals.h"
 #include "shell/shellspeech.h"
 #include "testsupport.h"
+#include "winsvc/closeguard.h"
 #include "winsvc/msubclass.h"
 
 #include <QComboBox>
@@ -20,7 +21,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +55,37 @@ protected:
         else
             event->accept();
     }
+};
+
+// A child that puts its close off while its work runs (a transfer it stops first) and then
+// closes its frame itself; with keep set it keeps itself open once the work has stopped.
+class SettlingChild : public QWidget
+{
+public:
+    bool busy = true;
+    bool keep = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (busy) {
+            m_guard.deferClose();
+            event->ignore();
+            QTimer::singleShot(50, this, [this] {
+                busy = false;
+                parentWidget()->close();
+            });
+            return;
+        }
+        m_guard.dropClose();
+        if (keep)
+            event->ignore();
+        else
+            event->accept();
+    }
+
+private:
+    CloseGuard m_guard{[] {}, this};
 };
 
 } // namespace
@@ -197,6 +231,57 @@ private slots:
         FrmMain again;
         again.show();
         QVERIFY(!again.close());
+    }
+
+    // A child still stopping its work when the quit comes: the others go at once, the program
+    // ends once that child has gone, with no second question; a child that keeps itself open
+    // after all stops the quit.
+    void quitWaitsForAChildToSettle()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        SetSpeechEngine(std::make_unique<QuietSpeech>());
+        {
+            FrmMain main;
+            main.MDIForm_Load();
+            main.show();
+            QPointer<QMdiSubWindow> busy = main.mdiArea()->addSubWindow(new SettlingChild);
+            busy->setAttribute(Qt::WA_DeleteOnClose);
+            QMdiSubWindow *other = main.mdiArea()->addSubWindow(new StubbornChild);
+            busy->show();
+            other->show();
+            prompter.answer(QStringLiteral("Yes"));
+            QVERIFY(!main.close());
+            QVERIFY(!other->isVisible());
+            QVERIFY(main.isVisible());
+            QTRY_VERIFY(!main.isVisible());
+            QVERIFY(!busy);
+            QCOMPARE(prompter.calls().size(), 1);
+            QVERIFY(!SpeechEngine);
+        }
+
+        SetSpeechEngine(std::make_unique<QuietSpeech>());
+        FrmMain main;
+        main.MDIForm_Load();
+        main.show();
+        auto *keeper = new SettlingChild;
+        keeper->keep = true;
+        QMdiSubWindow *frame = main.mdiArea()->addSubWindow(keeper);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->show();
+        prompter.answer(QStringLiteral("Yes"));
+        QVERIFY(!main.close());
+        QTRY_VERIFY(!keeper->busy);
+        QTest::qWait(300);
+        QVERIFY(main.isVisible());
+        QVERIFY(frame->isVisible());
+        QVERIFY(SpeechEngine);
+        QCOMPARE(prompter.calls().size(), 2);
+        // The next quit asks again.
+        keeper->keep = false;
+        prompter.answer(QStringLiteral("Yes"));
+        QVERIFY(main.close());
+        QCOMPARE(prompter.calls().size(), 3);
     }
 
     void quitWaitsForAModalWindow()
