@@ -182,8 +182,11 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
     MainForm = this;
     setObjectName(QStringLiteral("FrmMain"));
     // Reading the first picture file looks through every image plugin: not before the window
-    // is on screen.
-    AfterFirstPaint(this, [this] { setWindowIcon(QIcon(QStringLiteral(":/icons/marlux.png"))); });
+    // is on screen. The tray shows no icon without a picture, so it gets it then too.
+    AfterFirstPaint(this, [this] {
+        setWindowIcon(QIcon(QStringLiteral(":/icons/marlux.png")));
+        SetTrayIcon();
+    });
     createControls();
     connectDatabaseControls();
     connectLeftPanel();

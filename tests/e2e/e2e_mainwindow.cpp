@@ -16,6 +16,7 @@
 #include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#include "shell/frmsystray.h"
 #include "shell/shellprompter.h"
 #include "tools/ftp/CFtpConnection.h"
 #include "tools/ftp/FrmFTP.h"
@@ -42,9 +43,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTcpServer>
@@ -92,6 +95,7 @@ private slots:
     void ftpCloseDuringDownload();
     void telnetKeysReachTheHost();
     void exitDuringDownload();
+    void trayIconDocks();
 
 private:
     void start();
@@ -877,6 +881,52 @@ void E2eMainWindow::exitDuringDownload()
     const qint64 kept = QFileInfo(partial).size();
     QVERIFY2(kept > 0 && kept < size, qPrintable(QString::number(kept)));
     delete m_main;
+}
+
+namespace {
+
+// The tray icon's own window, once the desktop's tray has one.
+QWidget *trayIconWindow()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows)
+        if (window->inherits("QSystemTrayIconSys"))
+            return window;
+    return nullptr;
+}
+
+} // namespace
+
+// Under a running tray host the program's icon docks in the tray, and a right click on it
+// opens the tray menu with its default item.
+void E2eMainWindow::trayIconDocks()
+{
+    QProcess tray;
+    tray.start(QStringLiteral("trayer"),
+               {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
+                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
+                QStringLiteral("--height"), QStringLiteral("32")});
+    QVERIFY2(tray.waitForStarted(Patience), qPrintable(tray.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_input.trayOwner() != 0, Patience);
+    start();
+
+    auto *sysTray = m_main->findChild<FrmSysTray *>();
+    QVERIFY(sysTray && sysTray->systemTrayIcon());
+    QTRY_VERIFY_WITH_TIMEOUT(sysTray->systemTrayIcon()->isVisible(), Patience);
+    QWidget *icon = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(icon = trayIconWindow(), Patience);
+    QRect docked;
+    QTRY_VERIFY_WITH_TIMEOUT(!(docked = m_input.dockedGeometry(icon->winId())).isEmpty(), Patience);
+
+    m_input.clickAt(docked.center(), 3);
+    QTRY_VERIFY_WITH_TIMEOUT(sysTray->menu()->isVisible(), Patience);
+    QCOMPARE(sysTray->menu()->defaultAction(), sysTray->menuItem(0));
+    m_input.key(QStringLiteral("Escape"));
+    QTRY_VERIFY_WITH_TIMEOUT(!sysTray->menu()->isVisible(), Patience);
+
+    finish();
+    tray.terminate();
+    QVERIFY(tray.waitForFinished(Patience));
 }
 
 int main(int argc, char *argv[])
