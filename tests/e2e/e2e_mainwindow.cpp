@@ -35,6 +35,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -697,10 +698,18 @@ void E2eMainWindow::ftpCloseDuringDownload()
     // The dialog's address box: typed as typed, a stored address completes, Backspace takes
     // the completion away for good.
     QString typed;
-    m_answers.expectWith(QStringLiteral("Connect to site:"), [this, &typed](QWidget *window) {
+    QStringList cutLabels;
+    m_answers.expectWith(QStringLiteral("Connect to site:"), [&](QWidget *window) {
         auto *dialog = qobject_cast<frmConnect *>(window);
         if (!dialog)
             return;
+        // Each 3D label shows its whole caption.
+        for (QWidget *label : {dialog->lblAddress, dialog->lblUserName, dialog->lblPassword}) {
+            const QString caption = label->property("Caption").toString();
+            const QVariant font = label->property("Font");
+            if (label->width() < QFontMetrics(font.value<QFont>()).horizontalAdvance(caption))
+                cutLabels.append(caption);
+        }
         m_input.click(dialog->txtURL);
         if (!QTest::qWaitFor([dialog] { return dialog->txtURL->hasFocus(); }, Patience))
             return;
@@ -721,6 +730,7 @@ void E2eMainWindow::ftpCloseDuringDownload()
     m_input.click(ftpButton(ftp, QStringLiteral("Connect")));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
     QCOMPARE(typed, QStringLiteral("127.0.0.1 / loc"));
+    QCOMPARE(cutLabels, QStringList());
 
     // Exit while the download runs.
     QPointer<QMdiSubWindow> frame = m_main->subWindowOf(ftp);
