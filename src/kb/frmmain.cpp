@@ -322,6 +322,10 @@ QWidget *FrmMain::createLeftPanel()
     ListResult->setObjectName(QStringLiteral("ListResult"));
     ListResult->setRootIsDecorated(false);
     ListResult->setHeaderLabels({QStringLiteral("Question"), QStringLiteral("From Topic")});
+    // The question takes the room the topic leaves it, as the panel widens and narrows.
+    ListResult->header()->setStretchLastSection(false);
+    ListResult->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ListResult->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     searchLayout->addWidget(ListResult, 8, 0, 1, 2);
     searchLayout->setRowStretch(8, 1);
     SSTabMain->addTab(search, QStringLiteral("   [Search]    "));
