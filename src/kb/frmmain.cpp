@@ -17,6 +17,7 @@
 #include "shell/shellspeech.h"
 #include "shell/singleinstance.h"
 #include "winsvc/bg.h"
+#include "winsvc/captionstyle.h"
 #include "winsvc/closeguard.h"
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
@@ -206,6 +207,9 @@ void FrmMain::createControls()
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
     m_mdiArea->viewport()->installEventFilter(this);
+    // The child windows draw their captions in the caption colour (SetCaptionColor).
+    m_captionStyle = new CaptionStyle;
+    m_captionStyle->setParent(this);
 
     auto *topBar = new PlainBand(QStringLiteral("Top"), this);
     topBar->setObjectName(QStringLiteral("TopBand"));
@@ -257,8 +261,9 @@ QWidget *FrmMain::createLeftPanel()
     PicTitleBar->setPalette(titlePalette);
     auto *titleLayout = new QHBoxLayout(PicTitleBar);
     titleLayout->setContentsMargins(6, 2, 4, 2);
-    auto *title = new QLabel(QStringLiteral("Knowledge Base"), PicTitleBar);
-    titleLayout->addWidget(title, 1);
+    m_panelCaption = new QLabel(QStringLiteral("Knowledge Base"), PicTitleBar);
+    m_panelCaption->setObjectName(QStringLiteral("PanelCaption"));
+    titleLayout->addWidget(m_panelCaption, 1);
     ImgCloseDBBar = new QLabel(QStringLiteral("\u2715"), PicTitleBar);
     ImgCloseDBBar->setObjectName(QStringLiteral("ImgCloseDBBar"));
     ImgCloseDBBar->setCursor(Qt::PointingHandCursor);
@@ -269,6 +274,8 @@ QWidget *FrmMain::createLeftPanel()
     SSTabMain = new QTabWidget(PanelLeft);
     SSTabMain->setObjectName(QStringLiteral("SSTabMain"));
     SSTabMain->setUsesScrollButtons(false);
+    // The caption follows what the panel shows.
+    SSTabMain->installEventFilter(this);
     layout->addWidget(SSTabMain, 1);
 
     // [Records]
@@ -676,6 +683,16 @@ void FrmMain::MDIForm_DblClick()
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+        event->type() == QEvent::ParentChange) {
+        if (watched == SSTabMain || isPanelPart(watched))
+            ShowPanelCaption();
+    }
+    if (m_mdiArea && watched == m_mdiArea->viewport() && event->type() == QEvent::ChildPolished) {
+        auto *child = qobject_cast<QMdiSubWindow *>(static_cast<QChildEvent *>(event)->child());
+        if (child && child->style() != m_captionStyle)
+            child->setStyle(m_captionStyle);
+    }
     // Only the empty background reaches the area's viewport; child windows take their own.
     if (m_mdiArea && watched == m_mdiArea->viewport() &&
         event->type() == QEvent::MouseButtonDblClick &&

@@ -296,6 +296,10 @@ public:
     void dockToolbar(QWidget *toolbar);
     void dockLeftPart(QWidget *part);
     void setPanelLeftVisible(bool visible);
+    // The left panel's caption names what it shows: the database tabs, or the tree a tool
+    // docked in their place (by the tool's caption). It follows the tabs and the docked parts
+    // by itself.
+    void ShowPanelCaption();
 
 signals:
     void searchFinished(qint64 hits);
@@ -335,6 +339,11 @@ private:
     void CloseAllDatabases();
 
     QMdiArea *m_mdiArea = nullptr;
+    QLabel *m_panelCaption = nullptr;
+    class CaptionStyle *m_captionStyle = nullptr;
+    // Parts docked into the left panel, with the caption of the tool they came from.
+    QList<std::pair<QPointer<QWidget>, QString>> m_panelParts;
+    bool isPanelPart(const QObject *object) const;
     QSystemTrayIcon *m_frmSysTray = nullptr;
     QMenu *m_trayMenu = nullptr;
     quint32 m_savedCaptionColor = 0;

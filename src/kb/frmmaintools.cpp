@@ -11,11 +11,14 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QHash>
+#include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabWidget>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -189,10 +192,38 @@ void FrmMain::dockToolbar(QWidget *toolbar)
 
 void FrmMain::dockLeftPart(QWidget *part)
 {
+    // The caption of the tool the part comes from, while it is still the tool's.
+    for (QWidget *owner = part; owner; owner = owner->parentWidget()) {
+        if (qobject_cast<QMdiSubWindow *>(owner->parentWidget())) {
+            m_panelParts.removeIf(
+                [part](const auto &entry) { return !entry.first || entry.first == part; });
+            m_panelParts.append({part, owner->windowTitle()});
+            part->installEventFilter(this);
+            break;
+        }
+    }
     SSTabMain->hide();
     setPanelLeftVisible(true);
     PanelLeft->layout()->addWidget(part);
     part->show();
+    ShowPanelCaption();
+}
+
+bool FrmMain::isPanelPart(const QObject *object) const
+{
+    return std::any_of(m_panelParts.cbegin(), m_panelParts.cend(),
+                       [object](const auto &entry) { return entry.first == object; });
+}
+
+void FrmMain::ShowPanelCaption()
+{
+    QString caption = QStringLiteral("Knowledge Base");
+    if (SSTabMain->isHidden()) {
+        for (const auto &[part, title] : std::as_const(m_panelParts))
+            if (part && part->parentWidget() == PanelLeft && !part->isHidden())
+                caption = title;
+    }
+    m_panelCaption->setText(caption);
 }
 
 void FrmMain::setPanelLeftVisible(bool visible)

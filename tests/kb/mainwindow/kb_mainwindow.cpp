@@ -15,6 +15,7 @@
 #include <QDialog>
 #include <QDockWidget>
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -304,6 +305,56 @@ private slots:
         QVERIFY(main.isVisible());
         QCOMPARE(prompter.prompts(), QStringList{QStringLiteral(
                                          "Please finish with the open window first, then quit.")});
+    }
+
+    // The active child's caption bar is drawn in the caption colour with dark text and dark
+    // buttons; the other children's bars stay grey, their text as dark.
+    void activeCaptionReadsAsActive()
+    {
+        TestSupport::TempDataRoot root;
+        FrmMain main;
+        main.MDIForm_Load();
+        main.resize(900, 600);
+        main.show();
+        QMdiSubWindow *first = main.mdiArea()->addSubWindow(new QWidget);
+        QMdiSubWindow *second = main.mdiArea()->addSubWindow(new QWidget);
+        first->setWindowTitle(QStringLiteral("First"));
+        second->setWindowTitle(QStringLiteral("Second"));
+        first->show();
+        second->show();
+        main.mdiArea()->tileSubWindows();
+        main.mdiArea()->setActiveSubWindow(second);
+        QTRY_COMPARE(main.mdiArea()->activeSubWindow(), second);
+
+        // The bar's most frequent colour, and how many of its pixels are dark (text, glyphs).
+        const auto bar = [](QMdiSubWindow *window) {
+            const int height =
+                window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+            const QImage image = window->grab(QRect(0, 0, window->width(), height)).toImage();
+            QHash<QRgb, int> counts;
+            int dark = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor colour = image.pixelColor(x, y);
+                    ++counts[colour.rgb()];
+                    dark += colour.lightness() < 60 ? 1 : 0;
+                }
+            QRgb common = 0;
+            for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+                if (it.value() > counts.value(common))
+                    common = it.key();
+            return std::pair{QColor(common), dark};
+        };
+        const auto [activeColour, activeDark] = bar(second);
+        const auto [inactiveColour, inactiveDark] = bar(first);
+        // Light blue, as the caption colour &HFFC0C0 is, against a grey.
+        QVERIFY2(activeColour.blue() - activeColour.red() > 30, qPrintable(activeColour.name()));
+        QVERIFY2(qAbs(inactiveColour.blue() - inactiveColour.red()) < 10,
+                 qPrintable(inactiveColour.name()));
+        QVERIFY2(
+            activeDark >= inactiveDark / 2,
+            qPrintable(QStringLiteral("%1 dark pixels, %2").arg(activeDark).arg(inactiveDark)));
+        QVERIFY(activeDark > 20);
     }
 
     void leftPanelDocking()

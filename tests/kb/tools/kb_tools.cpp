@@ -22,6 +22,7 @@ class StubTool : public QWidget, public DockableTool
 public:
     explicit StubTool(FrmMain *main) : m_main(main)
     {
+        setWindowTitle(QStringLiteral("Stub Tool"));
         toolbar = new QToolBar(this);
         tree = new QLabel(QStringLiteral("tree"), this);
     }
@@ -98,6 +99,10 @@ private slots:
         QCOMPARE(tool->toolbar->parentWidget(), main.PanelHolder);
         QCOMPARE(tool->tree->parentWidget(), main.PanelLeft);
         QVERIFY(main.SSTabMain->isHidden());
+        // The panel's caption names the tool whose tree it holds.
+        auto *caption = main.findChild<QLabel *>(QStringLiteral("PanelCaption"));
+        QVERIFY(caption);
+        QCOMPARE(caption->text(), QStringLiteral("Stub Tool"));
 
         // The toolbar again after the tool was closed gives a new, working window.
         main.TBTool_ButtonClick(QStringLiteral("Telnet"));
@@ -110,10 +115,15 @@ private slots:
         QCOMPARE(main.toolWindow(QStringLiteral("Telnet")), tool);
         QCOMPARE(visibleChildren(main), 1);
 
+        QCOMPARE(caption->text(), QStringLiteral("Stub Tool"));
+
         main.ReleaseToolParents();
         QCOMPARE(tool->undocked, 1);
         QCOMPARE(visibleChildren(main), 0);
         QCOMPARE(tool->toolbar->parentWidget(), tool);
+        // The tree went home; the database tabs come back under their own caption.
+        main.SSTabMain->show();
+        QCOMPARE(caption->text(), QStringLiteral("Knowledge Base"));
     }
 
     void otherButtonsOnlyCloseChildren()
