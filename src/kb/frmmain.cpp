@@ -2,6 +2,7 @@
 
 #include "kb/kbglobals.h"
 #include "kb/lazyicon.h"
+#include "kb/tooldock.h"
 #include "platform/base/afterfirstpaint.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
@@ -50,6 +51,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -191,10 +193,16 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
     createControls();
     connectDatabaseControls();
     connectLeftPanel();
+    // After the record windows' own activation handling, which sets the panel for an edit.
+    m_toolDock = new ToolDock(this);
 }
 
 FrmMain::~FrmMain()
 {
+    // The child windows go while the main window is whole: a tool takes its pieces home.
+    const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList();
+    for (QMdiSubWindow *child : children)
+        delete child;
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -246,9 +254,8 @@ void FrmMain::createControls()
 
 QWidget *FrmMain::createLeftPanel()
 {
-    PanelLeft = hostedControl(PanelProgId, {{QStringLiteral("BorderStyle"), 1}});
+    PanelLeft = hostedControl(PanelProgId, {});
     PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
-    PanelLeft->setMinimumWidth(Twips::toPixels(3495) + 70);
     auto *layout = new QVBoxLayout(PanelLeft);
     layout->setContentsMargins(2, 2, 2, 2);
 
@@ -273,9 +280,6 @@ QWidget *FrmMain::createLeftPanel()
 
     SSTabMain = new QTabWidget(PanelLeft);
     SSTabMain->setObjectName(QStringLiteral("SSTabMain"));
-    SSTabMain->setUsesScrollButtons(false);
-    // The caption follows what the panel shows.
-    SSTabMain->installEventFilter(this);
     layout->addWidget(SSTabMain, 1);
 
     // [Records]
@@ -615,7 +619,9 @@ void FrmMain::LoadBackground()
 
 void FrmMain::InstallSplitter()
 {
-    resizeDocks({PanelLeftDock}, {Twips::toPixels(3495)}, Qt::Horizontal);
+    // The panel starts wide enough for all three tabs (the splitter may narrow it further).
+    const int tabs = SSTabMain->tabBar()->sizeHint().width() + 5;
+    resizeDocks({PanelLeftDock}, {std::max(Twips::toPixels(3495), tabs)}, Qt::Horizontal);
     m_splitter = std::make_unique<Splitter>();
     m_splitter->setSplitObject(PicSlider);
     m_splitter->setOrientation(Splitter::Vertical);
@@ -673,7 +679,7 @@ void FrmMain::MDIForm_DragDrop(int x)
         addDockWidget(Qt::LeftDockWidgetArea, PanelLeftDock);
         PicSlider->show();
     }
-    PanelLeftDock->show();
+    setPanelLeftVisible(true);
 }
 
 void FrmMain::MDIForm_DblClick()
@@ -683,11 +689,6 @@ void FrmMain::MDIForm_DblClick()
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
-        event->type() == QEvent::ParentChange) {
-        if (watched == SSTabMain || isPanelPart(watched))
-            ShowPanelCaption();
-    }
     if (m_mdiArea && watched == m_mdiArea->viewport() && event->type() == QEvent::ChildPolished) {
         auto *child = qobject_cast<QMdiSubWindow *>(static_cast<QChildEvent *>(event)->child());
         if (child && child->style() != m_captionStyle)

@@ -246,8 +246,7 @@ public:
     void mnuViewDBToolbar_Click();
     void mnuDbViewer_Click();
 
-    // Commands whose windows come with their own work; until then they do nothing and their
-    // items are disabled (see pendingCommands in frmmainmenus.cpp).
+    // Commands carried out by the windows and procedures that own them.
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
     void mnuFilePrintPreview_Click();
@@ -279,6 +278,8 @@ public:
     void FillQuerySkeleton(QTreeWidget *tree, int kind);
     void ShowFindAndReplace();
     void FormatActiveControl(const QString &key);
+    // The drawn picture of a toolbar key ("Print", "Scale Up", "Next"...), made when first shown.
+    static QIcon CommandIcon(const QString &key);
     // ---- end of command menus and toolbars ----
 
     // ---- Tool windows inside the main window (frmmaintools.cpp) ----
@@ -291,14 +292,14 @@ public:
     void CloseAllChildren();
     void ReleaseToolParents();
     void ShowRecordForms(bool show);
-    // What the tools dock into: their toolbar into PanelHolder, a tree or frame into
-    // PanelLeft (which hides the left tabs).
-    void dockToolbar(QWidget *toolbar);
-    void dockLeftPart(QWidget *part);
+    // The one owner of the left panel and the tools' place in the top band: the tools register
+    // their pieces with it and dock through it.
+    class ToolDock *toolDock() const { return m_toolDock; }
+    // Shows or hides the left panel (the View menu's mark follows).
     void setPanelLeftVisible(bool visible);
     // The left panel's caption names what it shows: the database tabs, or the tree a tool
-    // docked in their place (by the tool's caption). It follows the tabs and the docked parts
-    // by itself.
+    // docked in their place (by the tool's caption). The docking service calls it whenever
+    // the panel's content changes.
     void ShowPanelCaption();
 
 signals:
@@ -341,9 +342,7 @@ private:
     QMdiArea *m_mdiArea = nullptr;
     QLabel *m_panelCaption = nullptr;
     class CaptionStyle *m_captionStyle = nullptr;
-    // Parts docked into the left panel, with the caption of the tool they came from.
-    QList<std::pair<QPointer<QWidget>, QString>> m_panelParts;
-    bool isPanelPart(const QObject *object) const;
+    class ToolDock *m_toolDock = nullptr;
     QSystemTrayIcon *m_frmSysTray = nullptr;
     QMenu *m_trayMenu = nullptr;
     quint32 m_savedCaptionColor = 0;
@@ -367,7 +366,6 @@ private:
     void createToolBarMain();
     void createTBEdit();
     void createTBTool();
-    void disablePendingCommands();
     void sendVerb(void (RecordVerbs::*verb)());
     QAction *addToolbarButton(QToolBar *toolbar, QList<QAction *> &buttons, const QString &key,
                               const QString &tip);

@@ -3,6 +3,7 @@
 #include "kb/frmmain.h"
 
 #include "kb/dockabletool.h"
+#include "kb/tooldock.h"
 #include "shell/mainfunctions.h"
 #include "shell/nsnd.h"
 
@@ -17,8 +18,6 @@
 #include <QMdiSubWindow>
 #include <QTabWidget>
 #include <QToolBar>
-
-#include <algorithm>
 
 namespace {
 
@@ -133,13 +132,8 @@ void FrmMain::mnuImageNavi_Click()
 void FrmMain::SSTabTop_Click(int tab)
 {
     CloseAllChildren();
-    if (tab == 0) {
-        setPanelLeftVisible(true);
-        SSTabMain->show();
-    } else {
-        SSTabMain->hide();
-        setPanelLeftVisible(false);
-    }
+    // The database tabs come with the panel.
+    setPanelLeftVisible(tab == 0);
     if (QApplication::activeWindow() == this) {
         SetSndName(QStringLiteral("TABCLICK"));
         PlaySnd();
@@ -184,50 +178,15 @@ void FrmMain::ShowRecordForms(bool show)
     }
 }
 
-void FrmMain::dockToolbar(QWidget *toolbar)
-{
-    PanelHolder->layout()->addWidget(toolbar);
-    toolbar->show();
-}
-
-void FrmMain::dockLeftPart(QWidget *part)
-{
-    // The caption of the tool the part comes from, while it is still the tool's.
-    for (QWidget *owner = part; owner; owner = owner->parentWidget()) {
-        if (qobject_cast<QMdiSubWindow *>(owner->parentWidget())) {
-            m_panelParts.removeIf(
-                [part](const auto &entry) { return !entry.first || entry.first == part; });
-            m_panelParts.append({part, owner->windowTitle()});
-            part->installEventFilter(this);
-            break;
-        }
-    }
-    SSTabMain->hide();
-    setPanelLeftVisible(true);
-    PanelLeft->layout()->addWidget(part);
-    part->show();
-    ShowPanelCaption();
-}
-
-bool FrmMain::isPanelPart(const QObject *object) const
-{
-    return std::any_of(m_panelParts.cbegin(), m_panelParts.cend(),
-                       [object](const auto &entry) { return entry.first == object; });
-}
-
 void FrmMain::ShowPanelCaption()
 {
-    QString caption = QStringLiteral("Knowledge Base");
-    if (SSTabMain->isHidden()) {
-        for (const auto &[part, title] : std::as_const(m_panelParts))
-            if (part && part->parentWidget() == PanelLeft && !part->isHidden())
-                caption = title;
-    }
-    m_panelCaption->setText(caption);
+    // A tool's tree in place of the database tabs: the tool's caption names it.
+    QWidget *tool = m_toolDock ? m_toolDock->shownTool() : nullptr;
+    m_panelCaption->setText(tool && SSTabMain->isHidden() ? tool->windowTitle()
+                                                          : QStringLiteral("Knowledge Base"));
 }
 
 void FrmMain::setPanelLeftVisible(bool visible)
 {
-    PanelLeft->setVisible(visible);
-    PanelLeftDock->setVisible(visible);
+    m_toolDock->setPanelShown(visible);
 }

@@ -211,8 +211,8 @@ void frmAbout::LblEmail_Click()
                              QStringLiteral("Question or Bug for:") + AppPaths::applicationTitle(),
                              QStringLiteral("Please type here for your specification, thanks!"));
     const bool opened = urlOpener() && urlOpener()(url);
-    while (QGuiApplication::overrideCursor())
-        QGuiApplication::restoreOverrideCursor();
+    // Only the hourglass set here goes; a caller's own pointer stays.
+    QGuiApplication::restoreOverrideCursor();
     if (opened)
         return;
     MsgBoxEx(QStringLiteral("No mail program could be started for the message.\n"

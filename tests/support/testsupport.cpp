@@ -1,6 +1,11 @@
 #include "testsupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
+
+#include <memory>
+#include <vector>
 
 namespace TestSupport {
 
@@ -27,6 +32,29 @@ QString sourceDir()
 QString buildDir()
 {
     return qEnvironmentVariable("MARLUX_BUILD_DIR");
+}
+
+bool runSideBySide(const QList<QStringList> &arguments, QString *failure)
+{
+    std::vector<std::unique_ptr<QProcess>> copies;
+    for (const QStringList &list : arguments) {
+        auto copy = std::make_unique<QProcess>();
+        copy->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        copy->start(QCoreApplication::applicationFilePath(), list);
+        copies.push_back(std::move(copy));
+    }
+    bool ok = true;
+    for (const auto &copy : copies) {
+        if (!copy->waitForFinished(60000) || copy->exitStatus() != QProcess::NormalExit ||
+            copy->exitCode() != 0) {
+            ok = false;
+            if (failure)
+                *failure = copy->arguments().join(QLatin1Char(' ')) + QStringLiteral(": ") +
+                           copy->errorString() + QStringLiteral(", exit ") +
+                           QString::number(copy->exitCode());
+        }
+    }
+    return ok;
 }
 
 } // namespace TestSupport

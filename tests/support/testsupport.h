@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace TestSupport {
@@ -23,5 +25,9 @@ private:
 // The source tree and the build tree, as ctest hands them to every test.
 QString sourceDir();
 QString buildDir();
+
+// Starts one copy of this test program per argument list, all at once, and waits for them;
+// true when every copy ended with 0. The test's main() acts on those arguments.
+bool runSideBySide(const QList<QStringList> &arguments, QString *failure = nullptr);
 
 } // namespace TestSupport

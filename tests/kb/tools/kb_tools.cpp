@@ -1,5 +1,6 @@
 #include "kb/dockabletool.h"
 #include "kb/frmmain.h"
+#include "kb/tooldock.h"
 #include "scriptedprompter.h"
 #include "testsupport.h"
 
@@ -25,18 +26,21 @@ public:
         setWindowTitle(QStringLiteral("Stub Tool"));
         toolbar = new QToolBar(this);
         tree = new QLabel(QStringLiteral("tree"), this);
+        main->toolDock()->add(this, {toolbar, tree, nullptr, [this] {
+                                         toolbar->setParent(this);
+                                         tree->setParent(this);
+                                     }});
     }
+    ~StubTool() override { m_main->toolDock()->remove(this); }
     void SetPar() override
     {
         ++docked;
-        m_main->dockToolbar(toolbar);
-        m_main->dockLeftPart(tree);
+        m_main->toolDock()->dock(this);
     }
     void SetParBack() override
     {
         ++undocked;
-        toolbar->setParent(this);
-        tree->setParent(this);
+        m_main->toolDock()->undock(this);
     }
 
     QToolBar *toolbar;
@@ -121,8 +125,7 @@ private slots:
         QCOMPARE(tool->undocked, 1);
         QCOMPARE(visibleChildren(main), 0);
         QCOMPARE(tool->toolbar->parentWidget(), tool);
-        // The tree went home; the database tabs come back under their own caption.
-        main.SSTabMain->show();
+        // The tree went home: the panel is the database tabs' again, under their caption.
         QCOMPARE(caption->text(), QStringLiteral("Knowledge Base"));
     }
 

@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -144,7 +145,7 @@ private slots:
     {
         frmAbout::setUrlOpener([](const QUrl &) { return false; });
         ScriptedPrompter prompter;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor); // a caller's hourglass
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor); // a caller's own pointer
         frmAbout about;
         about.show();
         about.LblEmail_Click();
@@ -157,6 +158,10 @@ private slots:
                                      frmAbout::contactAddress() +
                                      QStringLiteral("\n                      Thank you!")));
         QVERIFY(about.isVisible());
+        // The label takes back only its own hourglass.
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        QGuiApplication::restoreOverrideCursor();
         QVERIFY(!QGuiApplication::overrideCursor());
         frmAbout::setUrlOpener({});
     }
