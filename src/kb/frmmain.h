@@ -408,7 +408,8 @@ public:
     static void setPreviewWindowFactory(PreviewWindowFactory factory);
     // True when a printer can be used; otherwise offers to install one.
     bool PrinterCheck();
-    void AddPrinter();
+    // Starts the desktop's printer settings; false, said to the user, when there are none.
+    bool AddPrinter();
     // The font boxes of the edit toolbar format the selection of the answer being edited.
     void ComboFont_Click();
     void ComboFontSize_Click();

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <memory>
@@ -22,6 +23,27 @@ TempDataRoot::~TempDataRoot()
         qputenv("MARLUX_HOME", m_previous);
     else
         qunsetenv("MARLUX_HOME");
+}
+
+FakePrograms::FakePrograms() : m_previous(qgetenv("PATH"))
+{
+    qputenv("PATH", QFile::encodeName(m_dir.path()));
+}
+
+FakePrograms::~FakePrograms()
+{
+    qputenv("PATH", m_previous);
+}
+
+QString FakePrograms::add(const QString &name, int exitCode)
+{
+    const QString program = m_dir.filePath(name);
+    QFile file(program);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("#!/bin/sh\nexit " + QByteArray::number(exitCode) + "\n");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return program;
 }
 
 QString sourceDir()

@@ -1,9 +1,11 @@
 #include "platform/base/settingsstore.h"
 
+#include "platform/base/apppaths.h"
 #include "platform/base/checkedwrite.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -31,16 +33,23 @@ void SettingsStore::setInstance(SettingsStore *store)
     installedStore = store;
 }
 
-IniSettingsStore::IniSettingsStore(QString folder) : m_folder(std::move(folder))
-{
-    if (m_folder.isEmpty())
-        m_folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                   QStringLiteral("/marlux");
-}
+IniSettingsStore::IniSettingsStore(QString folder) : m_folder(std::move(folder)) {}
 
 QString IniSettingsStore::fileName(const QString &app) const
 {
-    return m_folder + QLatin1Char('/') + app + QStringLiteral(".ini");
+    const QString name = app + QStringLiteral(".ini");
+    if (!m_folder.isEmpty())
+        return m_folder + QLatin1Char('/') + name;
+    // Beside the program's other data; a file an earlier version kept in the user's
+    // configuration folder is taken along once.
+    const QString path = AppPaths::dataRoot() + QStringLiteral("/Settings/") + name;
+    const QString earlier =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/marlux/") + name;
+    if (!QFileInfo::exists(path) && QFileInfo::exists(earlier) &&
+        QDir().mkpath(QFileInfo(path).absolutePath()))
+        QFile::copy(earlier, path);
+    return path;
 }
 
 namespace {
@@ -253,7 +262,7 @@ IniSettingsStore::Entries IniSettingsStore::read(const QString &app) const
 bool IniSettingsStore::update(const QString &app, const std::function<bool(Entries &)> &change)
 {
     m_error.clear();
-    if (!QDir().mkpath(m_folder)) {
+    if (!QDir().mkpath(QFileInfo(fileName(app)).absolutePath())) {
         m_error = QStringLiteral("Path not found");
         return false;
     }

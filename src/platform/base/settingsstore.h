@@ -24,7 +24,8 @@ public:
     static void setInstance(SettingsStore *store);
 };
 
-// One INI file per application in the user's configuration folder.
+// One INI file per application, in the folder given, or else in "Settings" under the
+// program's data folder.
 class IniSettingsStore : public SettingsStore
 {
 public:

@@ -2,6 +2,7 @@
 
 #include "kb/frmmain.h"
 #include "kb/tooldock.h"
+#include "platform/base/externalprogram.h"
 #include "shell/dialog.h"
 #include "shell/messagebox.h"
 #include "tools/imagenav/ImageNaviThumbs.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -24,7 +24,6 @@
 #include <QTableWidget>
 #include <QThread>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -444,8 +443,17 @@ void FrmImageNavi::MSFG_DblClick()
     const QString full = selectedFile();
     if (full.isEmpty())
         return;
-    if (fileOpener())
-        fileOpener()(full);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(full));
+    if (!fileOpener()) {
+        ExternalProgram::openFile(full, this, [this, full] { reportNoProgram(full); });
+        return;
+    }
+    if (!fileOpener()(full))
+        reportNoProgram(full);
+}
+
+void FrmImageNavi::reportNoProgram(const QString &full)
+{
+    const CloseGuard::Operation operation(m_closeGuard);
+    MsgBoxEx(QStringLiteral("No program is set up to open \"%1\".").arg(full), 105, 4,
+             QStringLiteral("FAILED"));
 }

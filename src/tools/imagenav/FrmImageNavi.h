@@ -33,7 +33,8 @@ public:
     void SetPar() override;
     void SetParBack() override;
 
-    // How a double-clicked picture is opened; tests put their own in its place.
+    // How a double-clicked picture is opened, false when no program takes it; tests put
+    // their own in its place.
     using FileOpener = std::function<bool(const QString &path)>;
     static void setFileOpener(FileOpener opener);
 
@@ -80,6 +81,8 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     QString selectedFile() const;
+    // Says that no program took the file a double click asked to open.
+    void reportNoProgram(const QString &full);
     // Puts the lent frame back into this window.
     void takeBackFrame();
 

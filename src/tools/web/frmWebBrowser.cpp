@@ -171,7 +171,21 @@ frmWebBrowser::frmWebBrowser(FrmMain *main, QWidget *parent) : QWidget(parent), 
     }
 
     ReadRecentURLs();
+    offerRecentUrls();
     PressToolbarButton(QStringLiteral("tbrHome"));
+}
+
+void frmWebBrowser::offerRecentUrls()
+{
+    // The addresses chosen in earlier sessions start the list, newest first, each once, in
+    // the form a completed page gives them.
+    for (const QString &recent : std::as_const(m_recentUrls)) {
+        const QUrl url = addressToUrl(recent);
+        const QString address = url.isEmpty() ? recent : url.toString();
+        if (cboAddress->findText(address, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+            cboAddress->addItem(address);
+    }
+    cboAddress->setCurrentIndex(-1);
 }
 
 frmWebBrowser::~frmWebBrowser()

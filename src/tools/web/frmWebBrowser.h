@@ -82,6 +82,7 @@ private:
     void createControls();
     void createToolbar();
     void ReadRecentURLs();
+    void offerRecentUrls();
     void cboAddress_Click();
     void navigateComplete(bool ok);
     void timer1_Timer();

@@ -158,6 +158,31 @@ private slots:
         }
     }
 
+    void settingsLiveInTheDataFolder()
+    {
+        TestSupport::TempDataRoot root;
+        QTemporaryDir config;
+        const QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        const QString app = QStringLiteral("RavodovirEZ");
+        const QString section = QStringLiteral("URL History");
+        // A file an earlier version kept in the configuration folder comes along once.
+        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("marlux")));
+        {
+            QSettings earlier(config.filePath(QStringLiteral("marlux/RavodovirEZ.ini")),
+                              QSettings::IniFormat);
+            earlier.setValue(QStringLiteral("URL History/URLHistory1"), QStringLiteral("old"));
+        }
+        IniSettingsStore store;
+        QCOMPARE(store.fileName(app), root.filePath(QStringLiteral("Settings/RavodovirEZ.ini")));
+        QCOMPARE(store.value(app, section, QStringLiteral("URLHistory1")).toString(),
+                 QStringLiteral("old"));
+        QVERIFY(store.setValue(app, section, QStringLiteral("URLHistory1"), QStringLiteral("new")));
+        QCOMPARE(IniSettingsStore().value(app, section, QStringLiteral("URLHistory1")).toString(),
+                 QStringLiteral("new"));
+        qputenv("XDG_CONFIG_HOME", previousConfig);
+    }
+
     void dataRootAndSeeding()
     {
         TestSupport::TempDataRoot root;
