@@ -97,8 +97,9 @@ private:
     bool m_utf8 = false;
     // A close asked for while a dialog of ours is up is carried out when the last one ends.
     CloseGuard m_closeGuard{[this] {
-        m_closeGuard.dropClose();
-        ExitTool();
-    }};
+                                m_closeGuard.dropClose();
+                                ExitTool();
+                            },
+                            this};
     QPointer<frmTCPIP> m_settingsDialog;
 };
