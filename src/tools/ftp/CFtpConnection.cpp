@@ -1246,7 +1246,7 @@ bool CFtpConnection::cancelTransfer()
     // The transfer ended while the user was asked: the server has confirmed it, and an ABOR
     // now would only make a whole file look cancelled.
     if ((m_job == DataJob::Upload ? m_uploadFinished : m_dataClosed) && transferConfirmed())
-        return false;
+        return true;
     // Stop the data first, so no late byte is taken for a complete file.
     m_abortCode = ftpErrCancelled;
     m_abortText.clear();

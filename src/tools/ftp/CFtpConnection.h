@@ -94,9 +94,9 @@ public:
                     qint64 startOffset = 0);
     bool uploadFile(const QString &localPath, const QByteArray &remoteName, int mode,
                     qint64 startOffset = 0);
-    // Stops the running transfer; the transfer itself then returns false (code 63). False
-    // when there is nothing left to stop: the transfer's data had all gone or come, and the
-    // transfer reports its own outcome.
+    // Stops the running transfer; the transfer itself then returns false (code 63). A
+    // transfer the server has already confirmed is left to end by itself and reports its
+    // own outcome.
     bool cancelTransfer();
     // QUIT; refused while a transfer runs (code 59).
     bool closeConnection();
