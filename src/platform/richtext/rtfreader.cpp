@@ -11,7 +11,11 @@
 namespace RtfRead {
 
 Parser::Parser(QByteArrayView data, QTextDocument *doc, bool rawUtf8)
+#if MARLUX_RTF_PIECES
     : m_data(data), m_doc(doc), m_priv(QTextDocumentPrivate::get(doc)), m_rawUtf8(rawUtf8)
+#else
+    : m_data(data), m_doc(doc), m_cursor(doc), m_rawUtf8(rawUtf8)
+#endif
 {}
 
 void Parser::run()

@@ -25,7 +25,11 @@ void Parser::flushText()
     if (!runOpen())
         return;
     CharEntry &entry = charEntry(m_textState);
+#if MARLUX_RTF_PIECES
     const int index = charIndex(entry);
+#else
+    const int index = -1;
+#endif
     m_para.push_back(
         Run{m_runStart, m_paraText.size() - m_runStart, entry.format, false, m_textState, index});
     m_runStart = m_paraText.size();
@@ -95,6 +99,8 @@ Parser::BlockEntry &Parser::blockEntry(const ParaState &para)
     return m_blockFormats.back();
 }
 
+#if MARLUX_RTF_PIECES
+
 void Parser::beginDocument()
 {
     m_priv->beginEditBlock();
@@ -129,6 +135,27 @@ void Parser::appendRun(QStringView text, int format)
     m_end += int(text.size());
 }
 
+#else
+
+void Parser::beginDocument()
+{
+    m_cursor.beginEditBlock();
+}
+
+void Parser::endDocument()
+{
+    m_cursor.endEditBlock();
+}
+
+void Parser::appendRun(QStringView text, const QTextCharFormat &format)
+{
+    // the document copies the characters: no string of its own per run
+    if (!text.isEmpty())
+        m_cursor.insertText(QString::fromRawData(text.data(), text.size()), format);
+}
+
+#endif
+
 void Parser::endParagraph()
 {
     flushText();
@@ -137,6 +164,7 @@ void Parser::endParagraph()
     if (group.para.numbering.style != 0 && !m_listTextSeen)
         number = numberText(group.para.numbering);
     m_listTextSeen = false;
+#if MARLUX_RTF_PIECES
     if (m_firstBlock) {
         QTextCursor cursor(m_doc);
         cursor.setBlockFormat(blockEntry(group.para).format);
@@ -152,6 +180,26 @@ void Parser::endParagraph()
             run.index >= 0 ? run.index : m_priv->formatCollection()->indexForFormat(run.format);
         appendRun(QStringView(m_paraText).sliced(run.start, run.length), index);
     }
+#else
+    if (m_firstBlock) {
+        m_cursor.setBlockFormat(blockEntry(group.para).format);
+        m_cursor.setBlockCharFormat(charFormat(group.ch));
+        m_firstBlock = false;
+    } else if (number.isEmpty() && group.para == m_lastPara && !m_para.empty() &&
+               !m_para.front().object && m_para.front().state == group.ch) {
+        // the paragraph break rides with the first run: a new block takes the previous block's
+        // format and the run's, which are the ones wanted (half the work on plain answers)
+        m_para.front().start = 0;
+        ++m_para.front().length;
+    } else {
+        m_cursor.insertBlock(blockEntry(group.para).format, charFormat(group.ch));
+    }
+    m_lastPara = group.para;
+    if (!number.isEmpty())
+        appendRun(QString(number + u'\t'), charFormat(group.ch));
+    for (const Run &run : m_para)
+        appendRun(QStringView(m_paraText).sliced(run.start, run.length), run.format);
+#endif
     m_para.clear();
     m_paraText.resize(1);
     m_runStart = 1;

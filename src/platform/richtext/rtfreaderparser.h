@@ -17,7 +17,9 @@
 
 #include <vector>
 
+#if MARLUX_RTF_PIECES
 #include <private/qtextdocument_p.h>
+#endif
 
 class QTextDocument;
 
@@ -179,9 +181,13 @@ private:
     void finish();
     void commitFont();
     void commitColour();
+#if MARLUX_RTF_PIECES
     int charIndex(CharEntry &entry);
     int blockIndex(const ParaState &para);
     void appendRun(QStringView text, int format);
+#else
+    void appendRun(QStringView text, const QTextCharFormat &format);
+#endif
 
     // rtfreaderdestinations.cpp: groups kept whole, skipped, or read apart
     void keepGroup(Word word);
@@ -192,10 +198,16 @@ private:
     QByteArrayView m_data;
     qsizetype m_pos = 0;
     QTextDocument *m_doc;
+#if MARLUX_RTF_PIECES
     // Runs go straight into the document's pieces: a cursor would copy and hash each run's
     // format and look up its block's format again, more than the insert itself costs.
     QTextDocumentPrivate *m_priv;
     int m_end = 0; // where the next run goes: asking the document walks its tree
+#else
+    // Without Qt's private headers the document is built through a cursor.
+    QTextCursor m_cursor;
+    ParaState m_lastPara;
+#endif
     bool m_rawUtf8;
 
     std::vector<Group> m_groups;
@@ -230,7 +242,10 @@ private:
     // strings given to the document point into it). The open run starts at m_runStart.
     QString m_paraText = QString(QChar(QChar::ParagraphSeparator));
     qsizetype m_runStart = 1;
-    bool runOpen() const { return m_paraText.size() > m_runStart; }
+    bool runOpen() const
+    {
+        return m_paraText.size() > m_runStart;
+    }
     CharState m_textState;
     std::vector<Run> m_para;
     bool m_firstBlock = true;
