@@ -57,9 +57,15 @@ void Parser::run()
 
 void Parser::pushGroup(qsizetype at)
 {
-    if (int(m_groups.size()) > RtfReader::MaxDepth) {
-        // nesting this deep is no document anyone wrote: drop the group
-        m_pos = scanGroup(m_data, m_pos).end;
+    if (int(m_groups.size()) > RtfReader::MaxDepth && !opensObjectResult()) {
+        // nesting this deep is no document anyone wrote, but its text is still the user's: the
+        // group is read as part of the deepest one kept
+        Group &group = top();
+        ++group.overflow;
+        m_overflowUc.push_back(quint8(group.uc));
+        group.fresh = true;
+        group.star = false;
+        m_overflowStart = at;
         return;
     }
     // a group that holds another no longer starts with its destination
@@ -73,6 +79,10 @@ void Parser::pushGroup(qsizetype at)
 
 void Parser::popGroup()
 {
+    if (top().overflow > 0) {
+        leaveGroup();
+        return;
+    }
     if (top().dest == Dest::FontTable)
         commitFont();
     if (top().dest == Dest::Object && m_groups.size() > 2 &&
@@ -88,6 +98,28 @@ void Parser::popGroup()
         if (m_groups.size() == 2)
             m_groups.pop_back();
         m_done = true;
+        return;
+    }
+    leaveGroup();
+}
+
+// An object read again for its result may open its result group one level past the depth limit.
+bool Parser::opensObjectResult() const
+{
+    return m_groups.back().dest == Dest::Object &&
+           m_groups[m_groups.size() - 2].dest != Dest::Object;
+}
+
+// Closes the innermost group, whether read past the depth limit or on the stack.
+void Parser::leaveGroup()
+{
+    Group &group = top();
+    if (group.overflow > 0) {
+        --group.overflow;
+        group.uc = m_overflowUc.back();
+        m_overflowUc.pop_back();
+        group.fresh = false;
+        group.star = false;
         return;
     }
     m_groups.pop_back();
@@ -284,6 +316,52 @@ void Parser::applyWord(Word word, bool hasParam, long param)
         return int(std::clamp<long>(param, -RtfFormat::MaxTwips, RtfFormat::MaxTwips));
     };
 
+    if (group.overflow > 0) {
+        // past the depth limit the groups share the deepest kept group's formats and
+        // destination: words that would change them are left out, and so are their groups
+        switch (word) {
+        case Word::FontTable:
+        case Word::ColourTable:
+        case Word::Numbering:
+            skipGroup();
+            return;
+        case Word::ObjectResult:
+            if (group.dest == Dest::Object) {
+                if (fresh)
+                    skipGroup();
+                return;
+            }
+            break;
+        case Word::ListText:
+        case Word::Pard:
+        case Word::Plain:
+        case Word::Bold:
+        case Word::Italic:
+        case Word::Underline:
+        case Word::UnderlineNone:
+        case Word::Strike:
+        case Word::Font:
+        case Word::FontSize:
+        case Word::Foreground:
+        case Word::Background:
+        case Word::Sub:
+        case Word::Super:
+        case Word::NoSuperSub:
+        case Word::Hidden:
+        case Word::AlignLeft:
+        case Word::AlignRight:
+        case Word::AlignCentre:
+        case Word::AlignJustify:
+        case Word::LeftIndent:
+        case Word::RightIndent:
+        case Word::FirstIndent:
+        case Word::SpaceBefore:
+        case Word::SpaceAfter:
+            return;
+        default:
+            break;
+        }
+    }
     if (group.dest == Dest::Object) {
         // inside an object only its result is read; the group itself is kept whole
         if (word == Word::ObjectResult && fresh) {

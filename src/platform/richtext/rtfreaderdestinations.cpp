@@ -77,14 +77,14 @@ void Parser::skipGroup()
         return;
     const GroupEnd end = scanGroup(m_data, m_pos);
     m_pos = end.end;
-    m_groups.pop_back();
+    leaveGroup();
     if (end.open != 0)
         m_done = true; // a group cut off by the end of the data takes the rest with it
 }
 
 void Parser::keepGroup(Word word)
 {
-    const qsizetype start = top().start;
+    const qsizetype start = top().overflow > 0 ? m_overflowStart : top().start;
     const GroupEnd end = scanGroup(m_data, m_pos);
     QByteArray raw;
     int open = end.open;
@@ -108,7 +108,7 @@ void Parser::keepGroup(Word word)
         m_done = true;
     }
     m_pos = end.end;
-    m_groups.pop_back();
+    leaveGroup();
     const GroupEnd check = scanGroup(raw, 1);
     if (check.open != 0 || check.end != raw.size())
         return;
@@ -142,6 +142,7 @@ void Parser::keepGroup(Word word)
         group.dest = Dest::Object;
         group.fresh = false;
         group.star = false;
+        group.overflow = 0; // one group past the limit at most: nothing in it is kept again
         m_groups.push_back(group);
         m_pos = m_data.indexOf('\\', start) + 1;
         m_pos += 6; // "object"
@@ -160,7 +161,7 @@ void Parser::readNumbering()
     const GroupEnd end = scanGroup(m_data, m_pos);
     const QByteArrayView body = m_data.sliced(from, end.end - from);
     m_pos = end.end;
-    m_groups.pop_back();
+    leaveGroup();
     if (end.open != 0) {
         m_done = true;
         return;

@@ -82,6 +82,9 @@ struct Group
     qsizetype start = 0; // offset of the group's '{'
     bool fresh = true;   // no text and no word but \* seen yet
     bool star = false;
+    // Groups opened inside this one past the depth limit. They are read as part of it, in its
+    // formats, so their text is kept while the stack stays bounded.
+    int overflow = 0;
 };
 
 struct FontEntry
@@ -145,6 +148,8 @@ private:
     // rtfreader.cpp: the loop, groups, words and text
     void pushGroup(qsizetype at);
     void popGroup();
+    void leaveGroup();
+    bool opensObjectResult() const;
     void controlWord();
     void controlSymbol(char c);
     void applyWord(Word word, bool hasParam, long param);
@@ -211,7 +216,9 @@ private:
     bool m_rawUtf8;
 
     std::vector<Group> m_groups;
-    int m_skip = 0; // characters still to skip after \uN
+    qsizetype m_overflowStart = 0;    // the '{' of the innermost group past the depth limit
+    std::vector<quint8> m_overflowUc; // \uc as each group past the limit opened
+    int m_skip = 0;                   // characters still to skip after \uN
     bool m_done = false;
 
     int m_ansiCodePage = 1252;

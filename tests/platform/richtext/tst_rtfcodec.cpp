@@ -106,6 +106,7 @@ private slots:
     void malformedInputEnds_data();
     void malformedInputEnds();
     void deepNestingIsLinear();
+    void textPastDepthLimitKept();
     void nothingLost_data();
     void nothingLost();
     void everyCodePageLetsOutItsLastCharacter();
@@ -423,11 +424,43 @@ void TestRtfCodec::deepNestingIsLinear()
     timer.start();
     QTextDocument doc;
     RtfReader::read(deep, &doc);
-    QVERIFY(doc.toRawText().startsWith(u'a'));
+    QCOMPARE(doc.toRawText(), QStringLiteral("ax"));
     QVERIFY2(timer.elapsed() < 5000, "deep nesting must not be quadratic");
     // text at a reasonable depth still counts
     QCOMPARE(plain("{\\rtf1 " + QByteArray(100, '{') + "deep" + QByteArray(100, '}') + "}"),
              QStringLiteral("deep"));
+}
+
+void TestRtfCodec::textPastDepthLimitKept()
+{
+    // the document's group and {\b open the first two of the groups kept
+    const int kept = RtfReader::MaxDepth - 2;
+    const QByteArray pict = "{\\pict\\wmetafile8\\picw10\\pich10 0102}";
+    const QByteArray object = "{\\object{\\*\\objdata 0a}{\\result{\\i shown}}}";
+    const QByteArray rtf = "{\\rtf1 a{\\b " + QByteArray(kept, '{') +
+                           "{{\\i\\plain\\fs60\\qc deep {\\*\\x gone}{\\uc0\\u8364 }\\u8364?" +
+                           pict + object + "\\par more}}" + QByteArray(kept, '}') + "} z}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    const QString text = QStringLiteral("adeep \u20ac\u20ac\ufffc\ufffcshown\u2029more z");
+    QCOMPARE(doc.toRawText(), text);
+    // in the formats of the deepest group kept: its words are left out
+    for (const int at : {1, 6, 11, 16}) {
+        const QTextCharFormat format = formatAt(doc, at);
+        QVERIFY2(format.fontWeight() == QFont::Bold && !format.fontItalic() &&
+                     format.fontPointSize() == 12.0,
+                 qPrintable(QString::number(at)));
+    }
+    QCOMPARE(formatAt(doc, int(text.size()) - 1).fontWeight(), int(QFont::Normal));
+    QCOMPARE(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    // what is kept whole stays byte for byte, and a save keeps every character
+    const QByteArray written = RtfWriter::write(&doc);
+    QVERIFY(written.contains(pict));
+    QVERIFY(written.contains(object));
+    QCOMPARE(plain(written), text);
+    QTextDocument again;
+    RtfReader::read(written, &again);
+    QCOMPARE(RtfWriter::write(&again), written);
 }
 
 void TestRtfCodec::nothingLost_data()
