@@ -450,6 +450,19 @@ void Parser::applyWord(Word word, bool hasParam, long param)
     case Word::EnSpace:
         appendChar(0x2002);
         return;
+    case Word::QmSpace:
+        appendChar(0x2005);
+        return;
+    case Word::Zwj:
+        appendChar(0x200D);
+        return;
+    case Word::Zwnj:
+        appendChar(0x200C);
+        return;
+    case Word::FootnoteMark:
+        // the mark's number; the note itself is a destination left out
+        appendText(QString::number(++m_footnotes));
+        return;
     case Word::U: {
         long value = param;
         if (value < 0)

@@ -242,6 +242,7 @@ private:
     bool m_listTextSeen = false; // the paragraph brings its own number
     Numbering m_lastNumbering;
     int m_number = 0;
+    int m_footnotes = 0;        // footnote marks shown so far
     qsizetype m_objectRun = -1; // the object whose result is being read, in m_para
     QString m_resultText;
 

@@ -505,6 +505,12 @@ void TestRtfCodec::nothingLost_data()
     QTest::newRow("old bullets") << QByteArray(
                                         "{\\rtf1{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'b7}}x\\par}")
                                  << QString::fromUtf8("•\tx");
+    QTest::newRow("footnote marks")
+        << QByteArray("{\\rtf1 here{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} The note.} "
+                      "and there{\\super\\chftn}{\\footnote{\\super\\chftn} Two.}.}")
+        << QStringLiteral("here1 and there2.");
+    QTest::newRow("narrow spaces and joiners") << QByteArray("{\\rtf1 a\\qmspace b\\zwj c\\zwnj d}")
+                                               << QStringLiteral("a\u2005b\u200dc\u200cd");
     QTest::newRow("symbol bullets")
         << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}"
                       "{\\f1\\'b7}\\f0\\'b7\\u61623?}")
