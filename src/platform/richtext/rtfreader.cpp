@@ -74,6 +74,7 @@ void Parser::pushGroup(qsizetype at)
     group.start = at;
     group.fresh = true;
     group.star = false;
+    group.listText = false;
     m_groups.push_back(group);
 }
 
@@ -122,6 +123,8 @@ void Parser::leaveGroup()
         group.star = false;
         return;
     }
+    if (group.listText)
+        endListText();
     m_groups.pop_back();
 }
 
@@ -408,7 +411,7 @@ void Parser::applyWord(Word word, bool hasParam, long param)
     case Word::Numbering:
         return;
     case Word::ListText:
-        m_listTextSeen = true;
+        startListText();
         return;
     case Word::Par:
         if (group.ch.result)

@@ -142,6 +142,7 @@ void Parser::keepGroup(Word word)
         group.dest = Dest::Object;
         group.fresh = false;
         group.star = false;
+        group.listText = false;
         group.overflow = 0; // one group past the limit at most: nothing in it is kept again
         m_groups.push_back(group);
         m_pos = m_data.indexOf('\\', start) + 1;
@@ -290,6 +291,30 @@ QString Parser::numberText(const Numbering &numbering)
         break;
     }
     return numbering.before + digits + numbering.after;
+}
+
+void Parser::startListText()
+{
+    flushText();
+    top().listText = true;
+    m_listTextOpen = true;
+    m_listTextFirst = m_para.size();
+    m_listTextStart = m_paraText.size();
+}
+
+void Parser::endListText()
+{
+    if (!m_listTextOpen)
+        return; // a paragraph ended inside it
+    m_listTextOpen = false;
+    flushText();
+    const QStringView text = QStringView(m_paraText).sliced(m_listTextStart);
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); })) {
+        m_blankFirst = m_listTextFirst;
+        m_blankEnd = m_para.size();
+    } else {
+        m_listTextSeen = true;
+    }
 }
 
 } // namespace RtfRead

@@ -161,9 +161,15 @@ void Parser::endParagraph()
     flushText();
     const Group &group = top();
     QString number;
-    if (group.para.numbering.style != 0 && !m_listTextSeen)
+    if (group.para.numbering.style != 0 && !m_listTextSeen) {
         number = numberText(group.para.numbering);
+        // blanks standing for the number give way to it
+        m_para.erase(m_para.begin() + qsizetype(m_blankFirst),
+                     m_para.begin() + qsizetype(m_blankEnd));
+    }
     m_listTextSeen = false;
+    m_listTextOpen = false;
+    m_blankFirst = m_blankEnd = 0;
 #if MARLUX_RTF_PIECES
     if (m_firstBlock) {
         QTextCursor cursor(m_doc);

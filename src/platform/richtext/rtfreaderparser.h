@@ -82,6 +82,7 @@ struct Group
     qsizetype start = 0; // offset of the group's '{'
     bool fresh = true;   // no text and no word but \* seen yet
     bool star = false;
+    bool listText = false; // the paragraph's number as text (\listtext, \pntext)
     // Groups opened inside this one past the depth limit. They are read as part of it, in its
     // formats, so their text is kept while the stack stays bounded.
     int overflow = 0;
@@ -199,6 +200,8 @@ private:
     void skipGroup();
     void readNumbering();
     QString numberText(const Numbering &numbering);
+    void startListText();
+    void endListText();
 
     QByteArrayView m_data;
     qsizetype m_pos = 0;
@@ -240,6 +243,12 @@ private:
     bool m_leadPending = false; // the last pending byte starts a two-byte character
 
     bool m_listTextSeen = false; // the paragraph brings its own number
+    // A number's text holding only blanks stands for no number: where the paragraph has one of
+    // its own (\pn), the blanks' runs in m_para give way to it.
+    bool m_listTextOpen = false;
+    size_t m_listTextFirst = 0;
+    qsizetype m_listTextStart = 0;
+    size_t m_blankFirst = 0, m_blankEnd = 0;
     Numbering m_lastNumbering;
     int m_number = 0;
     int m_footnotes = 0;        // footnote marks shown so far

@@ -505,6 +505,12 @@ void TestRtfCodec::nothingLost_data()
     QTest::newRow("old bullets") << QByteArray(
                                         "{\\rtf1{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'b7}}x\\par}")
                                  << QString::fromUtf8("•\tx");
+    QTest::newRow("old numbering after empty number text")
+        << QByteArray("{\\rtf1{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}{\\listtext\\tab}one\\par "
+                      "{\\listtext \\tab}two\\par}")
+        << QStringLiteral("1.\tone\u20292.\ttwo");
+    QTest::newRow("empty number text without numbering")
+        << QByteArray("{\\rtf1{\\listtext\\tab}one\\par}") << QStringLiteral("\tone");
     QTest::newRow("footnote marks")
         << QByteArray("{\\rtf1 here{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} The note.} "
                       "and there{\\super\\chftn}{\\footnote{\\super\\chftn} Two.}.}")
