@@ -76,6 +76,10 @@ public:
         return QStringLiteral("No");
     }
     void plainMessage(const QString &, const QString &, PlainIcon) override {}
+    QString plainQuestion(const QString &, const QString &, int) override
+    {
+        return QStringLiteral("No");
+    }
     std::optional<QString> openFileName(const QString &, const QString &, const QString &) override
     {
         return std::nullopt;

@@ -30,6 +30,7 @@ FrmCompactDB::FrmCompactDB(const QString &folder, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     // Copies left by an interrupted run are never the only copy: the source is replaced last.
+    // Only copies that prove to be such go; a user's file of a like name stays.
     db::DBEngine::removeCompactLeftovers(m_folder);
     LayoutChecks();
 }

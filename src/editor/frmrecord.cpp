@@ -129,7 +129,6 @@ void FrmRecord::PrintWithWord()
 
 void FrmRecord::createControls()
 {
-    setMinimumSize(Twips::toPixels(4000), Twips::toPixels(3000) - 60);
     DataNavi = new db::DataControl(this);
     DataNavi->setObjectName(QStringLiteral("DataNavi"));
 
@@ -184,8 +183,7 @@ void FrmRecord::createControls()
     m_colouring = new KeywordColourer(RTBAnswer->document());
     // the box puts a new document in place on every answer shown: the colourer follows it
     m_colouring->setParent(this);
-    connect(RTBAnswer, &RichTextBox::documentReplaced, m_colouring,
-            &KeywordColourer::setDocument);
+    connect(RTBAnswer, &RichTextBox::documentReplaced, m_colouring, &KeywordColourer::setDocument);
     LockEditors();
     setBackColor(RTBQuestion, BrowseBackColor);
     setBackColor(RTBAnswer, BrowseBackColor);
@@ -552,8 +550,7 @@ void FrmRecord::ApplyStateToMainWindow()
     const bool editing = hasPendingChange();
     m_main->DBToolbar->setVisible(!editing);
     m_main->TBEdit->setVisible(editing);
-    if (m_main->PanelLeftDock)
-        m_main->PanelLeftDock->setVisible(!editing);
+    m_main->setPanelLeftVisible(!editing);
     if (editing) {
         HideToolButtons(14, 16);
         ShowToolButtons(17, 18);
@@ -683,8 +680,7 @@ void FrmRecord::ResetMainWindow(bool searchMode)
         const QSignalBlocker blocker(m_main->ListResult);
         m_main->ListResult->clear();
     }
-    if (m_main->PanelLeftDock)
-        m_main->PanelLeftDock->show();
+    m_main->setPanelLeftVisible(true);
 }
 
 // ---- the editing cycle -------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "kb/kbglobals.h"
 #include "kb/lazyicon.h"
+#include "kb/tooldock.h"
 #include "platform/base/afterfirstpaint.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
@@ -48,6 +49,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -185,10 +187,16 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
     createControls();
     connectDatabaseControls();
     connectLeftPanel();
+    // After the record windows' own activation handling, which sets the panel for an edit.
+    m_toolDock = new ToolDock(this);
 }
 
 FrmMain::~FrmMain()
 {
+    // The child windows go while the main window is whole: a tool takes its pieces home.
+    const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList();
+    for (QMdiSubWindow *child : children)
+        delete child;
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -237,9 +245,8 @@ void FrmMain::createControls()
 
 QWidget *FrmMain::createLeftPanel()
 {
-    PanelLeft = hostedControl(PanelProgId, {{QStringLiteral("BorderStyle"), 1}});
+    PanelLeft = hostedControl(PanelProgId, {});
     PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
-    PanelLeft->setMinimumWidth(Twips::toPixels(3495) + 70);
     auto *layout = new QVBoxLayout(PanelLeft);
     layout->setContentsMargins(2, 2, 2, 2);
 
@@ -263,7 +270,6 @@ QWidget *FrmMain::createLeftPanel()
 
     SSTabMain = new QTabWidget(PanelLeft);
     SSTabMain->setObjectName(QStringLiteral("SSTabMain"));
-    SSTabMain->setUsesScrollButtons(false);
     layout->addWidget(SSTabMain, 1);
 
     // [Records]
@@ -599,7 +605,9 @@ void FrmMain::LoadBackground()
 
 void FrmMain::InstallSplitter()
 {
-    resizeDocks({PanelLeftDock}, {Twips::toPixels(3495)}, Qt::Horizontal);
+    // The panel starts wide enough for all three tabs (the splitter may narrow it further).
+    const int tabs = SSTabMain->tabBar()->sizeHint().width() + 5;
+    resizeDocks({PanelLeftDock}, {std::max(Twips::toPixels(3495), tabs)}, Qt::Horizontal);
     m_splitter = std::make_unique<Splitter>();
     m_splitter->setSplitObject(PicSlider);
     m_splitter->setOrientation(Splitter::Vertical);
@@ -657,7 +665,7 @@ void FrmMain::MDIForm_DragDrop(int x)
         addDockWidget(Qt::LeftDockWidgetArea, PanelLeftDock);
         PicSlider->show();
     }
-    PanelLeftDock->show();
+    setPanelLeftVisible(true);
 }
 
 void FrmMain::MDIForm_DblClick()

@@ -246,8 +246,7 @@ public:
     void mnuViewDBToolbar_Click();
     void mnuDbViewer_Click();
 
-    // Commands whose windows come with their own work; until then they do nothing and their
-    // items are disabled (see pendingCommands in frmmainmenus.cpp).
+    // Commands carried out by the windows and procedures that own them.
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
     void mnuFilePrintPreview_Click();
@@ -279,6 +278,8 @@ public:
     void FillQuerySkeleton(QTreeWidget *tree, int kind);
     void ShowFindAndReplace();
     void FormatActiveControl(const QString &key);
+    // The drawn picture of a toolbar key ("Print", "Scale Up", "Next"...), made when first shown.
+    static QIcon CommandIcon(const QString &key);
     // ---- end of command menus and toolbars ----
 
     // ---- Tool windows inside the main window (frmmaintools.cpp) ----
@@ -291,10 +292,10 @@ public:
     void CloseAllChildren();
     void ReleaseToolParents();
     void ShowRecordForms(bool show);
-    // What the tools dock into: their toolbar into PanelHolder, a tree or frame into
-    // PanelLeft (which hides the left tabs).
-    void dockToolbar(QWidget *toolbar);
-    void dockLeftPart(QWidget *part);
+    // The one owner of the left panel and the tools' place in the top band: the tools register
+    // their pieces with it and dock through it.
+    class ToolDock *toolDock() const { return m_toolDock; }
+    // Shows or hides the left panel (the View menu's mark follows).
     void setPanelLeftVisible(bool visible);
 
 signals:
@@ -332,6 +333,7 @@ private:
     void CloseAllDatabases();
 
     QMdiArea *m_mdiArea = nullptr;
+    class ToolDock *m_toolDock = nullptr;
     QSystemTrayIcon *m_frmSysTray = nullptr;
     QMenu *m_trayMenu = nullptr;
     quint32 m_savedCaptionColor = 0;
@@ -354,7 +356,6 @@ private:
     void createToolBarMain();
     void createTBEdit();
     void createTBTool();
-    void disablePendingCommands();
     void sendVerb(void (RecordVerbs::*verb)());
     QAction *addToolbarButton(QToolBar *toolbar, QList<QAction *> &buttons, const QString &key,
                               const QString &tip);
@@ -397,7 +398,8 @@ public:
     static void setPreviewWindowFactory(PreviewWindowFactory factory);
     // True when a printer can be used; otherwise offers to install one.
     bool PrinterCheck();
-    void AddPrinter();
+    // Starts the desktop's printer settings; false, said to the user, when there are none.
+    bool AddPrinter();
     // The font boxes of the edit toolbar format the selection of the answer being edited.
     void ComboFont_Click();
     void ComboFontSize_Click();

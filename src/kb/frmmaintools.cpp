@@ -3,6 +3,7 @@
 #include "kb/frmmain.h"
 
 #include "kb/dockabletool.h"
+#include "kb/tooldock.h"
 #include "shell/mainfunctions.h"
 #include "shell/nsnd.h"
 
@@ -130,13 +131,8 @@ void FrmMain::mnuImageNavi_Click()
 void FrmMain::SSTabTop_Click(int tab)
 {
     CloseAllChildren();
-    if (tab == 0) {
-        setPanelLeftVisible(true);
-        SSTabMain->show();
-    } else {
-        SSTabMain->hide();
-        setPanelLeftVisible(false);
-    }
+    // The database tabs come with the panel.
+    setPanelLeftVisible(tab == 0);
     if (QApplication::activeWindow() == this) {
         SetSndName(QStringLiteral("TABCLICK"));
         PlaySnd();
@@ -181,22 +177,7 @@ void FrmMain::ShowRecordForms(bool show)
     }
 }
 
-void FrmMain::dockToolbar(QWidget *toolbar)
-{
-    PanelHolder->layout()->addWidget(toolbar);
-    toolbar->show();
-}
-
-void FrmMain::dockLeftPart(QWidget *part)
-{
-    SSTabMain->hide();
-    setPanelLeftVisible(true);
-    PanelLeft->layout()->addWidget(part);
-    part->show();
-}
-
 void FrmMain::setPanelLeftVisible(bool visible)
 {
-    PanelLeft->setVisible(visible);
-    PanelLeftDock->setVisible(visible);
+    m_toolDock->setPanelShown(visible);
 }

@@ -11,6 +11,7 @@
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
+#include "platform/base/colors.h"
 #include "platform/base/fontsubstitutes.h"
 #include "platform/controls/controlhost.h"
 #include "platform/db/dbengine.h"
@@ -20,12 +21,15 @@
 #include "tools/ftp/CFtpConnection.h"
 #include "tools/ftp/FrmFTP.h"
 #include "tools/ftp/frmConnect.h"
+#include "tools/imagenav/FrmImageNavi.h"
+#include "tools/imagenav/mExplorerTree.h"
 #include "tools/telnet/Telnet.h"
 #include "tools/telnet/TelnetScreenView.h"
 #include "tools/telnet/frmTCPIP.h"
 #include "tools/telnet/frmTelnet.h"
-#include "winsvc/clstooltip.h"
+#include "tools/web/frmWebBrowser.h"
 #include "windowfactories.h"
+#include "winsvc/clstooltip.h"
 #include "winsvc/msubclass.h"
 
 #include <QAbstractItemView>
@@ -33,6 +37,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,6 +51,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -90,6 +96,13 @@ private slots:
     void ftpCloseDuringDownload();
     void telnetKeysReachTheHost();
 
+    // The tour: every tool after every other, by menu and by toolbar, tiled and cascaded,
+    // and the left panel around the tools and the record windows.
+    void toolTour();
+    void toolTourTiledAndCascaded();
+    void leftPanelAfterAToolCloses();
+    void editingKeepsWindowsInPlace();
+
 private:
     void start();
     void finish();
@@ -103,6 +116,12 @@ private:
     void chooseSearchDatabase(const QString &key);
     void search(const QString &key, const QString &word);
     void openTool(const QString &key);
+    // The tour's steps.
+    void chooseMenu(const QString &menu, const QString &item);
+    void openToolBy(const QString &key, bool byMenu);
+    void checkToolShown(const QString &key);
+    void activateChild(QWidget *form);
+    void showPictures(const QString &folder);
     void ftpDownload(FrmFTP *ftp, const QString &address, const QString &file,
                      const QString &target, std::function<void()> whileRunning);
 
@@ -797,6 +816,420 @@ void E2eMainWindow::telnetKeysReachTheHost()
     m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Exit"))));
     QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
     QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
+    finish();
+}
+
+// ---- The tour: the main window and its tools working together ----------------------------
+
+namespace {
+
+// The tools by toolbar key, with their Tools-menu items.
+const QStringList tourTools = {QStringLiteral("Telnet"), QStringLiteral("Image Navigator"),
+                               QStringLiteral("FTP"), QStringLiteral("Internet")};
+
+QString toolMenuItem(const QString &key)
+{
+    if (key == QLatin1String("Telnet"))
+        return QStringLiteral("mnuTelnet");
+    if (key == QLatin1String("Image Navigator"))
+        return QStringLiteral("mnuImageNavi");
+    if (key == QLatin1String("FTP"))
+        return QStringLiteral("mnuFTP");
+    return QStringLiteral("mnuWebSurf");
+}
+
+// The open window of a tool (not one on its way out), or nullptr.
+QWidget *openTool(FrmMain *main, const QString &key)
+{
+    for (QMdiSubWindow *child : main->mdiArea()->subWindowList()) {
+        QWidget *form = child->widget();
+        if (child->isHidden() || !form)
+            continue;
+        bool match = false;
+        if (key == QLatin1String("Telnet"))
+            match = qobject_cast<frmTelnet *>(form);
+        else if (key == QLatin1String("FTP"))
+            match = qobject_cast<FrmFTP *>(form);
+        else if (key == QLatin1String("Internet"))
+            match = qobject_cast<frmWebBrowser *>(form);
+        else
+            match = qobject_cast<FrmImageNavi *>(form);
+        if (match)
+            return form;
+    }
+    return nullptr;
+}
+
+// What a tool lends the main window: a toolbar for the top band, a part for the left panel.
+QWidget *lentToolbar(QWidget *tool)
+{
+    if (auto *ftp = qobject_cast<FrmFTP *>(tool))
+        return ftp->tbToolBar;
+    if (auto *telnet = qobject_cast<frmTelnet *>(tool))
+        return telnet->TBTelnet();
+    if (auto *browser = qobject_cast<frmWebBrowser *>(tool))
+        return browser->WebToolbar;
+    return nullptr;
+}
+
+QWidget *lentLeftPart(QWidget *tool)
+{
+    if (auto *ftp = qobject_cast<FrmFTP *>(tool))
+        return ftp->tvTreeView;
+    if (auto *navi = qobject_cast<FrmImageNavi *>(tool))
+        return navi->FrameImageNavi;
+    return nullptr;
+}
+
+bool inside(const QWidget *widget, const QWidget *ancestor)
+{
+    for (; widget; widget = widget->parentWidget())
+        if (widget == ancestor)
+            return true;
+    return false;
+}
+
+// On screen for a user: shown, of a usable size, and not covered by its parents' edges.
+bool onScreen(const QWidget *widget)
+{
+    return widget->isVisible() && widget->width() > 40 && widget->height() > 40 &&
+           widget->visibleRegion().boundingRect().width() > 40;
+}
+
+QString caption(const QWidget *label)
+{
+    const QVariant text = label->property("Caption");
+    if (text.isValid())
+        return text.toString();
+    auto *plain = qobject_cast<const QLabel *>(label);
+    return plain ? plain->text() : QString();
+}
+
+} // namespace
+
+void E2eMainWindow::chooseMenu(const QString &menuName, const QString &item)
+{
+    QMenu *menu = m_main->subMenu(menuName);
+    QAction *action = m_main->menuItem(item);
+    QVERIFY2(menu && action, qPrintable(item));
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->isActiveWindow(), Patience);
+    m_input.click(m_main->menuBar(),
+                  m_main->menuBar()->actionGeometry(menu->menuAction()).center());
+    QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), Patience);
+    m_input.click(menu, menu->actionGeometry(action).center());
+    QTRY_VERIFY_WITH_TIMEOUT(!menu->isVisible(), Patience);
+}
+
+void E2eMainWindow::openToolBy(const QString &key, bool byMenu)
+{
+    if (byMenu)
+        chooseMenu(QStringLiteral("mnuTools"), toolMenuItem(key));
+    else
+        openTool(key);
+    QTRY_VERIFY2_WITH_TIMEOUT(::openTool(m_main, key), qPrintable(key), Patience);
+}
+
+// The active tool shows its own pieces, and only those: its toolbar in the top band, its
+// tree or frame in the left panel (or no panel), the View menu's mark with the panel; every
+// other open tool has its pieces at home, and the picture description only shows with the
+// navigator.
+void E2eMainWindow::checkToolShown(const QString &key)
+{
+    QWidget *tool = ::openTool(m_main, key);
+    QVERIFY2(tool, qPrintable(key));
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->mdiArea()->activeSubWindow(), m_main->subWindowOf(tool),
+                              Patience);
+    QWidget *toolbar = lentToolbar(tool);
+    QWidget *leftPart = lentLeftPart(tool);
+    const QString what = key + QStringLiteral(" active");
+    if (toolbar) {
+        QTRY_VERIFY2_WITH_TIMEOUT(inside(toolbar, m_main->PanelHolder) && toolbar->isVisible(),
+                                  qPrintable(what), Patience);
+    }
+    QDockWidget *panel = m_main->PanelLeftDock;
+    if (leftPart) {
+        QTRY_VERIFY2_WITH_TIMEOUT(inside(leftPart, m_main->PanelLeft) && onScreen(leftPart),
+                                  qPrintable(what), Patience);
+        QVERIFY2(panel->isVisible(), qPrintable(what));
+        QVERIFY2(!m_main->SSTabMain->isVisible(), qPrintable(what));
+    } else {
+        QTRY_VERIFY2_WITH_TIMEOUT(!panel->isVisible(), qPrintable(what), Patience);
+    }
+    QCOMPARE(m_main->menuItem(QStringLiteral("mnuDbViewer"))->isChecked(), panel->isVisible());
+    // Nothing of another tool in the main window's containers.
+    for (const QString &other : tourTools) {
+        QWidget *otherTool = ::openTool(m_main, other);
+        if (!otherTool || otherTool == tool)
+            continue;
+        const QString where = what + QStringLiteral(", ") + other + QStringLiteral(" behind");
+        if (QWidget *part = lentToolbar(otherTool))
+            QVERIFY2(inside(part, otherTool), qPrintable(where));
+        if (QWidget *part = lentLeftPart(otherTool))
+            QVERIFY2(inside(part, otherTool), qPrintable(where));
+    }
+    int toolbars = 0;
+    for (QWidget *child :
+         m_main->PanelHolder->findChildren<QToolBar *>(QString(), Qt::FindDirectChildrenOnly))
+        toolbars += child->isVisible() ? 1 : 0;
+    QCOMPARE(toolbars, toolbar ? 1 : 0);
+    const bool description = m_main->LabelPicDesc->isVisible() &&
+                             caption(m_main->LabelPicDesc).startsWith(QLatin1String("Image name"));
+    if (description)
+        QVERIFY2(qobject_cast<FrmImageNavi *>(tool), qPrintable(what));
+}
+
+void E2eMainWindow::activateChild(QWidget *form)
+{
+    QMdiSubWindow *frame = m_main->subWindowOf(form);
+    QVERIFY(frame && frame->isVisible());
+    // By the part of its title bar on view, as a user brings a tiled window forward.
+    const QRect seen = frame->visibleRegion().boundingRect();
+    QVERIFY(seen.width() > 20);
+    m_input.click(frame, QPoint(seen.center().x(), 8));
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->mdiArea()->activeSubWindow(), frame, Patience);
+}
+
+// Opens a folder in the navigator's tree (its nodes chosen one by one down from the drive),
+// then picks its first picture with a real click, so that its description shows.
+void E2eMainWindow::showPictures(const QString &folder)
+{
+    auto *navi =
+        qobject_cast<FrmImageNavi *>(::openTool(m_main, QStringLiteral("Image Navigator")));
+    QVERIFY(navi);
+    QTreeWidgetItem *drive = nullptr;
+    QTreeWidgetItem *root = navi->Explorer->topLevelItem(0);
+    QVERIFY(root);
+    for (int i = 0; i < root->childCount(); ++i) {
+        const QString path = root->child(i)->data(0, NodePathRole).toString();
+        if (folder.startsWith(path) &&
+            (!drive || path.size() > drive->data(0, NodePathRole).toString().size()))
+            drive = root->child(i);
+    }
+    QVERIFY2(drive, qPrintable(folder));
+    QTreeWidgetItem *node = drive;
+    navi->Explorer->setCurrentItem(node);
+    while (node->data(0, NodePathRole).toString() != folder) {
+        QTreeWidgetItem *next = nullptr;
+        for (int i = 0; i < node->childCount() && !next; ++i)
+            if (folder.startsWith(node->child(i)->data(0, NodePathRole).toString()))
+                next = node->child(i);
+        QVERIFY2(next, qPrintable(node->data(0, NodePathRole).toString()));
+        node = next;
+        navi->Explorer->setCurrentItem(node);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!navi->isBuilding() && navi->MSFG->item(0, 0), Patience);
+    QTableWidget *grid = navi->MSFG;
+    m_input.click(grid->viewport(), grid->visualItemRect(grid->item(0, 0)).center());
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->LabelPicDesc->isVisible(), Patience);
+    QVERIFY(caption(m_main->LabelPicDesc).startsWith(QLatin1String("Image name is : ")));
+}
+
+namespace {
+
+// Every tool right after every other: each ordered pair of the four tools once.
+QStringList everyPair()
+{
+    const QStringList &t = tourTools;
+    return {t[0], t[1], t[2], t[3], t[0], t[2], t[1], t[3], t[2], t[0], t[3], t[1], t[0]};
+}
+
+void useBrowser(bool on)
+{
+    FrmMain::setToolWindowFactory(QStringLiteral("Internet"),
+                                  on ? FrmMain::ToolWindowFactory([](FrmMain *main) -> QWidget * {
+                                      return new frmWebBrowser(main);
+                                  })
+                                     : FrmMain::ToolWindowFactory());
+}
+
+} // namespace
+
+// Every tool opened after every other from the Tools menu (the windows pile up), then from the
+// tool toolbar (each closes the one before); after each the left panel, the tool's tree and
+// the top band show the new tool's pieces and nothing of the others.
+void E2eMainWindow::toolTour()
+{
+    useBrowser(true);
+    QTemporaryDir pictures;
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QVERIFY(picture.save(pictures.filePath(QStringLiteral("a.bmp"))));
+    start();
+    bool picked = false;
+    for (const QString &key : everyPair()) {
+        openToolBy(key, true);
+        checkToolShown(key);
+        if (QTest::currentTestFailed())
+            return;
+        if (key == QLatin1String("Image Navigator") && !picked) {
+            showPictures(pictures.path() + QLatin1Char('/'));
+            picked = true;
+            checkToolShown(key);
+        }
+    }
+    for (const QString &key : everyPair()) {
+        openToolBy(key, false);
+        checkToolShown(key);
+        if (QTest::currentTestFailed())
+            return;
+        // The toolbar closed the tools before.
+        int open = 0;
+        for (const QString &other : tourTools)
+            open += ::openTool(m_main, other) ? 1 : 0;
+        QCOMPARE(open, 1);
+    }
+    finish();
+    useBrowser(false);
+}
+
+// The four tools side by side and then stacked: whichever is active shows its pieces in the
+// main window, and every other shows its own toolbar and tree in its own window.
+void E2eMainWindow::toolTourTiledAndCascaded()
+{
+    useBrowser(true);
+    start();
+    for (const QString &key : tourTools)
+        openToolBy(key, true);
+    for (const QString &arrangement :
+         {QStringLiteral("mnuWindowTileVertical"), QStringLiteral("mnuWindowCascade")}) {
+        chooseMenu(QStringLiteral("mnuWindow"), arrangement);
+        QMdiSubWindow *active = m_main->mdiArea()->activeSubWindow();
+        QVERIFY(active);
+        for (const QString &key : tourTools)
+            if (::openTool(m_main, key) == active->widget())
+                checkToolShown(key);
+        // Each in turn; a cascaded window is found by its title bar, the next one below.
+        for (const QString &key : tourTools) {
+            QWidget *tool = ::openTool(m_main, key);
+            if (arrangement == QLatin1String("mnuWindowCascade"))
+                m_main->subWindowOf(tool)->raise();
+            activateChild(tool);
+            checkToolShown(key);
+            if (QTest::currentTestFailed())
+                return;
+            for (const QString &other : tourTools) {
+                QWidget *behind = ::openTool(m_main, other);
+                if (behind == tool || arrangement != QLatin1String("mnuWindowTileVertical"))
+                    continue;
+                // Tiled, the others are on view with their own pieces in them.
+                if (QWidget *part = lentLeftPart(behind))
+                    QVERIFY2(onScreen(part), qPrintable(other));
+            }
+        }
+    }
+    finish();
+    useBrowser(false);
+}
+
+// The left panel after a tool that held it has closed: hidden with its View mark cleared;
+// View > Database Viewer brings it back with the database tabs at its own width; its edge
+// drags between the splitter's two limits, the tabs following.
+void E2eMainWindow::leftPanelAfterAToolCloses()
+{
+    start();
+    openToolBy(QStringLiteral("FTP"), false);
+    checkToolShown(QStringLiteral("FTP"));
+    auto *ftp = qobject_cast<FrmFTP *>(::openTool(m_main, QStringLiteral("FTP")));
+    QPointer<QMdiSubWindow> frame = m_main->subWindowOf(ftp);
+    m_input.click(ftpButton(ftp, QStringLiteral("Exit")));
+    QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
+    QDockWidget *panel = m_main->PanelLeftDock;
+    QAction *viewer = m_main->menuItem(QStringLiteral("mnuDbViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), Patience);
+    QVERIFY(!viewer->isChecked());
+
+    chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), Patience);
+    QVERIFY(viewer->isChecked());
+    QTabWidget *tabs = m_main->SSTabMain;
+    QTRY_VERIFY_WITH_TIMEOUT(tabs->isVisible(), Patience);
+    const auto tabsFit = [this, tabs] {
+        return tabs->width() >= m_main->PanelLeft->width() - 8 &&
+               tabs->width() <= m_main->PanelLeft->width();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
+    QVERIFY(panel->width() >= tabs->tabBar()->sizeHint().width());
+
+    // The edge between the panel and the work area, dragged as far as it goes each way.
+    const int narrowest = Twips::toPixels(2600) + 4;
+    const int widest = Twips::toPixels(6240) + 4;
+    const auto edge = [this, panel] {
+        const int x = (panel->geometry().right() + m_main->mdiArea()->geometry().left()) / 2;
+        return m_main->mapToGlobal(QPoint(x, panel->geometry().center().y()));
+    };
+    m_input.drag(edge(), edge() - QPoint(400, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), narrowest, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
+    m_input.drag(edge(), edge() + QPoint(600, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
+    m_input.drag(edge(), edge() - QPoint(100, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest - 100, Patience);
+
+    // Hidden and shown again, it keeps that width.
+    m_input.click(m_main->ImgCloseDBBar);
+    QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), Patience);
+    chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest - 100, Patience);
+    finish();
+}
+
+// Two knowledge bases side by side: Edit in the left one hides the left panel, but neither
+// window moves under the pointer, so the next click and the typing land where aimed. Then,
+// mid-edit, [Search] and back to [Records] keep Save Record and Discard, and the change
+// saves from the toolbar.
+void E2eMainWindow::editingKeepsWindowsInPlace()
+{
+    start();
+    openDatabase(QStringLiteral("C++"));
+    FrmRecord *cpp = activeRecord();
+    openDatabase(QStringLiteral("Java"));
+    FrmRecord *java = activeRecord();
+    QMdiSubWindow *left = m_main->subWindowOf(cpp);
+    QMdiSubWindow *right = m_main->subWindowOf(java);
+    QVERIFY(!left->isMaximized() && !right->isMaximized());
+    if (left->x() > right->x())
+        std::swap(left, right);
+    auto *record = dynamic_cast<FrmRecord *>(left->widget());
+    activateChild(record);
+    pickTopic(0);
+    clickQuestion(0);
+    const QRect leftPlace(left->mapToGlobal(QPoint()), left->size());
+    const QRect rightPlace(right->mapToGlobal(QPoint()), right->size());
+
+    clickMain(QStringLiteral("Edit"));
+    QTRY_VERIFY_WITH_TIMEOUT(record->hasPendingChange(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->PanelLeftDock->isVisible(), Patience);
+    QTest::qWait(200);
+    QCOMPARE(QRect(left->mapToGlobal(QPoint()), left->size()), leftPlace);
+    QCOMPARE(QRect(right->mapToGlobal(QPoint()), right->size()), rightPlace);
+    m_input.click(record->RTBAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(record->RTBAnswer->hasFocus(), Patience);
+    QCOMPARE(activeRecord(), record);
+    const QString before = record->RTBAnswer->text();
+    m_input.key(QStringLiteral("End"), {QStringLiteral("Control_L")});
+    m_input.type(QStringLiteral(" tour"));
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->text(), before + QStringLiteral(" tour"),
+                              Patience);
+
+    // The panel back by the View menu, [Search] and [Records]: the change can still be saved.
+    chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), Patience);
+    QCOMPARE(QRect(left->mapToGlobal(QPoint()), left->size()), leftPlace);
+    QTabBar *tabs = m_main->SSTabMain->tabBar();
+    m_input.click(tabs, tabs->tabRect(1).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 1, Patience);
+    m_input.click(tabs, tabs->tabRect(0).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 0, Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), record, Patience);
+    QVERIFY(record->hasPendingChange());
+    QVERIFY(!m_main->toolbarButton(QStringLiteral("Add New"))->isVisible());
+    m_answers.expect(QStringLiteral("SUCCEED"), QStringLiteral("Ok"));
+    clickMain(QStringLiteral("Save Record"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!record->hasPendingChange(), Patience);
+    QCOMPARE(record->RTBAnswer->text(), before + QStringLiteral(" tour"));
     finish();
 }
 

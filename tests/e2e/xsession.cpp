@@ -191,6 +191,23 @@ void XInput::clickAt(const QPoint &global, int button)
     QTest::qWait(150);
 }
 
+void XInput::drag(const QPoint &from, const QPoint &to, int button)
+{
+    moveTo(from);
+    QTest::qWait(50);
+    XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
+    flush();
+    constexpr int Steps = 8;
+    for (int step = 1; step <= Steps; ++step) {
+        QTest::qWait(30);
+        moveTo(from + (to - from) * step / Steps);
+    }
+    QTest::qWait(50);
+    XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
+    flush();
+    QTest::qWait(150);
+}
+
 void XInput::click(const QWidget *widget, QPoint local, int button)
 {
     if (local == QPoint(-1, -1))

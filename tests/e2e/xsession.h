@@ -53,6 +53,8 @@ public:
     // Clicks a widget at a point of its own (its centre when none is given).
     void click(const QWidget *widget, QPoint local = QPoint(-1, -1), int button = 1);
     void clickAt(const QPoint &global, int button = 1);
+    // Presses at one point, moves the pointer to another in steps and releases there.
+    void drag(const QPoint &from, const QPoint &to, int button = 1);
     // A key by its X name ("Return", "Tab", "F4", "a"), with optional modifiers by X name
     // ("Control_L", "Alt_L", "Shift_L").
     void key(const QString &name, const QStringList &modifiers = {});

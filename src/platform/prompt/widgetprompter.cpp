@@ -71,6 +71,24 @@ void WidgetPrompter::plainMessage(const QString &text, const QString &title, Pla
     box.exec();
 }
 
+QString WidgetPrompter::plainQuestion(const QString &text, const QString &title, int buttonSet)
+{
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (buttonSet == 5)
+        buttons |= QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Question, title, text, buttons, dialogParent());
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return QStringLiteral("Yes");
+    case QMessageBox::No:
+        return QStringLiteral("No");
+    case QMessageBox::Cancel:
+        return QStringLiteral("Cancel");
+    default:
+        return MsgButtons::escapeValue(buttonSet);
+    }
+}
+
 static std::optional<QString> nonEmpty(const QString &text)
 {
     if (text.isEmpty())

@@ -1,6 +1,7 @@
 // The file commands of the FTP window: download, upload, new folder, delete and rename.
 #include "tools/ftp/FrmFTP.h"
 
+#include "platform/base/checkedwrite.h"
 #include "platform/prompt/prompter.h"
 #include "shell/frmcd.h"
 #include "tools/ftp/CFtpConnection.h"
@@ -10,8 +11,6 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <QTreeWidget>
-
-#include <cstdio>
 
 namespace {
 
@@ -125,8 +124,7 @@ void FrmFTP::DownloadSelected()
 
     for (;;) {
         if (m_FtpConnection->downloadFile(remote, target, mode, startOffset)) {
-            if (replacing && std::rename(QFile::encodeName(target).constData(),
-                                         QFile::encodeName(fileName).constData()) != 0) {
+            if (replacing && !replaceWithFinished(target, fileName)) {
                 QFile::remove(target);
                 ask(QStringLiteral("Error: 62") + CRLF + CRLF + QStringLiteral("Can't replace ") +
                         fileName,
@@ -185,20 +183,27 @@ void FrmFTP::UploadSelected()
     QTreeWidgetItem *found = listItem(name);
     m_TransferSize = QFileInfo(fileName).size();
     qint64 startOffset = 0;
+    // These two questions come in the platform's plain box, not the program's own.
+    const auto askPlain = [this](const QString &text, int buttons) {
+        return m_closeGuard.closePending()
+                   ? MsgButtons::escapeValue(buttons)
+                   : Prompter::instance().plainQuestion(text, QStringLiteral("File already exists"),
+                                                        buttons);
+    };
     if (found) {
         const qint64 remote = found->data(0, SizeRole).toLongLong();
         const QString shown = found->text(1);
         if (m_TransferSize > remote) {
-            const QString answer = ask(existsText(name, shown, m_TransferSize, AppendQuestion), 102,
-                                       5, QStringLiteral("File already exists"));
+            const QString answer =
+                askPlain(existsText(name, shown, m_TransferSize, AppendQuestion), 5);
             if (answer == QLatin1String("Yes"))
                 startOffset = remote;
             else if (answer != QLatin1String("No"))
                 return;
         } else {
-            if (ask(existsText(name, shown, m_TransferSize,
-                               QStringLiteral("Do you want to cancel upload?")),
-                    102, 1, QStringLiteral("File already exists")) != QLatin1String("No"))
+            if (askPlain(existsText(name, shown, m_TransferSize,
+                                    QStringLiteral("Do you want to cancel upload?")),
+                         1) != QLatin1String("No"))
                 return;
         }
     }

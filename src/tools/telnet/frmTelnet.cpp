@@ -1,6 +1,7 @@
 #include "tools/telnet/frmTelnet.h"
 
 #include "kb/frmmain.h"
+#include "kb/tooldock.h"
 #include "platform/net/SocketControl.h"
 #include "shell/messagebox.h"
 #include "tools/ftp/CheckInternetActiveCon.h"
@@ -81,12 +82,11 @@ frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(m
             qDebug().noquote() << "telnet:" << text;
     });
 
+    // The main window's docking service shows the toolbar in the top band while this window
+    // is the active child, and sends it home otherwise.
     if (m_main) {
-        connect(m_main->mdiArea(), &QMdiArea::subWindowActivated, this,
-                [this](QMdiSubWindow *window) {
-                    if (window)
-                        onSubWindowActivated(window->widget());
-                });
+        m_dock = m_main->toolDock();
+        m_dock->add(this, {m_toolbar, nullptr, nullptr, [this] { takeBackToolbar(); }});
     }
 
     SetPar();
@@ -96,9 +96,8 @@ frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(m
 
 frmTelnet::~frmTelnet()
 {
-    // A toolbar still lent to the main window goes with this window.
-    if (m_toolbar && m_toolbar->parentWidget() != this)
-        delete m_toolbar;
+    if (m_dock)
+        m_dock->remove(this);
 }
 
 void frmTelnet::createToolbar()
@@ -153,30 +152,23 @@ void frmTelnet::setStatus(int index, const QString &text)
 
 void frmTelnet::SetPar()
 {
-    if (!m_main || !m_toolbar || m_toolbar->parentWidget() == m_main->PanelHolder)
-        return;
-    m_main->dockToolbar(m_toolbar);
+    if (m_dock)
+        m_dock->dock(this);
 }
 
 void frmTelnet::SetParBack()
+{
+    if (m_dock)
+        m_dock->undock(this);
+}
+
+void frmTelnet::takeBackToolbar()
 {
     if (m_toolbar && m_toolbar->parentWidget() != this) {
         m_toolbar->setParent(this);
         if (auto *box = qobject_cast<QVBoxLayout *>(layout()))
             box->insertWidget(0, m_toolbar);
         m_toolbar->show();
-    }
-    if (m_main)
-        m_main->setPanelLeftVisible(false);
-}
-
-void frmTelnet::onSubWindowActivated(QWidget *activated)
-{
-    if (activated == this) {
-        if (m_main)
-            m_main->setPanelLeftVisible(false);
-    } else if (m_toolbar && m_toolbar->parentWidget() != this) {
-        SetParBack();
     }
 }
 
@@ -343,6 +335,7 @@ void frmTelnet::closeEvent(QCloseEvent *event)
     m_socket->setRemotePort(0);
     m_connectIssued = false;
     m_connected = false;
-    SetParBack();
+    if (m_dock)
+        m_dock->remove(this);
     event->accept();
 }

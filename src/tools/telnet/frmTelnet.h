@@ -14,6 +14,7 @@ class FrmMain;
 class QAction;
 class QLabel;
 class QStatusBar;
+class ToolDock;
 
 class SocketControl;
 class TelnetScreenView;
@@ -73,9 +74,11 @@ private:
     void WinsockClient_Error(int number, const QString &description);
     void sendToHost(const QByteArray &bytes);
     bool runSettingsDialog();
-    void onSubWindowActivated(QWidget *activated);
+    // Puts the lent toolbar back into this window.
+    void takeBackToolbar();
 
     QPointer<FrmMain> m_main;
+    QPointer<ToolDock> m_dock;
     QPointer<QToolBar> m_toolbar;
     QList<QAction *> m_buttons;
     TelnetScreenView *m_view = nullptr;

@@ -73,8 +73,11 @@ private slots:
         TestSupport::TempDataRoot root;
         FrmMain main;
         main.MDIForm_Load();
-        for (QWidget *panel : {main.PanelLeft, main.PanelTop, main.PanelHolder, main.PanelMain2})
+        // None of the four panels has a border.
+        for (QWidget *panel : {main.PanelLeft, main.PanelTop, main.PanelHolder, main.PanelMain2}) {
             QCOMPARE(panel->property("hWnd").value<QWidget *>(), panel);
+            QCOMPARE(panel->property("BorderStyle").toInt(), 0);
+        }
         QCOMPARE(main.PanelTop->property("BackColor").toUInt(), 0xFFC0C0u);
         QCOMPARE(main.LabelPicDesc->property("Caption").toString(), QStringLiteral("Marlux"));
     }

@@ -1,5 +1,6 @@
 #include "kb/dockabletool.h"
 #include "kb/frmmain.h"
+#include "kb/tooldock.h"
 #include "scriptedprompter.h"
 #include "testsupport.h"
 
@@ -24,18 +25,21 @@ public:
     {
         toolbar = new QToolBar(this);
         tree = new QLabel(QStringLiteral("tree"), this);
+        main->toolDock()->add(this, {toolbar, tree, nullptr, [this] {
+                                         toolbar->setParent(this);
+                                         tree->setParent(this);
+                                     }});
     }
+    ~StubTool() override { m_main->toolDock()->remove(this); }
     void SetPar() override
     {
         ++docked;
-        m_main->dockToolbar(toolbar);
-        m_main->dockLeftPart(tree);
+        m_main->toolDock()->dock(this);
     }
     void SetParBack() override
     {
         ++undocked;
-        toolbar->setParent(this);
-        tree->setParent(this);
+        m_main->toolDock()->undock(this);
     }
 
     QToolBar *toolbar;
