@@ -6,6 +6,7 @@
 
 #include "rtfcodepage.h"
 #include "rtfreaderwords.h"
+#include "rtfsyntax.h"
 
 #include <QByteArrayView>
 #include <QColor>
@@ -105,21 +106,8 @@ struct Run
     int index = -1; // the format's in the document; objects ask when their run is written
 };
 
-inline bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-inline int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using RtfSyntax::hexValue;
+using RtfSyntax::isLetter;
 
 inline bool isPlainByte(unsigned char c)
 {
