@@ -396,6 +396,11 @@ void TestRtfCodec::malformedInputEnds_data()
     QTest::newRow("tables unclosed") << QByteArray("{\\rtf1{\\fonttbl{\\f0 A{\\colortbl\\red");
     QTest::newRow("picture group inside a later picture group")
         << QByteArray("{\\rtf1 a{\\*\\shppict{\\pict 01}}{{\\nonshppict 02}\\nonshppict 03}b}");
+    const QByteArray deep = "{\\rtf1 " + QByteArray(RtfReader::MaxDepth + 10, '{');
+    QTest::newRow("cut off past the depth limit") << deep + "a{\\*\\x b";
+    QTest::newRow("objects past the depth limit")
+        << deep + "a{\\object{\\result{\\*\\x}r}}b{\\pict\\bin9 }";
+    QTest::newRow("closing braces past the depth limit") << deep + "a}}}}}b}}}}}}}}}}}}}}}}c";
     QTest::newRow("dib header lies")
         << QByteArray("{\\rtf1{\\pict\\dibitmap0 28000000ffffff7fffffff7f"
                       "01002000}}");
@@ -509,6 +514,9 @@ void TestRtfCodec::nothingLost_data()
         << QByteArray("{\\rtf1{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}{\\listtext\\tab}one\\par "
                       "{\\listtext \\tab}two\\par}")
         << QStringLiteral("1.\tone\u20292.\ttwo");
+    QTest::newRow("old bullets after empty number text")
+        << QByteArray("{\\rtf1{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}{\\pntext\\tab}x\\par}")
+        << QString::fromUtf8("•\tx");
     QTest::newRow("empty number text without numbering")
         << QByteArray("{\\rtf1{\\listtext\\tab}one\\par}") << QStringLiteral("\tone");
     QTest::newRow("footnote marks")
