@@ -98,6 +98,8 @@ void FrmCompactDB::LayoutChecks()
     PB = new QProgressBar;
     PB->setVisible(false);
     layout->addWidget(PB);
+    // A fixed dialog: the window manager then offers no resizing (and draws no grip for it).
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(CheckAll, &QCheckBox::clicked, this, [this] { CheckAll_Click(); });
     connect(CmdGo, &QPushButton::clicked, this, [this] { CmdGo_Click(); });
     connect(CmdExit, &QPushButton::clicked, this, [this] { CmdExit_Click(); });

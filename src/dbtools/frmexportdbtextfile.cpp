@@ -112,6 +112,8 @@ FrmExportDBTextFile::FrmExportDBTextFile(QWidget *parent) : QDialog(parent)
     buttons->addWidget(CmdConv);
     buttons->addWidget(CmdCancel);
     layout->addLayout(buttons);
+    // A fixed dialog: the window manager then offers no resizing (and draws no grip for it).
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
     connect(Dir1, &DirListBox::changed, this, [this] { Dir1_Click(); });

@@ -149,6 +149,7 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     QWidget *destination = CreateLabel3D(
         {{QStringLiteral("Caption"), QStringLiteral("Import to Destination:")}}, this);
     destination->setObjectName(QStringLiteral("LblTxtDest"));
+    FitLabel3DToCaption(destination);
     page2->addWidget(destination, 3, 0);
     LblToRec = new QLabel;
     page2->addWidget(LblToRec, 3, 1);
@@ -182,6 +183,8 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     buttons->addWidget(CmdPrevious);
     buttons->addWidget(CmdNext);
     layout->addLayout(buttons);
+    // A fixed dialog: the window manager then offers no resizing (and draws no grip for it).
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // The entry under the mouse shows in full as the list's tip.
     for (QListWidget *list : {List1, ListFinalFile}) {

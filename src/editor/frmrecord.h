@@ -150,7 +150,7 @@ private:
     bool m_wasDeactivated = false;
     bool m_emptyTopicPrompted = false;
     bool m_unloaded = false;
-    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }};
+    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }, this};
     QString m_databaseName;
     QString m_topic;
     QString m_shownQuestion;

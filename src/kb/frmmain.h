@@ -297,6 +297,10 @@ public:
     class ToolDock *toolDock() const { return m_toolDock; }
     // Shows or hides the left panel (the View menu's mark follows).
     void setPanelLeftVisible(bool visible);
+    // The left panel's caption names what it shows: the database tabs, or the tree a tool
+    // docked in their place (by the tool's caption). The docking service calls it whenever
+    // the panel's content changes.
+    void ShowPanelCaption();
 
 signals:
     void searchFinished(qint64 hits);
@@ -329,10 +333,15 @@ private:
     void FillSearchDatabaseCombo();
     void ReleaseWindowObjects();
     void ReleaseSpeech();
-    bool UnloadAllForms();
+    enum class Unloading { Done, Waiting, Refused };
+    Unloading UnloadAllForms();
+    // Finishes a confirmed quit once the children that put their close off have gone.
+    void quitWhenChildrenSettle();
     void CloseAllDatabases();
 
     QMdiArea *m_mdiArea = nullptr;
+    QLabel *m_panelCaption = nullptr;
+    class CaptionStyle *m_captionStyle = nullptr;
     class ToolDock *m_toolDock = nullptr;
     QSystemTrayIcon *m_frmSysTray = nullptr;
     QMenu *m_trayMenu = nullptr;
@@ -341,6 +350,7 @@ private:
     // The quit was answered "Yes" but waits for the running search to settle.
     bool m_quitConfirmed = false;
     bool m_quitPending = false;
+    QList<QPointer<QMdiSubWindow>> m_settlingChildren;
     bool AskQuit();
     QPoint m_titleDragStart;
 

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QHash>
+#include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -175,6 +176,14 @@ void FrmMain::ShowRecordForms(bool show)
         QWidget *frame = form->parentWidget() ? form->parentWidget() : form;
         frame->setVisible(show);
     }
+}
+
+void FrmMain::ShowPanelCaption()
+{
+    // A tool's tree in place of the database tabs: the tool's caption names it.
+    QWidget *tool = m_toolDock ? m_toolDock->shownTool() : nullptr;
+    m_panelCaption->setText(tool && SSTabMain->isHidden() ? tool->windowTitle()
+                                                          : QStringLiteral("Knowledge Base"));
 }
 
 void FrmMain::setPanelLeftVisible(bool visible)

@@ -174,6 +174,7 @@ void ToolDock::apply(QWidget *tool)
         m_main->SSTabMain->setVisible(m_panelWanted);
         showPanel(m_panelWanted);
     }
+    m_main->ShowPanelCaption();
     m_applying = false;
 }
 
@@ -183,6 +184,7 @@ void ToolDock::setPanelShown(bool shown)
     if (!m_shown)
         m_main->SSTabMain->setVisible(shown);
     showPanel(shown);
+    m_main->ShowPanelCaption();
 }
 
 void ToolDock::showPanel(bool shown)

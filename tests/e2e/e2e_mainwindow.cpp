@@ -17,6 +17,7 @@
 #include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#include "shell/frmsystray.h"
 #include "shell/shellprompter.h"
 #include "tools/ftp/CFtpConnection.h"
 #include "tools/ftp/FrmFTP.h"
@@ -37,6 +38,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,9 +49,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -56,6 +61,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -95,6 +101,8 @@ private slots:
     void searchKeywordsAtTheKeyboard();
     void ftpCloseDuringDownload();
     void telnetKeysReachTheHost();
+    void exitDuringDownload();
+    void trayIconDocks();
 
     // The tour: every tool after every other, by menu and by toolbar, tiled and cascaded,
     // and the left panel around the tools and the record windows.
@@ -122,6 +130,7 @@ private:
     void checkToolShown(const QString &key);
     void activateChild(QWidget *form);
     void showPictures(const QString &folder);
+    void telnetConnect(frmTelnet *telnet, quint16 port);
     void ftpDownload(FrmFTP *ftp, const QString &address, const QString &file,
                      const QString &target, std::function<void()> whileRunning);
 
@@ -695,10 +704,18 @@ void E2eMainWindow::ftpCloseDuringDownload()
     // The dialog's address box: typed as typed, a stored address completes, Backspace takes
     // the completion away for good.
     QString typed;
-    m_answers.expectWith(QStringLiteral("Connect to site:"), [this, &typed](QWidget *window) {
+    QStringList cutLabels;
+    m_answers.expectWith(QStringLiteral("Connect to site:"), [&](QWidget *window) {
         auto *dialog = qobject_cast<frmConnect *>(window);
         if (!dialog)
             return;
+        // Each 3D label shows its whole caption.
+        for (QWidget *label : {dialog->lblAddress, dialog->lblUserName, dialog->lblPassword}) {
+            const QString caption = label->property("Caption").toString();
+            const QVariant font = label->property("Font");
+            if (label->width() < QFontMetrics(font.value<QFont>()).horizontalAdvance(caption))
+                cutLabels.append(caption);
+        }
         m_input.click(dialog->txtURL);
         if (!QTest::qWaitFor([dialog] { return dialog->txtURL->hasFocus(); }, Patience))
             return;
@@ -719,6 +736,7 @@ void E2eMainWindow::ftpCloseDuringDownload()
     m_input.click(ftpButton(ftp, QStringLiteral("Connect")));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
     QCOMPARE(typed, QStringLiteral("127.0.0.1 / loc"));
+    QCOMPARE(cutLabels, QStringList());
 
     // Exit while the download runs.
     QPointer<QMdiSubWindow> frame = m_main->subWindowOf(ftp);
@@ -778,23 +796,7 @@ void E2eMainWindow::telnetKeysReachTheHost()
     QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
                              Patience);
 
-    const QString port = QString::number(host.serverPort());
-    m_answers.expectWith(QStringLiteral("Connect To:"), [this, port](QWidget *window) {
-        auto *dialog = qobject_cast<frmTCPIP *>(window);
-        if (!dialog)
-            return;
-        for (QLineEdit *edit : {dialog->txtRemoteAddress, dialog->txtPort}) {
-            const QString text = edit == dialog->txtPort ? port : QStringLiteral("127.0.0.1");
-            m_input.click(edit);
-            m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
-            m_input.type(text);
-            if (!QTest::qWaitFor([edit, text] { return edit->text() == text; }, Patience))
-                qWarning("settings box: %s", qPrintable(edit->text()));
-        }
-        m_input.click(dialog->cmdOK);
-    });
-    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Connect"))));
-    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+    telnetConnect(telnet, host.serverPort());
     QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
     peer->write("login: ");
     QTRY_VERIFY_WITH_TIMEOUT(telnet->hasFocus(), Patience);
@@ -817,6 +819,130 @@ void E2eMainWindow::telnetKeysReachTheHost()
     QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
     QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
     finish();
+}
+
+// Connects the telnet window to a host on this machine through its settings dialog.
+void E2eMainWindow::telnetConnect(frmTelnet *telnet, quint16 hostPort)
+{
+    const QString port = QString::number(hostPort);
+    m_answers.expectWith(QStringLiteral("Connect To:"), [this, port](QWidget *window) {
+        auto *dialog = qobject_cast<frmTCPIP *>(window);
+        if (!dialog)
+            return;
+        for (QLineEdit *edit : {dialog->txtRemoteAddress, dialog->txtPort}) {
+            const QString text = edit == dialog->txtPort ? port : QStringLiteral("127.0.0.1");
+            m_input.click(edit);
+            m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+            m_input.type(text);
+            if (!QTest::qWaitFor([edit, text] { return edit->text() == text; }, Patience))
+                qWarning("settings box: %s", qPrintable(edit->text()));
+        }
+        m_input.click(dialog->cmdOK);
+    });
+    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Connect"))));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+}
+
+// File > Exit while the FTP window downloads, with a telnet window connected beside it: one
+// "Yes" ends the program. The transfer stops as Stop stops it (what came stays for a resume),
+// both windows unload, and the telnet host sees its connection closed.
+void E2eMainWindow::exitDuringDownload()
+{
+    PyFtpServer server({QStringLiteral("--throttle"), QStringLiteral("131072")});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    constexpr qint64 size = 8 << 20;
+    writeRandomFile(server.root() + QStringLiteral("/big.bin"), size);
+    QTemporaryDir local(QDir::tempPath() + QStringLiteral("/e2eftp-XXXXXX"));
+    QVERIFY(local.isValid());
+    QTcpServer host;
+    QVERIFY(host.listen(QHostAddress::LocalHost, 0));
+    QPointer<QTcpSocket> peer;
+    connect(&host, &QTcpServer::newConnection, &host, [&] { peer = host.nextPendingConnection(); });
+    start();
+
+    chooseMenu(QStringLiteral("mnuTools"), QStringLiteral("mnuTelnet"));
+    QPointer<frmTelnet> telnet;
+    QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
+                             Patience);
+    telnetConnect(telnet, host.serverPort());
+    QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
+
+    // The FTP window beside it, from the same menu.
+    chooseMenu(QStringLiteral("mnuTools"), QStringLiteral("mnuFTP"));
+    QPointer<FrmFTP> ftp;
+    QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
+    QVERIFY(telnet && telnet->isConnected());
+
+    const QString partial = local.filePath(QStringLiteral("partial.bin"));
+    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"), partial, [this] {
+        m_answers.expect(QStringLiteral("EXIT"), QStringLiteral("Yes"));
+        // From the download's own wait, as a user's menu click comes; the quit question then
+        // has its own loop, answered from outside this step.
+        QTimer::singleShot(0, this, [this] {
+            chooseMenu(QStringLiteral("mnuFile"), QStringLiteral("mnuFileExit"));
+        });
+    });
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->isVisible(), Patience);
+    QVERIFY(m_answers.done());
+    // The two connect dialogs, the save box and one quit question: nothing more to answer.
+    QCOMPARE(m_answers.seen().mid(0, 3),
+             QStringList({QStringLiteral("Connect To:"), QStringLiteral("Connect to site:"),
+                          QStringLiteral("Download file and save as...")}));
+    QCOMPARE(m_answers.seen().size(), 4);
+    QVERIFY(m_answers.seen().last().contains(QStringLiteral("Are you sure you want to quit?")));
+    QTRY_VERIFY_WITH_TIMEOUT(!ftp && !telnet, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
+    const qint64 kept = QFileInfo(partial).size();
+    QVERIFY2(kept > 0 && kept < size, qPrintable(QString::number(kept)));
+    delete m_main;
+}
+
+namespace {
+
+// The tray icon's own window, once the desktop's tray has one.
+QWidget *trayIconWindow()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows)
+        if (window->inherits("QSystemTrayIconSys"))
+            return window;
+    return nullptr;
+}
+
+} // namespace
+
+// Under a running tray host the program's icon docks in the tray, and a right click on it
+// opens the tray menu with its default item.
+void E2eMainWindow::trayIconDocks()
+{
+    QProcess tray;
+    tray.start(QStringLiteral("trayer"),
+               {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
+                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
+                QStringLiteral("--height"), QStringLiteral("32")});
+    QVERIFY2(tray.waitForStarted(Patience), qPrintable(tray.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_input.trayOwner() != 0, Patience);
+    start();
+
+    auto *sysTray = m_main->findChild<FrmSysTray *>();
+    QVERIFY(sysTray && sysTray->systemTrayIcon());
+    QTRY_VERIFY_WITH_TIMEOUT(sysTray->systemTrayIcon()->isVisible(), Patience);
+    QWidget *icon = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(icon = trayIconWindow(), Patience);
+    QRect docked;
+    QTRY_VERIFY_WITH_TIMEOUT(!(docked = m_input.dockedGeometry(icon->winId())).isEmpty(), Patience);
+
+    m_input.clickAt(docked.center(), 3);
+    QTRY_VERIFY_WITH_TIMEOUT(sysTray->menu()->isVisible(), Patience);
+    QCOMPARE(sysTray->menu()->defaultAction(), sysTray->menuItem(0));
+    m_input.key(QStringLiteral("Escape"));
+    QTRY_VERIFY_WITH_TIMEOUT(!sysTray->menu()->isVisible(), Patience);
+
+    finish();
+    tray.terminate();
+    QVERIFY(tray.waitForFinished(Patience));
 }
 
 // ---- The tour: the main window and its tools working together ----------------------------

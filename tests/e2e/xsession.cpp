@@ -288,3 +288,33 @@ QStringList XInput::windowTitles()
     XFree(data);
     return titles;
 }
+
+unsigned long XInput::trayOwner()
+{
+    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(m_display));
+    return XGetSelectionOwner(m_display, XInternAtom(m_display, name.constData(), False));
+}
+
+QRect XInput::dockedGeometry(unsigned long window)
+{
+    XSync(m_display, False);
+    const XErrorHandler previous = XSetErrorHandler(ignoreXErrors);
+    QRect geometry;
+    Window root = 0, parent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    XWindowAttributes attributes{};
+    if (XQueryTree(m_display, window, &root, &parent, &children, &count) && parent != root &&
+        XGetWindowAttributes(m_display, window, &attributes) &&
+        attributes.map_state == IsViewable) {
+        int x = 0, y = 0;
+        Window child = 0;
+        if (XTranslateCoordinates(m_display, window, root, 0, 0, &x, &y, &child))
+            geometry = QRect(x, y, attributes.width, attributes.height);
+    }
+    if (children)
+        XFree(children);
+    XSync(m_display, False);
+    XSetErrorHandler(previous);
+    return geometry;
+}

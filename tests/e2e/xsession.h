@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -62,6 +63,12 @@ public:
     void type(const QString &text);
     // The titles of the top-level windows the window manager manages, any program's.
     QStringList windowTitles();
+    // The window owning the desktop's tray (the tray selection of the screen), 0 when no tray
+    // host runs.
+    unsigned long trayOwner();
+    // Where a window shows on the screen while it sits inside another program's window, as a
+    // docked tray icon does: mapped, viewable and not a child of the root. Empty otherwise.
+    QRect dockedGeometry(unsigned long window);
 
 private:
     void keySym(unsigned long sym, const QStringList &modifiers);

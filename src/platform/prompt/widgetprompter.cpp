@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
@@ -137,23 +138,37 @@ bool WidgetPrompter::printSetup(QPrinter *printer, const QString &title)
     return dialog.exec() == QDialog::Accepted;
 }
 
+// An input box of a fixed size (the window manager then offers no resizing), wide enough that
+// its title shows whole in the caption bar beside the bar's buttons.
+static std::optional<QString> askText(QWidget *parent, const QString &prompt, const QString &title,
+                                      QLineEdit::EchoMode echo, const QString &defaultText)
+{
+    QInputDialog box(parent);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextEchoMode(echo);
+    box.setTextValue(defaultText);
+    box.sizeHint(); // builds the box's layout
+    QFont captionFont = box.font();
+    captionFont.setBold(true);
+    constexpr int CaptionButtons = 160;
+    const QMargins margins = box.layout()->contentsMargins();
+    if (auto *edit = box.findChild<QLineEdit *>())
+        edit->setMinimumWidth(QFontMetrics(captionFont).horizontalAdvance(title) + CaptionButtons -
+                              margins.left() - margins.right());
+    box.layout()->setSizeConstraint(QLayout::SetFixedSize);
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
+}
+
 std::optional<QString> WidgetPrompter::inputText(const QString &prompt, const QString &title,
                                                  const QString &defaultText)
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
-        return std::nullopt;
-    return text;
+    return askText(dialogParent(), prompt, title, QLineEdit::Normal, defaultText);
 }
 
 std::optional<QString> WidgetPrompter::password(const QString &prompt, const QString &title)
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Password, {}, &ok);
-    if (!ok)
-        return std::nullopt;
-    return text;
+    return askText(dialogParent(), prompt, title, QLineEdit::Password, {});
 }

@@ -118,7 +118,7 @@ private:
     QTreeWidgetItem *m_LastNode = nullptr;
     QHash<QString, QTreeWidgetItem *> m_nodes;
     QPointer<ToolDock> m_dock;
-    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }};
+    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }, this};
 };
 
 // True when the path names an existing file (not a folder).

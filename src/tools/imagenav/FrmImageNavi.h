@@ -92,7 +92,7 @@ private:
     QPointer<Dialog> m_dialog;
     // A close asked for while a message box of ours is up is carried out when the last of
     // our operations on the stack ends.
-    CloseGuard m_closeGuard{[this] { closeFrame(); }};
+    CloseGuard m_closeGuard{[this] { closeFrame(); }, this};
     QString m_currentPath;
     QStringList m_file1;
     int m_thumbColumns = 0;

@@ -91,8 +91,9 @@ private:
     bool m_closing = false;
     // A close asked for while a dialog of ours is up is carried out when the last one ends.
     CloseGuard m_closeGuard{[this] {
-        m_closeGuard.dropClose();
-        ExitTool();
-    }};
+                                m_closeGuard.dropClose();
+                                ExitTool();
+                            },
+                            this};
     QPointer<frmTCPIP> m_settingsDialog;
 };

@@ -107,9 +107,10 @@ private:
     // Work of the window under way (a dialog of ours up, a save waiting for the page): a
     // close asked for meanwhile is carried out when the last of it ends.
     CloseGuard m_closeGuard{[this] {
-        m_closeGuard.dropClose();
-        CloseBrowser();
-    }};
+                                m_closeGuard.dropClose();
+                                CloseBrowser();
+                            },
+                            this};
     int m_textSavesPending = 0;
     int m_textSaveGeneration = 0; // a page whose renderer ended answers no older save
     bool m_rendererGone = false;

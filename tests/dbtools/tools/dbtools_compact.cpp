@@ -107,6 +107,9 @@ private slots:
         QCOMPARE(::flock(running.handle(), LOCK_EX | LOCK_NB), 0);
         FrmCompactDB window(m_folder);
         QCOMPARE(window.Label1->metaObject()->className(), "Label3D");
+        // A fixed window: the window manager offers no resizing and draws no grip for it.
+        window.show();
+        QCOMPARE(window.minimumSize(), window.maximumSize());
         QCOMPARE(window.Check.size(), 4);
         QCOMPARE(window.Check.at(0)->text(), QStringLiteral("A"));
         QCOMPARE(window.Check.at(2)->text(), QStringLiteral("c"));

@@ -74,6 +74,9 @@ private slots:
         FrmExportDBTextFile window;
         setUp(window, m_out);
         QCOMPARE(window.flatControls.painters().size(), size_t(2));
+        // A fixed window: the window manager offers no resizing and draws no grip for it.
+        window.show();
+        QCOMPARE(window.minimumSize(), window.maximumSize());
         ScriptedPrompter prompter;
         prompter.answer("Yes");
         QSignalSpy finished(&window, &FrmExportDBTextFile::exportFinished);

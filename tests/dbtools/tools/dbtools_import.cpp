@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -98,7 +99,14 @@ private slots:
     {
         FrmImportFromText window(m_dbFolder);
         QCOMPARE(window.flatControls.painters().size(), size_t(2));
-        QCOMPARE(window.findChild<QWidget *>("LblTxtDest")->metaObject()->className(), "Label3D");
+        QWidget *destination = window.findChild<QWidget *>("LblTxtDest");
+        QCOMPARE(destination->metaObject()->className(), "Label3D");
+        // A fixed window (no resize grip from the window manager), its 3D caption whole.
+        window.show();
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QVERIFY(destination->width() >=
+                QFontMetrics(destination->property("Font").value<QFont>())
+                    .horizontalAdvance(destination->property("Caption").toString()));
         ScriptedPrompter prompter;
         window.CmdNext_Click();
         QCOMPARE(prompter.calls().value(0).title, QStringLiteral("CHOOSE FILE"));
