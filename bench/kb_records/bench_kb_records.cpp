@@ -8,7 +8,9 @@
 #include "kb/kbstore.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#ifdef MARLUX_OWN_TEXT_LAYOUT
 #include "platform/richtext/richtextlayout.h"
+#endif
 
 #include <QApplication>
 #include <QComboBox>
@@ -89,6 +91,10 @@ public:
 
     QString messageBox(const QString &, int, int, const QString &) override { return answer; }
     void plainMessage(const QString &, const QString &, PlainIcon) override {}
+    QString plainQuestion(const QString &, const QString &, int) override
+    {
+        return QStringLiteral("No");
+    }
     std::optional<QString> openFileName(const QString &, const QString &, const QString &) override
     {
         return openName;
@@ -303,9 +309,15 @@ int typingInALongAnswer(FrmMain &main, FrmRecord *form)
     box->setSelStart(box->textLength() / 2);
     QCoreApplication::processEvents();
 
-    const auto *layout = qobject_cast<RichTextLayout *>(box->document()->documentLayout());
-    const int ownBefore = layout ? layout->ownLayouts() : 0;
-    const int fullBefore = layout ? layout->fullLayouts() : 0;
+    // How many keys were laid out in their own paragraph and how many by the whole layout.
+    const auto layouts = [box]() -> std::pair<int, int> {
+#ifdef MARLUX_OWN_TEXT_LAYOUT
+        if (const auto *layout = qobject_cast<RichTextLayout *>(box->document()->documentLayout()))
+            return {layout->ownLayouts(), layout->fullLayouts()};
+#endif
+        return {0, 0};
+    };
+    const auto before = layouts();
     std::vector<double> keys;
     const QString typed = QStringLiteral("typing in the middle ");
     for (const QChar c : typed) {
@@ -314,8 +326,8 @@ int typingInALongAnswer(FrmMain &main, FrmRecord *form)
         QCoreApplication::processEvents();
         keys.push_back(timer.nsecsElapsed() / 1e6);
     }
-    const int ownKeys = layout ? layout->ownLayouts() - ownBefore : 0;
-    const int fullKeys = layout ? layout->fullLayouts() - fullBefore : 0;
+    const int ownKeys = layouts().first - before.first;
+    const int fullKeys = layouts().second - before.second;
     timer.restart();
     sendKey(box, Qt::Key_Backspace, QString());
     QCoreApplication::processEvents();

@@ -19,6 +19,12 @@ void checkInvariants(const Telnet &screen)
     check(screen.CursorCol() >= 0 && screen.CursorCol() < Telnet::Columns);
     check(screen.scrollTop() >= 0 && screen.scrollTop() <= screen.scrollBottom());
     check(screen.scrollBottom() < Telnet::Rows);
+    // Whatever came in, every cell holds a character that can be drawn.
+    for (int r = 0; r < Telnet::Rows; ++r)
+        for (int c = 0; c < Telnet::Columns; ++c) {
+            const char32_t ch = screen.character(r, c);
+            check(ch >= 0x20 && ch <= 0x10FFFF && (ch < 0xD800 || ch > 0xDFFF));
+        }
 }
 
 bool sameScreen(const Telnet &a, const Telnet &b)
@@ -28,6 +34,9 @@ bool sameScreen(const Telnet &a, const Telnet &b)
             std::memcmp(a.ScreenAttr(r), b.ScreenAttr(r), Telnet::Columns) != 0 ||
             std::memcmp(a.styles(r), b.styles(r), Telnet::Columns * sizeof(Telnet::CellStyle)))
             return false;
+        for (int c = 0; c < Telnet::Columns; ++c)
+            if (a.character(r, c) != b.character(r, c))
+                return false;
     }
     return a.CursorRow() == b.CursorRow() && a.CursorCol() == b.CursorCol();
 }
@@ -38,16 +47,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    // The first byte chooses the read size of the cut feed.
+    // The first byte chooses the read size of the cut feed, and its high bit UTF-8 text.
     const size_t step = 1 + data[0] % 17;
+    const bool utf8 = (data[0] & 0x80) != 0;
     const auto *bytes = reinterpret_cast<const char *>(data + 1);
     const size_t length = size - 1;
 
     Telnet whole;
+    whole.setUtf8(utf8);
     whole.write(bytes, length);
     checkInvariants(whole);
 
     Telnet cut;
+    cut.setUtf8(utf8);
     for (size_t i = 0; i < length; i += step) {
         const size_t n = length - i < step ? length - i : step;
         cut.write(bytes + i, n);
@@ -57,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The connection's entry: IAC is handed back, everything else interpreted.
     Telnet single;
+    single.setUtf8(utf8);
     for (size_t i = 0; i < length; ++i) {
         const int state = single.ProcessChar(static_cast<uint8_t>(bytes[i]));
         check(state ==

@@ -344,14 +344,12 @@ void FrmAdvance::SStabClicked(const QString &queryName)
             }
             prompt += QStringLiteral("\r\nThe ") + parameter.name +
                       QStringLiteral("\r\nValue type required is: ") + type;
-            const std::optional<QString> answer =
-                Prompter::instance().inputText(prompt, title, QString());
-            // A cancelled prompt ends the run: nothing is shown for a value not given.
-            if (!answer)
-                return;
-            parameter.value = ConvertParameterValue(*answer, type);
+            // A cancelled prompt gives an empty text, converted like any typed one.
+            const QString answer =
+                Prompter::instance().inputText(prompt, title, QString()).value_or(QString());
+            parameter.value = ConvertParameterValue(answer, type);
             if (!parameter.value.isValid()) {
-                Prompter::instance().messageBox(QStringLiteral("\"") + *answer +
+                Prompter::instance().messageBox(QStringLiteral("\"") + answer +
                                                     QStringLiteral("\" is not a valid ") + type +
                                                     QStringLiteral(" value!"),
                                                 105, 4, QStringLiteral("ERROR INPUT"));

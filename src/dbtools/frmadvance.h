@@ -134,7 +134,7 @@ private:
     bool m_fillingTree = false;
     bool m_unloaded = false;
     // Holds a close that comes while a query run is under way.
-    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }};
+    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }, this};
     bool m_queryRunning = false;
     QPointer<Dialog> m_busy; // the current run's busy window
 };

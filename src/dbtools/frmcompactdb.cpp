@@ -30,6 +30,7 @@ FrmCompactDB::FrmCompactDB(const QString &folder, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     // Copies left by an interrupted run are never the only copy: the source is replaced last.
+    // Only copies that prove to be such go; a user's file of a like name stays.
     db::DBEngine::removeCompactLeftovers(m_folder);
     LayoutChecks();
 }
@@ -97,6 +98,8 @@ void FrmCompactDB::LayoutChecks()
     PB = new QProgressBar;
     PB->setVisible(false);
     layout->addWidget(PB);
+    // A fixed dialog: the window manager then offers no resizing (and draws no grip for it).
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(CheckAll, &QCheckBox::clicked, this, [this] { CheckAll_Click(); });
     connect(CmdGo, &QPushButton::clicked, this, [this] { CmdGo_Click(); });
     connect(CmdExit, &QPushButton::clicked, this, [this] { CmdExit_Click(); });

@@ -1,5 +1,6 @@
 #include "dbtools/frmexportdbtextfile.h"
 
+#include "dbtools/dirlistbox.h"
 #include "dbtools/frmtrans.h"
 #include "kb/frmmain.h"
 #include "platform/base/apperror.h"
@@ -84,10 +85,15 @@ FrmExportDBTextFile::FrmExportDBTextFile(QWidget *parent) : QDialog(parent)
     page2->addLayout(driveRow);
     auto *dirRow = new QHBoxLayout;
     dirRow->addWidget(new QLabel(QStringLiteral("Directory:")));
-    Dir1 = new QPushButton(QStringLiteral("Browse..."));
-    dirRow->addWidget(Dir1);
     dirRow->addStretch();
+    CmdBrowse = new QPushButton(QStringLiteral("Browse..."));
+    dirRow->addWidget(CmdBrowse);
     page2->addLayout(dirRow);
+    Dir1 = new DirListBox;
+    Dir1->setMinimumHeight(140);
+    Dir1->setPath(QDir::currentPath());
+    Drive1->setCurrentIndex(Drive1->findText(QStorageInfo(Dir1->path()).rootPath()));
+    page2->addWidget(Dir1);
     page2->addWidget(
         new QLabel(QStringLiteral("The records going to be exported to the directory as:")));
     TxtFullPath = new QLineEdit;
@@ -106,9 +112,13 @@ FrmExportDBTextFile::FrmExportDBTextFile(QWidget *parent) : QDialog(parent)
     buttons->addWidget(CmdConv);
     buttons->addWidget(CmdCancel);
     layout->addLayout(buttons);
+    // A fixed dialog: the window manager then offers no resizing (and draws no grip for it).
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
-    connect(Dir1, &QPushButton::clicked, this, [this] { Dir1_Click(); });
+    connect(Dir1, &DirListBox::changed, this, [this] { Dir1_Click(); });
+    connect(Dir1, &DirListBox::clicked, this, [this] { Dir1_Click(); });
+    connect(CmdBrowse, &QPushButton::clicked, this, [this] { CmdBrowse_Click(); });
     connect(CmdPrevious, &QPushButton::clicked, this, [this] { CmdPrevious_Click(); });
     connect(CmdConv, &QPushButton::clicked, this, [this] { CmdConv_Click(); });
     connect(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
@@ -127,22 +137,27 @@ void FrmExportDBTextFile::Drive1_Change()
 {
     const QString root = Drive1->currentText();
     const QStorageInfo volume(root);
-    if (!volume.isValid() || !volume.isReady()) {
+    // The folder list keeps its folder when the drive cannot be read.
+    if (!volume.isValid() || !volume.isReady() || !Dir1->setPath(volume.rootPath())) {
         Prompter::instance().messageBox(QStringLiteral("Driver") + root +
                                             QStringLiteral(" is not available now, please insert "
                                                            "disk there!"),
                                         105, 4, QStringLiteral("FAILED"));
-        return;
     }
-    TxtFullPath->setText(QDir::toNativeSeparators(volume.rootPath()));
 }
 
 void FrmExportDBTextFile::Dir1_Click()
 {
+    TxtFullPath->setText(QDir::toNativeSeparators(Dir1->path()));
+}
+
+void FrmExportDBTextFile::CmdBrowse_Click()
+{
     const auto folder = Prompter::instance().folderName(QStringLiteral("Directory:"),
                                                         TxtFullPath->text().trimmed());
-    if (folder)
-        TxtFullPath->setText(*folder);
+    // The folder list moves there, and the path box follows it.
+    if (folder && Dir1->setPath(*folder))
+        Dir1_Click();
 }
 
 void FrmExportDBTextFile::CmdPrevious_Click()

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 
+class DirListBox;
 class FrmMain;
 class QComboBox;
 class QGroupBox;
@@ -32,7 +33,8 @@ public:
     QString AnswerText;
 
     void Drive1_Change();
-    void Dir1_Click(); // picks the folder through the prompter
+    void Dir1_Click();      // a click in the folder list or a change of its folder
+    void CmdBrowse_Click(); // picks the folder through the prompter
     void CmdPrevious_Click();
     void CmdConv_Click();
     void CmdCancel_Click();
@@ -42,7 +44,8 @@ public:
     QRadioButton *Opt[2] = {nullptr, nullptr};
     QGroupBox *Frame2 = nullptr;
     QComboBox *Drive1 = nullptr;
-    QPushButton *Dir1 = nullptr;
+    DirListBox *Dir1 = nullptr;
+    QPushButton *CmdBrowse = nullptr;
     QLineEdit *TxtFullPath = nullptr;
     QPushButton *CmdPrevious = nullptr;
     QPushButton *CmdConv = nullptr;

@@ -1,5 +1,6 @@
 #include "dbtools/frmimportfromtext.h"
 
+#include "dbtools/dirlistbox.h"
 #include "dbtools/frmexportdbtextfile.h"
 #include "dbtools/frmtrans.h"
 #include "kb/frmmain.h"
@@ -37,11 +38,65 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 QString message(const QString &text, int icon, const QString &title)
 {
     return Prompter::instance().messageBox(text, icon, 4, title);
+}
+
+// The name of a file as the file system holds it: a name that is not valid UTF-8 shows with
+// replacement characters and is still opened by its own bytes.
+constexpr int NativePathRole = Qt::UserRole + 1;
+
+struct ListedFile
+{
+    QString name;
+    QByteArray nativeName;
+};
+
+// The files of folder that match patterns (all of them when there are none), hidden ones
+// left out, by name regardless of case. Qt's own listing drops names it cannot decode.
+QList<ListedFile> listFiles(const QString &folder, const QStringList &patterns)
+{
+    QList<ListedFile> files;
+    const QByteArray base = QFile::encodeName(folder);
+    DIR *dir = ::opendir(base.constData());
+    if (!dir)
+        return files;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray nativeName(entry->d_name);
+        if (nativeName.startsWith('.'))
+            continue;
+        const QString name = QString::fromUtf8(nativeName);
+        if (!patterns.isEmpty() && !QDir::match(patterns, name))
+            continue;
+        struct stat info
+        {
+        };
+        if (::stat((base + '/' + nativeName).constData(), &info) == 0 && S_ISREG(info.st_mode))
+            files.append({name, nativeName});
+    }
+    ::closedir(dir);
+    std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) {
+        const int order = a.name.compare(b.name, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.nativeName < b.nativeName;
+    });
+    return files;
+}
+
+QByteArray nativePathOf(const QListWidgetItem *item)
+{
+    return item->data(NativePathRole).toByteArray();
 }
 
 } // namespace
@@ -62,11 +117,10 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
         Drive1->addItem(volume.rootPath());
     Drive1->setCurrentIndex(-1);
     page1->addWidget(Drive1, 1, 0);
-    Dir1 = new QPushButton(QStringLiteral("Browse..."));
-    page1->addWidget(Dir1, 1, 1);
-    LblFolder = new QLabel;
-    LblFolder->setTextFormat(Qt::PlainText);
-    page1->addWidget(LblFolder, 2, 0, 1, 2);
+    CmdBrowse = new QPushButton(QStringLiteral("Browse..."));
+    page1->addWidget(CmdBrowse, 1, 1);
+    Dir1 = new DirListBox;
+    page1->addWidget(Dir1, 2, 0, 1, 2);
     File1 = new QListWidget;
     page1->addWidget(File1, 3, 0);
     List1 = new QListWidget;
@@ -95,6 +149,7 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     QWidget *destination = CreateLabel3D(
         {{QStringLiteral("Caption"), QStringLiteral("Import to Destination:")}}, this);
     destination->setObjectName(QStringLiteral("LblTxtDest"));
+    FitLabel3DToCaption(destination);
     page2->addWidget(destination, 3, 0);
     LblToRec = new QLabel;
     page2->addWidget(LblToRec, 3, 1);
@@ -128,6 +183,8 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     buttons->addWidget(CmdPrevious);
     buttons->addWidget(CmdNext);
     layout->addLayout(buttons);
+    // A fixed dialog: the window manager then offers no resizing (and draws no grip for it).
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // The entry under the mouse shows in full as the list's tip.
     for (QListWidget *list : {List1, ListFinalFile}) {
@@ -139,7 +196,8 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     mnuEdit->addAction(QStringLiteral("Move out from list"), this, [this] { mnuMoveOut_Click(); });
 
     connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
-    connect(Dir1, &QPushButton::clicked, this, [this] { Dir1_Click(); });
+    connect(Dir1, &DirListBox::changed, this, [this] { Dir1_Change(); });
+    connect(CmdBrowse, &QPushButton::clicked, this, [this] { CmdBrowse_Click(); });
     connect(TxtPatn, &QLineEdit::textChanged, this, [this] { TxtPatn_Change(); });
     connect(TxtPatn, &QLineEdit::returnPressed, this, [this] { TxtPatn_Change(); });
     connect(File1, &QListWidget::itemDoubleClicked, this,
@@ -159,6 +217,10 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     File2->addItems(
         QDir(m_databaseFolder)
             .entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    // The folder list starts at the current folder, and the file list with it.
+    Dir1->setPath(QDir::currentPath());
+    Drive1->setCurrentIndex(Drive1->findText(QStorageInfo(Dir1->path()).rootPath()));
+    m_folder = Dir1->path();
     TxtPatn->setText(QStringLiteral("*.txt"));
     Frame2->setVisible(false);
     Frame3->setVisible(false);
@@ -178,16 +240,21 @@ int FrmImportFromText::visibleStep() const
 void FrmImportFromText::Drive1_Change()
 {
     const QStorageInfo volume(Drive1->currentText());
-    if (!volume.isValid() || !volume.isReady()) {
+    // The folder list keeps its folder when the drive cannot be read.
+    if (!volume.isValid() || !volume.isReady() || !Dir1->setPath(volume.rootPath())) {
         message(QStringLiteral("Driver") + Drive1->currentText() +
                     QStringLiteral(" is not available now, please insert disk there!"),
                 105, QStringLiteral("FAILED"));
-        return;
     }
-    setFolder(volume.rootPath());
 }
 
-void FrmImportFromText::Dir1_Click()
+void FrmImportFromText::Dir1_Change()
+{
+    m_folder = Dir1->path();
+    TxtPatn_Change();
+}
+
+void FrmImportFromText::CmdBrowse_Click()
 {
     const auto chosen =
         Prompter::instance().folderName(QStringLiteral("File Directory Location:"), m_folder);
@@ -197,9 +264,10 @@ void FrmImportFromText::Dir1_Click()
 
 void FrmImportFromText::setFolder(const QString &folder)
 {
-    m_folder = folder;
-    LblFolder->setText(QDir::toNativeSeparators(folder));
-    TxtPatn_Change();
+    // Moving the folder list lists the files; the folder it already shows is listed again.
+    const QString before = Dir1->path();
+    if (Dir1->setPath(folder) && Dir1->path() == before)
+        Dir1_Change();
 }
 
 void FrmImportFromText::TxtPatn_Change()
@@ -208,38 +276,46 @@ void FrmImportFromText::TxtPatn_Change()
     if (m_folder.isEmpty())
         return;
     const QStringList patterns = TxtPatn->text().split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    File1->addItems(QDir(m_folder).entryList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    QByteArray base = QFile::encodeName(m_folder);
+    if (!base.endsWith('/'))
+        base += '/';
+    for (const ListedFile &file : listFiles(m_folder, patterns)) {
+        auto *item = new QListWidgetItem(file.name, File1);
+        item->setData(NativePathRole, base + file.nativeName);
+    }
 }
 
-void FrmImportFromText::addFile(const QString &name)
+void FrmImportFromText::addFile(const QListWidgetItem *file)
 {
-    const QString path = QDir(m_folder).filePath(name);
+    // Two names that are not valid UTF-8 may show alike: the file system's bytes tell them apart.
+    const QByteArray nativePath = nativePathOf(file);
     for (int i = 0; i < List1->count(); ++i)
-        if (List1->item(i)->text() == path)
+        if (nativePathOf(List1->item(i)) == nativePath)
             return;
-    List1->addItem(path);
-    List3.append(name);
+    auto *chosen = new QListWidgetItem(QDir(m_folder).filePath(file->text()), List1);
+    chosen->setData(NativePathRole, nativePath);
+    List3.append(file->text());
     SetListHScroll(List1);
 }
 
 void FrmImportFromText::File1_DblClick(int row)
 {
     if (row >= 0 && row < File1->count())
-        addFile(File1->item(row)->text());
+        addFile(File1->item(row));
 }
 
 void FrmImportFromText::CheckSelectAll_Click()
 {
     if (CheckSelectAll->isChecked()) {
         for (int i = 0; i < File1->count(); ++i)
-            addFile(File1->item(i)->text());
+            addFile(File1->item(i));
         return;
     }
     // Exactly the entries of the listing shown; choices from other folders stay.
     for (int i = 0; i < File1->count(); ++i) {
-        const QString path = QDir(m_folder).filePath(File1->item(i)->text());
+        const QByteArray nativePath = nativePathOf(File1->item(i));
         for (int row = List1->count() - 1; row >= 0; --row)
-            if (List1->item(row)->text() == path)
+            if (nativePathOf(List1->item(row)) == nativePath)
                 removeChosen(row);
     }
 }
@@ -260,10 +336,13 @@ void FrmImportFromText::mnuMoveOut_Click()
 
 bool FrmImportFromText::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == List1 && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
-        mnuMoveOut_Click();
-        return true;
+    // A full stop takes the selected file out of the list, and so does Delete.
+    if (watched == List1 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->text() == QLatin1String(".") || key->key() == Qt::Key_Delete) {
+            mnuMoveOut_Click();
+            return true;
+        }
     }
     if (event->type() == QEvent::MouseMove) {
         for (QListWidget *list : {List1, ListFinalFile}) {
@@ -344,7 +423,7 @@ void FrmImportFromText::CmdNext_Click()
         LblRecordset->setText(LblToRec->text());
         ListFinalFile->clear();
         for (int i = 0; i < List1->count(); ++i)
-            ListFinalFile->addItem(List1->item(i)->text());
+            ListFinalFile->addItem(List1->item(i)->clone());
         SetListHScroll(ListFinalFile);
     } else {
         Frame2->setVisible(true);
@@ -441,7 +520,7 @@ void FrmImportFromText::importNext()
     const QString path = ListFinalFile->item(m_next)->text().trimmed();
     const QString question = List3.value(m_next);
     try {
-        QString answer = readFileText(path);
+        QString answer = readFileText(nativePathOf(ListFinalFile->item(m_next)));
         if (answer.isEmpty())
             answer = QStringLiteral("N/A");
         const qint64 duplicates =
@@ -466,12 +545,18 @@ void FrmImportFromText::importNext()
     QTimer::singleShot(0, this, [this] { importNext(); });
 }
 
-QString FrmImportFromText::readFileText(const QString &path)
+QString FrmImportFromText::readFileText(const QByteArray &nativePath)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw AppException(53, QStringLiteral("the file cannot be read (") +
+                                   QString::fromLocal8Bit(std::strerror(errno)) + QLatin1Char(')'));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         throw AppException(53, QStringLiteral("the file cannot be read (") + file.errorString() +
                                    QLatin1Char(')'));
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw AppException(57, QStringLiteral("the file cannot be read (") + file.errorString() +

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class DirListBox;
 class FrmMain;
 class QCheckBox;
 class QComboBox;
@@ -15,6 +16,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -37,7 +39,9 @@ public:
 
     // Step 1: the folder, the pattern and the chosen files.
     void Drive1_Change();
-    void Dir1_Click(); // picks the folder through the prompter
+    void Dir1_Change();
+    void CmdBrowse_Click(); // picks the folder through the prompter
+    // Moves the folder list there (and lists the folder's files).
     void setFolder(const QString &folder);
     QString folder() const { return m_folder; }
     void TxtPatn_Change();
@@ -54,8 +58,8 @@ public:
 
     QGroupBox *Frame1 = nullptr;
     QComboBox *Drive1 = nullptr;
-    QPushButton *Dir1 = nullptr;
-    QLabel *LblFolder = nullptr;
+    DirListBox *Dir1 = nullptr;
+    QPushButton *CmdBrowse = nullptr;
     QListWidget *File1 = nullptr;
     QLineEdit *TxtPatn = nullptr;
     QCheckBox *CheckSelectAll = nullptr;
@@ -78,8 +82,9 @@ public:
     QMenu *mnuEdit = nullptr;
 
     // The answer a file gives: rich text flattened, other text read as UTF-8 or else
-    // Windows-1252. Throws when the file cannot be read.
-    static QString readFileText(const QString &path);
+    // Windows-1252. The path is the file system's own bytes. Throws when the file cannot be
+    // read.
+    static QString readFileText(const QByteArray &nativePath);
 
     static void showFor(FrmMain *main);
 
@@ -95,7 +100,7 @@ protected:
 
 private:
     int visibleStep() const;
-    void addFile(const QString &name);
+    void addFile(const QListWidgetItem *file);
     void removeChosen(int row);
     void Import();
     void importNext();

@@ -2,7 +2,6 @@
 
 #include "dbtools/frmcompactdb.h"
 #include "dbtools/frmexportdbtextfile.h"
-#include "winsvc/flatcontrols.h"
 #include "dbtools/frmimportfromtext.h"
 #include "kb/frmmain.h"
 #include "platform/base/apperror.h"
@@ -11,6 +10,7 @@
 #include "platform/db/dberrors.h"
 #include "platform/db/dbsql.h"
 #include "platform/prompt/prompter.h"
+#include "winsvc/flatcontrols.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -54,6 +54,8 @@ FrmTrans::FrmTrans(QWidget *parent) : QDialog(parent)
     buttons->addWidget(CmdTrans);
     buttons->addWidget(CmdCancel);
     grid->addLayout(buttons, 3, 0, 1, 2);
+    // A fixed dialog: the window manager then offers no resizing (and draws no grip for it).
+    grid->setSizeConstraint(QLayout::SetFixedSize);
     connect(CmdTrans, &QPushButton::clicked, this, [this] { CmdTrans_Click(); });
     connect(CmdCancel, &QPushButton::clicked, this, [this] { CmdCancel_Click(); });
     flatControls.attach({Combo});

@@ -1,13 +1,12 @@
 #include "dbtools/xlsxwriterbook.h"
 
 #include "platform/archive/archive.h"
+#include "platform/base/checkedwrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <cstdio>
 
 namespace {
 
@@ -94,7 +93,7 @@ bool XlsxWriterBook::save(const QString &fileName)
         QFile::remove(temporary);
         return false;
     }
-    if (std::rename(temporaryName.constData(), QFile::encodeName(fileName).constData()) != 0) {
+    if (!replaceWithFinished(temporary, fileName)) {
         m_error = QStringLiteral("The workbook could not be saved as %1.").arg(fileName);
         QFile::remove(temporary);
         return false;

@@ -20,6 +20,7 @@
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -134,6 +135,13 @@ bool EditingAids::eventFilter(QObject *watched, QEvent *event)
             return RTBAnswer_MouseDown(static_cast<QContextMenuEvent *>(event));
     } else if (watched == m_question && type == QEvent::KeyPress) {
         return RTBQuestion_KeyDown(static_cast<QKeyEvent *>(event));
+    } else if (watched == m_question && type == QEvent::Resize) {
+        // A narrower box wraps the question onto more lines: count them once the box has
+        // laid its text out for the new width.
+        QTimer::singleShot(0, this, [this] {
+            if (m_question)
+                RTBQuestion_Change();
+        });
     } else if (m_main && watched == m_main->TBEdit && type == QEvent::Show && isCurrentWindow()) {
         // The tools come up showing this window's selection, not whatever they last showed.
         RTBAnswer_SelChange();

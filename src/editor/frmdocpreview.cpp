@@ -1,5 +1,6 @@
 #include "editor/frmdocpreview.h"
 #include "editor/richtextpages.h"
+#include "kb/frmmain.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #include "winsvc/flat.h"
@@ -60,20 +61,21 @@ frmDocPreview::frmDocPreview(QWidget *owner) : QDialog(owner)
 
     TB = new QToolBar(this);
     TB->setObjectName(QStringLiteral("TB"));
-    auto addButton = [this](const char *key, const char *tip) {
-        QAction *action = TB->addAction(QString::fromLatin1(key));
+    auto addButton = [this](const char *key, const char *picture, const char *tip) {
+        QAction *action = TB->addAction(FrmMain::CommandIcon(QString::fromLatin1(picture)),
+                                        QString::fromLatin1(key));
         action->setObjectName(QString::fromLatin1(key));
         action->setToolTip(QString::fromLatin1(tip));
         const QString name = QString::fromLatin1(key);
         connect(action, &QAction::triggered, this, [this, name] { TB_ButtonClick(name); });
     };
-    addButton("Print", "Print this document.");
+    addButton("Print", "Print", "Print this document.");
     TB->addSeparator();
-    addButton("Up", "Scale Up.");
-    addButton("Down", "Scale Down.");
+    addButton("Up", "Scale Up", "Scale Up.");
+    addButton("Down", "Scale Down", "Scale Down.");
     TB->addSeparator();
-    addButton("Previous", "Previous page.");
-    addButton("Next", "Next page.");
+    addButton("Previous", "Previous", "Previous page.");
+    addButton("Next", "Next", "Next page.");
     TB->addSeparator();
 
     txtTotalPages = new QLineEdit(TB);

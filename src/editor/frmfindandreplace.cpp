@@ -311,13 +311,9 @@ void FrmFindAndReplace::cmdReplace_Click()
     RichTextBox *answer = form->RTBAnswer;
     const int options = FindOptions();
     const QString what = cboFind->currentText();
-    // Only a selected hit is replaced; anything else is searched from, so the user sees each
-    // hit before it changes.
-    int start = answer->selStart();
-    if (selectionIsHit(answer, what, options)) {
-        answer->setSelText(cboReplace->currentText());
-        start = answer->selStart() + answer->selLength();
-    }
+    // Whatever is selected is replaced, a hit or not; the search goes on after the insert.
+    answer->setSelText(cboReplace->currentText());
+    const int start = answer->selStart() + answer->selLength();
     if (answer->find(what, start, -1, options) != -1) {
         answer->setFocus();
         enterFindNext();
@@ -469,14 +465,6 @@ void FrmFindAndReplace::reportNotFound()
 {
     Prompter::instance().messageBox(QStringLiteral("Text not found"), 105, 4,
                                     QStringLiteral("NOT FOUND!"));
-}
-
-bool FrmFindAndReplace::selectionIsHit(RichTextBox *answer, const QString &what, int options)
-{
-    const int start = answer->selStart();
-    const int length = answer->selLength();
-    return length > 0 && length == what.size() &&
-           answer->find(what, start, start + length, options) == start;
 }
 
 void FrmFindAndReplace::FindOnEnter(int &key)

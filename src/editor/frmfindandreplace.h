@@ -99,8 +99,6 @@ private:
     void enterFind();
     void refreshReplaceButtons();
     void reportNotFound();
-    // Whether the answer's selection is exactly one hit of the search text under options.
-    static bool selectionIsHit(RichTextBox *answer, const QString &what, int options);
 
     FrmMain *m_main;
     FlatControls m_flatControls;

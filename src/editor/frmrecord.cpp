@@ -144,7 +144,6 @@ void FrmRecord::PrintWithWord()
 
 void FrmRecord::createControls()
 {
-    setMinimumSize(Twips::toPixels(4000), Twips::toPixels(3000) - 60);
     DataNavi = new db::DataControl(this);
     DataNavi->setObjectName(QStringLiteral("DataNavi"));
 
@@ -588,8 +587,7 @@ void FrmRecord::ApplyStateToMainWindow()
     const bool editing = hasPendingChange();
     m_main->DBToolbar->setVisible(!editing);
     m_main->TBEdit->setVisible(editing);
-    if (m_main->PanelLeftDock)
-        m_main->PanelLeftDock->setVisible(!editing);
+    m_main->setPanelLeftVisible(!editing);
     if (editing) {
         HideToolButtons(14, 16);
         ShowToolButtons(17, 18);
@@ -720,8 +718,7 @@ void FrmRecord::ResetMainWindow(bool searchMode)
         const QSignalBlocker blocker(m_main->ListResult);
         m_main->ListResult->clear();
     }
-    if (m_main->PanelLeftDock)
-        m_main->PanelLeftDock->show();
+    m_main->setPanelLeftVisible(true);
 }
 
 // ---- the editing cycle -------------------------------------------------------------------------

@@ -153,7 +153,7 @@ private:
     bool m_emptyTopicPrompted = false;
     bool m_unloaded = false;
     bool m_layingOut = false; // the hourglass shows until the answer box has laid out its text
-    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }};
+    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }, this};
     QString m_databaseName;
     QString m_topic;
     QString m_shownQuestion;

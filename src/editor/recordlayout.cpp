@@ -16,7 +16,9 @@ namespace RecordLayoutRules {
 
 QSize minimumWindowSize(QSize size)
 {
-    return {std::max(size.width(), MinWindowWidth), std::max(size.height(), MinWindowHeight)};
+    if (size.width() < MinWindowWidth || size.height() < MinWindowHeight)
+        return {MinWindowWidth, MinWindowHeight};
+    return size;
 }
 
 int barTopMax(int frameWidth)
@@ -211,6 +213,8 @@ bool RecordLayout::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_window &&
         (event->type() == QEvent::ParentChange || event->type() == QEvent::Show))
         applyMinimumSize();
+    else if (watched == m_subWindow && event->type() == QEvent::Resize)
+        applyMinimumSize();
     return false;
 }
 
@@ -237,10 +241,21 @@ void RecordLayout::placeBar(int top)
 void RecordLayout::applyMinimumSize()
 {
     auto *subWindow = m_window ? qobject_cast<QMdiSubWindow *>(m_window->parentWidget()) : nullptr;
-    if (!subWindow)
+    if (subWindow != m_subWindow) {
+        if (m_subWindow)
+            m_subWindow->removeEventFilter(this);
+        m_subWindow = subWindow;
+        if (subWindow)
+            subWindow->installEventFilter(this);
+    }
+    // A maximized or minimized window is left as it is.
+    if (!subWindow || subWindow->isMaximized() || subWindow->isMinimized())
         return;
-    const QSize least = RecordLayoutRules::minimumWindowSize(QSize(0, 0));
+    const QSize size(toTwips(subWindow->width()), toTwips(subWindow->height()));
+    const QSize wanted = RecordLayoutRules::minimumWindowSize(size);
+    if (wanted == size)
+        return;
     const int perPixel = Twips::PerPixel;
-    subWindow->setMinimumSize((least.width() + perPixel - 1) / perPixel,
-                              (least.height() + perPixel - 1) / perPixel);
+    subWindow->resize((wanted.width() + perPixel - 1) / perPixel,
+                      (wanted.height() + perPixel - 1) / perPixel);
 }

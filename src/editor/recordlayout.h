@@ -22,7 +22,7 @@ constexpr int AnswerBottomMargin = 150;
 constexpr int ShadowHeight = 99;
 constexpr int QuestionLineHeight = 360;
 
-// A window made smaller than the minimum grows back to it, each side on its own.
+// A window narrower or lower than the minimum is set to the minimum on both sides.
 QSize minimumWindowSize(QSize size);
 
 // The lowest the bar may go by the frame's width: (FrameWidth - 1600) / 2.
@@ -80,11 +80,13 @@ protected:
 private:
     void Form_Resize();
     void placeBar(int top);
+    // Below 4000 x 3000 twips the window's frame is set to exactly that.
     void applyMinimumSize();
 
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_frame;
     QPointer<QSplitter> m_slider;
+    QPointer<QWidget> m_subWindow; // the frame whose size the minimum rule watches
     QRubberBand *m_shadow = nullptr;
     bool m_dragging = false;
     int m_frameWidth = 0;

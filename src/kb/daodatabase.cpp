@@ -2,6 +2,7 @@
 
 #include "kb/kbstore.h"
 #include "platform/base/apperror.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
@@ -15,8 +16,6 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QTemporaryFile>
-
-#include <cstdio>
 
 namespace {
 
@@ -41,8 +40,7 @@ void copyFileOver(const QString &source, const QString &target)
     if (!temporary.flush())
         throw AppException(61, QStringLiteral("Disk full"), QStringLiteral("DuplicateDB"));
     temporary.setPermissions(in.permissions());
-    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
-                    QFile::encodeName(target).constData()) != 0)
+    if (!replaceWithFinished(temporary.fileName(), target))
         throw AppException(75, QStringLiteral("Path/File access error"),
                            QStringLiteral("DuplicateDB"));
     temporary.setAutoRemove(false);
@@ -155,7 +153,8 @@ bool DAODataBase::AddTableNameToCombo(QComboBox *combo, const std::optional<QStr
             return false;
         const std::optional<QString> typed =
             Prompter::instance().password(QString(), PasswordTitle);
-        if (!typed || typed->isEmpty())
+        // Only a cancelled prompt ends it; an empty password is one more try.
+        if (!typed)
             return false;
         m_enteredPassword = *typed;
         options.exclusive = true;
@@ -177,9 +176,8 @@ bool DAODataBase::AddTableName(QComboBox *combo)
         database->Close();
         return true;
     } catch (const AppException &error) {
-        Prompter::instance().messageBox(QString::number(error.number()) + QStringLiteral("\r\n") +
-                                            error.description(),
-                                        103, 4, QStringLiteral("ERROR"));
+        Prompter::instance().messageBox(QString::number(error.number()) + error.description(), 103,
+                                        4, QStringLiteral("ERROR"));
         return false;
     }
 }

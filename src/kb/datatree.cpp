@@ -172,8 +172,8 @@ void DataTree::DataTreeRefresh(QTreeWidget *tree, const QString &password)
     QTreeWidgetItem *tables = addNode(root, QStringLiteral("Tables"), 2, QStringLiteral("Tables"));
     QTreeWidgetItem *lastTable = nullptr;
     for (const db::TableDef &table : m_database->TableDefs()) {
-        // System tables stay out; hidden and linked ones are listed.
-        if (table.attributes & db::dbSystemObject)
+        // System tables stay out, unless another attribute (hidden, linked) marks them too.
+        if (table.attributes != 0 && (table.attributes & ~db::dbSystemObject) == 0)
             continue;
         QTreeWidgetItem *node = addNode(tables, table.name, 3, QStringLiteral("Table"), true);
         QTreeWidgetItem *fields =

@@ -2,6 +2,7 @@
 
 #include "kb/kbglobals.h"
 #include "kb/lazyicon.h"
+#include "kb/tooldock.h"
 #include "platform/base/afterfirstpaint.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
@@ -17,6 +18,8 @@
 #include "shell/shellspeech.h"
 #include "shell/singleinstance.h"
 #include "winsvc/bg.h"
+#include "winsvc/captionstyle.h"
+#include "winsvc/closeguard.h"
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
 #include "winsvc/mcoolmenu.h"
@@ -48,7 +51,9 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -180,15 +185,24 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
     MainForm = this;
     setObjectName(QStringLiteral("FrmMain"));
     // Reading the first picture file looks through every image plugin: not before the window
-    // is on screen.
-    AfterFirstPaint(this, [this] { setWindowIcon(QIcon(QStringLiteral(":/icons/marlux.png"))); });
+    // is on screen. The tray shows no icon without a picture, so it gets it then too.
+    AfterFirstPaint(this, [this] {
+        setWindowIcon(QIcon(QStringLiteral(":/icons/marlux.png")));
+        SetTrayIcon();
+    });
     createControls();
     connectDatabaseControls();
     connectLeftPanel();
+    // After the record windows' own activation handling, which sets the panel for an edit.
+    m_toolDock = new ToolDock(this);
 }
 
 FrmMain::~FrmMain()
 {
+    // The child windows go while the main window is whole: a tool takes its pieces home.
+    const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList();
+    for (QMdiSubWindow *child : children)
+        delete child;
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -201,6 +215,9 @@ void FrmMain::createControls()
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
     m_mdiArea->viewport()->installEventFilter(this);
+    // The child windows draw their captions in the caption colour (SetCaptionColor).
+    m_captionStyle = new CaptionStyle;
+    m_captionStyle->setParent(this);
 
     auto *topBar = new PlainBand(QStringLiteral("Top"), this);
     topBar->setObjectName(QStringLiteral("TopBand"));
@@ -237,9 +254,8 @@ void FrmMain::createControls()
 
 QWidget *FrmMain::createLeftPanel()
 {
-    PanelLeft = hostedControl(PanelProgId, {{QStringLiteral("BorderStyle"), 1}});
+    PanelLeft = hostedControl(PanelProgId, {});
     PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
-    PanelLeft->setMinimumWidth(Twips::toPixels(3495) + 70);
     auto *layout = new QVBoxLayout(PanelLeft);
     layout->setContentsMargins(2, 2, 2, 2);
 
@@ -252,8 +268,9 @@ QWidget *FrmMain::createLeftPanel()
     PicTitleBar->setPalette(titlePalette);
     auto *titleLayout = new QHBoxLayout(PicTitleBar);
     titleLayout->setContentsMargins(6, 2, 4, 2);
-    auto *title = new QLabel(QStringLiteral("Knowledge Base"), PicTitleBar);
-    titleLayout->addWidget(title, 1);
+    m_panelCaption = new QLabel(QStringLiteral("Knowledge Base"), PicTitleBar);
+    m_panelCaption->setObjectName(QStringLiteral("PanelCaption"));
+    titleLayout->addWidget(m_panelCaption, 1);
     ImgCloseDBBar = new QLabel(QStringLiteral("\u2715"), PicTitleBar);
     ImgCloseDBBar->setObjectName(QStringLiteral("ImgCloseDBBar"));
     ImgCloseDBBar->setCursor(Qt::PointingHandCursor);
@@ -263,7 +280,6 @@ QWidget *FrmMain::createLeftPanel()
 
     SSTabMain = new QTabWidget(PanelLeft);
     SSTabMain->setObjectName(QStringLiteral("SSTabMain"));
-    SSTabMain->setUsesScrollButtons(false);
     layout->addWidget(SSTabMain, 1);
 
     // [Records]
@@ -317,6 +333,10 @@ QWidget *FrmMain::createLeftPanel()
     ListResult->setObjectName(QStringLiteral("ListResult"));
     ListResult->setRootIsDecorated(false);
     ListResult->setHeaderLabels({QStringLiteral("Question"), QStringLiteral("From Topic")});
+    // The question takes the room the topic leaves it, as the panel widens and narrows.
+    ListResult->header()->setStretchLastSection(false);
+    ListResult->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ListResult->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     searchLayout->addWidget(ListResult, 8, 0, 1, 2);
     searchLayout->setRowStretch(8, 1);
     SSTabMain->addTab(search, QStringLiteral("   [Search]    "));
@@ -599,7 +619,9 @@ void FrmMain::LoadBackground()
 
 void FrmMain::InstallSplitter()
 {
-    resizeDocks({PanelLeftDock}, {Twips::toPixels(3495)}, Qt::Horizontal);
+    // The panel starts wide enough for all three tabs (the splitter may narrow it further).
+    const int tabs = SSTabMain->tabBar()->sizeHint().width() + 5;
+    resizeDocks({PanelLeftDock}, {std::max(Twips::toPixels(3495), tabs)}, Qt::Horizontal);
     m_splitter = std::make_unique<Splitter>();
     m_splitter->setSplitObject(PicSlider);
     m_splitter->setOrientation(Splitter::Vertical);
@@ -657,7 +679,7 @@ void FrmMain::MDIForm_DragDrop(int x)
         addDockWidget(Qt::LeftDockWidgetArea, PanelLeftDock);
         PicSlider->show();
     }
-    PanelLeftDock->show();
+    setPanelLeftVisible(true);
 }
 
 void FrmMain::MDIForm_DblClick()
@@ -667,6 +689,11 @@ void FrmMain::MDIForm_DblClick()
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_mdiArea && watched == m_mdiArea->viewport() && event->type() == QEvent::ChildPolished) {
+        auto *child = qobject_cast<QMdiSubWindow *>(static_cast<QChildEvent *>(event)->child());
+        if (child && child->style() != m_captionStyle)
+            child->setStyle(m_captionStyle);
+    }
     // Only the empty background reaches the area's viewport; child windows take their own.
     if (m_mdiArea && watched == m_mdiArea->viewport() &&
         event->type() == QEvent::MouseButtonDblClick &&
@@ -716,8 +743,9 @@ void FrmMain::ReleaseWindowObjects()
 
 bool FrmMain::MDIForm_Unload()
 {
-    // A child may refuse to close; the program then goes on speaking as before.
-    if (!UnloadAllForms())
+    // A child may refuse to close (or still be settling its work); the program then goes on
+    // speaking as before.
+    if (UnloadAllForms() != Unloading::Done)
         return false;
     ReleaseSpeech();
     delete m_frmSysTray;
@@ -733,17 +761,52 @@ void FrmMain::ReleaseSpeech()
     ::ReleaseSpeech();
 }
 
-bool FrmMain::UnloadAllForms()
+FrmMain::Unloading FrmMain::UnloadAllForms()
 {
-    // A child that refuses to close (unsaved work the user keeps) stops the shutdown.
+    // A child that refuses to close (unsaved work the user keeps) stops the shutdown. One that
+    // only puts its close off (a transfer it stops first) closes itself soon; the others go
+    // meanwhile, so that no connection outlives the quit.
+    bool waiting = false;
+    m_settlingChildren.clear();
     const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList();
     for (QMdiSubWindow *child : children) {
-        if (!child->close())
-            return false;
+        if (child->close())
+            continue;
+        if (!CloseGuard::closeDeferred(child->widget()))
+            return Unloading::Refused;
+        waiting = true;
+        m_settlingChildren.append(child);
     }
+    if (waiting)
+        return Unloading::Waiting;
     for (auto &form : RecordForms)
         form = nullptr;
-    return true;
+    return Unloading::Done;
+}
+
+void FrmMain::quitWhenChildrenSettle()
+{
+    QTimer::singleShot(50, this, [this] {
+        if (!m_quitPending)
+            return;
+        for (const QPointer<QMdiSubWindow> &child : std::as_const(m_settlingChildren)) {
+            if (!child)
+                continue;
+            if (CloseGuard::closeDeferred(child->widget())) {
+                quitWhenChildrenSettle();
+                return;
+            }
+            // Settled and still on screen: it kept itself open after all.
+            if (child->isVisible()) {
+                m_settlingChildren.clear();
+                m_quitPending = false;
+                m_quitConfirmed = false;
+                return;
+            }
+        }
+        m_settlingChildren.clear();
+        close();
+    });
 }
 
 void FrmMain::CloseAllDatabases()
@@ -790,7 +853,16 @@ void FrmMain::closeEvent(QCloseEvent *event)
     m_quitPending = false;
     // The children go first: one that keeps its unsaved work (or still has its own question
     // open) stops the quit, and then the window must still be whole.
-    if (!UnloadAllForms()) {
+    switch (UnloadAllForms()) {
+    case Unloading::Done:
+        break;
+    case Unloading::Waiting:
+        // A child stops its work first (a transfer, as its Stop would): quit once it has gone.
+        m_quitPending = true;
+        event->ignore();
+        quitWhenChildrenSettle();
+        return;
+    case Unloading::Refused:
         m_quitConfirmed = false;
         event->ignore();
         return;

@@ -249,8 +249,7 @@ public:
     void mnuViewDBToolbar_Click();
     void mnuDbViewer_Click();
 
-    // Commands whose windows come with their own work; until then they do nothing and their
-    // items are disabled (see pendingCommands in frmmainmenus.cpp).
+    // Commands carried out by the windows and procedures that own them.
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
     void mnuFilePrintPreview_Click();
@@ -282,6 +281,8 @@ public:
     void FillQuerySkeleton(QTreeWidget *tree, int kind);
     void ShowFindAndReplace();
     void FormatActiveControl(const QString &key);
+    // The drawn picture of a toolbar key ("Print", "Scale Up", "Next"...), made when first shown.
+    static QIcon CommandIcon(const QString &key);
     // ---- end of command menus and toolbars ----
 
     // ---- Tool windows inside the main window (frmmaintools.cpp) ----
@@ -294,11 +295,15 @@ public:
     void CloseAllChildren();
     void ReleaseToolParents();
     void ShowRecordForms(bool show);
-    // What the tools dock into: their toolbar into PanelHolder, a tree or frame into
-    // PanelLeft (which hides the left tabs).
-    void dockToolbar(QWidget *toolbar);
-    void dockLeftPart(QWidget *part);
+    // The one owner of the left panel and the tools' place in the top band: the tools register
+    // their pieces with it and dock through it.
+    class ToolDock *toolDock() const { return m_toolDock; }
+    // Shows or hides the left panel (the View menu's mark follows).
     void setPanelLeftVisible(bool visible);
+    // The left panel's caption names what it shows: the database tabs, or the tree a tool
+    // docked in their place (by the tool's caption). The docking service calls it whenever
+    // the panel's content changes.
+    void ShowPanelCaption();
 
 signals:
     void searchFinished(qint64 hits);
@@ -331,10 +336,16 @@ private:
     void FillSearchDatabaseCombo();
     void ReleaseWindowObjects();
     void ReleaseSpeech();
-    bool UnloadAllForms();
+    enum class Unloading { Done, Waiting, Refused };
+    Unloading UnloadAllForms();
+    // Finishes a confirmed quit once the children that put their close off have gone.
+    void quitWhenChildrenSettle();
     void CloseAllDatabases();
 
     QMdiArea *m_mdiArea = nullptr;
+    QLabel *m_panelCaption = nullptr;
+    class CaptionStyle *m_captionStyle = nullptr;
+    class ToolDock *m_toolDock = nullptr;
     QSystemTrayIcon *m_frmSysTray = nullptr;
     QMenu *m_trayMenu = nullptr;
     quint32 m_savedCaptionColor = 0;
@@ -342,6 +353,7 @@ private:
     // The quit was answered "Yes" but waits for the running search to settle.
     bool m_quitConfirmed = false;
     bool m_quitPending = false;
+    QList<QPointer<QMdiSubWindow>> m_settlingChildren;
     bool AskQuit();
     QPoint m_titleDragStart;
 
@@ -357,7 +369,6 @@ private:
     void createToolBarMain();
     void createTBEdit();
     void createTBTool();
-    void disablePendingCommands();
     void sendVerb(void (RecordVerbs::*verb)());
     QAction *addToolbarButton(QToolBar *toolbar, QList<QAction *> &buttons, const QString &key,
                               const QString &tip);
@@ -400,7 +411,8 @@ public:
     static void setPreviewWindowFactory(PreviewWindowFactory factory);
     // True when a printer can be used; otherwise offers to install one.
     bool PrinterCheck();
-    void AddPrinter();
+    // Starts the desktop's printer settings; false, said to the user, when there are none.
+    bool AddPrinter();
     // The font boxes of the edit toolbar format the selection of the answer being edited.
     void ComboFont_Click();
     void ComboFontSize_Click();

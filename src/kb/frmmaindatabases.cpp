@@ -416,9 +416,7 @@ void FrmMain::DBToolbar_MouseDown(Qt::MouseButton button, const QPoint &pos)
 
 void FrmMain::ImgCloseDBBar_Click()
 {
-    if (QAction *item = menuItem(QStringLiteral("mnuDbViewer")))
-        item->setChecked(false);
-    PanelLeftDock->hide();
+    setPanelLeftVisible(false);
 }
 
 void FrmMain::ComboTable_Click()

@@ -5,6 +5,8 @@
 #include "kb/recordverbs.h"
 #include "platform/base/apppaths.h"
 #include "platform/base/checkedwrite.h"
+#include "platform/base/externalprogram.h"
+#include "platform/base/settingsstore.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #include "shell/frmcd.h"
@@ -21,10 +23,18 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
-#include <QProcess>
-#include <QStandardPaths>
 
 namespace {
+
+// The desktops' printer settings programs, looked for on PATH in this order.
+QList<ExternalProgram::Candidate> printerSettingsPrograms()
+{
+    return {{QStringLiteral("system-config-printer"), {}},
+            {QStringLiteral("gnome-control-center"),
+             {QStringLiteral("printers")},
+             {QStringLiteral("GNOME"), QStringLiteral("Unity")}},
+            {QStringLiteral("kde-add-printer"), {QStringLiteral("--add-printer")}}};
+}
 
 FrmMain::PreviewWindowFactory &previewFactory()
 {
@@ -222,29 +232,26 @@ bool FrmMain::PrinterCheck()
         QStringLiteral("There is no printer currently installed on your computer, would you "
                        "like to install one now?"),
         102, 1, QStringLiteral("PRINTER ERROR"));
-    if (answer == QLatin1String("Yes")) {
-        AddPrinter();
-        return false;
-    }
-    // Without a printer the print dialog still prints to a PDF file.
-    return true;
+    // While the printer settings are up the preview waits for the next try. Without a printer
+    // (declined, or nothing to install one with) the print dialog still prints to a PDF file.
+    return !(answer == QLatin1String("Yes") && AddPrinter());
 }
 
-void FrmMain::AddPrinter()
+bool FrmMain::AddPrinter()
 {
-    for (const char *tool : {"system-config-printer", "gnome-control-center"}) {
-        const QString program = QStandardPaths::findExecutable(QString::fromLatin1(tool));
-        if (program.isEmpty())
-            continue;
-        const QStringList arguments = QLatin1String(tool) == QLatin1String("gnome-control-center")
-                                          ? QStringList{QStringLiteral("printers")}
-                                          : QStringList{};
-        if (QProcess::startDetached(program, arguments))
-            return;
-    }
+    // The program the settings name comes first, then the desktops' own on PATH.
+    const QString command = SettingsStore::instance()
+                                .value(AppPaths::applicationTitle(), QStringLiteral("Shared Tools"),
+                                       QStringLiteral("AddPrinter"))
+                                .toString();
+    QList<ExternalProgram::Candidate> candidates{ExternalProgram::fromCommand(command)};
+    candidates += printerSettingsPrograms();
+    if (ExternalProgram::startFirst(candidates))
+        return true;
     Prompter::instance().messageBox(
         QStringLiteral("Error during install printer, please try again!"), 105, 4,
         QStringLiteral("ERROR INSTALL"));
+    return false;
 }
 
 QString FrmMain::answerRtfForCopy(const RichTextBox *answer) const

@@ -114,7 +114,13 @@ void FrmMain::connectLeftPanel()
     // and the panel never wider than the bar's right limit.
     PicSlider->setFixedWidth(SliderWidth);
     PanelLeft->installEventFilter(filter);
-    PanelLeftDock->setMaximumWidth(Twips::toPixels(SliderLeftMax) + SliderWidth + 8);
+    // The panel, dragged by the bar or by its edge, keeps within the bar's two limits; its
+    // tabs scroll rather than hold it wider than the lower one (it starts wide enough for all).
+    const int narrowest = Twips::toPixels(SliderLeftMin) + SliderWidth;
+    PanelLeft->setMinimumWidth(narrowest);
+    PanelLeftDock->setMinimumWidth(narrowest);
+    PanelLeftDock->setMaximumWidth(Twips::toPixels(SliderLeftMax) + SliderWidth);
+    SSTabMain->setUsesScrollButtons(true);
     int previous = SSTabMain->currentIndex();
     connect(SSTabMain, &QTabWidget::currentChanged, this, [this, previous](int tab) mutable {
         SSTabMain_Click(previous);
@@ -187,6 +193,12 @@ void FrmMain::SSTab0()
     ToolBarMain->setVisible(true);
     EnableControls(13, 18);
     DisableControls(17, 18);
+    // A record still being edited keeps its Save Record and Discard, or its change could
+    // only be lost.
+    if (RecordWindowLink *record = activeRecordWindow(); record && record->hasPendingChange()) {
+        DisableControls(14, 16);
+        EnableControls(17, 18);
+    }
 }
 
 void FrmMain::SSTab1()

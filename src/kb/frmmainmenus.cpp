@@ -5,6 +5,7 @@
 #include "kb/frmmain.h"
 #include "kb/lazyicon.h"
 #include "kb/recordverbs.h"
+#include "kb/tooldock.h"
 #include "platform/prompt/prompter.h"
 #include "winsvc/mcoolmenu.h"
 
@@ -30,25 +31,6 @@ namespace {
 const char *const CaptionProperty = "menuCaption";
 
 enum MenuState : unsigned { Hidden = 1, Disabled = 2, Marked = 4 };
-
-// Commands whose procedures come with later windows: disabled until they are wired.
-const QStringList &pendingMenuItems()
-{
-    // clang-format off
-    static const QStringList names = {
-    };
-    // clang-format on
-    return names;
-}
-
-const QStringList &pendingToolbarKeys()
-{
-    // clang-format off
-    static const QStringList keys = {
-    };
-    // clang-format on
-    return keys;
-}
 
 // The text a caption shows: without its mark character ("-", "#", "*") and help part.
 QString menuDisplayText(const QString &caption)
@@ -171,6 +153,19 @@ QPixmap drawCommandIcon(const QString &name)
         p.drawRect(QRectF(9, 20, 14, 9));
     } else if (name == QLatin1String("Search") || name == QLatin1String("Find")) {
         drawMagnifier(p);
+    } else if (name == QLatin1String("Scale Up") || name == QLatin1String("Scale Down")) {
+        drawMagnifier(p);
+        p.setPen(QPen(blue, 2.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(9, 12.5), QPointF(16, 12.5));
+        if (name == QLatin1String("Scale Up"))
+            p.drawLine(QPointF(12.5, 9), QPointF(12.5, 16));
+    } else if (name == QLatin1String("Previous") || name == QLatin1String("Next")) {
+        drawPage(p, QRectF(8, 3, 18, 26));
+        p.setPen(QPen(green, 3, Qt::SolidLine, Qt::RoundCap));
+        if (name == QLatin1String("Next"))
+            drawArrow(p, QPointF(4, 16), QPointF(22, 16));
+        else
+            drawArrow(p, QPointF(28, 16), QPointF(10, 16));
     } else if (name == QLatin1String("Import") || name == QLatin1String("Export")) {
         p.drawPolyline(QPolygonF()
                        << QPointF(4, 18) << QPointF(4, 28) << QPointF(28, 28) << QPointF(28, 18));
@@ -339,6 +334,11 @@ struct ToolbarEntry
 };
 
 } // namespace
+
+QIcon FrmMain::CommandIcon(const QString &key)
+{
+    return commandIcon(key);
+}
 
 QList<MenuImage> FrmMain::ImageList()
 {
@@ -509,13 +509,12 @@ void FrmMain::createMenus()
             &QWidget::setVisible);
     connect(menuItem(QStringLiteral("mnuViewDBToolbar")), &QAction::toggled, DBToolbar,
             &QWidget::setVisible);
-    connect(menuItem(QStringLiteral("mnuDbViewer")), &QAction::toggled, PanelLeftDock,
-            &QWidget::setVisible);
+    connect(menuItem(QStringLiteral("mnuDbViewer")), &QAction::toggled, this,
+            &FrmMain::setPanelLeftVisible);
 
     createToolBarMain();
     createTBEdit();
     createTBTool();
-    disablePendingCommands();
 }
 
 QAction *FrmMain::addToolbarButton(QToolBar *toolbar, QList<QAction *> &buttons, const QString &key,
@@ -693,16 +692,6 @@ void FrmMain::createTBTool()
     }
 }
 
-void FrmMain::disablePendingCommands()
-{
-    for (const QString &name : pendingMenuItems())
-        if (QAction *action = menuItem(name))
-            action->setEnabled(false);
-    for (const QString &key : pendingToolbarKeys())
-        if (QAction *action = toolbarButton(key))
-            action->setEnabled(false);
-}
-
 QAction *FrmMain::menuItem(const QString &name) const
 {
     return m_menuItems.value(name);
@@ -842,6 +831,8 @@ void FrmMain::Arrange(int arrangement)
 {
     if (arrangement == 0) {
         m_mdiArea->cascadeSubWindows();
+        // The active child's pieces stay with it, whichever child the arranging activated.
+        m_toolDock->update();
         return;
     }
     QList<QMdiSubWindow *> normal;
@@ -875,6 +866,7 @@ void FrmMain::Arrange(int arrangement)
         child->move(x, area.height() - child->height());
         x += child->width();
     }
+    m_toolDock->update();
 }
 
 void FrmMain::mnuFileClose_Click()
@@ -983,8 +975,6 @@ void FrmMain::mnuDbViewer_Click()
 }
 
 // ---- Commands wired by the windows and procedures that own them ----
-// Each does nothing yet; its menu item or button is disabled (pendingMenuItems,
-// pendingToolbarKeys) until its owner replaces the body here.
 
 void FrmMain::mnuImportText_Click()
 {

@@ -3,6 +3,7 @@
 #include "kb/frmmain.h"
 
 #include "kb/dockabletool.h"
+#include "kb/tooldock.h"
 #include "shell/mainfunctions.h"
 #include "shell/nsnd.h"
 
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QHash>
+#include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -130,13 +132,8 @@ void FrmMain::mnuImageNavi_Click()
 void FrmMain::SSTabTop_Click(int tab)
 {
     CloseAllChildren();
-    if (tab == 0) {
-        setPanelLeftVisible(true);
-        SSTabMain->show();
-    } else {
-        SSTabMain->hide();
-        setPanelLeftVisible(false);
-    }
+    // The database tabs come with the panel.
+    setPanelLeftVisible(tab == 0);
     if (QApplication::activeWindow() == this) {
         SetSndName(QStringLiteral("TABCLICK"));
         PlaySnd();
@@ -181,22 +178,15 @@ void FrmMain::ShowRecordForms(bool show)
     }
 }
 
-void FrmMain::dockToolbar(QWidget *toolbar)
+void FrmMain::ShowPanelCaption()
 {
-    PanelHolder->layout()->addWidget(toolbar);
-    toolbar->show();
-}
-
-void FrmMain::dockLeftPart(QWidget *part)
-{
-    SSTabMain->hide();
-    setPanelLeftVisible(true);
-    PanelLeft->layout()->addWidget(part);
-    part->show();
+    // A tool's tree in place of the database tabs: the tool's caption names it.
+    QWidget *tool = m_toolDock ? m_toolDock->shownTool() : nullptr;
+    m_panelCaption->setText(tool && SSTabMain->isHidden() ? tool->windowTitle()
+                                                          : QStringLiteral("Knowledge Base"));
 }
 
 void FrmMain::setPanelLeftVisible(bool visible)
 {
-    PanelLeft->setVisible(visible);
-    PanelLeftDock->setVisible(visible);
+    m_toolDock->setPanelShown(visible);
 }

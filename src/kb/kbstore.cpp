@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <cstdio>
 #include <functional>
 
 namespace KbStore {
@@ -31,7 +30,7 @@ void buildFile(const QString &path, const std::function<void(db::Database &)> &f
         QTemporaryFile placeholder(info.absolutePath() + QStringLiteral("/.new.XXXXXX.mdb"));
         placeholder.setAutoRemove(false);
         if (!placeholder.open())
-            db::raise(db::ErrCannotOpen, path);
+            db::raise(db::ErrFolderNotWritable, info.absolutePath());
         temporary = placeholder.fileName();
     }
     QFile::remove(temporary);
@@ -43,8 +42,7 @@ void buildFile(const QString &path, const std::function<void(db::Database &)> &f
         QFile::remove(temporary);
         throw;
     }
-    if (std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(path).constData()) != 0) {
+    if (!replaceWithFinished(temporary, path)) {
         QFile::remove(temporary);
         db::raise(db::ErrFileInUse, path);
     }
@@ -193,7 +191,9 @@ void ensureHistoryFile(const QString &path)
     // The folder may be missing in a fresh data root.
     if (!QDir().mkpath(info.absolutePath()))
         throw AppException(76, QStringLiteral("Path not found"), QStringLiteral("ComboHistory"));
-    if (!writeWholeFile(path, {}))
+    // Made only when still missing: another process may have just written its first line.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !QFileInfo::exists(path))
         throw AppException(75, QStringLiteral("Path/File access error"),
                            QStringLiteral("ComboHistory"));
 }
@@ -216,15 +216,15 @@ QStringList readHistory(const QString &path)
 void appendHistory(const QString &path, const QString &keyword)
 {
     ensureHistoryFile(path);
-    QFile old(path);
-    QByteArray bytes;
-    if (old.open(QIODevice::ReadOnly))
-        bytes = old.readAll();
-    old.close();
-    if (!bytes.isEmpty() && !bytes.endsWith('\n'))
-        bytes += "\r\n";
-    bytes += keyword.toUtf8() + "\r\n";
-    if (!writeWholeFile(path, bytes))
+    // Every user of the data folder appends to the same files: the line goes onto what is
+    // on disk now, under the lock every appender takes.
+    const bool written = updateWholeFile(path, [&](QByteArray bytes) -> std::optional<QByteArray> {
+        if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+            bytes += "\r\n";
+        bytes += keyword.toUtf8() + "\r\n";
+        return bytes;
+    });
+    if (!written)
         throw AppException(75, QStringLiteral("Path/File access error"),
                            QStringLiteral("ComboHistory"));
 }

@@ -59,7 +59,8 @@ QString historyFilePath(const QString &knowledgeBase);
 void ensureHistoryFile(const QString &path);
 // Every line, in file order, duplicates included.
 QStringList readHistory(const QString &path);
-// Adds one line at the end (CR LF ended); the file is replaced whole.
+// Adds one line at the end (CR LF ended); the file is replaced whole, under a lock that
+// other processes appending to it take too.
 void appendHistory(const QString &path, const QString &keyword);
 
 } // namespace KbStore

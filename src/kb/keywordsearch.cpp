@@ -2,6 +2,7 @@
 
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
+#include "platform/db/dberrors.h"
 
 #include <sqlite3.h>
 
@@ -36,6 +37,19 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 constexpr int CannotOpen = 3024;
 constexpr int EngineError = 3146;
 
+// The failure db reports; a damaged file says so instead of looking like a search that
+// found nothing or an engine fault.
+SearchError engineError(sqlite3 *db)
+{
+    const int code = sqlite3_errcode(db) & 0xff;
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+        return SearchError(
+            db::ErrCannotOpen,
+            db::errorDescription(db::ErrCannotOpen,
+                                 QString::fromUtf8(sqlite3_db_filename(db, "main"))));
+    return SearchError(EngineError, QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
 Connection open(const QString &path, bool writable)
 {
     sqlite3 *raw = nullptr;
@@ -59,14 +73,14 @@ Statement prepare(sqlite3 *db, const QString &sql)
 {
     sqlite3_stmt *raw = nullptr;
     if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK)
-        throw SearchError(EngineError, QString::fromUtf8(sqlite3_errmsg(db)));
+        throw engineError(db);
     return Statement(raw);
 }
 
 void exec(sqlite3 *db, const char *sql)
 {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw SearchError(EngineError, QString::fromUtf8(sqlite3_errmsg(db)));
+        throw engineError(db);
 }
 
 void bindText(sqlite3_stmt *statement, int index, const QString &value)
@@ -161,6 +175,8 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
     };
     try {
         Connection source = open(databasePath, false);
+        // Read before any topic is: a cut-off file must not pass for one without hits.
+        exec(source.get(), "SELECT count(*) FROM sqlite_schema");
         Connection target = open(searchPath, true);
         // The hits are copies of records the knowledge base keeps anyway: clearing
         // them need not overwrite every freed page.
@@ -189,7 +205,7 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
                                            SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY,
                                            const_cast<Matcher *>(&matcher), &matchFunction, nullptr,
                                            nullptr, nullptr) != SQLITE_OK)
-                throw SearchError(EngineError, QString::fromUtf8(sqlite3_errmsg(source.get())));
+                throw engineError(source.get());
             // One read transaction: the hits found on the index are the rows fetched.
             exec(source.get(), "BEGIN");
             struct Found
@@ -221,7 +237,7 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
                 }
                 if (rc != SQLITE_DONE) {
                     checkCancelled(); // an interrupted scan is a cancel, not an engine fault
-                    throw SearchError(EngineError, QString::fromUtf8(sqlite3_errmsg(source.get())));
+                    throw engineError(source.get());
                 }
                 scan.reset();
                 std::sort(found.begin(), found.end(),
@@ -235,8 +251,7 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
                     sqlite3_reset(fetch.get());
                     sqlite3_bind_int64(fetch.get(), 1, row.rowId);
                     if (sqlite3_step(fetch.get()) != SQLITE_ROW)
-                        throw SearchError(EngineError,
-                                          QString::fromUtf8(sqlite3_errmsg(source.get())));
+                        throw engineError(source.get());
                     SearchHit hit;
                     hit.originalId = row.id;
                     hit.question = row.question;
@@ -247,8 +262,7 @@ SearchOutcome run(const QString &databasePath, const QStringList &topics, const 
                     sqlite3_bind_value(insert.get(), 3, sqlite3_column_value(fetch.get(), 0));
                     bindText(insert.get(), 4, topic);
                     if (sqlite3_step(insert.get()) != SQLITE_DONE)
-                        throw SearchError(EngineError,
-                                          QString::fromUtf8(sqlite3_errmsg(target.get())));
+                        throw engineError(target.get());
                     hit.resultId = sqlite3_last_insert_rowid(target.get());
                     outcome.hits.append(hit);
                 }

@@ -1,6 +1,7 @@
 #include "shell/frmabout.h"
 
 #include "platform/base/apppaths.h"
+#include "platform/base/externalprogram.h"
 #include "platform/base/settingsstore.h"
 #include "shell/label3dhost.h"
 #include "shell/messagebox.h"
@@ -16,9 +17,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QUrlQuery>
 #include <QVBoxLayout>
 #include <QVersionNumber>
@@ -37,6 +36,18 @@ frmAbout::UrlOpener &urlOpener()
         return QDesktopServices::openUrl(url);
     };
     return opener;
+}
+
+// The desktops' system-information programs, looked for on PATH in this order.
+QList<ExternalProgram::Candidate> sysInfoPrograms()
+{
+    return {{QStringLiteral("hardinfo2"), {}},
+            {QStringLiteral("hardinfo"), {}},
+            {QStringLiteral("kinfocenter"), {}},
+            {QStringLiteral("gnome-control-center"),
+             {QStringLiteral("info-overview")},
+             {QStringLiteral("GNOME"), QStringLiteral("Unity")}},
+            {QStringLiteral("xfce4-about"), {}}};
 }
 
 QWidget *line(QWidget *parent)
@@ -190,16 +201,14 @@ QUrl frmAbout::mailUrl(const QString &address, const QString &subject, const QSt
 
 void frmAbout::StartSysInfo()
 {
-    // A program and its arguments, started directly: no shell reads the setting.
+    // The program the settings name comes first, then the desktops' own tools on PATH.
     const QString command = SettingsStore::instance()
                                 .value(AppPaths::applicationTitle(), sysInfoSection(), sysInfoKey())
                                 .toString();
-    QStringList arguments = QProcess::splitCommand(command);
-    if (!arguments.isEmpty()) {
-        const QString program = QStandardPaths::findExecutable(arguments.takeFirst());
-        if (!program.isEmpty() && QProcess::startDetached(program, arguments))
-            return;
-    }
+    QList<ExternalProgram::Candidate> candidates{ExternalProgram::fromCommand(command)};
+    candidates += sysInfoPrograms();
+    if (ExternalProgram::startFirst(candidates))
+        return;
     MsgBoxEx(QStringLiteral("System Information Is Unavailable At This Time"), 107, 4,
              QStringLiteral("FAILED"));
 }
@@ -211,8 +220,8 @@ void frmAbout::LblEmail_Click()
                              QStringLiteral("Question or Bug for:") + AppPaths::applicationTitle(),
                              QStringLiteral("Please type here for your specification, thanks!"));
     const bool opened = urlOpener() && urlOpener()(url);
-    while (QGuiApplication::overrideCursor())
-        QGuiApplication::restoreOverrideCursor();
+    // Only the hourglass set here goes; a caller's own pointer stays.
+    QGuiApplication::restoreOverrideCursor();
     if (opened)
         return;
     MsgBoxEx(QStringLiteral("No mail program could be started for the message.\n"

@@ -76,6 +76,12 @@ void FrmSysTray::RemoveMenuItem(int index)
 {
     if (!validIndex(index))
         return;
+    if (index == 0) {
+        // The first item is never taken out: it only loses its caption.
+        m_items.at(0)->setSeparator(false);
+        m_items.at(0)->setText(QString());
+        return;
+    }
     delete m_items.takeAt(index);
     // The default mark stays with its item; removing that item leaves no default.
     if (m_defaultIndex == index)

@@ -45,7 +45,8 @@ public:
     // Adds an item and returns its index (0, 1, 2 ...). A caption of "-" is a separator.
     int AddMenuItem(const QString &caption, const QString &key, bool isDefault = false);
     void EnableMenuItem(int index, bool enabled);
-    // The items after it move up one place, with their key, state and default mark.
+    // The items after it move up one place, with their key, state and default mark; the first
+    // item only loses its caption.
     void RemoveMenuItem(int index);
     int DefaultMenuIndex() const { return m_defaultIndex; }
     // An index outside the menu stores 0.

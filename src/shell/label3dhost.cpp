@@ -2,6 +2,7 @@
 
 #include "platform/controls/controlhost.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 
 namespace {
@@ -30,6 +31,15 @@ QWidget *CreateLabel3D(const QVariantMap &bag, QWidget *parent)
     if (bag.contains(QStringLiteral("Font")))
         label->setFont(bag.value(QStringLiteral("Font")).value<QFont>());
     return label;
+}
+
+void FitLabel3DToCaption(QWidget *label)
+{
+    const QVariant font = label->property("Font");
+    const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : label->font());
+    const QString caption = label->property("Caption").toString();
+    // The back copy sits one pixel (15 twips) off the front one.
+    label->setMinimumSize(metrics.horizontalAdvance(caption) + 4, metrics.height() + 2);
 }
 
 #include "label3dhost.moc"

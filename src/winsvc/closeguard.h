@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QObject>
+#include <QVariant>
+
 #include <functional>
 #include <utility>
 
@@ -25,15 +28,26 @@ public:
     };
 
     // whenIdle runs when the last operation returns with a close pending; the pending close
-    // stays remembered until the window drops it.
-    explicit CloseGuard(std::function<void()> whenIdle) : m_whenIdle(std::move(whenIdle)) {}
+    // stays remembered until the window drops it. The window, when given, shows the pending
+    // close to whoever closes it (closeDeferred).
+    explicit CloseGuard(std::function<void()> whenIdle, QObject *window = nullptr)
+        : m_whenIdle(std::move(whenIdle)), m_window(window)
+    {}
     CloseGuard(const CloseGuard &) = delete;
     CloseGuard &operator=(const CloseGuard &) = delete;
 
     bool busy() const { return m_operations > 0; }
     bool closePending() const { return m_closePending; }
-    void deferClose() { m_closePending = true; }
-    void dropClose() { m_closePending = false; }
+    void deferClose() { setClosePending(true); }
+    void dropClose() { setClosePending(false); }
+
+    // Whether a window that ignored a close only put it off until its work settles: it closes
+    // itself then. Any other window that ignores a close refuses it. Closing many windows at
+    // once (the program's quit) waits for the first kind and stops at the second.
+    static bool closeDeferred(const QObject *window)
+    {
+        return window && window->property(PendingProperty).toBool();
+    }
 
     // For work that outlives the call starting it (an answer that comes later): each begin
     // is matched by one end.
@@ -48,7 +62,17 @@ public:
     }
 
 private:
+    static constexpr const char *PendingProperty = "closeDeferred";
+
+    void setClosePending(bool pending)
+    {
+        m_closePending = pending;
+        if (m_window)
+            m_window->setProperty(PendingProperty, pending);
+    }
+
     std::function<void()> m_whenIdle;
+    QObject *m_window = nullptr;
     int m_operations = 0;
     bool m_closePending = false;
 };

@@ -135,7 +135,8 @@ void clsTooltip::RemoveTool(QWidget *tool)
     if (m_shownTool == tool)
         hideTip();
     watch(tool, false);
-    m_tools.removeIf([tool](const Record &r) { return r.tool == tool; });
+    // The record stays in the list; the tool only stops showing tips.
+    recordOf(tool)->removed = true;
 }
 
 void clsTooltip::SetDelayTimes(std::optional<int> show, std::optional<int> autoHide,
@@ -163,7 +164,7 @@ bool clsTooltip::hasTool(const QWidget *tool) const
 clsTooltip::Record *clsTooltip::recordOf(const QWidget *widget)
 {
     for (Record &record : m_tools)
-        if (record.tool && record.tool == widget)
+        if (record.tool && record.tool == widget && !record.removed)
             return &record;
     return nullptr;
 }
@@ -251,7 +252,7 @@ void clsTooltip::hideTip()
 QWidget *clsTooltip::toolOf(QObject *watched) const
 {
     for (const Record &record : m_tools) {
-        if (!record.tool)
+        if (!record.tool || record.removed)
             continue;
         if (record.tool == watched)
             return record.tool;

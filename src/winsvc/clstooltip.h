@@ -61,6 +61,7 @@ public:
     void SetDelayTimes(std::optional<int> show = {}, std::optional<int> autoHide = {},
                        std::optional<int> reShow = {});
 
+    // Every tool added, removed ones included.
     int toolCount() const { return int(m_tools.size()); }
     bool hasTool(const QWidget *tool) const;
     // The text and look the tool's tip would show now (NeedText is asked for callback tools).
@@ -94,6 +95,7 @@ private:
         Tool options;
         QColor background;
         QColor text;
+        bool removed = false; // by RemoveTool; a removed tool's record is kept
     };
 
     Record *recordOf(const QWidget *widget);

@@ -252,4 +252,10 @@ void Flat::paintControl(QPainter &painter, QWidget *widget)
     Draw3DRect(painter, left, top, right, bottom, color(outerTopLeft()), color(outerBottomRight()));
     const QColor rim = color(widget->isEnabled() ? ButtonFace : Highlight3D);
     Draw3DRect(painter, left + 1, top + 1, right - 1, bottom - 1, rim, rim);
+    if (!widget->isEnabled() || m_state == Normal)
+        return;
+    // Hot and pressed: three more frames in the 3D highlight, each one pixel further in.
+    const QColor light = color(Highlight3D);
+    for (int inset = 2; inset <= 4; ++inset)
+        Draw3DRect(painter, left + inset, top + inset, right - inset, bottom - inset, light, light);
 }

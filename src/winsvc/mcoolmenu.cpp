@@ -4,6 +4,7 @@
 #include "platform/base/colors.h"
 #include "shell/nsnd.h"
 
+#include <QActionEvent>
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
@@ -142,7 +143,14 @@ namespace {
 
 void convertAction(WndCoolMenu *state, QAction *action, bool menuBar)
 {
-    QString caption = action->property(CaptionProperty).toString();
+    // An item keeps its data while its text is the one shown; a new text is a new caption.
+    const auto known = state->items.find(action);
+    const bool first = known == state->items.end();
+    if (!first && action->text() == known->sMenuText) {
+        known->bTrueSub = action->menu() && !menuBar;
+        return;
+    }
+    QString caption = first ? action->property(CaptionProperty).toString() : QString();
     if (caption.isEmpty())
         caption = action->text();
     CMyItemData data = ParseMenuCaption(caption);
@@ -151,6 +159,8 @@ void convertAction(WndCoolMenu *state, QAction *action, bool menuBar)
     data.iButton = menuBar ? -1 : GetImageIndexByKey(state->images, data.sMenuText);
     if (data.iButton >= 0 && action->icon().isNull())
         action->setIcon(state->images.at(data.iButton).icon);
+    if (data.separator && !action->isSeparator())
+        action->setSeparator(true);
     if (action->text() != data.sMenuText)
         action->setText(data.sMenuText);
     if (data.bAsMark)
@@ -175,7 +185,64 @@ void menuClosed(WndCoolMenu *state)
     });
 }
 
+void hookMenu(WndCoolMenu *state, QMenu *menu);
+
+// The items of a drop-down menu are converted as it is about to show, so items and menus
+// added after installation get the caption syntax, pictures and separators too.
+void convertMenu(WndCoolMenu *state, QMenu *menu)
+{
+    const auto actions = menu->actions();
+    for (QAction *action : actions) {
+        convertAction(state, action, false);
+        if (action->menu())
+            hookMenu(state, action->menu());
+    }
+}
+
+void hookMenu(WndCoolMenu *state, QMenu *menu)
+{
+    if (!menu || state->hooked.contains(menu))
+        return;
+    state->hooked.append(menu);
+    menu->setStyle(state->style);
+    menu->setFont(state->MenuFont());
+    QObject::connect(menu, &QMenu::hovered, state, [state](QAction *action) {
+        if (!state->HelpObj)
+            return;
+        const CMyItemData *data = state->itemData(action);
+        if (data && !action->menu())
+            state->HelpObj->RaiseHelpEvent(data->sMenuText, data->sMenuHelp, action->isEnabled());
+        else
+            state->HelpObj->RaiseHelpEvent(QString(), QString(), true);
+    });
+    QObject::connect(menu, &QMenu::aboutToHide, state, [state] { menuClosed(state); });
+    QObject::connect(menu, &QMenu::aboutToShow, state, [state, menu] {
+        if (QWidget *w = state->window ? state->window->menuBar() : nullptr) {
+            const auto top = static_cast<QMenuBar *>(w)->actions();
+            const qsizetype position = top.indexOf(menu->menuAction());
+            if (position >= 0)
+                state->MainPopedIndex = int(position);
+        }
+        convertMenu(state, menu);
+    });
+}
+
+void convertBarItem(WndCoolMenu *state, QAction *action)
+{
+    convertAction(state, action, true);
+    hookMenu(state, action->menu());
+}
+
 } // namespace
+
+bool WndCoolMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    // A menu added to the bar later is served like the ones there at installation.
+    // Only the bar is watched; the window is not asked for it, which could make a new one.
+    if (event->type() == QEvent::ActionAdded && qobject_cast<QMenuBar *>(watched))
+        convertBarItem(this, static_cast<QActionEvent *>(event)->action());
+    return QObject::eventFilter(watched, event);
+}
 
 bool InstallCoolMenu(QMainWindow *window, HelpCallBack *help, const QList<MenuImage> &images)
 {
@@ -185,40 +252,14 @@ bool InstallCoolMenu(QMainWindow *window, HelpCallBack *help, const QList<MenuIm
     state->SelectColor = Colors::toBgr(window->palette().color(QPalette::Highlight));
     state->HelpObj = help;
     state->images = images;
-    auto *style = new CoolMenuStyle(state);
-    style->setParent(state);
+    state->style = new CoolMenuStyle(state);
+    state->style->setParent(state);
     QMenuBar *bar = window->menuBar();
-    bar->setStyle(style);
+    bar->setStyle(state->style);
     const auto barActions = bar->actions();
     for (QAction *action : barActions)
-        convertAction(state, action, true);
-    const auto menus = state->menus();
-    for (int index = 0; index < menus.size(); ++index) {
-        QMenu *menu = menus.at(index);
-        menu->setStyle(style);
-        const auto actions = menu->actions();
-        for (QAction *action : actions)
-            convertAction(state, action, false);
-        QObject::connect(menu, &QMenu::hovered, state, [state](QAction *action) {
-            if (!state->HelpObj)
-                return;
-            const CMyItemData *data = state->itemData(action);
-            if (data && !action->menu())
-                state->HelpObj->RaiseHelpEvent(data->sMenuText, data->sMenuHelp,
-                                               action->isEnabled());
-            else
-                state->HelpObj->RaiseHelpEvent(QString(), QString(), true);
-        });
-        QObject::connect(menu, &QMenu::aboutToHide, state, [state] { menuClosed(state); });
-        QObject::connect(menu, &QMenu::aboutToShow, state, [state, menu] {
-            if (QWidget *w = state->window ? state->window->menuBar() : nullptr) {
-                const auto top = static_cast<QMenuBar *>(w)->actions();
-                const qsizetype position = top.indexOf(menu->menuAction());
-                if (position >= 0)
-                    state->MainPopedIndex = int(position);
-            }
-        });
-    }
+        convertBarItem(state, action);
+    bar->installEventFilter(state);
     return true;
 }
 
@@ -227,9 +268,10 @@ bool UninstallCoolMenu(QMainWindow *window)
     WndCoolMenu *state = CoolMenuOf(window);
     if (!state)
         return false;
-    const auto menus = state->menus();
-    for (QMenu *menu : menus)
-        menu->setStyle(nullptr);
+    for (QMenu *menu : std::as_const(state->hooked))
+        if (menu)
+            menu->setStyle(nullptr);
+    window->menuBar()->removeEventFilter(state);
     window->menuBar()->setStyle(nullptr);
     delete state;
     return true;

@@ -13,6 +13,7 @@
 class QAction;
 class QMainWindow;
 class QMenu;
+class QStyle;
 
 // What a menu caption's decorations say about its item.
 // Caption syntax: an optional "-" (separator, the rest its text), "#" (check mark) or "*"
@@ -80,12 +81,18 @@ public:
     bool FullSelect = true;
     int MainPopedIndex = -1;
     QHash<const QAction *, CMyItemData> items;
+    // The style that draws the items, and every menu it serves so far.
+    QStyle *style = nullptr;
+    QList<QPointer<QMenu>> hooked;
 
     QFont MenuFont() const;
     const CMyItemData *itemData(const QAction *action) const;
     // Applies the font to the menu bar and every menu.
     void refreshFonts();
     QList<QMenu *> menus() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 bool InstallCoolMenu(QMainWindow *window, HelpCallBack *help = nullptr,

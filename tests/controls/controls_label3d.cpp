@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -162,10 +163,16 @@ void ControlsLabel3DTest::otherPhasesAreStoredButMoveNothing()
     QCOMPARE(twips(front(control)), QPoint(15, 15));
     QCOMPARE(m_fixture->host().save(control).value(QStringLiteral("Phase")).toUInt(), 7u);
 
-    // Beyond an unsigned byte: refused before anything is stored.
+    // Beyond an unsigned byte: the overflow error, before anything is stored.
     NoticeRecorder recorder(control);
-    control->setProperty("Phase", 256);
-    control->setProperty("Phase", -1);
+    for (const int phase : {256, -1}) {
+        try {
+            control->setProperty("Phase", phase);
+            QFAIL("no error");
+        } catch (const std::overflow_error &error) {
+            QCOMPARE(QByteArray(error.what()), QByteArray("Overflow"));
+        }
+    }
     QCOMPARE(control->property("Phase").toInt(), 7);
     QVERIFY(recorder.names.isEmpty());
 }

@@ -11,21 +11,26 @@
 #include "editor/frmrecord.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
+#include "platform/base/colors.h"
 #include "platform/base/fontsubstitutes.h"
 #include "platform/controls/controlhost.h"
 #include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#include "shell/frmsystray.h"
 #include "shell/shellprompter.h"
 #include "tools/ftp/CFtpConnection.h"
 #include "tools/ftp/FrmFTP.h"
 #include "tools/ftp/frmConnect.h"
+#include "tools/imagenav/FrmImageNavi.h"
+#include "tools/imagenav/mExplorerTree.h"
 #include "tools/telnet/Telnet.h"
 #include "tools/telnet/TelnetScreenView.h"
 #include "tools/telnet/frmTCPIP.h"
 #include "tools/telnet/frmTelnet.h"
-#include "winsvc/clstooltip.h"
+#include "tools/web/frmWebBrowser.h"
 #include "windowfactories.h"
+#include "winsvc/clstooltip.h"
 #include "winsvc/msubclass.h"
 
 #include <QAbstractItemView>
@@ -33,6 +38,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -41,18 +49,24 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <clocale>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -88,7 +102,17 @@ private slots:
     void newWindowAfterAMessageBox();
     void searchKeywordsAtTheKeyboard();
     void ftpCloseDuringDownload();
+    void ftpStopDuringTransfers();
     void telnetKeysReachTheHost();
+    void exitDuringDownload();
+    void trayIconDocks();
+
+    // The tour: every tool after every other, by menu and by toolbar, tiled and cascaded,
+    // and the left panel around the tools and the record windows.
+    void toolTour();
+    void toolTourTiledAndCascaded();
+    void leftPanelAfterAToolCloses();
+    void editingKeepsWindowsInPlace();
 
 private:
     void start();
@@ -103,6 +127,14 @@ private:
     void chooseSearchDatabase(const QString &key);
     void search(const QString &key, const QString &word);
     void openTool(const QString &key);
+    void fillFileBox(QWidget *dialog, const QString &path);
+    // The tour's steps.
+    void chooseMenu(const QString &menu, const QString &item);
+    void openToolBy(const QString &key, bool byMenu);
+    void checkToolShown(const QString &key);
+    void activateChild(QWidget *form);
+    void showPictures(const QString &folder);
+    void telnetConnect(frmTelnet *telnet, quint16 port);
     void ftpDownload(FrmFTP *ftp, const QString &address, const QString &file,
                      const QString &target, std::function<void()> whileRunning);
 
@@ -608,6 +640,23 @@ QTreeWidgetItem *listed(FrmFTP *ftp, const QString &name)
 
 } // namespace
 
+// Types a path into a real file box and takes it.
+void E2eMainWindow::fillFileBox(QWidget *dialog, const QString &path)
+{
+    auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    if (!name) {
+        m_input.key(QStringLiteral("Escape"));
+        return;
+    }
+    if (!name->hasFocus())
+        m_input.click(name);
+    m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
+    m_input.type(path);
+    if (!QTest::qWaitFor([name, path] { return name->text() == path; }, Patience))
+        qWarning("file name box: %s", qPrintable(name->text()));
+    m_input.key(QStringLiteral("Return"));
+}
+
 // Connects the FTP window through its connect dialog (anonymous, as it proposes), picks a
 // file in the list and starts its download into `target` through the real save box;
 // `whileRunning` acts once the data flows, from inside the download's own wait.
@@ -634,21 +683,8 @@ void E2eMainWindow::ftpDownload(FrmFTP *ftp, const QString &address, const QStri
     m_input.click(ftp->lvListView->viewport(), ftp->lvListView->visualItemRect(item).center());
     QTRY_VERIFY_WITH_TIMEOUT(item->isSelected(), Patience);
 
-    m_answers.expectWith(
-        QStringLiteral("Download file and save as..."), [this, target](QWidget *dialog) {
-            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-            if (!name) {
-                m_input.key(QStringLiteral("Escape"));
-                return;
-            }
-            if (!name->hasFocus())
-                m_input.click(name);
-            m_input.key(QStringLiteral("a"), {QStringLiteral("Control_L")});
-            m_input.type(target);
-            if (!QTest::qWaitFor([name, target] { return name->text() == target; }, Patience))
-                qWarning("file name box: %s", qPrintable(name->text()));
-            m_input.key(QStringLiteral("Return"));
-        });
+    m_answers.expectWith(QStringLiteral("Download file and save as..."),
+                         [this, target](QWidget *dialog) { fillFileBox(dialog, target); });
     auto flowing = std::make_shared<bool>(false);
     connect(ftp->connection(), &CFtpConnection::downloadProgress, ftp,
             [flowing](qint64 bytes) { *flowing = bytes > 0; });
@@ -676,10 +712,18 @@ void E2eMainWindow::ftpCloseDuringDownload()
     // The dialog's address box: typed as typed, a stored address completes, Backspace takes
     // the completion away for good.
     QString typed;
-    m_answers.expectWith(QStringLiteral("Connect to site:"), [this, &typed](QWidget *window) {
+    QStringList cutLabels;
+    m_answers.expectWith(QStringLiteral("Connect to site:"), [&](QWidget *window) {
         auto *dialog = qobject_cast<frmConnect *>(window);
         if (!dialog)
             return;
+        // Each 3D label shows its whole caption.
+        for (QWidget *label : {dialog->lblAddress, dialog->lblUserName, dialog->lblPassword}) {
+            const QString caption = label->property("Caption").toString();
+            const QVariant font = label->property("Font");
+            if (label->width() < QFontMetrics(font.value<QFont>()).horizontalAdvance(caption))
+                cutLabels.append(caption);
+        }
         m_input.click(dialog->txtURL);
         if (!QTest::qWaitFor([dialog] { return dialog->txtURL->hasFocus(); }, Patience))
             return;
@@ -700,6 +744,7 @@ void E2eMainWindow::ftpCloseDuringDownload()
     m_input.click(ftpButton(ftp, QStringLiteral("Connect")));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
     QCOMPARE(typed, QStringLiteral("127.0.0.1 / loc"));
+    QCOMPARE(cutLabels, QStringList());
 
     // Exit while the download runs.
     QPointer<QMdiSubWindow> frame = m_main->subWindowOf(ftp);
@@ -740,9 +785,67 @@ void E2eMainWindow::ftpCloseDuringDownload()
     finish();
 }
 
+// Stop during a download and during an upload, answered at the real question: nothing of the
+// stopped transfer stays in the title strip, and the stopped upload says what the server
+// holds, which the refreshed list shows.
+void E2eMainWindow::ftpStopDuringTransfers()
+{
+    PyFtpServer server({QStringLiteral("--throttle"), QStringLiteral("131072")});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    writeRandomFile(server.root() + QStringLiteral("/big.bin"), 8 << 20);
+    QTemporaryDir local(QDir::tempPath() + QStringLiteral("/e2eftp-XXXXXX"));
+    QVERIFY(local.isValid());
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    writeRandomFile(source, 8 << 20, 5);
+    start();
+    openTool(QStringLiteral("FTP"));
+    FrmFTP *ftp = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
+    QWidget *stop = ftpButton(ftp, QStringLiteral("Stop"));
+    QVERIFY(stop);
+    // The click comes as an event of its own: its question is answered from inside it.
+    auto clickStop = [this, stop] {
+        QTimer::singleShot(0, stop, [this, stop] { m_input.click(stop); });
+    };
+
+    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"),
+                local.filePath(QStringLiteral("big.bin")), [this, clickStop] {
+                    m_answers.expect(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Yes"));
+                    m_answers.expect(QStringLiteral("ERROR"), QStringLiteral("Ok"));
+                    clickStop();
+                });
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !ftp->connection()->busy(), Patience);
+    QVERIFY2(ftp->sbStatusBar->text().isEmpty(), qPrintable(ftp->sbStatusBar->text()));
+    QCOMPARE(ftp->ProgressBar1->value(), 0);
+
+    m_answers.clear();
+    m_answers.expectWith(QStringLiteral("Select file to upload"),
+                         [this, source](QWidget *dialog) { fillFileBox(dialog, source); });
+    auto flowing = std::make_shared<bool>(false);
+    connect(ftp->connection(), &CFtpConnection::uploadProgress, ftp,
+            [flowing](qint64 bytes) { *flowing = bytes > 0; });
+    m_answers.whenReady([flowing] { return *flowing; }, clickStop);
+    m_answers.expect(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Yes"));
+    m_answers.expect(QStringLiteral("CANCELLED"), QStringLiteral("Ok"));
+    m_input.click(ftpButton(ftp, QStringLiteral("Upload")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !ftp->connection()->busy(), Patience);
+    const QString held =
+        QString::number(QFileInfo(server.root() + QStringLiteral("/up.bin")).size());
+    QVERIFY2(m_answers.seen().last().endsWith(
+                 QStringLiteral("The server holds %1 of 8388608 bytes.").arg(held)),
+             qPrintable(m_answers.seen().last()));
+    QCOMPARE(listed(ftp, QStringLiteral("up.bin"))->text(1).remove(QLatin1Char(',')), held);
+    QCOMPARE(ftp->ProgressBar1->value(), 0);
+    finish();
+}
+
 // The telnet window against a host that records what it gets: a typo corrected with the
 // real Backspace key arrives as an erase the host takes (DEL), and once the host asks for
-// application cursor keys an arrow arrives as ESC O x.
+// application cursor keys an arrow arrives as ESC O x. In a UTF-8 locale the window asks for
+// BINARY, typed umlauts and the euro sign arrive as UTF-8, and the host's UTF-8 text shows
+// as characters, the pound sign of the United Kingdom set too.
 void E2eMainWindow::telnetKeysReachTheHost()
 {
     QTcpServer host;
@@ -754,12 +857,62 @@ void E2eMainWindow::telnetKeysReachTheHost()
         connect(peer, &QTcpSocket::readyRead, &host, [&] { received += peer->readAll(); });
     });
     start();
+    // The window takes the locale's character set when it is made.
+    const QByteArray locale = setlocale(LC_CTYPE, nullptr);
+    QVERIFY(setlocale(LC_CTYPE, "C.UTF-8"));
     openTool(QStringLiteral("Telnet"));
     frmTelnet *telnet = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
                              Patience);
+    setlocale(LC_CTYPE, locale.constData());
+    QVERIFY(telnet->utf8());
 
-    const QString port = QString::number(host.serverPort());
+    telnetConnect(telnet, host.serverPort());
+    QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(received.endsWith(QByteArray("\xff\xfb\x00\xff\xfd\x00", 6)),
+                             Patience);
+    peer->write(QByteArray("\xff\xfd\x00\xff\xfb\x00", 6) + "login: ");
+    QTRY_VERIFY_WITH_TIMEOUT(telnet->hasFocus(), Patience);
+
+    m_input.type(QStringLiteral("roox"));
+    m_input.key(QStringLiteral("BackSpace"));
+    m_input.type(QStringLiteral("t\n"));
+    QTRY_VERIFY2_WITH_TIMEOUT(received.contains("roox\x7ft\r\n"), received.toHex(' ').constData(),
+                              Patience);
+
+    received.clear();
+    m_input.type(QString::fromUtf8("a\u00fc\u20ac\n"));
+    QTRY_VERIFY2_WITH_TIMEOUT(received == "a\xc3\xbc\xe2\x82\xac\r\n",
+                              received.toHex(' ').constData(), Patience);
+    peer->write("\r\ngr\xc3\xbc\xc3\x9f"
+                "e \x1b(A#\x1b(B#");
+    const Telnet &screen = telnet->screenView()->screen();
+    QTRY_COMPARE_WITH_TIMEOUT(screen.character(screen.CursorRow(), 7), char32_t('#'), Patience);
+    QString line;
+    for (int column = 0; column < 8; ++column) {
+        const char32_t c = screen.character(screen.CursorRow(), column);
+        line += QString::fromUcs4(&c, 1);
+    }
+    QCOMPARE(line, QString::fromUtf8("gr\u00fc\u00dfe \u00a3#"));
+
+    received.clear();
+    peer->write("\x1b[?1h");
+    QTRY_VERIFY_WITH_TIMEOUT(telnet->screenView()->screen().cursorKeysApplication(), Patience);
+    m_input.key(QStringLiteral("Up"));
+    m_input.key(QStringLiteral("Left"));
+    QTRY_COMPARE_WITH_TIMEOUT(received, QByteArray("\x1bOA\x1bOD"), Patience);
+
+    QPointer<QWidget> frame = m_main->subWindowOf(telnet);
+    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Exit"))));
+    QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
+    finish();
+}
+
+// Connects the telnet window to a host on this machine through its settings dialog.
+void E2eMainWindow::telnetConnect(frmTelnet *telnet, quint16 hostPort)
+{
+    const QString port = QString::number(hostPort);
     m_answers.expectWith(QStringLiteral("Connect To:"), [this, port](QWidget *window) {
         auto *dialog = qobject_cast<frmTCPIP *>(window);
         if (!dialog)
@@ -776,27 +929,521 @@ void E2eMainWindow::telnetKeysReachTheHost()
     });
     m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Connect"))));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
-    QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
-    peer->write("login: ");
-    QTRY_VERIFY_WITH_TIMEOUT(telnet->hasFocus(), Patience);
+}
 
-    m_input.type(QStringLiteral("roox"));
-    m_input.key(QStringLiteral("BackSpace"));
-    m_input.type(QStringLiteral("t\n"));
-    QTRY_VERIFY2_WITH_TIMEOUT(received.contains("roox\x7ft\r\n"), received.toHex(' ').constData(),
+// File > Exit while the FTP window downloads, with a telnet window connected beside it: one
+// "Yes" ends the program. The transfer stops as Stop stops it (what came stays for a resume),
+// both windows unload, and the telnet host sees its connection closed.
+void E2eMainWindow::exitDuringDownload()
+{
+    PyFtpServer server({QStringLiteral("--throttle"), QStringLiteral("131072")});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    constexpr qint64 size = 8 << 20;
+    writeRandomFile(server.root() + QStringLiteral("/big.bin"), size);
+    QTemporaryDir local(QDir::tempPath() + QStringLiteral("/e2eftp-XXXXXX"));
+    QVERIFY(local.isValid());
+    QTcpServer host;
+    QVERIFY(host.listen(QHostAddress::LocalHost, 0));
+    QPointer<QTcpSocket> peer;
+    connect(&host, &QTcpServer::newConnection, &host, [&] { peer = host.nextPendingConnection(); });
+    start();
+
+    chooseMenu(QStringLiteral("mnuTools"), QStringLiteral("mnuTelnet"));
+    QPointer<frmTelnet> telnet;
+    QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
+                             Patience);
+    telnetConnect(telnet, host.serverPort());
+    QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
+
+    // The FTP window beside it, from the same menu.
+    chooseMenu(QStringLiteral("mnuTools"), QStringLiteral("mnuFTP"));
+    QPointer<FrmFTP> ftp;
+    QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
+    QVERIFY(telnet && telnet->isConnected());
+
+    const QString partial = local.filePath(QStringLiteral("partial.bin"));
+    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"), partial, [this] {
+        m_answers.expect(QStringLiteral("EXIT"), QStringLiteral("Yes"));
+        // From the download's own wait, as a user's menu click comes; the quit question then
+        // has its own loop, answered from outside this step.
+        QTimer::singleShot(0, this, [this] {
+            chooseMenu(QStringLiteral("mnuFile"), QStringLiteral("mnuFileExit"));
+        });
+    });
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->isVisible(), Patience);
+    QVERIFY(m_answers.done());
+    // The two connect dialogs, the save box and one quit question: nothing more to answer.
+    QCOMPARE(m_answers.seen().mid(0, 3),
+             QStringList({QStringLiteral("Connect To:"), QStringLiteral("Connect to site:"),
+                          QStringLiteral("Download file and save as...")}));
+    QCOMPARE(m_answers.seen().size(), 4);
+    QVERIFY(m_answers.seen().last().contains(QStringLiteral("Are you sure you want to quit?")));
+    QTRY_VERIFY_WITH_TIMEOUT(!ftp && !telnet, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
+    const qint64 kept = QFileInfo(partial).size();
+    QVERIFY2(kept > 0 && kept < size, qPrintable(QString::number(kept)));
+    delete m_main;
+}
+
+namespace {
+
+// The tray icon's own window, once the desktop's tray has one.
+QWidget *trayIconWindow()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows)
+        if (window->inherits("QSystemTrayIconSys"))
+            return window;
+    return nullptr;
+}
+
+} // namespace
+
+// Under a running tray host the program's icon docks in the tray, and a right click on it
+// opens the tray menu with its default item.
+void E2eMainWindow::trayIconDocks()
+{
+    QProcess tray;
+    tray.start(QStringLiteral("trayer"),
+               {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
+                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
+                QStringLiteral("--height"), QStringLiteral("32")});
+    QVERIFY2(tray.waitForStarted(Patience), qPrintable(tray.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_input.trayOwner() != 0, Patience);
+    start();
+
+    auto *sysTray = m_main->findChild<FrmSysTray *>();
+    QVERIFY(sysTray && sysTray->systemTrayIcon());
+    QTRY_VERIFY_WITH_TIMEOUT(sysTray->systemTrayIcon()->isVisible(), Patience);
+    QWidget *icon = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(icon = trayIconWindow(), Patience);
+    QRect docked;
+    QTRY_VERIFY_WITH_TIMEOUT(!(docked = m_input.dockedGeometry(icon->winId())).isEmpty(), Patience);
+
+    m_input.clickAt(docked.center(), 3);
+    QTRY_VERIFY_WITH_TIMEOUT(sysTray->menu()->isVisible(), Patience);
+    QCOMPARE(sysTray->menu()->defaultAction(), sysTray->menuItem(0));
+    m_input.key(QStringLiteral("Escape"));
+    QTRY_VERIFY_WITH_TIMEOUT(!sysTray->menu()->isVisible(), Patience);
+
+    finish();
+    tray.terminate();
+    QVERIFY(tray.waitForFinished(Patience));
+}
+
+// ---- The tour: the main window and its tools working together ----------------------------
+
+namespace {
+
+// The tools by toolbar key, with their Tools-menu items.
+const QStringList tourTools = {QStringLiteral("Telnet"), QStringLiteral("Image Navigator"),
+                               QStringLiteral("FTP"), QStringLiteral("Internet")};
+
+QString toolMenuItem(const QString &key)
+{
+    if (key == QLatin1String("Telnet"))
+        return QStringLiteral("mnuTelnet");
+    if (key == QLatin1String("Image Navigator"))
+        return QStringLiteral("mnuImageNavi");
+    if (key == QLatin1String("FTP"))
+        return QStringLiteral("mnuFTP");
+    return QStringLiteral("mnuWebSurf");
+}
+
+// The open window of a tool (not one on its way out), or nullptr.
+QWidget *openTool(FrmMain *main, const QString &key)
+{
+    for (QMdiSubWindow *child : main->mdiArea()->subWindowList()) {
+        QWidget *form = child->widget();
+        if (child->isHidden() || !form)
+            continue;
+        bool match = false;
+        if (key == QLatin1String("Telnet"))
+            match = qobject_cast<frmTelnet *>(form);
+        else if (key == QLatin1String("FTP"))
+            match = qobject_cast<FrmFTP *>(form);
+        else if (key == QLatin1String("Internet"))
+            match = qobject_cast<frmWebBrowser *>(form);
+        else
+            match = qobject_cast<FrmImageNavi *>(form);
+        if (match)
+            return form;
+    }
+    return nullptr;
+}
+
+// What a tool lends the main window: a toolbar for the top band, a part for the left panel.
+QWidget *lentToolbar(QWidget *tool)
+{
+    if (auto *ftp = qobject_cast<FrmFTP *>(tool))
+        return ftp->tbToolBar;
+    if (auto *telnet = qobject_cast<frmTelnet *>(tool))
+        return telnet->TBTelnet();
+    if (auto *browser = qobject_cast<frmWebBrowser *>(tool))
+        return browser->WebToolbar;
+    return nullptr;
+}
+
+QWidget *lentLeftPart(QWidget *tool)
+{
+    if (auto *ftp = qobject_cast<FrmFTP *>(tool))
+        return ftp->tvTreeView;
+    if (auto *navi = qobject_cast<FrmImageNavi *>(tool))
+        return navi->FrameImageNavi;
+    return nullptr;
+}
+
+bool inside(const QWidget *widget, const QWidget *ancestor)
+{
+    for (; widget; widget = widget->parentWidget())
+        if (widget == ancestor)
+            return true;
+    return false;
+}
+
+// On screen for a user: shown, of a usable size, and not covered by its parents' edges.
+bool onScreen(const QWidget *widget)
+{
+    return widget->isVisible() && widget->width() > 40 && widget->height() > 40 &&
+           widget->visibleRegion().boundingRect().width() > 40;
+}
+
+QString caption(const QWidget *label)
+{
+    const QVariant text = label->property("Caption");
+    if (text.isValid())
+        return text.toString();
+    auto *plain = qobject_cast<const QLabel *>(label);
+    return plain ? plain->text() : QString();
+}
+
+} // namespace
+
+void E2eMainWindow::chooseMenu(const QString &menuName, const QString &item)
+{
+    QMenu *menu = m_main->subMenu(menuName);
+    QAction *action = m_main->menuItem(item);
+    QVERIFY2(menu && action, qPrintable(item));
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->isActiveWindow(), Patience);
+    m_input.click(m_main->menuBar(),
+                  m_main->menuBar()->actionGeometry(menu->menuAction()).center());
+    QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), Patience);
+    m_input.click(menu, menu->actionGeometry(action).center());
+    QTRY_VERIFY_WITH_TIMEOUT(!menu->isVisible(), Patience);
+}
+
+void E2eMainWindow::openToolBy(const QString &key, bool byMenu)
+{
+    if (byMenu)
+        chooseMenu(QStringLiteral("mnuTools"), toolMenuItem(key));
+    else
+        openTool(key);
+    QTRY_VERIFY2_WITH_TIMEOUT(::openTool(m_main, key), qPrintable(key), Patience);
+}
+
+// The active tool shows its own pieces, and only those: its toolbar in the top band, its
+// tree or frame in the left panel (or no panel), the View menu's mark with the panel; every
+// other open tool has its pieces at home, and the picture description only shows with the
+// navigator.
+void E2eMainWindow::checkToolShown(const QString &key)
+{
+    QWidget *tool = ::openTool(m_main, key);
+    QVERIFY2(tool, qPrintable(key));
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->mdiArea()->activeSubWindow(), m_main->subWindowOf(tool),
+                              Patience);
+    QWidget *toolbar = lentToolbar(tool);
+    QWidget *leftPart = lentLeftPart(tool);
+    const QString what = key + QStringLiteral(" active");
+    if (toolbar) {
+        QTRY_VERIFY2_WITH_TIMEOUT(inside(toolbar, m_main->PanelHolder) && toolbar->isVisible(),
+                                  qPrintable(what), Patience);
+    }
+    QDockWidget *panel = m_main->PanelLeftDock;
+    if (leftPart) {
+        QTRY_VERIFY2_WITH_TIMEOUT(inside(leftPart, m_main->PanelLeft) && onScreen(leftPart),
+                                  qPrintable(what), Patience);
+        QVERIFY2(panel->isVisible(), qPrintable(what));
+        QVERIFY2(!m_main->SSTabMain->isVisible(), qPrintable(what));
+    } else {
+        QTRY_VERIFY2_WITH_TIMEOUT(!panel->isVisible(), qPrintable(what), Patience);
+    }
+    QCOMPARE(m_main->menuItem(QStringLiteral("mnuDbViewer"))->isChecked(), panel->isVisible());
+    // Nothing of another tool in the main window's containers.
+    for (const QString &other : tourTools) {
+        QWidget *otherTool = ::openTool(m_main, other);
+        if (!otherTool || otherTool == tool)
+            continue;
+        const QString where = what + QStringLiteral(", ") + other + QStringLiteral(" behind");
+        if (QWidget *part = lentToolbar(otherTool))
+            QVERIFY2(inside(part, otherTool), qPrintable(where));
+        if (QWidget *part = lentLeftPart(otherTool))
+            QVERIFY2(inside(part, otherTool), qPrintable(where));
+    }
+    int toolbars = 0;
+    for (QWidget *child :
+         m_main->PanelHolder->findChildren<QToolBar *>(QString(), Qt::FindDirectChildrenOnly))
+        toolbars += child->isVisible() ? 1 : 0;
+    QCOMPARE(toolbars, toolbar ? 1 : 0);
+    const bool description = m_main->LabelPicDesc->isVisible() &&
+                             caption(m_main->LabelPicDesc).startsWith(QLatin1String("Image name"));
+    if (description)
+        QVERIFY2(qobject_cast<FrmImageNavi *>(tool), qPrintable(what));
+}
+
+void E2eMainWindow::activateChild(QWidget *form)
+{
+    QMdiSubWindow *frame = m_main->subWindowOf(form);
+    QVERIFY(frame && frame->isVisible());
+    // By the part of its title bar on view, as a user brings a tiled window forward.
+    const QRect seen = frame->visibleRegion().boundingRect();
+    QVERIFY(seen.width() > 20);
+    m_input.click(frame, QPoint(seen.center().x(), 8));
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->mdiArea()->activeSubWindow(), frame, Patience);
+}
+
+// Opens a folder in the navigator's tree (its nodes chosen one by one down from the drive),
+// then picks its first picture with a real click, so that its description shows.
+void E2eMainWindow::showPictures(const QString &folder)
+{
+    auto *navi =
+        qobject_cast<FrmImageNavi *>(::openTool(m_main, QStringLiteral("Image Navigator")));
+    QVERIFY(navi);
+    QTreeWidgetItem *drive = nullptr;
+    QTreeWidgetItem *root = navi->Explorer->topLevelItem(0);
+    QVERIFY(root);
+    for (int i = 0; i < root->childCount(); ++i) {
+        const QString path = root->child(i)->data(0, NodePathRole).toString();
+        if (folder.startsWith(path) &&
+            (!drive || path.size() > drive->data(0, NodePathRole).toString().size()))
+            drive = root->child(i);
+    }
+    QVERIFY2(drive, qPrintable(folder));
+    QTreeWidgetItem *node = drive;
+    navi->Explorer->setCurrentItem(node);
+    while (node->data(0, NodePathRole).toString() != folder) {
+        QTreeWidgetItem *next = nullptr;
+        for (int i = 0; i < node->childCount() && !next; ++i)
+            if (folder.startsWith(node->child(i)->data(0, NodePathRole).toString()))
+                next = node->child(i);
+        QVERIFY2(next, qPrintable(node->data(0, NodePathRole).toString()));
+        node = next;
+        navi->Explorer->setCurrentItem(node);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!navi->isBuilding() && navi->MSFG->item(0, 0), Patience);
+    QTableWidget *grid = navi->MSFG;
+    m_input.click(grid->viewport(), grid->visualItemRect(grid->item(0, 0)).center());
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->LabelPicDesc->isVisible(), Patience);
+    QVERIFY(caption(m_main->LabelPicDesc).startsWith(QLatin1String("Image name is : ")));
+}
+
+namespace {
+
+// Every tool right after every other: each ordered pair of the four tools once.
+QStringList everyPair()
+{
+    const QStringList &t = tourTools;
+    return {t[0], t[1], t[2], t[3], t[0], t[2], t[1], t[3], t[2], t[0], t[3], t[1], t[0]};
+}
+
+void useBrowser(bool on)
+{
+    FrmMain::setToolWindowFactory(QStringLiteral("Internet"),
+                                  on ? FrmMain::ToolWindowFactory([](FrmMain *main) -> QWidget * {
+                                      return new frmWebBrowser(main);
+                                  })
+                                     : FrmMain::ToolWindowFactory());
+}
+
+} // namespace
+
+// Every tool opened after every other from the Tools menu (the windows pile up), then from the
+// tool toolbar (each closes the one before); after each the left panel, the tool's tree and
+// the top band show the new tool's pieces and nothing of the others.
+void E2eMainWindow::toolTour()
+{
+    useBrowser(true);
+    QTemporaryDir pictures;
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QVERIFY(picture.save(pictures.filePath(QStringLiteral("a.bmp"))));
+    start();
+    bool picked = false;
+    for (const QString &key : everyPair()) {
+        openToolBy(key, true);
+        checkToolShown(key);
+        if (QTest::currentTestFailed())
+            return;
+        if (key == QLatin1String("Image Navigator") && !picked) {
+            showPictures(pictures.path() + QLatin1Char('/'));
+            picked = true;
+            checkToolShown(key);
+        }
+    }
+    for (const QString &key : everyPair()) {
+        openToolBy(key, false);
+        checkToolShown(key);
+        if (QTest::currentTestFailed())
+            return;
+        // The toolbar closed the tools before.
+        int open = 0;
+        for (const QString &other : tourTools)
+            open += ::openTool(m_main, other) ? 1 : 0;
+        QCOMPARE(open, 1);
+    }
+    finish();
+    useBrowser(false);
+}
+
+// The four tools side by side and then stacked: whichever is active shows its pieces in the
+// main window, and every other shows its own toolbar and tree in its own window.
+void E2eMainWindow::toolTourTiledAndCascaded()
+{
+    useBrowser(true);
+    start();
+    for (const QString &key : tourTools)
+        openToolBy(key, true);
+    for (const QString &arrangement :
+         {QStringLiteral("mnuWindowTileVertical"), QStringLiteral("mnuWindowCascade")}) {
+        chooseMenu(QStringLiteral("mnuWindow"), arrangement);
+        QMdiSubWindow *active = m_main->mdiArea()->activeSubWindow();
+        QVERIFY(active);
+        for (const QString &key : tourTools)
+            if (::openTool(m_main, key) == active->widget())
+                checkToolShown(key);
+        // Each in turn; a cascaded window is found by its title bar, the next one below.
+        for (const QString &key : tourTools) {
+            QWidget *tool = ::openTool(m_main, key);
+            if (arrangement == QLatin1String("mnuWindowCascade"))
+                m_main->subWindowOf(tool)->raise();
+            activateChild(tool);
+            checkToolShown(key);
+            if (QTest::currentTestFailed())
+                return;
+            for (const QString &other : tourTools) {
+                QWidget *behind = ::openTool(m_main, other);
+                if (behind == tool || arrangement != QLatin1String("mnuWindowTileVertical"))
+                    continue;
+                // Tiled, the others are on view with their own pieces in them.
+                if (QWidget *part = lentLeftPart(behind))
+                    QVERIFY2(onScreen(part), qPrintable(other));
+            }
+        }
+    }
+    finish();
+    useBrowser(false);
+}
+
+// The left panel after a tool that held it has closed: hidden with its View mark cleared;
+// View > Database Viewer brings it back with the database tabs at its own width; its edge
+// drags between the splitter's two limits, the tabs following.
+void E2eMainWindow::leftPanelAfterAToolCloses()
+{
+    start();
+    openToolBy(QStringLiteral("FTP"), false);
+    checkToolShown(QStringLiteral("FTP"));
+    auto *ftp = qobject_cast<FrmFTP *>(::openTool(m_main, QStringLiteral("FTP")));
+    QPointer<QMdiSubWindow> frame = m_main->subWindowOf(ftp);
+    m_input.click(ftpButton(ftp, QStringLiteral("Exit")));
+    QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
+    QDockWidget *panel = m_main->PanelLeftDock;
+    QAction *viewer = m_main->menuItem(QStringLiteral("mnuDbViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), Patience);
+    QVERIFY(!viewer->isChecked());
+
+    chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), Patience);
+    QVERIFY(viewer->isChecked());
+    QTabWidget *tabs = m_main->SSTabMain;
+    QTRY_VERIFY_WITH_TIMEOUT(tabs->isVisible(), Patience);
+    const auto tabsFit = [this, tabs] {
+        return tabs->width() >= m_main->PanelLeft->width() - 8 &&
+               tabs->width() <= m_main->PanelLeft->width();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
+    QVERIFY(panel->width() >= tabs->tabBar()->sizeHint().width());
+
+    // The edge between the panel and the work area, dragged as far as it goes each way.
+    const int narrowest = Twips::toPixels(2600) + 4;
+    const int widest = Twips::toPixels(6240) + 4;
+    const auto edge = [this, panel] {
+        const int x = (panel->geometry().right() + m_main->mdiArea()->geometry().left()) / 2;
+        return m_main->mapToGlobal(QPoint(x, panel->geometry().center().y()));
+    };
+    m_input.drag(edge(), edge() - QPoint(400, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), narrowest, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
+    m_input.drag(edge(), edge() + QPoint(600, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
+    m_input.drag(edge(), edge() - QPoint(100, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest - 100, Patience);
+
+    // Hidden and shown again, it keeps that width.
+    m_input.click(m_main->ImgCloseDBBar);
+    QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), Patience);
+    chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest - 100, Patience);
+    finish();
+}
+
+// Two knowledge bases side by side: Edit in the left one hides the left panel, but neither
+// window moves under the pointer, so the next click and the typing land where aimed. Then,
+// mid-edit, [Search] and back to [Records] keep Save Record and Discard, and the change
+// saves from the toolbar.
+void E2eMainWindow::editingKeepsWindowsInPlace()
+{
+    start();
+    openDatabase(QStringLiteral("C++"));
+    FrmRecord *cpp = activeRecord();
+    openDatabase(QStringLiteral("Java"));
+    FrmRecord *java = activeRecord();
+    QMdiSubWindow *left = m_main->subWindowOf(cpp);
+    QMdiSubWindow *right = m_main->subWindowOf(java);
+    QVERIFY(!left->isMaximized() && !right->isMaximized());
+    if (left->x() > right->x())
+        std::swap(left, right);
+    auto *record = dynamic_cast<FrmRecord *>(left->widget());
+    activateChild(record);
+    pickTopic(0);
+    clickQuestion(0);
+    const QRect leftPlace(left->mapToGlobal(QPoint()), left->size());
+    const QRect rightPlace(right->mapToGlobal(QPoint()), right->size());
+
+    clickMain(QStringLiteral("Edit"));
+    QTRY_VERIFY_WITH_TIMEOUT(record->hasPendingChange(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->PanelLeftDock->isVisible(), Patience);
+    QTest::qWait(200);
+    QCOMPARE(QRect(left->mapToGlobal(QPoint()), left->size()), leftPlace);
+    QCOMPARE(QRect(right->mapToGlobal(QPoint()), right->size()), rightPlace);
+    m_input.click(record->RTBAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(record->RTBAnswer->hasFocus(), Patience);
+    QCOMPARE(activeRecord(), record);
+    const QString before = record->RTBAnswer->text();
+    m_input.key(QStringLiteral("End"), {QStringLiteral("Control_L")});
+    m_input.type(QStringLiteral(" tour"));
+    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->text(), before + QStringLiteral(" tour"),
                               Patience);
 
-    received.clear();
-    peer->write("\x1b[?1h");
-    QTRY_VERIFY_WITH_TIMEOUT(telnet->screenView()->screen().cursorKeysApplication(), Patience);
-    m_input.key(QStringLiteral("Up"));
-    m_input.key(QStringLiteral("Left"));
-    QTRY_COMPARE_WITH_TIMEOUT(received, QByteArray("\x1bOA\x1bOD"), Patience);
-
-    QPointer<QWidget> frame = m_main->subWindowOf(telnet);
-    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Exit"))));
-    QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
-    QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
+    // The panel back by the View menu, [Search] and [Records]: the change can still be saved.
+    chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), Patience);
+    QCOMPARE(QRect(left->mapToGlobal(QPoint()), left->size()), leftPlace);
+    QTabBar *tabs = m_main->SSTabMain->tabBar();
+    m_input.click(tabs, tabs->tabRect(1).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 1, Patience);
+    m_input.click(tabs, tabs->tabRect(0).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 0, Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), record, Patience);
+    QVERIFY(record->hasPendingChange());
+    QVERIFY(!m_main->toolbarButton(QStringLiteral("Add New"))->isVisible());
+    m_answers.expect(QStringLiteral("SUCCEED"), QStringLiteral("Ok"));
+    clickMain(QStringLiteral("Save Record"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!record->hasPendingChange(), Patience);
+    QCOMPARE(record->RTBAnswer->text(), before + QStringLiteral(" tour"));
     finish();
 }
 

@@ -191,6 +191,23 @@ void XInput::clickAt(const QPoint &global, int button)
     QTest::qWait(150);
 }
 
+void XInput::drag(const QPoint &from, const QPoint &to, int button)
+{
+    moveTo(from);
+    QTest::qWait(50);
+    XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
+    flush();
+    constexpr int Steps = 8;
+    for (int step = 1; step <= Steps; ++step) {
+        QTest::qWait(30);
+        moveTo(from + (to - from) * step / Steps);
+    }
+    QTest::qWait(50);
+    XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
+    flush();
+    QTest::qWait(150);
+}
+
 void XInput::click(const QWidget *widget, QPoint local, int button)
 {
     if (local == QPoint(-1, -1))
@@ -231,12 +248,50 @@ void XInput::key(const QString &name, const QStringList &modifiers)
 
 void XInput::type(const QString &text)
 {
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n'))
+    for (const char32_t c : text.toUcs4()) {
+        if (c == U'\n') {
             keySym(XK_Return, {});
+            continue;
+        }
+        // Printable Latin-1 symbols are their own codes, the rest Unicode's plus 0x1000000.
+        const unsigned long sym = c < 0x100 ? c : 0x1000000 | c;
+        if (XKeysymToKeycode(m_display, sym) != 0)
+            keySym(sym, {});
         else
-            keySym(c.unicode(), {}); // printable Latin-1 symbols are their own codes
+            typeUnmapped(sym);
     }
+}
+
+void XInput::typeUnmapped(unsigned long sym)
+{
+    // A key the keymap leaves empty is lent the symbol for one press, as a user's own
+    // keyboard layout would have it; the program hears of the change before the press.
+    int first = 0, last = 0, perCode = 0;
+    XDisplayKeycodes(m_display, &first, &last);
+    KeySym *map = XGetKeyboardMapping(m_display, KeyCode(first), last - first + 1, &perCode);
+    KeyCode spare = 0;
+    for (int code = last; code >= first && spare == 0; --code) {
+        bool empty = true;
+        for (int i = 0; i < perCode; ++i)
+            empty = empty && map[(code - first) * perCode + i] == NoSymbol;
+        if (empty)
+            spare = KeyCode(code);
+    }
+    XFree(map);
+    if (spare == 0)
+        return;
+    KeySym lent[2] = {KeySym(sym), KeySym(sym)};
+    XChangeKeyboardMapping(m_display, spare, 2, lent, 1);
+    flush();
+    QTest::qWait(200);
+    XTestFakeKeyEvent(m_display, spare, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, spare, False, CurrentTime);
+    flush();
+    QTest::qWait(200);
+    KeySym none[2] = {NoSymbol, NoSymbol};
+    XChangeKeyboardMapping(m_display, spare, 2, none, 1);
+    flush();
+    QTest::qWait(100);
 }
 
 QStringList XInput::windowTitles()
@@ -270,4 +325,34 @@ QStringList XInput::windowTitles()
     XSetErrorHandler(previous);
     XFree(data);
     return titles;
+}
+
+unsigned long XInput::trayOwner()
+{
+    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(m_display));
+    return XGetSelectionOwner(m_display, XInternAtom(m_display, name.constData(), False));
+}
+
+QRect XInput::dockedGeometry(unsigned long window)
+{
+    XSync(m_display, False);
+    const XErrorHandler previous = XSetErrorHandler(ignoreXErrors);
+    QRect geometry;
+    Window root = 0, parent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    XWindowAttributes attributes{};
+    if (XQueryTree(m_display, window, &root, &parent, &children, &count) && parent != root &&
+        XGetWindowAttributes(m_display, window, &attributes) &&
+        attributes.map_state == IsViewable) {
+        int x = 0, y = 0;
+        Window child = 0;
+        if (XTranslateCoordinates(m_display, window, root, 0, 0, &x, &y, &child))
+            geometry = QRect(x, y, attributes.width, attributes.height);
+    }
+    if (children)
+        XFree(children);
+    XSync(m_display, False);
+    XSetErrorHandler(previous);
+    return geometry;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -53,16 +54,26 @@ public:
     // Clicks a widget at a point of its own (its centre when none is given).
     void click(const QWidget *widget, QPoint local = QPoint(-1, -1), int button = 1);
     void clickAt(const QPoint &global, int button = 1);
+    // Presses at one point, moves the pointer to another in steps and releases there.
+    void drag(const QPoint &from, const QPoint &to, int button = 1);
     // A key by its X name ("Return", "Tab", "F4", "a"), with optional modifiers by X name
     // ("Control_L", "Alt_L", "Shift_L").
     void key(const QString &name, const QStringList &modifiers = {});
-    // Types printable ASCII text, shifting where the keymap needs it.
+    // Types text, shifting where the keymap needs it; a character the keymap lacks is typed
+    // through a spare key lent that character for the press.
     void type(const QString &text);
     // The titles of the top-level windows the window manager manages, any program's.
     QStringList windowTitles();
+    // The window owning the desktop's tray (the tray selection of the screen), 0 when no tray
+    // host runs.
+    unsigned long trayOwner();
+    // Where a window shows on the screen while it sits inside another program's window, as a
+    // docked tray icon does: mapped, viewable and not a child of the root. Empty otherwise.
+    QRect dockedGeometry(unsigned long window);
 
 private:
     void keySym(unsigned long sym, const QStringList &modifiers);
+    void typeUnmapped(unsigned long sym);
     void flush();
 
     Display *m_display = nullptr;

@@ -7,11 +7,16 @@
 #include "dbtestfiles.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+// The second processes of historyFromTwoProcesses: path, prefix, count.
+const QString HistoryHelper = QStringLiteral("--append-history");
+constexpr int HistoryAppends = 150;
 
 class TestKbStore : public QObject
 {
@@ -55,6 +60,32 @@ private slots:
         KbStore::ComboHistory(path, &loaded, true);
         QCOMPARE(loaded.count(), 3);
         QCOMPARE(loaded.itemText(1), QStringLiteral("select"));
+    }
+
+    void historyFromTwoProcesses()
+    {
+        // Every user of one install appends to the same files: no line may get lost.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("DataLog/C++.rid"));
+        KbStore::appendHistory(path, QStringLiteral("first"));
+        const QString count = QString::number(HistoryAppends);
+        QString failure;
+        QVERIFY2(TestSupport::runSideBySide({{HistoryHelper, path, QStringLiteral("a"), count},
+                                             {HistoryHelper, path, QStringLiteral("b"), count}},
+                                            &failure),
+                 qPrintable(failure));
+        const QStringList lines = KbStore::readHistory(path);
+        QCOMPARE(lines.size(), 2 * HistoryAppends + 1);
+        QCOMPARE(lines.first(), QStringLiteral("first"));
+        for (const QString &prefix : {QStringLiteral("a"), QStringLiteral("b")}) {
+            // Each process's lines arrive whole and in its own order.
+            qsizetype previous = 0;
+            for (int i = 0; i < HistoryAppends; ++i) {
+                const qsizetype at = lines.indexOf(prefix + QString::number(i));
+                QVERIFY2(at > previous, qPrintable(prefix + QString::number(i)));
+                previous = at;
+            }
+        }
     }
 
     void storedFileLayouts()
@@ -118,5 +149,21 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestKbStore)
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 5 && arguments.at(1) == HistoryHelper) {
+        try {
+            for (int i = 0; i < arguments.at(4).toInt(); ++i)
+                KbStore::appendHistory(arguments.at(2), arguments.at(3) + QString::number(i));
+        } catch (const std::exception &error) {
+            qWarning("%s", error.what());
+            return 1;
+        }
+        return 0;
+    }
+    TestKbStore test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "kb_store.moc"

@@ -50,6 +50,13 @@ void ScriptedPrompter::plainMessage(const QString &text, const QString &title, P
     m_calls.append({QStringLiteral("plain"), text, title, int(icon), 0});
 }
 
+QString ScriptedPrompter::plainQuestion(const QString &text, const QString &title, int buttonSet)
+{
+    const auto answer =
+        nextText({QStringLiteral("plain"), text, title, int(PlainIcon::Question), buttonSet});
+    return answer.value_or(MsgButtons::escapeValue(buttonSet));
+}
+
 std::optional<QString> ScriptedPrompter::openFileName(const QString &title, const QString &,
                                                       const QString &filter)
 {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace TestSupport {
@@ -20,8 +22,27 @@ private:
     bool m_hadPrevious = false;
 };
 
+// A folder of stand-in programs that PATH holds alone while the object lives: a test finds
+// only the programs it made, never a desktop program of the machine.
+class FakePrograms
+{
+public:
+    FakePrograms();
+    ~FakePrograms();
+    // A program of that name that ends at once with the exit code; its full path.
+    QString add(const QString &name, int exitCode = 0);
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+};
+
 // The source tree and the build tree, as ctest hands them to every test.
 QString sourceDir();
 QString buildDir();
+
+// Starts one copy of this test program per argument list, all at once, and waits for them;
+// true when every copy ended with 0. The test's main() acts on those arguments.
+bool runSideBySide(const QList<QStringList> &arguments, QString *failure = nullptr);
 
 } // namespace TestSupport

@@ -11,6 +11,7 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -114,6 +115,31 @@ private slots:
         flat.Attach(edit);
         QCOMPARE(edit->contentsMargins(), before + QMargins(2, 2, 2, 2));
         QVERIFY(MSubClass::IsWatched(edit));
+
+        // Hot, a plain control gets three highlight frames inside its rim; at rest none.
+        auto *button = new QPushButton(QStringLiteral("Go"), &window);
+        button->setGeometry(0, 40, 80, 30);
+        Flat buttonFlat;
+        buttonFlat.Attach(button);
+        const QRgb light = Colors::fromBgr(0x80000014, button->palette()).rgb();
+        const auto frames = [button] {
+            const QImage image = button->grab().toImage();
+            QList<QRgb> column;
+            for (int x = 0; x <= 4; ++x)
+                column.append(image.pixel(x, button->height() / 2));
+            return column;
+        };
+        button->show();
+        mouseMove(button);
+        QCOMPARE(buttonFlat.state(), Flat::Hot);
+        const QList<QRgb> hot = frames();
+        QCOMPARE(hot.mid(2), (QList<QRgb>{light, light, light}));
+        QCOMPARE(hot.at(0), Colors::fromBgr(0x80000010, button->palette()).rgb());
+        send(button, QEvent::Leave);
+        QCOMPARE(buttonFlat.state(), Flat::Normal);
+        const QList<QRgb> normal = frames();
+        QCOMPARE(normal.at(0), Colors::fromBgr(0x8000000F, button->palette()).rgb());
+        QVERIFY(normal.mid(2) != hot.mid(2));
 
         // A right-aligned text box is painted like a combo.
         auto *right = new QLineEdit(&window);
@@ -249,9 +275,20 @@ private slots:
         tips->SetDelayTimes();
         QCOMPARE(tips->showDelay(), 500);
 
-        // Removing a tool forgets it; the last object takes the window with it.
+        // Removing a tool ends its tips but keeps its record; adding it again makes a new one.
+        const int count = tips->toolCount();
         tips->RemoveTool(button);
         QVERIFY(!tips->hasTool(button));
+        QCOMPARE(tips->toolCount(), count);
+        QVERIFY(!tips->showTip(button, QPoint(0, 0)));
+        clsTooltip::Tool plain;
+        plain.text = QStringLiteral("Again");
+        QVERIFY(tips->AddTool(button, plain));
+        QCOMPARE(tips->toolCount(), count + 1);
+        QVERIFY(tips->showTip(button, QPoint(0, 0)));
+        QCOMPARE(window_->text(), QStringLiteral("Again"));
+        QVERIFY(!window_->look().balloon);
+        // The last object takes the window with it.
         tips.reset();
         QVERIFY(!clsTooltip::tipWindow());
         clsTooltip again;

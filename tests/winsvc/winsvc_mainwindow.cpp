@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMenu>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,6 +108,12 @@ private slots:
         for (const char *name : {"mnuFileOpen", "mnuFileSave", "mnuFilePrint", "mnuEditCopy",
                                  "mnuFindWord", "mnuHelpAbout"}) {
             const QAction *item = main.menuItem(QString::fromLatin1(name));
+            // Converted as its menu is about to show.
+            auto *menu = qobject_cast<QMenu *>(item->parent());
+            QVERIFY2(menu, name);
+            menu->popup(QPoint(10, 10));
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
             QVERIFY2(menus->itemData(item) && menus->itemData(item)->iButton >= 0, name);
             QVERIFY2(!item->icon().isNull(), name);
         }

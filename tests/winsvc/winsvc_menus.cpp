@@ -79,15 +79,45 @@ private slots:
         QVERIFY(InstallCoolMenu(&window, &help, {{QStringLiteral("&open"), QIcon(picture)}}));
         WndCoolMenu *state = CoolMenuOf(&window);
         QVERIFY(state);
+        // The bar is converted at once, a drop-down menu as it is about to show; items and
+        // menus added in between are converted like the others.
+        QCOMPARE(state->itemData(view->menuAction())->iButton, -1);
+        QVERIFY(state->itemData(view->menuAction())->bMainMenu);
+        QVERIFY(!state->itemData(toolbar));
+        QAction *late = view->addAction(QStringLiteral("*|Pick|&Late"));
+        QMenu *later = window.menuBar()->addMenu(QStringLiteral("&Later"));
+        QAction *face = later->addAction(QStringLiteral("-<='.'=>"));
+        QAction *open = later->addAction(QStringLiteral("&Open later"));
+        QVERIFY(state->itemData(later->menuAction())->bMainMenu);
+        const auto showAndHide = [](QMenu *menu) {
+            menu->popup(QPoint(10, 10));
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
+        };
+        showAndHide(view);
         QCOMPARE(toolbar->text(), QStringLiteral("&Toolbar"));
         QVERIFY(toolbar->isCheckable());
         QCOMPARE(toolbar->statusTip(), QStringLiteral("D"));
         QCOMPARE(separator->text(), QStringLiteral("^__^"));
-        QCOMPARE(state->itemData(view->menuAction())->iButton, -1);
-        QVERIFY(state->itemData(view->menuAction())->bMainMenu);
+        QCOMPARE(late->text(), QStringLiteral("&Late"));
+        QVERIFY(late->isCheckable());
+        QCOMPARE(late->statusTip(), QStringLiteral("Pick"));
         QVERIFY(state->itemData(more->menuAction())->bTrueSub);
+        QVERIFY(!state->itemData(more->actions().first()));
+        showAndHide(more);
         QCOMPARE(state->itemData(more->actions().first())->iButton, 0);
         QVERIFY(!more->actions().first()->icon().isNull());
+        showAndHide(later);
+        QCOMPARE(later->style(), view->style());
+        QVERIFY(face->isSeparator());
+        QCOMPARE(face->text(), QStringLiteral("<='.'=>"));
+        QVERIFY(!open->icon().isNull());
+        // A caption set later is read again at the next showing.
+        late->setText(QStringLiteral("#|New|&Renamed"));
+        showAndHide(view);
+        QCOMPARE(late->text(), QStringLiteral("&Renamed"));
+        QCOMPARE(late->statusTip(), QStringLiteral("New"));
+        QVERIFY(state->itemData(late)->bAsCheck);
 
         // Settings come back when asked without a value.
         QCOMPARE(SetMenuFontName(&window, QStringLiteral("Arial Black")).toString(),

@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 
+#include <stdexcept>
+
 namespace {
 
 constexpr int TwipsPerPixel = 15;
@@ -135,8 +137,9 @@ void Label3D::setAlignment(int alignment)
 
 void Label3D::setPhase(int phase)
 {
+    // The value is kept in an unsigned byte: anything beyond it overflows before it is stored.
     if (phase < 0 || phase > 255)
-        return;
+        throw std::overflow_error("Overflow");
     m_Phase = quint8(phase);
     layoutLabels();
     emit PropertyChanged(QStringLiteral("Phase"));

@@ -49,6 +49,7 @@ public:
     int alignment() const { return m_alignment; }
     void setAlignment(int alignment);
     int phase() const { return m_Phase; }
+    // Outside 0 to 255 it throws std::overflow_error ("Overflow") and stores nothing.
     void setPhase(int phase);
     uint backColor() const { return m_backColor; }
     void setBackColor(uint color);

@@ -1,5 +1,7 @@
 #include "platform/base/apppaths.h"
 
+#include "platform/base/checkedwrite.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -8,6 +10,7 @@
 #include <QMutex>
 #include <QSet>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace AppPaths {
 
@@ -37,8 +40,21 @@ void seedDataRoot(const QString &root, const QString &shipped)
             if (QFileInfo::exists(to))
                 continue;
             QDir().mkpath(QFileInfo(to).absolutePath());
-            QFile::copy(from, to);
-            QFile::setPermissions(to, QFile::permissions(to) | QFile::WriteOwner);
+            // Copied beside its place and moved in once on disk: a half-copied file would
+            // count as the user's own and never be seeded again.
+            QString part;
+            {
+                QTemporaryFile placeholder(to + QStringLiteral(".XXXXXX.part"));
+                placeholder.setAutoRemove(false);
+                if (!placeholder.open())
+                    continue;
+                part = placeholder.fileName();
+            }
+            QFile::remove(part);
+            if (!QFile::copy(from, part) ||
+                !QFile::setPermissions(part, QFile::permissions(part) | QFile::WriteOwner) ||
+                !replaceWithFinished(part, to))
+                QFile::remove(part);
         }
     }
 }

@@ -4,9 +4,14 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 // Replaces a whole file so that it ends up holding either every byte written or what it held
 // before. Each step is checked: a buffered write that fails only when flushed (a full disk)
-// would otherwise be committed as a short or empty file and reported as success.
+// would otherwise be committed as a short or empty file and reported as success. The new
+// bytes reach the disk before the rename and the folder's entry after it, so a power cut
+// leaves the old file or the new one, never an empty one.
 class CheckedFileWriter
 {
 public:
@@ -30,3 +35,18 @@ private:
 
 // The one whole-file write of the program: true when path now holds exactly bytes.
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// Reads path and writes what change makes of its bytes, while holding an exclusive lock that
+// every other process updating the same file takes too, so no update is lost between the
+// read and the write. change returns nothing to leave the file as it is. A missing file
+// reads as empty.
+bool updateWholeFile(const QString &path,
+                     const std::function<std::optional<QByteArray>(const QByteArray &)> &change,
+                     QString *error = nullptr);
+
+// Puts a finished file in the place of target: its bytes reach the disk first, then the
+// rename, then the folder's entry. On failure target is unchanged and finished stays.
+bool replaceWithFinished(const QString &finished, const QString &target, QString *error = nullptr);
+
+// fsync() of a file or of a folder.
+bool syncToDisk(const QString &path);

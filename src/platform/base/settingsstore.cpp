@@ -1,9 +1,11 @@
 #include "platform/base/settingsstore.h"
 
+#include "platform/base/apppaths.h"
 #include "platform/base/checkedwrite.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -31,16 +33,23 @@ void SettingsStore::setInstance(SettingsStore *store)
     installedStore = store;
 }
 
-IniSettingsStore::IniSettingsStore(QString folder) : m_folder(std::move(folder))
-{
-    if (m_folder.isEmpty())
-        m_folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                   QStringLiteral("/marlux");
-}
+IniSettingsStore::IniSettingsStore(QString folder) : m_folder(std::move(folder)) {}
 
 QString IniSettingsStore::fileName(const QString &app) const
 {
-    return m_folder + QLatin1Char('/') + app + QStringLiteral(".ini");
+    const QString name = app + QStringLiteral(".ini");
+    if (!m_folder.isEmpty())
+        return m_folder + QLatin1Char('/') + name;
+    // Beside the program's other data; a file an earlier version kept in the user's
+    // configuration folder is taken along once.
+    const QString path = AppPaths::dataRoot() + QStringLiteral("/Settings/") + name;
+    const QString earlier =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/marlux/") + name;
+    if (!QFileInfo::exists(path) && QFileInfo::exists(earlier) &&
+        QDir().mkpath(QFileInfo(path).absolutePath()))
+        QFile::copy(earlier, path);
+    return path;
 }
 
 namespace {
@@ -200,14 +209,11 @@ QString escapeValue(QString text)
 
 } // namespace
 
-IniSettingsStore::Entries IniSettingsStore::read(const QString &app) const
+IniSettingsStore::Entries IniSettingsStore::parse(const QByteArray &bytes)
 {
     Entries entries;
-    QFile file(fileName(app));
-    if (!file.open(QIODevice::ReadOnly))
-        return entries;
     QString section = QStringLiteral("General");
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
     for (const QString &raw : lines) {
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
@@ -227,7 +233,7 @@ IniSettingsStore::Entries IniSettingsStore::read(const QString &app) const
     return entries;
 }
 
-bool IniSettingsStore::write(const QString &app, const Entries &entries)
+QByteArray IniSettingsStore::serialize(const Entries &entries)
 {
     QByteArray bytes;
     for (auto section = entries.cbegin(); section != entries.cend(); ++section) {
@@ -242,12 +248,35 @@ bool IniSettingsStore::write(const QString &app, const Entries &entries)
             bytes +=
                 escapeKey(entry.key()).toUtf8() + '=' + escapeValue(entry.value()).toUtf8() + '\n';
     }
+    return bytes;
+}
+
+IniSettingsStore::Entries IniSettingsStore::read(const QString &app) const
+{
+    QFile file(fileName(app));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return parse(file.readAll());
+}
+
+bool IniSettingsStore::update(const QString &app, const std::function<bool(Entries &)> &change)
+{
     m_error.clear();
-    if (!QDir().mkpath(m_folder)) {
+    if (!QDir().mkpath(QFileInfo(fileName(app)).absolutePath())) {
         m_error = QStringLiteral("Path not found");
         return false;
     }
-    return writeWholeFile(fileName(app), bytes, &m_error);
+    // Another process may have stored keys since this one last read: only the key changed
+    // here is put into what is on disk, under a lock every writer of the file takes.
+    return updateWholeFile(
+        fileName(app),
+        [&](const QByteArray &current) -> std::optional<QByteArray> {
+            Entries entries = parse(current);
+            if (!change(entries))
+                return std::nullopt;
+            return serialize(entries);
+        },
+        &m_error);
 }
 
 QVariant IniSettingsStore::value(const QString &app, const QString &section, const QString &key,
@@ -263,19 +292,25 @@ QVariant IniSettingsStore::value(const QString &app, const QString &section, con
 bool IniSettingsStore::setValue(const QString &app, const QString &section, const QString &key,
                                 const QVariant &value)
 {
-    Entries entries = read(app);
-    entries[section][key] = value.toString();
-    return write(app, entries);
+    const QString text = value.toString();
+    return update(app, [&](Entries &entries) {
+        entries[section][key] = text;
+        return true;
+    });
 }
 
 bool IniSettingsStore::remove(const QString &app, const QString &section, const QString &key)
 {
-    Entries entries = read(app);
-    auto found = entries.find(section);
-    if (found == entries.end() || !found->contains(key))
+    // Nothing to take away: no file is made for it.
+    if (!read(app).value(section).contains(key))
         return true;
-    found->remove(key);
-    return write(app, entries);
+    return update(app, [&](Entries &entries) {
+        auto found = entries.find(section);
+        if (found == entries.end() || !found->contains(key))
+            return false;
+        found->remove(key);
+        return true;
+    });
 }
 
 QVariant MemorySettingsStore::value(const QString &app, const QString &section, const QString &key,

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 // Per-user application settings, addressed as application, section and key.
 class SettingsStore
 {
@@ -22,7 +24,8 @@ public:
     static void setInstance(SettingsStore *store);
 };
 
-// One INI file per application in the user's configuration folder.
+// One INI file per application, in the folder given, or else in "Settings" under the
+// program's data folder.
 class IniSettingsStore : public SettingsStore
 {
 public:
@@ -39,8 +42,12 @@ public:
 
 private:
     using Entries = QMap<QString, QMap<QString, QString>>;
+    static Entries parse(const QByteArray &bytes);
+    static QByteArray serialize(const Entries &entries);
     Entries read(const QString &app) const;
-    bool write(const QString &app, const Entries &entries);
+    // Applies change to what is on disk and stores the result; change answers false when
+    // nothing needs writing.
+    bool update(const QString &app, const std::function<bool(Entries &)> &change);
 
     QString m_folder;
     QString m_error;

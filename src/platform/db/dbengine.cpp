@@ -5,6 +5,8 @@
 #include "platform/db/dberrors.h"
 #include "platform/db/dbsql.h"
 
+#include "platform/base/checkedwrite.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -72,8 +75,6 @@ sqlite3 *openHandle(const QString &path, bool readOnly)
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(handle);
-        if (rc == SQLITE_CANTOPEN || rc == SQLITE_PERM)
-            raise(ErrCannotOpen, path);
         raiseSqlite(nullptr, rc);
     }
     sqlite3_extended_result_codes(handle, 1);
@@ -111,17 +112,6 @@ std::shared_ptr<Connection> connectionFor(const QString &path, bool privateConne
         reg.connections.insert(key, connection);
     }
     return connection;
-}
-
-bool fsyncPath(const QString &path, bool directory)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 QList<QPair<QString, qint64>> tableCounts(sqlite3 *handle)
@@ -387,7 +377,7 @@ std::shared_ptr<Database> DBEngine::CreateDatabase(const QString &name)
         const int rc =
             sqlite3_open_v2(QFile::encodeName(path).constData(), &created.handle, flags, nullptr);
         if (rc != SQLITE_OK)
-            raise(ErrCannotOpen, path);
+            raiseFileSystem(sqlite3_system_errno(created.handle), QFileInfo(path).absolutePath());
         try {
             exec(created.handle, QStringLiteral("PRAGMA journal_mode=DELETE"));
             Savepoint savepoint(created.handle);
@@ -445,7 +435,9 @@ void DBEngine::closeAll()
 
 namespace {
 
-// Copies the file open on src into to (absent or empty) and checks the copy.
+// Copies the file open on src into to (absent or empty) and checks the copy. While it is
+// checked the copy carries CompactCopyMark, so a copy a crash leaves behind can be told from
+// a user's file of a like name; the finished copy has the source's own mark again.
 void compactInto(sqlite3 *src, const QString &from, const QString &to)
 {
     QList<QPair<QString, qint64>> before;
@@ -465,15 +457,23 @@ void compactInto(sqlite3 *src, const QString &from, const QString &to)
         PrivateHandle copy;
         try {
             copy.handle = openHandle(to, false);
+            const QVariant own = scalar(copy.handle, QStringLiteral("PRAGMA application_id"));
+            exec(copy.handle,
+                 QStringLiteral("PRAGMA application_id = %1").arg(DBEngine::CompactCopyMark));
             ok = integrityOk(copy.handle) && tableCounts(copy.handle) == before;
+            exec(copy.handle, QStringLiteral("PRAGMA application_id = %1").arg(own.toLongLong()));
         } catch (const AppException &) {
             ok = false;
         }
     }
-    if (!ok || !fsyncPath(to, false)) {
+    const bool synced = ok && syncToDisk(to);
+    const int code = errno;
+    if (!synced) {
         QFile::remove(to + QStringLiteral("-journal"));
         QFile::remove(to);
-        raise(ErrCannotOpen, to);
+        if (!ok)
+            raise(ErrDiskError);
+        raiseFileSystem(code, QFileInfo(to).absolutePath());
     }
 }
 
@@ -580,8 +580,11 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
             exec(lock.handle, QStringLiteral("BEGIN EXCLUSIVE"));
             exec(lock.handle, QStringLiteral("COMMIT"));
         }
-    } catch (const AppException &) {
-        raise(ErrFileInUse, named);
+    } catch (const AppException &error) {
+        // Only a lock held elsewhere means "in use"; a damaged file says so.
+        if (error.number() == ErrFileInUse)
+            raise(ErrFileInUse, named);
+        throw;
     }
     // Holding the lock, any journal still there is a crash's leftover: a live one would
     // have been rolled back as the lock was taken.
@@ -598,16 +601,20 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     // The copy must sit beside the source so that the rename is atomic.
     if (!temporary.isEmpty() && QFileInfo(temporary).absolutePath() == folder)
         claim.fd = claimFile(temporary, true);
-    for (int attempt = 0; claim.fd < 0 && attempt < 20; ++attempt) {
+    int claimError = claim.fd < 0 ? errno : 0;
+    // Only a taken name is worth another try.
+    for (int attempt = 0; claim.fd < 0 && (attempt == 0 || claimError == EEXIST) && attempt < 20;
+         ++attempt) {
         QString letters;
         for (int i = 0; i < 6; ++i)
             letters += QLatin1Char("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
                                        [QRandomGenerator::global()->bounded(62)]);
         temporary = folder + QStringLiteral("/Temp!.") + letters + QStringLiteral(".mdb");
         claim.fd = claimFile(temporary, true);
+        claimError = claim.fd < 0 ? errno : 0;
     }
     if (claim.fd < 0)
-        raise(ErrCannotOpen, folder);
+        raiseFileSystem(claimError, folder);
 
     compactInto(lock.handle, from, temporary);
     auto discard = [&] {
@@ -617,19 +624,20 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     // The copy takes the place of the file, so it keeps the file's owner and mode.
     const QByteArray copyName = QFile::encodeName(temporary);
     if (::fchown(claim.fd, original.st_uid, original.st_gid) != 0 && ::geteuid() == 0) {
+        const int code = errno;
         discard();
-        raise(ErrCannotOpen, temporary);
+        raiseFileSystem(code, folder);
     }
     if (::chmod(copyName.constData(), original.st_mode & 07777) != 0) {
+        const int code = errno;
         discard();
-        raise(ErrCannotOpen, temporary);
+        raiseFileSystem(code, folder);
     }
-    if (std::rename(copyName.constData(), QFile::encodeName(from).constData()) != 0) {
+    if (!replaceWithFinished(temporary, from)) {
         discard();
         raise(ErrFileInUse, named);
     }
     QFile::remove(temporary + QStringLiteral("-journal"));
-    fsyncPath(folder, true);
 }
 
 bool DBEngine::isCompactCopyName(const QString &fileName)
@@ -637,22 +645,48 @@ bool DBEngine::isCompactCopyName(const QString &fileName)
     return ownTemporaryName().match(fileName).hasMatch();
 }
 
+namespace {
+
+// True when the file open on fd is an SQLite file whose header carries CompactCopyMark.
+bool carriesCompactMark(int fd)
+{
+    unsigned char header[72];
+    if (::pread(fd, header, sizeof header, 0) != ssize_t(sizeof header) ||
+        std::memcmp(header, "SQLite format 3", 16) != 0)
+        return false;
+    const quint32 mark = quint32(header[68]) << 24 | quint32(header[69]) << 16 |
+                         quint32(header[70]) << 8 | quint32(header[71]);
+    return qint32(mark) == DBEngine::CompactCopyMark;
+}
+
+} // namespace
+
 void DBEngine::removeCompactLeftovers(const QString &folder)
 {
     QDir dir(folder);
     const QStringList names = dir.entryList({QStringLiteral("Temp!*")}, QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
-        if (!ownTemporaryName().match(name).hasMatch())
+        // Journals go with their copy, never on their own.
+        if (!ownTemporaryName().match(name).hasMatch() || name.endsWith(QLatin1String("-journal")))
             continue;
-        const bool journal = name.endsWith(QLatin1String("-journal"));
-        const QString copy = dir.filePath(journal ? name.chopped(8) : name);
-        // A copy another run still holds is that run's work; so is its journal.
+        const QString copy = dir.filePath(name);
+        // Held by a running compaction, or open here: someone's work, whatever it holds.
         Claim claim;
         claim.fd = claimFile(copy, false);
-        if (claim.fd < 0 && QFileInfo::exists(copy))
+        if (claim.fd < 0 || isOpen(copy) || !carriesCompactMark(claim.fd))
             continue;
-        if (!journal && isOpen(copy))
+        // The name must still lead to the file just read.
+        struct stat held
+        {
+        };
+        struct stat named
+        {
+        };
+        if (::fstat(claim.fd, &held) != 0 ||
+            ::lstat(QFile::encodeName(copy).constData(), &named) != 0 ||
+            held.st_dev != named.st_dev || held.st_ino != named.st_ino)
             continue;
+        dir.remove(name + QStringLiteral("-journal"));
         dir.remove(name);
     }
 }

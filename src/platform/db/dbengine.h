@@ -29,6 +29,10 @@ struct OpenOptions
 class DBEngine
 {
 public:
+    // The application id a compaction's copy carries until it has been checked; the file
+    // that replaces the source has the source's own id again.
+    static constexpr qint32 CompactCopyMark = 0x4D786354;
+
     // connect: "", "Access 2000;" or either followed by "pwd=<password>" (";pwd=" alone
     // means no password); anything else raises 3170.
     static std::shared_ptr<Database> OpenDatabase(const QString &name, bool exclusive = false,
@@ -49,8 +53,9 @@ public:
     // temporaryHint names the copy when no file of that name exists; otherwise a
     // unique name beside it is used. Refused (3045) while the file is open here.
     static void compactInPlace(const QString &source, const QString &temporaryHint = QString());
-    // Removes the copies and journals compactions left in folder, except those a running
-    // compaction still holds. Other files named "Temp!..." are the user's and stay.
+    // Removes the copies compactions left in folder, with their journals: a file named as a
+    // copy is removed only when it carries CompactCopyMark, is not held by a running
+    // compaction and is not open here. Everything else stays, a journal alone included.
     static void removeCompactLeftovers(const QString &folder);
     static bool isCompactCopyName(const QString &fileName);
 

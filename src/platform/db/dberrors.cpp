@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+
 namespace db {
 
 namespace {
@@ -26,12 +28,13 @@ const QHash<int, QString> &descriptions()
                         "duplicate data, remove the index, or redefine the index to permit "
                         "duplicate entries and try again.")},
         {ErrFileNotFound, QStringLiteral("Could not find file '|'.")},
+        {ErrDiskFull, QStringLiteral("Not enough space on disk.")},
         {ErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only.")},
         {ErrInvalidPassword, QStringLiteral("Not a valid password.")},
+        {ErrDiskError, QStringLiteral("Disk or network error.")},
         {ErrFileInUse, QStringLiteral("Could not use '|'; file already in use.")},
-        {ErrCannotOpen,
-         QStringLiteral("Cannot open database '|'. It may not be a database that your "
-                        "application recognizes, or the file may be corrupt.")},
+        {ErrCannotOpen, QStringLiteral("The database file '|' is damaged.")},
+        {ErrFolderNotWritable, QStringLiteral("The folder '|' cannot be written.")},
         {ErrTooFewParameters, QStringLiteral("Too few parameters. Expected |.")},
         {ErrCannotExecuteSelect, QStringLiteral("Cannot execute a select query.")},
         {ErrInputTableNotFound,
@@ -56,6 +59,8 @@ const QHash<int, QString> &descriptions()
         {ErrRecordDeleted, QStringLiteral("Record is deleted.")},
         {ErrNoInstallableIsam, QStringLiteral("Could not find installable ISAM.")},
         {ErrDatabaseExists, QStringLiteral("Database already exists.")},
+        {ErrReplacedByCompaction,
+         QStringLiteral("The database was being compacted. Please save again.")},
         {ErrInvalidOperation, QStringLiteral("Invalid operation.")},
         {ErrNotSupported, QStringLiteral("Operation is not supported for this type of object.")},
         {ErrInvalidFieldType, QStringLiteral("Invalid field data type.")},
@@ -102,6 +107,21 @@ void raise(int number, const QString &argument)
     throw AppException(number, errorDescription(number, argument), QStringLiteral("DBEngine"));
 }
 
+void raiseFileSystem(int code, const QString &folder)
+{
+    switch (code) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        raise(ErrFolderNotWritable, folder);
+    case ENOSPC:
+    case EDQUOT:
+        raise(ErrDiskFull);
+    default:
+        raise(ErrDiskError);
+    }
+}
+
 void raiseSqlite(sqlite3 *handle, int code, const QString &statement)
 {
     const QString message = handle ? QString::fromUtf8(sqlite3_errmsg(handle))
@@ -112,6 +132,9 @@ void raiseSqlite(sqlite3 *handle, int code, const QString &statement)
     case SQLITE_CONSTRAINT_PRIMARYKEY:
     case SQLITE_CONSTRAINT_ROWID:
         raise(ErrDuplicateKey);
+    case SQLITE_READONLY_DBMOVED:
+        // The file was renamed over while this write waited for a compaction's lock.
+        raise(ErrReplacedByCompaction);
     case SQLITE_CONSTRAINT_NOTNULL: {
         // "NOT NULL constraint failed: T.F"
         const QString field = message.section(QLatin1Char('.'), -1);

@@ -19,10 +19,13 @@ enum ErrorNumber {
     ErrNoCurrentRecord = 3021,
     ErrDuplicateKey = 3022,
     ErrFileNotFound = 3024,
+    ErrDiskFull = 3026,
     ErrReadOnly = 3027,
     ErrInvalidPassword = 3031,
+    ErrDiskError = 3043,
     ErrFileInUse = 3045,
-    ErrCannotOpen = 3049,
+    ErrCannotOpen = 3049, // the file is damaged
+    ErrFolderNotWritable = 3051,
     ErrTooFewParameters = 3061,
     ErrCannotExecuteSelect = 3065,
     ErrInputTableNotFound = 3078,
@@ -37,6 +40,7 @@ enum ErrorNumber {
     ErrRecordDeleted = 3167,
     ErrNoInstallableIsam = 3170,
     ErrDatabaseExists = 3204,
+    ErrReplacedByCompaction = 3218,
     ErrInvalidOperation = 3219,
     ErrNotSupported = 3251,
     ErrInvalidFieldType = 3259,
@@ -53,6 +57,10 @@ QString errorDescription(int number, const QString &argument = {});
 
 // Throws AppException with the number and its description.
 [[noreturn]] void raise(int number, const QString &argument = {});
+
+// Maps a failed system call on a file in folder: 3051 when the folder cannot be written,
+// 3026 when the disk is full, else 3043.
+[[noreturn]] void raiseFileSystem(int code, const QString &folder);
 
 // Maps an SQLite failure to an engine error and throws it. The statement text
 // decides which syntax error number a syntax failure gets.

@@ -25,6 +25,9 @@ public:
 
     // The platform's plain message box, used by the few places that bypass the above.
     virtual void plainMessage(const QString &text, const QString &title, PlainIcon icon) = 0;
+    // Its question form, with the question icon: button set 1 (Yes, No) or 5 (Yes, No, Cancel);
+    // returns the pressed button's caption, the set's Esc value when closed any other way.
+    virtual QString plainQuestion(const QString &text, const QString &title, int buttonSet) = 0;
 
     // Common dialogs; an empty optional means the user cancelled. A save box reports the
     // filter entry (as the filter lists it) the user left it with in chosenFilter.

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
@@ -71,6 +72,24 @@ void WidgetPrompter::plainMessage(const QString &text, const QString &title, Pla
     box.exec();
 }
 
+QString WidgetPrompter::plainQuestion(const QString &text, const QString &title, int buttonSet)
+{
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (buttonSet == 5)
+        buttons |= QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Question, title, text, buttons, dialogParent());
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return QStringLiteral("Yes");
+    case QMessageBox::No:
+        return QStringLiteral("No");
+    case QMessageBox::Cancel:
+        return QStringLiteral("Cancel");
+    default:
+        return MsgButtons::escapeValue(buttonSet);
+    }
+}
+
 static std::optional<QString> nonEmpty(const QString &text)
 {
     if (text.isEmpty())
@@ -129,23 +148,37 @@ bool WidgetPrompter::printSetup(QPrinter *printer, const QString &title)
     return dialog.exec() == QDialog::Accepted;
 }
 
+// An input box of a fixed size (the window manager then offers no resizing), wide enough that
+// its title shows whole in the caption bar beside the bar's buttons.
+static std::optional<QString> askText(QWidget *parent, const QString &prompt, const QString &title,
+                                      QLineEdit::EchoMode echo, const QString &defaultText)
+{
+    QInputDialog box(parent);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextEchoMode(echo);
+    box.setTextValue(defaultText);
+    box.sizeHint(); // builds the box's layout
+    QFont captionFont = box.font();
+    captionFont.setBold(true);
+    constexpr int CaptionButtons = 160;
+    const QMargins margins = box.layout()->contentsMargins();
+    if (auto *edit = box.findChild<QLineEdit *>())
+        edit->setMinimumWidth(QFontMetrics(captionFont).horizontalAdvance(title) + CaptionButtons -
+                              margins.left() - margins.right());
+    box.layout()->setSizeConstraint(QLayout::SetFixedSize);
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
+}
+
 std::optional<QString> WidgetPrompter::inputText(const QString &prompt, const QString &title,
                                                  const QString &defaultText)
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
-        return std::nullopt;
-    return text;
+    return askText(dialogParent(), prompt, title, QLineEdit::Normal, defaultText);
 }
 
 std::optional<QString> WidgetPrompter::password(const QString &prompt, const QString &title)
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Password, {}, &ok);
-    if (!ok)
-        return std::nullopt;
-    return text;
+    return askText(dialogParent(), prompt, title, QLineEdit::Password, {});
 }

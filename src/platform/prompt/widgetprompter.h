@@ -9,6 +9,7 @@ public:
     QString messageBox(const QString &prompt, int icon, int buttonSet,
                        const QString &title) override;
     void plainMessage(const QString &text, const QString &title, PlainIcon icon) override;
+    QString plainQuestion(const QString &text, const QString &title, int buttonSet) override;
     std::optional<QString> openFileName(const QString &title, const QString &folder,
                                         const QString &filter) override;
     std::optional<QString> saveFileName(const QString &title, const QString &fileName,

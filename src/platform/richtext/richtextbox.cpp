@@ -1,7 +1,9 @@
 #include "richtextbox.h"
 
 #include "platform/base/checkedwrite.h"
+#ifdef MARLUX_OWN_TEXT_LAYOUT
 #include "richtextlayout.h"
+#endif
 #include "rtfreader.h"
 #include "rtfwriter.h"
 
@@ -238,15 +240,23 @@ template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
 
 void RichTextBox::useOwnLayout(QTextDocument *document)
 {
+#ifdef MARLUX_OWN_TEXT_LAYOUT
     auto *layout = new RichTextLayout(document);
     document->setDocumentLayout(layout);
     connect(layout, &RichTextLayout::layoutRestarted, this, &RichTextBox::watchLayout);
+#else
+    Q_UNUSED(document);
+#endif
 }
 
 bool RichTextBox::isLaidOut() const
 {
+#ifdef MARLUX_OWN_TEXT_LAYOUT
     const auto *layout = qobject_cast<const RichTextLayout *>(document()->documentLayout());
     return !layout || layout->layoutStatus() == 100;
+#else
+    return true; // Qt's public layout tells no progress
+#endif
 }
 
 void RichTextBox::watchLayout()

@@ -1,6 +1,7 @@
 #include "rtfpicture.h"
 
 #include "rtfformat.h"
+#include "rtfsyntax.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -16,21 +17,8 @@ constexpr int kMaxSide = 8192;
 constexpr qint64 kMaxPixels = 16 * 1024 * 1024;
 constexpr double kMaxDisplay = 4000.0;
 
-bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using RtfSyntax::hexValue;
+using RtfSyntax::isLetter;
 
 qsizetype findPict(QByteArrayView group)
 {

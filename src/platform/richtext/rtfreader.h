@@ -6,7 +6,8 @@
 class QTextDocument;
 
 // Reads RTF into a QTextDocument. Built for untrusted input: one loop without recursion, capped
-// group depth and parameters, tolerant of unbalanced braces. Pictures and objects are kept as
+// group depth and parameters, tolerant of unbalanced braces. Groups nested past the cap are read
+// in the formats of the deepest group kept, so no text is lost. Pictures and objects are kept as
 // object characters carrying their group's bytes, so the writer can put them back unchanged; an
 // object's result text is shown after its character. Hidden text is shown, marked as hidden.
 class RtfReader

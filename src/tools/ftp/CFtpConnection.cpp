@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QRegularExpression>
 
@@ -20,6 +21,9 @@ constexpr qint64 uploadSendSize = 16 * uploadBlockSize;
 constexpr qint64 uploadWindow = 16 * uploadSendSize;
 constexpr quint16 firstActivePort = 1100;
 constexpr int activePortAttempts = 100;
+// The replies that settle a cancelled transfer are waited for this many silent seconds at
+// most, whatever the time-out: a server that never answers must not hold the cancel up.
+constexpr int abortSettleTicks = 5;
 // Server text shown in a message is cut to this many characters.
 constexpr qsizetype maxShownReply = 300;
 
@@ -191,6 +195,15 @@ bool CFtpConnection::waitFor(const std::function<bool()> &done)
     return result;
 }
 
+bool CFtpConnection::waitForAtMost(int ticks, const std::function<bool()> &done)
+{
+    const int limit = m_timeout.timeoutValue();
+    m_timeout.setTimeoutValue(std::min(limit, ticks));
+    const bool result = waitFor(done);
+    m_timeout.setTimeoutValue(limit);
+    return result;
+}
+
 bool CFtpConnection::controlConnected() const
 {
     return m_control->state() == SocketControl::Connected;
@@ -231,6 +244,10 @@ bool CFtpConnection::sendCommand(const QByteArray &verb, const QByteArray &bytes
     // A line end or NUL inside an argument would smuggle in a second command.
     if (bytes.contains('\r') || bytes.contains('\n') || bytes.contains('\0')) {
         setError(ftpErrSyntaxArguments, ftpErrorText(ftpErrSyntaxArguments));
+        return false;
+    }
+    if (!controlConnected()) {
+        setNotConnected();
         return false;
     }
     // Replies nobody waited for (a late answer after a time-out) must not answer this command.
@@ -315,6 +332,15 @@ void CFtpConnection::setConnectionLost()
         mapSocketError(m_control->lastErrorNumber(), m_control->lastErrorDescription());
     else
         setError(ftpErrWrongState, tr("The server closed the connection."));
+}
+
+void CFtpConnection::setNotConnected()
+{
+    // Code 4 whatever ended the connection: the window connects again on it.
+    QString text = tr("The control connection to the server is closed.");
+    if (m_control->state() == SocketControl::Error && !m_control->lastErrorDescription().isEmpty())
+        text += QLatin1Char(' ') + m_control->lastErrorDescription();
+    setError(ftpErrWrongState, text);
 }
 
 // ---- socket events ----
@@ -421,7 +447,20 @@ bool CFtpConnection::connectToServer()
     if (!connectionEstablished(m_control, waited))
         return false;
     emit stateChanged(Connected);
+    if (!login()) {
+        // A session that failed to log in is of no use: it is closed here, not left for the
+        // server to drop whenever it likes.
+        m_control->close();
+        m_replyBuffer.clear();
+        return false;
+    }
+    processPwd();
+    emit stateChanged(LoggedIn);
+    return true;
+}
 
+bool CFtpConnection::login()
+{
     FtpReply greeting;
     if (!readReply(greeting))
         return false;
@@ -439,11 +478,7 @@ bool CFtpConnection::connectToServer()
     int code = processUser();
     if (code == 331)
         code = processPass();
-    if (code != 230)
-        return false;
-    processPwd();
-    emit stateChanged(LoggedIn);
-    return true;
+    return code == 230;
 }
 
 int CFtpConnection::processUser()
@@ -620,6 +655,11 @@ void CFtpConnection::breakConnection()
 
 bool CFtpConnection::openDataConnection()
 {
+    // Without a control connection there is no local address to offer the server either.
+    if (!controlConnected()) {
+        setNotConnected();
+        return false;
+    }
     m_data->abort();
     m_dataClosed = false;
     m_dataFailed = false;
@@ -702,6 +742,8 @@ void CFtpConnection::resetTransfer()
     if (m_file.isOpen())
         m_file.close();
     m_job = DataJob::None;
+    m_dataClosed = false;
+    m_finalConfirmed = false;
     m_listing.clear();
     m_pending.clear();
     m_bytesReceived = 0;
@@ -714,6 +756,7 @@ void CFtpConnection::resetTransfer()
     m_uploadEof = false;
     m_uploadFinished = false;
     m_aborSent = false;
+    m_abortSettled = false;
     m_abortCode = 0;
     m_abortText.clear();
 }
@@ -799,6 +842,9 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
     bool lost = false;
     FtpReply finalReply;
     const bool waited = waitFor([&] {
+        // Once the transfer is given up, the replies still to come are the abort's to read.
+        if (m_abortCode != 0)
+            return true;
         FtpReply reply;
         while (!haveFinal && takeReply(reply)) {
             if (reply.isPreliminary()) {
@@ -810,6 +856,7 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
             } else {
                 haveFinal = true;
                 finalReply = reply;
+                m_finalConfirmed = isPositiveCompletion(reply.code);
             }
         }
         if (m_abortCode != 0 || m_dataFailed)
@@ -839,7 +886,7 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
     if (waited && m_abortCode != 0) {
         const int code = m_abortCode;
         const QString text = m_abortText.isEmpty() ? ftpErrorText(code) : m_abortText;
-        finishAbortedTransfer(haveFinal);
+        finishAbortedTransfer();
         setError(code, text);
         return false;
     }
@@ -885,7 +932,7 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
 // replies up to the one answering ABOR are read and dropped. Servers differ in what they say:
 // 426 for the broken transfer then 226 for ABOR, the transfer's own end then 225 or 226, or
 // only 225 when they closed the transfer quietly.
-void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
+void CFtpConnection::finishAbortedTransfer()
 {
     m_data->abort();
     if (m_file.isOpen())
@@ -895,22 +942,47 @@ void CFtpConnection::finishAbortedTransfer(bool finalReplySeen)
         if (!sendCommand("ABOR"))
             return;
     }
-    Q_UNUSED(finalReplySeen);
-    // Servers differ in how many replies ABOR gets (426 and 226, 225 alone, a single 226), so
-    // a NOOP follows it: every reply before the NOOP's 200 belongs to the aborted transfer.
     const int savedError = m_lastError;
     const QString savedText = m_lastErrorText;
+    // First the answer to ABOR: 426 and preliminary replies belong to the broken transfer.
+    bool answered = false;
+    waitForAtMost(abortSettleTicks, [&] {
+        FtpReply reply;
+        while (!answered && takeReply(reply))
+            answered = reply.code != 426 && !reply.isPreliminary();
+        return answered || !controlConnected();
+    });
+    // Then a NOOP, sent only now: some servers drop a command that arrives together with ABOR.
+    // Every reply before its 200 is one more of the aborted transfer's (a transfer that ended
+    // as ABOR came has its own end and ABOR's answer). A server that stays silent is waited
+    // for a few seconds, not the whole time-out.
     bool done = false;
-    if (sendCommand("NOOP")) {
-        waitFor([&] {
+    if (controlConnected() && sendCommand("NOOP")) {
+        waitForAtMost(abortSettleTicks, [&] {
             FtpReply reply;
             while (!done && takeReply(reply))
                 done = reply.code == 200;
             return done || !controlConnected();
         });
     }
+    m_abortSettled = done;
     m_lastError = savedError;
     m_lastErrorText = savedText;
+}
+
+// The server's positive final reply to the running transfer has come, taken or still waiting
+// in the buffer behind its preliminary reply.
+bool CFtpConnection::transferConfirmed() const
+{
+    if (m_finalConfirmed)
+        return true;
+    QByteArray pending = m_replyBuffer;
+    FtpReply reply;
+    while (takeFtpReply(pending, reply)) {
+        if (!reply.isPreliminary())
+            return isPositiveCompletion(reply.code);
+    }
+    return false;
 }
 
 // A cancel that came while the data connection was being set up: the step under way has
@@ -921,7 +993,7 @@ bool CFtpConnection::abortedDuringSetup()
         return false;
     const int code = m_abortCode;
     const QString text = m_abortText.isEmpty() ? ftpErrorText(code) : m_abortText;
-    finishAbortedTransfer(true);
+    finishAbortedTransfer();
     setError(code, text);
     return true;
 }
@@ -992,7 +1064,8 @@ bool CFtpConnection::downloadFile(const QByteArray &remoteName, const QString &l
     // Only binary sizes can be compared: ASCII mode changes line ends on the way.
     const bool ready =
         processType(mode) && m_abortCode == 0 && (mode == 0 || querySize(remoteName, expected)) &&
-        m_abortCode == 0 && openDataConnection() && m_abortCode == 0 &&
+        m_abortCode == 0 && resumable(localPath, startOffset, expected) && openDataConnection() &&
+        m_abortCode == 0 &&
         (startOffset == 0 || command("REST", QByteArray::number(startOffset), {350}));
     if (abortedDuringSetup() || !ready) {
         m_data->abort();
@@ -1019,7 +1092,9 @@ bool CFtpConnection::downloadFile(const QByteArray &remoteName, const QString &l
             announced = m_announcedSize;
             matches = total == m_announcedSize || thisTime == m_announcedSize;
         }
-        if (!matches) {
+        if (!matches && thisTime == 0 && !resumable(localPath, startOffset, announced)) {
+            ok = false; // nothing came: the offset lies past the remote file's end
+        } else if (!matches) {
             setError(ftpErrTransferAborted,
                      tr("The transfer ended after %1 bytes; the server announced %2 bytes.")
                          .arg(total)
@@ -1031,6 +1106,20 @@ bool CFtpConnection::downloadFile(const QByteArray &remoteName, const QString &l
     if (ok)
         emit stateChanged(TransferCompleted);
     return ok;
+}
+
+// A resume needs the remote file to reach past the bytes already here.
+bool CFtpConnection::resumable(const QString &localPath, qint64 startOffset, qint64 remoteSize)
+{
+    if (startOffset == 0 || remoteSize < 0 || startOffset <= remoteSize)
+        return true;
+    setError(ftpErrLocalFile,
+             tr("%1: can't resume at byte %2, the remote file has only %3 bytes. Download the "
+                "whole file again.")
+                 .arg(localPath)
+                 .arg(startOffset)
+                 .arg(remoteSize));
+    return false;
 }
 
 bool CFtpConnection::uploadFile(const QString &localPath, const QString &remoteName, int mode,
@@ -1117,8 +1206,33 @@ bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteN
     const bool ok = runDataCommand(verb, remoteName);
     if (ok && m_bytesSent > m_bytesAcked)
         emit uploadProgress(m_bytesSent); // the server has confirmed every byte
+    const qint64 delivered = m_bytesAcked;
+    // A server still silent after the cancel is not asked anything more.
+    const bool settled = m_abortSettled;
     resetTransfer();
+    if (!ok && m_lastError == ftpErrCancelled && settled)
+        describeCancelledUpload(remoteName, QFileInfo(localPath).size(), delivered);
     return ok;
+}
+
+// A cancelled upload leaves part of the file on the server: how much is asked, so the user
+// knows what a resume would start from.
+void CFtpConnection::describeCancelledUpload(const QByteArray &remoteName, qint64 total,
+                                             qint64 delivered)
+{
+    const int savedError = m_lastError;
+    const QString savedText = m_lastErrorText;
+    qint64 held = -1;
+    const bool asked = controlConnected() && querySize(remoteName, held);
+    m_lastError = savedError;
+    m_lastErrorText = savedText;
+    if (!asked)
+        return;
+    m_lastErrorText =
+        held >= 0 ? tr("Upload cancelled. The server holds %1 of %2 bytes.").arg(held).arg(total)
+                  : tr("Upload cancelled. The server received about %1 of %2 bytes.")
+                        .arg(delivered)
+                        .arg(total);
 }
 
 bool CFtpConnection::cancelTransfer()
@@ -1128,6 +1242,10 @@ bool CFtpConnection::cancelTransfer()
         return busy && command("ABOR", QByteArray(), {225, 226});
     }
     if (m_abortCode != 0)
+        return true;
+    // The transfer ended while the user was asked: the server has confirmed it, and an ABOR
+    // now would only make a whole file look cancelled.
+    if ((m_job == DataJob::Upload ? m_uploadFinished : m_dataClosed) && transferConfirmed())
         return true;
     // Stop the data first, so no late byte is taken for a complete file.
     m_abortCode = ftpErrCancelled;

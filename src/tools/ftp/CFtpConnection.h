@@ -94,7 +94,9 @@ public:
                     qint64 startOffset = 0);
     bool uploadFile(const QString &localPath, const QByteArray &remoteName, int mode,
                     qint64 startOffset = 0);
-    // Stops the running transfer; the transfer itself then returns false (code 63).
+    // Stops the running transfer; the transfer itself then returns false (code 63). A
+    // transfer the server has already confirmed is left to end by itself and reports its
+    // own outcome.
     bool cancelTransfer();
     // QUIT; refused while a transfer runs (code 59).
     bool closeConnection();
@@ -116,6 +118,8 @@ private:
     // The one place that waits: runs the event loop until `done` holds, the time-out
     // passes (code 58) or the connection is broken off.
     bool waitFor(const std::function<bool()> &done);
+    // The same, for a step that must not take the whole time-out: at most `ticks` silent ticks.
+    bool waitForAtMost(int ticks, const std::function<bool()> &done);
     bool readReply(FtpReply &reply);
     // Takes the next complete reply off the buffer and keeps it as the last server response.
     bool takeReply(FtpReply &reply);
@@ -126,7 +130,10 @@ private:
     // SIZE of a remote file in the current type; -1 when the server gives none. False only
     // when the connection failed.
     bool querySize(const QByteArray &remoteName, qint64 &size);
+    // False, with the cause set, when a download's start offset lies past the remote end.
+    bool resumable(const QString &localPath, qint64 startOffset, qint64 remoteSize);
     bool runUpload(const QByteArray &verb, const QByteArray &remoteName, qint64 startOffset);
+    void describeCancelledUpload(const QByteArray &remoteName, qint64 total, qint64 delivered);
     void setError(int code, const QString &text);
     void setErrorCode(int code);
     void mapReply(const FtpReply &reply);
@@ -134,8 +141,12 @@ private:
     // Ends a connection wait: a time-out or a refusal aborts the socket, its code set.
     bool connectionEstablished(SocketControl *socket, bool waited);
     void setConnectionLost();
+    // A command asked for while there is no control connection.
+    void setNotConnected();
     bool controlConnected() const;
 
+    // Greeting, USER and PASS on a fresh control connection.
+    bool login();
     int processUser();
     int processPass();
     bool processPwd();
@@ -144,7 +155,8 @@ private:
     bool processPasv();
     bool processPort();
     bool runDataCommand(const QByteArray &verb, const QByteArray &argument);
-    void finishAbortedTransfer(bool finalReplySeen);
+    void finishAbortedTransfer();
+    bool transferConfirmed() const;
     bool abortedDuringSetup();
     void onPreliminaryReply();
     void resetTransfer();
@@ -189,11 +201,13 @@ private:
     qint64 m_announcedSize = -1; // "(n bytes)" of the 150 reply
     bool m_noServerData = false; // active mode: the server's data connection never came
     bool m_dataClosed = false;
+    bool m_finalConfirmed = false; // the server's 2xx for the running transfer was taken
     bool m_dataFailed = false;
     bool m_uploadStarted = false;
     bool m_uploadEof = false;
     bool m_uploadFinished = false;
     bool m_aborSent = false;
-    int m_abortCode = 0; // 62 or 63 once the transfer was given up locally
+    bool m_abortSettled = false; // the NOOP after a cancel was answered
+    int m_abortCode = 0;         // 62 or 63 once the transfer was given up locally
     QString m_abortText;
 };

@@ -10,7 +10,7 @@ class CFtpFiles
 {
 public:
     CFtpFile &add(const CFtpFile &entry, const QString &name = QString());
-    // Positions are 1-based.
+    // Positions are 1-based; one outside 1 to count() throws error 9 (AppException).
     const CFtpFile &item(int position) const;
     void remove(int position);
     int count() const { return int(m_entries.size()); }
@@ -20,5 +20,7 @@ public:
     QList<CFtpFile>::const_iterator end() const { return m_entries.cend(); }
 
 private:
+    void checkPosition(int position, const char *step) const;
+
     QList<CFtpFile> m_entries;
 };

@@ -1,6 +1,7 @@
 #include "tools/ftp/FrmFTP.h"
 
 #include "kb/frmmain.h"
+#include "kb/tooldock.h"
 #include "platform/prompt/prompter.h"
 #include "shell/messagebox.h"
 #include "tools/ftp/CFtpConnection.h"
@@ -195,63 +196,39 @@ FrmFTP::FrmFTP(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
         m_FtpConnection->setTransferMode(1);
     });
 
-    if (m_main)
-        connect(m_main->mdiArea(), &QMdiArea::subWindowActivated, this,
-                &FrmFTP::onSubWindowActivated);
+    // The main window's docking service shows the toolbar and the tree while this window is
+    // the active child (every activation docks them), and sends them home otherwise.
+    if (m_main) {
+        m_dock = m_main->toolDock();
+        m_dock->add(this, {tbToolBar, tvTreeView, nullptr, [this] { takeBackPieces(); }});
+    }
 }
 
 FrmFTP::~FrmFTP()
 {
-    // Docked parts live in the main window's panels: they go with this window.
-    if (m_docked) {
-        delete m_toolbarGuard;
-        delete m_treeGuard;
-    }
+    if (m_dock)
+        m_dock->remove(this);
 }
 
 bool FrmFTP::isDocked() const
 {
-    return m_docked;
-}
-
-void FrmFTP::onSubWindowActivated(QMdiSubWindow *window)
-{
-    // No window at all is reported when the main window loses the focus or closes: the
-    // parts stay then (closing this window takes them back itself).
-    if (!window)
-        return;
-    if (window == parentWidget()) {
-        SetParentToMain();
-        // Tools told of this activation after us take their parts back then, and one that
-        // hides the left panel on its way out hides the tree just docked there: once they
-        // all have run, the panel is shown again.
-        QTimer::singleShot(0, this, [this] {
-            if (m_main && m_main->mdiArea()->activeSubWindow() == parentWidget())
-                SetParentToMain();
-        });
-    } else {
-        SetParBack();
-    }
+    return m_dock && m_dock->isDocked(this);
 }
 
 void FrmFTP::SetParentToMain()
 {
-    if (!m_main || m_closeGuard.closePending())
-        return;
-    if (m_docked) {
-        m_main->setPanelLeftVisible(true);
-        return;
-    }
-    m_docked = true;
-    m_main->dockToolbar(tbToolBar);
-    m_main->dockLeftPart(tvTreeView);
+    if (m_dock && !m_closeGuard.closePending())
+        m_dock->dock(this);
 }
 
 void FrmFTP::SetParBack()
 {
-    if (!m_docked)
-        return;
-    m_docked = false;
+    if (m_dock)
+        m_dock->undock(this);
+}
+
+void FrmFTP::takeBackPieces()
+{
     if (m_toolbarGuard && tbToolBar->parentWidget() != this) {
         tbToolBar->setParent(this);
         static_cast<QVBoxLayout *>(layout())->insertWidget(0, tbToolBar);
@@ -467,11 +444,9 @@ void FrmFTP::ConnectToServer()
     m_FtpConnection->setPassiveMode(Check1->isChecked());
     Label1->clear();
     if (!m_FtpConnection->connectToServer()) {
+        // No box: the log pane names the failure, with the server's replies before it.
         ResetProgress();
         logFailure();
-        ask(QString::number(m_FtpConnection->ftpGetLastError()) + QStringLiteral("\r\n\r\n") +
-                m_FtpConnection->getFtpErrorDescription(),
-            103, 4, QStringLiteral("ERROR"));
         return;
     }
     Label1->setText(dialog.URL());
@@ -682,9 +657,9 @@ void FrmFTP::closeEvent(QCloseEvent *event)
         // One of this window's operations is still on the stack (a transfer, a question):
         // stop the work, and close once everything has unwound.
         event->ignore();
-        // The parts go home now: the main window may already show another tab.
-        m_dockedAtClose = m_dockedAtClose || m_docked;
-        SetParBack();
+        // The parts go home now, for good: the main window may already show another tab.
+        if (m_dock)
+            m_dock->remove(this);
         m_closeGuard.deferClose();
         if (m_FtpConnection->busy()) {
             if (!m_FtpConnection->transferRunning() || !m_FtpConnection->cancelTransfer())
@@ -696,12 +671,9 @@ void FrmFTP::closeEvent(QCloseEvent *event)
     }
     m_closeGuard.dropClose();
     m_FtpConnection->breakConnection();
-    const bool docked = m_docked || m_dockedAtClose;
-    SetParBack();
-    // Only a panel this window's tree was shown in is hidden, and not under the database
-    // tabs: a close that waited for a transfer may come after the user moved on to them.
-    if (m_main && docked && m_main->SSTabMain->isHidden())
-        m_main->setPanelLeftVisible(false);
+    // The parts go home; a panel this window's tree was shown in hides.
+    if (m_dock)
+        m_dock->remove(this);
     event->accept();
     // The main window hands out its tool instance for as long as it lives in its frame; a
     // tool button pressed right after this close must get a new window, not this one.

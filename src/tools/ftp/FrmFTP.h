@@ -22,6 +22,7 @@ class QSplitter;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ToolDock;
 
 // The FTP client window: a remote folder tree, the files of the shown folder, the log of
 // the control connection and a title strip with state and progress. While it is the
@@ -92,7 +93,8 @@ private:
     QTreeWidgetItem *selectedListItem() const;
     int transferMode() const;
     void setViewStyle(int style);
-    void onSubWindowActivated(QMdiSubWindow *window);
+    // Puts the lent toolbar and tree back into this window.
+    void takeBackPieces();
 
     void m_FtpConnection_StateChanged(int state);
     void m_FtpConnection_ReplyMessage(const QString &text);
@@ -115,9 +117,8 @@ private:
     QPointer<QTreeWidget> m_treeGuard;
     QTreeWidgetItem *m_LastNode = nullptr;
     QHash<QString, QTreeWidgetItem *> m_nodes;
-    bool m_docked = false;
-    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }};
-    bool m_dockedAtClose = false;
+    QPointer<ToolDock> m_dock;
+    CloseGuard m_closeGuard{[this] { closeWhenIdle(); }, this};
 };
 
 // True when the path names an existing file (not a folder).

@@ -1,6 +1,7 @@
 // The file commands of the FTP window: download, upload, new folder, delete and rename.
 #include "tools/ftp/FrmFTP.h"
 
+#include "platform/base/checkedwrite.h"
 #include "platform/prompt/prompter.h"
 #include "shell/frmcd.h"
 #include "tools/ftp/CFtpConnection.h"
@@ -10,8 +11,6 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <QTreeWidget>
-
-#include <cstdio>
 
 namespace {
 
@@ -125,8 +124,7 @@ void FrmFTP::DownloadSelected()
 
     for (;;) {
         if (m_FtpConnection->downloadFile(remote, target, mode, startOffset)) {
-            if (replacing && std::rename(QFile::encodeName(target).constData(),
-                                         QFile::encodeName(fileName).constData()) != 0) {
+            if (replacing && !replaceWithFinished(target, fileName)) {
                 QFile::remove(target);
                 ask(QStringLiteral("Error: 62") + CRLF + CRLF + QStringLiteral("Can't replace ") +
                         fileName,
@@ -162,6 +160,9 @@ void FrmFTP::DownloadSelected()
                 continue;
             ResetProgress();
         } else {
+            // A cancelled transfer leaves no progress standing behind the box.
+            if (code == 63)
+                ResetProgress();
             ask(QStringLiteral("Error: ") + QString::number(code) + CRLF + CRLF +
                     m_FtpConnection->getFtpErrorDescription(),
                 103, 4, QStringLiteral("ERROR"));
@@ -185,20 +186,27 @@ void FrmFTP::UploadSelected()
     QTreeWidgetItem *found = listItem(name);
     m_TransferSize = QFileInfo(fileName).size();
     qint64 startOffset = 0;
+    // These two questions come in the platform's plain box, not the program's own.
+    const auto askPlain = [this](const QString &text, int buttons) {
+        return m_closeGuard.closePending()
+                   ? MsgButtons::escapeValue(buttons)
+                   : Prompter::instance().plainQuestion(text, QStringLiteral("File already exists"),
+                                                        buttons);
+    };
     if (found) {
         const qint64 remote = found->data(0, SizeRole).toLongLong();
         const QString shown = found->text(1);
         if (m_TransferSize > remote) {
-            const QString answer = ask(existsText(name, shown, m_TransferSize, AppendQuestion), 102,
-                                       5, QStringLiteral("File already exists"));
+            const QString answer =
+                askPlain(existsText(name, shown, m_TransferSize, AppendQuestion), 5);
             if (answer == QLatin1String("Yes"))
                 startOffset = remote;
             else if (answer != QLatin1String("No"))
                 return;
         } else {
-            if (ask(existsText(name, shown, m_TransferSize,
-                               QStringLiteral("Do you want to cancel upload?")),
-                    102, 1, QStringLiteral("File already exists")) != QLatin1String("No"))
+            if (askPlain(existsText(name, shown, m_TransferSize,
+                                    QStringLiteral("Do you want to cancel upload?")),
+                         1) != QLatin1String("No"))
                 return;
         }
     }
@@ -214,6 +222,15 @@ void FrmFTP::UploadSelected()
         return;
     }
     logFailure();
+    if (m_FtpConnection->ftpGetLastError() == 63) {
+        // Stopped by the user: what the server now holds is the news, not its last reply.
+        ResetProgress();
+        if (m_closeGuard.closePending())
+            return;
+        ShowFolder(tvTreeView->currentItem());
+        ask(m_FtpConnection->getFtpErrorDescription(), 101, 4, QStringLiteral("CANCELLED"));
+        return;
+    }
     // A refused resume says what happened to the server's partial file.
     ask(QStringLiteral("Can't upload file.") + CRLF + QStringLiteral("Server response: ") +
             m_FtpConnection->getLastServerResponse() +

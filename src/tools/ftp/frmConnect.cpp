@@ -31,8 +31,10 @@ frmConnect::ModalRunner &modalRunner()
 
 QWidget *captionLabel(const QString &text, QWidget *parent)
 {
-    return CreateLabel3D({{QStringLiteral("Caption"), text}, {QStringLiteral("BackStyle"), 1}},
-                         parent);
+    QWidget *label = CreateLabel3D(
+        {{QStringLiteral("Caption"), text}, {QStringLiteral("BackStyle"), 1}}, parent);
+    FitLabel3DToCaption(label);
+    return label;
 }
 
 // The password box's mask character: "*" as loaded, "#" after the anonymous box is cleared.

@@ -1,6 +1,8 @@
 #include "tools/imagenav/FrmImageNavi.h"
 
 #include "kb/frmmain.h"
+#include "kb/tooldock.h"
+#include "platform/base/externalprogram.h"
 #include "shell/dialog.h"
 #include "shell/messagebox.h"
 #include "tools/imagenav/ImageNaviThumbs.h"
@@ -9,7 +11,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -23,7 +24,6 @@
 #include <QTableWidget>
 #include <QThread>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -102,7 +102,8 @@ FrmImageNavi::FrmImageNavi(FrmMain *main, QWidget *parent) : QWidget(parent), m_
     Explorer = new QTreeWidget(FrameImageNavi);
     Explorer->setObjectName(QStringLiteral("Explorer"));
     Explorer->setHeaderHidden(true);
-    Explorer->setMinimumWidth(180);
+    // Narrow enough for the left panel at its narrowest.
+    Explorer->setMinimumWidth(160);
     frameLayout->addWidget(Explorer);
 
     MSFG = new QTableWidget(this);
@@ -130,6 +131,13 @@ FrmImageNavi::FrmImageNavi(FrmMain *main, QWidget *parent) : QWidget(parent), m_
     connect(MSFG, &QTableWidget::cellDoubleClicked, this, [this] { MSFG_DblClick(); });
 
     LoadTree();
+    // The main window's docking service shows the frame in the left panel, and the picture's
+    // description in the top band, while this window is the active child.
+    if (m_main) {
+        m_dock = m_main->toolDock();
+        m_dock->add(this,
+                    {nullptr, FrameImageNavi, m_main->LabelPicDesc, [this] { takeBackFrame(); }});
+    }
     if (m_main && m_main->LabelPicDesc)
         m_main->LabelPicDesc->raise();
     SetPar();
@@ -140,9 +148,8 @@ FrmImageNavi::~FrmImageNavi()
     cancelBuild();
     m_pool.waitForDone();
     unloadBusyWindow();
-    // A frame still lent to the main window goes with this window.
-    if (m_docked)
-        delete m_frameGuard;
+    if (m_dock)
+        m_dock->remove(this);
 }
 
 void FrmImageNavi::setFileOpener(FileOpener opener)
@@ -166,21 +173,26 @@ void FrmImageNavi::LoadTree()
         root->setExpanded(true);
 }
 
+bool FrmImageNavi::isDocked() const
+{
+    return m_dock && m_dock->isDocked(this);
+}
+
 void FrmImageNavi::SetPar()
 {
-    if (!m_main || m_docked || !m_frameGuard)
-        return;
-    m_docked = true;
-    m_main->dockLeftPart(FrameImageNavi);
-    Explorer->show();
+    if (m_dock && m_frameGuard)
+        m_dock->dock(this);
 }
 
 void FrmImageNavi::SetParBack()
 {
-    if (!m_docked)
-        return;
-    m_docked = false;
-    if (!m_frameGuard)
+    if (m_dock)
+        m_dock->undock(this);
+}
+
+void FrmImageNavi::takeBackFrame()
+{
+    if (!m_frameGuard || FrameImageNavi->parentWidget() == this)
         return;
     static_cast<QHBoxLayout *>(layout())->insertWidget(0, FrameImageNavi);
     FrameImageNavi->show();
@@ -215,7 +227,9 @@ void FrmImageNavi::Form_QueryUnload()
 {
     if (!m_main)
         return;
-    m_main->setPanelLeftVisible(false);
+    // The frame goes home; a panel it was shown in hides.
+    if (m_dock)
+        m_dock->remove(this);
     if (m_main->LabelPicDesc) {
         m_main->LabelPicDesc->hide();
         m_main->LabelPicDesc->lower();
@@ -294,8 +308,8 @@ void FrmImageNavi::ShowThumbs(const QString &path)
     if (QWidget *frame = parentWidget(); frame && frame->isMinimized())
         frame->showMaximized();
     clearGrid();
-    if (m_main && m_main->LabelPicDesc)
-        m_main->LabelPicDesc->hide();
+    if (m_dock)
+        m_dock->setCaptionShown(this, false);
     if (m_file1.isEmpty()) {
         unloadBusyWindow();
         return;
@@ -413,12 +427,14 @@ void FrmImageNavi::MSFG_SelChange()
     const QString full = selectedFile();
     const QFileInfo info(full);
     if (full.isEmpty() || !info.isFile()) {
-        label->hide();
+        if (m_dock)
+            m_dock->setCaptionShown(this, false);
         setCaption(label, QString());
         return;
     }
     setCaption(label, ImageNaviThumbs::pictureDescription(full, info.size()));
-    label->show();
+    if (m_dock)
+        m_dock->setCaptionShown(this, true);
 }
 
 void FrmImageNavi::MSFG_DblClick()
@@ -427,8 +443,17 @@ void FrmImageNavi::MSFG_DblClick()
     const QString full = selectedFile();
     if (full.isEmpty())
         return;
-    if (fileOpener())
-        fileOpener()(full);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(full));
+    if (!fileOpener()) {
+        ExternalProgram::openFile(full, this, [this, full] { reportNoProgram(full); });
+        return;
+    }
+    if (!fileOpener()(full))
+        reportNoProgram(full);
+}
+
+void FrmImageNavi::reportNoProgram(const QString &full)
+{
+    const CloseGuard::Operation operation(m_closeGuard);
+    MsgBoxEx(QStringLiteral("No program is set up to open \"%1\".").arg(full), 105, 4,
+             QStringLiteral("FAILED"));
 }

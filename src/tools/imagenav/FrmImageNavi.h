@@ -18,6 +18,7 @@ class QFrame;
 class QTableWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ToolDock;
 
 // The image navigator: a drive and folder tree (lent to the main window's left panel)
 // and a grid of thumbnails of the pictures of the folder chosen in the tree.
@@ -32,7 +33,8 @@ public:
     void SetPar() override;
     void SetParBack() override;
 
-    // How a double-clicked picture is opened; tests put their own in its place.
+    // How a double-clicked picture is opened, false when no program takes it; tests put
+    // their own in its place.
     using FileOpener = std::function<bool(const QString &path)>;
     static void setFileOpener(FileOpener opener);
 
@@ -48,7 +50,7 @@ public:
     // The picture files of the shown folder, in list order.
     const QStringList &fileList() const { return m_file1; }
     bool isBuilding() const { return m_building; }
-    bool isDocked() const { return m_docked; }
+    bool isDocked() const;
     // The program's busy window while thumbnails are built, else null.
     Dialog *busyWindow() const { return m_dialog; }
     // The file of a grid cell, empty after the last file.
@@ -79,17 +81,21 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     QString selectedFile() const;
+    // Says that no program took the file a double click asked to open.
+    void reportNoProgram(const QString &full);
+    // Puts the lent frame back into this window.
+    void takeBackFrame();
 
     FrmMain *m_main;
+    QPointer<ToolDock> m_dock;
     QPointer<QFrame> m_frameGuard;
     QPointer<Dialog> m_dialog;
     // A close asked for while a message box of ours is up is carried out when the last of
     // our operations on the stack ends.
-    CloseGuard m_closeGuard{[this] { closeFrame(); }};
+    CloseGuard m_closeGuard{[this] { closeFrame(); }, this};
     QString m_currentPath;
     QStringList m_file1;
     int m_thumbColumns = 0;
-    bool m_docked = false;
     bool m_building = false;
     int m_thumbsDone = 0;
     std::atomic<int> m_generation{0};

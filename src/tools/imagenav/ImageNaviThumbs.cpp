@@ -1,5 +1,7 @@
 #include "tools/imagenav/ImageNaviThumbs.h"
 
+#include "tools/imagenav/ImageNaviBitmap.h"
+
 #include <QImageReader>
 #include <QPainter>
 
@@ -118,10 +120,16 @@ QImage loadThumb(const QString &path, const QSize &iconSize, const QColor &backg
     } else {
         const QSize size = reader.size();
         const QRect target = thumbRect(size);
-        if (!target.isEmpty() && target.size() != size &&
-            reader.supportsOption(QImageIOHandler::ScaledSize))
-            reader.setScaledSize(target.size());
-        picture = reader.read();
+        const bool scaled = !target.isEmpty() && target.size() != size;
+        // A bitmap is read a few rows at a time straight to its thumbnail: decoded whole, a
+        // large one would pass the image reader's memory limit.
+        if (scaled && reader.format() == "bmp")
+            picture = ImageNaviBitmap::readScaled(path, target.size());
+        if (picture.isNull()) {
+            if (scaled && reader.supportsOption(QImageIOHandler::ScaledSize))
+                reader.setScaledSize(target.size());
+            picture = reader.read();
+        }
     }
     if (picture.isNull())
         return {};

@@ -50,7 +50,9 @@ void Telnet::resetScreen()
     m_originMode = false;
     m_newLineMode = false;
     m_cursorKeysApplication = false;
-    m_lineDrawing[0] = m_lineDrawing[1] = false;
+    m_charset[0] = m_charset[1] = Charset::Ascii;
+    m_utf8Need = 0;
+    m_reverseScreen = false;
     m_shift = 0;
     ClearBuffer();
 }
@@ -65,21 +67,46 @@ int Telnet::ProcessChar(uint8_t b)
     return DataState;
 }
 
+void Telnet::setUtf8(bool on)
+{
+    m_utf8 = on;
+    m_utf8Need = 0;
+}
+
+char32_t Telnet::shownChar(uint8_t b, Charset set)
+{
+    if (set == Charset::LineDrawing)
+        return lineDrawingChar(b);
+    if (set == Charset::UnitedKingdom && b == '#')
+        return 0x00A3; // the pound sign
+    return b;
+}
+
 void Telnet::write(const char *data, size_t size)
 {
     const auto *p = reinterpret_cast<const uint8_t *>(data);
     const auto *end = p + size;
     while (p < end) {
+        // A UTF-8 sequence cut short by anything but its continuation shows as one U+FFFD.
+        if (m_utf8Need > 0 && (*p & 0xC0) != 0x80) {
+            m_utf8Need = 0;
+            putCharacter(0xFFFD);
+        }
         if (m_state != State::Ground || *p < 0x20 || *p == 0x7F) {
             feed(*p++);
             continue;
         }
+        if (m_utf8 && *p >= 0x80) {
+            decodeUtf8(*p++);
+            continue;
+        }
         // A run of printable bytes goes into the buffers row piece by row piece.
         const uint8_t *run = p;
-        while (p < end && *p >= 0x20 && *p != 0x7F)
+        while (p < end && *p >= 0x20 && *p != 0x7F && !(m_utf8 && *p >= 0x80))
             ++p;
+        const Charset set = m_charset[m_shift];
         CellStyle style = m_pen;
-        if (m_lineDrawing[m_shift])
+        if (set == Charset::LineDrawing)
             style.flags |= LineDrawing;
         size_t n = p - run;
         while (n > 0) {
@@ -89,21 +116,16 @@ void Telnet::write(const char *data, size_t size)
                 lineFeed();
             }
             const size_t room = Columns - m_cursorCol;
-            char *text = m_text[m_cursorRow] + m_cursorCol;
             markDirty(m_cursorRow);
             if (n > room && !m_autoWrap) {
                 // Without wrapping every byte past the margin lands in the last cell.
-                std::memcpy(text, run, room - 1);
-                text[room - 1] = static_cast<char>(run[n - 1]);
-                std::memset(m_attr[m_cursorRow] + m_cursorCol, m_currentAttr, room);
-                std::fill_n(m_style[m_cursorRow] + m_cursorCol, room, style);
+                setCells(run, room - 1, set, style);
                 m_cursorCol = Columns - 1;
+                setCells(run + n - 1, 1, set, style);
                 break;
             }
             const size_t k = std::min(n, room);
-            std::memcpy(text, run, k);
-            std::memset(m_attr[m_cursorRow] + m_cursorCol, m_currentAttr, k);
-            std::fill_n(m_style[m_cursorRow] + m_cursorCol, k, style);
+            setCells(run, k, set, style);
             m_cursorCol += static_cast<int>(k);
             run += k;
             n -= k;
@@ -113,6 +135,60 @@ void Telnet::write(const char *data, size_t size)
             }
         }
     }
+}
+
+void Telnet::setCells(const uint8_t *bytes, size_t count, Charset set, const CellStyle &style)
+{
+    char *text = m_text[m_cursorRow] + m_cursorCol;
+    char32_t *chars = m_char[m_cursorRow] + m_cursorCol;
+    for (size_t i = 0; i < count; ++i) {
+        const char32_t c = shownChar(bytes[i], set);
+        // Line-drawing cells keep their byte; the style says how to read it.
+        text[i] = set == Charset::LineDrawing || c > 0xFF ? char(bytes[i]) : char(c);
+        chars[i] = c;
+    }
+    std::memset(m_attr[m_cursorRow] + m_cursorCol, m_currentAttr, count);
+    std::fill_n(m_style[m_cursorRow] + m_cursorCol, count, style);
+}
+
+void Telnet::decodeUtf8(uint8_t b)
+{
+    if (m_utf8Need == 0) {
+        // Bytes that cannot start a sequence: a stray continuation, overlong leads, past U+10FFFF.
+        if (b < 0xC2 || b > 0xF4) {
+            putCharacter(0xFFFD);
+            return;
+        }
+        m_utf8Need = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+        m_utf8Length = m_utf8Need + 1;
+        m_utf8Code = b & (0x3F >> m_utf8Need);
+        return;
+    }
+    m_utf8Code = (m_utf8Code << 6) | (b & 0x3F);
+    if (--m_utf8Need > 0)
+        return;
+    const char32_t lowest = m_utf8Length == 2 ? 0x80 : m_utf8Length == 3 ? 0x800 : 0x10000;
+    const bool valid = m_utf8Code >= lowest && m_utf8Code <= 0x10FFFF &&
+                       (m_utf8Code < 0xD800 || m_utf8Code > 0xDFFF);
+    putCharacter(valid ? m_utf8Code : 0xFFFD);
+}
+
+void Telnet::putCharacter(char32_t c)
+{
+    if (m_pendingWrap) {
+        m_pendingWrap = false;
+        m_cursorCol = 0;
+        lineFeed();
+    }
+    m_text[m_cursorRow][m_cursorCol] = c <= 0xFF ? char(c) : '?';
+    m_char[m_cursorRow][m_cursorCol] = c;
+    m_attr[m_cursorRow][m_cursorCol] = m_currentAttr;
+    m_style[m_cursorRow][m_cursorCol] = m_pen;
+    markDirty(m_cursorRow);
+    if (m_cursorCol == Columns - 1)
+        m_pendingWrap = m_autoWrap;
+    else
+        ++m_cursorCol;
 }
 
 void Telnet::PutChar(uint8_t b)
@@ -321,10 +397,10 @@ void Telnet::dispatchCharset(uint8_t intermediate, uint8_t final)
 {
     switch (intermediate) {
     case '(':
-        m_lineDrawing[0] = final == '0';
-        break;
     case ')':
-        m_lineDrawing[1] = final == '0';
+        m_charset[intermediate == '(' ? 0 : 1] = final == '0'   ? Charset::LineDrawing
+                                                 : final == 'A' ? Charset::UnitedKingdom
+                                                                : Charset::Ascii;
         break;
     case '#':
         if (final == '8')
@@ -450,6 +526,11 @@ void Telnet::setMode(bool on)
             } else if (mode == 6) {
                 m_originMode = on;
                 moveTo(0, 0);
+            } else if (mode == 5) {
+                // Reverse screen: every cell's colours swap, the buffers stay as they are.
+                if (m_reverseScreen != on)
+                    m_dirtyRows = (1u << Rows) - 1;
+                m_reverseScreen = on;
             } else if (mode == 7) {
                 m_autoWrap = on;
             }
@@ -570,6 +651,7 @@ void Telnet::ScrollUp()
     const int bottom = m_scrollBottom;
     const size_t rows = bottom - top;
     std::memmove(m_text[top], m_text[top + 1], rows * Columns);
+    std::memmove(m_char[top], m_char[top + 1], rows * Columns * sizeof(char32_t));
     std::memmove(m_attr[top], m_attr[top + 1], rows * Columns);
     std::memmove(m_style[top], m_style[top + 1], rows * Columns * sizeof(CellStyle));
     eraseCells(bottom, 0, Columns - 1);
@@ -583,6 +665,7 @@ void Telnet::ScrollDown()
     const int bottom = m_scrollBottom;
     const size_t rows = bottom - top;
     std::memmove(m_text[top + 1], m_text[top], rows * Columns);
+    std::memmove(m_char[top + 1], m_char[top], rows * Columns * sizeof(char32_t));
     std::memmove(m_attr[top + 1], m_attr[top], rows * Columns);
     std::memmove(m_style[top + 1], m_style[top], rows * Columns * sizeof(CellStyle));
     eraseCells(top, 0, Columns - 1);
@@ -594,8 +677,11 @@ void Telnet::eraseCells(int row, int from, int to)
 {
     // Erased cells show as spaces in the renditions in force, so a reverse bar stays one.
     const CellStyle blank = m_pen;
-    const int n = to - from + 1;
+    if (to < from)
+        return;
+    const size_t n = size_t(to - from + 1);
     std::memset(m_text[row] + from, ' ', n);
+    std::fill_n(m_char[row] + from, n, U' ');
     std::memset(m_attr[row] + from, '0', n);
     std::fill_n(m_style[row] + from, n, blank);
     markDirty(row);
@@ -642,6 +728,7 @@ void Telnet::ClearScreen()
 void Telnet::ClearBuffer()
 {
     std::memset(m_text, ' ', sizeof m_text);
+    std::fill_n(&m_char[0][0], Rows * Columns, U' ');
     std::memset(m_attr, '0', sizeof m_attr);
     std::fill_n(&m_style[0][0], Rows * Columns, CellStyle());
     m_dirtyRows = (1u << Rows) - 1;
@@ -650,6 +737,7 @@ void Telnet::ClearBuffer()
 void Telnet::alignmentFill()
 {
     std::memset(m_text, 'E', sizeof m_text);
+    std::fill_n(&m_char[0][0], Rows * Columns, U'E');
     std::memset(m_attr, m_currentAttr, sizeof m_attr);
     std::fill_n(&m_style[0][0], Rows * Columns, m_pen);
     m_dirtyRows = (1u << Rows) - 1;

@@ -43,6 +43,11 @@ public:
     // The character a byte stands for in the line-drawing set (bytes 0x5F-0x7E), else the byte.
     static char32_t lineDrawingChar(uint8_t b);
 
+    // Received text as UTF-8 (a cell per character), or a cell per byte read as Latin-1 (the
+    // default).
+    void setUtf8(bool on);
+    bool utf8() const { return m_utf8; }
+
     // Receive state handed back to the telnet connection for a byte: 6 after IAC.
     static constexpr int DataState = 0;
     static constexpr int CommandState = 6;
@@ -62,7 +67,11 @@ public:
     // feeding them one by one, however the stream is cut.
     void write(const char *data, size_t size);
 
+    // The byte of each cell: Latin-1, "?" for a character beyond it; line-drawing cells keep
+    // the byte received (their style says so).
     const char *ScreenText(int row) const { return m_text[row]; }
+    // The character a cell shows, character set applied.
+    char32_t character(int row, int column) const { return m_char[row][column]; }
     const char *ScreenAttr(int row) const { return m_attr[row]; }
     const CellStyle *styles(int row) const { return m_style[row]; }
     char CurrentAttr() const { return m_currentAttr; }
@@ -75,6 +84,9 @@ public:
     bool isTabStop(int column) const { return m_tabStops[column]; }
     // The host asked for application cursor keys (ESC [ ? 1 h): arrows then send ESC O x.
     bool cursorKeysApplication() const { return m_cursorKeysApplication; }
+    // The host reversed the whole screen (ESC [ ? 5 h): every cell shows with its colours
+    // swapped.
+    bool reverseScreen() const { return m_reverseScreen; }
 
     // Cells of one row, from column, whose style equals that of the first: the painter's runs.
     int AttrRunLength(int row, int column) const;
@@ -102,6 +114,7 @@ public:
     void ClampRow();
 
 private:
+    enum class Charset : uint8_t { Ascii, UnitedKingdom, LineDrawing };
     enum class State : uint8_t {
         Ground,
         Escape,
@@ -114,6 +127,12 @@ private:
     static constexpr int MaxParams = 16;
     static constexpr int MaxParamValue = 9999;
 
+    static char32_t shownChar(uint8_t b, Charset set);
+    // Fills cells from the cursor on with printable bytes of one character set.
+    void setCells(const uint8_t *bytes, size_t count, Charset set, const CellStyle &style);
+    void decodeUtf8(uint8_t b);
+    // One character into the cursor cell, wrapping as printable bytes do.
+    void putCharacter(char32_t c);
     void feed(uint8_t b);
     void control(uint8_t b);
     void dispatchEscape(uint8_t final);
@@ -135,6 +154,7 @@ private:
     void markDirty(int row) { m_dirtyRows |= 1u << row; }
 
     char m_text[Rows][Columns];
+    char32_t m_char[Rows][Columns];
     char m_attr[Rows][Columns];
     CellStyle m_style[Rows][Columns];
 
@@ -159,8 +179,9 @@ private:
     bool m_newLineMode = false;
     bool m_cursorKeysApplication = false;
     bool m_tabStops[Columns];
-    bool m_lineDrawing[2] = {false, false}; // G0 and G1 hold the line-drawing set
-    int m_shift = 0;                        // 0: G0 in use (SI), 1: G1 (SO)
+    bool m_reverseScreen = false;
+    Charset m_charset[2] = {Charset::Ascii, Charset::Ascii}; // G0 and G1
+    int m_shift = 0;                                         // 0: G0 in use (SI), 1: G1 (SO)
 
     State m_state = State::Ground;
     uint8_t m_intermediate = 0;
@@ -169,6 +190,11 @@ private:
     int m_paramCount = 0;
     bool m_paramStarted = false;
     bool m_inSubParam = false;
+
+    bool m_utf8 = false;
+    int m_utf8Need = 0; // continuation bytes still to come
+    int m_utf8Length = 0;
+    char32_t m_utf8Code = 0;
 
     uint32_t m_dirtyRows = 0;
     bool m_traceOn = false;

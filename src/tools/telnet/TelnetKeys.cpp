@@ -1,7 +1,7 @@
 #include "tools/telnet/TelnetKeys.h"
 
 QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QString &text,
-                          bool applicationCursor)
+                          bool applicationCursor, bool utf8)
 {
     const char arrowIntroducer = applicationCursor ? 'O' : '[';
     switch (key) {
@@ -44,6 +44,11 @@ QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QStrin
         if (key > Qt::Key_At && key <= Qt::Key_Underscore)
             return QByteArray(1, char(key - 64));
         return {};
+    }
+    if (utf8) {
+        QString typed = text;
+        typed.remove(QChar(0));
+        return typed.toUtf8();
     }
     QByteArray out;
     for (QChar c : text) {

@@ -6,8 +6,8 @@
 
 // The bytes a keystroke sends to the host, before telnet escaping: cursor and function
 // keys as VT100 sequences, Ctrl with a letter as its control code, Enter as CR LF, other
-// typed characters as their Latin-1 byte. Empty when the key sends nothing. With
-// applicationCursor (the host switched the cursor keys with ESC [ ? 1 h) the arrows send
-// ESC O A...D instead of ESC [ A...D.
+// typed characters as their Latin-1 byte, or as UTF-8 with utf8. Empty when the key sends
+// nothing. With applicationCursor (the host switched the cursor keys with ESC [ ? 1 h) the
+// arrows send ESC O A...D instead of ESC [ A...D.
 QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QString &text,
-                          bool applicationCursor = false);
+                          bool applicationCursor = false, bool utf8 = false);

@@ -14,15 +14,15 @@ TelnetNegotiation::TelnetNegotiation()
     std::fill(std::begin(m_refusedRemote), std::end(m_refusedRemote), false);
 }
 
-bool TelnetNegotiation::weWill(uint8_t option)
+bool TelnetNegotiation::weWill(uint8_t option) const
 {
     return option == OptSuppressGoAhead || option == OptTerminalType || option == OptNaws ||
-           option == OptTerminalSpeed;
+           option == OptTerminalSpeed || (m_binary && option == OptBinary);
 }
 
-bool TelnetNegotiation::hostMay(uint8_t option)
+bool TelnetNegotiation::hostMay(uint8_t option) const
 {
-    return option == OptEcho || option == OptSuppressGoAhead;
+    return option == OptEcho || option == OptSuppressGoAhead || (m_binary && option == OptBinary);
 }
 
 void TelnetNegotiation::connectionOpened()
@@ -39,8 +39,17 @@ void TelnetNegotiation::connectionOpened()
     m_local[OptNaws] = WantYes;
     m_local[OptTerminalType] = WantYes;
     m_local[OptTerminalSpeed] = WantYes;
-    send({IAC, DO, OptEcho, IAC, DO, OptSuppressGoAhead, IAC, WILL, OptNaws, IAC, WILL,
-          OptTerminalType, IAC, WILL, OptTerminalSpeed});
+    if (!m_binary) {
+        send({IAC, DO, OptEcho, IAC, DO, OptSuppressGoAhead, IAC, WILL, OptNaws, IAC, WILL,
+              OptTerminalType, IAC, WILL, OptTerminalSpeed});
+        return;
+    }
+    // Hosts do not ask for BINARY themselves: without it their terminal strips the eighth bit.
+    m_local[OptBinary] = WantYes;
+    m_remote[OptBinary] = WantYes;
+    send({IAC, DO,   OptEcho,         IAC, DO,   OptSuppressGoAhead, IAC, WILL, OptNaws,
+          IAC, WILL, OptTerminalType, IAC, WILL, OptTerminalSpeed,   IAC, WILL, OptBinary,
+          IAC, DO,   OptBinary});
 }
 
 void TelnetNegotiation::receive(const char *bytes, qsizetype size)

@@ -63,9 +63,15 @@ public:
     void setDataHandler(DataHandler handler) { m_data = std::move(handler); }
     void setTraceHandler(TraceHandler handler) { m_trace = std::move(handler); }
 
+    // With binary, BINARY (RFC 856) is offered and accepted in both directions, so eight-bit
+    // text passes the host's terminal whole; without it BINARY is refused. Takes effect at
+    // the next connectionOpened().
+    void setBinary(bool on) { m_binary = on; }
+    bool binary() const { return m_binary; }
+
     // A new connection: forgets every option and any command left half read by the last
-    // one, then sends the offer (DO OptEcho, DO SGA, WILL OptNaws, WILL TTYPE, WILL TSPEED) in
-    // one write.
+    // one, then sends the offer (DO OptEcho, DO SGA, WILL OptNaws, WILL TTYPE, WILL TSPEED,
+    // then WILL BINARY and DO BINARY with binary) in one write.
     void connectionOpened();
 
     // Received bytes, cut anywhere: data runs go to the data handler, answers to the send
@@ -96,9 +102,10 @@ private:
     void sendWindowSize();
     void refuse(uint8_t verb, uint8_t option);
     void trace(const char *what, uint8_t option);
-    static bool weWill(uint8_t option);
-    static bool hostMay(uint8_t option);
+    bool weWill(uint8_t option) const;
+    bool hostMay(uint8_t option) const;
 
+    bool m_binary = false;
     State m_state = Data;
     uint8_t m_subBuffer[SubBufferSize];
     int m_subLength = 0;

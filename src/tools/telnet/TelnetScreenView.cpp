@@ -23,17 +23,18 @@ QFont terminalFont()
     return font;
 }
 
-QString cellText(const char *text, const Telnet::CellStyle *styles, int count)
+// The characters of a run of cells; false when one of them lies outside the font's
+// Latin-1 cells and may be drawn wider or narrower than a cell.
+bool cellText(const Telnet &screen, int row, int column, int count, QString &out)
 {
-    QString out(count, QChar(' '));
+    bool even = true;
+    out.clear();
     for (int i = 0; i < count; ++i) {
-        const auto b = static_cast<uint8_t>(text[i]);
-        if (styles[i].flags & Telnet::LineDrawing)
-            out[i] = QChar(static_cast<char16_t>(Telnet::lineDrawingChar(b)));
-        else
-            out[i] = QChar(b); // cells hold Latin-1 bytes
+        const char32_t c = screen.character(row, column + i);
+        even = even && c <= 0xFF;
+        out += QString::fromUcs4(&c, 1);
     }
-    return out;
+    return even;
 }
 
 } // namespace
@@ -211,12 +212,14 @@ void TelnetScreenView::paintEvent(QPaintEvent *event)
 
 void TelnetScreenView::paintRow(QPainter &painter, int row)
 {
-    const char *text = m_screen.ScreenText(row);
     const Telnet::CellStyle *styles = m_screen.styles(row);
+    QString text;
     for (int column = 0; column < Telnet::Columns;) {
         // One call per run of cells that look alike.
         const int length = m_screen.AttrRunLength(row, column);
-        const Telnet::CellStyle &style = styles[column];
+        Telnet::CellStyle style = styles[column];
+        if (m_screen.reverseScreen())
+            style.flags ^= Telnet::Reverse;
         const QRect first = cellRect(row, column);
         const QRect last = cellRect(row, column + length - 1);
         painter.fillRect(QRect(first.topLeft(), last.bottomRight()), backColor(style));
@@ -226,8 +229,16 @@ void TelnetScreenView::paintRow(QPainter &painter, int row)
         font.setUnderline(style.flags & Telnet::Underline);
         painter.setFont(font);
         painter.setPen(foreColor(style));
-        painter.drawText(first.left(), first.top() + m_ascent,
-                         cellText(text + column, styles + column, length));
+        if (cellText(m_screen, row, column, length, text)) {
+            painter.drawText(first.left(), first.top() + m_ascent, text);
+        } else {
+            // Characters from other fonts go cell by cell, so the columns stay in line.
+            for (int i = 0; i < length; ++i) {
+                const char32_t c = m_screen.character(row, column + i);
+                painter.drawText(cellRect(row, column + i).left(), first.top() + m_ascent,
+                                 QString::fromUcs4(&c, 1));
+            }
+        }
         column += length;
     }
 }

@@ -1,6 +1,7 @@
 #include "tools/telnet/frmTelnet.h"
 
 #include "kb/frmmain.h"
+#include "kb/tooldock.h"
 #include "platform/net/SocketControl.h"
 #include "shell/messagebox.h"
 #include "tools/ftp/CheckInternetActiveCon.h"
@@ -20,7 +21,16 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <langinfo.h>
+
 namespace {
+
+// The program's locale (Qt has set it from the environment) speaks UTF-8.
+bool localeIsUtf8()
+{
+    const QByteArray codeset = QByteArray(nl_langinfo(CODESET)).toUpper().replace('-', "");
+    return codeset == "UTF8";
+}
 
 frmTelnet::DialogRunner &dialogRunner()
 {
@@ -81,24 +91,30 @@ frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(m
             qDebug().noquote() << "telnet:" << text;
     });
 
+    // The main window's docking service shows the toolbar in the top band while this window
+    // is the active child, and sends it home otherwise.
     if (m_main) {
-        connect(m_main->mdiArea(), &QMdiArea::subWindowActivated, this,
-                [this](QMdiSubWindow *window) {
-                    if (window)
-                        onSubWindowActivated(window->widget());
-                });
+        m_dock = m_main->toolDock();
+        m_dock->add(this, {m_toolbar, nullptr, nullptr, [this] { takeBackToolbar(); }});
     }
 
     SetPar();
     setStatus(1, QStringLiteral("Please start the connection session."));
     m_view->InitTerminal();
+    setUtf8(localeIsUtf8());
+}
+
+void frmTelnet::setUtf8(bool on)
+{
+    m_utf8 = on;
+    m_view->screen().setUtf8(on);
+    m_negotiation.setBinary(on);
 }
 
 frmTelnet::~frmTelnet()
 {
-    // A toolbar still lent to the main window goes with this window.
-    if (m_toolbar && m_toolbar->parentWidget() != this)
-        delete m_toolbar;
+    if (m_dock)
+        m_dock->remove(this);
 }
 
 void frmTelnet::createToolbar()
@@ -153,30 +169,23 @@ void frmTelnet::setStatus(int index, const QString &text)
 
 void frmTelnet::SetPar()
 {
-    if (!m_main || !m_toolbar || m_toolbar->parentWidget() == m_main->PanelHolder)
-        return;
-    m_main->dockToolbar(m_toolbar);
+    if (m_dock)
+        m_dock->dock(this);
 }
 
 void frmTelnet::SetParBack()
+{
+    if (m_dock)
+        m_dock->undock(this);
+}
+
+void frmTelnet::takeBackToolbar()
 {
     if (m_toolbar && m_toolbar->parentWidget() != this) {
         m_toolbar->setParent(this);
         if (auto *box = qobject_cast<QVBoxLayout *>(layout()))
             box->insertWidget(0, m_toolbar);
         m_toolbar->show();
-    }
-    if (m_main)
-        m_main->setPanelLeftVisible(false);
-}
-
-void frmTelnet::onSubWindowActivated(QWidget *activated)
-{
-    if (activated == this) {
-        if (m_main)
-            m_main->setPanelLeftVisible(false);
-    } else if (m_toolbar && m_toolbar->parentWidget() != this) {
-        SetParBack();
     }
 }
 
@@ -316,7 +325,7 @@ void frmTelnet::keyPressEvent(QKeyEvent *event)
     if (!m_connected)
         return;
     const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text(),
-                                            m_view->screen().cursorKeysApplication());
+                                            m_view->screen().cursorKeysApplication(), m_utf8);
     if (bytes.isEmpty() || bytes == QByteArray(1, '\0'))
         return;
     sendToHost(TelnetNegotiation::escapeData(bytes));
@@ -343,6 +352,7 @@ void frmTelnet::closeEvent(QCloseEvent *event)
     m_socket->setRemotePort(0);
     m_connectIssued = false;
     m_connected = false;
-    SetParBack();
+    if (m_dock)
+        m_dock->remove(this);
     event->accept();
 }

@@ -14,6 +14,7 @@ class FrmMain;
 class QAction;
 class QLabel;
 class QStatusBar;
+class ToolDock;
 
 class SocketControl;
 class TelnetScreenView;
@@ -53,6 +54,11 @@ public:
     QString statusPanel(int index) const; // 1 to 4
     bool isConnectIssued() const { return m_connectIssued; }
     bool isConnected() const { return m_connected; }
+    // UTF-8 text both ways with BINARY agreed (the default in a UTF-8 locale), or the 8-bit
+    // Latin-1 terminal. The screen and the keyboard follow at once, the negotiation from the
+    // next connection on.
+    void setUtf8(bool on);
+    bool utf8() const { return m_utf8; }
 
     // Runs the settings dialog modally and reports whether it was accepted; tests replace it
     // to fill in and press the dialog's buttons themselves.
@@ -73,9 +79,11 @@ private:
     void WinsockClient_Error(int number, const QString &description);
     void sendToHost(const QByteArray &bytes);
     bool runSettingsDialog();
-    void onSubWindowActivated(QWidget *activated);
+    // Puts the lent toolbar back into this window.
+    void takeBackToolbar();
 
     QPointer<FrmMain> m_main;
+    QPointer<ToolDock> m_dock;
     QPointer<QToolBar> m_toolbar;
     QList<QAction *> m_buttons;
     TelnetScreenView *m_view = nullptr;
@@ -86,10 +94,12 @@ private:
     bool m_connectIssued = false;
     bool m_connected = false;
     bool m_closing = false;
+    bool m_utf8 = false;
     // A close asked for while a dialog of ours is up is carried out when the last one ends.
     CloseGuard m_closeGuard{[this] {
-        m_closeGuard.dropClose();
-        ExitTool();
-    }};
+                                m_closeGuard.dropClose();
+                                ExitTool();
+                            },
+                            this};
     QPointer<frmTCPIP> m_settingsDialog;
 };

@@ -1,9 +1,9 @@
 #include "tools/web/WebMailFolders.h"
 
+#include "platform/base/externalprogram.h"
 #include "platform/base/settingsstore.h"
 #include "tools/web/WebAddressHistory.h"
 
-#include <QProcess>
 #include <QStringList>
 
 namespace WebMailFolders {
@@ -28,14 +28,13 @@ bool openFolder(const QString &folder, QString *error)
     const QString command = SettingsStore::instance()
                                 .value(WebAddressHistory::appName(), sectionName(), key)
                                 .toString();
-    QStringList arguments = QProcess::splitCommand(command);
-    if (arguments.isEmpty()) {
+    const ExternalProgram::Candidate client = ExternalProgram::fromCommand(command);
+    if (client.program.isEmpty()) {
         *error = QStringLiteral("No mail client is set up to open the %1 folder.").arg(key);
         return false;
     }
-    const QString program = arguments.takeFirst();
-    if (!QProcess::startDetached(program, arguments)) {
-        *error = QStringLiteral("The mail client \"%1\" could not be started.").arg(program);
+    if (!ExternalProgram::start(client.program, client.arguments)) {
+        *error = QStringLiteral("The mail client \"%1\" could not be started.").arg(client.program);
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "tools/web/frmWebBrowser.h"
 
 #include "kb/frmmain.h"
+#include "kb/tooldock.h"
 #include "platform/base/apppaths.h"
 #include "platform/base/checkedwrite.h"
 #include "platform/base/settingsstore.h"
@@ -162,19 +163,35 @@ frmWebBrowser::frmWebBrowser(FrmMain *main, QWidget *parent) : QWidget(parent), 
     timer1->setInterval(500);
     connect(timer1, &QTimer::timeout, this, &frmWebBrowser::timer1_Timer);
     ctlWebBrowser->setVisible(true);
-    if (m_main)
-        connect(m_main->mdiArea(), &QMdiArea::subWindowActivated, this,
-                &frmWebBrowser::subWindowActivated);
+    // The main window's docking service shows the toolbar in the top band while this window
+    // is the active child, and sends it home otherwise.
+    if (m_main) {
+        m_dock = m_main->toolDock();
+        m_dock->add(this, {WebToolbar, nullptr, nullptr, [this] { takeBackToolbar(); }});
+    }
 
     ReadRecentURLs();
+    offerRecentUrls();
     PressToolbarButton(QStringLiteral("tbrHome"));
+}
+
+void frmWebBrowser::offerRecentUrls()
+{
+    // The addresses chosen in earlier sessions start the list, newest first, each once, in
+    // the form a completed page gives them.
+    for (const QString &recent : std::as_const(m_recentUrls)) {
+        const QUrl url = addressToUrl(recent);
+        const QString address = url.isEmpty() ? recent : url.toString();
+        if (cboAddress->findText(address, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+            cboAddress->addItem(address);
+    }
+    cboAddress->setCurrentIndex(-1);
 }
 
 frmWebBrowser::~frmWebBrowser()
 {
-    // A toolbar still lent to the main window would outlive us there.
-    if (WebToolbar && WebToolbar->parentWidget() != this)
-        delete WebToolbar;
+    if (m_dock)
+        m_dock->remove(this);
 }
 
 QString frmWebBrowser::defaultCaption()
@@ -258,6 +275,12 @@ void frmWebBrowser::createToolbar()
 
 void frmWebBrowser::SetParBack()
 {
+    if (m_dock)
+        m_dock->undock(this);
+}
+
+void frmWebBrowser::takeBackToolbar()
+{
     if (!WebToolbar || WebToolbar->parentWidget() == this)
         return;
     m_layout->insertWidget(0, WebToolbar);
@@ -266,8 +289,8 @@ void frmWebBrowser::SetParBack()
 
 void frmWebBrowser::SetParentToMainForm()
 {
-    if (m_main && WebToolbar)
-        m_main->dockToolbar(WebToolbar);
+    if (m_dock)
+        m_dock->dock(this);
 }
 
 QString frmWebBrowser::pageTitle() const
@@ -576,21 +599,6 @@ void frmWebBrowser::CloseBrowser()
         close();
 }
 
-void frmWebBrowser::subWindowActivated(QMdiSubWindow *window)
-{
-    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
-    if (!frame || !m_main)
-        return;
-    if (window == frame) {
-        m_active = true;
-        m_main->setPanelLeftVisible(false);
-    } else if (window && m_active) {
-        // Another child took over: the toolbar comes home.
-        m_active = false;
-        SetParBack();
-    }
-}
-
 bool frmWebBrowser::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == cboAddress && event->type() == QEvent::KeyPress) {
@@ -619,8 +627,7 @@ void frmWebBrowser::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    SetParBack();
-    if (m_main)
-        m_main->setPanelLeftVisible(false);
+    if (m_dock)
+        m_dock->remove(this);
     event->accept();
 }

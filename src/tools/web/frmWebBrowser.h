@@ -17,6 +17,7 @@ class QTimer;
 class QToolBar;
 class QVBoxLayout;
 class QWebEngineView;
+class ToolDock;
 
 // The built-in web browser: an address box, the page, and a toolbar that the main
 // window borrows while the browser is in use.
@@ -81,6 +82,7 @@ private:
     void createControls();
     void createToolbar();
     void ReadRecentURLs();
+    void offerRecentUrls();
     void cboAddress_Click();
     void navigateComplete(bool ok);
     void timer1_Timer();
@@ -91,22 +93,24 @@ private:
     void PrintDesktop();
     void CaptureDesktop();
     void homeOrSearch(const QString &key);
-    void subWindowActivated(QMdiSubWindow *window);
+    // Puts the lent toolbar back into this window.
+    void takeBackToolbar();
 
     QPointer<FrmMain> m_main;
+    QPointer<ToolDock> m_dock;
     QVBoxLayout *m_layout = nullptr;
     QString m_favoritesPath;
     QStringList m_recentUrls;
     bool m_dontNavigateNow = false;
     bool m_lastAddressWasNew = false;
     bool m_busy = false;
-    bool m_active = false;
     // Work of the window under way (a dialog of ours up, a save waiting for the page): a
     // close asked for meanwhile is carried out when the last of it ends.
     CloseGuard m_closeGuard{[this] {
-        m_closeGuard.dropClose();
-        CloseBrowser();
-    }};
+                                m_closeGuard.dropClose();
+                                CloseBrowser();
+                            },
+                            this};
     int m_textSavesPending = 0;
     int m_textSaveGeneration = 0; // a page whose renderer ended answers no older save
     bool m_rendererGone = false;

@@ -97,6 +97,8 @@ private slots:
             database->createQueryDef(QStringLiteral("ById"),
                                      QStringLiteral("SELECT * FROM Basics WHERE ID = :Which"),
                                      {{QStringLiteral("Which"), db::dbLong, {}}});
+            // A system table that is hidden too has an attribute beyond the system ones.
+            database->setTableHidden(QStringLiteral("MSysQueries"), true);
             database->Close();
         }
         m_main = std::make_unique<FrmMain>();
@@ -138,7 +140,10 @@ private slots:
         // Schema tree: tables with their fields, stored queries.
         QTreeWidget *tree = m_main->DataTree;
         QVERIFY(findNode(tree, QStringLiteral("Tables"), QStringLiteral("Qt")));
-        QVERIFY(!findNode(tree, QStringLiteral("Tables"), QStringLiteral("MSysQueries")));
+        // Plain system tables stay out; one with a further attribute is listed.
+        QVERIFY(!findNode(tree, QStringLiteral("Tables"), QStringLiteral("MSysTableAttributes")));
+        QVERIFY(!findNode(tree, QStringLiteral("Tables"), QStringLiteral("sqlite_sequence")));
+        QVERIFY(findNode(tree, QStringLiteral("Tables"), QStringLiteral("MSysQueries")));
         QVERIFY(findNode(tree, QStringLiteral("Querys"), QStringLiteral("ById")));
 
         // Clicking a table node shows it and empties the SQL box.
@@ -369,11 +374,12 @@ private slots:
         view->SStabClicked(QStringLiteral("ById"));
         QVERIFY(prompter.calls().isEmpty());
 
-        // Cancelled: nothing runs and the grid keeps its rows.
+        // Cancelled: the empty text is no Long, so it is refused and the grid keeps its rows.
         view->TxtQuery->clear();
         prompter.cancel();
         view->SStabClicked(QStringLiteral("ById"));
-        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().last().prompt, QStringLiteral("\"\" is not a valid Long value!"));
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 1);
 
         // No match.
@@ -409,8 +415,9 @@ private slots:
         }
         ScriptedPrompter prompter;
         FrmAdvance *view = open(m_file);
-        for (const char *answer : {"1", "2", "3", "x"})
+        for (const char *answer : {"1", "2", "3"})
             prompter.answer(QString::fromLatin1(answer));
+        prompter.cancel(); // an empty text, which any question differs from
         view->SStabClicked(QStringLiteral("Four"));
         const QStringList prompts = prompter.prompts();
         QCOMPARE(prompts.size(), 4);

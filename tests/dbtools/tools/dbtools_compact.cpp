@@ -32,6 +32,13 @@ private:
 
     QString file(const QString &name) const { return m_folder + name + QStringLiteral(".mdb"); }
 
+    static void writeText(const QString &path, const QByteArray &bytes)
+    {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
     // A knowledge base with many rows, most of them deleted again: free pages to drop.
     void makeHoled(const QString &name)
     {
@@ -79,24 +86,43 @@ private slots:
     {
         for (const char *name : {"b", "A", "c"})
             DbTestFiles::createKnowledgeBase(file(name), {"T"}, 1);
-        // Left by an interrupted run: never listed, never kept.
-        QFile::copy(file("A"), file("Temp!"));
-        QFile(file("Temp!") + QStringLiteral("-journal")).open(QIODevice::WriteOnly);
-        // The user's own file of a like name, and another run's copy in progress, stay.
+        // Left by an interrupted run, as the run marks its copy: never listed, never kept.
+        const QString mark =
+            QStringLiteral("PRAGMA application_id = %1;").arg(db::DBEngine::CompactCopyMark);
+        QFile::copy(file("A"), file("Temp!.Zz9Zz9"));
+        sqlite(file("Temp!.Zz9Zz9"), mark);
+        writeText(file("Temp!.Zz9Zz9") + QStringLiteral("-journal"), "");
+        // The user's own files of like names stay, whatever they hold: plain text, a database
+        // without the mark, a journal with no copy beside it.
         QFile::copy(file("A"), file("Temp!Mine"));
+        QFile::copy(file("A"), file("Temp!.QQQQQQ"));
+        writeText(file("Temp!"), "my text");
+        writeText(file("Temp!.ABCDEF"), "my notes");
+        writeText(m_folder + QStringLiteral("Temp!.abcdef.mdb-journal"), "my journal");
+        // Another run's copy in progress stays too, marked or not.
+        QFile::copy(file("A"), file("Temp!.Ab3xY9"));
+        sqlite(file("Temp!.Ab3xY9"), mark);
         QFile running(file("Temp!.Ab3xY9"));
-        QVERIFY(running.open(QIODevice::WriteOnly));
+        QVERIFY(running.open(QIODevice::ReadOnly));
         QCOMPARE(::flock(running.handle(), LOCK_EX | LOCK_NB), 0);
         FrmCompactDB window(m_folder);
         QCOMPARE(window.Label1->metaObject()->className(), "Label3D");
+        // A fixed window: the window manager offers no resizing and draws no grip for it.
+        window.show();
+        QCOMPARE(window.minimumSize(), window.maximumSize());
         QCOMPARE(window.Check.size(), 4);
         QCOMPARE(window.Check.at(0)->text(), QStringLiteral("A"));
         QCOMPARE(window.Check.at(2)->text(), QStringLiteral("c"));
         QCOMPARE(window.Check.at(3)->text(), QStringLiteral("Temp!Mine"));
-        QVERIFY(!QFileInfo::exists(file("Temp!")));
-        QVERIFY(!QFileInfo::exists(file("Temp!") + QStringLiteral("-journal")));
+        QVERIFY(!QFileInfo::exists(file("Temp!.Zz9Zz9")));
+        QVERIFY(!QFileInfo::exists(file("Temp!.Zz9Zz9") + QStringLiteral("-journal")));
+        QCOMPARE(DbTestFiles::readAll(file("Temp!")), QByteArray("my text"));
         QVERIFY(QFileInfo::exists(file("Temp!Mine")));
         QVERIFY(QFileInfo::exists(file("Temp!.Ab3xY9")));
+        QVERIFY(QFileInfo::exists(file("Temp!.QQQQQQ")));
+        QCOMPARE(DbTestFiles::readAll(file("Temp!.ABCDEF")), QByteArray("my notes"));
+        QCOMPARE(DbTestFiles::readAll(m_folder + QStringLiteral("Temp!.abcdef.mdb-journal")),
+                 QByteArray("my journal"));
         running.close();
 
         window.Check.at(0)->setChecked(true);
@@ -135,6 +161,8 @@ private slots:
         QCOMPARE(rows("C++"), contentBefore);
         QCOMPARE(sqliteValue(file("Java"), "PRAGMA integrity_check;"), QStringLiteral("ok"));
         QCOMPARE(QDir(m_folder).entryList({"Temp!*"}).size(), 0);
+        // The mark is for unfinished copies only.
+        QCOMPARE(sqliteValue(file("C++"), "PRAGMA application_id;"), QStringLiteral("0"));
         // The report comes before the main window reopens its databases.
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().first().kind, QStringLiteral("plain"));
@@ -178,6 +206,21 @@ private slots:
                  QStringLiteral("Database which has been reparied during this action are:\r\n"
                                 "A\r\nC\r\n"));
         QCOMPARE(restores, 1);
+    }
+
+    void damagedFileIsNamedAsSuch()
+    {
+        // A cut-off file is damaged, not "in use": the message says so and the file stays.
+        makeHoled("Cut");
+        QVERIFY(QFile::resize(file("Cut"), QFileInfo(file("Cut")).size() / 2));
+        const QByteArray before = DbTestFiles::readAll(file("Cut"));
+        FrmCompactDB window(m_folder);
+        window.Check.at(0)->setChecked(true);
+        ScriptedPrompter prompter;
+        QVERIFY(!run(window));
+        QCOMPARE(prompter.calls().first().prompt,
+                 QStringLiteral("Cut: The database file '%1' is damaged.").arg(file("Cut")));
+        QCOMPARE(DbTestFiles::readAll(file("Cut")), before);
     }
 
     void openFileIsRefusedUntouched()

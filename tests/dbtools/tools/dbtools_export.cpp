@@ -1,4 +1,5 @@
 #include "dbtestfiles.h"
+#include "dbtools/dirlistbox.h"
 #include "dbtools/frmexportdbtextfile.h"
 #include "platform/db/dbengine.h"
 #include "scriptedprompter.h"
@@ -11,6 +12,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 
 using DbTestFiles::readAll;
 using DbTestFiles::sqlite;
@@ -72,6 +74,9 @@ private slots:
         FrmExportDBTextFile window;
         setUp(window, m_out);
         QCOMPARE(window.flatControls.painters().size(), size_t(2));
+        // A fixed window: the window manager offers no resizing and draws no grip for it.
+        window.show();
+        QCOMPARE(window.minimumSize(), window.maximumSize());
         ScriptedPrompter prompter;
         prompter.answer("Yes");
         QSignalSpy finished(&window, &FrmExportDBTextFile::exportFinished);
@@ -173,6 +178,39 @@ private slots:
         QCOMPARE(prompter.calls().last().title, QStringLiteral("ERROR"));
         QVERIFY(deep.result() != QDialog::Accepted);
         QVERIFY(!QFileInfo::exists(m_root->filePath("no")));
+    }
+
+    void folderListFillsThePath()
+    {
+        ScriptedPrompter prompter;
+        FrmExportDBTextFile window;
+        window.CmdConv_Click();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // Nothing is filled in until the user picks a folder.
+        QVERIFY(window.TxtFullPath->text().isEmpty());
+
+        // A folder the list moves to, by the drive box or a double click, fills the box; a
+        // click puts the list's folder there again.
+        QVERIFY(window.Dir1->setPath(m_root->path()));
+        QCOMPARE(window.TxtFullPath->text(), QDir::toNativeSeparators(window.Dir1->path()));
+        const QList<QTreeWidgetItem *> out =
+            window.Dir1->findItems(QStringLiteral("out"), Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(out.size(), 1);
+        const QPoint at = window.Dir1->visualItemRect(out.first()).center();
+        QTest::mouseClick(window.Dir1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(window.Dir1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(window.Dir1->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(window.TxtFullPath->text(), QDir::toNativeSeparators(m_out));
+        window.TxtFullPath->clear();
+        QTest::mouseClick(window.Dir1->viewport(), Qt::LeftButton, {},
+                          window.Dir1->visualItemRect(window.Dir1->currentItem()).center());
+        QCOMPARE(window.TxtFullPath->text(), QDir::toNativeSeparators(m_out));
+
+        // A folder that cannot be read leaves the list where it was.
+        QVERIFY(!window.Dir1->setPath(m_root->filePath("no/such/folder")));
+        QCOMPARE(window.Dir1->path(), QDir::cleanPath(m_out));
+        QVERIFY(prompter.calls().isEmpty());
     }
 };
 

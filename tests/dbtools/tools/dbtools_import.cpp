@@ -1,4 +1,5 @@
 #include "dbtestfiles.h"
+#include "dbtools/dirlistbox.h"
 #include "dbtools/frmimportfromtext.h"
 #include "platform/controls/controlhost.h"
 #include "platform/db/dbdatabase.h"
@@ -8,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -15,6 +17,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
+
+#include <fcntl.h>
 
 using DbTestFiles::sqlite;
 using DbTestFiles::sqliteValue;
@@ -43,6 +48,15 @@ private:
         for (int i = 0; i < list->count(); ++i)
             texts << list->item(i)->text();
         return texts;
+    }
+
+    // A double click as the mouse gives it: press, release, then the double click and release.
+    static void doubleClick(QTreeWidget *tree, QTreeWidgetItem *item)
+    {
+        const QPoint at = tree->visualItemRect(item).center();
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
     }
 
     int rowOf(const QListWidget *list, const QString &text)
@@ -85,7 +99,14 @@ private slots:
     {
         FrmImportFromText window(m_dbFolder);
         QCOMPARE(window.flatControls.painters().size(), size_t(2));
-        QCOMPARE(window.findChild<QWidget *>("LblTxtDest")->metaObject()->className(), "Label3D");
+        QWidget *destination = window.findChild<QWidget *>("LblTxtDest");
+        QCOMPARE(destination->metaObject()->className(), "Label3D");
+        // A fixed window (no resize grip from the window manager), its 3D caption whole.
+        window.show();
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QVERIFY(destination->width() >=
+                QFontMetrics(destination->property("Font").value<QFont>())
+                    .horizontalAdvance(destination->property("Caption").toString()));
         ScriptedPrompter prompter;
         window.CmdNext_Click();
         QCOMPARE(prompter.calls().value(0).title, QStringLiteral("CHOOSE FILE"));
@@ -110,12 +131,48 @@ private slots:
         QCOMPARE(window.List1->count(), 5);
         QVERIFY(!items(window.List1).contains(m_b + "/notes.txt"));
 
+        // A full stop takes the selected entry out, and so does Delete; nothing selected,
+        // nothing goes.
         window.List1->setCurrentRow(1);
+        const QString second = window.List1->item(1)->text();
         QTest::keyClick(window.List1, Qt::Key_Period);
-        QCOMPARE(window.List1->count(), 5);
-        QTest::keyClick(window.List1, Qt::Key_Delete);
         QCOMPARE(window.List1->count(), 4);
-        QCOMPARE(window.List3.size(), 4);
+        QVERIFY(!items(window.List1).contains(second));
+        window.List1->setCurrentRow(1);
+        QTest::keyClick(window.List1, Qt::Key_Delete);
+        QCOMPARE(window.List1->count(), 3);
+        QCOMPARE(window.List3.size(), 3);
+        window.List1->setCurrentRow(-1);
+        QTest::keyClick(window.List1, Qt::Key_Period);
+        QCOMPARE(window.List1->count(), 3);
+    }
+
+    void folderListDrivesTheFileList()
+    {
+        FrmImportFromText window(m_dbFolder);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // It opens on the current folder, and the file list shows that folder's files.
+        QCOMPARE(window.Dir1->path(), QDir::cleanPath(QDir::currentPath()));
+        QCOMPARE(window.folder(), window.Dir1->path());
+
+        window.setFolder(m_root->path());
+        QCOMPARE(window.File1->count(), 0);
+        QTreeWidgetItem *current = window.Dir1->currentItem();
+        QStringList below;
+        for (int i = 0; i < current->childCount(); ++i)
+            below << current->child(i)->text(0);
+        QCOMPARE(below, QStringList({"a", "b", "Database"}));
+        // Double-clicking a subfolder moves the list there and lists its files.
+        QTreeWidgetItem *a = current->child(0);
+        doubleClick(window.Dir1, a);
+        QCOMPARE(window.Dir1->path(), QDir::cleanPath(m_a));
+        QCOMPARE(window.File1->count(), 5);
+        // Back up through the folder above it.
+        QTreeWidgetItem *up = window.Dir1->currentItem()->parent();
+        doubleClick(window.Dir1, up);
+        QCOMPARE(window.Dir1->path(), QDir::cleanPath(m_root->path()));
+        QCOMPARE(window.File1->count(), 0);
     }
 
     void importsAndReportsFailures()
@@ -179,6 +236,42 @@ private slots:
                  QStringLiteral("café"));
         QCOMPARE(sqliteValue(db, "SELECT Answer FROM Notes WHERE Question = 'rich.txt';"),
                  QStringLiteral("Bold text"));
+    }
+
+    void nameThatIsNotUtf8()
+    {
+        // Listed with a replacement character and read by the file system's own bytes.
+        const QByteArray folder = QFile::encodeName(m_a) + '/';
+        for (const QByteArray &name : {QByteArray("odd\xff.txt"), QByteArray("odd\xfe.txt")}) {
+            QFile file;
+            const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT, 0644);
+            QVERIFY(fd >= 0 && file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+            file.write("odd " + name.right(5).left(1).toHex());
+        }
+        FrmImportFromText window(m_dbFolder);
+        ScriptedPrompter prompter;
+        window.setFolder(m_a);
+        const QString shown = QStringLiteral("odd\uFFFD.txt");
+        QCOMPARE(items(window.File1).count(shown), 2);
+        // Alike on screen, two files all the same.
+        window.File1_DblClick(rowOf(window.File1, shown));
+        window.File1_DblClick(rowOf(window.File1, shown));
+        window.File1_DblClick(rowOf(window.File1, shown) + 1);
+        QCOMPARE(items(window.List1), QStringList({m_a + "/" + shown, m_a + "/" + shown}));
+        window.List1->setCurrentRow(1);
+        window.mnuMoveOut_Click();
+
+        window.CmdNext_Click();
+        window.File2_Click(rowOf(window.File2, "KB.mdb"));
+        window.CmdNext_Click();
+        QSignalSpy finished(&window, &FrmImportFromText::importFinished);
+        window.CmdNext_Click();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.first().at(0).toInt(), 1);
+        QCOMPARE(prompter.calls().last().title, QStringLiteral("SUCCEED"));
+        QCOMPARE(
+            sqliteValue(m_dbFolder + "/KB.mdb", "SELECT Question || '=' || Answer FROM Notes;"),
+            shown + QStringLiteral("=odd fe"));
     }
 
     void passwordDatabaseIsReported()

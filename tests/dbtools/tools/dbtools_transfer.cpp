@@ -73,6 +73,9 @@ private slots:
             items << window.Combo->itemText(i);
         QCOMPARE(items, QStringList({"Alpha", "Gamma", "Zip"}));
         QCOMPARE(window.Combo->currentIndex(), -1);
+        // A fixed window: the window manager offers no resizing and draws no grip for it.
+        window.show();
+        QCOMPARE(window.minimumSize(), window.maximumSize());
 
         FrmTrans single;
         setUp(single, "Beta", "Beta question 1", {"Beta"});

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -379,6 +380,17 @@ private slots:
         const int lines = EditingAids::VisualLineCount(question->document());
         QVERIFY(lines > 2);
         QCOMPARE(question->height(), lines * line);
+
+        // A narrower window wraps the question onto more lines, and the box grows with them
+        // instead of showing one line and a scroll bar; wider again, it gives the room back.
+        question->setPlainText(QStringLiteral("one\n") + QStringLiteral("word ").repeated(12));
+        QTRY_COMPARE(question->height(), 2 * line);
+        f.resizeWindow(380, 700);
+        QTRY_VERIFY(EditingAids::VisualLineCount(question->document()) > 2);
+        QTRY_COMPARE(question->height(), EditingAids::VisualLineCount(question->document()) * line);
+        QCOMPARE(question->verticalScrollBar()->maximum(), 0);
+        f.resizeWindow(600, 700);
+        QTRY_COMPARE(question->height(), 2 * line);
 
         // Many lines: the question stops at half the frame and scrolls; the answer stays.
         question->setPlainText(QStringLiteral("line\n").repeated(60));

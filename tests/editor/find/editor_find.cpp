@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(window->cboFind->count(), 1);
     }
 
-    void replaceChangesOnlyHitsAndOnlyWhileEditing()
+    void replaceChangesTheSelectionOnlyWhileEditing()
     {
         RecordWindowFixture f;
         RichTextBox *answer = editAnswer(f, QStringLiteral("ab x ab"));
@@ -210,26 +210,28 @@ private slots:
         QCOMPARE(answer->selStart(), 7); // the next hit, after the inserted text
         QCOMPARE(answer->selLength(), 2);
 
-        // A selection that is not a hit is searched from, not replaced.
+        // A selection that is not a hit is replaced all the same; the search goes on after it.
         answer->setSelStart(5);
         answer->setSelLength(1);
         window->cmdReplace->click();
-        QCOMPARE(answer->text(), QStringLiteral("abab x ab"));
-        QCOMPARE(answer->selStart(), 7);
+        QCOMPARE(answer->text(), QStringLiteral("abab abab ab"));
+        QCOMPARE(answer->selStart(), 10);
         window->cmdReplace->click();
-        QCOMPARE(answer->text(), QStringLiteral("abab x abab"));
+        QCOMPARE(answer->text(), QStringLiteral("abab abab abab"));
         QCOMPARE(f.prompter.prompts(), QStringList{QStringLiteral("Text not found")});
         QCOMPARE(window->cmdFind->text(), QStringLiteral("&Find"));
         QVERIFY(!window->cmdReplace->isEnabled());
 
-        // Matching under the options: with Match Case "AB" is not a hit of "ab".
-        answer->setText(QStringLiteral("AB ab"));
+        // The search after it obeys the options: with Match Case "AB" is replaced and the next
+        // hit is the lower-case one.
+        answer->setText(QStringLiteral("AB ab AB"));
         answer->setSelStart(0);
         answer->setSelLength(2);
         window->chkMatchCase->setChecked(true);
+        window->cboFind->setEditText(QStringLiteral("AB"));
         window->cmdReplace_Click();
-        QCOMPARE(answer->text(), QStringLiteral("AB ab"));
-        QCOMPARE(answer->selStart(), 3);
+        QCOMPARE(answer->text(), QStringLiteral("abab ab AB"));
+        QCOMPARE(answer->selStart(), 8);
 
         // Leaving the edit shuts replacing off; nothing reaches the database but Save.
         f.form()->CancelChange(true);

@@ -57,10 +57,11 @@ private slots:
         // A wide, low frame keeps the answer's minimum height below the bar.
         QCOMPARE(clampBarTop(9000, 30000, 3000, 90), 3000 - 90 - 150 - 490);
 
-        // Each side grows back to the minimum on its own; a tall window is not shrunk.
-        QCOMPARE(minimumWindowSize(QSize(3500, 5000)), QSize(4000, 5000));
-        QCOMPARE(minimumWindowSize(QSize(5000, 2000)), QSize(5000, 3000));
+        // One side too small sets both to the minimum; a window at least that large stays.
+        QCOMPARE(minimumWindowSize(QSize(3500, 5000)), QSize(4000, 3000));
+        QCOMPARE(minimumWindowSize(QSize(5000, 2000)), QSize(4000, 3000));
         QCOMPARE(minimumWindowSize(QSize(3500, 2000)), QSize(4000, 3000));
+        QCOMPARE(minimumWindowSize(QSize(4000, 3000)), QSize(4000, 3000));
         QCOMPARE(minimumWindowSize(QSize(4500, 3500)), QSize(4500, 3500));
 
         // The question grows by 360 twips a line, to half the frame at most.
@@ -205,17 +206,25 @@ private slots:
         QVERIFY(form.RTBAnswer->height() > form.RTBQuestion->height());
     }
 
-    void windowKeepsItsMinimumSize()
+    void windowBelowTheMinimumGetsTheMinimum()
     {
         RecordWindowFixture f;
+        // Whole pixels that hold at least 4000 x 3000 twips.
+        const QSize least(267, 200);
+        // Too narrow: both sides become the minimum, the height too.
         f.resizeWindow(3500 / Twips::PerPixel, 5000 / Twips::PerPixel);
         QMdiSubWindow *window = f.subWindow();
-        QVERIFY(window->width() >= 4000 / Twips::PerPixel);
-        QCOMPARE(window->height(), 5000 / Twips::PerPixel);
+        QCOMPARE(window->size(), least);
 
-        f.resizeWindow(100, 100);
-        QVERIFY(window->width() >= 4000 / Twips::PerPixel);
-        QVERIFY(window->height() >= 3000 / Twips::PerPixel);
+        f.resizeWindow(600, 100);
+        QCOMPARE(window->size(), least);
+        f.resizeWindow(600, 400);
+        QCOMPARE(window->size(), QSize(600, 400));
+
+        // A maximized window is left alone.
+        window->showMaximized();
+        QVERIFY(window->isMaximized());
+        QVERIFY(window->width() > least.width());
     }
 };
 

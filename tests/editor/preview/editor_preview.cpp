@@ -10,10 +10,12 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <cmath>
 
@@ -133,6 +135,19 @@ private slots:
               static_cast<QWidget *>(preview.txtTotalPages),
               static_cast<QWidget *>(preview.cboPageNo), static_cast<QWidget *>(preview.cboScale)})
             QVERIFY2(MSubClass::IsWatched(control), qPrintable(control->objectName()));
+
+        // Its five buttons show pictures, each its own, not their keys as text.
+        QList<QImage> pictures;
+        for (const char *key : {"Print", "Up", "Down", "Previous", "Next"}) {
+            QAction *button = preview.button(QString::fromLatin1(key));
+            auto *tool = qobject_cast<QToolButton *>(preview.TB->widgetForAction(button));
+            QVERIFY2(tool, key);
+            QCOMPARE(tool->toolButtonStyle(), Qt::ToolButtonIconOnly);
+            const QImage picture = tool->icon().pixmap(tool->iconSize()).toImage();
+            QVERIFY2(!picture.isNull() && !inkBounds(picture).isEmpty(), key);
+            QVERIFY2(!pictures.contains(picture), key);
+            pictures.append(picture);
+        }
     }
 
     void pageAndScaleButtonsFollowTheView()

@@ -141,6 +141,9 @@ private slots:
 
     void longAnswerShowsTheHourglassUntilLaidOut()
     {
+#ifndef MARLUX_OWN_TEXT_LAYOUT
+        QSKIP("Qt's private headers are missing: the layout tells no progress");
+#endif
         QString rtf = QStringLiteral("{\\rtf1 ");
         for (int i = 0; i < 20000; ++i)
             rtf += QStringLiteral("\\pard line %1 of a long answer\\par ").arg(i);

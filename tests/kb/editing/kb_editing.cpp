@@ -5,7 +5,10 @@
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
 #include "platform/base/apppaths.h"
+#include "platform/base/externalprogram.h"
+#include "platform/base/settingsstore.h"
 #include "platform/richtext/richtextbox.h"
+#include "testsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -325,23 +328,53 @@ private slots:
             QSKIP("a printer is installed here");
         RecordWindowFixture f;
         focusAnswer(f);
+        MemorySettingsStore settings;
+        SettingsStore::setInstance(&settings);
+        TestSupport::FakePrograms programs;
+        QList<QStringList> started;
+        ExternalProgram::setStarter([&](const QString &program, const QStringList &arguments) {
+            started.append(QStringList{program} + arguments);
+            return true;
+        });
         int previews = 0;
         FrmMain::setPreviewWindowFactory([&](FrmMain *, const QString &, bool) { ++previews; });
-        // "Yes" starts the installer (none here: its failure is reported) and shows nothing.
-        qputenv("PATH", QByteArray());
+        const QString question = QStringLiteral("There is no printer currently installed on your "
+                                                "computer, would you like to install one now?");
+
+        // "Yes" with nothing to install a printer with: the failure is reported, and the
+        // preview still comes, as after "No", since its print dialog can print to a file.
         f.prompter.answer(QStringLiteral("Yes"));
         f.main->mnuFilePrintPreview_Click();
-        QCOMPARE(previews, 0);
+        QCOMPARE(previews, 1);
         QCOMPARE(f.prompter.prompts(),
-                 (QStringList{QStringLiteral("There is no printer currently installed on your "
-                                             "computer, would you like to install one now?"),
+                 (QStringList{question,
                               QStringLiteral("Error during install printer, please try again!")}));
-        // "No" goes on to the preview, whose print dialog can still print to a file.
+        QCOMPARE(f.prompter.calls().last().title, QStringLiteral("ERROR INSTALL"));
         f.prompter.clear();
         f.prompter.answer(QStringLiteral("No"));
         f.main->mnuFilePrint_Click();
-        QCOMPARE(previews, 1);
+        QCOMPARE(previews, 2);
+        QVERIFY(started.isEmpty());
+
+        // "Yes" starts the desktop's printer settings, the configured program first, and the
+        // preview waits for the next try.
+        const QString desktops = programs.add(QStringLiteral("system-config-printer"));
+        const QString kde = programs.add(QStringLiteral("kde-add-printer"));
+        for (const QString &command : {QString(), QStringLiteral("/no/such/tool"),
+                                       QStringLiteral("kde-add-printer --wizard")}) {
+            settings.setValue(QStringLiteral("Marlux"), QStringLiteral("Shared Tools"),
+                              QStringLiteral("AddPrinter"), command);
+            f.prompter.clear();
+            f.prompter.answer(QStringLiteral("Yes"));
+            f.main->mnuFilePrintPreview_Click();
+            QCOMPARE(f.prompter.prompts(), QStringList{question});
+        }
+        QCOMPARE(previews, 2);
+        QCOMPARE(started,
+                 (QList<QStringList>{{desktops}, {desktops}, {kde, QStringLiteral("--wizard")}}));
         FrmMain::setPreviewWindowFactory({});
+        ExternalProgram::setStarter({});
+        SettingsStore::setInstance(nullptr);
     }
 };
 

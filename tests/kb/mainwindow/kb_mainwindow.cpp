@@ -8,19 +8,23 @@
 #include "shell/shellglobals.h"
 #include "shell/shellspeech.h"
 #include "testsupport.h"
+#include "winsvc/closeguard.h"
 #include "winsvc/msubclass.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QDockWidget>
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,6 +58,37 @@ protected:
     }
 };
 
+// A child that puts its close off while its work runs (a transfer it stops first) and then
+// closes its frame itself; with keep set it keeps itself open once the work has stopped.
+class SettlingChild : public QWidget
+{
+public:
+    bool busy = true;
+    bool keep = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (busy) {
+            m_guard.deferClose();
+            event->ignore();
+            QTimer::singleShot(50, this, [this] {
+                busy = false;
+                parentWidget()->close();
+            });
+            return;
+        }
+        m_guard.dropClose();
+        if (keep)
+            event->ignore();
+        else
+            event->accept();
+    }
+
+private:
+    CloseGuard m_guard{[] {}, this};
+};
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -73,8 +108,11 @@ private slots:
         TestSupport::TempDataRoot root;
         FrmMain main;
         main.MDIForm_Load();
-        for (QWidget *panel : {main.PanelLeft, main.PanelTop, main.PanelHolder, main.PanelMain2})
+        // None of the four panels has a border.
+        for (QWidget *panel : {main.PanelLeft, main.PanelTop, main.PanelHolder, main.PanelMain2}) {
             QCOMPARE(panel->property("hWnd").value<QWidget *>(), panel);
+            QCOMPARE(panel->property("BorderStyle").toInt(), 0);
+        }
         QCOMPARE(main.PanelTop->property("BackColor").toUInt(), 0xFFC0C0u);
         QCOMPARE(main.LabelPicDesc->property("Caption").toString(), QStringLiteral("Marlux"));
     }
@@ -199,6 +237,57 @@ private slots:
         QVERIFY(!again.close());
     }
 
+    // A child still stopping its work when the quit comes: the others go at once, the program
+    // ends once that child has gone, with no second question; a child that keeps itself open
+    // after all stops the quit.
+    void quitWaitsForAChildToSettle()
+    {
+        TestSupport::TempDataRoot root;
+        ScriptedPrompter prompter;
+        SetSpeechEngine(std::make_unique<QuietSpeech>());
+        {
+            FrmMain main;
+            main.MDIForm_Load();
+            main.show();
+            QPointer<QMdiSubWindow> busy = main.mdiArea()->addSubWindow(new SettlingChild);
+            busy->setAttribute(Qt::WA_DeleteOnClose);
+            QMdiSubWindow *other = main.mdiArea()->addSubWindow(new StubbornChild);
+            busy->show();
+            other->show();
+            prompter.answer(QStringLiteral("Yes"));
+            QVERIFY(!main.close());
+            QVERIFY(!other->isVisible());
+            QVERIFY(main.isVisible());
+            QTRY_VERIFY(!main.isVisible());
+            QVERIFY(!busy);
+            QCOMPARE(prompter.calls().size(), 1);
+            QVERIFY(!SpeechEngine);
+        }
+
+        SetSpeechEngine(std::make_unique<QuietSpeech>());
+        FrmMain main;
+        main.MDIForm_Load();
+        main.show();
+        auto *keeper = new SettlingChild;
+        keeper->keep = true;
+        QMdiSubWindow *frame = main.mdiArea()->addSubWindow(keeper);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->show();
+        prompter.answer(QStringLiteral("Yes"));
+        QVERIFY(!main.close());
+        QTRY_VERIFY(!keeper->busy);
+        QTest::qWait(300);
+        QVERIFY(main.isVisible());
+        QVERIFY(frame->isVisible());
+        QVERIFY(SpeechEngine);
+        QCOMPARE(prompter.calls().size(), 2);
+        // The next quit asks again.
+        keeper->keep = false;
+        prompter.answer(QStringLiteral("Yes"));
+        QVERIFY(main.close());
+        QCOMPARE(prompter.calls().size(), 3);
+    }
+
     void quitWaitsForAModalWindow()
     {
         TestSupport::TempDataRoot root;
@@ -219,6 +308,56 @@ private slots:
         QVERIFY(main.isVisible());
         QCOMPARE(prompter.prompts(), QStringList{QStringLiteral(
                                          "Please finish with the open window first, then quit.")});
+    }
+
+    // The active child's caption bar is drawn in the caption colour with dark text and dark
+    // buttons; the other children's bars stay grey, their text as dark.
+    void activeCaptionReadsAsActive()
+    {
+        TestSupport::TempDataRoot root;
+        FrmMain main;
+        main.MDIForm_Load();
+        main.resize(900, 600);
+        main.show();
+        QMdiSubWindow *first = main.mdiArea()->addSubWindow(new QWidget);
+        QMdiSubWindow *second = main.mdiArea()->addSubWindow(new QWidget);
+        first->setWindowTitle(QStringLiteral("First"));
+        second->setWindowTitle(QStringLiteral("Second"));
+        first->show();
+        second->show();
+        main.mdiArea()->tileSubWindows();
+        main.mdiArea()->setActiveSubWindow(second);
+        QTRY_COMPARE(main.mdiArea()->activeSubWindow(), second);
+
+        // The bar's most frequent colour, and how many of its pixels are dark (text, glyphs).
+        const auto bar = [](QMdiSubWindow *window) {
+            const int height =
+                window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+            const QImage image = window->grab(QRect(0, 0, window->width(), height)).toImage();
+            QHash<QRgb, int> counts;
+            int dark = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor colour = image.pixelColor(x, y);
+                    ++counts[colour.rgb()];
+                    dark += colour.lightness() < 60 ? 1 : 0;
+                }
+            QRgb common = 0;
+            for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+                if (it.value() > counts.value(common))
+                    common = it.key();
+            return std::pair{QColor(common), dark};
+        };
+        const auto [activeColour, activeDark] = bar(second);
+        const auto [inactiveColour, inactiveDark] = bar(first);
+        // Light blue, as the caption colour &HFFC0C0 is, against a grey.
+        QVERIFY2(activeColour.blue() - activeColour.red() > 30, qPrintable(activeColour.name()));
+        QVERIFY2(qAbs(inactiveColour.blue() - inactiveColour.red()) < 10,
+                 qPrintable(inactiveColour.name()));
+        QVERIFY2(
+            activeDark >= inactiveDark / 2,
+            qPrintable(QStringLiteral("%1 dark pixels, %2").arg(activeDark).arg(inactiveDark)));
+        QVERIFY(activeDark > 20);
     }
 
     void leftPanelDocking()

@@ -4,7 +4,10 @@
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 
+#include "dbtestfiles.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -180,6 +183,21 @@ private slots:
         QCOMPARE(SearchFixture::searchRows(m_dir.path()).size(), 1); // the C# hit, alone
         sqlite3_exec(db, "DROP TRIGGER keep", nullptr, nullptr, nullptr);
         sqlite3_close(db);
+    }
+
+    void damagedFileIsNotANoMatch()
+    {
+        // A cut-off file lists no topics, yet a search must not answer "nothing found".
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Cut.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("A"), QStringLiteral("B")}, 500);
+        QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
+        QVERIFY(KeywordSearch::topicTables(path).isEmpty());
+        const SearchOutcome outcome =
+            KeywordSearch::run(path, {}, QStringLiteral("question"), false, searchPath());
+        QCOMPARE(outcome.errorNumber, 3049);
+        QCOMPARE(outcome.error, QStringLiteral("The database file '%1' is damaged.")
+                                    .arg(QFileInfo(path).absoluteFilePath()));
     }
 
     void cancelledSearchKeepsPreviousResults()

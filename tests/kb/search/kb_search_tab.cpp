@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -155,6 +156,14 @@ private slots:
         }
         QCOMPARE(m_main->ListResult->currentItem(), m_main->ListResult->topLevelItem(0));
         QCOMPARE(windows, 1);
+        // The question takes the room the topic leaves it: a short hit reads whole.
+        m_main->SSTabMain->setCurrentIndex(1);
+        QTreeWidget *list = m_main->ListResult;
+        QTRY_COMPARE(list->columnWidth(0) + list->columnWidth(1), list->viewport()->width());
+        QVERIFY(list->columnWidth(0) >
+                list->fontMetrics().horizontalAdvance(list->topLevelItem(0)->text(0)));
+        QVERIFY(list->columnWidth(1) >=
+                list->fontMetrics().horizontalAdvance(list->topLevelItem(0)->text(1)));
         QCOMPARE(historyText(), QStringLiteral("win\r\n"));
         QCOMPARE(m_main->ComboKeyWord->itemText(0), QStringLiteral("win"));
 

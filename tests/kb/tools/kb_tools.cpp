@@ -1,5 +1,6 @@
 #include "kb/dockabletool.h"
 #include "kb/frmmain.h"
+#include "kb/tooldock.h"
 #include "scriptedprompter.h"
 #include "testsupport.h"
 
@@ -22,20 +23,24 @@ class StubTool : public QWidget, public DockableTool
 public:
     explicit StubTool(FrmMain *main) : m_main(main)
     {
+        setWindowTitle(QStringLiteral("Stub Tool"));
         toolbar = new QToolBar(this);
         tree = new QLabel(QStringLiteral("tree"), this);
+        main->toolDock()->add(this, {toolbar, tree, nullptr, [this] {
+                                         toolbar->setParent(this);
+                                         tree->setParent(this);
+                                     }});
     }
+    ~StubTool() override { m_main->toolDock()->remove(this); }
     void SetPar() override
     {
         ++docked;
-        m_main->dockToolbar(toolbar);
-        m_main->dockLeftPart(tree);
+        m_main->toolDock()->dock(this);
     }
     void SetParBack() override
     {
         ++undocked;
-        toolbar->setParent(this);
-        tree->setParent(this);
+        m_main->toolDock()->undock(this);
     }
 
     QToolBar *toolbar;
@@ -98,6 +103,10 @@ private slots:
         QCOMPARE(tool->toolbar->parentWidget(), main.PanelHolder);
         QCOMPARE(tool->tree->parentWidget(), main.PanelLeft);
         QVERIFY(main.SSTabMain->isHidden());
+        // The panel's caption names the tool whose tree it holds.
+        auto *caption = main.findChild<QLabel *>(QStringLiteral("PanelCaption"));
+        QVERIFY(caption);
+        QCOMPARE(caption->text(), QStringLiteral("Stub Tool"));
 
         // The toolbar again after the tool was closed gives a new, working window.
         main.TBTool_ButtonClick(QStringLiteral("Telnet"));
@@ -110,10 +119,14 @@ private slots:
         QCOMPARE(main.toolWindow(QStringLiteral("Telnet")), tool);
         QCOMPARE(visibleChildren(main), 1);
 
+        QCOMPARE(caption->text(), QStringLiteral("Stub Tool"));
+
         main.ReleaseToolParents();
         QCOMPARE(tool->undocked, 1);
         QCOMPARE(visibleChildren(main), 0);
         QCOMPARE(tool->toolbar->parentWidget(), tool);
+        // The tree went home: the panel is the database tabs' again, under their caption.
+        QCOMPARE(caption->text(), QStringLiteral("Knowledge Base"));
     }
 
     void otherButtonsOnlyCloseChildren()

@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// The second processes of settingsFromTwoProcesses: folder, key prefix, count.
+const QString SettingsHelper = QStringLiteral("--write-settings");
+constexpr int SettingsWrites = 150;
+
 class TestPlatformBase : public QObject
 {
     Q_OBJECT
@@ -90,6 +94,34 @@ private slots:
         QVERIFY(!ini.value(app, section, QStringLiteral("URLHistory2")).isValid());
     }
 
+    void settingsFromTwoProcesses()
+    {
+        // Each process puts only its own keys into what is on disk: nothing is lost.
+        QTemporaryDir dir;
+        IniSettingsStore ini(dir.path());
+        QVERIFY(ini.setValue(QStringLiteral("App"), QStringLiteral("S"), QStringLiteral("first"),
+                             QStringLiteral("1")));
+        const QString count = QString::number(SettingsWrites);
+        QString failure;
+        QVERIFY2(
+            TestSupport::runSideBySide({{SettingsHelper, dir.path(), QStringLiteral("a"), count},
+                                        {SettingsHelper, dir.path(), QStringLiteral("b"), count}},
+                                       &failure),
+            qPrintable(failure));
+        QSettings back(ini.fileName(QStringLiteral("App")), QSettings::IniFormat);
+        QCOMPARE(back.allKeys().size(), 2 * SettingsWrites + 1);
+        for (int i = 0; i < SettingsWrites; ++i) {
+            QCOMPARE(
+                ini.value(QStringLiteral("App"), QStringLiteral("S"), QStringLiteral("a%1").arg(i))
+                    .toString(),
+                QString::number(i));
+            QCOMPARE(
+                ini.value(QStringLiteral("App"), QStringLiteral("S"), QStringLiteral("b%1").arg(i))
+                    .toString(),
+                QString::number(i));
+        }
+    }
+
     void settingsFilesReadAsBefore()
     {
         // Files written by earlier versions keep reading, and ours read back the same way.
@@ -126,6 +158,31 @@ private slots:
         }
     }
 
+    void settingsLiveInTheDataFolder()
+    {
+        TestSupport::TempDataRoot root;
+        QTemporaryDir config;
+        const QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        const QString app = QStringLiteral("RavodovirEZ");
+        const QString section = QStringLiteral("URL History");
+        // A file an earlier version kept in the configuration folder comes along once.
+        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("marlux")));
+        {
+            QSettings earlier(config.filePath(QStringLiteral("marlux/RavodovirEZ.ini")),
+                              QSettings::IniFormat);
+            earlier.setValue(QStringLiteral("URL History/URLHistory1"), QStringLiteral("old"));
+        }
+        IniSettingsStore store;
+        QCOMPARE(store.fileName(app), root.filePath(QStringLiteral("Settings/RavodovirEZ.ini")));
+        QCOMPARE(store.value(app, section, QStringLiteral("URLHistory1")).toString(),
+                 QStringLiteral("old"));
+        QVERIFY(store.setValue(app, section, QStringLiteral("URLHistory1"), QStringLiteral("new")));
+        QCOMPARE(IniSettingsStore().value(app, section, QStringLiteral("URLHistory1")).toString(),
+                 QStringLiteral("new"));
+        qputenv("XDG_CONFIG_HOME", previousConfig);
+    }
+
     void dataRootAndSeeding()
     {
         TestSupport::TempDataRoot root;
@@ -153,5 +210,19 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPlatformBase)
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 5 && arguments.at(1) == SettingsHelper) {
+        IniSettingsStore ini(arguments.at(2));
+        for (int i = 0; i < arguments.at(4).toInt(); ++i)
+            if (!ini.setValue(QStringLiteral("App"), QStringLiteral("S"),
+                              arguments.at(3) + QString::number(i), QString::number(i)))
+                return 1;
+        return 0;
+    }
+    TestPlatformBase test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "platform_base.moc"

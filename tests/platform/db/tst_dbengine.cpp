@@ -1,6 +1,7 @@
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
+#include "platform/db/dbsql.h"
 
 #include "dbtestfiles.h"
 
@@ -14,7 +15,10 @@
 #include <cstdio>
 #include <functional>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace db;
 
@@ -25,6 +29,16 @@ unsigned modeOf(const QString &path)
     {
     };
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+AppError errorFrom(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const AppException &error) {
+        return error.error();
+    }
+    return {};
 }
 
 int errorOf(const std::function<void()> &action)
@@ -210,7 +224,8 @@ private slots:
     {
         const QString path = m_dir.filePath(QStringLiteral("Big.mdb"));
         DbTestFiles::createKnowledgeBase(path, {QStringLiteral("A"), QStringLiteral("B")}, 3000);
-        DbTestFiles::sqlite(path, QStringLiteral("DELETE FROM A WHERE ID % 3 <> 0;"));
+        DbTestFiles::sqlite(path, QStringLiteral("DELETE FROM A WHERE ID % 3 <> 0;"
+                                                 "PRAGMA application_id = 1234;"));
         const qint64 before = QFileInfo(path).size();
 
         // Refused while this process holds it open.
@@ -234,6 +249,9 @@ private slots:
                  QStringLiteral("1000"));
         QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("SELECT count(*) FROM B;")),
                  QStringLiteral("3000"));
+        // The copy's mark was for the copy alone: the file keeps its own.
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("PRAGMA application_id;")),
+                 QStringLiteral("1234"));
         const QStringList left = QDir(m_dir.path()).entryList({QStringLiteral("Temp!*")});
         QCOMPARE(left, QStringList{QStringLiteral("Temp!.mdb")});
     }
@@ -317,6 +335,65 @@ private slots:
                  QStringList{QStringLiteral("Damaged.mdb")});
         QVERIFY(errorOf([&] { DBEngine::RepairDatabase(path); }) == ErrCannotOpen);
         QCOMPARE(DbTestFiles::readAll(path), bytes);
+    }
+
+    void failuresNameTheirReason()
+    {
+        QTemporaryDir dir;
+        // A cut-off file is damaged, not in use; it stays as it is.
+        const QString cut = dir.filePath(QStringLiteral("Cut.mdb"));
+        DbTestFiles::createKnowledgeBase(cut, {QStringLiteral("A")}, 500);
+        QVERIFY(QFile::resize(cut, QFileInfo(cut).size() / 2));
+        const QByteArray bytes = DbTestFiles::readAll(cut);
+        AppError error = errorFrom([&] { DBEngine::compactInPlace(cut); });
+        QCOMPARE(error.number, int(ErrCannotOpen));
+        QCOMPARE(error.description, QStringLiteral("The database file '%1' is damaged.").arg(cut));
+        QCOMPARE(DbTestFiles::readAll(cut), bytes);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Cut.mdb")});
+
+        // A write that waited while a compaction replaced the file: nothing was written, and
+        // the next one reaches the new file.
+        const QString path = dir.filePath(QStringLiteral("Moved.mdb"));
+        DbTestFiles::createKnowledgeBase(path, {QStringLiteral("A")}, 2);
+        auto open = DBEngine::OpenDatabase(path);
+        sqlite3 *waiting = open->handle();
+        const QString copy = dir.filePath(QStringLiteral("copy.mdb"));
+        DbTestFiles::sqlite(path, QStringLiteral("VACUUM INTO '%1';").arg(copy));
+        QCOMPARE(
+            std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()),
+            0);
+        error = errorFrom([&] { exec(waiting, QStringLiteral("UPDATE A SET Answer='lost'")); });
+        QCOMPARE(error.number, int(ErrReplacedByCompaction));
+        QCOMPARE(error.description,
+                 QStringLiteral("The database was being compacted. Please save again."));
+        open->Execute(QStringLiteral("UPDATE A SET Answer='again' WHERE ID=1"));
+        QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("SELECT Answer FROM A WHERE ID=1;")),
+                 QStringLiteral("again"));
+        open->Close();
+
+        // A folder its user cannot write: the folder is the reason, not the file.
+        QTemporaryDir locked;
+        const QString mine = locked.filePath(QStringLiteral("Mine.mdb"));
+        DbTestFiles::createKnowledgeBase(mine, {QStringLiteral("A")}, 2);
+        QCOMPARE(::chmod(QFile::encodeName(locked.path()).constData(), 0755), 0);
+        QCOMPARE(::chown(QFile::encodeName(mine).constData(), 65534, 65534), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            // Root may write anything: compact as an ordinary user who owns the file.
+            if (geteuid() == 0 && setuid(65534) != 0)
+                _exit(3);
+            const AppError refused = errorFrom([&] { DBEngine::compactInPlace(mine); });
+            _exit(
+                refused.number == ErrFolderNotWritable &&
+                        refused.description ==
+                            QStringLiteral("The folder '%1' cannot be written.").arg(locked.path())
+                    ? 0
+                    : 2);
+        }
+        int status = -1;
+        QVERIFY(waitpid(child, &status, 0) == child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
     }
 
     void compactDatabaseWantsANewDestination()

@@ -1,5 +1,7 @@
 #include "platform/richtext/richtextbox.h"
+#ifdef MARLUX_OWN_TEXT_LAYOUT
 #include "platform/richtext/richtextlayout.h"
+#endif
 #include "platform/richtext/rtfwriter.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -454,6 +456,9 @@ void TestRichTextBox::answerBuiltAwayFromTheScreen()
 
 void TestRichTextBox::editsLayOutAsAFreshLayoutWould()
 {
+#ifndef MARLUX_OWN_TEXT_LAYOUT
+    QSKIP("Qt's private headers are missing: Qt's own layout does all the work");
+#else
     // A key that keeps its paragraph's height is laid out in that paragraph alone; whatever
     // mix of edits follows, every paragraph must stand where a fresh layout puts it.
     RichTextBox box;
@@ -527,6 +532,7 @@ void TestRichTextBox::editsLayOutAsAFreshLayoutWould()
     QVERIFY(layingOut.count() >= 1);
     QTRY_COMPARE(laidOut.count(), 1);
     matchesFreshLayout("wider");
+#endif
 }
 
 QTEST_MAIN(TestRichTextBox)

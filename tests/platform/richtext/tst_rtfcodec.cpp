@@ -106,6 +106,7 @@ private slots:
     void malformedInputEnds_data();
     void malformedInputEnds();
     void deepNestingIsLinear();
+    void textPastDepthLimitKept();
     void nothingLost_data();
     void nothingLost();
     void everyCodePageLetsOutItsLastCharacter();
@@ -395,6 +396,11 @@ void TestRtfCodec::malformedInputEnds_data()
     QTest::newRow("tables unclosed") << QByteArray("{\\rtf1{\\fonttbl{\\f0 A{\\colortbl\\red");
     QTest::newRow("picture group inside a later picture group")
         << QByteArray("{\\rtf1 a{\\*\\shppict{\\pict 01}}{{\\nonshppict 02}\\nonshppict 03}b}");
+    const QByteArray deep = "{\\rtf1 " + QByteArray(RtfReader::MaxDepth + 10, '{');
+    QTest::newRow("cut off past the depth limit") << deep + "a{\\*\\x b";
+    QTest::newRow("objects past the depth limit")
+        << deep + "a{\\object{\\result{\\*\\x}r}}b{\\pict\\bin9 }";
+    QTest::newRow("closing braces past the depth limit") << deep + "a}}}}}b}}}}}}}}}}}}}}}}c";
     QTest::newRow("dib header lies")
         << QByteArray("{\\rtf1{\\pict\\dibitmap0 28000000ffffff7fffffff7f"
                       "01002000}}");
@@ -423,11 +429,43 @@ void TestRtfCodec::deepNestingIsLinear()
     timer.start();
     QTextDocument doc;
     RtfReader::read(deep, &doc);
-    QVERIFY(doc.toRawText().startsWith(u'a'));
+    QCOMPARE(doc.toRawText(), QStringLiteral("ax"));
     QVERIFY2(timer.elapsed() < 5000, "deep nesting must not be quadratic");
     // text at a reasonable depth still counts
     QCOMPARE(plain("{\\rtf1 " + QByteArray(100, '{') + "deep" + QByteArray(100, '}') + "}"),
              QStringLiteral("deep"));
+}
+
+void TestRtfCodec::textPastDepthLimitKept()
+{
+    // the document's group and {\b open the first two of the groups kept
+    const int kept = RtfReader::MaxDepth - 2;
+    const QByteArray pict = "{\\pict\\wmetafile8\\picw10\\pich10 0102}";
+    const QByteArray object = "{\\object{\\*\\objdata 0a}{\\result{\\i shown}}}";
+    const QByteArray rtf = "{\\rtf1 a{\\b " + QByteArray(kept, '{') +
+                           "{{\\i\\plain\\fs60\\qc deep {\\*\\x gone}{\\uc0\\u8364 }\\u8364?" +
+                           pict + object + "\\par more}}" + QByteArray(kept, '}') + "} z}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    const QString text = QStringLiteral("adeep \u20ac\u20ac\ufffc\ufffcshown\u2029more z");
+    QCOMPARE(doc.toRawText(), text);
+    // in the formats of the deepest group kept: its words are left out
+    for (const int at : {1, 6, 11, 16}) {
+        const QTextCharFormat format = formatAt(doc, at);
+        QVERIFY2(format.fontWeight() == QFont::Bold && !format.fontItalic() &&
+                     format.fontPointSize() == 12.0,
+                 qPrintable(QString::number(at)));
+    }
+    QCOMPARE(formatAt(doc, int(text.size()) - 1).fontWeight(), int(QFont::Normal));
+    QCOMPARE(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    // what is kept whole stays byte for byte, and a save keeps every character
+    const QByteArray written = RtfWriter::write(&doc);
+    QVERIFY(written.contains(pict));
+    QVERIFY(written.contains(object));
+    QCOMPARE(plain(written), text);
+    QTextDocument again;
+    RtfReader::read(written, &again);
+    QCOMPARE(RtfWriter::write(&again), written);
 }
 
 void TestRtfCodec::nothingLost_data()
@@ -472,6 +510,21 @@ void TestRtfCodec::nothingLost_data()
     QTest::newRow("old bullets") << QByteArray(
                                         "{\\rtf1{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'b7}}x\\par}")
                                  << QString::fromUtf8("•\tx");
+    QTest::newRow("old numbering after empty number text")
+        << QByteArray("{\\rtf1{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}{\\listtext\\tab}one\\par "
+                      "{\\listtext \\tab}two\\par}")
+        << QStringLiteral("1.\tone\u20292.\ttwo");
+    QTest::newRow("old bullets after empty number text")
+        << QByteArray("{\\rtf1{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}{\\pntext\\tab}x\\par}")
+        << QString::fromUtf8("•\tx");
+    QTest::newRow("empty number text without numbering")
+        << QByteArray("{\\rtf1{\\listtext\\tab}one\\par}") << QStringLiteral("\tone");
+    QTest::newRow("footnote marks")
+        << QByteArray("{\\rtf1 here{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} The note.} "
+                      "and there{\\super\\chftn}{\\footnote{\\super\\chftn} Two.}.}")
+        << QStringLiteral("here1 and there2.");
+    QTest::newRow("narrow spaces and joiners") << QByteArray("{\\rtf1 a\\qmspace b\\zwj c\\zwnj d}")
+                                               << QStringLiteral("a\u2005b\u200dc\u200cd");
     QTest::newRow("symbol bullets")
         << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}"
                       "{\\f1\\'b7}\\f0\\'b7\\u61623?}")

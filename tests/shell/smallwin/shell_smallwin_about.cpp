@@ -1,4 +1,5 @@
 #include "platform/base/apppaths.h"
+#include "platform/base/externalprogram.h"
 #include "platform/base/settingsstore.h"
 #include "platform/controls/controlhost.h"
 #include "scriptedprompter.h"
@@ -6,6 +7,7 @@
 #include "testsupport.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -24,9 +26,15 @@ private slots:
         ControlHost::instance().setLibraryFolder(TestSupport::buildDir() + "/bin");
         QCOMPARE(ControlHost::instance().registerControls(), QString());
         SettingsStore::setInstance(&m_settings);
+        // Only the programs a test makes are found: none of the machine's own starts.
+        m_programs = std::make_unique<TestSupport::FakePrograms>();
     }
 
-    void cleanupTestCase() { SettingsStore::setInstance(nullptr); }
+    void cleanupTestCase()
+    {
+        SettingsStore::setInstance(nullptr);
+        m_programs.reset();
+    }
 
     void showsTextsAndVersion()
     {
@@ -113,6 +121,33 @@ private slots:
         QTRY_VERIFY(QFile::exists(second));
     }
 
+    void sysInfoStartsTheDesktopsOwnProgram()
+    {
+        QList<QStringList> started;
+        ExternalProgram::setStarter([&](const QString &program, const QStringList &arguments) {
+            started.append(QStringList{program} + arguments);
+            return true;
+        });
+        ScriptedPrompter prompter;
+        frmAbout about;
+        TestSupport::FakePrograms programs;
+        // A configured program that is not there gives way to the desktop's.
+        writeSysInfo(m_registry.filePath("nowhere/sysinfo-tool"));
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        const QString gnome = programs.add(QStringLiteral("gnome-control-center"));
+        const QString xfce = programs.add(QStringLiteral("xfce4-about"));
+        about.StartSysInfo();
+        qputenv("XDG_CURRENT_DESKTOP", "XFCE");
+        about.StartSysInfo();
+        const QString hardinfo = programs.add(QStringLiteral("hardinfo"));
+        about.StartSysInfo();
+        QCOMPARE(started, (QList<QStringList>{
+                              {gnome, QStringLiteral("info-overview")}, {xfce}, {hardinfo}}));
+        QVERIFY(prompter.calls().isEmpty());
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        ExternalProgram::setStarter({});
+    }
+
     void mailLinkComposesTheWholeAddress()
     {
         QList<QUrl> opened;
@@ -144,7 +179,7 @@ private slots:
     {
         frmAbout::setUrlOpener([](const QUrl &) { return false; });
         ScriptedPrompter prompter;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor); // a caller's hourglass
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor); // a caller's own pointer
         frmAbout about;
         about.show();
         about.LblEmail_Click();
@@ -157,6 +192,10 @@ private slots:
                                      frmAbout::contactAddress() +
                                      QStringLiteral("\n                      Thank you!")));
         QVERIFY(about.isVisible());
+        // The label takes back only its own hourglass.
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        QGuiApplication::restoreOverrideCursor();
         QVERIFY(!QGuiApplication::overrideCursor());
         frmAbout::setUrlOpener({});
     }
@@ -174,6 +213,7 @@ private:
 
     QTemporaryDir m_registry;
     MemorySettingsStore m_settings;
+    std::unique_ptr<TestSupport::FakePrograms> m_programs;
 };
 
 QTEST_MAIN(TestAbout)

@@ -114,17 +114,18 @@ private slots:
         tray.RemoveMenuItem(5); // ignored
         QCOMPARE(tray.menuItemCount(), 2);
 
-        // The first item really goes: no blank item left that still runs its command.
+        // The first item stays, only its caption goes.
         tray.RemoveMenuItem(0);
-        QCOMPARE(tray.menuItemCount(), 1);
-        QCOMPARE(tray.menuKey(0), QStringLiteral("3"));
-        QCOMPARE(tray.DefaultMenuIndex(), 0);
+        QCOMPARE(tray.menuItemCount(), 2);
+        QCOMPARE(tray.menuItem(0)->text(), QString());
+        QCOMPARE(tray.menuKey(0), QStringLiteral("1"));
+        QCOMPARE(tray.DefaultMenuIndex(), 1);
 
         // Removing the default item leaves no default.
-        tray.RemoveMenuItem(0);
+        tray.RemoveMenuItem(1);
         QCOMPARE(tray.DefaultMenuIndex(), -1);
         QVERIFY(!tray.menu()->defaultAction());
-        QCOMPARE(tray.AddMenuItem("Again", "A"), 0);
+        QCOMPARE(tray.AddMenuItem("Again", "A"), 1);
         tray.ShowMenu(); // no default item: nothing bold, no failure
         QVERIFY(!tray.menu()->defaultAction());
         tray.menu()->hide();

@@ -1,3 +1,4 @@
+#include "platform/base/apperror.h"
 #include "tools/ftp/CFtpFiles.h"
 #include "tools/ftp/FtpErrors.h"
 #include "tools/ftp/FtpListingParser.h"
@@ -188,6 +189,23 @@ void TestFtpParser::collection()
     files.remove(1);
     QCOMPARE(files.count(), 1);
     QCOMPARE(files.item(1).filename, QStringLiteral("b"));
+    // A position outside the entries is an error, not a crash, in every build.
+    for (const int position : {0, 2, -1}) {
+        for (const bool removing : {false, true}) {
+            try {
+                if (removing)
+                    files.remove(position);
+                else
+                    files.item(position);
+                QFAIL("no error");
+            } catch (const AppException &error) {
+                QCOMPARE(error.number(), 9);
+                QCOMPARE(error.error().source, removing ? QStringLiteral("CFtpFiles.Remove")
+                                                        : QStringLiteral("CFtpFiles.Item"));
+            }
+        }
+    }
+    QCOMPARE(files.count(), 1);
 }
 
 void TestFtpParser::errorTable()

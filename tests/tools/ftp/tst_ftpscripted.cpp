@@ -56,6 +56,9 @@ private slots:
     void replyEdges();
     void activeDataFromElsewhere();
     void uploadProgressCountsDelivered();
+    void noopOnlyAfterAborAnswer();
+    void failedLoginClosesConnection();
+    void resumePastTheEnd();
 };
 
 void TestFtpScripted::framing()
@@ -306,6 +309,12 @@ void TestFtpScripted::droppedConnection()
     QTest::qWait(50);
     QVERIFY(!engine.setCurrentDirectory(QStringLiteral("/")));
     QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+    // In active mode too the cause named is the closed connection (code 4: the window
+    // connects again on it).
+    CFtpFiles files;
+    QVERIFY(!engine.enumFiles(files));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrWrongState));
+    QVERIFY(engine.getFtpErrorDescription().contains(QLatin1String("control connection")));
 }
 
 void TestFtpScripted::busyRefusal()
@@ -722,6 +731,100 @@ void TestFtpScripted::uploadProgressCountsDelivered()
     QCOMPARE(shown, qint64(8 << 20));
     QVERIFY2(shownWhilePaused >= 0 && shownWhilePaused < (1 << 20),
              qPrintable(QString::number(shownWhilePaused)));
+}
+
+void TestFtpScripted::noopOnlyAfterAborAnswer()
+{
+    // Like some servers: a command that comes with ABOR is dropped, ABOR gets 426 and 226 a
+    // moment later. The NOOP must follow them; unanswered (here after an upload), it holds the
+    // cancel up seconds at most, not the whole time-out, and nothing more is asked.
+    for (const bool answersNoop : {true, false}) {
+        ScriptedPeer peer;
+        bool deaf = false;
+        int noops = 0;
+        peer.answer = [&](const QByteArray &line) -> QByteArray {
+            if (deaf)
+                return QByteArray();
+            if (line == "PASV")
+                return peer.pasvReply();
+            if (line.startsWith("RETR")) {
+                QTimer::singleShot(0, &peer,
+                                   [&] { peer.dataSocket->write(QByteArray(5000, 'd')); });
+                return "150 sending\r\n";
+            }
+            if (line.startsWith("STOR"))
+                return "150 receiving\r\n";
+            if (line == "ABOR") {
+                deaf = true;
+                QTimer::singleShot(50, &peer, [&] {
+                    deaf = false;
+                    peer.send("426 aborted\r\n226 ABOR ok\r\n");
+                });
+            }
+            if (line == "NOOP" && ++noops > 0 && !answersNoop)
+                return QByteArray(); // never answered
+            return defaultAnswer(line);
+        };
+        CFtpConnection engine(nullptr, 100);
+        engine.setFtpServer(peer.address());
+        engine.setPassiveMode(true);
+        engine.setTimeout(100); // ten seconds
+        QVERIFY(engine.connectToServer());
+        connect(&engine, &CFtpConnection::downloadProgress, this, [&] { engine.cancelTransfer(); });
+        connect(&engine, &CFtpConnection::uploadProgress, this, [&] { engine.cancelTransfer(); });
+        QTemporaryDir dir;
+        const QString local = dir.filePath(QStringLiteral("f"));
+        writeRandomFile(local, 4 << 20);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(answersNoop ? !engine.downloadFile(QStringLiteral("f"), local, 1)
+                            : !engine.uploadFile(local, QStringLiteral("f"), 1));
+        QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(engine.ftpGetLastError(), int(ftpErrCancelled));
+        QCOMPARE(noops, 1);
+        QCOMPARE(peer.lines.contains("SIZE f"), answersNoop); // asked before RETR only
+        QCOMPARE(engine.getCurrentDirectory(), QStringLiteral("/"));
+    }
+}
+
+void TestFtpScripted::failedLoginClosesConnection()
+{
+    ScriptedPeer peer;
+    peer.answer = [](const QByteArray &line) -> QByteArray {
+        return line.startsWith("USER") ? "530 Login incorrect\r\n" : QByteArray();
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    QVERIFY(!engine.connectToServer());
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrNotLoggedIn));
+    // Closed by the engine at once; this server would never close it.
+    QTRY_VERIFY_WITH_TIMEOUT(peer.control->state() == QAbstractSocket::UnconnectedState, 2000);
+}
+
+void TestFtpScripted::resumePastTheEnd()
+{
+    // The local file is longer than the remote one: nothing to resume, said with both
+    // lengths, before anything is asked for.
+    ScriptedPeer peer;
+    peer.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line.startsWith("SIZE"))
+            return "213 4096\r\n";
+        return line == "PASV" ? peer.pasvReply() : defaultAnswer(line);
+    };
+    CFtpConnection engine;
+    engine.setFtpServer(peer.address());
+    engine.setPassiveMode(true);
+    QVERIFY(engine.connectToServer());
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("f"));
+    const QByteArray before = writeRandomFile(local, 9000);
+    QVERIFY(!engine.downloadFile(QStringLiteral("f"), local, 1, 9000));
+    QCOMPARE(engine.ftpGetLastError(), int(ftpErrLocalFile));
+    const QString text = engine.getFtpErrorDescription();
+    QVERIFY2(text.contains(QLatin1String("9000")) && text.contains(QLatin1String("4096")),
+             qPrintable(text));
+    QCOMPARE(fileSha256(local), before);
+    QVERIFY(!peer.lines.contains("PASV"));
 }
 
 QTEST_GUILESS_MAIN(TestFtpScripted)

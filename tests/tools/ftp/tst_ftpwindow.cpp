@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -357,9 +358,24 @@ private slots:
         prompter.answer(QStringLiteral("Yes"));
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
         QCOMPARE(prompter.calls().size(), 2);
+        // Asked in the plain box, Yes, No and Cancel.
+        QCOMPARE(prompter.calls().at(1).kind, QStringLiteral("plain"));
+        QCOMPARE(prompter.calls().at(1).buttonSet, 5);
         QCOMPARE(prompter.calls().at(1).title, QStringLiteral("File already exists"));
         QVERIFY(prompter.calls().at(1).prompt.contains(QLatin1String("remote file - 5,000 bytes")));
         QCOMPARE(fileSha256(QDir(m_server.root()).filePath(QStringLiteral("up load.bin"))), upSha);
+
+        // As long as the local file: the plain box asks whether to cancel; Yes leaves it.
+        prompter.clear();
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+        prompter.answer(source);
+        prompter.answer(QStringLiteral("Yes"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().at(1).kind, QStringLiteral("plain"));
+        QCOMPARE(prompter.calls().at(1).buttonSet, 1);
+        QVERIFY(prompter.calls().at(1).prompt.endsWith(
+            QLatin1String("\r\n\r\nDo you want to cancel upload?")));
         QFile::remove(QDir(m_server.root()).filePath(QStringLiteral("up load.bin")));
     }
 
@@ -403,6 +419,9 @@ private slots:
         QCOMPARE(prompter.calls().at(2).title, QStringLiteral("ARE YOU SURE?"));
         QCOMPARE(prompter.calls().at(3).title, QStringLiteral("ERROR"));
         QVERIFY(prompter.calls().at(3).prompt.startsWith(QLatin1String("Error: 63")));
+        // Nothing of the stopped transfer stays in the title strip.
+        QVERIFY2(m_ftp->sbStatusBar->text().isEmpty(), qPrintable(m_ftp->sbStatusBar->text()));
+        QCOMPARE(m_ftp->ProgressBar1->value(), 0);
         QCOMPARE(readAll(target), older);
         QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
         QVERIFY(fileSha256(target) != sha);
@@ -417,6 +436,39 @@ private slots:
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
         QVERIFY(guard); // still on the stack here
         QTRY_VERIFY(!guard);
+    }
+
+    void uploadEndsWhileAsked()
+    {
+        // Stop is clicked as the data flows, and the server confirms the whole file while the
+        // question is open: "Yes" then stops nothing, and the upload is reported done.
+        PyFtpServer slow({QStringLiteral("--throttle"), QStringLiteral("100000")});
+        QVERIFY2(slow.start(), qPrintable(slow.errorText()));
+        QTemporaryDir local;
+        const QString source = local.filePath(QStringLiteral("small.bin"));
+        const QByteArray sha = writeRandomFile(source, 200000, 4);
+        QVERIFY(openWindow());
+        scriptLogin(slow.address());
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        bool stopped = false;
+        connect(m_ftp->connection(), &CFtpConnection::uploadProgress, this, [&] {
+            if (!std::exchange(stopped, true))
+                QTimer::singleShot(0, m_ftp,
+                                   [&] { m_ftp->tbToolBar_ButtonClick(QStringLiteral("Stop")); });
+        });
+        bool confirmed = false;
+        connect(m_ftp->connection(), &CFtpConnection::replyMessage, this, [&](const QString &text) {
+            confirmed = confirmed || (stopped && text.startsWith(QLatin1String("226")));
+        });
+        TestPrompter prompter;
+        prompter.answer(source);
+        prompter.answer(QStringLiteral("Yes"));
+        prompter.duringNextBox = [&] { QTRY_VERIFY_WITH_TIMEOUT(confirmed, 20000); };
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
+        QCOMPARE(prompter.calls().size(), 2); // the file box and the question, no error
+        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("ARE YOU SURE?"));
+        QCOMPARE(fileSha256(QDir(slow.root()).filePath(QStringLiteral("small.bin"))), sha);
+        QVERIFY(m_ftp->listItem(QStringLiteral("small.bin")));
     }
 
     void foreignNamesAndCutDownload()
@@ -569,20 +621,21 @@ private slots:
         QVERIFY(prompter.calls().last().prompt.contains(QLatin1String("550")));
     }
 
-    void refusedPortShowsEngineError()
+    void refusedPortIsLoggedWithoutABox()
     {
         ScriptedPrompter prompter;
         QVERIFY(openWindow());
         scriptLogin(QStringLiteral("127.0.0.1:%1").arg(freeLocalPort()));
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
-        QCOMPARE(prompter.calls().size(), 1);
-        QCOMPARE(prompter.calls().first().title, QStringLiteral("ERROR"));
-        QCOMPARE(prompter.calls().first().icon, 103);
-        QVERIFY(prompter.calls().first().prompt.startsWith(
-            QString::number(m_ftp->connection()->ftpGetLastError()) + QStringLiteral("\r\n\r\n")));
-        QVERIFY(prompter.calls().first().prompt.endsWith(
-            m_ftp->connection()->getFtpErrorDescription()));
+        QCOMPARE(prompter.calls().size(), 0);
+        // The log pane names the engine's error; nothing is listed.
+        QVERIFY(m_ftp->txtMessages->toPlainText().endsWith(
+            QStringLiteral("Error %1: %2")
+                .arg(m_ftp->connection()->ftpGetLastError())
+                .arg(m_ftp->connection()->getFtpErrorDescription())));
+        QVERIFY(m_ftp->connection()->ftpGetLastError() != 0);
         QCOMPARE(m_ftp->tvTreeView->topLevelItemCount(), 0);
+        QCOMPARE(m_ftp->Label1->text(), QString());
 
         // A cancelled dialog does nothing at all.
         prompter.clear();

@@ -308,6 +308,37 @@ private slots:
         QCOMPARE(m_opened.size(), 2);
     }
 
+    void saysWhenNoProgramOpensAPicture()
+    {
+        FrmImageNavi *navi = openNavigator();
+        QVERIFY(showNode(navi, childNamed(driveNode(navi), QStringLiteral("sub"))));
+        const QString picture = m_root + QStringLiteral("sub/x.bmp");
+        const QString message = QStringLiteral("No program is set up to open \"%1\".").arg(picture);
+        FrmImageNavi::setFileOpener([this](const QString &path) {
+            m_opened.append(path);
+            return false;
+        });
+        const QRect cell = navi->MSFG->visualRect(navi->MSFG->model()->index(0, 0));
+        QTest::mouseClick(navi->MSFG->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(navi->MSFG->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(m_opened, QStringList{picture});
+        QCOMPARE(m_prompter->prompts(), QStringList{message});
+        QCOMPARE(m_prompter->calls().at(0).icon, 105);
+        QCOMPARE(m_prompter->calls().at(0).buttonSet, 4);
+        QCOMPARE(m_prompter->calls().at(0).title, QStringLiteral("FAILED"));
+
+        // The desktop's own opener tells later whether a program took the picture.
+        FrmImageNavi::setFileOpener(nullptr);
+        TestSupport::FakePrograms programs;
+        programs.add(QStringLiteral("xdg-open"), 3);
+        navi->MSFG_DblClick();
+        QTRY_COMPARE(m_prompter->prompts(), (QStringList{message, message}));
+        FrmImageNavi::setFileOpener([this](const QString &path) {
+            m_opened.append(path);
+            return true;
+        });
+    }
+
     void reportsADriveThatIsNotReady()
     {
         FrmImageNavi *navi = openNavigator();

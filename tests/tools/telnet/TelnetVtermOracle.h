@@ -8,11 +8,12 @@ struct VTerm;
 struct VTermScreen;
 struct VTermState;
 
-// The independent terminal the screen is checked against: libvterm, 80 x 25, 8-bit input.
+// The independent terminal the screen is checked against: libvterm, 80 x 25, 8-bit input or
+// UTF-8.
 class TelnetVtermOracle
 {
 public:
-    TelnetVtermOracle();
+    explicit TelnetVtermOracle(bool utf8 = false);
     ~TelnetVtermOracle();
     TelnetVtermOracle(const TelnetVtermOracle &) = delete;
     TelnetVtermOracle &operator=(const TelnetVtermOracle &) = delete;
@@ -21,8 +22,8 @@ public:
     void write(const char *data, size_t size);
 
     // Empty when the screen shows the same characters and cursor as the oracle (and, with
-    // renditions, the same bold, underline, blink/italic, reverse and colours); otherwise
-    // where they first differ, with both screens.
+    // renditions, the same bold, underline, blink/italic, reverse and colours, the whole
+    // screen's reversal included); otherwise where they first differ, with both screens.
     QString compare(const Telnet &screen, bool renditions = false) const;
 
     char32_t character(int row, int column) const;

@@ -91,7 +91,9 @@ QList<std::pair<const char *, QByteArray>> scriptedStreams()
         {"origin mode", "\x1b[5;10r\x1b[?6h\x1b[Hx\x1b[99;1Hy\x1b[?6l\x1b[Hz\x1b[r"_b},
         {"no autowrap", "\x1b[?7l"_b + QByteArray(90, 'a') + "\x1b[?7h\r\n" + QByteArray(85, 'b')},
         {"new line mode", "\x1b[20habc\ndef\x1b[20lghi\njkl"_b},
-        {"character sets", "\x1b(0lqqk\x1b(B x \x0e"_b + "a\x1b)0lqk\x0f" + "b\x1b(Ac"},
+        {"character sets", "\x1b(0lqqk\x1b(B x \x0e"_b + "a\x1b)0lqk\x0f" + "b\x1b(Ac#\x1b)A\x0e#"},
+        {"reverse screen", "\x1b[7mab\x1b[0mcd\x1b[?5h\x1b[44mef\x1b[7mgh"_b},
+        {"reverse screen and back", "ab\x1b[?5h\x1b[7mcd\x1b[?5l\x1b[0mef"_b},
         {"alignment pattern", "\x1b#8"_b},
         {"cancel and substitute", "\x1b[12\x18"_b + "A\x1b[3\x1a" + "B"},
         {"controls inside a sequence", "\x1b[5;\r10Hx\x1b[2\bCy"_b},
@@ -233,11 +235,12 @@ QString firstDivergence(const QByteArray &bytes)
     return QStringLiteral("no difference byte by byte");
 }
 
-QString compareWhole(const QByteArray &bytes, bool renditions)
+QString compareWhole(const QByteArray &bytes, bool renditions, bool utf8 = false)
 {
     Telnet screen;
+    screen.setUtf8(utf8);
     screen.write(bytes.constData(), bytes.size());
-    TelnetVtermOracle oracle;
+    TelnetVtermOracle oracle(utf8);
     oracle.write(bytes);
     return oracle.compare(screen, renditions);
 }
@@ -275,6 +278,7 @@ private slots:
     void cutAtEveryByte();
     void randomStreams();
     void randomStreamsByteByByte();
+    void utf8Text();
     void recordings_data();
     void recordings();
 };
@@ -353,6 +357,20 @@ void TelnetDifferentialTest::randomStreamsByteByByte()
         for (char b : bytes)
             QCOMPARE(single.ProcessChar(uint8_t(b)), Telnet::DataState);
         QVERIFY2(sameScreen(whole, single), qPrintable(QString::number(stream)));
+    }
+}
+
+// UTF-8 text as hosts in a UTF-8 locale send it shows the oracle's characters.
+void TelnetDifferentialTest::utf8Text()
+{
+    const QByteArray text = QStringLiteral("gr\u00fc\u00dfe \u20ac 5 \u0391\u03b2\u03b3 "
+                                           "\u043f\u0440\u0438\u0432\u0435\u0442 \u2500\u2502")
+                                .toUtf8();
+    for (const QByteArray &bytes :
+         {"\x1b[1;31m"_b + text + "\x1b[0m\r\n" + text.repeated(6),
+          "\x1b(A#\x1b(0lqk\x1b(B"_b + text + "\x1b[?5h", "\x1b[?7l"_b + text.repeated(5)}) {
+        const QString problem = compareWhole(bytes, true, true);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 }
 

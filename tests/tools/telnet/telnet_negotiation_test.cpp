@@ -35,8 +35,9 @@ struct Machine
 {
     N n;
     Outcome out;
-    explicit Machine(const QByteArray &setup = {})
+    explicit Machine(const QByteArray &setup = {}, bool binary = false)
     {
+        n.setBinary(binary);
         n.setSendHandler([this](const QByteArray &bytes) { out.writes.append(bytes); });
         n.setDataHandler([this](const char *d, qsizetype s) { out.data.append(d, s); });
         n.connectionOpened();
@@ -72,6 +73,7 @@ class TelnetNegotiationTest : public QObject
 
 private slots:
     void offerIsOneWrite();
+    void utf8Terminal();
     void streams_data();
     void streams();
     void newConnectionForgetsHalfReadCommand();
@@ -89,6 +91,26 @@ void TelnetNegotiationTest::offerIsOneWrite()
     n.connectionOpened();
     QCOMPARE(writes,
              Bytes{b({255, 253, 1, 255, 253, 3, 255, 251, 31, 255, 251, 24, 255, 251, 32})});
+}
+
+void TelnetNegotiationTest::utf8Terminal()
+{
+    const int IAC = N::IAC, DO = N::DO, DONT = N::DONT, WILL = N::WILL, WONT = N::WONT;
+    // BINARY is asked for both ways in the offer's write; the host's agreement needs no
+    // answer, its end one each way.
+    Machine m({}, true);
+    m.n.connectionOpened();
+    QVERIFY(m.out.writes.last().endsWith(b({IAC, WILL, 0, IAC, DO, 0})));
+    m.out = {};
+    m.n.receive(b({IAC, DO, 0, IAC, WILL, 0, IAC, DO, 0}));
+    QCOMPARE(m.out.writes, Bytes{});
+    QVERIFY(m.n.localEnabled(N::OptBinary) && m.n.remoteEnabled(N::OptBinary));
+    m.n.receive(b({IAC, DONT, 0, IAC, WONT, 0}));
+    QCOMPARE(m.out.writes, (Bytes{b({IAC, WONT, 0}), b({IAC, DONT, 0})}));
+    // Typed text goes out as UTF-8; the 8-bit terminal sends Latin-1 and drops the rest.
+    const QString typed = QString::fromUtf8("a\u00fc\u20ac");
+    QCOMPARE(TelnetKeyBytes(0, {}, typed, false, true), QByteArray("a\xc3\xbc\xe2\x82\xac"));
+    QCOMPARE(TelnetKeyBytes(0, {}, typed, false, false), QByteArray("a\xfc"));
 }
 
 void TelnetNegotiationTest::streams_data()

@@ -19,6 +19,17 @@ QByteArray attrs(const Telnet &screen, int row)
     return QByteArray(screen.ScreenAttr(row), Telnet::Columns);
 }
 
+// The characters of a row as the window shows them.
+QString shown(const Telnet &screen, int row)
+{
+    QString out;
+    for (int c = 0; c < Telnet::Columns; ++c) {
+        const char32_t ch = screen.character(row, c);
+        out += QString::fromUcs4(&ch, 1);
+    }
+    return out.trimmed();
+}
+
 QByteArray numberedRows()
 {
     QByteArray out;
@@ -42,6 +53,8 @@ private slots:
     void erasing();
     void attributes();
     void characterSets();
+    void reverseScreen();
+    void utf8Text();
     void controlsAreNotDrawn();
     void longAndOddSequences();
     void telnetCommandByte();
@@ -308,6 +321,65 @@ void TelnetSequencesTest::characterSets()
     Telnet align;
     feed(align, "\x1b#8");
     QCOMPARE(text(align, 24), QByteArray(80, 'E'));
+
+    // The United Kingdom set differs from ASCII in "#" alone, which is the pound sign; in G1
+    // it is reached by shift out. Both 8-bit and UTF-8 screens show it.
+    for (const bool utf8 : {false, true}) {
+        Telnet uk;
+        uk.setUtf8(utf8);
+        feed(uk, "#\x1b(A#1\x1b)A\x1b(B#\x0e#\x0f#");
+        QCOMPARE(shown(uk, 0), QString::fromUtf8("#\u00a31#\u00a3#"));
+        QCOMPARE(uk.ScreenText(0)[1], '\xa3'); // the Latin-1 byte of the window's code page
+        QCOMPARE(uk.CursorCol(), 6);
+        QVERIFY(!(uk.styles(0)[1].flags & Telnet::LineDrawing));
+    }
+}
+
+void TelnetSequencesTest::reverseScreen()
+{
+    Telnet screen;
+    feed(screen, "ab");
+    screen.takeDirtyRows();
+    // The whole screen is drawn again, its cells and cursor unchanged; twice is once.
+    feed(screen, "\x1b[?5h\x1b[?5h");
+    QVERIFY(screen.reverseScreen());
+    QCOMPARE(screen.takeDirtyRows(), (1u << Telnet::Rows) - 1);
+    QCOMPARE(text(screen, 0), QByteArray("ab"));
+    QCOMPARE(screen.CursorCol(), 2);
+    feed(screen, "\x1b[?5l");
+    QVERIFY(!screen.reverseScreen());
+    // A new connection's screen starts the right way round.
+    feed(screen, "\x1b[?5h");
+    screen.resetScreen();
+    QVERIFY(!screen.reverseScreen());
+}
+
+void TelnetSequencesTest::utf8Text()
+{
+    // "a\u00fc\u20ac", a character beyond the basic plane and German text, cut anywhere.
+    const QByteArray bytes = "a\xc3\xbc\xe2\x82\xac\xf0\x9f\x98\x80 gr\xc3\xbc\xc3\x9f"
+                             "e";
+    for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+        Telnet screen;
+        screen.setUtf8(true);
+        feed(screen, bytes.left(cut));
+        feed(screen, bytes.mid(cut));
+        QCOMPARE(shown(screen, 0), QString::fromUtf8(bytes));
+        QCOMPARE(screen.CursorCol(), 10);
+    }
+    // Broken sequences show U+FFFD for each piece that cannot start one and lose no control
+    // or text after them: a stray continuation, a lead cut by a line end, an overlong form, a
+    // surrogate, a lead cut by an escape sequence.
+    Telnet broken;
+    broken.setUtf8(true);
+    feed(broken, "\x80x\xc3\r\ny\xc0\xafz\xed\xa0\x80w\xe2\x82\x1b[31mv");
+    QCOMPARE(shown(broken, 0), QString::fromUtf8("\ufffdx\ufffd"));
+    QCOMPARE(shown(broken, 1), QString::fromUtf8("y\ufffd\ufffdz\ufffdw\ufffdv"));
+    QCOMPARE(broken.styles(1)[7].fore, uint8_t(1));
+    // The 8-bit screen keeps a cell per byte, read as Latin-1.
+    Telnet latin;
+    feed(latin, "a\xc3\xbc");
+    QCOMPARE(shown(latin, 0), QString::fromLatin1("a\xc3\xbc"));
 }
 
 void TelnetSequencesTest::controlsAreNotDrawn()

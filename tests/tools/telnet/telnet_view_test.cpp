@@ -44,6 +44,7 @@ private slots:
     void cursorBlinksAndSuspends();
     void paintsColoursAndCursor();
     void repaintMatchesLiveDrawing();
+    void reverseScreenAndWideText();
 };
 
 void TelnetViewTest::initialisationSizesTheScreen()
@@ -142,6 +143,32 @@ void TelnetViewTest::repaintMatchesLiveDrawing()
     whole.CursorHide();
     feed(whole, stream);
     QCOMPARE(snapshot(live), snapshot(whole));
+}
+
+void TelnetViewTest::reverseScreenAndWideText()
+{
+    TelnetScreenView view;
+    view.screen().setUtf8(true);
+    view.InitTerminal();
+    view.CursorHide();
+    // Characters beyond Latin-1 keep to their cells: the one after them is drawn where it
+    // belongs.
+    feed(view, "\xe2\x82\xac\xd0\x96\xe2\x94\x80x \x1b[41m \x1b[0m\x1b(A#");
+    QImage image = snapshot(view);
+    for (int column = 0; column < 4; ++column)
+        QVERIFY2(hasInk(image, view, 0, column, Qt::black), qPrintable(QString::number(column)));
+    QVERIFY(!hasInk(image, view, 0, 4, Qt::black));
+    QCOMPARE(cellCentre(image, view, 0, 5), QColor(128, 0, 0));
+    QVERIFY(hasInk(image, view, 0, 6, Qt::black)); // the pound sign
+
+    // The reversed screen swaps every cell's colours, blank ones included, and back.
+    feed(view, "\x1b[?5h");
+    QTRY_COMPARE(cellCentre(snapshot(view), view, 10, 10), QColor(Qt::white));
+    image = snapshot(view);
+    QCOMPARE(cellCentre(image, view, 0, 5), QColor(Qt::white)); // white text on red, reversed
+    QCOMPARE(cellCentre(image, view, 24, 79), QColor(Qt::white));
+    feed(view, "\x1b[?5l");
+    QTRY_COMPARE(cellCentre(snapshot(view), view, 10, 10), QColor(Qt::black));
 }
 
 QTEST_MAIN(TelnetViewTest)

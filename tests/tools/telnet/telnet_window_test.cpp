@@ -19,6 +19,8 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <clocale>
+
 namespace {
 
 QString screenText(frmTelnet &window)
@@ -72,6 +74,11 @@ class TelnetWindowTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // The 8-bit terminal, whatever the machine's locale (the UTF-8 one is in e2e).
+        setlocale(LC_CTYPE, "C");
+    }
     void init()
     {
         SetInternetActiveCheck([] { return true; });

@@ -236,6 +236,26 @@ private slots:
         QCOMPARE(browser->recentUrls(), QStringList({typed}));
     }
 
+    void earlierAddressesAreOffered()
+    {
+        // Chosen in an earlier session: one twice, one typed without its scheme.
+        const QString typed = QStringLiteral("127.0.0.1:%1/b.html").arg(QUrl(m_base).port());
+        WebAddressHistory::WriteRecentURLs(m_settings, url("a"));
+        WebAddressHistory::WriteRecentURLs(m_settings, typed);
+        WebAddressHistory::WriteRecentURLs(m_settings, url("a"));
+        QPointer<frmWebBrowser> closing = browser;
+        browser->CloseBrowser();
+        QTRY_VERIFY(!closing);
+        m_main->TBTool_ButtonClick(QStringLiteral("Internet"));
+        browser = qobject_cast<frmWebBrowser *>(m_main->toolWindow(QStringLiteral("Internet")));
+        QVERIFY(browser);
+        waitFor("home");
+        QStringList offered;
+        for (int i = 0; i < browser->cboAddress->count(); ++i)
+            offered.append(browser->cboAddress->itemText(i));
+        QCOMPARE(offered, (QStringList{url("home"), url("a"), url("b")}));
+    }
+
     void slowPageShowsProcessingUntilStopped()
     {
         type(url("slow"));

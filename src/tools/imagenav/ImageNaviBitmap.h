@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// Reads a bitmap file (.bmp, .dib, .rle) straight down to a thumbnail's size, so that a
+// picture too large to decode whole in memory still shows. No widgets: runs in a worker.
+namespace ImageNaviBitmap {
+
+// The picture scaled to target, each pixel the average of the part of the picture it
+// stands for. Null when the file is not a bitmap of a kind read here (the caller may try a
+// general reader then) or when it is damaged: cut short, or sizes that do not fit together.
+QImage readScaled(const QString &path, const QSize &target);
+
+} // namespace ImageNaviBitmap
