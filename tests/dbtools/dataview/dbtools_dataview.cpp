@@ -245,20 +245,6 @@ private slots:
         QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Basics"));
         QCOMPARE(view->DBGridRecord->model()->index(0, 1).data().toString(),
                  QStringLiteral("Basics question 1"));
-        // A long statement is named short enough for the status bar.
-        view->TxtQuery->setPlainText(QStringLiteral("SELECT ID,\n       Question\nFROM Qt "
-                                                    "WHERE ID > 2 AND Question LIKE '*question*' "
-                                                    "ORDER BY ID"));
-        QVERIFY(runQuery(view));
-        QCOMPARE(view->GridCaption->text(),
-                 QStringLiteral("SELECT ID, Question FROM Qt WHERE ID > 2 AND Question LIK..."));
-        QCOMPARE(m_main->StatusPanel1->text(),
-                 QStringLiteral("There are 1 records in: ") + view->GridCaption->text());
-        // Choosing a table names it again.
-        view->ComboTable->setCurrentIndex(view->ComboTable->findText(QStringLiteral("Qt")));
-        view->ComboTable_Click();
-        QCOMPARE(view->GridCaption->text(), QStringLiteral("Qt Table"));
-        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Qt"));
 
         // The user's own Like wildcards.
         view->TxtQuery->setPlainText(

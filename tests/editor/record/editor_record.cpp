@@ -157,17 +157,13 @@ private slots:
         RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Long"));
         QTRY_VERIFY(!QApplication::overrideCursor());
         f.click(1);
-        // The box lays the answer out step by step; the hourglass stays until it is done, and
-        // none is left behind by editing it.
+        // The box lays the answer out step by step; the hourglass stays until it is done (and
+        // while editing's wider box lays it out anew).
         QVERIFY(!f.form()->RTBAnswer->isLaidOut());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QTRY_VERIFY(f.form()->RTBAnswer->isLaidOut());
         QTRY_VERIFY(!QApplication::overrideCursor());
         f.form()->EditRec();
-        QTRY_VERIFY(!QApplication::overrideCursor());
-        QVERIFY(f.form()->RTBAnswer->isLaidOut());
-        f.form()->CancelChange(true);
-        f.click(0);
         QTRY_VERIFY(!QApplication::overrideCursor());
     }
 
