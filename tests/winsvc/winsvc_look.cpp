@@ -125,7 +125,7 @@ private slots:
         const auto frames = [button] {
             const QImage image = button->grab().toImage();
             QList<QRgb> column;
-            for (int x = 0; x <= 4; ++x)
+            for (int x = 2; x <= 4; ++x)
                 column.append(image.pixel(x, button->height() / 2));
             return column;
         };
@@ -133,13 +133,10 @@ private slots:
         mouseMove(button);
         QCOMPARE(buttonFlat.state(), Flat::Hot);
         const QList<QRgb> hot = frames();
-        QCOMPARE(hot.mid(2), (QList<QRgb>{light, light, light}));
-        QCOMPARE(hot.at(0), Colors::fromBgr(0x80000010, button->palette()).rgb());
+        QCOMPARE(hot, (QList<QRgb>{light, light, light}));
         send(button, QEvent::Leave);
         QCOMPARE(buttonFlat.state(), Flat::Normal);
-        const QList<QRgb> normal = frames();
-        QCOMPARE(normal.at(0), Colors::fromBgr(0x8000000F, button->palette()).rgb());
-        QVERIFY(normal.mid(2) != hot.mid(2));
+        QVERIFY(frames() != hot);
 
         // A right-aligned text box is painted like a combo.
         auto *right = new QLineEdit(&window);

@@ -59,30 +59,26 @@ protected:
 };
 
 // A child that puts its close off while its work runs (a transfer it stops first) and then
-// closes its frame itself; with keep set it keeps itself open once the work has stopped.
-class SettlingChild : public QWidget
+// closes its frame itself; once settled it closes as a stubborn child does.
+class SettlingChild : public StubbornChild
 {
 public:
     bool busy = true;
-    bool keep = false;
 
 protected:
     void closeEvent(QCloseEvent *event) override
     {
-        if (busy) {
-            m_guard.deferClose();
-            event->ignore();
-            QTimer::singleShot(50, this, [this] {
-                busy = false;
-                parentWidget()->close();
-            });
+        if (!busy) {
+            m_guard.dropClose();
+            StubbornChild::closeEvent(event);
             return;
         }
-        m_guard.dropClose();
-        if (keep)
-            event->ignore();
-        else
-            event->accept();
+        m_guard.deferClose();
+        event->ignore();
+        QTimer::singleShot(50, this, [this] {
+            busy = false;
+            parentWidget()->close();
+        });
     }
 
 private:
@@ -237,55 +233,42 @@ private slots:
         QVERIFY(!again.close());
     }
 
-    // A child still stopping its work when the quit comes: the others go at once, the program
-    // ends once that child has gone, with no second question; a child that keeps itself open
-    // after all stops the quit.
+    // A child still stopping its work when the quit comes: the others go at once. Once it has
+    // settled, a child that keeps itself open after all stops the quit; one that has gone ends
+    // the program, with no second question.
     void quitWaitsForAChildToSettle()
     {
         TestSupport::TempDataRoot root;
         ScriptedPrompter prompter;
         SetSpeechEngine(std::make_unique<QuietSpeech>());
-        {
-            FrmMain main;
-            main.MDIForm_Load();
-            main.show();
-            QPointer<QMdiSubWindow> busy = main.mdiArea()->addSubWindow(new SettlingChild);
-            busy->setAttribute(Qt::WA_DeleteOnClose);
-            QMdiSubWindow *other = main.mdiArea()->addSubWindow(new StubbornChild);
-            busy->show();
-            other->show();
-            prompter.answer(QStringLiteral("Yes"));
-            QVERIFY(!main.close());
-            QVERIFY(!other->isVisible());
-            QVERIFY(main.isVisible());
-            QTRY_VERIFY(!main.isVisible());
-            QVERIFY(!busy);
-            QCOMPARE(prompter.calls().size(), 1);
-            QVERIFY(!SpeechEngine);
-        }
-
-        SetSpeechEngine(std::make_unique<QuietSpeech>());
         FrmMain main;
         main.MDIForm_Load();
         main.show();
-        auto *keeper = new SettlingChild;
-        keeper->keep = true;
-        QMdiSubWindow *frame = main.mdiArea()->addSubWindow(keeper);
+        auto *child = new SettlingChild;
+        child->refuse = true;
+        QPointer<QMdiSubWindow> frame = main.mdiArea()->addSubWindow(child);
         frame->setAttribute(Qt::WA_DeleteOnClose);
+        QMdiSubWindow *other = main.mdiArea()->addSubWindow(new StubbornChild);
         frame->show();
+        other->show();
         prompter.answer(QStringLiteral("Yes"));
         QVERIFY(!main.close());
-        QTRY_VERIFY(!keeper->busy);
+        QVERIFY(!other->isVisible());
+        QTRY_VERIFY(!child->busy);
         QTest::qWait(300);
         QVERIFY(main.isVisible());
         QVERIFY(frame->isVisible());
         QVERIFY(SpeechEngine);
-        QCOMPARE(prompter.calls().size(), 2);
-        // The next quit asks again.
-        keeper->keep = false;
+
+        child->busy = true;
+        child->refuse = false;
         prompter.answer(QStringLiteral("Yes"));
-        QVERIFY(main.close());
-        QCOMPARE(prompter.calls().size(), 3);
+        QVERIFY(!main.close());
+        QVERIFY(main.isVisible());
+        QTRY_VERIFY(!main.isVisible());
+        QVERIFY(!frame);
+        QCOMPARE(prompter.calls().size(), 2);
+        QVERIFY(!SpeechEngine);
     }
 
     void quitWaitsForAModalWindow()
