@@ -102,16 +102,10 @@ private slots:
     void newWindowAfterAMessageBox();
     void searchKeywordsAtTheKeyboard();
     void ftpCloseDuringDownload();
-    void ftpStopDuringTransfers();
     void telnetKeysReachTheHost();
-    void exitDuringDownload();
+    void ftpStopAndExitDuringTransfers();
     void trayIconDocks();
-
-    // The tour: every tool after every other, by menu and by toolbar, tiled and cascaded,
-    // and the left panel around the tools and the record windows.
     void toolTour();
-    void toolTourTiledAndCascaded();
-    void leftPanelAfterAToolCloses();
     void editingKeepsWindowsInPlace();
 
 private:
@@ -135,8 +129,9 @@ private:
     void activateChild(QWidget *form);
     void showPictures(const QString &folder);
     void telnetConnect(frmTelnet *telnet, quint16 port);
-    void ftpDownload(FrmFTP *ftp, const QString &address, const QString &file,
-                     const QString &target, std::function<void()> whileRunning);
+    void ftpConnect(FrmFTP *ftp, const QString &address);
+    void ftpDownload(FrmFTP *ftp, const QString &file, const QString &target,
+                     std::function<void()> whileRunning);
 
     XInput m_input;
     ModalAnswers m_answers;
@@ -657,11 +652,8 @@ void E2eMainWindow::fillFileBox(QWidget *dialog, const QString &path)
     m_input.key(QStringLiteral("Return"));
 }
 
-// Connects the FTP window through its connect dialog (anonymous, as it proposes), picks a
-// file in the list and starts its download into `target` through the real save box;
-// `whileRunning` acts once the data flows, from inside the download's own wait.
-void E2eMainWindow::ftpDownload(FrmFTP *ftp, const QString &address, const QString &file,
-                                const QString &target, std::function<void()> whileRunning)
+// Connects the FTP window through its connect dialog (anonymous, as it proposes).
+void E2eMainWindow::ftpConnect(FrmFTP *ftp, const QString &address)
 {
     m_answers.expectWith(QStringLiteral("Connect to site:"), [this, address](QWidget *window) {
         auto *dialog = qobject_cast<frmConnect *>(window);
@@ -678,6 +670,14 @@ void E2eMainWindow::ftpDownload(FrmFTP *ftp, const QString &address, const QStri
     });
     m_input.click(ftpButton(ftp, QStringLiteral("Connect")));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+}
+
+// Picks a file in the connected FTP window's list and starts its download into `target`
+// through the real save box; `whileRunning` acts once the data flows, from inside the
+// download's own wait.
+void E2eMainWindow::ftpDownload(FrmFTP *ftp, const QString &file, const QString &target,
+                                std::function<void()> whileRunning)
+{
     QTRY_VERIFY_WITH_TIMEOUT(listed(ftp, file), Patience);
     QTreeWidgetItem *item = listed(ftp, file);
     m_input.click(ftp->lvListView->viewport(), ftp->lvListView->visualItemRect(item).center());
@@ -751,8 +751,8 @@ void E2eMainWindow::ftpCloseDuringDownload()
     QVERIFY(frame);
     QWidget *exitButton = ftpButton(ftp, QStringLiteral("Exit"));
     QVERIFY(exitButton);
-    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"),
-                local.filePath(QStringLiteral("first.bin")),
+    ftpConnect(ftp, server.address());
+    ftpDownload(ftp, QStringLiteral("big.bin"), local.filePath(QStringLiteral("first.bin")),
                 [this, exitButton] { m_input.click(exitButton); });
     if (QTest::currentTestFailed())
         return;
@@ -769,8 +769,8 @@ void E2eMainWindow::ftpCloseDuringDownload()
     QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
     frame = m_main->subWindowOf(ftp);
     QTabBar *top = m_main->SSTabTop->tabBar();
-    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"),
-                local.filePath(QStringLiteral("second.bin")),
+    ftpConnect(ftp, server.address());
+    ftpDownload(ftp, QStringLiteral("big.bin"), local.filePath(QStringLiteral("second.bin")),
                 [this, top] { m_input.click(top, top->tabRect(0).center()); });
     if (QTest::currentTestFailed())
         return;
@@ -782,62 +782,6 @@ void E2eMainWindow::ftpCloseDuringDownload()
     QVERIFY(m_main->SSTabMain->isVisible());
     openDatabase(QStringLiteral("C++"));
 
-    finish();
-}
-
-// Stop during a download and during an upload, answered at the real question: nothing of the
-// stopped transfer stays in the title strip, and the stopped upload says what the server
-// holds, which the refreshed list shows.
-void E2eMainWindow::ftpStopDuringTransfers()
-{
-    PyFtpServer server({QStringLiteral("--throttle"), QStringLiteral("131072")});
-    QVERIFY2(server.start(), qPrintable(server.errorText()));
-    writeRandomFile(server.root() + QStringLiteral("/big.bin"), 8 << 20);
-    QTemporaryDir local(QDir::tempPath() + QStringLiteral("/e2eftp-XXXXXX"));
-    QVERIFY(local.isValid());
-    const QString source = local.filePath(QStringLiteral("up.bin"));
-    writeRandomFile(source, 8 << 20, 5);
-    start();
-    openTool(QStringLiteral("FTP"));
-    FrmFTP *ftp = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
-    QWidget *stop = ftpButton(ftp, QStringLiteral("Stop"));
-    QVERIFY(stop);
-    // The click comes as an event of its own: its question is answered from inside it.
-    auto clickStop = [this, stop] {
-        QTimer::singleShot(0, stop, [this, stop] { m_input.click(stop); });
-    };
-
-    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"),
-                local.filePath(QStringLiteral("big.bin")), [this, clickStop] {
-                    m_answers.expect(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Yes"));
-                    m_answers.expect(QStringLiteral("ERROR"), QStringLiteral("Ok"));
-                    clickStop();
-                });
-    if (QTest::currentTestFailed())
-        return;
-    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !ftp->connection()->busy(), Patience);
-    QVERIFY2(ftp->sbStatusBar->text().isEmpty(), qPrintable(ftp->sbStatusBar->text()));
-    QCOMPARE(ftp->ProgressBar1->value(), 0);
-
-    m_answers.clear();
-    m_answers.expectWith(QStringLiteral("Select file to upload"),
-                         [this, source](QWidget *dialog) { fillFileBox(dialog, source); });
-    auto flowing = std::make_shared<bool>(false);
-    connect(ftp->connection(), &CFtpConnection::uploadProgress, ftp,
-            [flowing](qint64 bytes) { *flowing = bytes > 0; });
-    m_answers.whenReady([flowing] { return *flowing; }, clickStop);
-    m_answers.expect(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Yes"));
-    m_answers.expect(QStringLiteral("CANCELLED"), QStringLiteral("Ok"));
-    m_input.click(ftpButton(ftp, QStringLiteral("Upload")));
-    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !ftp->connection()->busy(), Patience);
-    const QString held =
-        QString::number(QFileInfo(server.root() + QStringLiteral("/up.bin")).size());
-    QVERIFY2(m_answers.seen().last().endsWith(
-                 QStringLiteral("The server holds %1 of 8388608 bytes.").arg(held)),
-             qPrintable(m_answers.seen().last()));
-    QCOMPARE(listed(ftp, QStringLiteral("up.bin"))->text(1).remove(QLatin1Char(',')), held);
-    QCOMPARE(ftp->ProgressBar1->value(), 0);
     finish();
 }
 
@@ -931,10 +875,13 @@ void E2eMainWindow::telnetConnect(frmTelnet *telnet, quint16 hostPort)
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
 }
 
-// File > Exit while the FTP window downloads, with a telnet window connected beside it: one
-// "Yes" ends the program. The transfer stops as Stop stops it (what came stays for a resume),
-// both windows unload, and the telnet host sees its connection closed.
-void E2eMainWindow::exitDuringDownload()
+// The FTP window from the Tools menu beside a connected telnet window. Stop during a download
+// and during an upload, answered at the real question: nothing of the stopped transfer stays in
+// the title strip, and the stopped upload says what the server holds, which the refreshed list
+// shows. Then File > Exit while a download runs: one "Yes" ends the program. The transfer
+// stops as Stop stops it (what came stays for a resume), both windows unload, and the telnet
+// host sees its connection closed.
+void E2eMainWindow::ftpStopAndExitDuringTransfers()
 {
     PyFtpServer server({QStringLiteral("--throttle"), QStringLiteral("131072")});
     QVERIFY2(server.start(), qPrintable(server.errorText()));
@@ -942,6 +889,8 @@ void E2eMainWindow::exitDuringDownload()
     writeRandomFile(server.root() + QStringLiteral("/big.bin"), size);
     QTemporaryDir local(QDir::tempPath() + QStringLiteral("/e2eftp-XXXXXX"));
     QVERIFY(local.isValid());
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    writeRandomFile(source, size, 5);
     QTcpServer host;
     QVERIFY(host.listen(QHostAddress::LocalHost, 0));
     QPointer<QTcpSocket> peer;
@@ -954,15 +903,52 @@ void E2eMainWindow::exitDuringDownload()
                              Patience);
     telnetConnect(telnet, host.serverPort());
     QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
-
-    // The FTP window beside it, from the same menu.
     chooseMenu(QStringLiteral("mnuTools"), QStringLiteral("mnuFTP"));
     QPointer<FrmFTP> ftp;
     QTRY_VERIFY_WITH_TIMEOUT((ftp = m_main->findChild<FrmFTP *>()) && ftp->isVisible(), Patience);
     QVERIFY(telnet && telnet->isConnected());
+    ftpConnect(ftp, server.address());
 
+    QWidget *stop = ftpButton(ftp, QStringLiteral("Stop"));
+    QVERIFY(stop);
+    // The click comes as an event of its own: its question is answered from inside it.
+    auto clickStop = [this, stop] {
+        QTimer::singleShot(0, stop, [this, stop] { m_input.click(stop); });
+    };
+    ftpDownload(ftp, QStringLiteral("big.bin"), local.filePath(QStringLiteral("big.bin")),
+                [this, clickStop] {
+                    m_answers.expect(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Yes"));
+                    m_answers.expect(QStringLiteral("ERROR"), QStringLiteral("Ok"));
+                    clickStop();
+                });
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !ftp->connection()->busy(), Patience);
+    QVERIFY2(ftp->sbStatusBar->text().isEmpty(), qPrintable(ftp->sbStatusBar->text()));
+    QCOMPARE(ftp->ProgressBar1->value(), 0);
+
+    m_answers.clear();
+    m_answers.expectWith(QStringLiteral("Select file to upload"),
+                         [this, source](QWidget *dialog) { fillFileBox(dialog, source); });
+    auto flowing = std::make_shared<bool>(false);
+    connect(ftp->connection(), &CFtpConnection::uploadProgress, ftp,
+            [flowing](qint64 bytes) { *flowing = bytes > 0; });
+    m_answers.whenReady([flowing] { return *flowing; }, clickStop);
+    m_answers.expect(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Yes"));
+    m_answers.expect(QStringLiteral("CANCELLED"), QStringLiteral("Ok"));
+    m_input.click(ftpButton(ftp, QStringLiteral("Upload")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !ftp->connection()->busy(), Patience);
+    const QString held =
+        QString::number(QFileInfo(server.root() + QStringLiteral("/up.bin")).size());
+    QVERIFY2(m_answers.seen().last().endsWith(
+                 QStringLiteral("The server holds %1 of 8388608 bytes.").arg(held)),
+             qPrintable(m_answers.seen().last()));
+    QCOMPARE(listed(ftp, QStringLiteral("up.bin"))->text(1).remove(QLatin1Char(',')), held);
+    QCOMPARE(ftp->ProgressBar1->value(), 0);
+
+    m_answers.clear();
     const QString partial = local.filePath(QStringLiteral("partial.bin"));
-    ftpDownload(ftp, server.address(), QStringLiteral("big.bin"), partial, [this] {
+    ftpDownload(ftp, QStringLiteral("big.bin"), partial, [this] {
         m_answers.expect(QStringLiteral("EXIT"), QStringLiteral("Yes"));
         // From the download's own wait, as a user's menu click comes; the quit question then
         // has its own loop, answered from outside this step.
@@ -974,11 +960,8 @@ void E2eMainWindow::exitDuringDownload()
         return;
     QTRY_VERIFY_WITH_TIMEOUT(!m_main->isVisible(), Patience);
     QVERIFY(m_answers.done());
-    // The two connect dialogs, the save box and one quit question: nothing more to answer.
-    QCOMPARE(m_answers.seen().mid(0, 3),
-             QStringList({QStringLiteral("Connect To:"), QStringLiteral("Connect to site:"),
-                          QStringLiteral("Download file and save as...")}));
-    QCOMPARE(m_answers.seen().size(), 4);
+    // The save box and one quit question: nothing more to answer.
+    QCOMPARE(m_answers.seen().size(), 2);
     QVERIFY(m_answers.seen().last().contains(QStringLiteral("Are you sure you want to quit?")));
     QTRY_VERIFY_WITH_TIMEOUT(!ftp && !telnet, Patience);
     QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() != QAbstractSocket::ConnectedState, Patience);
@@ -1102,14 +1085,6 @@ QWidget *lentLeftPart(QWidget *tool)
     return nullptr;
 }
 
-bool inside(const QWidget *widget, const QWidget *ancestor)
-{
-    for (; widget; widget = widget->parentWidget())
-        if (widget == ancestor)
-            return true;
-    return false;
-}
-
 // On screen for a user: shown, of a usable size, and not covered by its parents' edges.
 bool onScreen(const QWidget *widget)
 {
@@ -1117,13 +1092,11 @@ bool onScreen(const QWidget *widget)
            widget->visibleRegion().boundingRect().width() > 40;
 }
 
-QString caption(const QWidget *label)
+bool showsPictureDescription(const FrmMain *main)
 {
-    const QVariant text = label->property("Caption");
-    if (text.isValid())
-        return text.toString();
-    auto *plain = qobject_cast<const QLabel *>(label);
-    return plain ? plain->text() : QString();
+    return main->LabelPicDesc->isVisible() &&
+           main->LabelPicDesc->property("Caption").toString().startsWith(
+               QLatin1String("Image name is : "));
 }
 
 } // namespace
@@ -1164,12 +1137,13 @@ void E2eMainWindow::checkToolShown(const QString &key)
     QWidget *leftPart = lentLeftPart(tool);
     const QString what = key + QStringLiteral(" active");
     if (toolbar) {
-        QTRY_VERIFY2_WITH_TIMEOUT(inside(toolbar, m_main->PanelHolder) && toolbar->isVisible(),
+        QTRY_VERIFY2_WITH_TIMEOUT(m_main->PanelHolder->isAncestorOf(toolbar) &&
+                                      toolbar->isVisible(),
                                   qPrintable(what), Patience);
     }
     QDockWidget *panel = m_main->PanelLeftDock;
     if (leftPart) {
-        QTRY_VERIFY2_WITH_TIMEOUT(inside(leftPart, m_main->PanelLeft) && onScreen(leftPart),
+        QTRY_VERIFY2_WITH_TIMEOUT(m_main->PanelLeft->isAncestorOf(leftPart) && onScreen(leftPart),
                                   qPrintable(what), Patience);
         QVERIFY2(panel->isVisible(), qPrintable(what));
         QVERIFY2(!m_main->SSTabMain->isVisible(), qPrintable(what));
@@ -1184,18 +1158,16 @@ void E2eMainWindow::checkToolShown(const QString &key)
             continue;
         const QString where = what + QStringLiteral(", ") + other + QStringLiteral(" behind");
         if (QWidget *part = lentToolbar(otherTool))
-            QVERIFY2(inside(part, otherTool), qPrintable(where));
+            QVERIFY2(otherTool->isAncestorOf(part), qPrintable(where));
         if (QWidget *part = lentLeftPart(otherTool))
-            QVERIFY2(inside(part, otherTool), qPrintable(where));
+            QVERIFY2(otherTool->isAncestorOf(part), qPrintable(where));
     }
     int toolbars = 0;
     for (QWidget *child :
          m_main->PanelHolder->findChildren<QToolBar *>(QString(), Qt::FindDirectChildrenOnly))
         toolbars += child->isVisible() ? 1 : 0;
     QCOMPARE(toolbars, toolbar ? 1 : 0);
-    const bool description = m_main->LabelPicDesc->isVisible() &&
-                             caption(m_main->LabelPicDesc).startsWith(QLatin1String("Image name"));
-    if (description)
+    if (showsPictureDescription(m_main))
         QVERIFY2(qobject_cast<FrmImageNavi *>(tool), qPrintable(what));
 }
 
@@ -1210,30 +1182,24 @@ void E2eMainWindow::activateChild(QWidget *form)
     QTRY_COMPARE_WITH_TIMEOUT(m_main->mdiArea()->activeSubWindow(), frame, Patience);
 }
 
-// Opens a folder in the navigator's tree (its nodes chosen one by one down from the drive),
+// Opens a folder in the navigator's tree (its nodes chosen one by one down from the computer),
 // then picks its first picture with a real click, so that its description shows.
 void E2eMainWindow::showPictures(const QString &folder)
 {
     auto *navi =
         qobject_cast<FrmImageNavi *>(::openTool(m_main, QStringLiteral("Image Navigator")));
     QVERIFY(navi);
-    QTreeWidgetItem *drive = nullptr;
-    QTreeWidgetItem *root = navi->Explorer->topLevelItem(0);
-    QVERIFY(root);
-    for (int i = 0; i < root->childCount(); ++i) {
-        const QString path = root->child(i)->data(0, NodePathRole).toString();
-        if (folder.startsWith(path) &&
-            (!drive || path.size() > drive->data(0, NodePathRole).toString().size()))
-            drive = root->child(i);
-    }
-    QVERIFY2(drive, qPrintable(folder));
-    QTreeWidgetItem *node = drive;
-    navi->Explorer->setCurrentItem(node);
+    QTreeWidgetItem *node = navi->Explorer->topLevelItem(0);
+    QVERIFY(node);
     while (node->data(0, NodePathRole).toString() != folder) {
+        // The child deepest on the folder's path.
         QTreeWidgetItem *next = nullptr;
-        for (int i = 0; i < node->childCount() && !next; ++i)
-            if (folder.startsWith(node->child(i)->data(0, NodePathRole).toString()))
+        for (int i = 0; i < node->childCount(); ++i) {
+            const QString path = node->child(i)->data(0, NodePathRole).toString();
+            if (folder.startsWith(path) &&
+                (!next || path.size() > next->data(0, NodePathRole).toString().size()))
                 next = node->child(i);
+        }
         QVERIFY2(next, qPrintable(node->data(0, NodePathRole).toString()));
         node = next;
         navi->Explorer->setCurrentItem(node);
@@ -1241,54 +1207,70 @@ void E2eMainWindow::showPictures(const QString &folder)
     QTRY_VERIFY_WITH_TIMEOUT(!navi->isBuilding() && navi->MSFG->item(0, 0), Patience);
     QTableWidget *grid = navi->MSFG;
     m_input.click(grid->viewport(), grid->visualItemRect(grid->item(0, 0)).center());
-    QTRY_VERIFY_WITH_TIMEOUT(m_main->LabelPicDesc->isVisible(), Patience);
-    QVERIFY(caption(m_main->LabelPicDesc).startsWith(QLatin1String("Image name is : ")));
+    QTRY_VERIFY_WITH_TIMEOUT(showsPictureDescription(m_main), Patience);
 }
 
-namespace {
-
-// Every tool right after every other: each ordered pair of the four tools once.
-QStringList everyPair()
-{
-    const QStringList &t = tourTools;
-    return {t[0], t[1], t[2], t[3], t[0], t[2], t[1], t[3], t[2], t[0], t[3], t[1], t[0]};
-}
-
-void useBrowser(bool on)
-{
-    FrmMain::setToolWindowFactory(QStringLiteral("Internet"),
-                                  on ? FrmMain::ToolWindowFactory([](FrmMain *main) -> QWidget * {
-                                      return new frmWebBrowser(main);
-                                  })
-                                     : FrmMain::ToolWindowFactory());
-}
-
-} // namespace
-
-// Every tool opened after every other from the Tools menu (the windows pile up), then from the
-// tool toolbar (each closes the one before); after each the left panel, the tool's tree and
-// the top band show the new tool's pieces and nothing of the others.
+// One session with the four tools. Every tool is opened right after every other (each ordered
+// pair once, from the FTP window back to it), from the Tools menu (the windows pile up), then
+// from the tool toolbar (each closes the one before); after each the left panel, the tool's
+// tree and the top band show the new tool's pieces and nothing of the others. Between the two,
+// the four side by side and then stacked: whichever is active shows its pieces in the main
+// window, and, tiled, every other shows its own tree in its own window. Last, the left panel
+// after the FTP window that held it has closed: hidden with its View mark cleared; View >
+// Database Viewer brings it back with the database tabs at its own width; its edge drags
+// between the splitter's two limits, the tabs following, and it keeps its width when hidden.
 void E2eMainWindow::toolTour()
 {
-    useBrowser(true);
+    const QString ftpKey = QStringLiteral("FTP"), web = QStringLiteral("Internet"),
+                  telnetKey = QStringLiteral("Telnet"),
+                  navigator = QStringLiteral("Image Navigator");
+    const QStringList everyPair = {ftpKey,    web, telnetKey, ftpKey,    navigator, web,   ftpKey,
+                                   telnetKey, web, navigator, telnetKey, navigator, ftpKey};
     QTemporaryDir pictures;
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
     QVERIFY(picture.save(pictures.filePath(QStringLiteral("a.bmp"))));
     start();
     bool picked = false;
-    for (const QString &key : everyPair()) {
+    for (const QString &key : everyPair) {
         openToolBy(key, true);
         checkToolShown(key);
         if (QTest::currentTestFailed())
             return;
-        if (key == QLatin1String("Image Navigator") && !picked) {
+        if (key == navigator && !picked) {
             showPictures(pictures.path() + QLatin1Char('/'));
             picked = true;
             checkToolShown(key);
         }
     }
-    for (const QString &key : everyPair()) {
+
+    for (const QString &arrangement :
+         {QStringLiteral("mnuWindowTileVertical"), QStringLiteral("mnuWindowCascade")}) {
+        const bool tiled = arrangement == QLatin1String("mnuWindowTileVertical");
+        chooseMenu(QStringLiteral("mnuWindow"), arrangement);
+        QMdiSubWindow *active = m_main->mdiArea()->activeSubWindow();
+        QVERIFY(active);
+        for (const QString &key : tourTools)
+            if (::openTool(m_main, key) == active->widget())
+                checkToolShown(key);
+        // Each in turn; a cascaded window is found by its title bar, the next one below.
+        for (const QString &key : tourTools) {
+            QWidget *tool = ::openTool(m_main, key);
+            if (!tiled)
+                m_main->subWindowOf(tool)->raise();
+            activateChild(tool);
+            checkToolShown(key);
+            if (QTest::currentTestFailed())
+                return;
+            for (const QString &other : tourTools) {
+                QWidget *behind = ::openTool(m_main, other);
+                if (QWidget *part = lentLeftPart(behind); tiled && behind != tool && part)
+                    QVERIFY2(onScreen(part), qPrintable(other));
+            }
+        }
+    }
+
+    for (const QString &key : everyPair) {
         openToolBy(key, false);
         checkToolShown(key);
         if (QTest::currentTestFailed())
@@ -1299,58 +1281,8 @@ void E2eMainWindow::toolTour()
             open += ::openTool(m_main, other) ? 1 : 0;
         QCOMPARE(open, 1);
     }
-    finish();
-    useBrowser(false);
-}
 
-// The four tools side by side and then stacked: whichever is active shows its pieces in the
-// main window, and every other shows its own toolbar and tree in its own window.
-void E2eMainWindow::toolTourTiledAndCascaded()
-{
-    useBrowser(true);
-    start();
-    for (const QString &key : tourTools)
-        openToolBy(key, true);
-    for (const QString &arrangement :
-         {QStringLiteral("mnuWindowTileVertical"), QStringLiteral("mnuWindowCascade")}) {
-        chooseMenu(QStringLiteral("mnuWindow"), arrangement);
-        QMdiSubWindow *active = m_main->mdiArea()->activeSubWindow();
-        QVERIFY(active);
-        for (const QString &key : tourTools)
-            if (::openTool(m_main, key) == active->widget())
-                checkToolShown(key);
-        // Each in turn; a cascaded window is found by its title bar, the next one below.
-        for (const QString &key : tourTools) {
-            QWidget *tool = ::openTool(m_main, key);
-            if (arrangement == QLatin1String("mnuWindowCascade"))
-                m_main->subWindowOf(tool)->raise();
-            activateChild(tool);
-            checkToolShown(key);
-            if (QTest::currentTestFailed())
-                return;
-            for (const QString &other : tourTools) {
-                QWidget *behind = ::openTool(m_main, other);
-                if (behind == tool || arrangement != QLatin1String("mnuWindowTileVertical"))
-                    continue;
-                // Tiled, the others are on view with their own pieces in them.
-                if (QWidget *part = lentLeftPart(behind))
-                    QVERIFY2(onScreen(part), qPrintable(other));
-            }
-        }
-    }
-    finish();
-    useBrowser(false);
-}
-
-// The left panel after a tool that held it has closed: hidden with its View mark cleared;
-// View > Database Viewer brings it back with the database tabs at its own width; its edge
-// drags between the splitter's two limits, the tabs following.
-void E2eMainWindow::leftPanelAfterAToolCloses()
-{
-    start();
-    openToolBy(QStringLiteral("FTP"), false);
-    checkToolShown(QStringLiteral("FTP"));
-    auto *ftp = qobject_cast<FrmFTP *>(::openTool(m_main, QStringLiteral("FTP")));
+    auto *ftp = qobject_cast<FrmFTP *>(::openTool(m_main, ftpKey));
     QPointer<QMdiSubWindow> frame = m_main->subWindowOf(ftp);
     m_input.click(ftpButton(ftp, QStringLiteral("Exit")));
     QTRY_VERIFY_WITH_TIMEOUT(!frame || !frame->isVisible(), Patience);
@@ -1386,8 +1318,6 @@ void E2eMainWindow::leftPanelAfterAToolCloses()
     QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
     m_input.drag(edge(), edge() - QPoint(100, 0));
     QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest - 100, Patience);
-
-    // Hidden and shown again, it keeps that width.
     m_input.click(m_main->ImgCloseDBBar);
     QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), Patience);
     chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
@@ -1479,9 +1409,9 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "%s\n", qPrintable(missing));
         ShellPrompter prompter;
         Prompter::setInstance(&prompter);
-        // The program's own wiring; the browser stays out (the real program opens it, as root
-        // too, in e2e.program).
-        InstallWindowFactories({});
+        // The program's own wiring, the browser built in rather than loaded as the program
+        // loads it (which e2e.program tries).
+        InstallWindowFactories([](FrmMain *main) -> QWidget * { return new frmWebBrowser(main); });
         E2eMainWindow test;
         result = QTest::qExec(&test, argc, argv);
         Prompter::setInstance(nullptr);
