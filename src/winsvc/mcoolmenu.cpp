@@ -23,16 +23,6 @@ bool isNumberedEntry(const QString &caption)
            caption.at(2) == QLatin1Char(' ');
 }
 
-void collectMenus(QMenu *menu, QList<QMenu *> &menus)
-{
-    if (!menu || menus.contains(menu))
-        return;
-    menus.append(menu);
-    const auto actions = menu->actions();
-    for (QAction *action : actions)
-        collectMenus(action->menu(), menus);
-}
-
 } // namespace
 
 CMyItemData ParseMenuCaption(const QString &caption)
@@ -110,26 +100,16 @@ const CMyItemData *WndCoolMenu::itemData(const QAction *action) const
     return it == items.cend() ? nullptr : &it.value();
 }
 
-QList<QMenu *> WndCoolMenu::menus() const
-{
-    QList<QMenu *> menus;
-    if (!window)
-        return menus;
-    const auto actions = window->menuBar()->actions();
-    for (QAction *action : actions)
-        collectMenus(action->menu(), menus);
-    return menus;
-}
-
 void WndCoolMenu::refreshFonts()
 {
     if (!window)
         return;
     const QFont font = MenuFont();
     window->menuBar()->setFont(font);
-    const auto all = menus();
-    for (QMenu *menu : all)
-        menu->setFont(font);
+    // A menu served later takes the font then.
+    for (QMenu *menu : std::as_const(hooked))
+        if (menu)
+            menu->setFont(font);
 }
 
 WndCoolMenu *CoolMenuOf(const QMainWindow *window)

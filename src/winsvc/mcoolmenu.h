@@ -89,7 +89,6 @@ public:
     const CMyItemData *itemData(const QAction *action) const;
     // Applies the font to the menu bar and every menu.
     void refreshFonts();
-    QList<QMenu *> menus() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
