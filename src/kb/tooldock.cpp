@@ -39,14 +39,9 @@ void ToolDock::add(QWidget *tool, const Pieces &pieces)
 {
     if (!tool || entry(tool))
         return;
-    Entry added;
-    added.tool = tool;
-    added.toolbar = pieces.toolbar;
-    added.leftPart = pieces.leftPart;
-    added.caption = pieces.caption;
-    added.takeBack = pieces.takeBack;
-    added.captionWanted = pieces.caption && !pieces.caption->isHidden();
-    m_tools.push_back(added);
+    const bool captionShown = pieces.caption && !pieces.caption->isHidden();
+    m_tools.push_back({tool, pieces.toolbar, pieces.leftPart, pieces.caption, pieces.takeBack,
+                       false, captionShown});
 }
 
 void ToolDock::remove(QWidget *tool)
