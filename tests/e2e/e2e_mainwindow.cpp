@@ -970,20 +970,6 @@ void E2eMainWindow::ftpStopAndExitDuringTransfers()
     delete m_main;
 }
 
-namespace {
-
-// The tray icon's own window, once the desktop's tray has one.
-QWidget *trayIconWindow()
-{
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *window : windows)
-        if (window->inherits("QSystemTrayIconSys"))
-            return window;
-    return nullptr;
-}
-
-} // namespace
-
 // Under a running tray host the program's icon docks in the tray, and a right click on it
 // opens the tray menu with its default item.
 void E2eMainWindow::trayIconDocks()
@@ -1000,16 +986,22 @@ void E2eMainWindow::trayIconDocks()
     auto *sysTray = m_main->findChild<FrmSysTray *>();
     QVERIFY(sysTray && sysTray->systemTrayIcon());
     QTRY_VERIFY_WITH_TIMEOUT(sysTray->systemTrayIcon()->isVisible(), Patience);
+    // The icon's own window, once the tray has it.
     QWidget *icon = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT(icon = trayIconWindow(), Patience);
-    QRect docked;
-    QTRY_VERIFY_WITH_TIMEOUT(!(docked = m_input.dockedGeometry(icon->winId())).isEmpty(), Patience);
+    const auto iconWindow = [&icon] {
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (window->inherits("QSystemTrayIconSys"))
+                icon = window;
+        return icon != nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(iconWindow(), Patience);
 
-    // The tray host may still resize or move the icon after docking it: click where it is
-    // now, and again if that click landed before the icon settled.
+    // Docked, though the tray host may still resize or move it: click where it is now, and
+    // again if that click landed before it settled.
     for (int attempt = 0; attempt < 3 && !sysTray->menu()->isVisible(); ++attempt) {
-        docked = m_input.dockedGeometry(icon->winId());
-        QVERIFY(!docked.isEmpty());
+        QRect docked;
+        QTRY_VERIFY_WITH_TIMEOUT(!(docked = m_input.dockedGeometry(icon->winId())).isEmpty(),
+                                 Patience);
         m_input.clickAt(docked.center(), 3);
         (void)QTest::qWaitFor([&] { return sysTray->menu()->isVisible(); }, Patience / 5);
     }
