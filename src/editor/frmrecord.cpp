@@ -1028,7 +1028,8 @@ bool FrmRecord::AskSaveOnExit()
         return true;
     if (ask(QStringLiteral("Do you want to save the changes before exit!"), 102, 1,
             QStringLiteral("SAVE CHANGE")) == QLatin1String("Yes"))
-        return save(true) || !hasPendingChange(); // a failed save keeps the window and the text
+        // A failed save keeps the window and the text, unless the user gave the record up there.
+        return save(true) || !hasPendingChange();
     discardPending();
     return true;
 }
