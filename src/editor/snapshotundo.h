@@ -62,7 +62,6 @@ public:
     void caretMoved();
     // Records a pending change now.
     void flush();
-    bool hasPendingChange() const { return m_pending; }
 
     // Revert or re-apply one change on the live text through apply; false when nothing was
     // applied. Both report the button states whatever they did.
