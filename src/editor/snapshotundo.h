@@ -100,6 +100,7 @@ private:
     qint64 m_bytes = 0;
     bool m_pending = false;
     bool m_changedSinceCaret = false;
+    int m_caretAfterChange = 0;
     QTimer m_pause;
     std::function<QString()> m_text;
     std::function<int()> m_caret;
