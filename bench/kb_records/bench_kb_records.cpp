@@ -38,6 +38,7 @@ namespace {
 
 constexpr int Records = 50000;
 constexpr int BigRecord = 25000; // 0-based position of the 10 KB answer
+constexpr int LongAnswerLines = 500000;
 
 QString bigAnswer()
 {
@@ -257,7 +258,6 @@ void sendKey(QWidget *box, Qt::Key key, const QString &text)
 // loop, the next key.
 int typingInALongAnswer(FrmMain &main, FrmRecord *form)
 {
-    constexpr int Lines = 500000;
     chooseTopic(main, QStringLiteral("Small"));
     main.ListRecords->setCurrentRow(0);
     QCoreApplication::processEvents();
@@ -267,7 +267,7 @@ int typingInALongAnswer(FrmMain &main, FrmRecord *form)
     main.ListRecords->setCurrentRow(0);
     QCoreApplication::processEvents();
     const double open = timer.nsecsElapsed() / 1e6;
-    if (form->RTBAnswer->document()->blockCount() < Lines) {
+    if (form->RTBAnswer->document()->blockCount() < LongAnswerLines) {
         std::fprintf(stderr, "the long answer was not shown\n");
         return 1;
     }
@@ -363,7 +363,7 @@ int typingInALongAnswer(FrmMain &main, FrmRecord *form)
     const bool undone = !box->text().contains(QStringLiteral("typing in the middl"));
     form->CancelChange(true);
 
-    std::printf("long answer: %d lines (%lld characters)\n", Lines,
+    std::printf("long answer: %d lines (%lld characters)\n", LongAnswerLines,
                 static_cast<long long>(box->textLength()));
     std::printf("  open: answer on screen after %.1f ms, laid out (box ready) after %.1f ms; "
                 "longest event-loop wait meanwhile %lld ms; hourglass while laying out: %s, "
@@ -420,7 +420,7 @@ int main(int argc, char *argv[])
     KbStore::createKeywordDatabase(DatabaseFolder + QStringLiteral("C Keywords.mdb"), keywords);
     if (!onlyZip && !onlyTyping)
         fillTopic(file);
-    {
+    if (!onlyZip) {
         sqlite3 *handle = nullptr;
         sqlite3_open(file.toUtf8().constData(), &handle);
         sqlite3_exec(handle,
@@ -430,7 +430,7 @@ int main(int argc, char *argv[])
         sqlite3_prepare_v2(handle,
                            "INSERT INTO \"Long Answer\" (Question, Answer) VALUES ('Long', ?)", -1,
                            &insert, nullptr);
-        const QByteArray answer = longAnswer(500000);
+        const QByteArray answer = longAnswer(LongAnswerLines);
         sqlite3_bind_text(insert, 1, answer.constData(), int(answer.size()), SQLITE_TRANSIENT);
         sqlite3_step(insert);
         sqlite3_finalize(insert);

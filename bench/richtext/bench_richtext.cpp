@@ -310,12 +310,10 @@ void denseReading(const QString &unrtf, const QTemporaryDir &dir)
     std::printf("  reader / cursor build: %.2f", oursMedian / spread(floor).median);
     // without Qt's private headers the cursor is the least a reader pays
     const char *least = pieces.empty() ? "the cursor build" : "Qt's own inserts";
-    if (pieces.empty()) {
-        pieces = floor;
-    } else {
-        std::printf("; reader / Qt's own inserts: %.2f", oursMedian / spread(pieces).median);
-    }
-    std::printf(" (the reader's own share: %.1f ms)\n", oursMedian - spread(pieces).median);
+    const double leastMedian = spread(pieces.empty() ? floor : pieces).median;
+    if (!pieces.empty())
+        std::printf("; reader / Qt's own inserts: %.2f", oursMedian / leastMedian);
+    std::printf(" (the reader's own share: %.1f ms)\n", oursMedian - leastMedian);
     if (peer.empty()) {
         std::printf("  unrtf --text: not installed\n");
         return;
@@ -325,7 +323,7 @@ void denseReading(const QString &unrtf, const QTemporaryDir &dir)
                 spread(peer).median / oursMedian, spread(peer).min / spread(ours).min);
     std::printf("  unrtf / %s: %.1f times (the most any reader building this document can "
                 "reach)\n",
-                least, spread(peer).median / spread(pieces).median);
+                least, spread(peer).median / leastMedian);
 }
 
 double unrtfMs(const QString &path)

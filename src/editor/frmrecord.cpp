@@ -92,14 +92,8 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
         aids->RTBAnswer_SelChange();
     });
     // A huge answer is laid out step by step after it is shown: the hourglass stays meanwhile.
-    connect(RTBAnswer, &RichTextBox::layingOut, this, [this] {
-        if (!std::exchange(m_layingOut, true))
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-    });
-    connect(RTBAnswer, &RichTextBox::laidOut, this, [this] {
-        if (std::exchange(m_layingOut, false))
-            QApplication::restoreOverrideCursor();
-    });
+    connect(RTBAnswer, &RichTextBox::layingOut, this, [this] { showLayingOut(true); });
+    connect(RTBAnswer, &RichTextBox::laidOut, this, [this] { showLayingOut(false); });
     m_speech = new RecordSpeech(this, m_main);
     m_zip = std::make_unique<RecordZip>(this);
     connect(CmdZip, &QPushButton::clicked, this, [this] {
@@ -111,7 +105,16 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
 
 FrmRecord::~FrmRecord()
 {
-    if (m_layingOut)
+    showLayingOut(false);
+}
+
+void FrmRecord::showLayingOut(bool layingOut)
+{
+    if (std::exchange(m_layingOut, layingOut) == layingOut)
+        return;
+    if (layingOut)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
         QApplication::restoreOverrideCursor();
 }
 
@@ -487,8 +490,8 @@ void FrmRecord::updateControls()
         return;
     }
     try {
-        if (!std::exchange(m_layingOut, true))
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+        // reading a huge answer takes a while too: the box's laidOut ends the hourglass
+        showLayingOut(true);
         RTBQuestion->setPlainText(rs->value(QStringLiteral("Question")).toString());
         m_shownQuestion = RTBQuestion->toPlainText();
         RTBAnswer->setTextRtf(rs->value(QStringLiteral("Answer")).toString());
@@ -1025,7 +1028,8 @@ bool FrmRecord::AskSaveOnExit()
         return true;
     if (ask(QStringLiteral("Do you want to save the changes before exit!"), 102, 1,
             QStringLiteral("SAVE CHANGE")) == QLatin1String("Yes"))
-        return save(true) || !hasPendingChange(); // a failed save keeps the window and the text
+        // A failed save keeps the window and the text, unless the user gave the record up there.
+        return save(true) || !hasPendingChange();
     discardPending();
     return true;
 }

@@ -137,6 +137,8 @@ private:
     // Shows the current record in the boxes (the data control's bound reload).
     void updateControls();
     void clearControls();
+    // The hourglass while the answer is read and laid out, shown once however often asked.
+    void showLayingOut(bool layingOut);
     void selectListRow(int row);
     void showCount();
     std::shared_ptr<db::Recordset> recordset() const;

@@ -81,6 +81,7 @@ void SnapshotUndo::changed()
     if (!TrackChanges() || !m_text)
         return;
     m_changedSinceCaret = true;
+    m_caretAfterChange = m_caret();
     m_pause.start();
     if (m_pending)
         return;
@@ -90,8 +91,10 @@ void SnapshotUndo::changed()
 
 void SnapshotUndo::caretMoved()
 {
-    // A key moves the caret right after its change; a move of its own ends the typing.
-    if (std::exchange(m_changedSinceCaret, false) || !m_pending)
+    // A key moves the caret right after its change, to where the change left it; a move of
+    // its own ends the typing, also after a key that moves no caret (Delete).
+    if (!m_pending ||
+        (std::exchange(m_changedSinceCaret, false) && m_caret() == m_caretAfterChange))
         return;
     flush();
 }

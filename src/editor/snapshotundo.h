@@ -62,7 +62,6 @@ public:
     void caretMoved();
     // Records a pending change now.
     void flush();
-    bool hasPendingChange() const { return m_pending; }
 
     // Revert or re-apply one change on the live text through apply; false when nothing was
     // applied. Both report the button states whatever they did.
@@ -101,6 +100,7 @@ private:
     qint64 m_bytes = 0;
     bool m_pending = false;
     bool m_changedSinceCaret = false;
+    int m_caretAfterChange = 0;
     QTimer m_pause;
     std::function<QString()> m_text;
     std::function<int()> m_caret;

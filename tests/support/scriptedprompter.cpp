@@ -68,15 +68,14 @@ std::optional<QString> ScriptedPrompter::nextSave(Call call, const QString &filt
                                                   QString *chosenFilter)
 {
     m_filters.append(filter);
-    const QStringList entries = filter.split(QStringLiteral(";;"));
     int index = 1;
-    QVariant next = m_answers.isEmpty() ? QVariant() : m_answers.head();
-    if (next.typeId() == QMetaType::QVariantList) {
-        const QVariantList pair = next.toList();
+    if (!m_answers.isEmpty() && m_answers.head().typeId() == QMetaType::QVariantList) {
+        // answerSave's pair: the name stays queued for nextText
+        const QVariantList pair = m_answers.head().toList();
         index = pair.value(1).toInt();
         m_answers.head() = pair.value(0);
     }
-    call.chosenFilter = entries.value(index - 1);
+    call.chosenFilter = filter.split(QStringLiteral(";;")).value(index - 1);
     if (chosenFilter)
         *chosenFilter = call.chosenFilter;
     return nextText(call);

@@ -103,15 +103,23 @@ std::optional<QString> WidgetPrompter::openFileName(const QString &title, const 
     return nonEmpty(QFileDialog::getOpenFileName(dialogParent(), title, folder, filter));
 }
 
-std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &fileName,
-                                                    const QString &filter, QString *chosenFilter)
+// The platform's save box; the filter entry it was left with goes to chosenFilter.
+static std::optional<QString> askSaveName(QWidget *parent, const QString &title,
+                                          const QString &fileName, const QString &filter,
+                                          QString *chosenFilter, QFileDialog::Options options)
 {
-    QString chosen;
+    QString chosen; // empty, so the box opens on its first entry
     const std::optional<QString> name =
-        nonEmpty(QFileDialog::getSaveFileName(dialogParent(), title, fileName, filter, &chosen));
+        nonEmpty(QFileDialog::getSaveFileName(parent, title, fileName, filter, &chosen, options));
     if (chosenFilter)
         *chosenFilter = chosen;
     return name;
+}
+
+std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &fileName,
+                                                    const QString &filter, QString *chosenFilter)
+{
+    return askSaveName(dialogParent(), title, fileName, filter, chosenFilter, {});
 }
 
 std::optional<QString> WidgetPrompter::saveFileNameNoReplaceQuestion(const QString &title,
@@ -119,12 +127,8 @@ std::optional<QString> WidgetPrompter::saveFileNameNoReplaceQuestion(const QStri
                                                                      const QString &filter,
                                                                      QString *chosenFilter)
 {
-    QString chosen;
-    const std::optional<QString> name = nonEmpty(QFileDialog::getSaveFileName(
-        dialogParent(), title, fileName, filter, &chosen, QFileDialog::DontConfirmOverwrite));
-    if (chosenFilter)
-        *chosenFilter = chosen;
-    return name;
+    return askSaveName(dialogParent(), title, fileName, filter, chosenFilter,
+                       QFileDialog::DontConfirmOverwrite);
 }
 
 std::optional<QString> WidgetPrompter::folderName(const QString &title, const QString &folder)

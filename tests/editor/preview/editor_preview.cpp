@@ -142,7 +142,6 @@ private slots:
             QAction *button = preview.button(QString::fromLatin1(key));
             auto *tool = qobject_cast<QToolButton *>(preview.TB->widgetForAction(button));
             QVERIFY2(tool, key);
-            QCOMPARE(tool->toolButtonStyle(), Qt::ToolButtonIconOnly);
             const QImage picture = tool->icon().pixmap(tool->iconSize()).toImage();
             QVERIFY2(!picture.isNull() && !inkBounds(picture).isEmpty(), key);
             QVERIFY2(!pictures.contains(picture), key);

@@ -66,7 +66,8 @@ private slots:
         QVERIFY(!redo->isEnabled());
         QVERIFY(undo->isEnabled());
 
-        // A pause in typing, or a move of the caret, ends one step.
+        // A pause in typing, or a move of the caret, ends one step (also after Delete, a key
+        // that leaves the caret where it was).
         const QString before = answer->text();
         answer->setSelStart(answer->textLength());
         QTest::keyClicks(answer, QStringLiteral("ab"));
@@ -81,6 +82,12 @@ private slots:
         QCOMPARE(answer->text(), before + QStringLiteral("ab"));
         undo->trigger();
         QCOMPARE(answer->text(), before);
+        answer->setSelStart(0);
+        QTest::keyClick(answer, Qt::Key_Delete);
+        answer->setSelStart(answer->textLength());
+        QTest::keyClicks(answer, QStringLiteral("x"));
+        undo->trigger();
+        QCOMPARE(answer->text(), before.mid(1));
 
         // Leaving the edit ends the history.
         form->CancelChange(true);
