@@ -110,11 +110,7 @@ void Telnet::write(const char *data, size_t size)
             style.flags |= LineDrawing;
         size_t n = p - run;
         while (n > 0) {
-            if (m_pendingWrap) {
-                m_pendingWrap = false;
-                m_cursorCol = 0;
-                lineFeed();
-            }
+            wrapIfPending();
             const size_t room = Columns - m_cursorCol;
             markDirty(m_cursorRow);
             if (n > room && !m_autoWrap) {
@@ -173,13 +169,18 @@ void Telnet::decodeUtf8(uint8_t b)
     putCharacter(valid ? m_utf8Code : 0xFFFD);
 }
 
+void Telnet::wrapIfPending()
+{
+    if (!m_pendingWrap)
+        return;
+    m_pendingWrap = false;
+    m_cursorCol = 0;
+    lineFeed();
+}
+
 void Telnet::putCharacter(char32_t c)
 {
-    if (m_pendingWrap) {
-        m_pendingWrap = false;
-        m_cursorCol = 0;
-        lineFeed();
-    }
+    wrapIfPending();
     m_text[m_cursorRow][m_cursorCol] = c <= 0xFF ? char(c) : '?';
     m_char[m_cursorRow][m_cursorCol] = c;
     m_attr[m_cursorRow][m_cursorCol] = m_currentAttr;
