@@ -140,7 +140,7 @@ void Telnet::setCells(const uint8_t *bytes, size_t count, Charset set, const Cel
     for (size_t i = 0; i < count; ++i) {
         const char32_t c = shownChar(bytes[i], set);
         // Line-drawing cells keep their byte; the style says how to read it.
-        text[i] = set == Charset::LineDrawing || c > 0xFF ? char(bytes[i]) : char(c);
+        text[i] = set == Charset::LineDrawing ? char(bytes[i]) : char(c);
         chars[i] = c;
     }
     std::memset(m_attr[m_cursorRow] + m_cursorCol, m_currentAttr, count);
