@@ -1215,7 +1215,7 @@ void CFtpConnection::describeCancelledUpload(const QByteArray &remoteName, qint6
     const int savedError = m_lastError;
     const QString savedText = m_lastErrorText;
     qint64 held = -1;
-    const bool asked = controlConnected() && querySize(remoteName, held);
+    const bool asked = querySize(remoteName, held);
     m_lastError = savedError;
     m_lastErrorText = savedText;
     if (!asked)
