@@ -364,18 +364,6 @@ private slots:
         QCOMPARE(prompter.calls().at(1).title, QStringLiteral("File already exists"));
         QVERIFY(prompter.calls().at(1).prompt.contains(QLatin1String("remote file - 5,000 bytes")));
         QCOMPARE(fileSha256(QDir(m_server.root()).filePath(QStringLiteral("up load.bin"))), upSha);
-
-        // As long as the local file: the plain box asks whether to cancel; Yes leaves it.
-        prompter.clear();
-        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
-        prompter.answer(source);
-        prompter.answer(QStringLiteral("Yes"));
-        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
-        QCOMPARE(prompter.calls().size(), 2);
-        QCOMPARE(prompter.calls().at(1).kind, QStringLiteral("plain"));
-        QCOMPARE(prompter.calls().at(1).buttonSet, 1);
-        QVERIFY(prompter.calls().at(1).prompt.endsWith(
-            QLatin1String("\r\n\r\nDo you want to cancel upload?")));
         QFile::remove(QDir(m_server.root()).filePath(QStringLiteral("up load.bin")));
     }
 
