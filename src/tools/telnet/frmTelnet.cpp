@@ -14,7 +14,6 @@
 #include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
 #include <QStyle>
