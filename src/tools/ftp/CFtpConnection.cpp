@@ -195,13 +195,19 @@ bool CFtpConnection::waitFor(const std::function<bool()> &done)
     return result;
 }
 
-bool CFtpConnection::waitForAtMost(int ticks, const std::function<bool()> &done)
+bool CFtpConnection::dropRepliesUntil(const std::function<bool(const FtpReply &)> &last)
 {
     const int limit = m_timeout.timeoutValue();
-    m_timeout.setTimeoutValue(std::min(limit, ticks));
-    const bool result = waitFor(done);
+    m_timeout.setTimeoutValue(std::min(limit, abortSettleTicks));
+    bool seen = false;
+    waitFor([&] {
+        FtpReply reply;
+        while (!seen && takeReply(reply))
+            seen = last(reply);
+        return seen || !controlConnected();
+    });
     m_timeout.setTimeoutValue(limit);
-    return result;
+    return seen;
 }
 
 bool CFtpConnection::controlConnected() const
@@ -945,27 +951,13 @@ void CFtpConnection::finishAbortedTransfer()
     const int savedError = m_lastError;
     const QString savedText = m_lastErrorText;
     // First the answer to ABOR: 426 and preliminary replies belong to the broken transfer.
-    bool answered = false;
-    waitForAtMost(abortSettleTicks, [&] {
-        FtpReply reply;
-        while (!answered && takeReply(reply))
-            answered = reply.code != 426 && !reply.isPreliminary();
-        return answered || !controlConnected();
-    });
+    dropRepliesUntil(
+        [](const FtpReply &reply) { return reply.code != 426 && !reply.isPreliminary(); });
     // Then a NOOP, sent only now: some servers drop a command that arrives together with ABOR.
     // Every reply before its 200 is one more of the aborted transfer's (a transfer that ended
-    // as ABOR came has its own end and ABOR's answer). A server that stays silent is waited
-    // for a few seconds, not the whole time-out.
-    bool done = false;
-    if (controlConnected() && sendCommand("NOOP")) {
-        waitForAtMost(abortSettleTicks, [&] {
-            FtpReply reply;
-            while (!done && takeReply(reply))
-                done = reply.code == 200;
-            return done || !controlConnected();
-        });
-    }
-    m_abortSettled = done;
+    // as ABOR came has its own end and ABOR's answer).
+    m_abortSettled = sendCommand("NOOP") &&
+                     dropRepliesUntil([](const FtpReply &reply) { return reply.code == 200; });
     m_lastError = savedError;
     m_lastErrorText = savedText;
 }
@@ -1223,7 +1215,7 @@ void CFtpConnection::describeCancelledUpload(const QByteArray &remoteName, qint6
     const int savedError = m_lastError;
     const QString savedText = m_lastErrorText;
     qint64 held = -1;
-    const bool asked = controlConnected() && querySize(remoteName, held);
+    const bool asked = querySize(remoteName, held);
     m_lastError = savedError;
     m_lastErrorText = savedText;
     if (!asked)

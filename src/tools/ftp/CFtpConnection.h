@@ -118,8 +118,9 @@ private:
     // The one place that waits: runs the event loop until `done` holds, the time-out
     // passes (code 58) or the connection is broken off.
     bool waitFor(const std::function<bool()> &done);
-    // The same, for a step that must not take the whole time-out: at most `ticks` silent ticks.
-    bool waitForAtMost(int ticks, const std::function<bool()> &done);
+    // Settling a cancel: reads and drops replies up to the one `last` accepts, true when it
+    // came; a few silent ticks at most, whatever the time-out.
+    bool dropRepliesUntil(const std::function<bool(const FtpReply &)> &last);
     bool readReply(FtpReply &reply);
     // Takes the next complete reply off the buffer and keeps it as the last server response.
     bool takeReply(FtpReply &reply);

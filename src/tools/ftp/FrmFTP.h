@@ -14,7 +14,6 @@ class FrmMain;
 class QAction;
 class QCheckBox;
 class QLabel;
-class QMdiSubWindow;
 class QPlainTextEdit;
 class QProgressBar;
 class QRadioButton;

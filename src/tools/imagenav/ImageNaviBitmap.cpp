@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QList>
+#include <QtEndian>
 
 #include <algorithm>
 #include <bit>
@@ -17,12 +18,12 @@ enum Compression : quint32 { Plain = 0, Rle8 = 1, Rle4 = 2, BitFields = 3, Alpha
 
 quint16 le16(const uchar *at)
 {
-    return quint16(at[0] | at[1] << 8);
+    return qFromLittleEndian<quint16>(at);
 }
 
 quint32 le32(const uchar *at)
 {
-    return quint32(at[0]) | quint32(at[1]) << 8 | quint32(at[2]) << 16 | quint32(at[3]) << 24;
+    return qFromLittleEndian<quint32>(at);
 }
 
 // One colour channel of a 16- or 32-bit pixel, given by its bit mask, widened to 8 bits.

@@ -110,11 +110,7 @@ void Telnet::write(const char *data, size_t size)
             style.flags |= LineDrawing;
         size_t n = p - run;
         while (n > 0) {
-            if (m_pendingWrap) {
-                m_pendingWrap = false;
-                m_cursorCol = 0;
-                lineFeed();
-            }
+            wrapIfPending();
             const size_t room = Columns - m_cursorCol;
             markDirty(m_cursorRow);
             if (n > room && !m_autoWrap) {
@@ -144,7 +140,7 @@ void Telnet::setCells(const uint8_t *bytes, size_t count, Charset set, const Cel
     for (size_t i = 0; i < count; ++i) {
         const char32_t c = shownChar(bytes[i], set);
         // Line-drawing cells keep their byte; the style says how to read it.
-        text[i] = set == Charset::LineDrawing || c > 0xFF ? char(bytes[i]) : char(c);
+        text[i] = set == Charset::LineDrawing ? char(bytes[i]) : char(c);
         chars[i] = c;
     }
     std::memset(m_attr[m_cursorRow] + m_cursorCol, m_currentAttr, count);
@@ -173,13 +169,18 @@ void Telnet::decodeUtf8(uint8_t b)
     putCharacter(valid ? m_utf8Code : 0xFFFD);
 }
 
+void Telnet::wrapIfPending()
+{
+    if (!m_pendingWrap)
+        return;
+    m_pendingWrap = false;
+    m_cursorCol = 0;
+    lineFeed();
+}
+
 void Telnet::putCharacter(char32_t c)
 {
-    if (m_pendingWrap) {
-        m_pendingWrap = false;
-        m_cursorCol = 0;
-        lineFeed();
-    }
+    wrapIfPending();
     m_text[m_cursorRow][m_cursorCol] = c <= 0xFF ? char(c) : '?';
     m_char[m_cursorRow][m_cursorCol] = c;
     m_attr[m_cursorRow][m_cursorCol] = m_currentAttr;

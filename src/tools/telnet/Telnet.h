@@ -133,6 +133,8 @@ private:
     void decodeUtf8(uint8_t b);
     // One character into the cursor cell, wrapping as printable bytes do.
     void putCharacter(char32_t c);
+    // A character written past the last column first moves to the next line's start.
+    void wrapIfPending();
     void feed(uint8_t b);
     void control(uint8_t b);
     void dispatchEscape(uint8_t final);

@@ -67,7 +67,6 @@ public:
     // text passes the host's terminal whole; without it BINARY is refused. Takes effect at
     // the next connectionOpened().
     void setBinary(bool on) { m_binary = on; }
-    bool binary() const { return m_binary; }
 
     // A new connection: forgets every option and any command left half read by the last
     // one, then sends the offer (DO OptEcho, DO SGA, WILL OptNaws, WILL TTYPE, WILL TSPEED,

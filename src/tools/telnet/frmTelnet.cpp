@@ -14,7 +14,6 @@
 #include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
 #include <QStyle>
@@ -101,14 +100,14 @@ frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(m
     SetPar();
     setStatus(1, QStringLiteral("Please start the connection session."));
     m_view->InitTerminal();
-    setUtf8(localeIsUtf8());
+    const bool utf8 = localeIsUtf8();
+    m_view->screen().setUtf8(utf8);
+    m_negotiation.setBinary(utf8);
 }
 
-void frmTelnet::setUtf8(bool on)
+bool frmTelnet::utf8() const
 {
-    m_utf8 = on;
-    m_view->screen().setUtf8(on);
-    m_negotiation.setBinary(on);
+    return m_view->screen().utf8();
 }
 
 frmTelnet::~frmTelnet()
@@ -325,7 +324,7 @@ void frmTelnet::keyPressEvent(QKeyEvent *event)
     if (!m_connected)
         return;
     const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text(),
-                                            m_view->screen().cursorKeysApplication(), m_utf8);
+                                            m_view->screen().cursorKeysApplication(), utf8());
     if (bytes.isEmpty() || bytes == QByteArray(1, '\0'))
         return;
     sendToHost(TelnetNegotiation::escapeData(bytes));

@@ -54,11 +54,9 @@ public:
     QString statusPanel(int index) const; // 1 to 4
     bool isConnectIssued() const { return m_connectIssued; }
     bool isConnected() const { return m_connected; }
-    // UTF-8 text both ways with BINARY agreed (the default in a UTF-8 locale), or the 8-bit
-    // Latin-1 terminal. The screen and the keyboard follow at once, the negotiation from the
-    // next connection on.
-    void setUtf8(bool on);
-    bool utf8() const { return m_utf8; }
+    // UTF-8 text both ways with BINARY agreed (in a UTF-8 locale), or the 8-bit Latin-1
+    // terminal.
+    bool utf8() const;
 
     // Runs the settings dialog modally and reports whether it was accepted; tests replace it
     // to fill in and press the dialog's buttons themselves.
@@ -94,7 +92,6 @@ private:
     bool m_connectIssued = false;
     bool m_connected = false;
     bool m_closing = false;
-    bool m_utf8 = false;
     // A close asked for while a dialog of ours is up is carried out when the last one ends.
     CloseGuard m_closeGuard{[this] {
                                 m_closeGuard.dropClose();

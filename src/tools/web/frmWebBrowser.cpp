@@ -26,8 +26,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>

@@ -11,7 +11,6 @@ class FrmMain;
 class QAction;
 class QComboBox;
 class QFrame;
-class QMdiSubWindow;
 class QPlainTextEdit;
 class QTimer;
 class QToolBar;
