@@ -48,7 +48,7 @@ QString IniSettingsStore::fileName(const QString &app) const
         QStringLiteral("/marlux/") + name;
     if (!QFileInfo::exists(path) && QFileInfo::exists(earlier) &&
         QDir().mkpath(QFileInfo(path).absolutePath()))
-        QFile::copy(earlier, path);
+        copyWholeFile(earlier, path);
     return path;
 }
 
