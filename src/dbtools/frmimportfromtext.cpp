@@ -217,11 +217,10 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     File2->addItems(
         QDir(m_databaseFolder)
             .entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    TxtPatn->setText(QStringLiteral("*.txt"));
     // The folder list starts at the current folder, and the file list with it.
     Dir1->setPath(QDir::currentPath());
     Drive1->setCurrentIndex(Drive1->findText(QStorageInfo(Dir1->path()).rootPath()));
-    m_folder = Dir1->path();
-    TxtPatn->setText(QStringLiteral("*.txt"));
     Frame2->setVisible(false);
     Frame3->setVisible(false);
     CmdPrevious->setVisible(false);
@@ -250,14 +249,13 @@ void FrmImportFromText::Drive1_Change()
 
 void FrmImportFromText::Dir1_Change()
 {
-    m_folder = Dir1->path();
     TxtPatn_Change();
 }
 
 void FrmImportFromText::CmdBrowse_Click()
 {
     const auto chosen =
-        Prompter::instance().folderName(QStringLiteral("File Directory Location:"), m_folder);
+        Prompter::instance().folderName(QStringLiteral("File Directory Location:"), folder());
     if (chosen)
         setFolder(*chosen);
 }
@@ -270,16 +268,22 @@ void FrmImportFromText::setFolder(const QString &folder)
         Dir1_Change();
 }
 
+QString FrmImportFromText::folder() const
+{
+    return Dir1->path();
+}
+
 void FrmImportFromText::TxtPatn_Change()
 {
     File1->clear();
-    if (m_folder.isEmpty())
+    const QString current = folder();
+    if (current.isEmpty())
         return;
     const QStringList patterns = TxtPatn->text().split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    QByteArray base = QFile::encodeName(m_folder);
+    QByteArray base = QFile::encodeName(current);
     if (!base.endsWith('/'))
         base += '/';
-    for (const ListedFile &file : listFiles(m_folder, patterns)) {
+    for (const ListedFile &file : listFiles(current, patterns)) {
         auto *item = new QListWidgetItem(file.name, File1);
         item->setData(NativePathRole, base + file.nativeName);
     }
@@ -292,7 +296,7 @@ void FrmImportFromText::addFile(const QListWidgetItem *file)
     for (int i = 0; i < List1->count(); ++i)
         if (nativePathOf(List1->item(i)) == nativePath)
             return;
-    auto *chosen = new QListWidgetItem(QDir(m_folder).filePath(file->text()), List1);
+    auto *chosen = new QListWidgetItem(QDir(folder()).filePath(file->text()), List1);
     chosen->setData(NativePathRole, nativePath);
     List3.append(file->text());
     SetListHScroll(List1);
