@@ -61,7 +61,7 @@ constexpr int NativePathRole = Qt::UserRole + 1;
 struct ListedFile
 {
     QString name;
-    QByteArray nativeName;
+    QByteArray nativePath;
 };
 
 // The files of folder that match patterns (all of them when there are none), hidden ones
@@ -69,10 +69,12 @@ struct ListedFile
 QList<ListedFile> listFiles(const QString &folder, const QStringList &patterns)
 {
     QList<ListedFile> files;
-    const QByteArray base = QFile::encodeName(folder);
+    QByteArray base = QFile::encodeName(folder);
     DIR *dir = ::opendir(base.constData());
     if (!dir)
         return files;
+    if (!base.endsWith('/'))
+        base += '/';
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArray nativeName(entry->d_name);
         if (nativeName.startsWith('.'))
@@ -80,16 +82,17 @@ QList<ListedFile> listFiles(const QString &folder, const QStringList &patterns)
         const QString name = QString::fromUtf8(nativeName);
         if (!patterns.isEmpty() && !QDir::match(patterns, name))
             continue;
+        const QByteArray path = base + nativeName;
         struct stat info
         {
         };
-        if (::stat((base + '/' + nativeName).constData(), &info) == 0 && S_ISREG(info.st_mode))
-            files.append({name, nativeName});
+        if (::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
+            files.append({name, path});
     }
     ::closedir(dir);
     std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) {
         const int order = a.name.compare(b.name, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a.nativeName < b.nativeName;
+        return order != 0 ? order < 0 : a.nativePath < b.nativePath;
     });
     return files;
 }
@@ -280,12 +283,9 @@ void FrmImportFromText::TxtPatn_Change()
     if (current.isEmpty())
         return;
     const QStringList patterns = TxtPatn->text().split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    QByteArray base = QFile::encodeName(current);
-    if (!base.endsWith('/'))
-        base += '/';
     for (const ListedFile &file : listFiles(current, patterns)) {
         auto *item = new QListWidgetItem(file.name, File1);
-        item->setData(NativePathRole, base + file.nativeName);
+        item->setData(NativePathRole, file.nativePath);
     }
 }
 
