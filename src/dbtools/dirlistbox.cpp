@@ -18,13 +18,8 @@ DirListBox::DirListBox(QWidget *parent) : QTreeWidget(parent)
     setIndentation(12);
     setUniformRowHeights(true);
     connect(this, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem *item) { setPath(entryPath(item)); });
+            [this](QTreeWidgetItem *item) { setPath(item->data(0, PathRole).toString()); });
     connect(this, &QTreeWidget::itemClicked, this, &DirListBox::clicked);
-}
-
-QString DirListBox::entryPath(const QTreeWidgetItem *item)
-{
-    return item ? item->data(0, PathRole).toString() : QString();
 }
 
 bool DirListBox::setPath(const QString &path)

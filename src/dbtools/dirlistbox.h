@@ -16,8 +16,6 @@ public:
     QString path() const { return m_path; }
     // Shows the folder; false, and nothing changes, when it is no folder that can be read.
     bool setPath(const QString &path);
-    // The folder an entry stands for.
-    static QString entryPath(const QTreeWidgetItem *item);
 
 signals:
     // The current folder is another one now.

@@ -61,7 +61,7 @@ constexpr int NativePathRole = Qt::UserRole + 1;
 struct ListedFile
 {
     QString name;
-    QByteArray nativeName;
+    QByteArray nativePath;
 };
 
 // The files of folder that match patterns (all of them when there are none), hidden ones
@@ -69,10 +69,12 @@ struct ListedFile
 QList<ListedFile> listFiles(const QString &folder, const QStringList &patterns)
 {
     QList<ListedFile> files;
-    const QByteArray base = QFile::encodeName(folder);
+    QByteArray base = QFile::encodeName(folder);
     DIR *dir = ::opendir(base.constData());
     if (!dir)
         return files;
+    if (!base.endsWith('/'))
+        base += '/';
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArray nativeName(entry->d_name);
         if (nativeName.startsWith('.'))
@@ -80,16 +82,17 @@ QList<ListedFile> listFiles(const QString &folder, const QStringList &patterns)
         const QString name = QString::fromUtf8(nativeName);
         if (!patterns.isEmpty() && !QDir::match(patterns, name))
             continue;
+        const QByteArray path = base + nativeName;
         struct stat info
         {
         };
-        if (::stat((base + '/' + nativeName).constData(), &info) == 0 && S_ISREG(info.st_mode))
-            files.append({name, nativeName});
+        if (::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
+            files.append({name, path});
     }
     ::closedir(dir);
     std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) {
         const int order = a.name.compare(b.name, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a.nativeName < b.nativeName;
+        return order != 0 ? order < 0 : a.nativePath < b.nativePath;
     });
     return files;
 }
@@ -217,11 +220,10 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     File2->addItems(
         QDir(m_databaseFolder)
             .entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    TxtPatn->setText(QStringLiteral("*.txt"));
     // The folder list starts at the current folder, and the file list with it.
     Dir1->setPath(QDir::currentPath());
     Drive1->setCurrentIndex(Drive1->findText(QStorageInfo(Dir1->path()).rootPath()));
-    m_folder = Dir1->path();
-    TxtPatn->setText(QStringLiteral("*.txt"));
     Frame2->setVisible(false);
     Frame3->setVisible(false);
     CmdPrevious->setVisible(false);
@@ -250,14 +252,13 @@ void FrmImportFromText::Drive1_Change()
 
 void FrmImportFromText::Dir1_Change()
 {
-    m_folder = Dir1->path();
     TxtPatn_Change();
 }
 
 void FrmImportFromText::CmdBrowse_Click()
 {
     const auto chosen =
-        Prompter::instance().folderName(QStringLiteral("File Directory Location:"), m_folder);
+        Prompter::instance().folderName(QStringLiteral("File Directory Location:"), folder());
     if (chosen)
         setFolder(*chosen);
 }
@@ -270,18 +271,21 @@ void FrmImportFromText::setFolder(const QString &folder)
         Dir1_Change();
 }
 
+QString FrmImportFromText::folder() const
+{
+    return Dir1->path();
+}
+
 void FrmImportFromText::TxtPatn_Change()
 {
     File1->clear();
-    if (m_folder.isEmpty())
+    const QString current = folder();
+    if (current.isEmpty())
         return;
     const QStringList patterns = TxtPatn->text().split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    QByteArray base = QFile::encodeName(m_folder);
-    if (!base.endsWith('/'))
-        base += '/';
-    for (const ListedFile &file : listFiles(m_folder, patterns)) {
+    for (const ListedFile &file : listFiles(current, patterns)) {
         auto *item = new QListWidgetItem(file.name, File1);
-        item->setData(NativePathRole, base + file.nativeName);
+        item->setData(NativePathRole, file.nativePath);
     }
 }
 
@@ -292,7 +296,7 @@ void FrmImportFromText::addFile(const QListWidgetItem *file)
     for (int i = 0; i < List1->count(); ++i)
         if (nativePathOf(List1->item(i)) == nativePath)
             return;
-    auto *chosen = new QListWidgetItem(QDir(m_folder).filePath(file->text()), List1);
+    auto *chosen = new QListWidgetItem(QDir(folder()).filePath(file->text()), List1);
     chosen->setData(NativePathRole, nativePath);
     List3.append(file->text());
     SetListHScroll(List1);

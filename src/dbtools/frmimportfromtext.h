@@ -43,7 +43,7 @@ public:
     void CmdBrowse_Click(); // picks the folder through the prompter
     // Moves the folder list there (and lists the folder's files).
     void setFolder(const QString &folder);
-    QString folder() const { return m_folder; }
+    QString folder() const;
     void TxtPatn_Change();
     void File1_DblClick(int row);
     void CheckSelectAll_Click();
@@ -106,7 +106,6 @@ private:
     void importNext();
 
     QString m_databaseFolder;
-    QString m_folder;
     std::shared_ptr<db::Database> m_database;
     QString m_topic;
     int m_next = 0;

@@ -5,12 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace AppPaths {
 
@@ -40,21 +38,9 @@ void seedDataRoot(const QString &root, const QString &shipped)
             if (QFileInfo::exists(to))
                 continue;
             QDir().mkpath(QFileInfo(to).absolutePath());
-            // Copied beside its place and moved in once on disk: a half-copied file would
-            // count as the user's own and never be seeded again.
-            QString part;
-            {
-                QTemporaryFile placeholder(to + QStringLiteral(".XXXXXX.part"));
-                placeholder.setAutoRemove(false);
-                if (!placeholder.open())
-                    continue;
-                part = placeholder.fileName();
-            }
-            QFile::remove(part);
-            if (!QFile::copy(from, part) ||
-                !QFile::setPermissions(part, QFile::permissions(part) | QFile::WriteOwner) ||
-                !replaceWithFinished(part, to))
-                QFile::remove(part);
+            // One whole-file write: a half-copied file would count as the user's own and
+            // never be seeded again.
+            copyWholeFile(from, to);
         }
     }
 }

@@ -27,6 +27,20 @@ QString folderOf(const QString &path)
     return QFileInfo(path).absolutePath();
 }
 
+// Every byte of the file, or nothing when a read fails.
+std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return bytes;
+    }
+    if (error)
+        *error = file.errorString();
+    return std::nullopt;
+}
+
 // An exclusive flock() on a file that is replaced by renames. A lock won on a file that was
 // replaced while this process waited guards nothing any more: it is dropped and taken again
 // on the file now in place.
@@ -181,21 +195,17 @@ bool updateWholeFile(const QString &path,
             *error = lock.errorString();
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    const std::optional<QByteArray> current = readWholeFile(path, error);
+    if (!current)
         return false;
-    }
-    const QByteArray current = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    file.close();
-    const std::optional<QByteArray> next = change(current);
+    const std::optional<QByteArray> next = change(*current);
     return !next || writeWholeFile(path, *next, error);
+}
+
+bool copyWholeFile(const QString &from, const QString &to, QString *error)
+{
+    const std::optional<QByteArray> bytes = readWholeFile(from, error);
+    return bytes && writeWholeFile(to, *bytes, error);
 }
 
 bool replaceWithFinished(const QString &finished, const QString &target, QString *error)

@@ -44,6 +44,9 @@ bool updateWholeFile(const QString &path,
                      const std::function<std::optional<QByteArray>(const QByteArray &)> &change,
                      QString *error = nullptr);
 
+// Copies from into to as one whole-file write: to ends up a full copy or as it was.
+bool copyWholeFile(const QString &from, const QString &to, QString *error = nullptr);
+
 // Puts a finished file in the place of target: its bytes reach the disk first, then the
 // rename, then the folder's entry. On failure target is unchanged and finished stays.
 bool replaceWithFinished(const QString &finished, const QString &target, QString *error = nullptr);

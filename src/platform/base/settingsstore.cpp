@@ -48,7 +48,7 @@ QString IniSettingsStore::fileName(const QString &app) const
         QStringLiteral("/marlux/") + name;
     if (!QFileInfo::exists(path) && QFileInfo::exists(earlier) &&
         QDir().mkpath(QFileInfo(path).absolutePath()))
-        QFile::copy(earlier, path);
+        copyWholeFile(earlier, path);
     return path;
 }
 
@@ -262,14 +262,15 @@ IniSettingsStore::Entries IniSettingsStore::read(const QString &app) const
 bool IniSettingsStore::update(const QString &app, const std::function<bool(Entries &)> &change)
 {
     m_error.clear();
-    if (!QDir().mkpath(QFileInfo(fileName(app)).absolutePath())) {
+    const QString path = fileName(app);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         m_error = QStringLiteral("Path not found");
         return false;
     }
     // Another process may have stored keys since this one last read: only the key changed
     // here is put into what is on disk, under a lock every writer of the file takes.
     return updateWholeFile(
-        fileName(app),
+        path,
         [&](const QByteArray &current) -> std::optional<QByteArray> {
             Entries entries = parse(current);
             if (!change(entries))

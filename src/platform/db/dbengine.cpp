@@ -601,10 +601,10 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     // The copy must sit beside the source so that the rename is atomic.
     if (!temporary.isEmpty() && QFileInfo(temporary).absolutePath() == folder)
         claim.fd = claimFile(temporary, true);
-    int claimError = claim.fd < 0 ? errno : 0;
-    // Only a taken name is worth another try.
-    for (int attempt = 0; claim.fd < 0 && (attempt == 0 || claimError == EEXIST) && attempt < 20;
-         ++attempt) {
+    // Whatever kept the hint, a name of its own is tried; after that only a taken name is
+    // worth another try.
+    int claimError = EEXIST;
+    for (int attempt = 0; claim.fd < 0 && claimError == EEXIST && attempt < 20; ++attempt) {
         QString letters;
         for (int i = 0; i < 6; ++i)
             letters += QLatin1Char("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"

@@ -586,7 +586,6 @@ std::unique_ptr<Recordset::ChunkReader> Recordset::readChunks(const QString &nam
             return reader;
         }
         // A NULL value has no handle: it is read as the empty value below.
-        sqlite3_blob_close(blob);
     }
     const QVariant content = value(index);
     reader->m_data = content.typeId() == QMetaType::QByteArray ? content.toByteArray()
