@@ -27,20 +27,6 @@ QString folderOf(const QString &path)
     return QFileInfo(path).absolutePath();
 }
 
-// Every byte of the file, or nothing when a read fails.
-std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
-{
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        QByteArray bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return bytes;
-    }
-    if (error)
-        *error = file.errorString();
-    return std::nullopt;
-}
-
 // An exclusive flock() on a file that is replaced by renames. A lock won on a file that was
 // replaced while this process waited guards nothing any more: it is dropped and taken again
 // on the file now in place.
@@ -173,6 +159,19 @@ void CheckedFileWriter::cancel()
     if (m_file.isOpen())
         m_file.cancelWriting();
     m_failed = true;
+}
+
+std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return bytes;
+    }
+    if (error)
+        *error = file.errorString();
+    return std::nullopt;
 }
 
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)

@@ -36,6 +36,9 @@ private:
 // The one whole-file write of the program: true when path now holds exactly bytes.
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+// Every byte of the file, or nothing when a read fails.
+std::optional<QByteArray> readWholeFile(const QString &path, QString *error = nullptr);
+
 // Reads path and writes what change makes of its bytes, while holding an exclusive lock that
 // every other process updating the same file takes too, so no update is lost between the
 // read and the write. change returns nothing to leave the file as it is. A missing file

@@ -47,8 +47,15 @@ QString IniSettingsStore::fileName(const QString &app) const
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
         QStringLiteral("/marlux/") + name;
     if (!QFileInfo::exists(path) && QFileInfo::exists(earlier) &&
-        QDir().mkpath(QFileInfo(path).absolutePath()))
-        copyWholeFile(earlier, path);
+        QDir().mkpath(QFileInfo(path).absolutePath())) {
+        // Under the file's lock, and only into an empty file: a second process may have
+        // taken it along, or saved a key, first.
+        updateWholeFile(path, [&](const QByteArray &current) -> std::optional<QByteArray> {
+            if (!current.isEmpty())
+                return std::nullopt;
+            return readWholeFile(earlier);
+        });
+    }
     return path;
 }
 
