@@ -11,6 +11,7 @@
 #ifdef MARLUX_OWN_TEXT_LAYOUT
 #include "platform/richtext/richtextlayout.h"
 #endif
+#include "zipfiles.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -28,7 +29,6 @@
 #include <QToolBar>
 
 #include <sqlite3.h>
-#include <zip.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -176,24 +176,6 @@ void chooseTopic(FrmMain &main, const QString &topic)
     QCoreApplication::processEvents();
 }
 
-// A stored zip whose one entry holds `payload` varied bytes.
-QByteArray zipArchive(qint64 payload)
-{
-    QByteArray content(payload, Qt::Uninitialized);
-    for (qint64 i = 0; i < payload; ++i)
-        content[i] = char((i * 131 + i / 7) & 0xFF);
-    QTemporaryDir dir;
-    const QByteArray path = dir.filePath(QStringLiteral("made.zip")).toLocal8Bit();
-    int error = 0;
-    zip_t *archive = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    zip_source_t *source = zip_source_buffer(archive, content.constData(), content.size(), 0);
-    const zip_int64_t index = zip_file_add(archive, "data.bin", source, ZIP_FL_OVERWRITE);
-    zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0);
-    zip_close(archive);
-    QFile file(QString::fromLocal8Bit(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Adds a zip to a new record of the zipped topic, saves it, and exports it again.
 int zipAttachments(FrmMain &main, FrmRecord *form, SilentPrompter &prompter)
 {
@@ -202,7 +184,7 @@ int zipAttachments(FrmMain &main, FrmRecord *form, SilentPrompter &prompter)
     std::printf("zip attachments: add to a new record (file to field), save, export (field to "
                 "file)\n");
     for (const int megabytes : {10, 50}) {
-        const QByteArray zip = zipArchive(qint64(megabytes) * 1024 * 1024);
+        const QByteArray zip = TestSupport::storedZip(qint64(megabytes) * 1024 * 1024);
         const QString source = dir.filePath(QStringLiteral("in%1.zip").arg(megabytes));
         const QString target = dir.filePath(QStringLiteral("out%1.zip").arg(megabytes));
         QFile in(source);

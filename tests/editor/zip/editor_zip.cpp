@@ -7,6 +7,7 @@
 #include "platform/richtext/richtextbox.h"
 #include "scriptedprompter.h"
 #include "testsupport.h"
+#include "zipfiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -18,8 +19,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <zip.h>
 
 #include <memory>
 
@@ -38,28 +37,11 @@ QByteArray sha256(const QByteArray &data)
     return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
 }
 
-// A zip holding one stored entry of `payload` bytes of varied content.
-QByteArray zipWithPayload(qint64 payload)
-{
-    QByteArray content(payload, Qt::Uninitialized);
-    for (qint64 i = 0; i < payload; ++i)
-        content[i] = char((i * 131 + i / 7) & 0xFF);
-    QTemporaryDir dir;
-    const QByteArray path = dir.filePath(QStringLiteral("made.zip")).toLocal8Bit();
-    int error = 0;
-    zip_t *archive = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    zip_source_t *source = zip_source_buffer(archive, content.constData(), content.size(), 0);
-    const zip_int64_t index = zip_file_add(archive, "data.bin", source, ZIP_FL_OVERWRITE);
-    zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0);
-    zip_close(archive);
-    return fileBytes(QString::fromLocal8Bit(path));
-}
-
 // A zip of exactly `size` bytes.
 QByteArray zipOfSize(qint64 size)
 {
-    const qint64 overhead = zipWithPayload(0).size();
-    const QByteArray zip = zipWithPayload(size - overhead);
+    const qint64 overhead = TestSupport::storedZip(0).size();
+    const QByteArray zip = TestSupport::storedZip(size - overhead);
     Q_ASSERT(zip.size() == size);
     return zip;
 }
