@@ -294,6 +294,14 @@ private slots:
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 3 + 1);
         QCOMPARE(view->DataNavi->RecordSource(), QStringLiteral("Basics"));
 
+        // A SELECT after a line break or a tab runs as an action, which the engine refuses.
+        prompter.clear();
+        view->TxtQuery->setPlainText(QStringLiteral("\n\tSELECT * FROM Qt"));
+        QVERIFY(runQuery(view));
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
+        QCOMPARE(view->DataNavi->RecordSource(), QStringLiteral("Basics"));
+
         // Blanks only: nothing is run, and nothing reports success.
         prompter.clear();
         view->TxtQuery->setPlainText(QStringLiteral("   "));
