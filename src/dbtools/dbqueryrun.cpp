@@ -108,17 +108,9 @@ void FrmAdvance::runOnceBusyWindowShows(const QString &sql, int turns)
 void FrmAdvance::runQuery(const QString &sql)
 {
     const Operation operation(*this);
-    bool readsRows = sql.left(6).toUpper() == QLatin1String("SELECT");
-    if (!readsRows) {
-        // A statement that only reads (WITH ..., VALUES ...) shows its rows too: run as
-        // an action it would be refused for returning rows.
-        try {
-            if (const auto database = DataNavi->database(); database && database->isOpen())
-                readsRows = database->returnsRows(sql);
-        } catch (const AppException &) {
-        }
-    }
-    if (readsRows) {
+    // Only a statement that starts with SELECT shows rows; any other one, also a SELECT
+    // after a line break or a tab, runs as an action and the engine refuses what reads.
+    if (sql.left(6).toUpper() == QLatin1String("SELECT")) {
         ShowQueryResult(sql);
         unloadBusyWindow();
         DBGridRecord->show();

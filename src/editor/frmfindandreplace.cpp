@@ -19,7 +19,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTextCursor>
 #include <QToolBar>
 #include <QWindow>
@@ -238,10 +237,6 @@ void FrmFindAndReplace::Form_Activate()
     if (!PresetText.isEmpty()) {
         QString text = PresetText;
         PresetText.clear();
-        // A search text is one line; a selection over several lines gives its first.
-        const qsizetype lineEnd = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-        if (lineEnd >= 0)
-            text.truncate(lineEnd);
         if (text.size() >= LongPreset) {
             // Without a space the text is kept whole.
             const qsizetype space = text.indexOf(u' ');

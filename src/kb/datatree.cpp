@@ -155,14 +155,10 @@ void DataTree::DataTreeRefresh(QTreeWidget *tree, const QString &password)
 {
     open(password, true);
     LimitLabelEdit(tree, 50);
+    // A failure part way leaves the tree hidden with what was read; the next refresh
+    // shows it again.
     tree->hide();
     tree->clear();
-    // A failure part way still shows the tree with what was read.
-    struct ShowAgain
-    {
-        QTreeWidget *tree;
-        ~ShowAgain() { tree->show(); }
-    } showAgain{tree};
 
     auto *root = new QTreeWidgetItem(tree, {QStringLiteral("Database")});
     root->setData(0, SchemaNameRole, root->text(0));
@@ -204,6 +200,7 @@ void DataTree::DataTreeRefresh(QTreeWidget *tree, const QString &password)
     tree->scrollToItem(properties);
     if (lastTable)
         tree->scrollToItem(lastTable);
+    tree->show();
 }
 
 void DataTree::ShowDetails(QTreeWidgetItem *&node, QTreeWidget *tree, const QString &password)

@@ -135,8 +135,7 @@ void FrmMain::mnuDelTopic_Click()
     }
     const QString question =
         QStringLiteral("Do you really want to permanently delete this topic, this") +
-        QStringLiteral("deleting cannot be recovered after then, are you sure!") +
-        QStringLiteral("\r\n\r\nTopic: ") + topic + QStringLiteral("\r\nDatabase: ") + caption;
+        QStringLiteral("deleting cannot be recovered after then, are you sure!");
     if (Prompter::instance().messageBox(question, 106, 1, QStringLiteral("DELETE")) !=
         QLatin1String("Yes"))
         return;

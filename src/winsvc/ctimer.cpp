@@ -89,7 +89,7 @@ void CTimer::ErrRaise(int number)
         throw AppException(number, QString());
     QString description;
     if (number == ErrTooManyTimers)
-        description = QStringLiteral("No more than 100 timers allowed per class");
+        description = QStringLiteral("No more than 10 timers allowed per class");
     else if (number == ErrCantCreateTimer)
         description = QStringLiteral("Can't create system timer");
     throw AppException(AppErrorBase | number, description, MSubClass::ErrorSource());

@@ -52,9 +52,8 @@ void Flat::Attach(QWidget *control)
                edit && (edit->alignment() & Qt::AlignRight)) {
         // A right-aligned text box is painted like a combo, drop-button area included.
         m_combo = true;
-    } else if (!control->property("flatMargin").toBool()) {
-        // The frame is drawn in a 2-pixel margin; a second Attach does not shrink it again.
-        control->setProperty("flatMargin", true);
+    } else {
+        // The frame is drawn in a 2-pixel margin; every Attach moves the content in by 2 more.
         if (auto *edit = qobject_cast<QLineEdit *>(control))
             edit->setFrame(false);
         const QMargins margins = control->contentsMargins();

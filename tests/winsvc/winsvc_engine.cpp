@@ -57,11 +57,13 @@ QStringList dispatch(Target &target, QStringList &log, bool *accepted = nullptr)
     return log;
 }
 
-int errorOf(const std::function<void()> &call)
+int errorOf(const std::function<void()> &call, QString *description = nullptr)
 {
     try {
         call();
     } catch (const AppException &error) {
+        if (description)
+            *description = error.description();
         return error.number();
     }
     return 0;
@@ -247,13 +249,15 @@ private slots:
         std::vector<std::shared_ptr<CTimer>> running;
         int error = 0;
         std::shared_ptr<CTimer> extra;
+        QString text;
         for (int i = 0; i <= MTimer::Slots && !error; ++i) {
             extra = CTimer::create();
-            error = errorOf([&] { extra->setInterval(10000); });
+            error = errorOf([&] { extra->setInterval(10000); }, &text);
             if (!error)
                 running.push_back(extra);
         }
         QCOMPARE(error, AppErrorBase | 13651);
+        QCOMPARE(text, QStringLiteral("No more than 10 timers allowed per class"));
         QCOMPARE(int(running.size()), MTimer::Slots);
         QCOMPARE(extra->Interval(), 0);
         QVERIFY(!extra->systemTimer());

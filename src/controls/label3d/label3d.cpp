@@ -185,50 +185,48 @@ void Label3D::initProperties(const QFont &ambientFont)
 
 QString Label3D::readProperties(const QVariantMap &bag, const QFont &ambientFont)
 {
-    // A bad value keeps its default and the rest of the bag is still read.
-    QStringList problems;
-    auto read = [&](const QString &key, auto convert, auto fallback) {
-        const auto found = bag.constFind(key);
-        if (found == bag.constEnd())
-            return fallback;
-        const auto value = convert(found.value());
-        if (!value) {
-            problems.append(CtlSupport::badValue(QLatin1String(ControlIds::Label3D::ProgId), key));
-            return fallback;
-        }
-        return decltype(fallback)(*value);
-    };
+    CtlSupport::BagReader reader(bag, QLatin1String(ControlIds::Label3D::ProgId));
     auto integerIn = [](qint64 low, qint64 high) {
         return
             [low, high](const QVariant &value) { return CtlSupport::integerIn(value, low, high); };
     };
-
-    applyBackStyle(int(read(QStringLiteral("BackStyle"), integerIn(0, 1), qint64(BagBackStyle))));
-    const bool enabled = read(QStringLiteral("Enabled"), CtlSupport::boolean, true);
-    m_label1->setEnabled(enabled);
-    m_label2->setEnabled(enabled);
-    m_foreColor1 = read(QStringLiteral("ForeColor1"), CtlSupport::oleColor, BagForeColor1);
-    m_foreColor2 = read(QStringLiteral("ForeColor2"), CtlSupport::oleColor, BagForeColor2);
-    const QString text = read(
-        QStringLiteral("Caption"),
-        [](const QVariant &value) -> std::optional<QString> {
-            if (!value.canConvert<QString>())
-                return std::nullopt;
-            return value.toString();
-        },
-        DefaultCaption);
-    m_label1->setText(text);
-    m_label2->setText(text);
-    applyAlignment(int(read(QStringLiteral("Alignment"), integerIn(0, 2), qint64(AlignLeft))));
-    const QFont font = read(QStringLiteral("Font"), CtlSupport::font, ambientFont);
-    m_label1->setFont(font);
-    m_label2->setFont(font);
-    applyBorderStyle(int(read(QStringLiteral("BorderStyle"), integerIn(0, 1), qint64(None))));
-    m_Phase = quint8(read(QStringLiteral("Phase"), integerIn(0, 255), qint64(BOTTOMRIGHT)));
-    m_backColor = read(QStringLiteral("BackColor"), CtlSupport::oleColor, BagBackColor);
+    // A bad value ends the read at its key: what came before it is taken, the rest stays
+    // as it was, and the host hears of it.
+    try {
+        applyBackStyle(
+            int(reader.read(QStringLiteral("BackStyle"), integerIn(0, 1), qint64(BagBackStyle))));
+        const bool enabled = reader.read(QStringLiteral("Enabled"), CtlSupport::boolean, true);
+        m_label1->setEnabled(enabled);
+        m_label2->setEnabled(enabled);
+        m_foreColor1 =
+            reader.read(QStringLiteral("ForeColor1"), CtlSupport::oleColor, BagForeColor1);
+        m_foreColor2 =
+            reader.read(QStringLiteral("ForeColor2"), CtlSupport::oleColor, BagForeColor2);
+        const QString text = reader.read(
+            QStringLiteral("Caption"),
+            [](const QVariant &value) -> std::optional<QString> {
+                if (!value.canConvert<QString>())
+                    return std::nullopt;
+                return value.toString();
+            },
+            DefaultCaption);
+        m_label1->setText(text);
+        m_label2->setText(text);
+        applyAlignment(
+            int(reader.read(QStringLiteral("Alignment"), integerIn(0, 2), qint64(AlignLeft))));
+        const QFont font = reader.read(QStringLiteral("Font"), CtlSupport::font, ambientFont);
+        m_label1->setFont(font);
+        m_label2->setFont(font);
+        applyBorderStyle(
+            int(reader.read(QStringLiteral("BorderStyle"), integerIn(0, 1), qint64(None))));
+        m_Phase =
+            quint8(reader.read(QStringLiteral("Phase"), integerIn(0, 255), qint64(BOTTOMRIGHT)));
+        m_backColor = reader.read(QStringLiteral("BackColor"), CtlSupport::oleColor, BagBackColor);
+        layoutLabels();
+    } catch (const CtlSupport::BagReader::Stop &) {
+    }
     applyColors();
-    layoutLabels();
-    return problems.join(QLatin1Char('\n'));
+    return reader.problem();
 }
 
 QVariantMap Label3D::writeProperties(const QFont &ambientFont) const

@@ -210,41 +210,34 @@ void Panel::initProperties(const QFont &) {}
 
 QString Panel::readProperties(const QVariantMap &bag, const QFont &)
 {
-    // A bad value keeps its default and the rest of the bag is still read.
-    QStringList problems;
-    auto read = [&](const QString &key, auto convert, auto fallback) {
-        const auto found = bag.constFind(key);
-        if (found == bag.constEnd())
-            return fallback;
-        const auto value = convert(found.value());
-        if (!value) {
-            problems.append(CtlSupport::badValue(QLatin1String(ControlIds::Panel::ProgId), key));
-            return fallback;
-        }
-        return decltype(fallback)(*value);
-    };
-
-    applyBackColor(read(QStringLiteral("BackColor"), CtlSupport::oleColor, BagBackColor));
-    m_BorderStyle = int(read(
-        QStringLiteral("BorderStyle"),
-        [](const QVariant &value) { return CtlSupport::integerIn(value, None, Raised); },
-        qint64(None)));
-    applyMousePointer(int(read(
-        QStringLiteral("MousePointer"),
-        [](const QVariant &value) -> std::optional<qint64> {
-            const auto pointer = CtlSupport::integer(value);
-            if (!pointer || !validPointer(int(*pointer)))
-                return std::nullopt;
-            return pointer;
-        },
-        qint64(0))));
-    setMouseIcon(read(QStringLiteral("MouseIcon"), picture, QPixmap()));
-    m_scaleHeight = read(QStringLiteral("ScaleHeight"), CtlSupport::single, BagScaleHeight);
-    m_scaleLeft = read(QStringLiteral("ScaleLeft"), CtlSupport::single, 0.0f);
-    m_scaleTop = read(QStringLiteral("ScaleTop"), CtlSupport::single, 0.0f);
-    m_scaleWidth = read(QStringLiteral("ScaleWidth"), CtlSupport::single, BagScaleWidth);
-    DrawBorder();
-    return problems.join(QLatin1Char('\n'));
+    CtlSupport::BagReader reader(bag, QLatin1String(ControlIds::Panel::ProgId));
+    // A bad value ends the read at its key; the host hears of it.
+    try {
+        applyBackColor(
+            reader.read(QStringLiteral("BackColor"), CtlSupport::oleColor, BagBackColor));
+        m_BorderStyle = int(reader.read(
+            QStringLiteral("BorderStyle"),
+            [](const QVariant &value) { return CtlSupport::integerIn(value, None, Raised); },
+            qint64(None)));
+        applyMousePointer(int(reader.read(
+            QStringLiteral("MousePointer"),
+            [](const QVariant &value) -> std::optional<qint64> {
+                const auto pointer = CtlSupport::integer(value);
+                if (!pointer || !validPointer(int(*pointer)))
+                    return std::nullopt;
+                return pointer;
+            },
+            qint64(0))));
+        setMouseIcon(reader.read(QStringLiteral("MouseIcon"), picture, QPixmap()));
+        m_scaleHeight =
+            reader.read(QStringLiteral("ScaleHeight"), CtlSupport::single, BagScaleHeight);
+        m_scaleLeft = reader.read(QStringLiteral("ScaleLeft"), CtlSupport::single, 0.0f);
+        m_scaleTop = reader.read(QStringLiteral("ScaleTop"), CtlSupport::single, 0.0f);
+        m_scaleWidth = reader.read(QStringLiteral("ScaleWidth"), CtlSupport::single, BagScaleWidth);
+        DrawBorder();
+    } catch (const CtlSupport::BagReader::Stop &) {
+    }
+    return reader.problem();
 }
 
 QVariantMap Panel::writeProperties(const QFont &) const

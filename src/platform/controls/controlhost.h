@@ -44,7 +44,8 @@ public:
     QString unregisterLibrary(const QString &library);
 
     // Creates a control loaded from its saved properties. nullptr on failure (see
-    // lastError()); a bad bag value keeps its default and is reported in lastError().
+    // lastError()); a bad bag value ends the control's read at its key and is reported
+    // in lastError().
     QWidget *create(const QString &progId, const QVariantMap &bag, QWidget *parent = nullptr);
     // Creates a newly placed control (no saved properties).
     QWidget *createNew(const QString &progId, QWidget *parent = nullptr);

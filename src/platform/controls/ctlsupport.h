@@ -10,6 +10,7 @@
 #include <QVariant>
 
 #include <optional>
+#include <utility>
 
 namespace CtlSupport {
 
@@ -131,10 +132,40 @@ inline int shiftCode(Qt::KeyboardModifiers modifiers)
            (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
 }
 
-inline QString badValue(const QString &progId, const QString &key)
+// Reads a property bag key by key. A key that is missing gives its default; a value that
+// cannot be taken ends the whole read there (read() throws Stop), and problem() tells the
+// host which key it was.
+class BagReader
 {
-    return QStringLiteral("%1: the saved value of \"%2\" is not valid; its default is used.")
-        .arg(progId, key);
-}
+public:
+    struct Stop
+    {
+    };
+
+    BagReader(const QVariantMap &bag, QString progId) : m_bag(bag), m_progId(std::move(progId)) {}
+
+    template <typename Convert, typename Value>
+    Value read(const QString &key, Convert convert, Value fallback)
+    {
+        const auto found = m_bag.constFind(key);
+        if (found == m_bag.constEnd())
+            return fallback;
+        const auto value = convert(found.value());
+        if (!value) {
+            m_problem = QStringLiteral("%1: the saved value of \"%2\" is not valid; the "
+                                       "properties from it on were not read.")
+                            .arg(m_progId, key);
+            throw Stop{};
+        }
+        return Value(*value);
+    }
+
+    QString problem() const { return m_problem; }
+
+private:
+    const QVariantMap &m_bag;
+    QString m_progId;
+    QString m_problem;
+};
 
 } // namespace CtlSupport

@@ -686,18 +686,6 @@ qint64 Database::Execute(const QString &sql, const QVariantList &values)
     return affected;
 }
 
-bool Database::returnsRows(const QString &sql) const
-{
-    sqlite3 *db = handle();
-    const QByteArray utf8 = sql.toUtf8();
-    sqlite3_stmt *stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, nullptr);
-    const bool rows =
-        rc == SQLITE_OK && stmt && sqlite3_stmt_readonly(stmt) && sqlite3_column_count(stmt) > 0;
-    sqlite3_finalize(stmt);
-    return rows;
-}
-
 std::shared_ptr<Recordset> Database::OpenRecordset(const QString &source, int type, int options)
 {
     sqlite3 *db = handle();

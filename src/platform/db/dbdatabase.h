@@ -64,8 +64,6 @@ public:
     // An empty text is an error, and so is a statement that returns rows.
     qint64 Execute(const QString &sql, const QVariantList &values = {});
     qint64 RecordsAffected() const { return m_recordsAffected; }
-    // Whether the text's first statement reads rows without changing anything.
-    bool returnsRows(const QString &sql) const;
 
     // A table name (case ignored) or one read-only SQL statement.
     std::shared_ptr<Recordset> OpenRecordset(const QString &source, int type = dbOpenDefault,

@@ -146,6 +146,16 @@ private slots:
         QVERIFY(findNode(tree, QStringLiteral("Tables"), QStringLiteral("MSysQueries")));
         QVERIFY(findNode(tree, QStringLiteral("Querys"), QStringLiteral("ById")));
 
+        // A refresh that fails part way leaves the tree hidden; a whole one shows it again.
+        DbTestFiles::sqlite(m_file,
+                            QStringLiteral("ALTER TABLE MSysQueries RENAME Parameters TO P"));
+        view->DataTreeRefresh(tree);
+        QVERIFY(tree->isHidden() && findNode(tree, QStringLiteral("Tables"), QStringLiteral("Qt")));
+        DbTestFiles::sqlite(m_file,
+                            QStringLiteral("ALTER TABLE MSysQueries RENAME P TO Parameters"));
+        view->DataTreeRefresh(tree);
+        QVERIFY(!tree->isHidden());
+
         // Clicking a table node shows it and empties the SQL box.
         view->TxtQuery->setPlainText(QStringLiteral("junk"));
         emit tree->itemClicked(findNode(tree, QStringLiteral("Tables"), QStringLiteral("Empty")),
@@ -292,6 +302,14 @@ private slots:
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
         QCOMPARE(view->DBGridRecord->model()->rowCount(), 3 + 1);
+        QCOMPARE(view->DataNavi->RecordSource(), QStringLiteral("Basics"));
+
+        // A SELECT after a line break or a tab runs as an action, which the engine refuses.
+        prompter.clear();
+        view->TxtQuery->setPlainText(QStringLiteral("\n\tSELECT * FROM Qt"));
+        QVERIFY(runQuery(view));
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
         QCOMPARE(view->DataNavi->RecordSource(), QStringLiteral("Basics"));
 
         // Blanks only: nothing is run, and nothing reports success.

@@ -159,12 +159,15 @@ private slots:
         f.main->TBEdit_ButtonClick(QStringLiteral("Find"));
         QCOMPARE(window->cboFind->currentText(), noSpace);
 
-        // Over several lines only the first counts.
-        answer->setSelStart(0);
-        answer->setSelLength(50);
+        // A short selection over two lines is taken whole and is found as it stands.
+        answer->setSelStart(79);
+        answer->setSelLength(11);
         f.main->menuItem(QStringLiteral("mnuFindWord"))->trigger();
-        QCOMPARE(window->cboFind->currentText(), short41);
+        QCOMPARE(window->cboFind->currentText(), QStringLiteral("efghij\r\nxxx"));
         QCOMPARE(window->cboFind->count(), 4);
+        window->cmdFind->click();
+        QCOMPARE(answer->selStart(), 79);
+        QCOMPARE(answer->selLength(), 11);
 
         // Cancel hides the window and keeps the history; the toolbar's Search presets nothing.
         window->cmdCancel->click();

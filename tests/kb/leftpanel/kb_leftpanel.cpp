@@ -245,7 +245,9 @@ private slots:
         f.prompter.clear();
         f.prompter.answer(QStringLiteral("Yes"));
         f.main->mnuDelTopic_Click();
-        QVERIFY(f.prompter.calls().first().prompt.contains(QLatin1String("My Notes")));
+        QCOMPARE(f.prompter.calls().first().prompt,
+                 QStringLiteral("Do you really want to permanently delete this topic, "
+                                "thisdeleting cannot be recovered after then, are you sure!"));
         QCOMPARE(f.prompter.calls().last().title, QStringLiteral("SUCCEED"));
         QCOMPARE(f.cli(key, QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE "
                                            "name='My Notes';")),
