@@ -548,6 +548,27 @@ private slots:
         QCOMPARE(prompter.calls().at(1).title, QStringLiteral("SAVE CHANGE"));
         QCOMPARE(f.questions(QStringLiteral("Basics")).first(), QStringLiteral("Kept"));
     }
+
+    void questionListFollowsKeyOrder()
+    {
+        // Question order is not key order here, and the keys have gaps.
+        Topic topic{QStringLiteral("Mixed"), {}, {}, {}};
+        for (const char *question : {"delta", "Alpha", "charlie", "Bravo", "echo", "able"})
+            topic.records.append({QString::fromLatin1(question), QStringLiteral("x")});
+        Fixture f({topic});
+        RecordTestDb::query(f.file, QStringLiteral("DELETE FROM Mixed WHERE Question IN "
+                                                   "('charlie', 'echo')"));
+        RecordTestDb::query(f.file, QStringLiteral("INSERT INTO Mixed (ID, Question, Answer) "
+                                                   "VALUES (40, 'aa', 'y'), (20, 'zz', 'z')"));
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Mixed"));
+        const QStringList stored = f.questions(QStringLiteral("Mixed"));
+        QCOMPARE(stored.size(), 6);
+        QCOMPARE(f.listItems(), stored);
+        for (int row = stored.size() - 1; row >= 0; --row) {
+            f.click(row);
+            QCOMPARE(f.form()->RTBQuestion->toPlainText(), stored.at(row));
+        }
+    }
 };
 
 QTEST_MAIN(TestRecord)
