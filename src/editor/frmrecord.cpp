@@ -184,7 +184,9 @@ void FrmRecord::createControls()
     picSlider->setChildrenCollapsible(false);
     RTBQuestion = new QPlainTextEdit(picSlider);
     RTBQuestion->setObjectName(QStringLiteral("RTBQuestion"));
-    RTBQuestion->setMinimumHeight(Twips::toPixels(490));
+    // The box is never lower than one line of the question, and a line fits in that height.
+    RTBQuestion->setMinimumHeight(Twips::toPixels(RecordLayoutRules::QuestionLineHeight));
+    RTBQuestion->document()->setDocumentMargin(2);
     auto *answerPane = new QWidget(picSlider);
     auto *answerLayout = new QVBoxLayout(answerPane);
     answerLayout->setContentsMargins(0, 0, 0, 0);
