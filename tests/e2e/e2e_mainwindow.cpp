@@ -1427,9 +1427,11 @@ void E2eMainWindow::busyFileAndQuestionLines()
     QListWidget *list = m_main->ListRecords;
     const QString answer = record->RTBAnswer->text();
     QProcess holder;
-    holder.start(QStringLiteral("sqlite3"), {DatabaseFolder + QStringLiteral("C++.mdb")});
+    holder.start(QStringLiteral("sqlite3"),
+                 {QStringLiteral("-batch"), DatabaseFolder + QStringLiteral("C++.mdb")});
     holder.write("PRAGMA locking_mode=EXCLUSIVE;\nBEGIN EXCLUSIVE;\nCOMMIT;\n.print held\n");
-    QTRY_VERIFY_WITH_TIMEOUT(holder.readAllStandardOutput().contains("held"), Patience);
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += holder.readAllStandardOutput()).contains("held"), Patience);
     m_answers.expect(QStringLiteral("ERROR"), QStringLiteral("Ok"));
     m_input.click(list->viewport(), list->visualItemRect(list->item(1)).center());
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
