@@ -6,13 +6,12 @@
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dbrecordset.h"
+#include "sqlitecli.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -68,28 +67,6 @@ void build(const QString &path)
     database->Close();
 }
 
-// Seconds of "Run Time: real" the tool reports for a script, summed over statements.
-double cliSeconds(const QString &file, const QString &script, qint64 *wallMs = nullptr)
-{
-    QProcess process;
-    QElapsedTimer wall;
-    wall.start();
-    process.start(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), file});
-    process.waitForStarted();
-    process.write(QStringLiteral(".output /dev/null\n.timer on\n").toUtf8() + script.toUtf8());
-    process.closeWriteChannel();
-    process.waitForFinished(-1);
-    if (wallMs)
-        *wallMs = wall.elapsed();
-    static const QRegularExpression real(QStringLiteral("Run Time: real ([0-9.]+)"));
-    double total = 0;
-    auto it = real.globalMatch(
-        QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError()));
-    while (it.hasNext())
-        total += it.next().captured(1).toDouble();
-    return total;
-}
-
 void row(const QString &what, double ours, double theirs, const QString &note = {})
 {
     out << QStringLiteral("%1 %2 ms %3 ms  %4\n")
@@ -130,32 +107,32 @@ int main(int argc, char *argv[])
     auto database = db::DBEngine::OpenDatabase(path);
     const double openMs = timer.nsecsElapsed() / 1e6;
     qint64 cliWall = 0;
-    const double cliOpen =
-        cliSeconds(path, QStringLiteral("SELECT count(*) FROM sqlite_schema;\n"), &cliWall);
+    const double cliOpen = TestSupport::sqliteCliSeconds(
+        path, QStringLiteral("SELECT count(*) FROM sqlite_schema;\n"), &cliWall);
     row(QStringLiteral("open"), openMs, cliOpen * 1000,
         QStringLiteral("(tool: first schema read; %1 ms with process start)").arg(cliWall));
 
     timer.restart();
     const QStringList topics = database->tableNames(true);
     const double listMs = timer.nsecsElapsed() / 1e6;
-    const double cliList =
-        cliSeconds(path, QStringLiteral("SELECT name FROM sqlite_schema WHERE type='table' "
-                                        "AND name NOT LIKE 'MSys%' AND name NOT LIKE "
-                                        "'sqlite%' ORDER BY name COLLATE NOCASE;\n"));
+    const double cliList = TestSupport::sqliteCliSeconds(
+        path, QStringLiteral("SELECT name FROM sqlite_schema WHERE type='table' "
+                             "AND name NOT LIKE 'MSys%' AND name NOT LIKE "
+                             "'sqlite%' ORDER BY name COLLATE NOCASE;\n"));
     row(QStringLiteral("list %1 topics").arg(topics.size()), listMs, cliList * 1000);
 
     timer.restart();
     auto rs = database->OpenRecordset(QStringLiteral("Big"));
     const double keysMs = timer.nsecsElapsed() / 1e6;
-    const double cliKeys =
-        cliSeconds(path, QStringLiteral("SELECT rowid FROM \"Big\" ORDER BY rowid;\n"));
+    const double cliKeys = TestSupport::sqliteCliSeconds(
+        path, QStringLiteral("SELECT rowid FROM \"Big\" ORDER BY rowid;\n"));
     row(QStringLiteral("key list of %1 records").arg(rs->RecordCount()), keysMs, cliKeys * 1000);
 
     timer.restart();
     const QVariantList questions = rs->columnValues(QStringLiteral("Question"));
     const double listQuestionsMs = timer.nsecsElapsed() / 1e6;
-    const double cliQuestions =
-        cliSeconds(path, QStringLiteral("SELECT rowid, Question FROM \"Big\" ORDER BY rowid;\n"));
+    const double cliQuestions = TestSupport::sqliteCliSeconds(
+        path, QStringLiteral("SELECT rowid, Question FROM \"Big\" ORDER BY rowid;\n"));
     row(QStringLiteral("question list of %1 records").arg(questions.size()), listQuestionsMs,
         cliQuestions * 1000);
 
@@ -176,7 +153,7 @@ int main(int argc, char *argv[])
         script +=
             QStringLiteral("SELECT \"ID\", \"Question\", \"Answer\" FROM \"Big\" WHERE rowid=%1;\n")
                 .arg(keys[position]);
-    const double cliFetch = cliSeconds(path, script);
+    const double cliFetch = TestSupport::sqliteCliSeconds(path, script);
     row(QStringLiteral("fetch %1 random records").arg(Fetches), fetchMs, cliFetch * 1000,
         QStringLiteral("(%1 characters read)").arg(bytes));
     database->Close();

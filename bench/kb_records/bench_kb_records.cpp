@@ -1,16 +1,22 @@
-// Times the main road on a large topic: opening it fills the question list, and a click
-// shows a 10 KB answer with keyword colours. Then a zip attachment of 10 and 50 MB added to a
-// record and exported again (--zip alone), and typing in a 500,000-line answer (--typing alone).
+// Times the main road on a large topic (answers of 2 to 4 KB): opening it fills the question
+// list, and a click shows a 10 KB answer with keyword colours; then the two lists and 1,000
+// random records through the data engine, beside the sqlite3 tool's queries on the same file. Then
+// a zip attachment of 10 and 50 MB added to a record and exported again (--zip alone), and typing
+// in a 500,000-line answer (--typing alone).
 #include "editor/frmrecord.h"
 #include "editor/snapshotundo.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
 #include "kb/kbstore.h"
+#include "platform/db/dbdatabase.h"
+#include "platform/db/dbengine.h"
+#include "platform/db/dbrecordset.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #ifdef MARLUX_OWN_TEXT_LAYOUT
 #include "platform/richtext/richtextlayout.h"
 #endif
+#include "sqlitecli.h"
 #include "zipfiles.h"
 
 #include <QApplication>
@@ -24,6 +30,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -54,6 +61,18 @@ QString bigAnswer()
            QStringLiteral("}");
 }
 
+// An answer of the size the knowledge bases hold: 2 to 4 KB of RTF.
+QByteArray realAnswer(int n, QRandomGenerator &random)
+{
+    const int size = 2048 + int(random.bounded(2049));
+    QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times New Roman;}}\\pard\\f0 Answer " +
+                     QByteArray::number(n) + ": ";
+    while (rtf.size() < size - 1)
+        rtf += "Keep the int count in a local and return it once the loop ends. \\par ";
+    rtf.truncate(size - 1);
+    return rtf + "}";
+}
+
 void fillTopic(const QString &path)
 {
     sqlite3 *handle = nullptr;
@@ -63,14 +82,11 @@ void fillTopic(const QString &path)
     sqlite3_prepare_v2(handle, "INSERT INTO \"Big Topic\" (Question, Answer) VALUES (?, ?)", -1,
                        &insert, nullptr);
     const QByteArray big = bigAnswer().toUtf8();
+    QRandomGenerator random(20240611);
     for (int i = 0; i < Records; ++i) {
         const QByteArray question =
             QStringLiteral("How does item %1 of the large topic work?").arg(i + 1).toUtf8();
-        const QByteArray answer =
-            i == BigRecord ? big
-                           : QStringLiteral("{\\rtf1\\ansi Short answer %1 with int and return.}")
-                                 .arg(i + 1)
-                                 .toUtf8();
+        const QByteArray answer = i == BigRecord ? big : realAnswer(i + 1, random);
         sqlite3_bind_text(insert, 1, question.constData(), int(question.size()), SQLITE_TRANSIENT);
         sqlite3_bind_text(insert, 2, answer.constData(), int(answer.size()), SQLITE_TRANSIENT);
         sqlite3_step(insert);
@@ -165,6 +181,76 @@ int mainRoad(FrmMain &main, FrmRecord *form)
     std::printf("  click to the 10 KB record (%lld characters): %.1f ms, %.1f ms (aim <= 50 ms)\n",
                 static_cast<long long>(form->RTBAnswer->text().size()), median(clicks),
                 *std::max_element(clicks.begin(), clicks.end()));
+    return 0;
+}
+
+// The recordset's key list, the question list and 1,000 random records, each beside the
+// sqlite3 tool's query of the same rows in the same order on the same file.
+int recordLists(const QString &file)
+{
+    const QString topic = QStringLiteral("\"Big Topic\"");
+    std::vector<double> keyLists, questionLists, fetches;
+    QRandomGenerator random(7);
+    QList<qint64> positions;
+    for (int i = 0; i < 1000; ++i)
+        positions << random.bounded(qint64(Records));
+    QVector<qint64> keys;
+    for (int round = 0; round < 5; ++round) {
+        const auto database = db::DBEngine::OpenDatabase(file);
+        QElapsedTimer timer;
+        timer.start();
+        const auto rs = database->OpenRecordset(QStringLiteral("Big Topic"));
+        keyLists.push_back(timer.nsecsElapsed() / 1e6);
+        timer.restart();
+        const QVariantList questions = rs->columnValues(QStringLiteral("Question"));
+        questionLists.push_back(timer.nsecsElapsed() / 1e6);
+        if (questions.size() != Records) {
+            std::fprintf(stderr, "the question list holds %lld items\n",
+                         static_cast<long long>(questions.size()));
+            return 1;
+        }
+        keys = rs->keys();
+        timer.restart();
+        const auto opened = database->OpenRecordset(QStringLiteral("Big Topic"));
+        qint64 characters = 0;
+        for (const qint64 position : positions) {
+            opened->setAbsolutePosition(position);
+            characters += opened->value(QStringLiteral("Question")).toString().size() +
+                          opened->value(QStringLiteral("Answer")).toString().size();
+        }
+        fetches.push_back(timer.nsecsElapsed() / 1e6);
+        if (characters < 2000 * 1000)
+            return 1;
+    }
+    std::vector<double> cliKeys, cliQuestions, cliIndex, cliFetches;
+    QString script;
+    for (const qint64 position : positions)
+        script += QStringLiteral("SELECT ID, Question, Answer FROM %1 WHERE ID=%2;\n")
+                      .arg(topic)
+                      .arg(keys[position]);
+    for (int round = 0; round < 5; ++round) {
+        cliKeys.push_back(1000 *
+                          TestSupport::sqliteCliSeconds(
+                              file, QStringLiteral("SELECT ID FROM %1 ORDER BY ID;\n").arg(topic)));
+        cliQuestions.push_back(
+            1000 * TestSupport::sqliteCliSeconds(
+                       file, QStringLiteral("SELECT Question FROM %1 ORDER BY ID;\n").arg(topic)));
+        cliIndex.push_back(1000 *
+                           TestSupport::sqliteCliSeconds(
+                               file, QStringLiteral("SELECT ID, Question FROM %1;\n").arg(topic)));
+        cliFetches.push_back(1000 * TestSupport::sqliteCliSeconds(file, script));
+    }
+    const auto line = [](const char *what, double ours, double theirs) {
+        std::printf("  %-52s %8.1f ms %8.1f ms  %.2fx\n", what, ours, theirs, ours / theirs);
+    };
+    std::printf("record lists, engine beside the sqlite3 tool on the same file (medians of 5)\n");
+    line("key list (tool: SELECT ID ... ORDER BY ID)", median(keyLists), median(cliKeys));
+    line("question list (tool: SELECT Question ... ORDER BY ID)", median(questionLists),
+         median(cliQuestions));
+    line("1,000 random records with the key list (tool: by ID)", median(fetches),
+         median(cliFetches));
+    std::printf("  the tool's unordered SELECT ID, Question (its index scan): %.1f ms\n",
+                median(cliIndex));
     return 0;
 }
 
@@ -427,7 +513,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "record window did not open\n");
         return 1;
     }
-    if (!onlyZip && !onlyTyping && mainRoad(main, form) != 0)
+    if (!onlyZip && !onlyTyping && (mainRoad(main, form) != 0 || recordLists(file) != 0))
         return 1;
     if (!onlyTyping && zipAttachments(main, form, prompter) != 0)
         return 1;

@@ -138,8 +138,9 @@ bool EditingAids::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == m_question && type == QEvent::Resize) {
         // A narrower box wraps the question onto more lines: count them once the box has
         // laid its text out for the new width.
+        // Until its first text the box keeps the height it opened with.
         QTimer::singleShot(0, this, [this] {
-            if (m_question)
+            if (m_question && m_questionLines > 0)
                 RTBQuestion_Change();
         });
     } else if (m_main && watched == m_main->TBEdit && type == QEvent::Show && isCurrentWindow()) {

@@ -64,6 +64,16 @@ void setBackColor(QWidget *box, quint32 bgr)
     box->setPalette(palette);
 }
 
+// Why a record or a list could not be read; a busy file is no damage and passes.
+QString unreadReason(const AppException &error)
+{
+    if (error.number() != db::ErrFileInUse)
+        return error.description();
+    return error.description() +
+           QStringLiteral("\r\nAnother program is using the database. Please try again in a "
+                          "moment.");
+}
+
 class WaitCursor
 {
 public:
@@ -174,7 +184,9 @@ void FrmRecord::createControls()
     picSlider->setChildrenCollapsible(false);
     RTBQuestion = new QPlainTextEdit(picSlider);
     RTBQuestion->setObjectName(QStringLiteral("RTBQuestion"));
-    RTBQuestion->setMinimumHeight(Twips::toPixels(490));
+    // The box is never lower than one line of the question, and a line fits in that height.
+    RTBQuestion->setMinimumHeight(Twips::toPixels(RecordLayoutRules::QuestionLineHeight));
+    RTBQuestion->document()->setDocumentMargin(2);
     auto *answerPane = new QWidget(picSlider);
     auto *answerLayout = new QVBoxLayout(answerPane);
     answerLayout->setContentsMargins(0, 0, 0, 0);
@@ -304,12 +316,23 @@ void FrmRecord::FillTopicCombo()
         const QSignalBlocker blocker(combo);
         DAODataBase data;
         data.setDatabaseName(DataNavi->DatabaseName());
-        if (data.AddTableName(combo)) {
+        m_topicsUnread = !data.AddTableName(combo);
+        if (!m_topicsUnread) {
+            m_topics.clear();
+            for (int i = 0; i < combo->count(); ++i)
+                m_topics.append(combo->itemText(i));
             // A topic deleted meanwhile is this window's no longer.
             if (!m_topic.isEmpty() && combo->findText(m_topic) < 0 && !hasPendingChange())
                 forgetTopic();
-            combo->setCurrentIndex(m_topic.isEmpty() ? -1 : int(combo->findText(m_topic)));
+        } else if (!m_topics.isEmpty()) {
+            // Unread (the file is busy), the combo lists this window's topics as last read,
+            // never another window's.
+            combo->clear();
+            for (const QString &topic : std::as_const(m_topics))
+                combo->addItem(topic, topic);
+            combo->setEnabled(true);
         }
+        combo->setCurrentIndex(m_topic.isEmpty() ? -1 : int(combo->findText(m_topic)));
     }
     combo->setUpdatesEnabled(true);
     combo->setVisible(true);
@@ -343,10 +366,14 @@ void FrmRecord::ComboTableClicked()
 void FrmRecord::OpenTopic()
 {
     const QString topic = m_main->ComboTable->currentText();
+    const QString shownSource = DataNavi->RecordSource();
+    const std::shared_ptr<db::Recordset> shown = DataNavi->recordset();
+    std::shared_ptr<db::Recordset> rs;
+    QVariantList questions;
     try {
         DataNavi->setRecordSource(topic);
         DataNavi->Refresh();
-        auto rs = recordset();
+        rs = recordset();
         // Only a table of questions and answers is a topic this window can show.
         if (rs) {
             int found = 0;
@@ -359,33 +386,66 @@ void FrmRecord::OpenTopic()
                                        QStringLiteral(" has no Question and Answer fields, so it "
                                                       "holds no records to show."));
         }
-        m_topic = topic;
-        if (rs && rs->RecordCount() > 0) {
-            rs->MoveLast();
-            rs->MoveFirst();
-            FillQuestionList();
-            updateControls();
+        if (rs && rs->RecordCount() > 0)
+            questions = rs->columnValues(QStringLiteral("Question"));
+    } catch (const AppException &error) {
+        if (error.number() == db::ErrFileInUse) {
+            // A busy file is no fault of the topic: the window stays with what it showed,
+            // and picking the topic again opens it.
+            DataNavi->setRecordSource(shownSource);
+            DataNavi->setRecordset(shown);
+            {
+                const QSignalBlocker blocker(m_main->ComboTable);
+                m_main->ComboTable->setCurrentIndex(int(m_main->ComboTable->findText(m_topic)));
+            }
+            CmdZip->setVisible(m_topic == KbStore::ZippedTopic);
+            m_unreadReason = unreadReason(error);
+            reportUnread();
             return;
         }
-        {
-            const QSignalBlocker blocker(m_main->ListRecords);
-            m_main->ListRecords->clear();
-        }
-        m_listedCount = 0;
-        showCount();
-        clearControls();
-        if (ask(QStringLiteral("There is no records in this topic, do your want to add now?"), 102,
-                1, QStringLiteral("EMPTY TOPIC")) == QLatin1String("Yes"))
-            NewRecord();
-    } catch (const AppException &error) {
         // A topic that cannot be opened lists nothing and says why.
         const QSignalBlocker blocker(m_main->ListRecords);
         m_main->ListRecords->clear();
         report(error.description(), 103, 4, QStringLiteral("ERROR"));
+        return;
     }
+    m_topic = topic;
+    if (!questions.isEmpty()) {
+        rs->MoveLast();
+        rs->MoveFirst();
+        fillQuestionList(questions);
+        // Unread, the first record is read again (and the reason told) as the list selects it.
+        if (!updateControls())
+            clearControls();
+        return;
+    }
+    {
+        const QSignalBlocker blocker(m_main->ListRecords);
+        m_main->ListRecords->clear();
+    }
+    m_listedCount = 0;
+    showCount();
+    clearControls();
+    if (ask(QStringLiteral("There is no records in this topic, do your want to add now?"), 102, 1,
+            QStringLiteral("EMPTY TOPIC")) == QLatin1String("Yes"))
+        NewRecord();
 }
 
-void FrmRecord::FillQuestionList()
+bool FrmRecord::FillQuestionList()
+{
+    QVariantList questions;
+    try {
+        if (auto rs = recordset())
+            questions = rs->columnValues(QStringLiteral("Question"));
+    } catch (const AppException &error) {
+        m_unreadReason = unreadReason(error);
+        return false;
+    }
+    fillQuestionList(questions);
+    return true;
+}
+
+void FrmRecord::fillQuestionList(const QVariantList &questions)
 {
     QListWidget *list = m_main->ListRecords;
     const QSignalBlocker blocker(list);
@@ -393,9 +453,6 @@ void FrmRecord::FillQuestionList()
     list->setUpdatesEnabled(false);
     list->clear();
     // The list comes from the recordset itself, so item n is always record n.
-    QVariantList questions;
-    if (auto rs = recordset())
-        questions = rs->columnValues(QStringLiteral("Question"));
     if (questions.isEmpty()) {
         m_listedCount = 0;
         list->setUpdatesEnabled(true);
@@ -412,7 +469,7 @@ void FrmRecord::FillQuestionList()
     }
     QStringList items;
     items.reserve(questions.size());
-    for (const QVariant &question : std::as_const(questions))
+    for (const QVariant &question : questions)
         items.append(question.toString());
     m_listedCount = int(items.size());
     showCount();
@@ -441,7 +498,10 @@ void FrmRecord::selectListRow(int row)
 int FrmRecord::recordPosition() const
 {
     auto rs = recordset();
-    return rs ? int(rs->AbsolutePosition()) : -1;
+    // A record that could not be read is not shown: its row can be clicked again.
+    if (!rs || m_shown.key < 0 || rs->currentKey() != m_shown.key)
+        return -1;
+    return int(rs->AbsolutePosition());
 }
 
 qint64 FrmRecord::recordKeyAt(int position) const
@@ -455,8 +515,7 @@ qint64 FrmRecord::recordKeyAt(int position) const
 
 qint64 FrmRecord::currentRecordKey() const
 {
-    auto rs = recordset();
-    return rs ? rs->currentKey() : -1;
+    return recordPosition() >= 0 ? recordset()->currentKey() : -1;
 }
 
 bool FrmRecord::showRecordAt(int position)
@@ -467,13 +526,25 @@ bool FrmRecord::showRecordAt(int position)
     auto rs = recordset();
     if (!rs)
         return false;
+    if (position >= 0 && position == recordPosition())
+        return true;
     try {
         rs->setAbsolutePosition(position);
     } catch (const AppException &) {
         return false;
     }
-    updateControls();
-    return true;
+    if (updateControls())
+        return true;
+    // The boxes still show the record they showed: the recordset goes back to it, and so
+    // does the list once the click is over, so that a click on the row reads it again.
+    const int shown = int(rs->keys().indexOf(m_shown.key));
+    if (shown >= 0)
+        rs->setAbsolutePosition(shown);
+    QTimer::singleShot(0, this, [this] {
+        selectShownRow();
+        reportUnread();
+    });
+    return false;
 }
 
 bool FrmRecord::showRecordByKey(qint64 key)
@@ -482,28 +553,67 @@ bool FrmRecord::showRecordByKey(qint64 key)
     return position >= 0 && showRecordAt(position);
 }
 
-void FrmRecord::updateControls()
+bool FrmRecord::updateControls()
 {
     auto rs = recordset();
     if (!rs || rs->AbsolutePosition() < 0) {
         clearControls();
-        return;
+        return true;
     }
+    // reading a huge answer takes a while too: the box's laidOut ends the hourglass
+    showLayingOut(true);
+    // Both fields are read before a box changes, so a failed read leaves no half record.
+    QString question;
+    QString answer;
     try {
-        // reading a huge answer takes a while too: the box's laidOut ends the hourglass
-        showLayingOut(true);
-        RTBQuestion->setPlainText(rs->value(QStringLiteral("Question")).toString());
-        m_shownQuestion = RTBQuestion->toPlainText();
-        RTBAnswer->setTextRtf(rs->value(QStringLiteral("Answer")).toString());
-    } catch (const AppException &) {
-        clearControls();
+        question = rs->value(QStringLiteral("Question")).toString();
+        answer = rs->value(QStringLiteral("Answer")).toString();
+    } catch (const AppException &error) {
+        m_unreadReason = unreadReason(error);
+        if (rs->currentKey() == m_shown.key && m_shown.key >= 0) {
+            // Back to the record as it was last read, as after a discard.
+            RTBQuestion->setPlainText(m_shown.question);
+            RTBAnswer->setTextRtf(m_shown.answer);
+        } else {
+            showLayingOut(false);
+        }
+        return false;
     }
+    RTBQuestion->setPlainText(question);
+    RTBAnswer->setTextRtf(answer);
+    m_shown = {rs->currentKey(), RTBQuestion->toPlainText(), answer};
+    return true;
 }
 
 void FrmRecord::clearControls()
 {
+    m_shown = {};
     RTBQuestion->clear();
     RTBAnswer->setTextRtf(QString());
+}
+
+void FrmRecord::reportUnread()
+{
+    report(m_unreadReason, 103, 4, QStringLiteral("ERROR"));
+}
+
+void FrmRecord::selectShownRow()
+{
+    if (!m_searchMode) {
+        selectListRow(recordPosition());
+        return;
+    }
+    QTreeWidget *list = m_main->ListResult;
+    const QSignalBlocker blocker(list);
+    QTreeWidgetItem *shown = nullptr;
+    for (int i = 0; i < list->topLevelItemCount() && !shown && m_shown.key >= 0; ++i) {
+        bool ok = false;
+        if (list->topLevelItem(i)->data(0, Qt::UserRole).toLongLong(&ok) == m_shown.key && ok)
+            shown = list->topLevelItem(i);
+    }
+    list->setCurrentItem(shown);
+    if (!shown)
+        list->clearSelection();
 }
 
 void FrmRecord::ScanTheRTBAnswer()
@@ -532,7 +642,8 @@ void FrmRecord::RefreshSearchResults()
         }
     } catch (const AppException &) {
     }
-    updateControls();
+    if (!updateControls())
+        clearControls();
 }
 
 // ---- activation and closing --------------------------------------------------------------------
@@ -577,8 +688,19 @@ void FrmRecord::RestoreTopicPosition()
     }
     const bool prompted = m_emptyTopicPrompted;
     m_emptyTopicPrompted = true; // no empty-topic question on a mere switch of windows
-    FillQuestionList();
+    const bool filled = FillQuestionList();
     m_emptyTopicPrompted = prompted;
+    if (!filled) {
+        // Never another window's questions under this window's record; choosing the topic
+        // again lists them once the file is free.
+        {
+            const QSignalBlocker blocker(m_main->ListRecords);
+            m_main->ListRecords->clear();
+        }
+        // One message for one switch: a failed topic list has said why already.
+        if (!m_topicsUnread)
+            QTimer::singleShot(0, this, [this] { reportUnread(); });
+    }
     const int position = hasPendingChange() ? m_positionBeforeChange : recordPosition();
     selectListRow(position);
     showCount();
@@ -799,10 +921,13 @@ void FrmRecord::EditRecord()
         // Only the buffer opens here: nothing is written until Save.
         rs->Edit();
     } catch (const AppException &error) {
-        report(QStringLiteral("Error occured: ") + error.description(), 103, 4,
+        report(QStringLiteral("Error occured: ") + unreadReason(error), 103, 4,
                QStringLiteral("ERROR"));
         return;
     }
+    // Boxes left empty by a failed read show the record that is edited (it was just read).
+    if (recordPosition() < 0)
+        updateControls();
     m_positionBeforeChange = recordPosition();
     m_editedKey = rs->currentKey();
     m_state = State::Editing;
@@ -935,6 +1060,8 @@ bool FrmRecord::save(bool announce)
         return false;
     }
     const bool adding = m_state == State::Adding;
+    const QString question = RTBQuestion->toPlainText();
+    QString answer = m_shown.answer;
     qint64 key = -1;
     try {
         // A failed update keeps the buffer, but re-open it should the layer have dropped it.
@@ -947,10 +1074,12 @@ bool FrmRecord::save(bool announce)
             }
         }
         // A question or an answer the user did not touch keeps its stored text.
-        if (adding || RTBQuestion->toPlainText() != m_shownQuestion)
-            rs->setValue(QStringLiteral("Question"), RTBQuestion->toPlainText());
-        if (adding || RTBAnswer->isModified())
-            rs->setValue(QStringLiteral("Answer"), RTBAnswer->textRtf());
+        if (adding || question != m_shown.question)
+            rs->setValue(QStringLiteral("Question"), question);
+        if (adding || RTBAnswer->isModified()) {
+            answer = RTBAnswer->textRtf();
+            rs->setValue(QStringLiteral("Answer"), answer);
+        }
         rs->Update();
         rs->setBookmark(rs->LastModified());
         key = rs->currentKey();
@@ -963,11 +1092,13 @@ bool FrmRecord::save(bool announce)
                                   "now, please check it!"),
                    105, 4, QStringLiteral("UPDATE FAILED"));
         else
-            report(error.description(), 103, 4, QStringLiteral("ERROR"));
+            report(unreadReason(error), 103, 4, QStringLiteral("ERROR"));
         return false;
     }
 
     LeaveEditMode();
+    // Should the rereads below find the file busy, the boxes keep what was just saved.
+    m_shown = {key, question, answer};
     // Reread the topic, so records other windows added meanwhile are listed too.
     try {
         DataNavi->Refresh();
@@ -976,7 +1107,16 @@ bool FrmRecord::save(bool announce)
     } catch (const AppException &) {
     }
     const int position = int(rs->keys().indexOf(key));
-    FillQuestionList();
+    if (!FillQuestionList()) {
+        // The list takes the saved question in place of a reread, so item n stays record n.
+        const QSignalBlocker blocker(m_main->ListRecords);
+        if (adding)
+            m_main->ListRecords->insertItem(position, question);
+        else if (QListWidgetItem *item = m_main->ListRecords->item(position))
+            item->setText(question);
+        m_listedCount = m_main->ListRecords->count();
+        showCount();
+    }
     if (announce)
         report(QStringLiteral("Records has been saved!"), 104, 4, QStringLiteral("SUCCEED"));
     if (position >= 0)
@@ -1017,7 +1157,12 @@ void FrmRecord::discardPending()
         } catch (const AppException &) {
         }
     }
-    updateControls();
+    if (!updateControls()) {
+        // Typed text is never left looking like a stored record.
+        if (recordPosition() < 0)
+            clearControls();
+        reportUnread();
+    }
     selectListRow(recordPosition());
     ScanTheRTBAnswer();
 }
@@ -1046,7 +1191,8 @@ void FrmRecord::DeleteRecord()
     auto rs = recordset();
     const int position = recordPosition();
     try {
-        if (!rs)
+        // Only the record the boxes show is the one the user means.
+        if (!rs || position < 0)
             db::raise(db::ErrNoCurrentRecord);
         rs->Delete();
     } catch (const AppException &error) {
@@ -1066,8 +1212,11 @@ void FrmRecord::DeleteRecord()
         } catch (const AppException &) {
         }
     }
-    updateControls();
-    selectListRow(next);
+    if (!updateControls()) {
+        clearControls();
+        reportUnread();
+    }
+    selectListRow(recordPosition());
     ScanTheRTBAnswer();
     m_listedCount = qMax(0, m_listedCount - 1);
     showCount();
@@ -1089,7 +1238,8 @@ void FrmRecord::deleteRecordByKey(const QString &topic, qint64 key)
         const int next = position >= count ? count - 1 : position;
         if (next >= 0)
             rs->setAbsolutePosition(next);
-        updateControls();
+        if (!updateControls())
+            clearControls();
         m_listedCount = qMax(0, m_listedCount - 1);
         // The shared list shows this window's questions only while it is the active one;
         // otherwise its activation refills the list.
@@ -1099,7 +1249,7 @@ void FrmRecord::deleteRecordByKey(const QString &topic, qint64 key)
                 if (m_main->ListRecords->count() > position)
                     delete m_main->ListRecords->takeItem(position);
             }
-            selectListRow(next);
+            selectListRow(recordPosition());
             showCount();
         }
         return;

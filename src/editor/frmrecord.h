@@ -108,7 +108,9 @@ private:
     // Shows nothing of a topic that is gone.
     void forgetTopic();
     void OpenTopic();
-    void FillQuestionList();
+    // False (and the list as it was) when the questions cannot be read.
+    bool FillQuestionList();
+    void fillQuestionList(const QVariantList &questions);
     void RestoreTopicPosition();
     bool Form_QueryUnload();
     void Form_Unload();
@@ -134,9 +136,15 @@ private:
     bool ReportNothingToSave();
     void discardPending();
 
-    // Shows the current record in the boxes (the data control's bound reload).
-    void updateControls();
+    // Shows the current record in the boxes (the data control's bound reload). When it cannot
+    // be read, false returns, the reason waits in m_unreadReason, and the boxes keep what they
+    // showed, or get it back when the current record is the one they last showed (a discard).
+    bool updateControls();
     void clearControls();
+    // Says why a record or a list could not be read.
+    void reportUnread();
+    // Puts the list's selection on the record the boxes show (none when they show none).
+    void selectShownRow();
     // The hourglass while the answer is read and laid out, shown once however often asked.
     void showLayingOut(bool layingOut);
     void selectListRow(int row);
@@ -158,7 +166,16 @@ private:
     CloseGuard m_closeGuard{[this] { closeWhenIdle(); }, this};
     QString m_databaseName;
     QString m_topic;
-    QString m_shownQuestion;
+    // The record the boxes show as it was read or saved; key -1 when they show none.
+    struct ShownRecord
+    {
+        qint64 key = -1;
+        QString question;
+        QString answer;
+    } m_shown;
+    QString m_unreadReason;
+    QStringList m_topics; // as last read, for when the file cannot be read
+    bool m_topicsUnread = false;
     int m_savedListIndex = -1;
     int m_listedCount = 0;
     int m_positionBeforeChange = -1;

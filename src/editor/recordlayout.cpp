@@ -140,6 +140,8 @@ void RecordLayout::fitQuestionLines(int lines)
         m_pendingLines = lines;
         return;
     }
+    // A fit still waiting for the first show would undo this one.
+    m_pendingLines = 0;
     const int top =
         RecordLayoutRules::barTopForLines(toTwips(questionTop()), lines, m_frameWidth,
                                           toTwips(m_frame->height()), toTwips(bar()->height()));

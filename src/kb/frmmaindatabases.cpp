@@ -32,6 +32,8 @@
 #include <QToolTip>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace {
 
 FrmMain::RecordWindowFactory &recordWindowFactory()
@@ -426,8 +428,12 @@ void FrmMain::ComboTable_Click()
         return;
     try {
         record->ComboTableClicked();
+        // The first question, or the one the window kept showing when the topic could not be
+        // opened.
+        RecordWindowLink *link = activeRecordWindow();
+        const int shown = link ? link->recordPosition() : -1;
         if (ListRecords->count() > 0)
-            ListRecords->setCurrentRow(0);
+            ListRecords->setCurrentRow(std::max(shown, 0));
     } catch (const std::exception &) {
     }
 }

@@ -52,6 +52,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -107,6 +108,7 @@ private slots:
     void trayIconDocks();
     void toolTour();
     void editingKeepsWindowsInPlace();
+    void busyFileAndQuestionLines();
 
 private:
     void start();
@@ -1410,6 +1412,48 @@ int main(int argc, char *argv[])
     }
     session.stop();
     return result;
+}
+
+// While another process holds the file as a compaction does (the sqlite3 tool with a kept
+// exclusive lock), a click on a question says why and keeps the record; once the file is free
+// the same row reads. Then a question typed to three lines and back is one line high again.
+void E2eMainWindow::busyFileAndQuestionLines()
+{
+    start();
+    openDatabase(QStringLiteral("C++"));
+    pickTopic(0);
+    clickQuestion(0);
+    FrmRecord *record = activeRecord();
+    QListWidget *list = m_main->ListRecords;
+    const QString answer = record->RTBAnswer->text();
+    QProcess holder;
+    holder.start(QStringLiteral("sqlite3"),
+                 {QStringLiteral("-batch"), DatabaseFolder + QStringLiteral("C++.mdb")});
+    holder.write("PRAGMA locking_mode=EXCLUSIVE;\nBEGIN EXCLUSIVE;\nCOMMIT;\n.print held\n");
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += holder.readAllStandardOutput()).contains("held"), Patience);
+    m_answers.expect(QStringLiteral("ERROR"), QStringLiteral("Ok"));
+    m_input.click(list->viewport(), list->visualItemRect(list->item(1)).center());
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
+    QVERIFY(m_answers.seen().last().contains(QStringLiteral("try again")));
+    QTRY_COMPARE_WITH_TIMEOUT(list->currentRow(), 0, Patience);
+    QCOMPARE(record->RTBAnswer->text(), answer);
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(Patience));
+    clickQuestion(1);
+
+    QPlainTextEdit *question = record->RTBQuestion;
+    const int line = Twips::toPixels(360);
+    clickMain(QStringLiteral("Add New"));
+    QTRY_VERIFY_WITH_TIMEOUT(question->hasFocus(), Patience);
+    m_input.type(QStringLiteral("One line\ntwo\nthree"));
+    QTRY_COMPARE_WITH_TIMEOUT(question->height(), 3 * line, Patience);
+    for (int i = 0; i < 10; ++i)
+        m_input.key(QStringLiteral("BackSpace"));
+    QTRY_COMPARE_WITH_TIMEOUT(question->toPlainText(), QStringLiteral("One line"), Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(question->height(), line, Patience);
+    QCOMPARE(question->verticalScrollBar()->maximum(), 0);
+    finish();
 }
 
 #include "e2e_mainwindow.moc"

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <numeric>
 
 namespace db {
 
@@ -131,10 +132,13 @@ void Recordset::loadKeys()
 {
     sqlite3 *handle = m_database->handle();
     m_keys.clear();
-    Statement keys(handle,
-                   QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoteIdent(m_table)));
+    // Asked without an order, SQLite reads the keys from the narrowest index (every index
+    // holds them) instead of the table's own pages, which carry the long answers as well.
+    Statement keys(handle, QStringLiteral("SELECT rowid FROM %1").arg(quoteIdent(m_table)));
     while (keys.step())
         m_keys.append(keys.int64(0));
+    if (!std::is_sorted(m_keys.cbegin(), m_keys.cend()))
+        std::sort(m_keys.begin(), m_keys.end());
     m_position = 0;
     m_currentDeleted = false;
     m_cacheKey = -1;
@@ -623,17 +627,34 @@ QVariantList Recordset::columnValues(const QString &name) const
             values.append(row[index]);
         return values;
     }
+    // Unordered, the values come from an index that holds the field where there is one (the
+    // topics' question index) rather than from the table's pages; key order is restored here.
     Statement all(m_database->handle(),
-                  QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid")
+                  QStringLiteral("SELECT rowid, %1 FROM %2")
                       .arg(quoteIdent(m_fields[index].name), quoteIdent(m_table)));
+    QVector<qint64> rowids;
+    QVariantList read;
+    rowids.reserve(m_keys.size());
+    read.reserve(m_keys.size());
+    while (all.step()) {
+        rowids.append(all.int64(0));
+        read.append(all.value(1));
+    }
+    QVector<qsizetype> order(rowids.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (!std::is_sorted(rowids.cbegin(), rowids.cend()))
+        std::sort(order.begin(), order.end(),
+                  [&rowids](qsizetype a, qsizetype b) { return rowids[a] < rowids[b]; });
+    // A key whose row went meanwhile reads as null; a row added meanwhile is not listed.
     values.reserve(m_keys.size());
-    qsizetype at = 0;
-    bool more = all.step();
-    while (at < m_keys.size()) {
-        while (more && all.int64(0) < m_keys[at])
-            more = all.step();
-        values.append(more && all.int64(0) == m_keys[at] ? all.value(1) : QVariant());
-        ++at;
+    qsizetype next = 0;
+    for (const qint64 key : m_keys) {
+        while (next < order.size() && rowids[order[next]] < key)
+            ++next;
+        if (next < order.size() && rowids[order[next]] == key)
+            values.append(std::move(read[order[next]]));
+        else
+            values.append(QVariant());
     }
     return values;
 }

@@ -352,11 +352,14 @@ private slots:
     void questionBoxGrowsWithItsLines()
     {
         RecordWindowFixture f;
-        f.resizeWindow(600, 700);
         FrmRecord *form = f.form();
         QPlainTextEdit *question = form->RTBQuestion;
         RichTextBox *answer = form->RTBAnswer;
         const int line = Twips::toPixels(360);
+        // The first record's one-line question is one line high from the start.
+        QApplication::sendPostedEvents();
+        QCOMPARE(question->height(), line);
+        f.resizeWindow(600, 700);
         form->EditRec();
 
         question->setPlainText(QStringLiteral("one\ntwo"));
@@ -374,6 +377,13 @@ private slots:
         QCOMPARE(question->toPlainText(), QStringLiteral("one\ntwo"));
         QCOMPARE(question->height(), 2 * line);
         QCOMPARE(answer->height(), answerHeight);
+        // Down to one line: one line high, shown whole without a scroll bar.
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(question, Qt::Key_Backspace);
+        QCOMPARE(question->toPlainText(), QStringLiteral("one"));
+        QCOMPARE(question->height(), line);
+        QCOMPARE(answer->height(), answerHeight + line);
+        QCOMPARE(question->verticalScrollBar()->maximum(), 0);
 
         // A wrapped line counts as a line.
         question->setPlainText(QStringLiteral("one\n") + QStringLiteral("word ").repeated(60));

@@ -30,6 +30,8 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <sqlite3.h>
+
 #include <functional>
 #include <memory>
 #include <utility>
@@ -95,6 +97,17 @@ public:
         return ScriptedPrompter::messageBox(prompt, icon, buttonSet, title);
     }
 };
+
+// Holds a file as a compaction does, from another connection: an exclusive lock kept after
+// its transaction, so every reader and writer meets a busy file.
+std::unique_ptr<sqlite3, int (*)(sqlite3 *)> holdFile(const QString &path)
+{
+    sqlite3 *handle = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &handle);
+    sqlite3_exec(handle, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr,
+                 nullptr, nullptr);
+    return {handle, sqlite3_close};
+}
 
 Topic numbered(const QString &name, int count)
 {
@@ -547,6 +560,76 @@ private slots:
         QTRY_VERIFY(frame.isNull());
         QCOMPARE(prompter.calls().at(1).title, QStringLiteral("SAVE CHANGE"));
         QCOMPARE(f.questions(QStringLiteral("Basics")).first(), QStringLiteral("Kept"));
+    }
+
+    void busyFileKeepsTheShownRecordAndTheTyping()
+    {
+        Fixture f({numbered(QStringLiteral("Basics"), 3)});
+        RecordTestDb::create(DatabaseFolder + QStringLiteral("C.mdb"),
+                             {numbered(QStringLiteral("Other"), 2)});
+        FrmRecord *form = f.form();
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Basics"));
+        const auto saidBusy = [&](int calls) {
+            QTest::qWait(20);
+            return f.prompter.calls().size() == calls &&
+                   f.prompter.calls().last().prompt.contains(QStringLiteral("already in use"));
+        };
+        auto hold = holdFile(f.file);
+        // A click says why, keeps the record and puts the list back on it.
+        f.click(2);
+        QVERIFY(saidBusy(1));
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("Answer 1"));
+        QCOMPARE(f.main->ListRecords->currentRow(), 0);
+        // Back from another database's window: one message, and neither the list nor the
+        // combo is the other window's.
+        RecordTestDb::pressDatabaseButton(f.main.get(), QStringLiteral("C"));
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Other"));
+        f.main->mdiArea()->setActiveSubWindow(f.main->subWindowOf(form));
+        QVERIFY(saidBusy(2));
+        QVERIFY(f.listItems().isEmpty());
+        QCOMPARE(f.main->ComboTable->currentText(), QStringLiteral("Basics"));
+        hold.reset();
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Basics"));
+        f.click(2);
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("Answer 3"));
+        // A save while the file is held keeps the typing; Discard then shows the record as
+        // stored, and once the file is free the next edit saves.
+        form->EditRec();
+        form->RTBAnswer->setText(QStringLiteral("Typed while busy"));
+        hold = holdFile(f.file);
+        form->SaveChange();
+        QVERIFY(saidBusy(3));
+        QCOMPARE(form->state(), FrmRecord::State::Editing);
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("Typed while busy"));
+        f.prompter.answer(QStringLiteral("Yes"));
+        form->CancelChange();
+        QVERIFY(saidBusy(5));
+        QCOMPARE(form->RTBAnswer->text(), QStringLiteral("Answer 3"));
+        hold.reset();
+        form->EditRec();
+        form->RTBAnswer->setText(QStringLiteral("Typed after"));
+        form->SaveChange();
+        QCOMPARE(form->state(), FrmRecord::State::Browsing);
+    }
+
+    void questionListFollowsKeyOrder()
+    {
+        // Question order is not key order here, and the keys have gaps.
+        Topic topic{QStringLiteral("Mixed"), {}, {}, {}};
+        for (const char *question : {"delta", "Alpha", "charlie", "Bravo", "echo", "able"})
+            topic.records.append({QString::fromLatin1(question), QStringLiteral("x")});
+        Fixture f({topic});
+        RecordTestDb::query(f.file, QStringLiteral("DELETE FROM Mixed WHERE Question IN "
+                                                   "('charlie', 'echo')"));
+        RecordTestDb::query(f.file, QStringLiteral("INSERT INTO Mixed (ID, Question, Answer) "
+                                                   "VALUES (40, 'aa', 'y'), (20, 'zz', 'z')"));
+        RecordTestDb::chooseTopic(f.main.get(), QStringLiteral("Mixed"));
+        const QStringList stored = f.questions(QStringLiteral("Mixed"));
+        QCOMPARE(f.listItems(), stored);
+        for (int row = stored.size() - 1; row >= 0; --row) {
+            f.click(row);
+            QCOMPARE(f.form()->RTBQuestion->toPlainText(), stored.at(row));
+        }
     }
 };
 
