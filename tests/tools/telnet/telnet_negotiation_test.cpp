@@ -246,7 +246,7 @@ QString screenText(const Telnet &screen)
 {
     QString text;
     for (int row = 0; row < Telnet::Rows; ++row)
-        text += QString::fromLatin1(screen.ScreenText(row), Telnet::Columns) + QLatin1Char('\n');
+        text += QString::fromLatin1(screen.ScreenText(row)) + QLatin1Char('\n');
     return text;
 }
 

@@ -28,7 +28,7 @@ QString screenText(frmTelnet &window)
     const Telnet &screen = window.screenView()->screen();
     QString text;
     for (int row = 0; row < Telnet::Rows; ++row)
-        text += QString::fromLatin1(screen.ScreenText(row), Telnet::Columns) + QLatin1Char('\n');
+        text += QString::fromLatin1(screen.ScreenText(row)) + QLatin1Char('\n');
     return text;
 }
 
