@@ -323,8 +323,9 @@ void frmTelnet::keyPressEvent(QKeyEvent *event)
     event->accept();
     if (!m_connected)
         return;
-    const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text(),
-                                            m_view->screen().cursorKeysApplication(), utf8());
+    const QByteArray bytes = TelnetKeyBytes(
+        event->key(), event->modifiers(), event->text(), m_view->screen().cursorKeysApplication(),
+        utf8(), m_negotiation.localEnabled(TelnetNegotiation::OptBinary));
     if (bytes.isEmpty() || bytes == QByteArray(1, '\0'))
         return;
     sendToHost(TelnetNegotiation::escapeData(bytes));

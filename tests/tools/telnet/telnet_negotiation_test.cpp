@@ -117,14 +117,14 @@ void TelnetNegotiationTest::streams_data()
     QTest::addColumn<QByteArray>("data");
     const int IAC = N::IAC, DO = N::DO, DONT = N::DONT, WILL = N::WILL, WONT = N::WONT, SB = N::SB,
               SE = N::SE;
-    const QByteArray naws = b({IAC, SB, 31, 0, 80, 0, 24, IAC, SE});
+    const QByteArray naws = b({IAC, SB, 31, 0, 80, 0, 25, IAC, SE});
     const QByteArray speed = b({IAC, SB, 32, 0}) + "57600,57600" + b({IAC, SE});
     const QByteArray sendType = b({IAC, SB, 24, 1, IAC, SE});
 
     QTest::newRow("terminal type: offer acknowledged quietly, SEND answered every time")
         << QByteArray() << b({IAC, DO, 24}) + sendType + b({IAC, DO, 24}) + sendType
         << Bytes{terminalTypeIs(), terminalTypeIs()} << QByteArray();
-    QTest::newRow("window size 80 x 24")
+    QTest::newRow("window size 80 x 25")
         << QByteArray() << b({IAC, DO, 31}) << Bytes{naws} << QByteArray();
     QTest::newRow("terminal speed only on SEND")
         << QByteArray() << b({IAC, DO, 32}) + b({IAC, SB, 32, 1, IAC, SE}) << Bytes{speed}

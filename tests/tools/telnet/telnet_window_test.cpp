@@ -271,7 +271,7 @@ void TelnetWindowTest::scriptedHost()
     host.received.clear();
     host.say(QByteArray("hel") + "\xff\xfd\x1f" + "lo \xff\xff");
     QTRY_VERIFY(screenText(telnet).startsWith(QLatin1String("hello \xff")));
-    QTRY_COMPARE(host.received, QByteArray("\xff\xfa\x1f\x00\x50\x00\x18\xff\xf0", 9));
+    QTRY_COMPARE(host.received, QByteArray("\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0", 9));
 
     // The host's last words show before the window reports the close.
     host.say("\r\nbye");
@@ -428,7 +428,7 @@ void TelnetWindowTest::realShell()
     QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1Char('#')), 10000);
     QTest::keyClicks(&telnet, QStringLiteral("echo T=$TERM; printf 'Y\\377Z\\n'; stty size"));
     QTest::keyClick(&telnet, Qt::Key_Return);
-    QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1String("24 80")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1String("25 80")), 10000);
     const QString text = screenText(telnet);
     QVERIFY2(text.contains(QLatin1String("T=vt100"), Qt::CaseInsensitive), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Y\u00ffZ")), qPrintable(text));
