@@ -144,9 +144,13 @@ void TelnetNegotiationTest::streams_data()
         << QByteArray()
         << b({IAC, DO, 39, IAC, DO, 39, IAC, WILL, 39, IAC, WILL, 39, IAC, WONT, 39, IAC, DONT, 39})
         << Bytes{b({IAC, WONT, 39}), b({IAC, DONT, 39})} << QByteArray();
-    QTest::newRow("echo, binary and authentication refused")
-        << QByteArray() << b({IAC, DO, 1, IAC, DO, 0, IAC, DO, 37})
-        << Bytes{b({IAC, WONT, 1}), b({IAC, WONT, 0}), b({IAC, WONT, 37})} << QByteArray();
+    QTest::newRow("echo and binary refused")
+        << QByteArray() << b({IAC, DO, 1, IAC, DO, 0})
+        << Bytes{b({IAC, WONT, 1}), b({IAC, WONT, 0})} << QByteArray();
+    QTest::newRow("authentication: agreed once, with no kind offered")
+        << QByteArray() << b({IAC, DO, 37, IAC, DO, 37, IAC, DONT, 37})
+        << Bytes{b({IAC, WILL, 37}), b({IAC, SB, 37, 0, 0, 0, 0, IAC, SE}), b({IAC, WONT, 37})}
+        << QByteArray();
     QTest::newRow("doubled IAC is the data byte 255")
         << QByteArray() << QByteArray("a") + b({IAC, IAC}) + "b" << Bytes{}
         << QByteArray("a\xff"
