@@ -94,7 +94,7 @@ private slots:
     void docksIntoTheMainWindow();
     void idleWindow();
     void noNetworkRefusesBeforeAsking();
-    void cancelledDialogDoesNotConnect();
+    void cancelledDialogConnectsToTheStoredHost();
     void refusedPortShowsTheError();
     void scriptedHost();
     void settingsDialog_data();
@@ -193,18 +193,23 @@ void TelnetWindowTest::noNetworkRefusesBeforeAsking()
     QVERIFY(!telnet.isConnectIssued());
 }
 
-void TelnetWindowTest::cancelledDialogDoesNotConnect()
+void TelnetWindowTest::cancelledDialogConnectsToTheStoredHost()
 {
+    // Cancel drops what was typed; Connect goes on to the host and port stored before.
+    ScriptedHost host;
     frmTelnet::setDialogRunner([](frmTCPIP &dialog) {
-        dialog.txtRemoteAddress->setText(QStringLiteral("127.0.0.1"));
+        dialog.txtRemoteAddress->setText(QStringLiteral("10.0.0.1"));
         dialog.cmdCancel_Click();
         return false;
     });
     frmTelnet telnet(nullptr);
+    telnet.Host = QStringLiteral("127.0.0.1");
+    telnet.Port = quint16(host.port().toUInt());
     telnet.ConnectHost();
-    QVERIFY(!telnet.isConnectIssued());
-    QVERIFY(telnet.Host.isEmpty());
-    QCOMPARE(telnet.statusPanel(4), QString());
+    QVERIFY(telnet.isConnectIssued());
+    QCOMPARE(telnet.statusPanel(4), QStringLiteral("Connecting to Remote Host"));
+    QTRY_COMPARE(host.received, offer);
+    QCOMPARE(telnet.Host, QStringLiteral("127.0.0.1"));
 }
 
 void TelnetWindowTest::refusedPortShowsTheError()
