@@ -168,9 +168,10 @@ void TelnetWindowTest::idleWindow()
     QTest::keyClick(&telnet, Qt::Key_A);
     QTest::keyClick(&telnet, Qt::Key_Return);
     QCOMPARE(telnet.WinsockClient()->state(), int(SocketControl::Closed));
-    // Stop while idle still reports the close.
+    // Stop while idle still reports the close, with this machine's address.
     telnet.toolbarButton(QStringLiteral("Stop"))->trigger();
     QCOMPARE(telnet.statusPanel(1), QStringLiteral("Closed"));
+    QVERIFY2(!QHostAddress(telnet.statusPanel(3)).isNull(), qPrintable(telnet.statusPanel(3)));
     QCOMPARE(telnet.statusPanel(4), QStringLiteral("Connection Reset"));
 }
 
