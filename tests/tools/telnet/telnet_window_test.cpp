@@ -292,19 +292,28 @@ void TelnetWindowTest::scriptedHost()
 void TelnetWindowTest::settingsDialog_data()
 {
     QTest::addColumn<QString>("port");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("23") << "23" << true;
-    QTest::newRow("65535") << "65535" << true;
-    QTest::newRow("0") << "0" << false;
-    QTest::newRow("70000") << "70000" << false;
-    QTest::newRow("abc") << "abc" << false;
-    QTest::newRow("empty") << "" << false;
+    QTest::addColumn<QString>("error"); // empty: accepted
+    QTest::newRow("23") << " 23 "
+                        << "";
+    QTest::newRow("65535") << "65535"
+                           << "";
+    QTest::newRow("0") << "0"
+                       << "";
+    QTest::newRow("70000") << "70000"
+                           << "Overflow";
+    QTest::newRow("-1") << "-1"
+                        << "Overflow";
+    QTest::newRow("abc") << "abc"
+                         << "Type mismatch";
+    QTest::newRow("empty") << ""
+                           << "Type mismatch";
 }
 
 void TelnetWindowTest::settingsDialog()
 {
     QFETCH(QString, port);
-    QFETCH(bool, accepted);
+    QFETCH(QString, error);
+    const bool accepted = error.isEmpty();
     ScriptedPrompter prompter;
     frmTelnet telnet(nullptr);
     telnet.Port = 21;
@@ -317,9 +326,9 @@ void TelnetWindowTest::settingsDialog()
     if (accepted) {
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(telnet.Host, QStringLiteral("10.0.0.1"));
-        QCOMPARE(telnet.Port, quint16(port.toUInt()));
+        QCOMPARE(telnet.Port, quint16(port.trimmed().toUInt()));
         QCOMPARE(telnet.WinsockClient()->remoteHost(), QStringLiteral("10.0.0.1"));
-        QCOMPARE(telnet.WinsockClient()->remotePort(), quint16(port.toUInt()));
+        QCOMPARE(telnet.WinsockClient()->remotePort(), telnet.Port);
         QCOMPARE(telnet.WinsockClient()->state(), int(SocketControl::Closed));
         QVERIFY(prompter.calls().isEmpty());
     } else {
@@ -327,6 +336,7 @@ void TelnetWindowTest::settingsDialog()
         QCOMPARE(telnet.Port, quint16(21));
         QVERIFY(telnet.Host.isEmpty());
         QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().prompt, error);
         QCOMPARE(prompter.calls().first().title, QStringLiteral("ERROR"));
         QCOMPARE(prompter.calls().first().icon, 103);
         QCOMPARE(prompter.calls().first().buttonSet, 4);
