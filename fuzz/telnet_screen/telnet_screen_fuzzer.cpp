@@ -2,6 +2,7 @@
 // cursor and scroll region stay on the screen and that the cut makes no difference.
 #include "tools/telnet/Telnet.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,13 +31,8 @@ void checkInvariants(const Telnet &screen)
 bool sameScreen(const Telnet &a, const Telnet &b)
 {
     for (int r = 0; r < Telnet::Rows; ++r) {
-        if (std::memcmp(a.ScreenText(r), b.ScreenText(r), Telnet::Columns) != 0 ||
-            std::memcmp(a.ScreenAttr(r), b.ScreenAttr(r), Telnet::Columns) != 0 ||
-            std::memcmp(a.styles(r), b.styles(r), Telnet::Columns * sizeof(Telnet::CellStyle)))
+        if (!std::equal(a.cells(r), a.cells(r) + Telnet::Columns, b.cells(r)))
             return false;
-        for (int c = 0; c < Telnet::Columns; ++c)
-            if (a.character(r, c) != b.character(r, c))
-                return false;
     }
     return a.CursorRow() == b.CursorRow() && a.CursorCol() == b.CursorCol();
 }

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMetaObject>
+#include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -21,6 +22,22 @@ PendingConnections &pending()
 {
     static PendingConnections table;
     return table;
+}
+
+// The machine's own address: the first IPv4 address of a running network interface other
+// than the loopback, else the loopback.
+QHostAddress machineAddress()
+{
+    for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
+        const auto flags = interface.flags();
+        if (!(flags & QNetworkInterface::IsRunning) || (flags & QNetworkInterface::IsLoopBack))
+            continue;
+        for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                return entry.ip();
+        }
+    }
+    return QHostAddress(QHostAddress::LocalHost);
 }
 
 } // namespace
@@ -381,11 +398,14 @@ int SocketControl::state() const
 
 QString SocketControl::localIP() const
 {
+    QHostAddress address;
     if (m_socket)
-        return m_socket->localAddress().toString();
-    if (m_server)
-        return m_server->serverAddress().toString();
-    return QString();
+        address = m_socket->localAddress();
+    else if (m_server)
+        address = m_server->serverAddress();
+    if (address.isNull())
+        address = machineAddress(); // no connection names one
+    return address.toString();
 }
 
 QString SocketControl::remoteHostIP() const

@@ -91,6 +91,7 @@ public:
 
     int state() const;
     int value() const { return state(); }
+    // The address of this end of the connection, or the machine's own while there is none.
     QString localIP() const;
     QString remoteHostIP() const;
     QHostAddress peerAddress() const;

@@ -1,8 +1,11 @@
 #include "tools/telnet/Telnet.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -12,6 +15,26 @@ constexpr uint32_t ColorTable[8] = {0x000000, 0x800000, 0x008000, 0xFFFF00,
 
 constexpr uint8_t Esc = 27;
 constexpr uint8_t Iac = 255;
+
+// A cell is one 64-bit word, its character in the first four bytes: rows fill with one store
+// a cell, and screens compare as plain memory.
+static_assert(sizeof(Telnet::Cell) == 8 && offsetof(Telnet::Cell, code) == 0 &&
+              std::is_trivially_copyable_v<Telnet::Cell>);
+constexpr int CodeShift = std::endian::native == std::endian::little ? 0 : 32;
+
+uint64_t cellBits(const Telnet::Cell &cell)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &cell, sizeof bits);
+    return bits;
+}
+
+void fillCells(Telnet::Cell *out, size_t count, const Telnet::Cell &value)
+{
+    const uint64_t bits = cellBits(value);
+    for (size_t i = 0; i < count; ++i)
+        std::memcpy(static_cast<void *>(out + i), &bits, sizeof bits);
+}
 
 } // namespace
 
@@ -73,15 +96,6 @@ void Telnet::setUtf8(bool on)
     m_utf8Need = 0;
 }
 
-char32_t Telnet::shownChar(uint8_t b, Charset set)
-{
-    if (set == Charset::LineDrawing)
-        return lineDrawingChar(b);
-    if (set == Charset::UnitedKingdom && b == '#')
-        return 0x00A3; // the pound sign
-    return b;
-}
-
 void Telnet::write(const char *data, size_t size)
 {
     const auto *p = reinterpret_cast<const uint8_t *>(data);
@@ -102,12 +116,17 @@ void Telnet::write(const char *data, size_t size)
         }
         // A run of printable bytes goes into the buffers row piece by row piece.
         const uint8_t *run = p;
-        while (p < end && *p >= 0x20 && *p != 0x7F && !(m_utf8 && *p >= 0x80))
-            ++p;
+        if (m_utf8) {
+            while (p < end && *p >= 0x20 && *p < 0x7F)
+                ++p;
+        } else {
+            while (p < end && *p >= 0x20 && *p != 0x7F)
+                ++p;
+        }
         const Charset set = m_charset[m_shift];
-        CellStyle style = m_pen;
+        Cell pattern{0, m_pen, m_currentAttr};
         if (set == Charset::LineDrawing)
-            style.flags |= LineDrawing;
+            pattern.style.flags |= LineDrawing;
         size_t n = p - run;
         while (n > 0) {
             wrapIfPending();
@@ -115,13 +134,13 @@ void Telnet::write(const char *data, size_t size)
             markDirty(m_cursorRow);
             if (n > room && !m_autoWrap) {
                 // Without wrapping every byte past the margin lands in the last cell.
-                setCells(run, room - 1, set, style);
+                setCells(run, room - 1, set, pattern);
                 m_cursorCol = Columns - 1;
-                setCells(run + n - 1, 1, set, style);
+                setCells(run + n - 1, 1, set, pattern);
                 break;
             }
             const size_t k = std::min(n, room);
-            setCells(run, k, set, style);
+            setCells(run, k, set, pattern);
             m_cursorCol += static_cast<int>(k);
             run += k;
             n -= k;
@@ -133,18 +152,23 @@ void Telnet::write(const char *data, size_t size)
     }
 }
 
-void Telnet::setCells(const uint8_t *bytes, size_t count, Charset set, const CellStyle &style)
+void Telnet::setCells(const uint8_t *bytes, size_t count, Charset set, Cell pattern)
 {
-    char *text = m_text[m_cursorRow] + m_cursorCol;
-    char32_t *chars = m_char[m_cursorRow] + m_cursorCol;
+    // The bytes go in as received, line-drawing ones too (their style says how to read
+    // them), so text costs one store a cell; only the United Kingdom set changes one.
+    Cell *out = gridRow(m_cursorRow) + m_cursorCol;
+    pattern.code = 0;
+    const uint64_t bits = cellBits(pattern);
     for (size_t i = 0; i < count; ++i) {
-        const char32_t c = shownChar(bytes[i], set);
-        // Line-drawing cells keep their byte; the style says how to read it.
-        text[i] = set == Charset::LineDrawing ? char(bytes[i]) : char(c);
-        chars[i] = c;
+        const uint64_t cell = bits | uint64_t(bytes[i]) << CodeShift;
+        std::memcpy(static_cast<void *>(out + i), &cell, sizeof cell);
     }
-    std::memset(m_attr[m_cursorRow] + m_cursorCol, m_currentAttr, count);
-    std::fill_n(m_style[m_cursorRow] + m_cursorCol, count, style);
+    if (set == Charset::UnitedKingdom) {
+        for (size_t i = 0; i < count; ++i) {
+            if (bytes[i] == '#')
+                out[i].code = 0x00A3; // the pound sign
+        }
+    }
 }
 
 void Telnet::decodeUtf8(uint8_t b)
@@ -181,10 +205,7 @@ void Telnet::wrapIfPending()
 void Telnet::putCharacter(char32_t c)
 {
     wrapIfPending();
-    m_text[m_cursorRow][m_cursorCol] = c <= 0xFF ? char(c) : '?';
-    m_char[m_cursorRow][m_cursorCol] = c;
-    m_attr[m_cursorRow][m_cursorCol] = m_currentAttr;
-    m_style[m_cursorRow][m_cursorCol] = m_pen;
+    gridRow(m_cursorRow)[m_cursorCol] = Cell{c, m_pen, m_currentAttr};
     markDirty(m_cursorRow);
     if (m_cursorCol == Columns - 1)
         m_pendingWrap = m_autoWrap;
@@ -650,41 +671,26 @@ void Telnet::ScrollUp()
 {
     const int top = m_scrollTop;
     const int bottom = m_scrollBottom;
-    const size_t rows = bottom - top;
-    std::memmove(m_text[top], m_text[top + 1], rows * Columns);
-    std::memmove(m_char[top], m_char[top + 1], rows * Columns * sizeof(char32_t));
-    std::memmove(m_attr[top], m_attr[top + 1], rows * Columns);
-    std::memmove(m_style[top], m_style[top + 1], rows * Columns * sizeof(CellStyle));
+    std::rotate(m_rowAt + top, m_rowAt + top + 1, m_rowAt + bottom + 1);
     eraseCells(bottom, 0, Columns - 1);
-    for (int r = top; r <= bottom; ++r)
-        markDirty(r);
+    markDirtyRows(top, bottom);
 }
 
 void Telnet::ScrollDown()
 {
     const int top = m_scrollTop;
     const int bottom = m_scrollBottom;
-    const size_t rows = bottom - top;
-    std::memmove(m_text[top + 1], m_text[top], rows * Columns);
-    std::memmove(m_char[top + 1], m_char[top], rows * Columns * sizeof(char32_t));
-    std::memmove(m_attr[top + 1], m_attr[top], rows * Columns);
-    std::memmove(m_style[top + 1], m_style[top], rows * Columns * sizeof(CellStyle));
+    std::rotate(m_rowAt + top, m_rowAt + bottom, m_rowAt + bottom + 1);
     eraseCells(top, 0, Columns - 1);
-    for (int r = top; r <= bottom; ++r)
-        markDirty(r);
+    markDirtyRows(top, bottom);
 }
 
 void Telnet::eraseCells(int row, int from, int to)
 {
     // Erased cells show as spaces in the renditions in force, so a reverse bar stays one.
-    const CellStyle blank = m_pen;
     if (to < from)
         return;
-    const size_t n = size_t(to - from + 1);
-    std::memset(m_text[row] + from, ' ', n);
-    std::fill_n(m_char[row] + from, n, U' ');
-    std::memset(m_attr[row] + from, '0', n);
-    std::fill_n(m_style[row] + from, n, blank);
+    fillCells(gridRow(row) + from, size_t(to - from + 1), Cell{U' ', m_pen, '0'});
     markDirty(row);
 }
 
@@ -728,29 +734,43 @@ void Telnet::ClearScreen()
 
 void Telnet::ClearBuffer()
 {
-    std::memset(m_text, ' ', sizeof m_text);
-    std::fill_n(&m_char[0][0], Rows * Columns, U' ');
-    std::memset(m_attr, '0', sizeof m_attr);
-    std::fill_n(&m_style[0][0], Rows * Columns, CellStyle());
+    fillCells(&m_cells[0][0], Rows * Columns, Cell());
+    for (int r = 0; r < Rows; ++r)
+        m_rowAt[r] = uint8_t(r);
     m_dirtyRows = (1u << Rows) - 1;
 }
 
 void Telnet::alignmentFill()
 {
-    std::memset(m_text, 'E', sizeof m_text);
-    std::fill_n(&m_char[0][0], Rows * Columns, U'E');
-    std::memset(m_attr, m_currentAttr, sizeof m_attr);
-    std::fill_n(&m_style[0][0], Rows * Columns, m_pen);
+    fillCells(&m_cells[0][0], Rows * Columns, Cell{U'E', m_pen, m_currentAttr});
     m_dirtyRows = (1u << Rows) - 1;
 }
 
 int Telnet::AttrRunLength(int row, int column) const
 {
-    const CellStyle *styles = m_style[row];
+    const Cell *cells = this->cells(row);
     int end = column + 1;
-    while (end < Columns && styles[end] == styles[column])
+    while (end < Columns && cells[end].style == cells[column].style)
         ++end;
     return end - column;
+}
+
+std::string Telnet::ScreenText(int row) const
+{
+    std::string text(Columns, ' ');
+    for (int c = 0; c < Columns; ++c) {
+        const char32_t code = cells(row)[c].code;
+        text[c] = code <= 0xFF ? char(code) : '?';
+    }
+    return text;
+}
+
+std::string Telnet::ScreenAttr(int row) const
+{
+    std::string attr(Columns, '0');
+    for (int c = 0; c < Columns; ++c)
+        attr[c] = cells(row)[c].attr;
+    return attr;
 }
 
 uint32_t Telnet::takeDirtyRows()

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // The terminal screen of the telnet tool: an 80 x 25 character screen kept in memory and the
 // byte interpreter for control characters and VT100 escape sequences. It draws nothing itself;
@@ -25,14 +26,23 @@ public:
         LineDrawing = 0x20, // the byte is read through the line-drawing character set
     };
 
-    // Everything the painter needs to know about one cell besides its byte.
+    // How a cell looks, besides its character.
     struct CellStyle
     {
         uint8_t fore = DefaultColor;
         uint8_t back = DefaultColor;
         uint8_t flags = 0;
-        uint8_t reserved = 0;
         bool operator==(const CellStyle &) const = default;
+    };
+
+    // One cell of the screen: the character, how it looks, and the attribute character (the
+    // SGR code applied last before it was written, or "0").
+    struct Cell
+    {
+        char32_t code = U' '; // a line-drawing cell keeps the byte received; its style says so
+        CellStyle style;
+        char attr = '0';
+        bool operator==(const Cell &) const = default;
     };
 
     // The colour table of SGR 30-37 and 40-47, as 0xRRGGBB.
@@ -67,13 +77,18 @@ public:
     // feeding them one by one, however the stream is cut.
     void write(const char *data, size_t size);
 
-    // The byte of each cell: Latin-1, "?" for a character beyond it; line-drawing cells keep
-    // the byte received (their style says so).
-    const char *ScreenText(int row) const { return m_text[row]; }
+    const Cell *cells(int row) const { return m_cells[m_rowAt[row]]; }
     // The character a cell shows, character set applied.
-    char32_t character(int row, int column) const { return m_char[row][column]; }
-    const char *ScreenAttr(int row) const { return m_attr[row]; }
-    const CellStyle *styles(int row) const { return m_style[row]; }
+    char32_t character(int row, int column) const
+    {
+        const Cell &cell = m_cells[m_rowAt[row]][column];
+        return cell.style.flags & LineDrawing ? lineDrawingChar(uint8_t(cell.code)) : cell.code;
+    }
+    // A row's bytes: Latin-1, "?" for a character beyond it; line-drawing cells give the byte
+    // received.
+    std::string ScreenText(int row) const;
+    // A row's attribute characters.
+    std::string ScreenAttr(int row) const;
     char CurrentAttr() const { return m_currentAttr; }
     CellStyle currentStyle() const { return m_pen; }
     int CursorCol() const { return m_cursorCol; }
@@ -127,9 +142,8 @@ private:
     static constexpr int MaxParams = 16;
     static constexpr int MaxParamValue = 9999;
 
-    static char32_t shownChar(uint8_t b, Charset set);
     // Fills cells from the cursor on with printable bytes of one character set.
-    void setCells(const uint8_t *bytes, size_t count, Charset set, const CellStyle &style);
+    void setCells(const uint8_t *bytes, size_t count, Charset set, Cell pattern);
     void decodeUtf8(uint8_t b);
     // One character into the cursor cell, wrapping as printable bytes do.
     void putCharacter(char32_t c);
@@ -154,11 +168,14 @@ private:
     int param(int index, int fallback) const;
     void trace(const char *what, uint8_t b) const;
     void markDirty(int row) { m_dirtyRows |= 1u << row; }
+    void markDirtyRows(int from, int to) { m_dirtyRows |= (2u << to) - (1u << from); }
 
-    char m_text[Rows][Columns];
-    char32_t m_char[Rows][Columns];
-    char m_attr[Rows][Columns];
-    CellStyle m_style[Rows][Columns];
+    Cell *gridRow(int screenRow) { return m_cells[m_rowAt[screenRow]]; }
+
+    // The one cell grid. Scrolling moves rows through m_rowAt (screen row to grid row)
+    // instead of moving the cells.
+    Cell m_cells[Rows][Columns];
+    uint8_t m_rowAt[Rows];
 
     int m_cursorCol = 0;
     int m_cursorRow = 0;

@@ -1,7 +1,7 @@
 #include "tools/telnet/TelnetKeys.h"
 
 QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QString &text,
-                          bool applicationCursor, bool utf8)
+                          bool applicationCursor, bool utf8, bool binary)
 {
     const char arrowIntroducer = applicationCursor ? 'O' : '[';
     switch (key) {
@@ -35,7 +35,7 @@ QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QStrin
         return QByteArrayLiteral("\x7f");
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return QByteArrayLiteral("\r\n");
+        return binary ? QByteArrayLiteral("\r") : QByteArrayLiteral("\r\n");
     default:
         break;
     }

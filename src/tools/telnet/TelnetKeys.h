@@ -8,6 +8,8 @@
 // keys as VT100 sequences, Ctrl with a letter as its control code, Enter as CR LF, other
 // typed characters as their Latin-1 byte, or as UTF-8 with utf8. Empty when the key sends
 // nothing. With applicationCursor (the host switched the cursor keys with ESC [ ? 1 h) the
-// arrows send ESC O A...D instead of ESC [ A...D.
+// arrows send ESC O A...D instead of ESC [ A...D. With binary (the host takes our bytes as
+// they are) Enter is CR alone: the host's terminal makes the line end of it, and an LF
+// after it would be a second one.
 QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QString &text,
-                          bool applicationCursor = false, bool utf8 = false);
+                          bool applicationCursor = false, bool utf8 = false, bool binary = false);

@@ -17,7 +17,8 @@ TelnetNegotiation::TelnetNegotiation()
 bool TelnetNegotiation::weWill(uint8_t option) const
 {
     return option == OptSuppressGoAhead || option == OptTerminalType || option == OptNaws ||
-           option == OptTerminalSpeed || (m_binary && option == OptBinary);
+           option == OptTerminalSpeed || option == OptAuthentication ||
+           (m_binary && option == OptBinary);
 }
 
 bool TelnetNegotiation::hostMay(uint8_t option) const
@@ -164,7 +165,7 @@ void TelnetNegotiation::onDo(uint8_t option)
         break;
     case No:
         if (!weWill(option)) {
-            if (option != OptEcho && option != OptBinary && option != OptAuthentication)
+            if (option != OptEcho && option != OptBinary)
                 trace("DO", option);
             refuse(WONT, option);
             return;
@@ -175,6 +176,8 @@ void TelnetNegotiation::onDo(uint8_t option)
     }
     if (option == OptNaws)
         sendWindowSize();
+    else if (option == OptAuthentication)
+        send({IAC, SB, OptAuthentication, IS, 0, 0, 0, IAC, SE}); // no authentication offered
 }
 
 void TelnetNegotiation::onDont(uint8_t option)

@@ -32,9 +32,10 @@ public:
     static constexpr uint8_t OptTerminalSpeed = 32;
     static constexpr uint8_t OptAuthentication = 37;
 
-    // What the host is told about the terminal.
+    // What the host is told about the terminal: the rows the screen really has, so that a
+    // full-screen program's scroll region reaches the last one and output below it scrolls.
     static constexpr int WindowColumns = 80;
-    static constexpr int WindowRows = 24;
+    static constexpr int WindowRows = 25;
     static const char TerminalType[];
     static const char TerminalSpeed[];
 

@@ -212,12 +212,12 @@ void TelnetScreenView::paintEvent(QPaintEvent *event)
 
 void TelnetScreenView::paintRow(QPainter &painter, int row)
 {
-    const Telnet::CellStyle *styles = m_screen.styles(row);
+    const Telnet::Cell *cells = m_screen.cells(row);
     QString text;
     for (int column = 0; column < Telnet::Columns;) {
         // One call per run of cells that look alike.
         const int length = m_screen.AttrRunLength(row, column);
-        Telnet::CellStyle style = styles[column];
+        Telnet::CellStyle style = cells[column].style;
         if (m_screen.reverseScreen())
             style.flags ^= Telnet::Reverse;
         const QRect first = cellRect(row, column);

@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <cmath>
+
 frmTCPIP::frmTCPIP(frmTelnet *telnet, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -58,11 +60,16 @@ frmTCPIP::frmTCPIP(frmTelnet *telnet, QWidget *parent)
 
 bool frmTCPIP::cmdOK_Click()
 {
+    // The port text converts as a number does: rounded to a whole one, which must fit the
+    // port's 16 bits.
     bool ok = false;
-    const uint port = txtPort->text().trimmed().toUInt(&ok, 10);
-    if (!ok || port < 1 || port > 65535) {
-        MsgBoxEx(QStringLiteral("The port number must be a whole number from 1 to 65535."), 103, 4,
-                 QStringLiteral("ERROR"));
+    const double number = txtPort->text().trimmed().toDouble(&ok);
+    const double port = std::nearbyint(number);
+    const QString failure = !ok || !std::isfinite(number) ? QStringLiteral("Type mismatch")
+                            : port < 0 || port > 65535    ? QStringLiteral("Overflow")
+                                                          : QString();
+    if (!failure.isEmpty()) {
+        MsgBoxEx(failure, 103, 4, QStringLiteral("ERROR"));
         txtPort->setFocus();
         txtPort->selectAll();
         return false;

@@ -23,7 +23,7 @@ public:
     QPushButton *cmdCancel = nullptr;
 
     // OK: checks the entries, and only then drops any connection and stores them.
-    // False (and the dialog stays) when the port is not a number from 1 to 65535.
+    // False (and the dialog stays) when the port is not a number or does not fit 16 bits.
     bool cmdOK_Click();
     void cmdCancel_Click();
 

@@ -193,16 +193,16 @@ void frmTelnet::setDialogRunner(DialogRunner runner)
     dialogRunner() = std::move(runner);
 }
 
-bool frmTelnet::runSettingsDialog()
+void frmTelnet::runSettingsDialog()
 {
     frmTCPIP dialog(this, this);
     m_settingsDialog = &dialog;
-    const bool accepted =
-        dialogRunner() ? dialogRunner()(dialog) : dialog.exec() == QDialog::Accepted;
+    if (dialogRunner())
+        dialogRunner()(dialog);
+    else
+        dialog.exec();
     m_settingsDialog = nullptr;
     m_view->screen().setTraceOn(TraceOn);
-    // A close asked for meanwhile means the user does not want the connection either.
-    return accepted && !m_closeGuard.closePending();
 }
 
 void frmTelnet::ConnectHost()
@@ -214,9 +214,10 @@ void frmTelnet::ConnectHost()
                  105, 4, QStringLiteral("FAILED"));
         return;
     }
-    // Cancel in the dialog means the user does not want to connect.
-    if (!runSettingsDialog())
-        return;
+    // Cancel keeps the stored host and port, and Connect goes on with them.
+    runSettingsDialog();
+    if (m_closeGuard.closePending())
+        return; // the window is closing: no connection either
     if (m_connectIssued)
         return;
     m_connectIssued = true;
@@ -323,8 +324,9 @@ void frmTelnet::keyPressEvent(QKeyEvent *event)
     event->accept();
     if (!m_connected)
         return;
-    const QByteArray bytes = TelnetKeyBytes(event->key(), event->modifiers(), event->text(),
-                                            m_view->screen().cursorKeysApplication(), utf8());
+    const QByteArray bytes = TelnetKeyBytes(
+        event->key(), event->modifiers(), event->text(), m_view->screen().cursorKeysApplication(),
+        utf8(), m_negotiation.localEnabled(TelnetNegotiation::OptBinary));
     if (bytes.isEmpty() || bytes == QByteArray(1, '\0'))
         return;
     sendToHost(TelnetNegotiation::escapeData(bytes));

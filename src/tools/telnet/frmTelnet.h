@@ -76,7 +76,7 @@ private:
     void WinsockClient_DataArrival();
     void WinsockClient_Error(int number, const QString &description);
     void sendToHost(const QByteArray &bytes);
-    bool runSettingsDialog();
+    void runSettingsDialog();
     // Puts the lent toolbar back into this window.
     void takeBackToolbar();
 

@@ -173,7 +173,7 @@ QString TelnetVtermOracle::compare(const Telnet &screen, bool renditions) const
             const char32_t ours = telnetCellChar(screen, r, c);
             char32_t theirs = oracleEquivalent(character(r, c));
             if (ours == 0x00A0 && theirs == U'_' &&
-                (screen.styles(r)[c].flags & Telnet::LineDrawing))
+                (screen.cells(r)[c].style.flags & Telnet::LineDrawing))
                 theirs = ours;
             if (ours != theirs) {
                 problem = QStringLiteral("cell %1,%2: screen U+%3, oracle U+%4")
@@ -187,7 +187,7 @@ QString TelnetVtermOracle::compare(const Telnet &screen, bool renditions) const
                 continue;
             VTermScreenCell cell;
             vterm_screen_get_cell(m_screen, VTermPos{r, c}, &cell);
-            const Rendition a = screenRendition(screen.styles(r)[c], screen.reverseScreen());
+            const Rendition a = screenRendition(screen.cells(r)[c].style, screen.reverseScreen());
             const Rendition b = oracleRendition(cell);
             if (!(a == b))
                 problem = QStringLiteral("cell %1,%2 rendition: screen %3, oracle %4")

@@ -248,9 +248,7 @@ QString compareWhole(const QByteArray &bytes, bool renditions, bool utf8 = false
 bool sameScreen(const Telnet &a, const Telnet &b)
 {
     for (int r = 0; r < Telnet::Rows; ++r) {
-        if (memcmp(a.ScreenText(r), b.ScreenText(r), Telnet::Columns) != 0 ||
-            memcmp(a.ScreenAttr(r), b.ScreenAttr(r), Telnet::Columns) != 0 ||
-            !std::equal(a.styles(r), a.styles(r) + Telnet::Columns, b.styles(r)))
+        if (!std::equal(a.cells(r), a.cells(r) + Telnet::Columns, b.cells(r)))
             return false;
     }
     return a.CursorRow() == b.CursorRow() && a.CursorCol() == b.CursorCol() &&

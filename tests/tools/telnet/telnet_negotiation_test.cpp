@@ -117,14 +117,14 @@ void TelnetNegotiationTest::streams_data()
     QTest::addColumn<QByteArray>("data");
     const int IAC = N::IAC, DO = N::DO, DONT = N::DONT, WILL = N::WILL, WONT = N::WONT, SB = N::SB,
               SE = N::SE;
-    const QByteArray naws = b({IAC, SB, 31, 0, 80, 0, 24, IAC, SE});
+    const QByteArray naws = b({IAC, SB, 31, 0, 80, 0, 25, IAC, SE});
     const QByteArray speed = b({IAC, SB, 32, 0}) + "57600,57600" + b({IAC, SE});
     const QByteArray sendType = b({IAC, SB, 24, 1, IAC, SE});
 
     QTest::newRow("terminal type: offer acknowledged quietly, SEND answered every time")
         << QByteArray() << b({IAC, DO, 24}) + sendType + b({IAC, DO, 24}) + sendType
         << Bytes{terminalTypeIs(), terminalTypeIs()} << QByteArray();
-    QTest::newRow("window size 80 x 24")
+    QTest::newRow("window size 80 x 25")
         << QByteArray() << b({IAC, DO, 31}) << Bytes{naws} << QByteArray();
     QTest::newRow("terminal speed only on SEND")
         << QByteArray() << b({IAC, DO, 32}) + b({IAC, SB, 32, 1, IAC, SE}) << Bytes{speed}
@@ -144,9 +144,13 @@ void TelnetNegotiationTest::streams_data()
         << QByteArray()
         << b({IAC, DO, 39, IAC, DO, 39, IAC, WILL, 39, IAC, WILL, 39, IAC, WONT, 39, IAC, DONT, 39})
         << Bytes{b({IAC, WONT, 39}), b({IAC, DONT, 39})} << QByteArray();
-    QTest::newRow("echo, binary and authentication refused")
-        << QByteArray() << b({IAC, DO, 1, IAC, DO, 0, IAC, DO, 37})
-        << Bytes{b({IAC, WONT, 1}), b({IAC, WONT, 0}), b({IAC, WONT, 37})} << QByteArray();
+    QTest::newRow("echo and binary refused")
+        << QByteArray() << b({IAC, DO, 1, IAC, DO, 0})
+        << Bytes{b({IAC, WONT, 1}), b({IAC, WONT, 0})} << QByteArray();
+    QTest::newRow("authentication: agreed once, with no kind offered")
+        << QByteArray() << b({IAC, DO, 37, IAC, DO, 37, IAC, DONT, 37})
+        << Bytes{b({IAC, WILL, 37}), b({IAC, SB, 37, 0, 0, 0, 0, IAC, SE}), b({IAC, WONT, 37})}
+        << QByteArray();
     QTest::newRow("doubled IAC is the data byte 255")
         << QByteArray() << QByteArray("a") + b({IAC, IAC}) + "b" << Bytes{}
         << QByteArray("a\xff"
@@ -246,7 +250,7 @@ QString screenText(const Telnet &screen)
 {
     QString text;
     for (int row = 0; row < Telnet::Rows; ++row)
-        text += QString::fromLatin1(screen.ScreenText(row), Telnet::Columns) + QLatin1Char('\n');
+        text += QString::fromLatin1(screen.ScreenText(row)) + QLatin1Char('\n');
     return text;
 }
 

@@ -28,7 +28,7 @@ QString screenText(frmTelnet &window)
     const Telnet &screen = window.screenView()->screen();
     QString text;
     for (int row = 0; row < Telnet::Rows; ++row)
-        text += QString::fromLatin1(screen.ScreenText(row), Telnet::Columns) + QLatin1Char('\n');
+        text += QString::fromLatin1(screen.ScreenText(row)) + QLatin1Char('\n');
     return text;
 }
 
@@ -94,7 +94,7 @@ private slots:
     void docksIntoTheMainWindow();
     void idleWindow();
     void noNetworkRefusesBeforeAsking();
-    void cancelledDialogDoesNotConnect();
+    void cancelledDialogConnectsToTheStoredHost();
     void refusedPortShowsTheError();
     void scriptedHost();
     void settingsDialog_data();
@@ -168,9 +168,10 @@ void TelnetWindowTest::idleWindow()
     QTest::keyClick(&telnet, Qt::Key_A);
     QTest::keyClick(&telnet, Qt::Key_Return);
     QCOMPARE(telnet.WinsockClient()->state(), int(SocketControl::Closed));
-    // Stop while idle still reports the close.
+    // Stop while idle still reports the close, with this machine's address.
     telnet.toolbarButton(QStringLiteral("Stop"))->trigger();
     QCOMPARE(telnet.statusPanel(1), QStringLiteral("Closed"));
+    QVERIFY2(!QHostAddress(telnet.statusPanel(3)).isNull(), qPrintable(telnet.statusPanel(3)));
     QCOMPARE(telnet.statusPanel(4), QStringLiteral("Connection Reset"));
 }
 
@@ -193,18 +194,23 @@ void TelnetWindowTest::noNetworkRefusesBeforeAsking()
     QVERIFY(!telnet.isConnectIssued());
 }
 
-void TelnetWindowTest::cancelledDialogDoesNotConnect()
+void TelnetWindowTest::cancelledDialogConnectsToTheStoredHost()
 {
+    // Cancel drops what was typed; Connect goes on to the host and port stored before.
+    ScriptedHost host;
     frmTelnet::setDialogRunner([](frmTCPIP &dialog) {
-        dialog.txtRemoteAddress->setText(QStringLiteral("127.0.0.1"));
+        dialog.txtRemoteAddress->setText(QStringLiteral("10.0.0.1"));
         dialog.cmdCancel_Click();
         return false;
     });
     frmTelnet telnet(nullptr);
+    telnet.Host = QStringLiteral("127.0.0.1");
+    telnet.Port = quint16(host.port().toUInt());
     telnet.ConnectHost();
-    QVERIFY(!telnet.isConnectIssued());
-    QVERIFY(telnet.Host.isEmpty());
-    QCOMPARE(telnet.statusPanel(4), QString());
+    QVERIFY(telnet.isConnectIssued());
+    QCOMPARE(telnet.statusPanel(4), QStringLiteral("Connecting to Remote Host"));
+    QTRY_COMPARE(host.received, offer);
+    QCOMPARE(telnet.Host, QStringLiteral("127.0.0.1"));
 }
 
 void TelnetWindowTest::refusedPortShowsTheError()
@@ -271,7 +277,7 @@ void TelnetWindowTest::scriptedHost()
     host.received.clear();
     host.say(QByteArray("hel") + "\xff\xfd\x1f" + "lo \xff\xff");
     QTRY_VERIFY(screenText(telnet).startsWith(QLatin1String("hello \xff")));
-    QTRY_COMPARE(host.received, QByteArray("\xff\xfa\x1f\x00\x50\x00\x18\xff\xf0", 9));
+    QTRY_COMPARE(host.received, QByteArray("\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0", 9));
 
     // The host's last words show before the window reports the close.
     host.say("\r\nbye");
@@ -286,19 +292,28 @@ void TelnetWindowTest::scriptedHost()
 void TelnetWindowTest::settingsDialog_data()
 {
     QTest::addColumn<QString>("port");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("23") << "23" << true;
-    QTest::newRow("65535") << "65535" << true;
-    QTest::newRow("0") << "0" << false;
-    QTest::newRow("70000") << "70000" << false;
-    QTest::newRow("abc") << "abc" << false;
-    QTest::newRow("empty") << "" << false;
+    QTest::addColumn<QString>("error"); // empty: accepted
+    QTest::newRow("23") << " 23 "
+                        << "";
+    QTest::newRow("65535") << "65535"
+                           << "";
+    QTest::newRow("0") << "0"
+                       << "";
+    QTest::newRow("70000") << "70000"
+                           << "Overflow";
+    QTest::newRow("-1") << "-1"
+                        << "Overflow";
+    QTest::newRow("abc") << "abc"
+                         << "Type mismatch";
+    QTest::newRow("empty") << ""
+                           << "Type mismatch";
 }
 
 void TelnetWindowTest::settingsDialog()
 {
     QFETCH(QString, port);
-    QFETCH(bool, accepted);
+    QFETCH(QString, error);
+    const bool accepted = error.isEmpty();
     ScriptedPrompter prompter;
     frmTelnet telnet(nullptr);
     telnet.Port = 21;
@@ -311,9 +326,9 @@ void TelnetWindowTest::settingsDialog()
     if (accepted) {
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(telnet.Host, QStringLiteral("10.0.0.1"));
-        QCOMPARE(telnet.Port, quint16(port.toUInt()));
+        QCOMPARE(telnet.Port, quint16(port.trimmed().toUInt()));
         QCOMPARE(telnet.WinsockClient()->remoteHost(), QStringLiteral("10.0.0.1"));
-        QCOMPARE(telnet.WinsockClient()->remotePort(), quint16(port.toUInt()));
+        QCOMPARE(telnet.WinsockClient()->remotePort(), telnet.Port);
         QCOMPARE(telnet.WinsockClient()->state(), int(SocketControl::Closed));
         QVERIFY(prompter.calls().isEmpty());
     } else {
@@ -321,6 +336,7 @@ void TelnetWindowTest::settingsDialog()
         QCOMPARE(telnet.Port, quint16(21));
         QVERIFY(telnet.Host.isEmpty());
         QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().prompt, error);
         QCOMPARE(prompter.calls().first().title, QStringLiteral("ERROR"));
         QCOMPARE(prompter.calls().first().icon, 103);
         QCOMPARE(prompter.calls().first().buttonSet, 4);
@@ -428,7 +444,7 @@ void TelnetWindowTest::realShell()
     QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1Char('#')), 10000);
     QTest::keyClicks(&telnet, QStringLiteral("echo T=$TERM; printf 'Y\\377Z\\n'; stty size"));
     QTest::keyClick(&telnet, Qt::Key_Return);
-    QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1String("24 80")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1String("25 80")), 10000);
     const QString text = screenText(telnet);
     QVERIFY2(text.contains(QLatin1String("T=vt100"), Qt::CaseInsensitive), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Y\u00ffZ")), qPrintable(text));
