@@ -359,6 +359,7 @@ int create(const QString &path)
         fd = prepare(fd);
         if (fd < 0)
             return -1;
+        // Linked by its /proc entry, or without /proc where the privilege allows.
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
         if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
                 0 ||
@@ -367,11 +368,12 @@ int create(const QString &path)
         const int code = errno;
         ::close(fd);
         errno = code;
+        if (code == EEXIST)
+            return -1;
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         return -1;
     }
-    // No unnamed files here: the marker follows the creation at once.
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        return -1;
+    // No unnamed files to be had here: the marker follows the creation at once.
     fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return -1;
