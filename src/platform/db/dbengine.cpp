@@ -643,6 +643,9 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
         discardCopy(temporary);
         raise(ErrFileInUse, named);
     }
+    // The old file is gone from the folder; closing it frees its space.
+    sqlite3_close_v2(lock.handle);
+    lock.handle = nullptr;
     ::close(claim.fd);
     claim.fd = -1;
     QFile::remove(temporary + QStringLiteral("-journal"));
