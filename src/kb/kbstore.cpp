@@ -183,6 +183,17 @@ QString historyFilePath(const QString &knowledgeBase)
            HistoryExtension;
 }
 
+namespace {
+
+// The number a failed history file reports, with the cause a user can act on.
+[[noreturn]] void historyError(const QString &path, const QString &reason)
+{
+    throw AppException(75, QStringLiteral("Path/File access error: %1: %2").arg(path, reason),
+                       QStringLiteral("ComboHistory"));
+}
+
+} // namespace
+
 void ensureHistoryFile(const QString &path)
 {
     const QFileInfo info(path);
@@ -194,8 +205,7 @@ void ensureHistoryFile(const QString &path)
     // Made only when still missing: another process may have just written its first line.
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !QFileInfo::exists(path))
-        throw AppException(75, QStringLiteral("Path/File access error"),
-                           QStringLiteral("ComboHistory"));
+        historyError(path, file.errorString());
 }
 
 QStringList readHistory(const QString &path)
@@ -203,8 +213,7 @@ QStringList readHistory(const QString &path)
     ensureHistoryFile(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw AppException(75, QStringLiteral("Path/File access error"),
-                           QStringLiteral("ComboHistory"));
+        historyError(path, file.errorString());
     QString text = QString::fromUtf8(file.readAll());
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QStringList lines = text.split(QLatin1Char('\n'));
@@ -218,15 +227,18 @@ void appendHistory(const QString &path, const QString &keyword)
     ensureHistoryFile(path);
     // Every user of the data folder appends to the same files: the line goes onto what is
     // on disk now, under the lock every appender takes.
-    const bool written = updateWholeFile(path, [&](QByteArray bytes) -> std::optional<QByteArray> {
-        if (!bytes.isEmpty() && !bytes.endsWith('\n'))
-            bytes += "\r\n";
-        bytes += keyword.toUtf8() + "\r\n";
-        return bytes;
-    });
+    QString reason;
+    const bool written = updateWholeFile(
+        path,
+        [&](QByteArray bytes) -> std::optional<QByteArray> {
+            if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+                bytes += "\r\n";
+            bytes += keyword.toUtf8() + "\r\n";
+            return bytes;
+        },
+        &reason);
     if (!written)
-        throw AppException(75, QStringLiteral("Path/File access error"),
-                           QStringLiteral("ComboHistory"));
+        historyError(path, reason);
 }
 
 } // namespace KbStore

@@ -1,10 +1,12 @@
 #include "kb/kbcombohistory.h"
 #include "kb/kbstore.h"
+#include "platform/base/apperror.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dbrecordset.h"
 
 #include "dbtestfiles.h"
+#include "diskfull.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -60,6 +62,24 @@ private slots:
         KbStore::ComboHistory(path, &loaded, true);
         QCOMPARE(loaded.count(), 3);
         QCOMPARE(loaded.itemText(1), QStringLiteral("select"));
+
+        // On a full disk the message says so, and the lines already kept stay.
+        SmallDisk disk(1 << 20);
+        if (!disk.isMounted())
+            QSKIP("a disk of its own takes root");
+        const QString full = disk.path() + QStringLiteral("/DataLog/C++.rid");
+        KbStore::appendHistory(full, QStringLiteral("kept"));
+        QVERIFY(disk.leaveFree(0));
+        QString message;
+        try {
+            KbStore::appendHistory(full, QStringLiteral("lost"));
+        } catch (const AppException &error) {
+            message = QString::fromUtf8(error.what());
+        }
+        QCOMPARE(
+            message,
+            QStringLiteral("75: Path/File access error: %1: No space left on device").arg(full));
+        QCOMPARE(DbTestFiles::readAll(full), QByteArray("kept\r\n"));
     }
 
     void historyFromTwoProcesses()

@@ -273,6 +273,11 @@ bool Database::Updatable() const
     return !m_readOnly && !(m_connection && sqlite3_db_readonly(m_connection->handle, "main") == 1);
 }
 
+bool Database::fileUpdatable() const
+{
+    return m_connection && sqlite3_db_readonly(m_connection->handle, "main") == 0;
+}
+
 QString Database::Name() const
 {
     return m_path;
@@ -300,7 +305,7 @@ QList<Property> Database::Properties() const
     return {{QStringLiteral("Name"), m_path},
             {QStringLiteral("Connect"), m_connect},
             {QStringLiteral("Version"), QString::fromLatin1(sqlite3_libversion())},
-            {QStringLiteral("Updatable"), Updatable()},
+            {QStringLiteral("Updatable"), fileUpdatable()},
             {QStringLiteral("CollatingOrder"), 1033}};
 }
 
@@ -336,14 +341,14 @@ TableDef Database::tableDef(const QString &name) const
     table.fields = readFields(db, table.name);
     table.indexes = readIndexes(db, table.name, table.fields);
     const QDateTime modified = QFileInfo(m_path).lastModified();
-    table.properties = {{QStringLiteral("Name"), table.name},
-                        {QStringLiteral("Attributes"), table.attributes},
-                        {QStringLiteral("DateCreated"), QFileInfo(m_path).birthTime().isValid()
-                                                            ? QFileInfo(m_path).birthTime()
-                                                            : modified},
-                        {QStringLiteral("LastUpdated"), modified},
-                        {QStringLiteral("RecordCount"), tableRecordCount(table.name)},
-                        {QStringLiteral("Updatable"), Updatable() && !isSystemName(table.name)}};
+    table.properties = {
+        {QStringLiteral("Name"), table.name},
+        {QStringLiteral("Attributes"), table.attributes},
+        {QStringLiteral("DateCreated"),
+         QFileInfo(m_path).birthTime().isValid() ? QFileInfo(m_path).birthTime() : modified},
+        {QStringLiteral("LastUpdated"), modified},
+        {QStringLiteral("RecordCount"), tableRecordCount(table.name)},
+        {QStringLiteral("Updatable"), fileUpdatable() && !isSystemName(table.name)}};
     return table;
 }
 

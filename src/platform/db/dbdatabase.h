@@ -31,6 +31,8 @@ public:
     bool isExclusive() const { return m_exclusive; }
     bool isOpen() const { return m_connection != nullptr; }
     void Close();
+    // The database's own properties. "Updatable" says whether the file can be changed, as a
+    // schema view opened for reading only describes a database its user may well edit.
     QList<Property> Properties() const;
 
     // Tables in collection order (by name, ignoring case), system tables included.
@@ -82,6 +84,8 @@ public:
     sqlite3 *handle() const; // 3420 when closed
 
 private:
+    bool fileUpdatable() const;
+
     std::shared_ptr<Connection> m_connection;
     QString m_path;
     QString m_connect;

@@ -1,5 +1,6 @@
 #include "platform/db/dbengine.h"
 
+#include "platform/db/dbcompactcopy.h"
 #include "platform/db/dbconnection.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dberrors.h"
@@ -21,7 +22,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -67,12 +67,12 @@ FileKind sniff(const QString &path)
     return FileKind::Foreign;
 }
 
-sqlite3 *openHandle(const QString &path, bool readOnly)
+sqlite3 *openHandle(const QString &path, bool readOnly, const char *vfs = nullptr)
 {
     sqlite3 *handle = nullptr;
     const int flags =
         (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_PRIVATECACHE;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, vfs);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(handle);
         raiseSqlite(nullptr, rc);
@@ -435,46 +435,49 @@ void DBEngine::closeAll()
 
 namespace {
 
-// Copies the file open on src into to (absent or empty) and checks the copy. While it is
-// checked the copy carries CompactCopyMark, so a copy a crash leaves behind can be told from
-// a user's file of a like name; the finished copy has the source's own mark again.
-void compactInto(sqlite3 *src, const QString &from, const QString &to)
+// Removes a compaction's copy and the journal beside it.
+void discardCopy(const QString &copy)
 {
-    QList<QPair<QString, qint64>> before;
+    QFile::remove(copy + QStringLiteral("-journal"));
+    QFile::remove(copy);
+}
+
+// Copies the database open on src (through the copy layer) into the copy at to, made by
+// CompactCopy::create and open on fd, and checks it: integrity and every table's row count.
+// The checked copy gets SQLite's first bytes back; with keepMark it still carries
+// CompactCopyMark, for the caller to replace after the rename. Returns the source's own
+// application id. On failure the copy is gone and the error says why.
+qint64 compactInto(sqlite3 *src, const QString &from, const QString &to, int fd, bool keepMark)
+{
+    qint64 own = 0;
     try {
         if (!integrityOk(src, "quick_check"))
             raise(ErrCannotOpen, from);
-        before = tableCounts(src);
+        const QList<QPair<QString, qint64>> before = tableCounts(src);
+        own = scalar(src, QStringLiteral("PRAGMA application_id")).toLongLong();
+        // A compaction cut off right after its rename left its mark: not the file's own.
+        if (own == DBEngine::CompactCopyMark)
+            own = 0;
         exec(src, QStringLiteral("VACUUM INTO ?"), {to});
+
+        PrivateHandle copy;
+        copy.handle = openHandle(to, false, CompactCopy::vfsName());
+        exec(copy.handle,
+             QStringLiteral("PRAGMA application_id = %1").arg(DBEngine::CompactCopyMark));
+        if (!integrityOk(copy.handle) || tableCounts(copy.handle) != before)
+            raise(ErrDiskError);
+        if (!keepMark)
+            exec(copy.handle, QStringLiteral("PRAGMA application_id = %1").arg(own));
     } catch (const AppException &) {
-        QFile::remove(to + QStringLiteral("-journal"));
-        QFile::remove(to);
+        discardCopy(to);
         throw;
     }
-
-    bool ok = false;
-    {
-        PrivateHandle copy;
-        try {
-            copy.handle = openHandle(to, false);
-            const QVariant own = scalar(copy.handle, QStringLiteral("PRAGMA application_id"));
-            exec(copy.handle,
-                 QStringLiteral("PRAGMA application_id = %1").arg(DBEngine::CompactCopyMark));
-            ok = integrityOk(copy.handle) && tableCounts(copy.handle) == before;
-            exec(copy.handle, QStringLiteral("PRAGMA application_id = %1").arg(own.toLongLong()));
-        } catch (const AppException &) {
-            ok = false;
-        }
-    }
-    const bool synced = ok && syncToDisk(to);
-    const int code = errno;
-    if (!synced) {
-        QFile::remove(to + QStringLiteral("-journal"));
-        QFile::remove(to);
-        if (!ok)
-            raise(ErrDiskError);
+    if (!CompactCopy::unmark(fd)) {
+        const int code = errno;
+        discardCopy(to);
         raiseFileSystem(code, QFileInfo(to).absolutePath());
     }
+    return own;
 }
 
 // The copies compaction makes: "Temp!.mdb" or "Temp!.<6 letters or digits>.mdb", and
@@ -486,13 +489,11 @@ const QRegularExpression &ownTemporaryName()
     return name;
 }
 
-// A compaction holds its copy with flock() from creation to rename; flock() does not touch
-// the record locks SQLite uses, so closing it disturbs no connection.
-int claimFile(const QString &path, bool create)
+// A compaction holds its copy with flock() from creation to rename. Opens path and takes that
+// lock, or gives -1 while someone holds it.
+int claimFile(const QString &path)
 {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(),
-               create ? (O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC) : (O_RDONLY | O_CLOEXEC), 0600);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -1;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -526,8 +527,16 @@ void DBEngine::CompactDatabase(const QString &source, const QString &destination
         raise(ErrUnrecognizedFormat, from);
 
     PrivateHandle src;
-    src.handle = openHandle(from, !QFileInfo(from).isWritable());
-    compactInto(src.handle, from, to);
+    src.handle = openHandle(from, !QFileInfo(from).isWritable(), CompactCopy::vfsName());
+    Claim copy;
+    copy.fd = CompactCopy::create(to);
+    if (copy.fd < 0) {
+        const int code = errno;
+        if (code == EEXIST)
+            raise(ErrDatabaseExists);
+        raiseFileSystem(code, QFileInfo(to).absolutePath());
+    }
+    compactInto(src.handle, from, to, copy.fd, false);
 }
 
 void DBEngine::RepairDatabase(const QString &name)
@@ -564,22 +573,25 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     struct stat original
     {
     };
-    if (::stat(QFile::encodeName(from).constData(), &original) != 0)
+    const QByteArray fromName = QFile::encodeName(from);
+    if (::stat(fromName.constData(), &original) != 0)
         raise(ErrFileNotFound, from);
+    // A read-only file is one its owner wants left as it is, and replacing it would change
+    // it all the same. Its mode bits count for every user, root included.
+    if ((original.st_mode & 0222) == 0 || ::access(fromName.constData(), W_OK) != 0)
+        raise(ErrReadOnly);
 
     // Nobody else may read or write the file from before the copy until the copy has
     // replaced it: a save in between would be lost with the old file.
     PrivateHandle lock;
-    lock.handle = openHandle(from, !QFileInfo(from).isWritable());
+    lock.handle = openHandle(from, false, CompactCopy::vfsName());
     try {
         exec(lock.handle, QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
-        if (sqlite3_db_readonly(lock.handle, "main") == 1) {
-            // Read-only to us: a kept shared lock still stops every other writer.
-            scalar(lock.handle, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
-        } else {
-            exec(lock.handle, QStringLiteral("BEGIN EXCLUSIVE"));
-            exec(lock.handle, QStringLiteral("COMMIT"));
-        }
+        // Read first: a write lock on a file cut off inside its header would write a new,
+        // empty database over what is left of it.
+        scalar(lock.handle, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
+        exec(lock.handle, QStringLiteral("BEGIN EXCLUSIVE"));
+        exec(lock.handle, QStringLiteral("COMMIT"));
     } catch (const AppException &error) {
         // Only a lock held elsewhere means "in use"; a damaged file says so.
         if (error.number() == ErrFileInUse)
@@ -594,13 +606,12 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     if (QFileInfo(from + QStringLiteral("-wal")).size() > 0)
         raise(ErrFileInUse, named);
 
-    const QFileInfo sourceInfo(from);
-    const QString folder = sourceInfo.absolutePath();
+    const QString folder = QFileInfo(from).absolutePath();
     QString temporary = temporaryHint.isEmpty() ? QString() : resolvePath(temporaryHint);
     Claim claim;
     // The copy must sit beside the source so that the rename is atomic.
     if (!temporary.isEmpty() && QFileInfo(temporary).absolutePath() == folder)
-        claim.fd = claimFile(temporary, true);
+        claim.fd = CompactCopy::create(temporary);
     // Whatever kept the hint, a name of its own is tried; after that only a taken name is
     // worth another try.
     int claimError = EEXIST;
@@ -610,56 +621,48 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
             letters += QLatin1Char("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
                                        [QRandomGenerator::global()->bounded(62)]);
         temporary = folder + QStringLiteral("/Temp!.") + letters + QStringLiteral(".mdb");
-        claim.fd = claimFile(temporary, true);
+        claim.fd = CompactCopy::create(temporary);
         claimError = claim.fd < 0 ? errno : 0;
     }
     if (claim.fd < 0)
         raiseFileSystem(claimError, folder);
 
-    compactInto(lock.handle, from, temporary);
-    auto discard = [&] {
-        QFile::remove(temporary + QStringLiteral("-journal"));
-        QFile::remove(temporary);
-    };
+    const qint64 own = compactInto(lock.handle, from, temporary, claim.fd, true);
     // The copy takes the place of the file, so it keeps the file's owner and mode.
-    const QByteArray copyName = QFile::encodeName(temporary);
     if (::fchown(claim.fd, original.st_uid, original.st_gid) != 0 && ::geteuid() == 0) {
         const int code = errno;
-        discard();
+        discardCopy(temporary);
         raiseFileSystem(code, folder);
     }
-    if (::chmod(copyName.constData(), original.st_mode & 07777) != 0) {
+    if (::fchmod(claim.fd, original.st_mode & 07777) != 0) {
         const int code = errno;
-        discard();
+        discardCopy(temporary);
         raiseFileSystem(code, folder);
     }
     if (!replaceWithFinished(temporary, from)) {
-        discard();
+        discardCopy(temporary);
         raise(ErrFileInUse, named);
     }
+    // The old file is gone from the folder; closing it frees its space.
+    sqlite3_close_v2(lock.handle);
+    lock.handle = nullptr;
+    ::close(claim.fd);
+    claim.fd = -1;
     QFile::remove(temporary + QStringLiteral("-journal"));
+    // Until here the file carried the copy's mark; now it takes its own id back. Should this
+    // fail, the mark stays until the next compaction, harmless under the file's own name.
+    try {
+        PrivateHandle done;
+        done.handle = openHandle(from, false);
+        exec(done.handle, QStringLiteral("PRAGMA application_id = %1").arg(own));
+    } catch (const AppException &) {
+    }
 }
 
 bool DBEngine::isCompactCopyName(const QString &fileName)
 {
     return ownTemporaryName().match(fileName).hasMatch();
 }
-
-namespace {
-
-// True when the file open on fd is an SQLite file whose header carries CompactCopyMark.
-bool carriesCompactMark(int fd)
-{
-    unsigned char header[72];
-    if (::pread(fd, header, sizeof header, 0) != ssize_t(sizeof header) ||
-        std::memcmp(header, "SQLite format 3", 16) != 0)
-        return false;
-    const quint32 mark = quint32(header[68]) << 24 | quint32(header[69]) << 16 |
-                         quint32(header[70]) << 8 | quint32(header[71]);
-    return qint32(mark) == DBEngine::CompactCopyMark;
-}
-
-} // namespace
 
 void DBEngine::removeCompactLeftovers(const QString &folder)
 {
@@ -672,8 +675,8 @@ void DBEngine::removeCompactLeftovers(const QString &folder)
         const QString copy = dir.filePath(name);
         // Held by a running compaction, or open here: someone's work, whatever it holds.
         Claim claim;
-        claim.fd = claimFile(copy, false);
-        if (claim.fd < 0 || isOpen(copy) || !carriesCompactMark(claim.fd))
+        claim.fd = claimFile(copy);
+        if (claim.fd < 0 || isOpen(copy) || !CompactCopy::isCopy(claim.fd, CompactCopyMark))
             continue;
         // The name must still lead to the file just read.
         struct stat held

@@ -29,8 +29,8 @@ struct OpenOptions
 class DBEngine
 {
 public:
-    // The application id a compaction's copy carries until it has been checked; the file
-    // that replaces the source has the source's own id again.
+    // The application id a compaction's copy carries from its check until it has replaced
+    // the source, which then gets its own id back.
     static constexpr qint32 CompactCopyMark = 0x4D786354;
 
     // connect: "", "Access 2000;" or either followed by "pwd=<password>" (";pwd=" alone
@@ -51,11 +51,13 @@ public:
     static void RepairDatabase(const QString &name);
     // Compacts a file into a checked copy beside it and renames the copy over it.
     // temporaryHint names the copy when no file of that name exists; otherwise a
-    // unique name beside it is used. Refused (3045) while the file is open here.
+    // unique name beside it is used. Refused while the file is open here (3045) and
+    // when it is read-only (3027).
     static void compactInPlace(const QString &source, const QString &temporaryHint = QString());
     // Removes the copies compactions left in folder, with their journals: a file named as a
-    // copy is removed only when it carries CompactCopyMark, is not held by a running
-    // compaction and is not open here. Everything else stays, a journal alone included.
+    // copy is removed only when its first bytes show it is one (CompactCopy::isCopy), it is
+    // not held by a running compaction and not open here. Everything else stays, a journal
+    // alone included.
     static void removeCompactLeftovers(const QString &folder);
     static bool isCompactCopyName(const QString &fileName);
 

@@ -143,6 +143,12 @@ void raiseSqlite(sqlite3 *handle, int code, const QString &statement)
     default:
         break;
     }
+    // A full disk shows in many places: a write, a journal that cannot be made, a sync.
+    const int system = handle ? sqlite3_system_errno(handle) : 0;
+    if ((code & 0xff) == SQLITE_FULL ||
+        (((code & 0xff) == SQLITE_IOERR || (code & 0xff) == SQLITE_CANTOPEN) &&
+         (system == ENOSPC || system == EDQUOT)))
+        raise(ErrDiskFull);
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:

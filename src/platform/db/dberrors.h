@@ -62,8 +62,8 @@ QString errorDescription(int number, const QString &argument = {});
 // 3026 when the disk is full, else 3043.
 [[noreturn]] void raiseFileSystem(int code, const QString &folder);
 
-// Maps an SQLite failure to an engine error and throws it. The statement text
-// decides which syntax error number a syntax failure gets.
+// Maps an SQLite failure to an engine error and throws it: a full disk is 3026. The
+// statement text decides which syntax error number a syntax failure gets.
 [[noreturn]] void raiseSqlite(sqlite3 *handle, int code, const QString &statement = {});
 
 } // namespace db

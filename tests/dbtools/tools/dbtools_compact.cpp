@@ -1,5 +1,6 @@
 #include "dbtestfiles.h"
 #include "dbtools/frmcompactdb.h"
+#include "diskfull.h"
 #include "platform/controls/controlhost.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
@@ -16,7 +17,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using DbTestFiles::sqlite;
 using DbTestFiles::sqliteValue;
@@ -204,20 +208,111 @@ private slots:
         QCOMPARE(restores, 1);
     }
 
-    void damagedFileIsNamedAsSuch()
+    void damagedShortAndReadOnlyFilesStay()
     {
-        // A cut-off file is damaged, not "in use": the message says so and the file stays.
+        // A cut-off file is damaged, not "in use", and so is one cut inside its header; a
+        // read-only file is its owner's to keep. Each says so and stays byte for byte.
         makeHoled("Cut");
+        const QByteArray header = DbTestFiles::readAll(file("Cut")).left(95);
         QVERIFY(QFile::resize(file("Cut"), QFileInfo(file("Cut")).size() / 2));
-        const QByteArray before = DbTestFiles::readAll(file("Cut"));
+        for (int size : {24, 60, 95})
+            writeText(file(QStringLiteral("Short%1").arg(size)), header.left(size));
+        makeHoled("Locked");
+        QVERIFY(QFile::setPermissions(file("Locked"),
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const QStringList files = QDir(m_folder).entryList(QDir::Files);
+        for (const QString &name : QStringList{"Cut", "Short24", "Short60", "Short95", "Locked"}) {
+            const QByteArray before = DbTestFiles::readAll(file(name));
+            FrmCompactDB window(m_folder);
+            for (QCheckBox *box : std::as_const(window.Check))
+                box->setChecked(box->text() == name);
+            ScriptedPrompter prompter;
+            QVERIFY(!run(window));
+            QCOMPARE(
+                prompter.calls().first().prompt,
+                name + QStringLiteral(": ") +
+                    (name == QLatin1String("Locked")
+                         ? QStringLiteral("Cannot update. Database or object is read-only.")
+                         : QStringLiteral("The database file '%1' is damaged.").arg(file(name))));
+            QCOMPARE(DbTestFiles::readAll(file(name)), before);
+            QCOMPARE(QDir(m_folder).entryList(QDir::Files), files);
+        }
+    }
+
+    void killedCompactionsLeaveNothingBehind()
+    {
+        // Half of a large file is free pages: its copy takes long enough to be cut anywhere.
+        DbTestFiles::createKnowledgeBase(file("Big"), {"Alpha", "Beta"}, 1);
+        sqlite(file("Big"), "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                            "WHERE i < 8000) INSERT INTO Alpha (Question, Answer) "
+                            "SELECT 'q' || i, hex(randomblob(2000)) FROM n;"
+                            "DELETE FROM Alpha WHERE ID % 2 = 0;");
+        const QString content = rows("Big");
+        const qint64 used = QFileInfo(file("Big")).size() / 2;
+        // The user's own files of like names: plain text, an empty file, a journal alone.
+        writeText(file("Temp!"), "my text");
+        writeText(file("Temp!.Mine01"), "");
+        writeText(m_folder + QStringLiteral("Temp!.abcdef.mdb-journal"), "my journal");
+        const QStringList own = QDir(m_folder).entryList({"Temp!*"}, QDir::Files);
+
+        // Real compactions, killed at 0, 1/8, ... 8/8 of the copy written (then checked).
+        QStringList known = own;
+        for (int eighths = 0; eighths <= 8; ++eighths) {
+            const pid_t child = fork();
+            if (child == 0) {
+                db::DBEngine::compactInPlace(file("Big"), file("Temp!"));
+                _exit(0);
+            }
+            while (waitpid(child, nullptr, WNOHANG) == 0)
+                for (const QString &name : QDir(m_folder).entryList({"Temp!*.mdb"}, QDir::Files))
+                    if (!known.contains(name) &&
+                        QFileInfo(m_folder + name).size() >= used * eighths / 8)
+                        ::kill(child, SIGKILL);
+            for (const QString &name : QDir(m_folder).entryList({"Temp!*.mdb"}, QDir::Files))
+                if (!known.contains(name)) {
+                    known.append(name);
+                    QVERIFY2(QFileInfo(m_folder + name).size() > 0, qPrintable(name));
+                }
+        }
+        QVERIFY2(known.size() >= own.size() + 4, qPrintable(known.join(QLatin1Char(' '))));
+
+        // The next compaction's window removes every copy with its journal and lists none.
         FrmCompactDB window(m_folder);
-        window.Check.at(0)->setChecked(true);
-        ScriptedPrompter prompter;
-        QVERIFY(!run(window));
-        QCOMPARE(prompter.calls().first().prompt,
-                 QStringLiteral("Cut: The database file '%1' is damaged.").arg(file("Cut")));
-        QCOMPARE(DbTestFiles::readAll(file("Cut")), before);
-        QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList{"Cut.mdb"});
+        QCOMPARE(QDir(m_folder).entryList({"Temp!*"}, QDir::Files), own);
+        QCOMPARE(window.Check.size(), 1);
+        QCOMPARE(sqliteValue(file("Big"), "PRAGMA integrity_check;"), QStringLiteral("ok"));
+        QCOMPARE(rows("Big"), content);
+    }
+
+    void fullDiskSaysSo()
+    {
+        SmallDisk disk(4 << 20);
+        if (!disk.isMounted())
+            QSKIP("a disk of its own takes root");
+        const QString folder = disk.path() + QStringLiteral("/Database/");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("Full.mdb");
+        DbTestFiles::createKnowledgeBase(path, {"Alpha", "Beta"}, 200);
+        sqlite(path, "UPDATE Alpha SET Answer = hex(randomblob(2000));"
+                     "DELETE FROM Alpha WHERE ID > 30;");
+        const QByteArray before = DbTestFiles::readAll(path);
+        // Each amount of free space short of the need fails at another step, all alike.
+        int failures = 0;
+        for (qint64 left = 0; left < (1 << 20); left += 4096) {
+            QVERIFY(disk.leaveFree(left));
+            FrmCompactDB window(folder);
+            window.Check.at(0)->setChecked(true);
+            ScriptedPrompter prompter;
+            if (run(window))
+                break;
+            ++failures;
+            QCOMPARE(prompter.calls().first().prompt,
+                     QStringLiteral("Full: Not enough space on disk."));
+            QCOMPARE(DbTestFiles::readAll(path), before);
+            QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Full.mdb"});
+        }
+        QVERIFY(failures > 10);
+        QCOMPARE(sqliteValue(path, "SELECT count(*) FROM Alpha;"), QStringLiteral("30"));
     }
 
     void openFileIsRefusedUntouched()

@@ -271,12 +271,16 @@ private slots:
         QCOMPARE(DbTestFiles::sqliteValue(link, QStringLiteral("SELECT count(*) FROM A;")),
                  QStringLiteral("10"));
 
+        // A read-only file is refused, for root too, and left as it is.
         QVERIFY(
             QFile::setPermissions(real, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        DBEngine::compactInPlace(real);
+        const QByteArray readOnly = DbTestFiles::readAll(real);
+        QCOMPARE(errorOf([&] { DBEngine::compactInPlace(link); }), int(ErrReadOnly));
+        QCOMPARE(DbTestFiles::readAll(real), readOnly);
         QCOMPARE(modeOf(real), 0444u);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System),
                  (QStringList{QStringLiteral("Link.mdb"), QStringLiteral("Real.mdb")}));
+        QVERIFY(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner));
 
         // Another process reading or writing holds the file: refused, nothing changed.
         QProcess other;

@@ -1,0 +1,407 @@
+#include "platform/db/dbcompactcopy.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace db::CompactCopy {
+
+namespace {
+
+constexpr char SqliteHead[] = "SQLite format 3";
+static_assert(sizeof(SqliteHead) == MarkerSize);
+
+// A file opened through the copy layer: the real file's state follows this one in memory.
+struct CopyFile
+{
+    sqlite3_file base;
+    sqlite3_file *real;
+    bool marked;
+};
+
+sqlite3_vfs *realVfs = nullptr;
+sqlite3_vfs copyVfs{};
+sqlite3_io_methods copyMethods{};
+
+sqlite3_file *realOf(sqlite3_file *file)
+{
+    return reinterpret_cast<CopyFile *>(file)->real;
+}
+
+bool markedOf(sqlite3_file *file)
+{
+    return reinterpret_cast<CopyFile *>(file)->marked;
+}
+
+int copyClose(sqlite3_file *file)
+{
+    sqlite3_file *real = realOf(file);
+    return real->pMethods ? real->pMethods->xClose(real) : SQLITE_OK;
+}
+
+int copyRead(sqlite3_file *file, void *buffer, int amount, sqlite3_int64 offset)
+{
+    sqlite3_file *real = realOf(file);
+    const int rc = real->pMethods->xRead(real, buffer, amount, offset);
+    if (!markedOf(file) || offset >= MarkerSize ||
+        (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ))
+        return rc;
+    sqlite3_int64 size = 0;
+    if (rc == SQLITE_IOERR_SHORT_READ && real->pMethods->xFileSize(real, &size) == SQLITE_OK &&
+        size <= MarkerSize) {
+        // Only the marker: an empty file to the engine.
+        std::memset(buffer, 0, size_t(amount));
+        return rc;
+    }
+    const auto count = size_t(std::min<sqlite3_int64>(MarkerSize - offset, amount));
+    std::memcpy(buffer, SqliteHead + offset, count);
+    return rc;
+}
+
+int copyWrite(sqlite3_file *file, const void *buffer, int amount, sqlite3_int64 offset)
+{
+    sqlite3_file *real = realOf(file);
+    if (!markedOf(file) || offset >= MarkerSize)
+        return real->pMethods->xWrite(real, buffer, amount, offset);
+    const auto *bytes = static_cast<const char *>(buffer);
+    std::vector<char> kept(bytes, bytes + amount);
+    const auto count = size_t(std::min<sqlite3_int64>(MarkerSize - offset, amount));
+    std::memcpy(kept.data(), Marker + offset, count);
+    return real->pMethods->xWrite(real, kept.data(), amount, offset);
+}
+
+int copyTruncate(sqlite3_file *file, sqlite3_int64 size)
+{
+    sqlite3_file *real = realOf(file);
+    if (markedOf(file))
+        size = std::max<sqlite3_int64>(size, MarkerSize);
+    return real->pMethods->xTruncate(real, size);
+}
+
+int copySync(sqlite3_file *file, int flags)
+{
+    sqlite3_file *real = realOf(file);
+    return real->pMethods->xSync(real, flags);
+}
+
+int copyFileSize(sqlite3_file *file, sqlite3_int64 *size)
+{
+    sqlite3_file *real = realOf(file);
+    const int rc = real->pMethods->xFileSize(real, size);
+    if (rc == SQLITE_OK && markedOf(file) && *size <= MarkerSize)
+        *size = 0;
+    return rc;
+}
+
+int copyLock(sqlite3_file *file, int level)
+{
+    sqlite3_file *real = realOf(file);
+    return real->pMethods->xLock(real, level);
+}
+
+int copyUnlock(sqlite3_file *file, int level)
+{
+    sqlite3_file *real = realOf(file);
+    return real->pMethods->xUnlock(real, level);
+}
+
+int copyCheckReservedLock(sqlite3_file *file, int *result)
+{
+    sqlite3_file *real = realOf(file);
+    return real->pMethods->xCheckReservedLock(real, result);
+}
+
+int copyFileControl(sqlite3_file *file, int op, void *argument)
+{
+    sqlite3_file *real = realOf(file);
+    return real->pMethods->xFileControl(real, op, argument);
+}
+
+int copySectorSize(sqlite3_file *file)
+{
+    sqlite3_file *real = realOf(file);
+    return real->pMethods->xSectorSize(real);
+}
+
+int copyDeviceCharacteristics(sqlite3_file *file)
+{
+    sqlite3_file *real = realOf(file);
+    return real->pMethods->xDeviceCharacteristics(real);
+}
+
+int copyShmMap(sqlite3_file *file, int page, int size, int extend, void volatile **address)
+{
+    sqlite3_file *real = realOf(file);
+    if (real->pMethods->iVersion < 2 || !real->pMethods->xShmMap)
+        return SQLITE_IOERR_SHMMAP;
+    return real->pMethods->xShmMap(real, page, size, extend, address);
+}
+
+int copyShmLock(sqlite3_file *file, int offset, int count, int flags)
+{
+    sqlite3_file *real = realOf(file);
+    if (real->pMethods->iVersion < 2 || !real->pMethods->xShmLock)
+        return SQLITE_IOERR_SHMLOCK;
+    return real->pMethods->xShmLock(real, offset, count, flags);
+}
+
+void copyShmBarrier(sqlite3_file *file)
+{
+    sqlite3_file *real = realOf(file);
+    if (real->pMethods->iVersion >= 2 && real->pMethods->xShmBarrier)
+        real->pMethods->xShmBarrier(real);
+}
+
+int copyShmUnmap(sqlite3_file *file, int deleteFlag)
+{
+    sqlite3_file *real = realOf(file);
+    if (real->pMethods->iVersion < 2 || !real->pMethods->xShmUnmap)
+        return SQLITE_OK;
+    return real->pMethods->xShmUnmap(real, deleteFlag);
+}
+
+int copyFetch(sqlite3_file *file, sqlite3_int64 offset, int amount, void **page)
+{
+    sqlite3_file *real = realOf(file);
+    // A mapped page would show the marker: marked files are read through copyRead only.
+    if (markedOf(file) || real->pMethods->iVersion < 3 || !real->pMethods->xFetch) {
+        *page = nullptr;
+        return SQLITE_OK;
+    }
+    return real->pMethods->xFetch(real, offset, amount, page);
+}
+
+int copyUnfetch(sqlite3_file *file, sqlite3_int64 offset, void *page)
+{
+    sqlite3_file *real = realOf(file);
+    if (markedOf(file) || real->pMethods->iVersion < 3 || !real->pMethods->xUnfetch)
+        return SQLITE_OK;
+    return real->pMethods->xUnfetch(real, offset, page);
+}
+
+int copyOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags, int *outFlags)
+{
+    auto *copy = reinterpret_cast<CopyFile *>(file);
+    copy->base.pMethods = nullptr;
+    copy->real = reinterpret_cast<sqlite3_file *>(copy + 1);
+    copy->real->pMethods = nullptr;
+    copy->marked = false;
+    const int rc = realVfs->xOpen(realVfs, name, copy->real, flags, outFlags);
+    // A real file that is set up is closed through this one, even after a failed open.
+    if (copy->real->pMethods)
+        copy->base.pMethods = &copyMethods;
+    if (rc != SQLITE_OK)
+        return rc;
+    if (flags & SQLITE_OPEN_MAIN_DB) {
+        char head[MarkerSize];
+        copy->marked = copy->real->pMethods->xRead(copy->real, head, MarkerSize, 0) == SQLITE_OK &&
+                       std::memcmp(head, Marker, MarkerSize) == 0;
+    }
+    return SQLITE_OK;
+}
+
+int copyDelete(sqlite3_vfs *, const char *name, int syncDir)
+{
+    return realVfs->xDelete(realVfs, name, syncDir);
+}
+
+int copyAccess(sqlite3_vfs *, const char *name, int flags, int *result)
+{
+    return realVfs->xAccess(realVfs, name, flags, result);
+}
+
+int copyFullPathname(sqlite3_vfs *, const char *name, int size, char *out)
+{
+    return realVfs->xFullPathname(realVfs, name, size, out);
+}
+
+void *copyDlOpen(sqlite3_vfs *, const char *name)
+{
+    return realVfs->xDlOpen(realVfs, name);
+}
+
+void copyDlError(sqlite3_vfs *, int size, char *message)
+{
+    realVfs->xDlError(realVfs, size, message);
+}
+
+void (*copyDlSym(sqlite3_vfs *, void *library, const char *symbol))(void)
+{
+    return realVfs->xDlSym(realVfs, library, symbol);
+}
+
+void copyDlClose(sqlite3_vfs *, void *library)
+{
+    realVfs->xDlClose(realVfs, library);
+}
+
+int copyRandomness(sqlite3_vfs *, int size, char *out)
+{
+    return realVfs->xRandomness(realVfs, size, out);
+}
+
+int copySleep(sqlite3_vfs *, int microseconds)
+{
+    return realVfs->xSleep(realVfs, microseconds);
+}
+
+int copyCurrentTime(sqlite3_vfs *, double *now)
+{
+    return realVfs->xCurrentTime(realVfs, now);
+}
+
+int copyGetLastError(sqlite3_vfs *, int size, char *message)
+{
+    return realVfs->xGetLastError ? realVfs->xGetLastError(realVfs, size, message) : 0;
+}
+
+int copyCurrentTimeInt64(sqlite3_vfs *, sqlite3_int64 *now)
+{
+    if (realVfs->iVersion >= 2 && realVfs->xCurrentTimeInt64)
+        return realVfs->xCurrentTimeInt64(realVfs, now);
+    double days = 0;
+    const int rc = realVfs->xCurrentTime(realVfs, &days);
+    *now = sqlite3_int64(days * 86400000.0);
+    return rc;
+}
+
+void registerLayer()
+{
+    realVfs = sqlite3_vfs_find(nullptr);
+    copyMethods.iVersion = 3;
+    copyMethods.xClose = copyClose;
+    copyMethods.xRead = copyRead;
+    copyMethods.xWrite = copyWrite;
+    copyMethods.xTruncate = copyTruncate;
+    copyMethods.xSync = copySync;
+    copyMethods.xFileSize = copyFileSize;
+    copyMethods.xLock = copyLock;
+    copyMethods.xUnlock = copyUnlock;
+    copyMethods.xCheckReservedLock = copyCheckReservedLock;
+    copyMethods.xFileControl = copyFileControl;
+    copyMethods.xSectorSize = copySectorSize;
+    copyMethods.xDeviceCharacteristics = copyDeviceCharacteristics;
+    copyMethods.xShmMap = copyShmMap;
+    copyMethods.xShmLock = copyShmLock;
+    copyMethods.xShmBarrier = copyShmBarrier;
+    copyMethods.xShmUnmap = copyShmUnmap;
+    copyMethods.xFetch = copyFetch;
+    copyMethods.xUnfetch = copyUnfetch;
+
+    copyVfs.iVersion = 2;
+    copyVfs.szOsFile = int(sizeof(CopyFile)) + realVfs->szOsFile;
+    copyVfs.mxPathname = realVfs->mxPathname;
+    copyVfs.zName = "marlux-compact-copy";
+    copyVfs.xOpen = copyOpen;
+    copyVfs.xDelete = copyDelete;
+    copyVfs.xAccess = copyAccess;
+    copyVfs.xFullPathname = copyFullPathname;
+    copyVfs.xDlOpen = copyDlOpen;
+    copyVfs.xDlError = copyDlError;
+    copyVfs.xDlSym = copyDlSym;
+    copyVfs.xDlClose = copyDlClose;
+    copyVfs.xRandomness = copyRandomness;
+    copyVfs.xSleep = copySleep;
+    copyVfs.xCurrentTime = copyCurrentTime;
+    copyVfs.xGetLastError = copyGetLastError;
+    copyVfs.xCurrentTimeInt64 = copyCurrentTimeInt64;
+    sqlite3_vfs_register(&copyVfs, 0);
+}
+
+bool writeAll(int fd, const char *bytes, size_t size, off_t offset)
+{
+    const ssize_t written = ::pwrite(fd, bytes, size, offset);
+    if (written == ssize_t(size))
+        return true;
+    if (written >= 0)
+        errno = ENOSPC;
+    return false;
+}
+
+// Locks and marks a new file; closes it on failure, keeping errno.
+int prepare(int fd)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && writeAll(fd, Marker, MarkerSize, 0))
+        return fd;
+    const int code = errno;
+    ::close(fd);
+    errno = code;
+    return -1;
+}
+
+} // namespace
+
+const char *vfsName()
+{
+    static std::once_flag once;
+    std::call_once(once, registerLayer);
+    return copyVfs.zName;
+}
+
+int create(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    int fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        fd = prepare(fd);
+        if (fd < 0)
+            return -1;
+        // Linked by its /proc entry, or without /proc where the privilege allows.
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
+                0 ||
+            (errno != EEXIST && ::linkat(fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0))
+            return fd;
+        const int code = errno;
+        ::close(fd);
+        errno = code;
+        if (code == EEXIST)
+            return -1;
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return -1;
+    }
+    // No unnamed files to be had here: the marker follows the creation at once.
+    fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    fd = prepare(fd);
+    if (fd < 0) {
+        const int code = errno;
+        ::unlink(name.constData());
+        errno = code;
+    }
+    return fd;
+}
+
+bool unmark(int fd)
+{
+    return ::fsync(fd) == 0 && writeAll(fd, SqliteHead, MarkerSize, 0) && ::fsync(fd) == 0;
+}
+
+bool isCopy(int fd, qint32 appId)
+{
+    unsigned char head[72];
+    const ssize_t size = ::pread(fd, head, sizeof head, 0);
+    if (size >= MarkerSize && std::memcmp(head, Marker, MarkerSize) == 0)
+        return true;
+    if (size != ssize_t(sizeof head) || std::memcmp(head, SqliteHead, MarkerSize) != 0)
+        return false;
+    const quint32 id = quint32(head[68]) << 24 | quint32(head[69]) << 16 | quint32(head[70]) << 8 |
+                       quint32(head[71]);
+    return qint32(id) == appId;
+}
+
+} // namespace db::CompactCopy
