@@ -1169,7 +1169,18 @@ bool CFtpConnection::uploadFile(const QString &localPath, const QByteArray &remo
     return false;
 }
 
-// One STOR or APPE from startOffset of the local file (REST sent before a resumed STOR).
+// Every STOR comes after a REST, 0 for a new file, so that no restart point the server kept
+// from an earlier command moves where the new file starts. A server without REST keeps no
+// such point: for a new file its refusal is no reason to stop.
+bool CFtpConnection::processRestBeforeStore(qint64 startOffset)
+{
+    FtpReply reply;
+    if (command("REST", QByteArray::number(startOffset), {350}, &reply))
+        return true;
+    return startOffset == 0 && (reply.code == 500 || reply.code == 502);
+}
+
+// One STOR or APPE from startOffset of the local file.
 bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteName,
                                qint64 startOffset)
 {
@@ -1184,8 +1195,7 @@ bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteN
     }
     m_job = DataJob::Upload;
     const bool ready = openDataConnection() && m_abortCode == 0 &&
-                       (startOffset == 0 || verb != "STOR" ||
-                        command("REST", QByteArray::number(startOffset), {350}));
+                       (verb != "STOR" || processRestBeforeStore(startOffset));
     if (abortedDuringSetup() || !ready) {
         m_data->abort();
         resetTransfer();

@@ -134,6 +134,7 @@ private:
     // False, with the cause set, when a download's start offset lies past the remote end.
     bool resumable(const QString &localPath, qint64 startOffset, qint64 remoteSize);
     bool runUpload(const QByteArray &verb, const QByteArray &remoteName, qint64 startOffset);
+    bool processRestBeforeStore(qint64 startOffset);
     void describeCancelledUpload(const QByteArray &remoteName, qint64 total, qint64 delivered);
     void setError(int code, const QString &text);
     void setErrorCode(int code);
