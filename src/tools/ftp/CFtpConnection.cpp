@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -19,6 +20,8 @@ namespace {
 constexpr qint64 uploadBlockSize = 4096;
 constexpr qint64 uploadSendSize = 16 * uploadBlockSize;
 constexpr qint64 uploadWindow = 16 * uploadSendSize;
+// How often an upload asks the system how much of it the server has taken.
+constexpr int deliveryPollMs = 200;
 constexpr quint16 firstActivePort = 1100;
 constexpr int activePortAttempts = 100;
 // The replies that settle a cancelled transfer are waited for this many silent seconds at
@@ -129,12 +132,7 @@ CFtpConnection::CFtpConnection(QObject *parent, int tickMs)
             return;
         m_bytesSent += sent;
         m_timeout.reset();
-        // Bytes in the system's send queue have not reached the server yet.
-        const qint64 acked = m_bytesSent - m_data->unacknowledgedBytes();
-        if (acked > m_bytesAcked) {
-            m_bytesAcked = acked;
-            emit uploadProgress(m_bytesAcked);
-        }
+        reportDelivered();
         pumpUpload();
     });
     connect(m_data, &SocketControl::sendComplete, this, &CFtpConnection::pumpUpload);
@@ -827,11 +825,28 @@ void CFtpConnection::pumpUpload()
         }
     }
     if (m_uploadEof && m_data->bytesToWrite() == 0) {
-        // Everything reached the socket: closing it ends the file for the server.
-        m_data->close();
+        // Everything has left this process, but the system may still hold megabytes of it:
+        // the end of the file goes out behind them, and the socket stays open to count what
+        // the server has taken. The upload is complete only when the server says so.
+        if (!m_data->shutdownSend())
+            m_data->close();
         m_uploadFinished = true;
         m_file.close();
-        emit stateChanged(TransferCompleted);
+    }
+}
+
+void CFtpConnection::reportDelivered()
+{
+    // A connection that ended early says nothing of what arrived.
+    if (m_job != DataJob::Upload || m_data->state() != SocketControl::Connected)
+        return;
+    // Bytes in the system's send queue have not reached the server yet.
+    const qint64 acked = m_bytesSent - m_data->unacknowledgedBytes();
+    if (acked > m_bytesAcked) {
+        m_bytesAcked = acked;
+        // Bytes the server takes are no silence, though nothing is left to hand the socket.
+        m_timeout.reset();
+        emit uploadProgress(m_bytesAcked);
     }
 }
 
@@ -847,6 +862,12 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
     bool haveFinal = false;
     bool lost = false;
     FtpReply finalReply;
+    // An upload's last megabytes leave the system's queue with no event of their own.
+    QTimer deliveryPoll;
+    if (m_job == DataJob::Upload) {
+        connect(&deliveryPoll, &QTimer::timeout, this, &CFtpConnection::reportDelivered);
+        deliveryPoll.start(deliveryPollMs);
+    }
     const bool waited = waitFor([&] {
         // Once the transfer is given up, the replies still to come are the abort's to read.
         if (m_abortCode != 0)
@@ -1206,8 +1227,12 @@ bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteN
     m_bytesSent = startOffset;
     m_bytesAcked = startOffset;
     const bool ok = runDataCommand(verb, remoteName);
-    if (ok && m_bytesSent > m_bytesAcked)
-        emit uploadProgress(m_bytesSent); // the server has confirmed every byte
+    if (ok) {
+        // The server has confirmed every byte.
+        if (m_bytesSent > m_bytesAcked)
+            emit uploadProgress(m_bytesSent);
+        emit stateChanged(TransferCompleted);
+    }
     const qint64 delivered = m_bytesAcked;
     // A server still silent after the cancel is not asked anything more.
     const bool settled = m_abortSettled;

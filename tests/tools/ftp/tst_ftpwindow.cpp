@@ -16,7 +16,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -453,6 +455,41 @@ private slots:
         QCOMPARE(prompter.calls().at(1).title, QStringLiteral("ARE YOU SURE?"));
         QCOMPARE(fileSha256(QDir(slow.root()).filePath(QStringLiteral("small.bin"))), sha);
         QVERIFY(m_ftp->listItem(QStringLiteral("small.bin")));
+    }
+
+    void uploadToSlowReader()
+    {
+        // The server reads for seconds after the last byte left this process: the strip and
+        // the bar show the upload, no time-out comes, and it completes with the final reply.
+        PyFtpServer slow({QStringLiteral("--throttle"), QStringLiteral("500000")});
+        QVERIFY2(slow.start(), qPrintable(slow.errorText()));
+        QTemporaryDir local;
+        const QString source = local.filePath(QStringLiteral("slow.bin"));
+        const QString served = slow.root() + QStringLiteral("/slow.bin");
+        writeRandomFile(source, 4000000, 3);
+        QVERIFY(openWindow());
+        scriptLogin(slow.address());
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        m_ftp->connection()->setTimeout(4); // the server pauses 2 s at a time
+        QString midway;                     // the strip and the bar once it holds 3 MB
+        qint64 heldAtCompletion = 0;
+        QTimer sample;
+        connect(&sample, &QTimer::timeout, this, [&] {
+            if (midway.isEmpty() && QFileInfo(served).size() > 3000000)
+                midway = m_ftp->sbStatusBar->text() + QString::number(m_ftp->ProgressBar1->value());
+        });
+        sample.start(100);
+        connect(m_ftp->connection(), &CFtpConnection::stateChanged, this, [&](int state) {
+            if (state == CFtpConnection::TransferCompleted)
+                heldAtCompletion = QFileInfo(served).size();
+        });
+        ScriptedPrompter prompter;
+        prompter.answer(source);
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
+        QCOMPARE(heldAtCompletion, 4000000);
+        QVERIFY2(midway.contains(QRegularExpression(
+                     QStringLiteral("^Uploading slow.bin \\(\\d+ bytes\\)[1-9]"))),
+                 qPrintable(midway));
     }
 
     void foreignNamesAndCutDownload()
