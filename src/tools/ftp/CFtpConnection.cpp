@@ -52,6 +52,27 @@ QString shownReply(const QByteArray &bytes)
     return text;
 }
 
+// Writes every byte or fails with the system's reason. A write the disk cuts short reports
+// no reason of its own; the next attempt at the rest fails with it ("No space left on
+// device").
+bool writeAll(QFile &file, QByteArrayView bytes)
+{
+    for (int failures = 0; !bytes.isEmpty();) {
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written > 0)
+            bytes = bytes.sliced(written);
+        else if (++failures == 2)
+            return false;
+    }
+    return true;
+}
+
+// The same for what still waits in the file's buffer.
+bool flushAll(QFile &file)
+{
+    return file.flush() || file.flush();
+}
+
 // "(1234 bytes)" in a 150 reply; -1 when it names no size.
 qint64 announcedSize(const QByteArray &line)
 {
@@ -382,7 +403,7 @@ void CFtpConnection::onDataArrival()
             m_pending += bytes;
             break;
         }
-        if (m_file.write(bytes) != bytes.size()) {
+        if (!writeAll(m_file, bytes)) {
             m_abortCode = ftpErrLocalFile;
             m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
             break;
@@ -781,7 +802,7 @@ void CFtpConnection::onPreliminaryReply()
         if (!m_pending.isEmpty()) {
             const QByteArray early = m_pending;
             m_pending.clear();
-            if (m_file.write(early) != early.size()) {
+            if (!writeAll(m_file, early)) {
                 m_abortCode = ftpErrLocalFile;
                 m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
                 return;
@@ -921,7 +942,7 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
     // The last buffered bytes of a download must reach the disk before it counts as done.
     QString localError;
     if (m_file.isOpen()) {
-        if (m_job == DataJob::Download && !m_file.flush())
+        if (m_job == DataJob::Download && !flushAll(m_file))
             localError = tr("%1: %2").arg(m_localPath, m_file.errorString());
         m_file.close();
     }

@@ -421,11 +421,12 @@ QString FrmFTP::ask(const QString &prompt, int icon, int buttons, const QString 
     return MsgBoxEx(prompt, icon, buttons, title);
 }
 
-void FrmFTP::logFailure()
+void FrmFTP::logFailure(const QString &description)
 {
-    m_FtpConnection_ReplyMessage(QStringLiteral("Error %1: %2\r\n")
-                                     .arg(m_FtpConnection->ftpGetLastError())
-                                     .arg(m_FtpConnection->getFtpErrorDescription()));
+    m_FtpConnection_ReplyMessage(
+        QStringLiteral("Error %1: %2\r\n")
+            .arg(m_FtpConnection->ftpGetLastError())
+            .arg(description.isNull() ? m_FtpConnection->getFtpErrorDescription() : description));
 }
 
 void FrmFTP::ConnectToServer()

@@ -121,6 +121,13 @@ void FrmFTP::DownloadSelected()
     const QByteArray remote = nodeKey(tvTreeView->currentItem()).startsWith(QLatin1Char('/'))
                                   ? rawKey(tvTreeView->currentItem()) + rawFile
                                   : rawFile;
+    // A failure names the user's file, never the hidden copy it was written to.
+    const auto reason = [&] {
+        QString text = m_FtpConnection->getFtpErrorDescription();
+        if (replacing)
+            text.replace(target, fileName);
+        return text;
+    };
 
     for (;;) {
         if (m_FtpConnection->downloadFile(remote, target, mode, startOffset)) {
@@ -133,7 +140,7 @@ void FrmFTP::DownloadSelected()
             return;
         }
         const int code = m_FtpConnection->ftpGetLastError();
-        logFailure();
+        logFailure(reason());
         if (m_closeGuard.closePending()) {
             // The window is closing: no questions, no reconnect.
             ResetProgress();
@@ -163,9 +170,8 @@ void FrmFTP::DownloadSelected()
             // A cancelled transfer leaves no progress standing behind the box.
             if (code == 63)
                 ResetProgress();
-            ask(QStringLiteral("Error: ") + QString::number(code) + CRLF + CRLF +
-                    m_FtpConnection->getFtpErrorDescription(),
-                103, 4, QStringLiteral("ERROR"));
+            ask(QStringLiteral("Error: ") + QString::number(code) + CRLF + CRLF + reason(), 103, 4,
+                QStringLiteral("ERROR"));
         }
         break;
     }

@@ -29,6 +29,8 @@
 #include <functional>
 #include <utility>
 
+#include <sys/mount.h>
+
 namespace {
 
 // Answers the connect dialog with a user login to `address`.
@@ -366,6 +368,20 @@ private slots:
         QVERIFY(prompter.calls().at(1).prompt.contains(QLatin1String("remote file - 5,000 bytes")));
         QCOMPARE(fileSha256(QDir(m_server.root()).filePath(QStringLiteral("up load.bin"))), upSha);
         QFile::remove(QDir(m_server.root()).filePath(QStringLiteral("up load.bin")));
+
+        // A full disk while replacing a file: the system's reason, naming the user's file.
+        QTemporaryDir small;
+        if (::mount("tmpfs", qPrintable(small.path()), "tmpfs", 0, "size=512k") != 0)
+            QSKIP("no small file system can be mounted here");
+        const QString full = small.filePath(QStringLiteral("full.bin"));
+        QVERIFY(writeFile(full, "older"));
+        prompter.answer(full);
+        prompter.answer(QStringLiteral("No")); // a new file, not an append
+        selectFile(QStringLiteral("my file.bin"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        ::umount(qPrintable(small.path()));
+        QCOMPARE(prompter.calls().last().prompt,
+                 QStringLiteral("Error: 62\r\n\r\n%1: No space left on device").arg(full));
     }
 
     void stopDuringTransfer()
