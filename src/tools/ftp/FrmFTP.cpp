@@ -546,9 +546,13 @@ void FrmFTP::AddListItem(const CFtpFile &file)
     item->setData(0, RawRole, file.rawName.isEmpty() ? file.filename.toUtf8() : file.rawName);
     item->setText(1, file.fileSize < 0 ? QString() : groupedNumber(file.fileSize));
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    item->setText(2, file.lastWriteTime.isValid()
-                         ? QLocale().toString(file.lastWriteTime, QLocale::ShortFormat)
-                         : QString());
+    // A UNIX listing keeps no time of day: midnight shown would be a false time.
+    QString written;
+    if (file.lastWriteTime.isValid())
+        written = file.hasTimeOfDay
+                      ? QLocale().toString(file.lastWriteTime, QLocale::ShortFormat)
+                      : QLocale().toString(file.lastWriteTime.date(), QLocale::ShortFormat);
+    item->setText(2, written);
     item->setText(3, file.permissions);
     item->setText(4, file.owner);
     item->setText(5, file.group);

@@ -225,6 +225,7 @@ private slots:
         QTreeWidgetItem *big = m_ftp->listItem(QStringLiteral("my file.bin"));
         QVERIFY(big);
         QCOMPARE(big->text(1), QStringLiteral("1,234,567"));
+        QVERIFY(!big->text(2).isEmpty() && !big->text(2).contains(QLatin1Char(':'))); // no time
         QVERIFY(m_ftp->listItem(QStringLiteral("readme.txt")));
         QVERIFY(!m_ftp->listItem(QStringLiteral("pub")));
 
