@@ -296,9 +296,9 @@ int FrmFTP::transferMode() const
     return Option1[0]->isChecked() ? 0 : 1;
 }
 
-// The node's names, as the server's bytes, joined by "/" from its first "/", runs of "/" made
-// one.
-QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node) const
+// The node's names, as the server's bytes, joined by "/" from its first "/"; runs of "/" made
+// one when asked.
+QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node, bool collapse) const
 {
     QList<QByteArray> parts;
     for (const QTreeWidgetItem *at = node; at; at = at->parent())
@@ -306,7 +306,7 @@ QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node) const
     QByteArray path = parts.join('/');
     const qsizetype slash = path.indexOf('/');
     path = slash < 0 ? path : path.mid(slash);
-    while (path.contains("//"))
+    while (collapse && path.contains("//"))
         path.replace("//", "/");
     return path;
 }
@@ -371,7 +371,7 @@ void FrmFTP::tbToolBar_ButtonClick(const QString &key)
             return;
         if (selected->parent())
             tvTreeView->setCurrentItem(selected = selected->parent());
-        if (m_FtpConnection->setCurrentDirectory(rawServerPath(selected)))
+        if (m_FtpConnection->setCurrentDirectory(rawServerPath(selected, false)))
             ShowFolder(selected);
     } else if (key == QLatin1String("Stop")) {
         if (m_FtpConnection->closeConnection()) {

@@ -88,7 +88,7 @@ private:
                              const QByteArray &rawKey = QByteArray());
     void clearTree();
     // The folder path of a node for the server (its own bytes).
-    QByteArray rawServerPath(const QTreeWidgetItem *node) const;
+    QByteArray rawServerPath(const QTreeWidgetItem *node, bool collapse = true) const;
     QTreeWidgetItem *selectedListItem() const;
     int transferMode() const;
     void setViewStyle(int style);

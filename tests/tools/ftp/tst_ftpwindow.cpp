@@ -249,7 +249,12 @@ private slots:
         QVERIFY(!m_ftp->node(QStringLiteral("/pub/linux/")));
         QVERIFY(QDir(m_server.root()).mkpath(QStringLiteral("pub/linux")));
 
-        // Up goes to the root, and Up at the root lists the root again.
+        // Up goes to the parent by the node's full path, "//" and all, then to the root; Up at
+        // the root lists the root again.
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+        m_ftp->tvTreeView_NodeClick(m_ftp->node(QStringLiteral("/pub/linux/")));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("UpLevel"));
+        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("CWD //pub\n250")));
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("UpLevel"));
         QCOMPARE(m_ftp->tvTreeView->currentItem(), root);
         QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 2);
@@ -288,6 +293,11 @@ private slots:
         QCOMPARE(prompter.calls().first().title, QStringLiteral("FAILED"));
         prompter.clear();
 
+        // A folder gone from the server: its click is refused, and the files still listed
+        // (in the server's folder) download.
+        QVERIFY(QDir(m_server.root()).rmdir(QStringLiteral("docs")));
+        m_ftp->tvTreeView_NodeClick(m_ftp->node(QStringLiteral("/docs/")));
+        QVERIFY(QDir(m_server.root()).mkdir(QStringLiteral("docs")));
         const QString target = local.filePath(QStringLiteral("copy of my file.bin"));
         selectFile(QStringLiteral("my file.bin"));
         prompter.answer(target);
@@ -297,7 +307,7 @@ private slots:
         QCOMPARE(prompter.saveWithoutReplaceQuestion, 1); // the program asks, not the box
         QCOMPARE(fileSha256(target), m_bigSha);
         QCOMPARE(m_ftp->sbStatusBar->text(), QStringLiteral("Transfer completed."));
-        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("RETR")));
+        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("RETR my file.bin")));
         prompter.clear();
 
         // A shorter local file: the append question; Yes resumes to the same bytes.
@@ -539,7 +549,7 @@ private slots:
         prompter.answer(target);
         prompter.answer(QStringLiteral("No")); // download from 0
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
-        QVERIFY(server.peer.lines.contains(QByteArray("RETR /caf\xe9")));
+        QVERIFY(server.peer.lines.contains(QByteArray("RETR caf\xe9")));
         QCOMPARE(prompter.calls().last().title, QStringLiteral("ERROR"));
         QCOMPARE(readAll(target), good);
         QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
