@@ -8,6 +8,7 @@
 
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -309,6 +310,14 @@ qint64 SocketControl::unacknowledgedBytes() const
     if (::ioctl(int(m_socket->socketDescriptor()), SIOCOUTQ, &queued) != 0 || queued < 0)
         return 0;
     return queued;
+}
+
+bool SocketControl::shutdownSend()
+{
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState ||
+        m_socket->bytesToWrite() > 0 || m_socket->socketDescriptor() < 0)
+        return false;
+    return ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR) == 0;
 }
 
 void SocketControl::checkPendingConnections()

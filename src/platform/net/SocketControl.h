@@ -83,6 +83,10 @@ public:
     // Takes in a connection the system already accepted but whose notice has not come yet.
     void checkPendingConnections();
 
+    // Ends the sending direction once every byte has left this process: the peer sees the end
+    // of the data while the socket stays open, so unacknowledgedBytes() keeps counting what is
+    // still on its way. False when there is no connection or bytes still wait to be written.
+    bool shutdownSend();
     // Ends the connection or the listening; bytes already sent still reach the peer.
     // A local close raises no close event.
     void close();

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -19,6 +20,8 @@ namespace {
 constexpr qint64 uploadBlockSize = 4096;
 constexpr qint64 uploadSendSize = 16 * uploadBlockSize;
 constexpr qint64 uploadWindow = 16 * uploadSendSize;
+// How often an upload asks the system how much of it the server has taken.
+constexpr int deliveryPollMs = 200;
 constexpr quint16 firstActivePort = 1100;
 constexpr int activePortAttempts = 100;
 // The replies that settle a cancelled transfer are waited for this many silent seconds at
@@ -47,6 +50,27 @@ QString shownReply(const QByteArray &bytes)
         text += QChar(0x2026);
     }
     return text;
+}
+
+// Writes every byte or fails with the system's reason. A write the disk cuts short reports
+// no reason of its own; the next attempt at the rest fails with it ("No space left on
+// device").
+bool writeAll(QFile &file, QByteArrayView bytes)
+{
+    for (int failures = 0; !bytes.isEmpty();) {
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written > 0)
+            bytes = bytes.sliced(written);
+        else if (++failures == 2)
+            return false;
+    }
+    return true;
+}
+
+// The same for what still waits in the file's buffer.
+bool flushAll(QFile &file)
+{
+    return file.flush() || file.flush();
 }
 
 // "(1234 bytes)" in a 150 reply; -1 when it names no size.
@@ -129,12 +153,7 @@ CFtpConnection::CFtpConnection(QObject *parent, int tickMs)
             return;
         m_bytesSent += sent;
         m_timeout.reset();
-        // Bytes in the system's send queue have not reached the server yet.
-        const qint64 acked = m_bytesSent - m_data->unacknowledgedBytes();
-        if (acked > m_bytesAcked) {
-            m_bytesAcked = acked;
-            emit uploadProgress(m_bytesAcked);
-        }
+        reportDelivered();
         pumpUpload();
     });
     connect(m_data, &SocketControl::sendComplete, this, &CFtpConnection::pumpUpload);
@@ -384,7 +403,7 @@ void CFtpConnection::onDataArrival()
             m_pending += bytes;
             break;
         }
-        if (m_file.write(bytes) != bytes.size()) {
+        if (!writeAll(m_file, bytes)) {
             m_abortCode = ftpErrLocalFile;
             m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
             break;
@@ -783,7 +802,7 @@ void CFtpConnection::onPreliminaryReply()
         if (!m_pending.isEmpty()) {
             const QByteArray early = m_pending;
             m_pending.clear();
-            if (m_file.write(early) != early.size()) {
+            if (!writeAll(m_file, early)) {
                 m_abortCode = ftpErrLocalFile;
                 m_abortText = tr("%1: %2").arg(m_localPath, m_file.errorString());
                 return;
@@ -827,11 +846,28 @@ void CFtpConnection::pumpUpload()
         }
     }
     if (m_uploadEof && m_data->bytesToWrite() == 0) {
-        // Everything reached the socket: closing it ends the file for the server.
-        m_data->close();
+        // Everything has left this process, but the system may still hold megabytes of it:
+        // the end of the file goes out behind them, and the socket stays open to count what
+        // the server has taken. The upload is complete only when the server says so.
+        if (!m_data->shutdownSend())
+            m_data->close();
         m_uploadFinished = true;
         m_file.close();
-        emit stateChanged(TransferCompleted);
+    }
+}
+
+void CFtpConnection::reportDelivered()
+{
+    // A connection that ended early says nothing of what arrived.
+    if (m_job != DataJob::Upload || m_data->state() != SocketControl::Connected)
+        return;
+    // Bytes in the system's send queue have not reached the server yet.
+    const qint64 acked = m_bytesSent - m_data->unacknowledgedBytes();
+    if (acked > m_bytesAcked) {
+        m_bytesAcked = acked;
+        // Bytes the server takes are no silence, though nothing is left to hand the socket.
+        m_timeout.reset();
+        emit uploadProgress(m_bytesAcked);
     }
 }
 
@@ -847,6 +883,12 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
     bool haveFinal = false;
     bool lost = false;
     FtpReply finalReply;
+    // An upload's last megabytes leave the system's queue with no event of their own.
+    QTimer deliveryPoll;
+    if (m_job == DataJob::Upload) {
+        connect(&deliveryPoll, &QTimer::timeout, this, &CFtpConnection::reportDelivered);
+        deliveryPoll.start(deliveryPollMs);
+    }
     const bool waited = waitFor([&] {
         // Once the transfer is given up, the replies still to come are the abort's to read.
         if (m_abortCode != 0)
@@ -900,7 +942,7 @@ bool CFtpConnection::runDataCommand(const QByteArray &verb, const QByteArray &ar
     // The last buffered bytes of a download must reach the disk before it counts as done.
     QString localError;
     if (m_file.isOpen()) {
-        if (m_job == DataJob::Download && !m_file.flush())
+        if (m_job == DataJob::Download && !flushAll(m_file))
             localError = tr("%1: %2").arg(m_localPath, m_file.errorString());
         m_file.close();
     }
@@ -1169,7 +1211,18 @@ bool CFtpConnection::uploadFile(const QString &localPath, const QByteArray &remo
     return false;
 }
 
-// One STOR or APPE from startOffset of the local file (REST sent before a resumed STOR).
+// Every STOR comes after a REST, 0 for a new file, so that no restart point the server kept
+// from an earlier command moves where the new file starts. A server without REST keeps no
+// such point: for a new file its refusal is no reason to stop.
+bool CFtpConnection::processRestBeforeStore(qint64 startOffset)
+{
+    FtpReply reply;
+    if (command("REST", QByteArray::number(startOffset), {350}, &reply))
+        return true;
+    return startOffset == 0 && (reply.code == 500 || reply.code == 502);
+}
+
+// One STOR or APPE from startOffset of the local file.
 bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteName,
                                qint64 startOffset)
 {
@@ -1184,8 +1237,7 @@ bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteN
     }
     m_job = DataJob::Upload;
     const bool ready = openDataConnection() && m_abortCode == 0 &&
-                       (startOffset == 0 || verb != "STOR" ||
-                        command("REST", QByteArray::number(startOffset), {350}));
+                       (verb != "STOR" || processRestBeforeStore(startOffset));
     if (abortedDuringSetup() || !ready) {
         m_data->abort();
         resetTransfer();
@@ -1196,8 +1248,12 @@ bool CFtpConnection::runUpload(const QByteArray &verb, const QByteArray &remoteN
     m_bytesSent = startOffset;
     m_bytesAcked = startOffset;
     const bool ok = runDataCommand(verb, remoteName);
-    if (ok && m_bytesSent > m_bytesAcked)
-        emit uploadProgress(m_bytesSent); // the server has confirmed every byte
+    if (ok) {
+        // The server has confirmed every byte.
+        if (m_bytesSent > m_bytesAcked)
+            emit uploadProgress(m_bytesSent);
+        emit stateChanged(TransferCompleted);
+    }
     const qint64 delivered = m_bytesAcked;
     // A server still silent after the cancel is not asked anything more.
     const bool settled = m_abortSettled;

@@ -89,7 +89,9 @@ public:
     bool downloadFile(const QByteArray &remoteName, const QString &localPath, int mode,
                       qint64 startOffset = 0);
     // A resumed upload appends (APPE) when the remote file is exactly startOffset bytes long,
-    // else it sends REST and STOR.
+    // else it sends REST and STOR; a new file goes with REST 0 and STOR. The upload is
+    // complete (state 10) with the server's final reply; progress counts the bytes the
+    // server has taken, not those still queued in this system.
     bool uploadFile(const QString &localPath, const QString &remoteName, int mode,
                     qint64 startOffset = 0);
     bool uploadFile(const QString &localPath, const QByteArray &remoteName, int mode,
@@ -134,6 +136,7 @@ private:
     // False, with the cause set, when a download's start offset lies past the remote end.
     bool resumable(const QString &localPath, qint64 startOffset, qint64 remoteSize);
     bool runUpload(const QByteArray &verb, const QByteArray &remoteName, qint64 startOffset);
+    bool processRestBeforeStore(qint64 startOffset);
     void describeCancelledUpload(const QByteArray &remoteName, qint64 total, qint64 delivered);
     void setError(int code, const QString &text);
     void setErrorCode(int code);
@@ -167,6 +170,8 @@ private:
     void onDataArrival();
     void onConnectionRequest(int requestId);
     void pumpUpload();
+    // Reports what of an upload the server has taken so far.
+    void reportDelivered();
 
     SocketControl *m_control;
     SocketControl *m_data;

@@ -296,9 +296,9 @@ int FrmFTP::transferMode() const
     return Option1[0]->isChecked() ? 0 : 1;
 }
 
-// The node's names, as the server's bytes, joined by "/" from its first "/", runs of "/" made
-// one.
-QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node) const
+// The node's names, as the server's bytes, joined by "/" from its first "/"; runs of "/" made
+// one when asked.
+QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node, bool collapse) const
 {
     QList<QByteArray> parts;
     for (const QTreeWidgetItem *at = node; at; at = at->parent())
@@ -306,7 +306,7 @@ QByteArray FrmFTP::rawServerPath(const QTreeWidgetItem *node) const
     QByteArray path = parts.join('/');
     const qsizetype slash = path.indexOf('/');
     path = slash < 0 ? path : path.mid(slash);
-    while (path.contains("//"))
+    while (collapse && path.contains("//"))
         path.replace("//", "/");
     return path;
 }
@@ -371,7 +371,7 @@ void FrmFTP::tbToolBar_ButtonClick(const QString &key)
             return;
         if (selected->parent())
             tvTreeView->setCurrentItem(selected = selected->parent());
-        if (m_FtpConnection->setCurrentDirectory(rawServerPath(selected)))
+        if (m_FtpConnection->setCurrentDirectory(rawServerPath(selected, false)))
             ShowFolder(selected);
     } else if (key == QLatin1String("Stop")) {
         if (m_FtpConnection->closeConnection()) {
@@ -421,11 +421,12 @@ QString FrmFTP::ask(const QString &prompt, int icon, int buttons, const QString 
     return MsgBoxEx(prompt, icon, buttons, title);
 }
 
-void FrmFTP::logFailure()
+void FrmFTP::logFailure(const QString &description)
 {
-    m_FtpConnection_ReplyMessage(QStringLiteral("Error %1: %2\r\n")
-                                     .arg(m_FtpConnection->ftpGetLastError())
-                                     .arg(m_FtpConnection->getFtpErrorDescription()));
+    m_FtpConnection_ReplyMessage(
+        QStringLiteral("Error %1: %2\r\n")
+            .arg(m_FtpConnection->ftpGetLastError())
+            .arg(description.isNull() ? m_FtpConnection->getFtpErrorDescription() : description));
 }
 
 void FrmFTP::ConnectToServer()
@@ -545,9 +546,13 @@ void FrmFTP::AddListItem(const CFtpFile &file)
     item->setData(0, RawRole, file.rawName.isEmpty() ? file.filename.toUtf8() : file.rawName);
     item->setText(1, file.fileSize < 0 ? QString() : groupedNumber(file.fileSize));
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    item->setText(2, file.lastWriteTime.isValid()
-                         ? QLocale().toString(file.lastWriteTime, QLocale::ShortFormat)
-                         : QString());
+    // A UNIX listing keeps no time of day: midnight shown would be a false time.
+    QString written;
+    if (file.lastWriteTime.isValid())
+        written = file.hasTimeOfDay
+                      ? QLocale().toString(file.lastWriteTime, QLocale::ShortFormat)
+                      : QLocale().toString(file.lastWriteTime.date(), QLocale::ShortFormat);
+    item->setText(2, written);
     item->setText(3, file.permissions);
     item->setText(4, file.owner);
     item->setText(5, file.group);

@@ -76,8 +76,8 @@ private:
     void closeWhenIdle();
     // MsgBoxEx, or the Esc answer without a box while the window is closing.
     QString ask(const QString &prompt, int icon, int buttons, const QString &title);
-    // Writes the engine's last failure into the log.
-    void logFailure();
+    // Writes the engine's last failure into the log, its description or the one given.
+    void logFailure(const QString &description = QString());
     void ConnectToServer();
     void ShowFolder(QTreeWidgetItem *node);
     void ResetProgress();
@@ -88,7 +88,7 @@ private:
                              const QByteArray &rawKey = QByteArray());
     void clearTree();
     // The folder path of a node for the server (its own bytes).
-    QByteArray rawServerPath(const QTreeWidgetItem *node) const;
+    QByteArray rawServerPath(const QTreeWidgetItem *node, bool collapse = true) const;
     QTreeWidgetItem *selectedListItem() const;
     int transferMode() const;
     void setViewStyle(int style);

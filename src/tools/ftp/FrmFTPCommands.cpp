@@ -117,13 +117,18 @@ void FrmFTP::DownloadSelected()
         target = part.fileName();
         part.close();
     }
-    // The server's own bytes: a name it listed in another encoding must come back unchanged.
-    const QByteArray remote = nodeKey(tvTreeView->currentItem()).startsWith(QLatin1Char('/'))
-                                  ? rawKey(tvTreeView->currentItem()) + rawFile
-                                  : rawFile;
+    // A failure names the user's file, never the hidden copy it was written to.
+    const auto reason = [&] {
+        QString text = m_FtpConnection->getFtpErrorDescription();
+        if (replacing)
+            text.replace(target, fileName);
+        return text;
+    };
 
     for (;;) {
-        if (m_FtpConnection->downloadFile(remote, target, mode, startOffset)) {
+        // The name as the server listed it (its own bytes, whatever their encoding), in the
+        // folder the server is in: the list shows what was found there.
+        if (m_FtpConnection->downloadFile(rawFile, target, mode, startOffset)) {
             if (replacing && !replaceWithFinished(target, fileName)) {
                 QFile::remove(target);
                 ask(QStringLiteral("Error: 62") + CRLF + CRLF + QStringLiteral("Can't replace ") +
@@ -133,7 +138,7 @@ void FrmFTP::DownloadSelected()
             return;
         }
         const int code = m_FtpConnection->ftpGetLastError();
-        logFailure();
+        logFailure(reason());
         if (m_closeGuard.closePending()) {
             // The window is closing: no questions, no reconnect.
             ResetProgress();
@@ -163,9 +168,8 @@ void FrmFTP::DownloadSelected()
             // A cancelled transfer leaves no progress standing behind the box.
             if (code == 63)
                 ResetProgress();
-            ask(QStringLiteral("Error: ") + QString::number(code) + CRLF + CRLF +
-                    m_FtpConnection->getFtpErrorDescription(),
-                103, 4, QStringLiteral("ERROR"));
+            ask(QStringLiteral("Error: ") + QString::number(code) + CRLF + CRLF + reason(), 103, 4,
+                QStringLiteral("ERROR"));
         }
         break;
     }
@@ -213,11 +217,8 @@ void FrmFTP::UploadSelected()
     if (m_closeGuard.closePending())
         return;
     m_TransferFile = name;
-    const QString folder = nodeKey(tvTreeView->currentItem());
-    const QByteArray remote = folder.startsWith(QLatin1Char('/'))
-                                  ? rawKey(tvTreeView->currentItem()) + name.toUtf8()
-                                  : name.toUtf8();
-    if (m_FtpConnection->uploadFile(fileName, remote, transferMode(), startOffset)) {
+    // Into the folder the server is in, whose files the list shows.
+    if (m_FtpConnection->uploadFile(fileName, name, transferMode(), startOffset)) {
         ShowFolder(tvTreeView->currentItem());
         return;
     }
@@ -298,15 +299,9 @@ void FrmFTP::RenameSelected()
                 QStringLiteral(" to ") + newName + QLatin1Char('?'),
             106, 1, QStringLiteral("RENAME")) != QLatin1String("Yes"))
         return;
-    // Both names in the shown folder, whatever folder the server last changed to; the old
-    // name as the server listed it.
-    const QString folder = nodeKey(tvTreeView->currentItem());
-    const QByteArray rawFolder = rawKey(tvTreeView->currentItem());
-    const bool absolute = folder.startsWith(QLatin1Char('/'));
-    if (m_FtpConnection->renameFile(absolute ? rawFolder + rawName(file) : rawName(file),
-                                    absolute && !newName.startsWith(QLatin1Char('/'))
-                                        ? rawFolder + newName.toUtf8()
-                                        : newName.toUtf8()))
+    // Bare names in the folder the server is in, whose files the list shows; the old name as
+    // the server listed it.
+    if (m_FtpConnection->renameFile(rawName(file), newName.toUtf8()))
         ShowFolder(tvTreeView->currentItem());
     else {
         logFailure();

@@ -96,6 +96,7 @@ bool parseDosLine(const QByteArray &line, const QDate &today, CFtpFile &entry)
         parseSize(size, entry.fileSize);
     entry.lastWriteTime = parseDosDate(QString::fromLatin1(columnText(line, columns[0])),
                                        QString::fromLatin1(columnText(line, columns[1])));
+    entry.hasTimeOfDay = entry.lastWriteTime.isValid();
     entry.rawName = name;
     entry.filename = ftpDisplayText(name);
     return true;

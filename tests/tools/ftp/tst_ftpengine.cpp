@@ -189,6 +189,7 @@ void TestFtpEngine::directories()
     QVERIFY(engine);
     const QString base = uploadName(QStringLiteral("made dir"));
     QVERIFY2(engine->createDirectory(base), qPrintable(engine->getFtpErrorDescription()));
+    QVERIFY(engine->setCurrentDirectory(QStringLiteral("//pub"))); // as Up sends it
     QVERIFY(engine->setCurrentDirectory(base));
     QCOMPARE(engine->getCurrentDirectory(), base);
     QVERIFY(engine->setParentAsCurrentDirectory());
@@ -306,8 +307,11 @@ void TestFtpEngine::upload()
     qint64 lastProgress = 0;
     connect(engine.get(), &CFtpConnection::uploadProgress, this,
             [&](qint64 bytes) { lastProgress = bytes; });
+    QString log;
+    connect(engine.get(), &CFtpConnection::replyMessage, this, [&](const QString &t) { log += t; });
     QVERIFY2(engine->uploadFile(source, uploadName(target), 1),
              qPrintable(engine->getFtpErrorDescription()));
+    QVERIFY(log.contains(QRegularExpression(QStringLiteral("\r\nREST 0\r\n350 .*\r\nSTOR "))));
     QCOMPARE(fileSha256(serverPath(target)), m_sha.value(name));
     QCOMPARE(lastProgress, QFileInfo(source).size());
     QVERIFY(QFile::remove(serverPath(target)));

@@ -25,8 +25,8 @@ QByteArray defaultAnswer(const QByteArray &line)
         return "257 \"/\"\r\n";
     if (line.startsWith("TYPE") || line == "NOOP")
         return "200 ok\r\n";
-    if (line.startsWith("SIZE"))
-        return "502 not here\r\n";
+    if (line.startsWith("SIZE") || line.startsWith("REST"))
+        return "502 not here\r\n"; // uploads of new files go on without REST
     return QByteArray();
 }
 

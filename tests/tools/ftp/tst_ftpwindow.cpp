@@ -16,7 +16,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +28,8 @@
 
 #include <functional>
 #include <utility>
+
+#include <sys/mount.h>
 
 namespace {
 
@@ -221,6 +225,7 @@ private slots:
         QTreeWidgetItem *big = m_ftp->listItem(QStringLiteral("my file.bin"));
         QVERIFY(big);
         QCOMPARE(big->text(1), QStringLiteral("1,234,567"));
+        QVERIFY(!big->text(2).isEmpty() && !big->text(2).contains(QLatin1Char(':'))); // no time
         QVERIFY(m_ftp->listItem(QStringLiteral("readme.txt")));
         QVERIFY(!m_ftp->listItem(QStringLiteral("pub")));
 
@@ -244,7 +249,12 @@ private slots:
         QVERIFY(!m_ftp->node(QStringLiteral("/pub/linux/")));
         QVERIFY(QDir(m_server.root()).mkpath(QStringLiteral("pub/linux")));
 
-        // Up goes to the root, and Up at the root lists the root again.
+        // Up goes to the parent by the node's full path, "//" and all, then to the root; Up at
+        // the root lists the root again.
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+        m_ftp->tvTreeView_NodeClick(m_ftp->node(QStringLiteral("/pub/linux/")));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("UpLevel"));
+        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("CWD //pub\n250")));
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("UpLevel"));
         QCOMPARE(m_ftp->tvTreeView->currentItem(), root);
         QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 2);
@@ -283,6 +293,10 @@ private slots:
         QCOMPARE(prompter.calls().first().title, QStringLiteral("FAILED"));
         prompter.clear();
 
+        // After a refused click on a folder gone from the server, the listed files download.
+        QVERIFY(QDir(m_server.root()).rmdir(QStringLiteral("docs")));
+        m_ftp->tvTreeView_NodeClick(m_ftp->node(QStringLiteral("/docs/")));
+        QVERIFY(QDir(m_server.root()).mkdir(QStringLiteral("docs")));
         const QString target = local.filePath(QStringLiteral("copy of my file.bin"));
         selectFile(QStringLiteral("my file.bin"));
         prompter.answer(target);
@@ -292,7 +306,7 @@ private slots:
         QCOMPARE(prompter.saveWithoutReplaceQuestion, 1); // the program asks, not the box
         QCOMPARE(fileSha256(target), m_bigSha);
         QCOMPARE(m_ftp->sbStatusBar->text(), QStringLiteral("Transfer completed."));
-        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("RETR")));
+        QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("RETR my file.bin")));
         prompter.clear();
 
         // A shorter local file: the append question; Yes resumes to the same bytes.
@@ -364,6 +378,20 @@ private slots:
         QVERIFY(prompter.calls().at(1).prompt.contains(QLatin1String("remote file - 5,000 bytes")));
         QCOMPARE(fileSha256(QDir(m_server.root()).filePath(QStringLiteral("up load.bin"))), upSha);
         QFile::remove(QDir(m_server.root()).filePath(QStringLiteral("up load.bin")));
+
+        // A full disk while replacing a file: the system's reason, naming the user's file.
+        QTemporaryDir small;
+        if (::mount("tmpfs", qPrintable(small.path()), "tmpfs", 0, "size=512k") != 0)
+            QSKIP("no small file system can be mounted here");
+        const QString full = small.filePath(QStringLiteral("full.bin"));
+        QVERIFY(writeFile(full, "older"));
+        prompter.answer(full);
+        prompter.answer(QStringLiteral("No")); // a new file, not an append
+        selectFile(QStringLiteral("my file.bin"));
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
+        ::umount(qPrintable(small.path()));
+        QCOMPARE(prompter.calls().last().prompt,
+                 QStringLiteral("Error: 62\r\n\r\n%1: No space left on device").arg(full));
     }
 
     void stopDuringTransfer()
@@ -455,6 +483,36 @@ private slots:
         QVERIFY(m_ftp->listItem(QStringLiteral("small.bin")));
     }
 
+    void uploadToSlowReader()
+    {
+        // The server reads for seconds after the last byte left this process: the strip and
+        // the bar show the upload, no time-out comes, and it completes with the final reply.
+        PyFtpServer slow({QStringLiteral("--throttle"), QStringLiteral("500000")});
+        QVERIFY2(slow.start(), qPrintable(slow.errorText()));
+        QTemporaryDir local;
+        const QString source = local.filePath(QStringLiteral("slow.bin"));
+        const QString served = slow.root() + QStringLiteral("/slow.bin");
+        writeRandomFile(source, 4000000, 3);
+        QVERIFY(openWindow());
+        scriptLogin(slow.address());
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        m_ftp->connection()->setTimeout(4); // the server pauses 2 s at a time
+        QString midway;                     // the strip and the bar once it holds 3 MB
+        QTimer sample;
+        connect(&sample, &QTimer::timeout, this, [&] {
+            if (midway.isEmpty() && QFileInfo(served).size() > 3000000)
+                midway = m_ftp->sbStatusBar->text() + QString::number(m_ftp->ProgressBar1->value());
+        });
+        sample.start(100);
+        ScriptedPrompter prompter;
+        prompter.answer(source);
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
+        QCOMPARE(QFileInfo(served).size(), 4000000);
+        QVERIFY2(midway.contains(QRegularExpression(
+                     QStringLiteral("^Uploading slow.bin \\(\\d+ bytes\\)[1-9]"))),
+                 qPrintable(midway));
+    }
+
     void foreignNamesAndCutDownload()
     {
         LatinPeer server;
@@ -485,7 +543,7 @@ private slots:
         prompter.answer(target);
         prompter.answer(QStringLiteral("No")); // download from 0
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
-        QVERIFY(server.peer.lines.contains(QByteArray("RETR /caf\xe9")));
+        QVERIFY(server.peer.lines.contains(QByteArray("RETR caf\xe9")));
         QCOMPARE(prompter.calls().last().title, QStringLiteral("ERROR"));
         QCOMPARE(readAll(target), good);
         QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
