@@ -1,12 +1,15 @@
 #include "tools/imagenav/ImageNaviThumbs.h"
 
+#include "platform/base/folderlisting.h"
 #include "tools/imagenav/ImageNaviBitmap.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace ImageNaviThumbs {
 
@@ -108,14 +111,18 @@ QImage readIcon(QImageReader &reader, const QSize &iconSize)
 
 } // namespace
 
-QImage loadThumb(const QString &path, const QSize &iconSize, const QColor &background)
+QImage loadThumb(const QByteArray &nativePath, const QSize &iconSize, const QColor &background)
 {
-    QImageReader reader(path);
+    QFile file;
+    if (!FolderListing::openForReading(file, nativePath))
+        return {};
+    QImageReader reader(&file);
     // The content decides: .dib and .rle are bitmaps, and a misnamed file still reads.
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     QImage picture;
-    if (loadsAsIcon(path.section(QLatin1Char('/'), -1))) {
+    const QString name = QString::fromUtf8(nativePath.mid(nativePath.lastIndexOf('/') + 1));
+    if (loadsAsIcon(name)) {
         picture = readIcon(reader, iconSize);
     } else {
         const QSize size = reader.size();
@@ -123,12 +130,23 @@ QImage loadThumb(const QString &path, const QSize &iconSize, const QColor &backg
         const bool scaled = !target.isEmpty() && target.size() != size;
         // A bitmap is read a few rows at a time straight to its thumbnail: decoded whole, a
         // large one would pass the image reader's memory limit.
-        if (scaled && reader.format() == "bmp")
-            picture = ImageNaviBitmap::readScaled(path, target.size());
+        QImageReader *decoder = &reader;
+        std::optional<QImageReader> again;
+        if (scaled && reader.format() == "bmp") {
+            picture = ImageNaviBitmap::readScaled(file, target.size());
+            // Not a kind read above: the general reader starts again from the beginning.
+            if (picture.isNull()) {
+                if (!file.seek(0))
+                    return {};
+                again.emplace(&file);
+                again->setDecideFormatFromContent(true);
+                decoder = &*again;
+            }
+        }
         if (picture.isNull()) {
-            if (scaled && reader.supportsOption(QImageIOHandler::ScaledSize))
-                reader.setScaledSize(target.size());
-            picture = reader.read();
+            if (scaled && decoder->supportsOption(QImageIOHandler::ScaledSize))
+                decoder->setScaledSize(target.size());
+            picture = decoder->read();
         }
     }
     if (picture.isNull())

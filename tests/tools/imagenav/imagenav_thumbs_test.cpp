@@ -3,6 +3,7 @@
 
 #include <QBuffer>
 #include <QDataStream>
+#include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
@@ -209,14 +210,14 @@ private slots:
         }
         file.close();
         const QColor face(212, 208, 200);
-        const QImage thumb = loadThumb(path, {32, 32}, face);
+        const QImage thumb = loadThumb(QFile::encodeName(path), {32, 32}, face);
         QVERIFY(!thumb.isNull());
         QCOMPARE(QColor(thumb.pixel(47, 1)), QColor(Qt::red));
         QCOMPARE(QColor(thumb.pixel(47, 47)), QColor(Qt::black));
         QCOMPARE(QColor(thumb.pixel(0, 47)), face);
         // The same picture cut short is damaged.
         QVERIFY(QFile::resize(path, header.size() + stride * 10));
-        QVERIFY(loadThumb(path, {32, 32}, face).isNull());
+        QVERIFY(loadThumb(QFile::encodeName(path), {32, 32}, face).isNull());
     }
 
     void loadsFilesIntoThumbnails()
@@ -234,17 +235,20 @@ private slots:
         icon.fill(Qt::green);
         QVERIFY(icon.save(dir.filePath(QStringLiteral("Logo.ICO")), "ICO"));
 
-        const QImage jpg = loadThumb(dir.filePath(QStringLiteral("wide.jpg")), {32, 32}, face);
+        const QImage jpg =
+            loadThumb(QFile::encodeName(dir.filePath(QStringLiteral("wide.jpg"))), {32, 32}, face);
         QCOMPARE(jpg.size(), QSize(ThumbBox, ThumbBox));
         QCOMPARE(QColor(jpg.pixel(0, 0)), face); // outside the picture
         QVERIFY(qAbs(QColor(jpg.pixel(47, 47)).red() - 255) < 8);
         QCOMPARE(QColor(jpg.pixel(47, 23)), face); // above the 92 x 46 picture at y 24
 
-        const QImage dib = loadThumb(dir.filePath(QStringLiteral("small.dib")), {32, 32}, face);
+        const QImage dib =
+            loadThumb(QFile::encodeName(dir.filePath(QStringLiteral("small.dib"))), {32, 32}, face);
         QCOMPARE(QColor(dib.pixel(27, 32)), QColor(Qt::blue));
         QCOMPARE(QColor(dib.pixel(26, 32)), face);
 
-        const QImage ico = loadThumb(dir.filePath(QStringLiteral("Logo.ICO")), {32, 32}, face);
+        const QImage ico =
+            loadThumb(QFile::encodeName(dir.filePath(QStringLiteral("Logo.ICO"))), {32, 32}, face);
         QCOMPARE(QColor(ico.pixel(47, 47)), QColor(Qt::green));
 
         // Damaged and unknown files give no thumbnail rather than an error.
@@ -256,13 +260,15 @@ private slots:
         wide.save(&buffer, "JPG");
         broken.write(bytes.left(40));
         broken.close();
-        QVERIFY(loadThumb(broken.fileName(), {32, 32}, face).isNull());
+        QVERIFY(loadThumb(QFile::encodeName(broken.fileName()), {32, 32}, face).isNull());
         QFile garbage(dir.filePath(QStringLiteral("drawing.wmf")));
         QVERIFY(garbage.open(QIODevice::WriteOnly));
         garbage.write("not a picture at all");
         garbage.close();
-        QVERIFY(loadThumb(garbage.fileName(), {32, 32}, face).isNull());
-        QVERIFY(loadThumb(dir.filePath(QStringLiteral("missing.bmp")), {32, 32}, face).isNull());
+        QVERIFY(loadThumb(QFile::encodeName(garbage.fileName()), {32, 32}, face).isNull());
+        QVERIFY(loadThumb(QFile::encodeName(dir.filePath(QStringLiteral("missing.bmp"))), {32, 32},
+                          face)
+                    .isNull());
     }
 };
 
