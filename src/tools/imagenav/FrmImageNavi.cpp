@@ -104,7 +104,8 @@ QString openerArgument(const QByteArray &nativePath)
 FrmImageNavi::FrmImageNavi(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
 {
     setWindowTitle(QStringLiteral("Image Navigation"));
-    m_pool.setMaxThreadCount(std::clamp(QThread::idealThreadCount() / 2, 1, 4));
+    // One reader per core; what they decode at once is held to a budget of memory.
+    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
 
     FrameImageNavi = new QFrame(this);
     FrameImageNavi->setObjectName(QStringLiteral("FrameImageNavi"));

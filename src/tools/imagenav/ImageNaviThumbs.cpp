@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QSemaphore>
 
 #include <cmath>
 #include <cstdlib>
@@ -109,6 +110,69 @@ QImage readIcon(QImageReader &reader, const QSize &iconSize)
     return best;
 }
 
+// What the pictures being decoded at once may take, however many workers decode them.
+constexpr int DecodeBudgetMiB = 256;
+
+QSemaphore &decodeBudget()
+{
+    static QSemaphore budget(DecodeBudgetMiB);
+    return budget;
+}
+
+// Holds a share of the budget for one decode; a decode larger than the whole budget waits
+// until it has the budget to itself.
+class DecodeReservation
+{
+public:
+    explicit DecodeReservation(qint64 bytes)
+        : m_units(int(std::min<qint64>(DecodeBudgetMiB, (bytes + (1 << 20) - 1) >> 20)))
+    {
+        if (m_units > 0)
+            decodeBudget().acquire(m_units);
+    }
+    ~DecodeReservation()
+    {
+        if (m_units > 0)
+            decodeBudget().release(m_units);
+    }
+    DecodeReservation(const DecodeReservation &) = delete;
+    DecodeReservation &operator=(const DecodeReservation &) = delete;
+
+private:
+    int m_units;
+};
+
+// The colour components of a progressive JPEG, whose decoder holds the coefficients of the
+// whole picture whatever size it is read at; 0 for any other file. The file is left where
+// the decoder had it.
+int progressiveJpegComponents(QFile &file)
+{
+    const qint64 decoderAt = file.pos();
+    int components = 0;
+    uchar start[2] = {};
+    if (file.seek(0) && file.read(reinterpret_cast<char *>(start), 2) == 2 && start[0] == 0xFF &&
+        start[1] == 0xD8) {
+        for (int segment = 0; segment < 512; ++segment) {
+            uchar marker[4] = {};
+            if (file.read(reinterpret_cast<char *>(marker), 4) != 4 || marker[0] != 0xFF)
+                break;
+            const int type = marker[1];
+            const int length = marker[2] << 8 | marker[3];
+            // The frame header: C2, C6, CA and CE start a progressive picture.
+            if (type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 && type != 0xCC) {
+                uchar frame[6] = {};
+                if ((type & 0x03) == 0x02 && file.read(reinterpret_cast<char *>(frame), 6) == 6)
+                    components = frame[5];
+                break;
+            }
+            if (type == 0xDA || type == 0xD9 || length < 2 || !file.seek(file.pos() + length - 2))
+                break;
+        }
+    }
+    file.seek(decoderAt);
+    return components;
+}
+
 } // namespace
 
 QImage loadThumb(const QByteArray &nativePath, const QSize &iconSize, const QColor &background)
@@ -144,8 +208,15 @@ QImage loadThumb(const QByteArray &nativePath, const QSize &iconSize, const QCol
             }
         }
         if (picture.isNull()) {
-            if (scaled && decoder->supportsOption(QImageIOHandler::ScaledSize))
+            const qint64 area = qint64(size.width()) * size.height();
+            qint64 bytes = area * 4;
+            if (scaled && decoder->supportsOption(QImageIOHandler::ScaledSize)) {
                 decoder->setScaledSize(target.size());
+                bytes = area / 4;
+            }
+            if (decoder->format() == "jpeg")
+                bytes += area * 2 * progressiveJpegComponents(file);
+            const DecodeReservation reservation(bytes);
             picture = decoder->read();
         }
     }
