@@ -6,6 +6,7 @@
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
 #include "platform/base/apperror.h"
+#include "platform/base/folderlisting.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
@@ -39,13 +40,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -58,42 +52,16 @@ QString message(const QString &text, int icon, const QString &title)
 // replacement characters and is still opened by its own bytes.
 constexpr int NativePathRole = Qt::UserRole + 1;
 
-struct ListedFile
-{
-    QString name;
-    QByteArray nativePath;
-};
-
 // The files of folder that match patterns (all of them when there are none), hidden ones
-// left out, by name regardless of case. Qt's own listing drops names it cannot decode.
-QList<ListedFile> listFiles(const QString &folder, const QStringList &patterns)
+// left out, by name regardless of case.
+QList<FolderListing::ListedFile> listFiles(const QString &folder, const QStringList &patterns)
 {
-    QList<ListedFile> files;
-    QByteArray base = QFile::encodeName(folder);
-    DIR *dir = ::opendir(base.constData());
-    if (!dir)
-        return files;
-    if (!base.endsWith('/'))
-        base += '/';
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray nativeName(entry->d_name);
-        if (nativeName.startsWith('.'))
-            continue;
-        const QString name = QString::fromUtf8(nativeName);
-        if (!patterns.isEmpty() && !QDir::match(patterns, name))
-            continue;
-        const QByteArray path = base + nativeName;
-        struct stat info
-        {
-        };
-        if (::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
-            files.append({name, path});
-    }
-    ::closedir(dir);
-    std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) {
-        const int order = a.name.compare(b.name, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a.nativePath < b.nativePath;
-    });
+    QList<FolderListing::ListedFile> files = FolderListing::listFiles(folder, patterns);
+    std::sort(files.begin(), files.end(),
+              [](const FolderListing::ListedFile &a, const FolderListing::ListedFile &b) {
+                  const int order = a.name.compare(b.name, Qt::CaseInsensitive);
+                  return order != 0 ? order < 0 : a.nativePath < b.nativePath;
+              });
     return files;
 }
 
@@ -283,7 +251,7 @@ void FrmImportFromText::TxtPatn_Change()
     if (current.isEmpty())
         return;
     const QStringList patterns = TxtPatn->text().split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const ListedFile &file : listFiles(current, patterns)) {
+    for (const FolderListing::ListedFile &file : listFiles(current, patterns)) {
         auto *item = new QListWidgetItem(file.name, File1);
         item->setData(NativePathRole, file.nativePath);
     }
@@ -551,16 +519,11 @@ void FrmImportFromText::importNext()
 
 QString FrmImportFromText::readFileText(const QByteArray &nativePath)
 {
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw AppException(53, QStringLiteral("the file cannot be read (") +
-                                   QString::fromLocal8Bit(std::strerror(errno)) + QLatin1Char(')'));
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        throw AppException(53, QStringLiteral("the file cannot be read (") + file.errorString() +
-                                   QLatin1Char(')'));
-    }
+    QString error;
+    if (!FolderListing::openForReading(file, nativePath, &error))
+        throw AppException(53,
+                           QStringLiteral("the file cannot be read (") + error + QLatin1Char(')'));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw AppException(57, QStringLiteral("the file cannot be read (") + file.errorString() +

@@ -4,14 +4,13 @@
 #include "platform/base/externalprogram.h"
 #include "platform/base/settingsstore.h"
 #include "shell/label3dhost.h"
+#include "shell/maillink.h"
 #include "shell/messagebox.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -29,14 +28,6 @@
 namespace {
 
 QPointer<frmAbout> aboutBox;
-
-frmAbout::UrlOpener &urlOpener()
-{
-    static frmAbout::UrlOpener opener = [](const QUrl &url) {
-        return QDesktopServices::openUrl(url);
-    };
-    return opener;
-}
 
 // The desktops' system-information programs, looked for on PATH in this order.
 QList<ExternalProgram::Candidate> sysInfoPrograms()
@@ -215,24 +206,9 @@ void frmAbout::StartSysInfo()
 
 void frmAbout::LblEmail_Click()
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const QUrl url = mailUrl(contactAddress(),
-                             QStringLiteral("Question or Bug for:") + AppPaths::applicationTitle(),
-                             QStringLiteral("Please type here for your specification, thanks!"));
-    const bool opened = urlOpener() && urlOpener()(url);
-    // Only the hourglass set here goes; a caller's own pointer stays.
-    QGuiApplication::restoreOverrideCursor();
-    if (opened)
-        return;
-    MsgBoxEx(QStringLiteral("No mail program could be started for the message.\n"
-                            " Please send e-mail manually to ") +
-                 contactAddress() + QStringLiteral("\n                      Thank you!"),
-             105, 4, QStringLiteral("SEND MAIL FAILED"));
-}
-
-void frmAbout::setUrlOpener(UrlOpener opener)
-{
-    urlOpener() = std::move(opener);
+    MailLink::open(mailUrl(contactAddress(),
+                           QStringLiteral("Question or Bug for:") + AppPaths::applicationTitle(),
+                           QStringLiteral("Please type here for your specification, thanks!")));
 }
 
 bool frmAbout::eventFilter(QObject *watched, QEvent *event)

@@ -4,8 +4,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <functional>
-
 class QLabel;
 class QPushButton;
 
@@ -41,10 +39,6 @@ public:
     void StartSysInfo();
     // Opens a new mail to the contact address in the desktop's mail program.
     void LblEmail_Click();
-
-    // How mail links are opened; the desktop's handler unless replaced.
-    using UrlOpener = std::function<bool(const QUrl &)>;
-    static void setUrlOpener(UrlOpener opener);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -73,27 +73,31 @@ void setStarter(Starter starter)
     installedStarter() = std::move(starter);
 }
 
-void openFile(const QString &path, QObject *context, std::function<void()> failed)
+void openWithDesktop(const QString &target, QObject *context, std::function<void()> failed)
 {
+    const bool bound = context != nullptr;
     const QPointer<QObject> guard(context);
-    const auto report = [guard, failed] {
-        if (guard && failed)
+    const auto report = [bound, guard, failed] {
+        if ((!bound || guard) && failed)
             failed();
     };
     const QString opener = resolve(QStringLiteral("xdg-open"));
     if (installedStarter()) {
-        if (!start(opener.isEmpty() ? QStringLiteral("xdg-open") : opener, {path}))
+        if (!start(opener.isEmpty() ? QStringLiteral("xdg-open") : opener, {target}))
             report();
         return;
     }
     if (opener.isEmpty()) {
         // Without the desktop's opener, only whether Qt's own way started can be known.
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        const QUrl url = target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target)
+                                                             : QUrl::fromEncoded(target.toUtf8());
+        if (!QDesktopServices::openUrl(url))
             report();
         return;
     }
-    // The opener ends with a failure when no program takes the file. It may also wait for
+    // The opener ends with a failure when no program takes the target. It may also wait for
     // the program it starts, so it belongs to no window: closing ours must not end a viewer.
+    // Its exit is waited for by the event loop, never by blocking the window.
     auto *process = new QProcess;
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
@@ -111,7 +115,7 @@ void openFile(const QString &path, QObject *context, std::function<void()> faile
                          report();
                          process->deleteLater();
                      });
-    process->start(opener, {path});
+    process->start(opener, {target});
 }
 
 } // namespace ExternalProgram

@@ -8,8 +8,9 @@
 class QObject;
 
 // Desktop programs started on the user's behalf (system information, printer settings, mail
-// folders, a picture's viewer): found on PATH, started on their own, never through a shell and
-// never waited for. Tests put their own starter in place, so no real desktop program starts.
+// folders, a picture's viewer, the mail program): found on PATH, started on their own, never
+// through a shell and never waited for. Tests put their own starter in place, so no real desktop
+// program starts.
 namespace ExternalProgram {
 
 struct Candidate
@@ -37,8 +38,9 @@ using Starter = std::function<bool(const QString &program, const QStringList &ar
 // Replaces the real start; an empty starter brings it back.
 void setStarter(Starter starter);
 
-// Opens a file with the desktop's handler for its type. The desktop's opener reports later
-// whether a program took the file: failed then runs, unless context has gone meanwhile.
-void openFile(const QString &path, QObject *context, std::function<void()> failed);
+// Opens a file, a folder or an address (a file:// or mailto: address) with the desktop's
+// handler for it. The desktop's opener reports later, by its exit status, whether a program
+// took it: failed then runs, unless a context was given and has gone meanwhile.
+void openWithDesktop(const QString &target, QObject *context, std::function<void()> failed);
 
 } // namespace ExternalProgram

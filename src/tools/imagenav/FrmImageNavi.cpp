@@ -3,6 +3,7 @@
 #include "kb/frmmain.h"
 #include "kb/tooldock.h"
 #include "platform/base/externalprogram.h"
+#include "platform/base/folderlisting.h"
 #include "shell/dialog.h"
 #include "shell/messagebox.h"
 #include "tools/imagenav/ImageNaviThumbs.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -24,6 +26,7 @@
 #include <QTableWidget>
 #include <QThread>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -86,12 +89,23 @@ bool volumeReady(const QString &path)
     return ready;
 }
 
+// What the desktop's opener is given for a file: its path, or, when its name is not valid
+// UTF-8, a file address that carries the name's own bytes.
+QString openerArgument(const QByteArray &nativePath)
+{
+    const QString path = QString::fromUtf8(nativePath);
+    if (path.toUtf8() == nativePath)
+        return path;
+    return QStringLiteral("file://") + QString::fromLatin1(nativePath.toPercentEncoding("/"));
+}
+
 } // namespace
 
 FrmImageNavi::FrmImageNavi(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
 {
     setWindowTitle(QStringLiteral("Image Navigation"));
-    m_pool.setMaxThreadCount(std::clamp(QThread::idealThreadCount() / 2, 1, 4));
+    // One reader per core; what they decode at once is held to a budget of memory.
+    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
 
     FrameImageNavi = new QFrame(this);
     FrameImageNavi->setObjectName(QStringLiteral("FrameImageNavi"));
@@ -279,6 +293,7 @@ void FrmImageNavi::ShowFolder(const QString &path)
 {
     cancelBuild();
     m_file1.clear();
+    m_nativeFiles.clear();
     clearGrid();
     // An empty mount point of a drive without its disc is still "not ready".
     if (!volumeReady(path)) {
@@ -298,8 +313,20 @@ void FrmImageNavi::ShowFolder(const QString &path)
         MsgBoxEx(QStringLiteral("Path/File access error"), 103, 4, QStringLiteral("ERROR"));
         return;
     }
-    m_file1 = QDir(path).entryList(filePattern(), QDir::Files,
-                                   QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    // Listed by the file system's own bytes, so that a name that is not valid UTF-8 still
+    // gets its cell.
+    QList<FolderListing::ListedFile> files = FolderListing::listFiles(path, filePattern());
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(files.begin(), files.end(),
+              [&collator](const FolderListing::ListedFile &a, const FolderListing::ListedFile &b) {
+                  const int order = collator.compare(a.name, b.name);
+                  return order != 0 ? order < 0 : a.nativePath < b.nativePath;
+              });
+    for (const FolderListing::ListedFile &file : std::as_const(files)) {
+        m_file1.append(file.name);
+        m_nativeFiles.append(file.nativePath);
+    }
     ShowThumbs(path);
 }
 
@@ -324,7 +351,7 @@ void FrmImageNavi::ShowThumbs(const QString &path)
     BuildThumbGrid(path);
 }
 
-void FrmImageNavi::BuildThumbGrid(const QString &path)
+void FrmImageNavi::BuildThumbGrid(const QString &)
 {
     const int files = int(m_file1.size());
     // A grid narrower than one box still shows one column.
@@ -345,7 +372,7 @@ void FrmImageNavi::BuildThumbGrid(const QString &path)
     // Pictures are read in the pool; each result comes back to its own cell, and a newer
     // folder or closing the window drops what is still queued.
     for (int index = 0; index < files; ++index) {
-        const QString file = path + m_file1.at(index);
+        const QByteArray file = m_nativeFiles.at(index);
         m_pool.start([this, generation, index, file, iconSize, background] {
             if (m_generation.load() != generation)
                 return;
@@ -412,10 +439,14 @@ QString FrmImageNavi::cellFile(int row, int column) const
     return index < m_file1.size() ? m_file1.at(index) : QString();
 }
 
-QString FrmImageNavi::selectedFile() const
+int FrmImageNavi::selectedIndex() const
 {
-    const QString name = cellFile(MSFG->currentRow(), MSFG->currentColumn());
-    return name.isEmpty() ? QString() : QDir(m_currentPath).filePath(name);
+    const int row = MSFG->currentRow();
+    const int column = MSFG->currentColumn();
+    if (row < 0 || column < 0 || m_thumbColumns <= 0)
+        return -1;
+    const int index = row * m_thumbColumns + column;
+    return index < m_nativeFiles.size() ? index : -1;
 }
 
 void FrmImageNavi::MSFG_SelChange()
@@ -424,15 +455,16 @@ void FrmImageNavi::MSFG_SelChange()
     if (!label)
         return;
     // A cell after the last file, or a file gone meanwhile, shows nothing.
-    const QString full = selectedFile();
-    const QFileInfo info(full);
-    if (full.isEmpty() || !info.isFile()) {
+    const int index = selectedIndex();
+    const qint64 size = index < 0 ? -1 : FolderListing::fileSize(m_nativeFiles.at(index));
+    if (size < 0) {
         if (m_dock)
             m_dock->setCaptionShown(this, false);
         setCaption(label, QString());
         return;
     }
-    setCaption(label, ImageNaviThumbs::pictureDescription(full, info.size()));
+    const QString full = QDir(m_currentPath).filePath(m_file1.at(index));
+    setCaption(label, ImageNaviThumbs::pictureDescription(full, size));
     if (m_dock)
         m_dock->setCaptionShown(this, true);
 }
@@ -440,14 +472,19 @@ void FrmImageNavi::MSFG_SelChange()
 void FrmImageNavi::MSFG_DblClick()
 {
     const CloseGuard::Operation operation(m_closeGuard);
-    const QString full = selectedFile();
-    if (full.isEmpty())
+    if (m_currentPath.isEmpty())
         return;
+    // A cell after the last file opens the shown folder itself.
+    const int index = selectedIndex();
+    const QString full =
+        index < 0 ? m_currentPath : QDir(m_currentPath).filePath(m_file1.at(index));
+    const QString target =
+        openerArgument(index < 0 ? QFile::encodeName(m_currentPath) : m_nativeFiles.at(index));
     if (!fileOpener()) {
-        ExternalProgram::openFile(full, this, [this, full] { reportNoProgram(full); });
+        ExternalProgram::openWithDesktop(target, this, [this, full] { reportNoProgram(full); });
         return;
     }
-    if (!fileOpener()(full))
+    if (!fileOpener()(target))
         reportNoProgram(full);
 }
 

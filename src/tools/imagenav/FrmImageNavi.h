@@ -47,7 +47,7 @@ public:
 
     const QString &CurrentPath() const { return m_currentPath; }
     int ThumbColumns() const { return m_thumbColumns; }
-    // The picture files of the shown folder, in list order.
+    // The picture files of the shown folder, in list order, as shown.
     const QStringList &fileList() const { return m_file1; }
     bool isBuilding() const { return m_building; }
     bool isDocked() const;
@@ -80,7 +80,8 @@ private:
     void closeFrame();
     void Form_QueryUnload();
     void Form_Unload();
-    QString selectedFile() const;
+    // The index in the file list of the selected cell; -1 after the last file.
+    int selectedIndex() const;
     // Says that no program took the file a double click asked to open.
     void reportNoProgram(const QString &full);
     // Puts the lent frame back into this window.
@@ -95,6 +96,7 @@ private:
     CloseGuard m_closeGuard{[this] { closeFrame(); }, this};
     QString m_currentPath;
     QStringList m_file1;
+    QList<QByteArray> m_nativeFiles; // each file of m_file1 by its own bytes
     int m_thumbColumns = 0;
     bool m_building = false;
     int m_thumbsDone = 0;

@@ -339,6 +339,13 @@ QImage readScaled(const QString &path, const QSize &target)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
+    return readScaled(file, target);
+}
+
+QImage readScaled(QFile &file, const QSize &target)
+{
+    if (!file.seek(0))
+        return {};
     Layout layout;
     if (!readLayout(file, layout))
         return {};

@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QString>
 
+class QFile;
+
 // Reads a bitmap file (.bmp, .dib, .rle) straight down to a thumbnail's size, so that a
 // picture too large to decode whole in memory still shows. No widgets: runs in a worker.
 namespace ImageNaviBitmap {
@@ -12,5 +14,7 @@ namespace ImageNaviBitmap {
 // stands for. Null when the file is not a bitmap of a kind read here (the caller may try a
 // general reader then) or when it is damaged: cut short, or sizes that do not fit together.
 QImage readScaled(const QString &path, const QSize &target);
+// The same from a file already open, read from its start.
+QImage readScaled(QFile &file, const QSize &target);
 
 } // namespace ImageNaviBitmap

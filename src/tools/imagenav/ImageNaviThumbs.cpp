@@ -1,12 +1,16 @@
 #include "tools/imagenav/ImageNaviThumbs.h"
 
+#include "platform/base/folderlisting.h"
 #include "tools/imagenav/ImageNaviBitmap.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QSemaphore>
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace ImageNaviThumbs {
 
@@ -106,16 +110,83 @@ QImage readIcon(QImageReader &reader, const QSize &iconSize)
     return best;
 }
 
+// What the pictures being decoded at once may take, however many workers decode them.
+constexpr int DecodeBudgetMiB = 256;
+
+QSemaphore &decodeBudget()
+{
+    static QSemaphore budget(DecodeBudgetMiB);
+    return budget;
+}
+
+// Holds a share of the budget for one decode; a decode larger than the whole budget waits
+// until it has the budget to itself.
+class DecodeReservation
+{
+public:
+    explicit DecodeReservation(qint64 bytes)
+        : m_units(int(std::min<qint64>(DecodeBudgetMiB, (bytes + (1 << 20) - 1) >> 20)))
+    {
+        if (m_units > 0)
+            decodeBudget().acquire(m_units);
+    }
+    ~DecodeReservation()
+    {
+        if (m_units > 0)
+            decodeBudget().release(m_units);
+    }
+    DecodeReservation(const DecodeReservation &) = delete;
+    DecodeReservation &operator=(const DecodeReservation &) = delete;
+
+private:
+    int m_units;
+};
+
+// The colour components of a progressive JPEG, whose decoder holds the coefficients of the
+// whole picture whatever size it is read at; 0 for any other file. The file is left where
+// the decoder had it.
+int progressiveJpegComponents(QFile &file)
+{
+    const qint64 decoderAt = file.pos();
+    int components = 0;
+    uchar start[2] = {};
+    if (file.seek(0) && file.read(reinterpret_cast<char *>(start), 2) == 2 && start[0] == 0xFF &&
+        start[1] == 0xD8) {
+        for (int segment = 0; segment < 512; ++segment) {
+            uchar marker[4] = {};
+            if (file.read(reinterpret_cast<char *>(marker), 4) != 4 || marker[0] != 0xFF)
+                break;
+            const int type = marker[1];
+            const int length = marker[2] << 8 | marker[3];
+            // The frame header: C2, C6, CA and CE start a progressive picture.
+            if (type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 && type != 0xCC) {
+                uchar frame[6] = {};
+                if ((type & 0x03) == 0x02 && file.read(reinterpret_cast<char *>(frame), 6) == 6)
+                    components = frame[5];
+                break;
+            }
+            if (type == 0xDA || type == 0xD9 || length < 2 || !file.seek(file.pos() + length - 2))
+                break;
+        }
+    }
+    file.seek(decoderAt);
+    return components;
+}
+
 } // namespace
 
-QImage loadThumb(const QString &path, const QSize &iconSize, const QColor &background)
+QImage loadThumb(const QByteArray &nativePath, const QSize &iconSize, const QColor &background)
 {
-    QImageReader reader(path);
+    QFile file;
+    if (!FolderListing::openForReading(file, nativePath))
+        return {};
+    QImageReader reader(&file);
     // The content decides: .dib and .rle are bitmaps, and a misnamed file still reads.
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     QImage picture;
-    if (loadsAsIcon(path.section(QLatin1Char('/'), -1))) {
+    const QString name = QString::fromUtf8(nativePath.mid(nativePath.lastIndexOf('/') + 1));
+    if (loadsAsIcon(name)) {
         picture = readIcon(reader, iconSize);
     } else {
         const QSize size = reader.size();
@@ -123,12 +194,30 @@ QImage loadThumb(const QString &path, const QSize &iconSize, const QColor &backg
         const bool scaled = !target.isEmpty() && target.size() != size;
         // A bitmap is read a few rows at a time straight to its thumbnail: decoded whole, a
         // large one would pass the image reader's memory limit.
-        if (scaled && reader.format() == "bmp")
-            picture = ImageNaviBitmap::readScaled(path, target.size());
+        QImageReader *decoder = &reader;
+        std::optional<QImageReader> again;
+        if (scaled && reader.format() == "bmp") {
+            picture = ImageNaviBitmap::readScaled(file, target.size());
+            // Not a kind read above: the general reader starts again from the beginning.
+            if (picture.isNull()) {
+                if (!file.seek(0))
+                    return {};
+                again.emplace(&file);
+                again->setDecideFormatFromContent(true);
+                decoder = &*again;
+            }
+        }
         if (picture.isNull()) {
-            if (scaled && reader.supportsOption(QImageIOHandler::ScaledSize))
-                reader.setScaledSize(target.size());
-            picture = reader.read();
+            const qint64 area = qint64(size.width()) * size.height();
+            qint64 bytes = area * 4;
+            if (scaled && decoder->supportsOption(QImageIOHandler::ScaledSize)) {
+                decoder->setScaledSize(target.size());
+                bytes = area / 4;
+            }
+            if (decoder->format() == "jpeg")
+                bytes += area * 2 * progressiveJpegComponents(file);
+            const DecodeReservation reservation(bytes);
+            picture = decoder->read();
         }
     }
     if (picture.isNull())

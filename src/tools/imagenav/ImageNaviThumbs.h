@@ -34,9 +34,9 @@ bool loadsAsIcon(const QString &fileName);
 // Draws the picture fitted and centred on a box of the given background.
 QImage DrawThumb(const QImage &picture, const QColor &background);
 
-// Reads one file and returns its thumbnail, or a null image when it cannot be read.
-// Large pictures are decoded at the thumbnail's size; icons pick the image nearest
-// iconSize. Safe to call from a worker thread.
-QImage loadThumb(const QString &path, const QSize &iconSize, const QColor &background);
+// Reads one file, named by its own bytes, and returns its thumbnail, or a null image when it
+// cannot be read. Large pictures are decoded at the thumbnail's size; icons pick the image
+// nearest iconSize. Safe to call from a worker thread.
+QImage loadThumb(const QByteArray &nativePath, const QSize &iconSize, const QColor &background);
 
 } // namespace ImageNaviThumbs

@@ -7,6 +7,7 @@
 #include "platform/base/settingsstore.h"
 #include "platform/controls/controlhost.h"
 #include "platform/prompt/prompter.h"
+#include "shell/maillink.h"
 #include "shell/messagebox.h"
 #include "tools/web/WebAddressHistory.h"
 #include "tools/web/WebEngineSandbox.h"
@@ -37,6 +38,8 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -143,6 +146,23 @@ QByteArray encodePicture(const QImage &picture, const QString &fileName)
     return bytes;
 }
 
+// The browser's page: a mail link goes to the desktop's mail program instead of the page.
+class BrowserPage : public QWebEnginePage
+{
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
+    {
+        if (url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0) {
+            MailLink::open(url);
+            return false;
+        }
+        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    }
+};
+
 } // namespace
 
 frmWebBrowser::frmWebBrowser(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
@@ -227,6 +247,7 @@ void frmWebBrowser::createControls()
 
     ctlWebBrowser = new QWebEngineView(FrameWeb);
     ctlWebBrowser->setObjectName(QStringLiteral("ctlWebBrowser"));
+    ctlWebBrowser->setPage(new BrowserPage(ctlWebBrowser));
     ctlWebBrowser->setMinimumSize(1, 1);
     frameLayout->addWidget(ctlWebBrowser, 1);
     txtHtmlSource = new QPlainTextEdit(FrameWeb);
@@ -245,10 +266,11 @@ void frmWebBrowser::createControls()
         m_busy = true;
         m_rendererGone = false;
     });
-    connect(ctlWebBrowser, &QWebEngineView::loadFinished, this, [this](bool ok) {
-        m_busy = false;
-        navigateComplete(ok);
-    });
+    connect(ctlWebBrowser, &QWebEngineView::loadFinished, this, [this] { m_busy = false; });
+    connect(ctlWebBrowser->page(), &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo &loading) { navigateComplete(loading); });
+    connect(ctlWebBrowser->page(), &QWebEnginePage::newWindowRequested, this,
+            [this](QWebEngineNewWindowRequest &request) { newWindowRequested(request); });
     connect(ctlWebBrowser->page(), &QWebEnginePage::renderProcessTerminated, this, [this] {
         m_rendererGone = true;
         abandonTextSaves();
@@ -340,11 +362,14 @@ void frmWebBrowser::cboAddress_Click()
     }
 }
 
-void frmWebBrowser::navigateComplete(bool ok)
+void frmWebBrowser::navigateComplete(const QWebEngineLoadingInfo &loading)
 {
+    if (loading.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        return;
     setWindowTitle(pageTitle());
-    // A page that failed to load leaves the address list as it was.
-    if (!ok)
+    // A page that could not be reached completes too, on its error page, and heads the list
+    // like any other; a load that was stopped or replaced completes nothing.
+    if (loading.status() == QWebEngineLoadingInfo::LoadStoppedStatus)
         return;
     const QString location = ctlWebBrowser->url().toString();
     if (location.isEmpty())
@@ -360,6 +385,19 @@ void frmWebBrowser::navigateComplete(bool ok)
     cboAddress->insertItem(0, location);
     cboAddress->setCurrentIndex(0);
     m_dontNavigateNow = false;
+}
+
+void frmWebBrowser::newWindowRequested(QWebEngineNewWindowRequest &request)
+{
+    // A link meant for a new window opens in this one; a window a page opens of its own
+    // accord stays shut.
+    if (!request.isUserInitiated())
+        return;
+    const QUrl url = request.requestedUrl();
+    if (url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0)
+        MailLink::open(url);
+    else if (url.isValid())
+        ctlWebBrowser->load(url);
 }
 
 void frmWebBrowser::timer1_Timer()

@@ -15,6 +15,8 @@ class QPlainTextEdit;
 class QTimer;
 class QToolBar;
 class QVBoxLayout;
+class QWebEngineLoadingInfo;
+class QWebEngineNewWindowRequest;
 class QWebEngineView;
 class ToolDock;
 
@@ -83,7 +85,8 @@ private:
     void ReadRecentURLs();
     void offerRecentUrls();
     void cboAddress_Click();
-    void navigateComplete(bool ok);
+    void navigateComplete(const QWebEngineLoadingInfo &loading);
+    void newWindowRequested(QWebEngineNewWindowRequest &request);
     void timer1_Timer();
     void showBrowser();
     void DisplayCurrHtmlDoc();

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -150,17 +151,18 @@ private slots:
 
     void mailLinkComposesTheWholeAddress()
     {
-        QList<QUrl> opened;
-        frmAbout::setUrlOpener([&opened](const QUrl &url) {
-            opened.append(url);
+        QList<QStringList> started;
+        ExternalProgram::setStarter([&](const QString &program, const QStringList &arguments) {
+            started.append(QStringList{QFileInfo(program).fileName()} + arguments);
             return true;
         });
         ScriptedPrompter prompter;
         frmAbout about;
         about.show();
         QTest::mouseClick(about.LblEmail, Qt::LeftButton);
-        QCOMPARE(opened.size(), 1);
-        const QUrl url = opened.constFirst();
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(started.at(0).value(0), QStringLiteral("xdg-open"));
+        const QUrl url(started.at(0).value(1), QUrl::StrictMode);
         QCOMPARE(url.scheme(), QStringLiteral("mailto"));
         // Longer than the old 30-character field: it must arrive whole.
         QCOMPARE(url.path(), frmAbout::contactAddress());
@@ -172,18 +174,22 @@ private slots:
                  QStringLiteral("Please type here for your specification, thanks!"));
         QVERIFY(prompter.calls().isEmpty());
         QVERIFY(!QGuiApplication::overrideCursor());
-        frmAbout::setUrlOpener({});
+        ExternalProgram::setStarter({});
     }
 
     void failedMailLeavesTheBoxOpen()
     {
-        frmAbout::setUrlOpener([](const QUrl &) { return false; });
         ScriptedPrompter prompter;
         QGuiApplication::setOverrideCursor(Qt::BusyCursor); // a caller's own pointer
         frmAbout about;
         about.show();
-        about.LblEmail_Click();
-        QCOMPARE(prompter.calls().size(), 1);
+        // The opener starts, then ends saying no program took the mail: the window was
+        // never held up meanwhile, and the failure is told when the opener has ended.
+        TestSupport::FakePrograms programs;
+        programs.add(QStringLiteral("xdg-open"), 3);
+        QTest::mouseClick(about.LblEmail, Qt::LeftButton);
+        QVERIFY(prompter.calls().isEmpty());
+        QTRY_COMPARE(prompter.calls().size(), 1);
         const auto call = prompter.calls().constFirst();
         QCOMPARE(call.title, QStringLiteral("SEND MAIL FAILED"));
         QCOMPARE(call.icon, 105);
@@ -197,7 +203,18 @@ private slots:
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
         QGuiApplication::restoreOverrideCursor();
         QVERIFY(!QGuiApplication::overrideCursor());
-        frmAbout::setUrlOpener({});
+
+        // An opener that hands the mail on says nothing; a launcher that cannot start says
+        // so at once.
+        programs.add(QStringLiteral("xdg-open"), 0);
+        about.LblEmail_Click();
+        QTest::qWait(300);
+        QCOMPARE(prompter.calls().size(), 1);
+        ExternalProgram::setStarter([](const QString &, const QStringList &) { return false; });
+        about.LblEmail_Click();
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("SEND MAIL FAILED"));
+        ExternalProgram::setStarter({});
     }
 
 private:

@@ -3,6 +3,7 @@
 
 #include <QBuffer>
 #include <QDataStream>
+#include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
@@ -209,14 +210,14 @@ private slots:
         }
         file.close();
         const QColor face(212, 208, 200);
-        const QImage thumb = loadThumb(path, {32, 32}, face);
+        const QImage thumb = loadThumb(QFile::encodeName(path), {32, 32}, face);
         QVERIFY(!thumb.isNull());
         QCOMPARE(QColor(thumb.pixel(47, 1)), QColor(Qt::red));
         QCOMPARE(QColor(thumb.pixel(47, 47)), QColor(Qt::black));
         QCOMPARE(QColor(thumb.pixel(0, 47)), face);
         // The same picture cut short is damaged.
         QVERIFY(QFile::resize(path, header.size() + stride * 10));
-        QVERIFY(loadThumb(path, {32, 32}, face).isNull());
+        QVERIFY(loadThumb(QFile::encodeName(path), {32, 32}, face).isNull());
     }
 
     void loadsFilesIntoThumbnails()
@@ -234,17 +235,31 @@ private slots:
         icon.fill(Qt::green);
         QVERIFY(icon.save(dir.filePath(QStringLiteral("Logo.ICO")), "ICO"));
 
-        const QImage jpg = loadThumb(dir.filePath(QStringLiteral("wide.jpg")), {32, 32}, face);
+        const auto load = [&dir, face](const char *name) {
+            return loadThumb(QFile::encodeName(dir.filePath(QLatin1String(name))), {32, 32}, face);
+        };
+        const QImage jpg = load("wide.jpg");
         QCOMPARE(jpg.size(), QSize(ThumbBox, ThumbBox));
         QCOMPARE(QColor(jpg.pixel(0, 0)), face); // outside the picture
         QVERIFY(qAbs(QColor(jpg.pixel(47, 47)).red() - 255) < 8);
         QCOMPARE(QColor(jpg.pixel(47, 23)), face); // above the 92 x 46 picture at y 24
 
-        const QImage dib = loadThumb(dir.filePath(QStringLiteral("small.dib")), {32, 32}, face);
+        // A progressive photo, whose decoder needs more memory, reads the same.
+        QImage halves(1200, 600, QImage::Format_RGB32);
+        halves.fill(Qt::red);
+        QPainter(&halves).fillRect(600, 0, 600, 600, Qt::blue);
+        QImageWriter progressive(dir.filePath(QStringLiteral("progressive.jpg")), "JPG");
+        progressive.setProgressiveScanWrite(true);
+        QVERIFY(progressive.write(halves));
+        const QImage photo = load("progressive.jpg");
+        QVERIFY(qAbs(QColor(photo.pixel(20, 47)).red() - 255) < 8);
+        QVERIFY(qAbs(QColor(photo.pixel(74, 47)).blue() - 255) < 8);
+
+        const QImage dib = load("small.dib");
         QCOMPARE(QColor(dib.pixel(27, 32)), QColor(Qt::blue));
         QCOMPARE(QColor(dib.pixel(26, 32)), face);
 
-        const QImage ico = loadThumb(dir.filePath(QStringLiteral("Logo.ICO")), {32, 32}, face);
+        const QImage ico = load("Logo.ICO");
         QCOMPARE(QColor(ico.pixel(47, 47)), QColor(Qt::green));
 
         // Damaged and unknown files give no thumbnail rather than an error.
@@ -256,13 +271,13 @@ private slots:
         wide.save(&buffer, "JPG");
         broken.write(bytes.left(40));
         broken.close();
-        QVERIFY(loadThumb(broken.fileName(), {32, 32}, face).isNull());
+        QVERIFY(load("broken.jpg").isNull());
         QFile garbage(dir.filePath(QStringLiteral("drawing.wmf")));
         QVERIFY(garbage.open(QIODevice::WriteOnly));
         garbage.write("not a picture at all");
         garbage.close();
-        QVERIFY(loadThumb(garbage.fileName(), {32, 32}, face).isNull());
-        QVERIFY(loadThumb(dir.filePath(QStringLiteral("missing.bmp")), {32, 32}, face).isNull());
+        QVERIFY(load("drawing.wmf").isNull());
+        QVERIFY(load("missing.bmp").isNull());
     }
 };
 

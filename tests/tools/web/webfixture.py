@@ -2,7 +2,8 @@
 """Small page server for the browser tests: 127.0.0.1 only, prints its port, then serves.
 
 Every path /NAME.html answers a page titled "Page NAME" with a link to each other page;
-/nolinks.html has no links; /slow.html waits before it answers.
+/nolinks.html has no links; /slow.html waits before it answers; /links.html has a link meant
+for a new window and a mail link.
 """
 import http.server
 import sys
@@ -19,6 +20,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if name == "slow":
             time.sleep(8)
         links = "" if name == "nolinks" else '<a href="a.html">a</a> <a href="b.html">b</a>'
+        if name == "links":
+            links = ('<a id="blank" href="a.html" target="_blank" style="font-size:40px">new</a>'
+                     '<br><a id="mail" href="mailto:notes@example.org?subject=Hello"'
+                     ' style="font-size:40px">mail</a>')
         body = ("<html><head><title>Page %s</title></head><body><p id='p'>%s</p>%s</body></html>"
                 % (name, name, links)).encode()
         self.send_response(200)
