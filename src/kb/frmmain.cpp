@@ -9,6 +9,7 @@
 #include "platform/base/colors.h"
 #include "platform/controls/controlhost.h"
 #include "platform/db/dbengine.h"
+#include "platform/prompt/fixeddialog.h"
 #include "platform/prompt/prompter.h"
 #include "shell/frmabout.h"
 #include "shell/frmcd.h"
@@ -184,6 +185,9 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
 {
     MainForm = this;
     setObjectName(QStringLiteral("FrmMain"));
+    // No window that waits for an answer can hide the program (file, font and print dialogs
+    // included).
+    FixedDialog::installRestoreGuard();
     // Reading the first picture file looks through every image plugin: not before the window
     // is on screen. The tray shows no icon without a picture, so it gets it then too.
     AfterFirstPaint(this, [this] {

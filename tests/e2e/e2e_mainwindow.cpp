@@ -17,6 +17,7 @@
 #include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#include "shell/frmpassword.h"
 #include "shell/frmsystray.h"
 #include "shell/shellprompter.h"
 #include "tools/ftp/CFtpConnection.h"
@@ -107,6 +108,7 @@ private slots:
     void trayIconDocks();
     void toolTour();
     void editingKeepsWindowsInPlace();
+    void windowServicesUnderTheWindowManager();
 
 private:
     void start();
@@ -1373,6 +1375,46 @@ void E2eMainWindow::editingKeepsWindowsInPlace()
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
     QTRY_VERIFY_WITH_TIMEOUT(!record->hasPendingChange(), Patience);
     QCOMPARE(record->RTBAnswer->text(), before + QStringLiteral(" tour"));
+    finish();
+}
+
+// The window services under the window manager, by real pointer and keys: the telnet
+// settings box and the password prompt ask for no minimise or maximise, a minimise asked for
+// all the same (as a taskbar asks) hides neither them nor the program, and each is as wide as
+// its caption and the title bar's buttons need.
+void E2eMainWindow::windowServicesUnderTheWindowManager()
+{
+    start();
+    QStringList faults;
+    int room = 1 << 30;
+    const auto tryToHide = [&](QWidget *box) {
+        // Functions and decorations given, neither with minimise or maximise.
+        const QList<unsigned long> hints = m_input.property(box->winId(), "_MOTIF_WM_HINTS");
+        if (hints.size() < 3 || (hints[0] & 3) != 3 || (hints[1] & 0x19) || (hints[2] & 0x61))
+            faults << box->windowTitle();
+        QFont bold = box->font();
+        bold.setBold(true);
+        const auto titleBar = m_input.property(box->winId(), "_NET_FRAME_EXTENTS").value(2);
+        room = std::min(room, box->width() - 4 * int(titleBar) -
+                                  QFontMetrics(bold).horizontalAdvance(box->windowTitle()));
+        m_input.iconify(box->winId());
+        QTest::qWait(1000);
+        for (QWidget *window : {box, static_cast<QWidget *>(m_main)})
+            if (!QTest::qWaitFor(
+                    [&] { return m_input.property(window->winId(), "WM_STATE").value(0) == 1; },
+                    Patience))
+                faults << window->windowTitle() + QStringLiteral(" hidden");
+        box->showNormal();
+        m_input.key(QStringLiteral("Escape"));
+    };
+    openToolBy(QStringLiteral("Telnet"), true);
+    auto *telnet = qobject_cast<frmTelnet *>(::openTool(m_main, QStringLiteral("Telnet")));
+    m_answers.expectWith(QStringLiteral("Connect To:"), tryToHide);
+    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Config"))));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+    m_answers.expectWith(QStringLiteral("Please Input the Password"), tryToHide);
+    QVERIFY(!FrmPassword::ask(m_main));
+    QVERIFY2(faults.isEmpty() && room >= 0, qPrintable(faults.join(';') + QString::number(room)));
     finish();
 }
 

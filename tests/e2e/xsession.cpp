@@ -356,3 +356,26 @@ QRect XInput::dockedGeometry(unsigned long window)
     XSetErrorHandler(previous);
     return geometry;
 }
+
+QList<unsigned long> XInput::property(unsigned long window, const char *name)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    XGetWindowProperty(m_display, window, XInternAtom(m_display, name, False), 0, 64, False,
+                       AnyPropertyType, &type, &format, &count, &after, &data);
+    QList<unsigned long> items;
+    for (unsigned long i = 0; data && format == 32 && i < count; ++i)
+        items.append(reinterpret_cast<const unsigned long *>(data)[i]);
+    if (data)
+        XFree(data);
+    return items;
+}
+
+void XInput::iconify(unsigned long window)
+{
+    XIconifyWindow(m_display, window, DefaultScreen(m_display));
+    flush();
+}
+
