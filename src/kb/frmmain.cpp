@@ -23,6 +23,7 @@
 #include "winsvc/closeguard.h"
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
+#include "winsvc/listboxtipbox.h"
 #include "winsvc/mcoolmenu.h"
 #include "winsvc/setcombowidth.h"
 #include "winsvc/splitter.h"
@@ -469,7 +470,7 @@ void FrmMain::MDIForm_Load()
     SaveCaptionColor();
     SetCaptionColor(ActiveCaptionColor);
     ShowWelcome();
-    // The question list scrolls sideways for long questions (set up with the list).
+    SetListHScroll(ListRecords);
     FillSearchDatabaseCombo();
     DatabaseFolder = GetAppPath() + QStringLiteral("Database/");
 }

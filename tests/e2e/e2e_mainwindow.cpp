@@ -53,6 +53,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -65,6 +66,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <clocale>
@@ -253,7 +255,9 @@ void E2eMainWindow::clickQuestion(int row)
     QListWidget *list = m_main->ListRecords;
     QTRY_VERIFY_WITH_TIMEOUT(list->count() > row, Patience);
     list->scrollToItem(list->item(row));
-    m_input.click(list->viewport(), list->visualItemRect(list->item(row)).center());
+    // Where the question shows: the list scrolls sideways far beyond its width.
+    const QRect shown = list->visualItemRect(list->item(row)).intersected(list->viewport()->rect());
+    m_input.click(list->viewport(), shown.center());
     QTRY_COMPARE_WITH_TIMEOUT(activeRecord()->recordPosition(), row, Patience);
 }
 
@@ -1378,13 +1382,38 @@ void E2eMainWindow::editingKeepsWindowsInPlace()
     finish();
 }
 
-// The window services under the window manager, by real pointer and keys: the telnet
-// settings box and the password prompt ask for no minimise or maximise, a minimise asked for
-// all the same (as a taskbar asks) hides neither them nor the program, and each is as wide as
-// its caption and the title bar's buttons need.
+// The window services under the window manager, by real pointer and keys: the question
+// list's tip goes as the pointer leaves the last question for the empty part of the list,
+// where the list's balloon shows, the server showing nothing round its corners and tail; the
+// list scrolls sideways over 1,900 pixels. The telnet settings box and the password prompt ask
+// for no minimise or maximise, a minimise asked for all the same (as a taskbar asks) hides
+// neither them nor the program, and each is as wide as its caption and the title bar's buttons
+// need.
 void E2eMainWindow::windowServicesUnderTheWindowManager()
 {
     start();
+    openDatabase(QStringLiteral("C++"));
+    pickTopic(0);
+    QListWidget *list = m_main->ListRecords;
+    const QListWidgetItem *lastItem = list->item(list->count() - 1);
+    const QPoint last =
+        list->viewport()->mapToGlobal(QPoint(20, list->visualItemRect(lastItem).center().y()));
+    m_input.moveTo(last);
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::text().endsWith(lastItem->text()), Patience);
+    m_input.moveTo(last + QPoint(0, 80));
+    QTest::qWait(3500);
+    QVERIFY2(!QToolTip::isVisible(), qPrintable(QToolTip::text()));
+    TooltipWindow *balloon = clsTooltip::tipWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(balloon->isVisible(), Patience);
+    const QRegion shown = m_input.shape(balloon->winId());
+    QVERIFY(shown.contains(QPoint(16, 1)) && !shown.contains(QPoint(0, 0)) &&
+            !shown.contains(QPoint(3, 5)) &&
+            !shown.contains(QPoint(balloon->width() - 1, balloon->height() - 1)));
+    QScrollBar *sideways = list->horizontalScrollBar();
+    QCOMPARE(sideways->maximum() + list->viewport()->width(), 1900);
+    m_input.click(sideways, QPoint(sideways->width() - 40, sideways->height() / 2));
+    QTRY_VERIFY_WITH_TIMEOUT(sideways->value() > 0, Patience);
+
     QStringList faults;
     int room = 1 << 30;
     const auto tryToHide = [&](QWidget *box) {

@@ -10,6 +10,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
 #include <csignal>
@@ -379,3 +380,15 @@ void XInput::iconify(unsigned long window)
     flush();
 }
 
+QRegion XInput::shape(unsigned long window)
+{
+    int count = 0, ordering = 0;
+    XRectangle *rectangles =
+        XShapeGetRectangles(m_display, window, ShapeBounding, &count, &ordering);
+    QRegion shown;
+    for (int i = 0; i < count; ++i)
+        shown += QRect(rectangles[i].x, rectangles[i].y, rectangles[i].width, rectangles[i].height);
+    if (rectangles)
+        XFree(rectangles);
+    return shown;
+}

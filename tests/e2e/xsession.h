@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QStringList>
 
@@ -74,6 +75,8 @@ public:
     QList<unsigned long> property(unsigned long window, const char *name);
     // Asks the window manager to minimise a window, as a taskbar or a key binding does.
     void iconify(unsigned long window);
+    // The part of a window the server shows (its shape), in the window's coordinates.
+    QRegion shape(unsigned long window);
 
 private:
     void keySym(unsigned long sym, const QStringList &modifiers);
