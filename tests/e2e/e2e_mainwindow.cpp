@@ -1385,10 +1385,10 @@ void E2eMainWindow::editingKeepsWindowsInPlace()
 // The window services under the window manager, by real pointer and keys: the question
 // list's tip goes as the pointer leaves the last question for the empty part of the list,
 // where the list's balloon shows, the server showing nothing round its corners and tail; the
-// list scrolls sideways over 1,900 pixels. The telnet settings box and the password prompt ask
-// for no minimise or maximise, a minimise asked for all the same (as a taskbar asks) hides
-// neither them nor the program, and each is as wide as its caption and the title bar's buttons
-// need.
+// list scrolls sideways over 1,900 pixels; a letter two File items share, typed twice, keeps
+// the first highlighted. The telnet settings box and the password prompt ask for no minimise
+// or maximise, a minimise asked for all the same (as a taskbar asks) hides neither them nor the
+// program, and each is as wide as its caption and the title bar's buttons need.
 void E2eMainWindow::windowServicesUnderTheWindowManager()
 {
     start();
@@ -1413,6 +1413,15 @@ void E2eMainWindow::windowServicesUnderTheWindowManager()
     QCOMPARE(sideways->maximum() + list->viewport()->width(), 1900);
     m_input.click(sideways, QPoint(sideways->width() - 40, sideways->height() / 2));
     QTRY_VERIFY_WITH_TIMEOUT(sideways->value() > 0, Patience);
+    QMenu *file = m_main->subMenu(QStringLiteral("mnuFile"));
+    m_input.click(m_main->menuBar(),
+                  m_main->menuBar()->actionGeometry(file->menuAction()).center());
+    QTRY_VERIFY_WITH_TIMEOUT(file->isVisible(), Patience);
+    m_input.type(QStringLiteral("oo"));
+    QTest::qWait(500);
+    QCOMPARE(file->activeAction(), m_main->menuItem(QStringLiteral("mnuFileOpen")));
+    m_input.key(QStringLiteral("Escape"));
+
 
     QStringList faults;
     int room = 1 << 30;
