@@ -1388,7 +1388,10 @@ void E2eMainWindow::editingKeepsWindowsInPlace()
 // list scrolls sideways over 1,900 pixels; a letter two File items share, typed twice, keeps
 // the first highlighted. The telnet settings box and the password prompt ask for no minimise
 // or maximise, a minimise asked for all the same (as a taskbar asks) hides neither them nor the
-// program, and each is as wide as its caption and the title bar's buttons need.
+// program, and each is as wide as its caption and the title bar's buttons need. Tools tiled,
+// then cascaded: as the left panel shows and hides with the active tool, the windows are
+// arranged again beside it, every title bar in the area and in view; tiled they fill it,
+// cascaded they share one size.
 void E2eMainWindow::windowServicesUnderTheWindowManager()
 {
     start();
@@ -1422,7 +1425,6 @@ void E2eMainWindow::windowServicesUnderTheWindowManager()
     QCOMPARE(file->activeAction(), m_main->menuItem(QStringLiteral("mnuFileOpen")));
     m_input.key(QStringLiteral("Escape"));
 
-
     QStringList faults;
     int room = 1 << 30;
     const auto tryToHide = [&](QWidget *box) {
@@ -1453,6 +1455,33 @@ void E2eMainWindow::windowServicesUnderTheWindowManager()
     m_answers.expectWith(QStringLiteral("Please Input the Password"), tryToHide);
     QVERIFY(!FrmPassword::ask(m_main));
     QVERIFY2(faults.isEmpty() && room >= 0, qPrintable(faults.join(';') + QString::number(room)));
+
+    const QStringList keys = {QStringLiteral("FTP"), QStringLiteral("Telnet"),
+                              QStringLiteral("Image Navigator"), QStringLiteral("Telnet")};
+    openToolBy(keys[0], true);
+    openToolBy(keys[2], true);
+    const auto arranged = [this](bool cascaded) {
+        const QRect area = m_main->mdiArea()->viewport()->rect();
+        int right = 0;
+        QSet<int> widths;
+        for (QMdiSubWindow *child : m_main->mdiArea()->subWindowList()) {
+            if (!area.contains(QRect(child->pos(), QSize(child->width(), 20))) ||
+                !child->visibleRegion().contains(QPoint(child->width() / 2, 8)))
+                return false;
+            right = std::max(right, child->geometry().right());
+            widths.insert(child->width());
+        }
+        return cascaded ? widths.size() == 1 : right > area.right() - 3;
+    };
+    for (const bool cascaded : {false, true}) {
+        chooseMenu(QStringLiteral("mnuWindow"), cascaded ? QStringLiteral("mnuWindowCascade")
+                                                         : QStringLiteral("mnuWindowTileVertical"));
+        for (const QString &key : keys) {
+            activateChild(::openTool(m_main, key));
+            QTRY_COMPARE_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), key != keys[1], Patience);
+            QTRY_VERIFY2_WITH_TIMEOUT(arranged(cascaded), qPrintable(key), Patience);
+        }
+    }
     finish();
 }
 
