@@ -366,12 +366,10 @@ QList<unsigned long> XInput::property(unsigned long window, const char *name)
     unsigned char *data = nullptr;
     XGetWindowProperty(m_display, window, XInternAtom(m_display, name, False), 0, 64, False,
                        AnyPropertyType, &type, &format, &count, &after, &data);
-    QList<unsigned long> items;
-    for (unsigned long i = 0; data && format == 32 && i < count; ++i)
-        items.append(reinterpret_cast<const unsigned long *>(data)[i]);
-    if (data)
-        XFree(data);
-    return items;
+    const auto *items = reinterpret_cast<const unsigned long *>(data);
+    const QList<unsigned long> values(items, format == 32 ? items + count : items);
+    XFree(data);
+    return values;
 }
 
 void XInput::iconify(unsigned long window)
@@ -383,12 +381,10 @@ void XInput::iconify(unsigned long window)
 QRegion XInput::shape(unsigned long window)
 {
     int count = 0, ordering = 0;
-    XRectangle *rectangles =
-        XShapeGetRectangles(m_display, window, ShapeBounding, &count, &ordering);
+    XRectangle *parts = XShapeGetRectangles(m_display, window, ShapeBounding, &count, &ordering);
     QRegion shown;
     for (int i = 0; i < count; ++i)
-        shown += QRect(rectangles[i].x, rectangles[i].y, rectangles[i].width, rectangles[i].height);
-    if (rectangles)
-        XFree(rectangles);
+        shown += QRect(parts[i].x, parts[i].y, parts[i].width, parts[i].height);
+    XFree(parts);
     return shown;
 }
