@@ -7,6 +7,7 @@
 #include "platform/base/apppaths.h"
 #include "platform/base/colors.h"
 #include "platform/db/dbengine.h"
+#include "platform/prompt/fixeddialog.h"
 #include "platform/prompt/prompter.h"
 #include "shell/label3dhost.h"
 
@@ -27,8 +28,7 @@ FrmCompactDB::FrmCompactDB(const QString &folder, QWidget *parent)
     : QDialog(parent), m_folder(folder)
 {
     setWindowTitle(QStringLiteral("Compact and Repair Databse for Best Performance."));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    FixedDialog::apply(this);
     // Copies left by an interrupted run are never the only copy: the source is replaced last.
     // Only copies that prove to be such go; a user's file of a like name stays.
     db::DBEngine::removeCompactLeftovers(m_folder);

@@ -9,6 +9,7 @@
 #include "platform/db/dbdatacontrol.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dbrecordset.h"
+#include "platform/prompt/fixeddialog.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #include "platform/richtext/rtfreader.h"
@@ -65,10 +66,9 @@ QString defaultFileName(const QString &topic, const QString &suffix)
 
 } // namespace
 
-FrmConvert::FrmConvert(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+FrmConvert::FrmConvert(QWidget *parent) : QDialog(parent)
 {
+    FixedDialog::apply(this);
     setObjectName(QStringLiteral("FrmConvert"));
     setModal(true);
 

@@ -10,6 +10,7 @@
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
 #include "platform/db/dbsql.h"
+#include "platform/prompt/fixeddialog.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #include "platform/richtext/rtfreader.h"
@@ -61,8 +62,7 @@ QString recordFile(const QString &folder, int n)
 
 FrmExportDBTextFile::FrmExportDBTextFile(QWidget *parent) : QDialog(parent)
 {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    FixedDialog::apply(this);
     auto *layout = new QVBoxLayout(this);
     Frame1 = new QGroupBox(QStringLiteral("Please choose the way your prefer:"));
     auto *page1 = new QVBoxLayout(Frame1);

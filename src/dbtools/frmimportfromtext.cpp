@@ -11,6 +11,7 @@
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
 #include "platform/db/dbsql.h"
+#include "platform/prompt/fixeddialog.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/rtfcodepage.h"
 #include "platform/richtext/rtfreader.h"
@@ -76,8 +77,7 @@ FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *par
     : QDialog(parent), m_databaseFolder(databaseFolder)
 {
     setWindowTitle(QStringLiteral("Import Database From Text-File."));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    FixedDialog::apply(this);
     auto *layout = new QVBoxLayout(this);
 
     Frame1 = new QGroupBox;

@@ -9,6 +9,7 @@
 #include "platform/db/dbengine.h"
 #include "platform/db/dberrors.h"
 #include "platform/db/dbsql.h"
+#include "platform/prompt/fixeddialog.h"
 #include "platform/prompt/prompter.h"
 #include "winsvc/flatcontrols.h"
 
@@ -32,8 +33,7 @@ QString prompt(const QString &text, int icon, const QString &title)
 FrmTrans::FrmTrans(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Transfer Record"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    FixedDialog::apply(this);
     auto *grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("Transfer Record:")), 0, 0);
     LblQuestion = new QLabel;

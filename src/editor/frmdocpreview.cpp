@@ -1,6 +1,7 @@
 #include "editor/frmdocpreview.h"
 #include "editor/richtextpages.h"
 #include "kb/frmmain.h"
+#include "platform/prompt/fixeddialog.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
 #include "winsvc/flat.h"
@@ -53,7 +54,7 @@ frmDocPreview::frmDocPreview(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("frmDocPreview"));
     setWindowTitle(QStringLiteral("Print Preview"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    FixedDialog::apply(this);
 
     RTBPrint = new RichTextBox(this);
     RTBPrint->setObjectName(QStringLiteral("RTBPrint"));

@@ -9,6 +9,7 @@
 #include "platform/base/colors.h"
 #include "platform/controls/controlhost.h"
 #include "platform/db/dbengine.h"
+#include "platform/prompt/fixeddialog.h"
 #include "platform/prompt/prompter.h"
 #include "shell/frmabout.h"
 #include "shell/frmcd.h"
@@ -22,6 +23,7 @@
 #include "winsvc/closeguard.h"
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
+#include "winsvc/listboxtipbox.h"
 #include "winsvc/mcoolmenu.h"
 #include "winsvc/setcombowidth.h"
 #include "winsvc/splitter.h"
@@ -184,6 +186,9 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
 {
     MainForm = this;
     setObjectName(QStringLiteral("FrmMain"));
+    // No window that waits for an answer can hide the program (file, font and print dialogs
+    // included).
+    FixedDialog::installRestoreGuard();
     // Reading the first picture file looks through every image plugin: not before the window
     // is on screen. The tray shows no icon without a picture, so it gets it then too.
     AfterFirstPaint(this, [this] {
@@ -465,7 +470,7 @@ void FrmMain::MDIForm_Load()
     SaveCaptionColor();
     SetCaptionColor(ActiveCaptionColor);
     ShowWelcome();
-    // The question list scrolls sideways for long questions (set up with the list).
+    SetListHScroll(ListRecords);
     FillSearchDatabaseCombo();
     DatabaseFolder = GetAppPath() + QStringLiteral("Database/");
 }

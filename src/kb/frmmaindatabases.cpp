@@ -3,6 +3,7 @@
 
 #include "kb/kbglobals.h"
 #include "kb/recordverbs.h"
+#include "kb/tooldock.h"
 #include "platform/base/apperror.h"
 #include "platform/base/apppaths.h"
 #include "platform/db/dbdatabase.h"
@@ -316,7 +317,9 @@ void FrmMain::LoadCountMinus()
 
 void FrmMain::TileVertically()
 {
-    Arrange(2);
+    // Side by side as they open; where they then stay is up to the user.
+    arrangeChildren(2);
+    m_toolDock->update();
 }
 void FrmMain::RemoveForm()
 {

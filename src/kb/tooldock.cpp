@@ -204,15 +204,24 @@ bool ToolDock::eventFilter(QObject *watched, QEvent *event)
     if (watched == dock && event->type() == QEvent::Resize && !dock->isHidden() &&
         dock->isVisible()) {
         m_panelWidth = static_cast<QResizeEvent *>(event)->size().width();
-    } else if (watched == m_main->mdiArea() && event->type() == QEvent::Move) {
-        // The work area moves when the panel beside it hides or shows: the child windows stay
-        // where they are on screen, so a click aimed at one does not land in another.
+    } else if (watched == m_main->mdiArea() &&
+               (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
         const bool shown = !dock->isHidden();
         if (shown != m_panelWasShown) {
-            const auto *move = static_cast<QMoveEvent *>(event);
-            keepChildPlaces(move->pos() - move->oldPos());
+            m_panelWasShown = shown;
+            if (m_main->standingArrangement() >= 0) {
+                // Tiled or cascaded windows are arranged again in the area left beside the
+                // panel, once the area has its new size.
+                QMetaObject::invokeMethod(m_main, &FrmMain::rearrangeChildren,
+                                          Qt::QueuedConnection);
+            } else if (event->type() == QEvent::Move) {
+                // The work area moves when the panel beside it hides or shows: the child
+                // windows stay where they are on screen, so a click aimed at one does not land
+                // in another.
+                const auto *move = static_cast<QMoveEvent *>(event);
+                keepChildPlaces(move->pos() - move->oldPos());
+            }
         }
-        m_panelWasShown = shown;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -1,5 +1,6 @@
 #include "shell/dialog.h"
 
+#include "platform/prompt/fixeddialog.h"
 #include "shell/label3dhost.h"
 #include "shell/mainfunctions.h"
 
@@ -24,10 +25,10 @@ void setDefaultPointer()
 
 } // namespace
 
-Dialog::Dialog(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::CustomizeWindowHint)
+Dialog::Dialog(QWidget *parent) : QWidget(parent)
 {
+    // No close box either: the window goes when the work it shows is done.
+    FixedDialog::apply(this, false);
     setObjectName(QStringLiteral("Dialog"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::NonModal);

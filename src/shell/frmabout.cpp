@@ -3,6 +3,7 @@
 #include "platform/base/apppaths.h"
 #include "platform/base/externalprogram.h"
 #include "platform/base/settingsstore.h"
+#include "platform/prompt/fixeddialog.h"
 #include "shell/label3dhost.h"
 #include "shell/maillink.h"
 #include "shell/messagebox.h"
@@ -55,8 +56,7 @@ frmAbout::frmAbout(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About ") + AppPaths::applicationTitle());
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    FixedDialog::apply(this);
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));

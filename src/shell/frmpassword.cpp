@@ -1,5 +1,6 @@
 #include "shell/frmpassword.h"
 
+#include "platform/prompt/fixeddialog.h"
 #include "platform/prompt/prompter.h"
 
 #include <QCloseEvent>
@@ -13,8 +14,7 @@
 FrmPassword::FrmPassword(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Please Input the Password"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    FixedDialog::apply(this);
     setModal(true);
 
     TxtPass = new QLineEdit(this);
@@ -34,6 +34,8 @@ FrmPassword::FrmPassword(QWidget *parent) : QDialog(parent)
     layout->addWidget(TxtPass);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The caption names the field: the window is as wide as the caption needs.
+    FixedDialog::fitToCaption(this, TxtPass);
 
     connect(CmdOK, &QPushButton::clicked, this, &FrmPassword::cmdOkClick);
     connect(CmdCancel, &QPushButton::clicked, this, &FrmPassword::cmdCancelClick);

@@ -1,6 +1,30 @@
 #include "listboxtipbox.h"
 
 #include <QListWidget>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+namespace {
+
+// Every item as wide as the list's horizontal extent, so that the list scrolls sideways over
+// it whatever its items hold.
+class ExtentDelegate : public QStyledItemDelegate
+{
+public:
+    ExtentDelegate(int extent, QObject *parent) : QStyledItemDelegate(parent), m_extent(extent) {}
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {m_extent, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
+private:
+    int m_extent;
+};
+
+constexpr int HorizontalExtent = 1900;
+
+} // namespace
 
 QString listTipOrdinal(int n, int count)
 {
@@ -38,15 +62,19 @@ void ListBoxTip(QListWidget *list, Qt::MouseButtons buttons, const QPoint &pos)
     if (n >= 0 && n < list->count())
         tip = QStringLiteral("The ") + listTipOrdinal(n, list->count()) +
               QStringLiteral(" record: ") + item->text();
+    const QString shown = list->viewport()->toolTip();
     list->setToolTip(tip);
     list->viewport()->setToolTip(tip);
+    // A tip on view goes with the text it showed.
+    if (tip != shown && QToolTip::isVisible() && QToolTip::text() == shown)
+        QToolTip::hideText();
 }
 
 void SetListHScroll(QListWidget *list)
 {
     if (!list)
         return;
-    // The view measures its widest item itself; it only has to be allowed to scroll sideways.
+    list->setItemDelegate(new ExtentDelegate(HorizontalExtent, list));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }

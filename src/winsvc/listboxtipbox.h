@@ -10,5 +10,5 @@ class QListWidget;
 void ListBoxTip(QListWidget *list, Qt::MouseButtons buttons, const QPoint &pos);
 // The tip text for item n of a list of count items.
 QString listTipOrdinal(int n, int count);
-// Lets the list scroll sideways far enough to show its widest item.
+// Lets the list scroll sideways over 1,900 pixels.
 void SetListHScroll(QListWidget *list);

@@ -6,6 +6,7 @@
 
 #include <QActionEvent>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -184,6 +185,7 @@ void hookMenu(WndCoolMenu *state, QMenu *menu)
     if (!menu || state->hooked.contains(menu))
         return;
     state->hooked.append(menu);
+    menu->installEventFilter(state);
     menu->setStyle(state->style);
     menu->setFont(state->MenuFont());
     QObject::connect(menu, &QMenu::hovered, state, [state](QAction *action) {
@@ -215,8 +217,41 @@ void convertBarItem(WndCoolMenu *state, QAction *action)
 
 } // namespace
 
+// The item a typed mnemonic shared by several items of an open menu highlights: the
+// highlighted one when it is among them, else the first; nullptr when one item or none has it
+// (the menu's own handling then runs that item, or ignores the key).
+QAction *WndCoolMenu::OnMenuChar(const QMenu *menu, QChar typed) const
+{
+    QList<QAction *> matches;
+    const auto actions = menu->actions();
+    for (QAction *action : actions) {
+        const CMyItemData *data = itemData(action);
+        if (!data || !action->isVisible() || data->separator)
+            continue;
+        const qsizetype amp = data->sMenuText.indexOf(QLatin1Char('&'));
+        if (amp >= 0 && amp + 1 < data->sMenuText.size() &&
+            data->sMenuText.at(amp + 1).toUpper() == typed.toUpper())
+            matches.append(action);
+    }
+    if (matches.size() < 2)
+        return nullptr;
+    return matches.contains(menu->activeAction()) ? menu->activeAction() : matches.first();
+}
+
 bool WndCoolMenu::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        auto *menu = qobject_cast<QMenu *>(watched);
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if (menu && key->text().size() == 1 && key->text().at(0).isPrint() &&
+            (mods == Qt::NoModifier || mods == Qt::ShiftModifier || mods == Qt::AltModifier)) {
+            if (QAction *select = OnMenuChar(menu, key->text().at(0))) {
+                menu->setActiveAction(select);
+                return true;
+            }
+        }
+    }
     // A menu added to the bar later is served like the ones there at installation.
     // Only the bar is watched; the window is not asked for it, which could make a new one.
     if (event->type() == QEvent::ActionAdded && qobject_cast<QMenuBar *>(watched))

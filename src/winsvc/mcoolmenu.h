@@ -89,6 +89,7 @@ public:
     const CMyItemData *itemData(const QAction *action) const;
     // Applies the font to the menu bar and every menu.
     void refreshFonts();
+    QAction *OnMenuChar(const QMenu *menu, QChar typed) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

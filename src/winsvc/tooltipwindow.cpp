@@ -1,6 +1,8 @@
 #include "tooltipwindow.h"
 
 #include <QApplication>
+#include <QBitmap>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -69,6 +71,15 @@ void TooltipWindow::layoutTip()
     m_bodyRect =
         QRect(0, top, innerWidth + 2 * margin, title.height() + gap + text.height() + 2 * margin);
     resize(m_bodyRect.width() + 1, m_bodyRect.bottom() + 2);
+
+    QImage shape(size(), QImage::Format_ARGB32_Premultiplied);
+    shape.fill(Qt::transparent);
+    QPainter painter(&shape);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::black);
+    painter.drawPath(outline());
+    painter.end();
+    setMask(QBitmap::fromImage(shape.createAlphaMask()));
 }
 
 void TooltipWindow::showAt(const QPoint &anchor)
@@ -88,25 +99,30 @@ void TooltipWindow::showAt(const QPoint &anchor)
     update();
 }
 
+QPainterPath TooltipWindow::outline() const
+{
+    QPainterPath outline;
+    if (!m_look.balloon) {
+        outline.addRect(m_bodyRect);
+        return outline;
+    }
+    outline.addRoundedRect(m_bodyRect, 8, 8);
+    QPainterPath tail;
+    tail.moveTo(12, m_bodyRect.top() + 1);
+    tail.lineTo(16, 0);
+    tail.lineTo(28, m_bodyRect.top() + 1);
+    tail.closeSubpath();
+    return outline.united(tail);
+}
+
 void TooltipWindow::paintEvent(QPaintEvent *)
 {
+    // Drawn without smoothing: the window's shape is exactly the pixels drawn, so no corner or
+    // band beside the tail is left to a compositor that may not be running.
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing, m_look.balloon);
-    QPainterPath outline;
-    if (m_look.balloon) {
-        outline.addRoundedRect(m_bodyRect, 8, 8);
-        QPainterPath tail;
-        tail.moveTo(12, m_bodyRect.top() + 1);
-        tail.lineTo(16, 0);
-        tail.lineTo(28, m_bodyRect.top() + 1);
-        tail.closeSubpath();
-        outline = outline.united(tail);
-    } else {
-        outline.addRect(m_bodyRect);
-    }
     painter.setBrush(m_look.background);
     painter.setPen(m_look.text);
-    painter.drawPath(outline);
+    painter.drawPath(outline());
 
     if (m_titleRect.isValid()) {
         QRect titleText = m_titleRect;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QWidget>
 
 // The one tip window all clsTooltip objects share: a frameless popup drawn as a balloon or a
@@ -37,6 +38,8 @@ protected:
 
 private:
     int textFlags() const;
+    // The tip's outline, a balloon with its tail or a rectangle; it is also the window's shape.
+    QPainterPath outline() const;
     void layoutTip();
 
     Look m_look;

@@ -18,6 +18,7 @@
 #include "platform/db/dbengine.h"
 #include "platform/prompt/prompter.h"
 #include "platform/richtext/richtextbox.h"
+#include "shell/frmpassword.h"
 #include "shell/frmsystray.h"
 #include "shell/shellprompter.h"
 #include "tools/ftp/CFtpConnection.h"
@@ -66,6 +67,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <clocale>
@@ -111,6 +113,7 @@ private slots:
     void editingKeepsWindowsInPlace();
     void busyFileAndQuestionLines();
     void telnetAtARealHost();
+    void windowServicesUnderTheWindowManager();
 
 private:
     void start();
@@ -255,7 +258,9 @@ void E2eMainWindow::clickQuestion(int row)
     QListWidget *list = m_main->ListRecords;
     QTRY_VERIFY_WITH_TIMEOUT(list->count() > row, Patience);
     list->scrollToItem(list->item(row));
-    m_input.click(list->viewport(), list->visualItemRect(list->item(row)).center());
+    // Where the question shows: the list scrolls sideways far beyond its width.
+    const QRect shown = list->visualItemRect(list->item(row)).intersected(list->viewport()->rect());
+    m_input.click(list->viewport(), shown.center());
     QTRY_COMPARE_WITH_TIMEOUT(activeRecord()->recordPosition(), row, Patience);
 }
 
@@ -1438,6 +1443,101 @@ void E2eMainWindow::telnetAtARealHost()
                                   drawn, Patience);
     }
     finish(); // quits with the connection open
+}
+
+// By real pointer and keys under the window manager: list tips and the balloon's shape, the
+// list's sideways extent and a shared menu letter; the fixed dialogs' hints, a minimise asked
+// for all the same, their width for the caption; tiled and cascaded windows as the panel
+// shows and hides with the active tool.
+void E2eMainWindow::windowServicesUnderTheWindowManager()
+{
+    start();
+    openDatabase(QStringLiteral("C++"));
+    pickTopic(0);
+    QListWidget *list = m_main->ListRecords;
+    const QListWidgetItem *lastItem = list->item(list->count() - 1);
+    const QPoint last =
+        list->viewport()->mapToGlobal(QPoint(20, list->visualItemRect(lastItem).center().y()));
+    m_input.moveTo(last);
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::text().endsWith(lastItem->text()), Patience);
+    m_input.moveTo(last + QPoint(0, 80));
+    QTest::qWait(3500);
+    QVERIFY2(!QToolTip::isVisible(), qPrintable(QToolTip::text()));
+    TooltipWindow *balloon = clsTooltip::tipWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(balloon->isVisible(), Patience);
+    const QRegion shown = m_input.shape(balloon->winId());
+    QVERIFY(shown.contains(QPoint(16, 1)) && !shown.contains(QPoint(0, 0)) &&
+            !shown.contains(QPoint(3, 5)) &&
+            !shown.contains(QPoint(balloon->width() - 1, balloon->height() - 1)));
+    QScrollBar *sideways = list->horizontalScrollBar();
+    QCOMPARE(sideways->maximum() + list->viewport()->width(), 1900);
+    QMenu *file = m_main->subMenu(QStringLiteral("mnuFile"));
+    m_input.click(m_main->menuBar(),
+                  m_main->menuBar()->actionGeometry(file->menuAction()).center());
+    QTRY_VERIFY_WITH_TIMEOUT(file->isVisible(), Patience);
+    m_input.type(QStringLiteral("oo"));
+    QTest::qWait(500);
+    QCOMPARE(file->activeAction(), m_main->menuItem(QStringLiteral("mnuFileOpen")));
+    m_input.key(QStringLiteral("Escape"));
+
+    QStringList faults;
+    int room = 1 << 30;
+    const auto tryToHide = [&](QWidget *box) {
+        // Functions and decorations given, neither with minimise or maximise.
+        const QList<unsigned long> hints = m_input.property(box->winId(), "_MOTIF_WM_HINTS");
+        if (hints.size() < 3 || (hints[0] & 3) != 3 || (hints[1] & 0x19) || (hints[2] & 0x61))
+            faults << box->windowTitle();
+        QFont bold = box->font();
+        bold.setBold(true);
+        const auto titleBar = m_input.property(box->winId(), "_NET_FRAME_EXTENTS").value(2);
+        room = std::min(room, box->width() - 4 * int(titleBar) -
+                                  QFontMetrics(bold).horizontalAdvance(box->windowTitle()));
+        m_input.iconify(box->winId());
+        QTest::qWait(1000);
+        for (QWidget *window : {box, static_cast<QWidget *>(m_main)})
+            if (!QTest::qWaitFor(
+                    [&] { return m_input.property(window->winId(), "WM_STATE").value(0) == 1; },
+                    Patience))
+                faults << window->windowTitle() + QStringLiteral(" hidden");
+        box->showNormal();
+        m_input.key(QStringLiteral("Escape"));
+    };
+    openToolBy(QStringLiteral("Telnet"), true);
+    auto *telnet = qobject_cast<frmTelnet *>(::openTool(m_main, QStringLiteral("Telnet")));
+    m_answers.expectWith(QStringLiteral("Connect To:"), tryToHide);
+    m_input.click(toolButton(telnet->TBTelnet(), telnet->toolbarButton(QStringLiteral("Config"))));
+    QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+    m_answers.expectWith(QStringLiteral("Please Input the Password"), tryToHide);
+    QVERIFY(!FrmPassword::ask(m_main));
+    QVERIFY2(faults.isEmpty() && room >= 0, qPrintable(faults.join(';') + QString::number(room)));
+
+    const QStringList keys = {QStringLiteral("FTP"), QStringLiteral("Telnet"),
+                              QStringLiteral("Image Navigator"), QStringLiteral("Telnet")};
+    openToolBy(keys[0], true);
+    openToolBy(keys[2], true);
+    const auto arranged = [this](bool cascaded) {
+        const QRect area = m_main->mdiArea()->viewport()->rect();
+        int right = 0;
+        QSet<int> widths;
+        for (QMdiSubWindow *child : m_main->mdiArea()->subWindowList()) {
+            if (!area.contains(QRect(child->pos(), QSize(child->width(), 20))) ||
+                !child->visibleRegion().contains(QPoint(child->width() / 2, 8)))
+                return false;
+            right = std::max(right, child->geometry().right());
+            widths.insert(child->width());
+        }
+        return cascaded ? widths.size() == 1 : right > area.right() - 3;
+    };
+    for (const bool cascaded : {false, true}) {
+        chooseMenu(QStringLiteral("mnuWindow"), cascaded ? QStringLiteral("mnuWindowCascade")
+                                                         : QStringLiteral("mnuWindowTileVertical"));
+        for (const QString &key : keys) {
+            activateChild(::openTool(m_main, key));
+            QTRY_COMPARE_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), key != keys[1], Patience);
+            QTRY_VERIFY2_WITH_TIMEOUT(arranged(cascaded), qPrintable(key), Patience);
+        }
+    }
+    finish();
 }
 
 int main(int argc, char *argv[])

@@ -10,6 +10,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
 #include <csignal>
@@ -355,4 +356,35 @@ QRect XInput::dockedGeometry(unsigned long window)
     XSync(m_display, False);
     XSetErrorHandler(previous);
     return geometry;
+}
+
+QList<unsigned long> XInput::property(unsigned long window, const char *name)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    XGetWindowProperty(m_display, window, XInternAtom(m_display, name, False), 0, 64, False,
+                       AnyPropertyType, &type, &format, &count, &after, &data);
+    const auto *items = reinterpret_cast<const unsigned long *>(data);
+    const QList<unsigned long> values(items, format == 32 ? items + count : items);
+    XFree(data);
+    return values;
+}
+
+void XInput::iconify(unsigned long window)
+{
+    XIconifyWindow(m_display, window, DefaultScreen(m_display));
+    flush();
+}
+
+QRegion XInput::shape(unsigned long window)
+{
+    int count = 0, ordering = 0;
+    XRectangle *parts = XShapeGetRectangles(m_display, window, ShapeBounding, &count, &ordering);
+    QRegion shown;
+    for (int i = 0; i < count; ++i)
+        shown += QRect(parts[i].x, parts[i].y, parts[i].width, parts[i].height);
+    XFree(parts);
+    return shown;
 }

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QStringList>
 
@@ -70,6 +71,12 @@ public:
     // Where a window shows on the screen while it sits inside another program's window, as a
     // docked tray icon does: mapped, viewable and not a child of the root. Empty otherwise.
     QRect dockedGeometry(unsigned long window);
+    // The 32-bit items of a window's property as the server holds it.
+    QList<unsigned long> property(unsigned long window, const char *name);
+    // Asks the window manager to minimise a window, as a taskbar or a key binding does.
+    void iconify(unsigned long window);
+    // The part of a window the server shows (its shape), in the window's coordinates.
+    QRegion shape(unsigned long window);
 
 private:
     void keySym(unsigned long sym, const QStringList &modifiers);

@@ -1,5 +1,7 @@
 #include "platform/prompt/widgetprompter.h"
 
+#include "platform/prompt/fixeddialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -158,19 +160,15 @@ static std::optional<QString> askText(QWidget *parent, const QString &prompt, co
                                       QLineEdit::EchoMode echo, const QString &defaultText)
 {
     QInputDialog box(parent);
+    FixedDialog::apply(&box);
     box.setWindowTitle(title);
     box.setLabelText(prompt);
     box.setTextEchoMode(echo);
     box.setTextValue(defaultText);
     box.sizeHint(); // builds the box's layout
-    QFont captionFont = box.font();
-    captionFont.setBold(true);
-    constexpr int CaptionButtons = 160;
-    const QMargins margins = box.layout()->contentsMargins();
-    if (auto *edit = box.findChild<QLineEdit *>())
-        edit->setMinimumWidth(QFontMetrics(captionFont).horizontalAdvance(title) + CaptionButtons -
-                              margins.left() - margins.right());
     box.layout()->setSizeConstraint(QLayout::SetFixedSize);
+    if (auto *edit = box.findChild<QLineEdit *>())
+        FixedDialog::fitToCaption(&box, edit);
     if (box.exec() != QDialog::Accepted)
         return std::nullopt;
     return box.textValue();

@@ -6,6 +6,7 @@
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "platform/db/dbrecordset.h"
+#include "platform/prompt/fixeddialog.h"
 #include "shell/label3dhost.h"
 #include "shell/messagebox.h"
 #include "tools/ftp/CFtpConnection.h"
@@ -52,8 +53,7 @@ void setMaskCharacter(QLineEdit *edit, QChar mask)
 frmConnect::frmConnect(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Connect to site:"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    FixedDialog::apply(this);
     setModal(true);
 
     txtURL = new QComboBox(this);

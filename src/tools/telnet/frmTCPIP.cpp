@@ -1,6 +1,7 @@
 #include "tools/telnet/frmTCPIP.h"
 
 #include "platform/net/SocketControl.h"
+#include "platform/prompt/fixeddialog.h"
 #include "shell/messagebox.h"
 #include "tools/telnet/frmTelnet.h"
 
@@ -13,11 +14,9 @@
 
 #include <cmath>
 
-frmTCPIP::frmTCPIP(frmTelnet *telnet, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_telnet(telnet)
+frmTCPIP::frmTCPIP(frmTelnet *telnet, QWidget *parent) : QDialog(parent), m_telnet(telnet)
 {
+    FixedDialog::apply(this);
     setObjectName(QStringLiteral("frmTCPIP"));
     setWindowTitle(QStringLiteral("Connect To:"));
     setModal(true);
