@@ -124,6 +124,7 @@ private:
     void openDatabase(const QString &key);
     void pickTopic(int row);
     void clickQuestion(int row);
+    QPoint questionPoint(int row);
     QStringList topics() const;
     void chooseSearchDatabase(const QString &key);
     void search(const QString &key, const QString &word);
@@ -257,11 +258,16 @@ void E2eMainWindow::clickQuestion(int row)
 {
     QListWidget *list = m_main->ListRecords;
     QTRY_VERIFY_WITH_TIMEOUT(list->count() > row, Patience);
-    list->scrollToItem(list->item(row));
-    // Where the question shows: the list scrolls sideways far beyond its width.
-    const QRect shown = list->visualItemRect(list->item(row)).intersected(list->viewport()->rect());
-    m_input.click(list->viewport(), shown.center());
+    m_input.click(list->viewport(), questionPoint(row));
     QTRY_COMPARE_WITH_TIMEOUT(activeRecord()->recordPosition(), row, Patience);
+}
+
+// Where the question shows: the list scrolls sideways far beyond its width.
+QPoint E2eMainWindow::questionPoint(int row)
+{
+    QListWidget *list = m_main->ListRecords;
+    list->scrollToItem(list->item(row));
+    return list->visualItemRect(list->item(row)).intersected(list->viewport()->rect()).center();
 }
 
 QStringList E2eMainWindow::topics() const
@@ -1595,7 +1601,7 @@ void E2eMainWindow::busyFileAndQuestionLines()
     QByteArray said;
     QTRY_VERIFY_WITH_TIMEOUT((said += holder.readAllStandardOutput()).contains("held"), Patience);
     m_answers.expect(QStringLiteral("ERROR"), QStringLiteral("Ok"));
-    m_input.click(list->viewport(), list->visualItemRect(list->item(1)).center());
+    m_input.click(list->viewport(), questionPoint(1));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
     QVERIFY(m_answers.seen().last().contains(QStringLiteral("try again")));
     QTRY_COMPARE_WITH_TIMEOUT(list->currentRow(), 0, Patience);
