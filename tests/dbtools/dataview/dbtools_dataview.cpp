@@ -147,14 +147,11 @@ private slots:
         QVERIFY(findNode(tree, QStringLiteral("Querys"), QStringLiteral("ById")));
 
         // A refresh that fails part way leaves the tree hidden; a whole one shows it again.
-        DbTestFiles::sqlite(m_file,
-                            QStringLiteral("ALTER TABLE MSysQueries RENAME Parameters TO P"));
-        view->DataTreeRefresh(tree);
-        QVERIFY(tree->isHidden() && findNode(tree, QStringLiteral("Tables"), QStringLiteral("Qt")));
-        DbTestFiles::sqlite(m_file,
-                            QStringLiteral("ALTER TABLE MSysQueries RENAME P TO Parameters"));
-        view->DataTreeRefresh(tree);
-        QVERIFY(!tree->isHidden());
+        for (const char *rename : {"Parameters TO P", "P TO Parameters"}) {
+            DbTestFiles::sqlite(m_file, QStringLiteral("ALTER TABLE MSysQueries RENAME ") + rename);
+            view->DataTreeRefresh(tree);
+            QCOMPARE(tree->isHidden(), QByteArray(rename).endsWith(" P"));
+        }
 
         // Clicking a table node shows it and empties the SQL box.
         view->TxtQuery->setPlainText(QStringLiteral("junk"));
@@ -308,8 +305,7 @@ private slots:
         prompter.clear();
         view->TxtQuery->setPlainText(QStringLiteral("\n\tSELECT * FROM Qt"));
         QVERIFY(runQuery(view));
-        QCOMPARE(prompter.calls().size(), 1);
-        QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
+        QVERIFY(prompter.calls().size() == 1 && prompter.calls().last().title == "FAILED");
         QCOMPARE(view->DataNavi->RecordSource(), QStringLiteral("Basics"));
 
         // Blanks only: nothing is run, and nothing reports success.

@@ -204,17 +204,11 @@ private slots:
         QGuiApplication::restoreOverrideCursor();
         QVERIFY(!QGuiApplication::overrideCursor());
 
-        // An opener that hands the mail on says nothing; a launcher that cannot start says
-        // so at once.
+        // An opener that hands the mail on says nothing.
         programs.add(QStringLiteral("xdg-open"), 0);
         about.LblEmail_Click();
         QTest::qWait(300);
         QCOMPARE(prompter.calls().size(), 1);
-        ExternalProgram::setStarter([](const QString &, const QStringList &) { return false; });
-        about.LblEmail_Click();
-        QCOMPARE(prompter.calls().size(), 2);
-        QCOMPARE(prompter.calls().at(1).title, QStringLiteral("SEND MAIL FAILED"));
-        ExternalProgram::setStarter({});
     }
 
 private:

@@ -1,4 +1,5 @@
 #include "FtpTestServers.h"
+#include "diskfull.h"
 #include "kb/frmmain.h"
 #include "scriptedprompter.h"
 #include "testsupport.h"
@@ -28,8 +29,6 @@
 
 #include <functional>
 #include <utility>
-
-#include <sys/mount.h>
 
 namespace {
 
@@ -380,16 +379,15 @@ private slots:
         QFile::remove(QDir(m_server.root()).filePath(QStringLiteral("up load.bin")));
 
         // A full disk while replacing a file: the system's reason, naming the user's file.
-        QTemporaryDir small;
-        if (::mount("tmpfs", qPrintable(small.path()), "tmpfs", 0, "size=512k") != 0)
-            QSKIP("no small file system can be mounted here");
-        const QString full = small.filePath(QStringLiteral("full.bin"));
+        SmallDisk small(512 << 10);
+        if (!small.isMounted())
+            QSKIP("a disk of its own takes root");
+        const QString full = small.path() + QStringLiteral("/full.bin");
         QVERIFY(writeFile(full, "older"));
         prompter.answer(full);
         prompter.answer(QStringLiteral("No")); // a new file, not an append
         selectFile(QStringLiteral("my file.bin"));
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Download"));
-        ::umount(qPrintable(small.path()));
         QCOMPARE(prompter.calls().last().prompt,
                  QStringLiteral("Error: 62\r\n\r\n%1: No space left on device").arg(full));
     }
@@ -497,7 +495,7 @@ private slots:
         scriptLogin(slow.address());
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
         m_ftp->connection()->setTimeout(4); // the server pauses 2 s at a time
-        QString midway;                     // the strip and the bar once it holds 3 MB
+        QString midway;                     // the strip and the bar once the server holds 3 MB
         QTimer sample;
         connect(&sample, &QTimer::timeout, this, [&] {
             if (midway.isEmpty() && QFileInfo(served).size() > 3000000)

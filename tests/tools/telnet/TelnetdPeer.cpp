@@ -1,7 +1,6 @@
 #include "TelnetdPeer.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -27,27 +26,6 @@ quint16 TelnetdPeer::closedPort()
     const quint16 port = server.serverPort();
     server.close();
     return port;
-}
-
-bool TelnetdPeer::startRecordingLogin()
-{
-    // A copy of its own, so that the lines it keeps beside itself belong to this server.
-    const QString login = m_loginDir.filePath(QStringLiteral("login.sh"));
-    if (!m_loginDir.isValid() || !QFile::copy(QStringLiteral(TELNET_RECORDING_LOGIN), login)) {
-        m_failure = QStringLiteral("cannot copy the login program");
-        return false;
-    }
-    return start(QStringLiteral("-h -E ") + login);
-}
-
-QStringList TelnetdPeer::linesRead() const
-{
-    QFile file(m_loginDir.filePath(QStringLiteral("lines")));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    lines.removeLast(); // after the last line end
-    return lines;
 }
 
 bool TelnetdPeer::start(const QString &options)

@@ -2,8 +2,6 @@
 
 #include <QProcess>
 #include <QString>
-#include <QStringList>
-#include <QTemporaryDir>
 
 // A real telnet server for one test: telnetd behind socat on 127.0.0.1 and a free high
 // port, stopped when the object goes.
@@ -16,11 +14,6 @@ public:
     // Starts the server with these telnetd options and waits until it accepts connections;
     // false with a reason if the machine cannot run one.
     bool start(const QString &options = QStringLiteral("-h"));
-    // Starts the server with a login program of the tests' own on the terminal: it shows the
-    // prompt "$ ", keeps each line it reads and runs it as a shell command.
-    bool startRecordingLogin();
-    // The lines the login program has read so far.
-    QStringList linesRead() const;
     quint16 port() const { return m_port; }
     QString failure() const { return m_failure; }
 
@@ -28,7 +21,6 @@ public:
     static quint16 closedPort();
 
 private:
-    QTemporaryDir m_loginDir;
     QProcess m_process;
     quint16 m_port = 0;
     QString m_failure;

@@ -3,7 +3,7 @@
 
 Every path /NAME.html answers a page titled "Page NAME" with a link to each other page;
 /nolinks.html has no links; /slow.html waits before it answers; /links.html has a link meant
-for a new window and a mail link.
+for a new window over its top 100 pixels and a mail link over the next 100.
 """
 import http.server
 import sys
@@ -21,9 +21,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(8)
         links = "" if name == "nolinks" else '<a href="a.html">a</a> <a href="b.html">b</a>'
         if name == "links":
-            links = ('<a id="blank" href="a.html" target="_blank" style="font-size:40px">new</a>'
-                     '<br><a id="mail" href="mailto:notes@example.org?subject=Hello"'
-                     ' style="font-size:40px">mail</a>')
+            box = ' style="position:fixed;left:0;top:%dpx;width:400px;height:100px"'
+            links = ('<a href="a.html" target="_blank"%s>new</a><a href="mailto:notes@'
+                     'example.org?subject=Hello"%s>mail</a>' % (box % 0, box % 100))
         body = ("<html><head><title>Page %s</title></head><body><p id='p'>%s</p>%s</body></html>"
                 % (name, name, links)).encode()
         self.send_response(200)
