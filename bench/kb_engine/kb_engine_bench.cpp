@@ -107,7 +107,7 @@ int main(int argc, char *argv[])
     auto database = db::DBEngine::OpenDatabase(path);
     const double openMs = timer.nsecsElapsed() / 1e6;
     qint64 cliWall = 0;
-    const double cliOpen = TestSupport::sqliteCliSeconds(
+    const double cliOpen = BenchSupport::sqliteCliSeconds(
         path, QStringLiteral("SELECT count(*) FROM sqlite_schema;\n"), &cliWall);
     row(QStringLiteral("open"), openMs, cliOpen * 1000,
         QStringLiteral("(tool: first schema read; %1 ms with process start)").arg(cliWall));
@@ -115,7 +115,7 @@ int main(int argc, char *argv[])
     timer.restart();
     const QStringList topics = database->tableNames(true);
     const double listMs = timer.nsecsElapsed() / 1e6;
-    const double cliList = TestSupport::sqliteCliSeconds(
+    const double cliList = BenchSupport::sqliteCliSeconds(
         path, QStringLiteral("SELECT name FROM sqlite_schema WHERE type='table' "
                              "AND name NOT LIKE 'MSys%' AND name NOT LIKE "
                              "'sqlite%' ORDER BY name COLLATE NOCASE;\n"));
@@ -124,14 +124,14 @@ int main(int argc, char *argv[])
     timer.restart();
     auto rs = database->OpenRecordset(QStringLiteral("Big"));
     const double keysMs = timer.nsecsElapsed() / 1e6;
-    const double cliKeys = TestSupport::sqliteCliSeconds(
+    const double cliKeys = BenchSupport::sqliteCliSeconds(
         path, QStringLiteral("SELECT rowid FROM \"Big\" ORDER BY rowid;\n"));
     row(QStringLiteral("key list of %1 records").arg(rs->RecordCount()), keysMs, cliKeys * 1000);
 
     timer.restart();
     const QVariantList questions = rs->columnValues(QStringLiteral("Question"));
     const double listQuestionsMs = timer.nsecsElapsed() / 1e6;
-    const double cliQuestions = TestSupport::sqliteCliSeconds(
+    const double cliQuestions = BenchSupport::sqliteCliSeconds(
         path, QStringLiteral("SELECT rowid, Question FROM \"Big\" ORDER BY rowid;\n"));
     row(QStringLiteral("question list of %1 records").arg(questions.size()), listQuestionsMs,
         cliQuestions * 1000);
@@ -153,7 +153,7 @@ int main(int argc, char *argv[])
         script +=
             QStringLiteral("SELECT \"ID\", \"Question\", \"Answer\" FROM \"Big\" WHERE rowid=%1;\n")
                 .arg(keys[position]);
-    const double cliFetch = TestSupport::sqliteCliSeconds(path, script);
+    const double cliFetch = BenchSupport::sqliteCliSeconds(path, script);
     row(QStringLiteral("fetch %1 random records").arg(Fetches), fetchMs, cliFetch * 1000,
         QStringLiteral("(%1 characters read)").arg(bytes));
     database->Close();

@@ -230,15 +230,15 @@ int recordLists(const QString &file)
                       .arg(keys[position]);
     for (int round = 0; round < 5; ++round) {
         cliKeys.push_back(1000 *
-                          TestSupport::sqliteCliSeconds(
+                          BenchSupport::sqliteCliSeconds(
                               file, QStringLiteral("SELECT ID FROM %1 ORDER BY ID;\n").arg(topic)));
         cliQuestions.push_back(
-            1000 * TestSupport::sqliteCliSeconds(
+            1000 * BenchSupport::sqliteCliSeconds(
                        file, QStringLiteral("SELECT Question FROM %1 ORDER BY ID;\n").arg(topic)));
         cliIndex.push_back(1000 *
-                           TestSupport::sqliteCliSeconds(
+                           BenchSupport::sqliteCliSeconds(
                                file, QStringLiteral("SELECT ID, Question FROM %1;\n").arg(topic)));
-        cliFetches.push_back(1000 * TestSupport::sqliteCliSeconds(file, script));
+        cliFetches.push_back(1000 * BenchSupport::sqliteCliSeconds(file, script));
     }
     const auto line = [](const char *what, double ours, double theirs) {
         std::printf("  %-52s %8.1f ms %8.1f ms  %.2fx\n", what, ours, theirs, ours / theirs);

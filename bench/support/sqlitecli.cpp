@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-namespace TestSupport {
+namespace BenchSupport {
 
 double sqliteCliSeconds(const QString &file, const QString &script, qint64 *wallMs)
 {
@@ -27,4 +27,4 @@ double sqliteCliSeconds(const QString &file, const QString &script, qint64 *wall
     return total;
 }
 
-} // namespace TestSupport
+} // namespace BenchSupport
