@@ -135,6 +135,7 @@ private:
     void activateChild(QWidget *form);
     void showPictures(const QString &folder);
     void telnetConnect(frmTelnet *telnet, quint16 port);
+    frmTelnet *openUtf8Telnet();
     void ftpConnect(FrmFTP *ftp, const QString &address);
     void ftpDownload(FrmFTP *ftp, const QString &file, const QString &target,
                      std::function<void()> whileRunning);
@@ -809,15 +810,8 @@ void E2eMainWindow::telnetKeysReachTheHost()
         connect(peer, &QTcpSocket::readyRead, &host, [&] { received += peer->readAll(); });
     });
     start();
-    // The window takes the locale's character set when it is made.
-    const QByteArray locale = setlocale(LC_CTYPE, nullptr);
-    QVERIFY(setlocale(LC_CTYPE, "C.UTF-8"));
-    openTool(QStringLiteral("Telnet"));
-    frmTelnet *telnet = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
-                             Patience);
-    setlocale(LC_CTYPE, locale.constData());
-    QVERIFY(telnet->utf8());
+    frmTelnet *telnet = openUtf8Telnet();
+    QVERIFY(telnet && telnet->utf8());
 
     telnetConnect(telnet, host.serverPort());
     QTRY_VERIFY_WITH_TIMEOUT(peer && telnet->isConnected(), Patience);
@@ -862,6 +856,20 @@ void E2eMainWindow::telnetKeysReachTheHost()
 }
 
 // Connects the telnet window to a host on this machine through its settings dialog.
+// The window takes the locale's character set when it is made.
+frmTelnet *E2eMainWindow::openUtf8Telnet()
+{
+    const QByteArray locale = setlocale(LC_CTYPE, nullptr);
+    setlocale(LC_CTYPE, "C.UTF-8");
+    openTool(QStringLiteral("Telnet"));
+    frmTelnet *telnet = nullptr;
+    const bool shown = QTest::qWaitFor(
+        [&] { return (telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(); },
+        Patience);
+    setlocale(LC_CTYPE, locale.constData());
+    return shown ? telnet : nullptr;
+}
+
 void E2eMainWindow::telnetConnect(frmTelnet *telnet, quint16 hostPort)
 {
     const QString port = QString::number(hostPort);
@@ -1393,13 +1401,8 @@ void E2eMainWindow::telnetAtARealHost()
     if (!peer.start(QStringLiteral("-h -E /bin/sh")))
         QSKIP(qPrintable(peer.failure()));
     start();
-    const QByteArray locale = setlocale(LC_CTYPE, nullptr);
-    QVERIFY(setlocale(LC_CTYPE, "C.UTF-8"));
-    openTool(QStringLiteral("Telnet"));
-    frmTelnet *telnet = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((telnet = m_main->findChild<frmTelnet *>()) && telnet->isVisible(),
-                             Patience);
-    setlocale(LC_CTYPE, locale.constData());
+    frmTelnet *telnet = openUtf8Telnet();
+    QVERIFY(telnet);
     telnetConnect(telnet, peer.port());
     const Telnet &screen = telnet->screenView()->screen();
     const auto row = [&screen](int r) { return QString::fromStdString(screen.ScreenText(r)); };
