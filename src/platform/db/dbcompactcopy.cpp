@@ -45,6 +45,20 @@ bool markedOf(sqlite3_file *file)
     return reinterpret_cast<CopyFile *>(file)->marked;
 }
 
+// A method the layer leaves alone: the real file's own.
+template <auto Method> struct Forward;
+
+template <typename Result, typename... Args,
+          Result (*sqlite3_io_methods::*Method)(sqlite3_file *, Args...)>
+struct Forward<Method>
+{
+    static Result call(sqlite3_file *file, Args... args)
+    {
+        sqlite3_file *real = realOf(file);
+        return (real->pMethods->*Method)(real, args...);
+    }
+};
+
 int copyClose(sqlite3_file *file)
 {
     sqlite3_file *real = realOf(file);
@@ -90,12 +104,6 @@ int copyTruncate(sqlite3_file *file, sqlite3_int64 size)
     return real->pMethods->xTruncate(real, size);
 }
 
-int copySync(sqlite3_file *file, int flags)
-{
-    sqlite3_file *real = realOf(file);
-    return real->pMethods->xSync(real, flags);
-}
-
 int copyFileSize(sqlite3_file *file, sqlite3_int64 *size)
 {
     sqlite3_file *real = realOf(file);
@@ -103,42 +111,6 @@ int copyFileSize(sqlite3_file *file, sqlite3_int64 *size)
     if (rc == SQLITE_OK && markedOf(file) && *size <= MarkerSize)
         *size = 0;
     return rc;
-}
-
-int copyLock(sqlite3_file *file, int level)
-{
-    sqlite3_file *real = realOf(file);
-    return real->pMethods->xLock(real, level);
-}
-
-int copyUnlock(sqlite3_file *file, int level)
-{
-    sqlite3_file *real = realOf(file);
-    return real->pMethods->xUnlock(real, level);
-}
-
-int copyCheckReservedLock(sqlite3_file *file, int *result)
-{
-    sqlite3_file *real = realOf(file);
-    return real->pMethods->xCheckReservedLock(real, result);
-}
-
-int copyFileControl(sqlite3_file *file, int op, void *argument)
-{
-    sqlite3_file *real = realOf(file);
-    return real->pMethods->xFileControl(real, op, argument);
-}
-
-int copySectorSize(sqlite3_file *file)
-{
-    sqlite3_file *real = realOf(file);
-    return real->pMethods->xSectorSize(real);
-}
-
-int copyDeviceCharacteristics(sqlite3_file *file)
-{
-    sqlite3_file *real = realOf(file);
-    return real->pMethods->xDeviceCharacteristics(real);
 }
 
 int copyShmMap(sqlite3_file *file, int page, int size, int extend, void volatile **address)
@@ -212,71 +184,6 @@ int copyOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags
     return SQLITE_OK;
 }
 
-int copyDelete(sqlite3_vfs *, const char *name, int syncDir)
-{
-    return realVfs->xDelete(realVfs, name, syncDir);
-}
-
-int copyAccess(sqlite3_vfs *, const char *name, int flags, int *result)
-{
-    return realVfs->xAccess(realVfs, name, flags, result);
-}
-
-int copyFullPathname(sqlite3_vfs *, const char *name, int size, char *out)
-{
-    return realVfs->xFullPathname(realVfs, name, size, out);
-}
-
-void *copyDlOpen(sqlite3_vfs *, const char *name)
-{
-    return realVfs->xDlOpen(realVfs, name);
-}
-
-void copyDlError(sqlite3_vfs *, int size, char *message)
-{
-    realVfs->xDlError(realVfs, size, message);
-}
-
-void (*copyDlSym(sqlite3_vfs *, void *library, const char *symbol))(void)
-{
-    return realVfs->xDlSym(realVfs, library, symbol);
-}
-
-void copyDlClose(sqlite3_vfs *, void *library)
-{
-    realVfs->xDlClose(realVfs, library);
-}
-
-int copyRandomness(sqlite3_vfs *, int size, char *out)
-{
-    return realVfs->xRandomness(realVfs, size, out);
-}
-
-int copySleep(sqlite3_vfs *, int microseconds)
-{
-    return realVfs->xSleep(realVfs, microseconds);
-}
-
-int copyCurrentTime(sqlite3_vfs *, double *now)
-{
-    return realVfs->xCurrentTime(realVfs, now);
-}
-
-int copyGetLastError(sqlite3_vfs *, int size, char *message)
-{
-    return realVfs->xGetLastError ? realVfs->xGetLastError(realVfs, size, message) : 0;
-}
-
-int copyCurrentTimeInt64(sqlite3_vfs *, sqlite3_int64 *now)
-{
-    if (realVfs->iVersion >= 2 && realVfs->xCurrentTimeInt64)
-        return realVfs->xCurrentTimeInt64(realVfs, now);
-    double days = 0;
-    const int rc = realVfs->xCurrentTime(realVfs, &days);
-    *now = sqlite3_int64(days * 86400000.0);
-    return rc;
-}
-
 void registerLayer()
 {
     realVfs = sqlite3_vfs_find(nullptr);
@@ -285,14 +192,14 @@ void registerLayer()
     copyMethods.xRead = copyRead;
     copyMethods.xWrite = copyWrite;
     copyMethods.xTruncate = copyTruncate;
-    copyMethods.xSync = copySync;
+    copyMethods.xSync = Forward<&sqlite3_io_methods::xSync>::call;
     copyMethods.xFileSize = copyFileSize;
-    copyMethods.xLock = copyLock;
-    copyMethods.xUnlock = copyUnlock;
-    copyMethods.xCheckReservedLock = copyCheckReservedLock;
-    copyMethods.xFileControl = copyFileControl;
-    copyMethods.xSectorSize = copySectorSize;
-    copyMethods.xDeviceCharacteristics = copyDeviceCharacteristics;
+    copyMethods.xLock = Forward<&sqlite3_io_methods::xLock>::call;
+    copyMethods.xUnlock = Forward<&sqlite3_io_methods::xUnlock>::call;
+    copyMethods.xCheckReservedLock = Forward<&sqlite3_io_methods::xCheckReservedLock>::call;
+    copyMethods.xFileControl = Forward<&sqlite3_io_methods::xFileControl>::call;
+    copyMethods.xSectorSize = Forward<&sqlite3_io_methods::xSectorSize>::call;
+    copyMethods.xDeviceCharacteristics = Forward<&sqlite3_io_methods::xDeviceCharacteristics>::call;
     copyMethods.xShmMap = copyShmMap;
     copyMethods.xShmLock = copyShmLock;
     copyMethods.xShmBarrier = copyShmBarrier;
@@ -300,23 +207,12 @@ void registerLayer()
     copyMethods.xFetch = copyFetch;
     copyMethods.xUnfetch = copyUnfetch;
 
-    copyVfs.iVersion = 2;
+    // Everything but opening is the real file system's own.
+    copyVfs = *realVfs;
+    copyVfs.pNext = nullptr;
     copyVfs.szOsFile = int(sizeof(CopyFile)) + realVfs->szOsFile;
-    copyVfs.mxPathname = realVfs->mxPathname;
     copyVfs.zName = "marlux-compact-copy";
     copyVfs.xOpen = copyOpen;
-    copyVfs.xDelete = copyDelete;
-    copyVfs.xAccess = copyAccess;
-    copyVfs.xFullPathname = copyFullPathname;
-    copyVfs.xDlOpen = copyDlOpen;
-    copyVfs.xDlError = copyDlError;
-    copyVfs.xDlSym = copyDlSym;
-    copyVfs.xDlClose = copyDlClose;
-    copyVfs.xRandomness = copyRandomness;
-    copyVfs.xSleep = copySleep;
-    copyVfs.xCurrentTime = copyCurrentTime;
-    copyVfs.xGetLastError = copyGetLastError;
-    copyVfs.xCurrentTimeInt64 = copyCurrentTimeInt64;
     sqlite3_vfs_register(&copyVfs, 0);
 }
 
