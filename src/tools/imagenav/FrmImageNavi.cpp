@@ -433,20 +433,16 @@ void FrmImageNavi::clearGrid()
 
 QString FrmImageNavi::cellFile(int row, int column) const
 {
-    if (row < 0 || column < 0 || m_thumbColumns <= 0)
-        return {};
-    const int index = row * m_thumbColumns + column;
-    return index < m_file1.size() ? m_file1.at(index) : QString();
+    const int index = cellIndex(row, column);
+    return index < 0 ? QString() : m_file1.at(index);
 }
 
-int FrmImageNavi::selectedIndex() const
+int FrmImageNavi::cellIndex(int row, int column) const
 {
-    const int row = MSFG->currentRow();
-    const int column = MSFG->currentColumn();
     if (row < 0 || column < 0 || m_thumbColumns <= 0)
         return -1;
     const int index = row * m_thumbColumns + column;
-    return index < m_nativeFiles.size() ? index : -1;
+    return index < m_file1.size() ? index : -1;
 }
 
 void FrmImageNavi::MSFG_SelChange()
@@ -455,7 +451,7 @@ void FrmImageNavi::MSFG_SelChange()
     if (!label)
         return;
     // A cell after the last file, or a file gone meanwhile, shows nothing.
-    const int index = selectedIndex();
+    const int index = cellIndex(MSFG->currentRow(), MSFG->currentColumn());
     const qint64 size = index < 0 ? -1 : FolderListing::fileSize(m_nativeFiles.at(index));
     if (size < 0) {
         if (m_dock)
@@ -475,7 +471,7 @@ void FrmImageNavi::MSFG_DblClick()
     if (m_currentPath.isEmpty())
         return;
     // A cell after the last file opens the shown folder itself.
-    const int index = selectedIndex();
+    const int index = cellIndex(MSFG->currentRow(), MSFG->currentColumn());
     const QString full =
         index < 0 ? m_currentPath : QDir(m_currentPath).filePath(m_file1.at(index));
     const QString target =

@@ -80,8 +80,8 @@ private:
     void closeFrame();
     void Form_QueryUnload();
     void Form_Unload();
-    // The index in the file list of the selected cell; -1 after the last file.
-    int selectedIndex() const;
+    // The index in the file list of a cell; -1 after the last file.
+    int cellIndex(int row, int column) const;
     // Says that no program took the file a double click asked to open.
     void reportNoProgram(const QString &full);
     // Puts the lent frame back into this window.
