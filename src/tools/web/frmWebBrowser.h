@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kb/dockabletool.h"
+#include "tools/web/WebDownload.h"
 #include "winsvc/closeguard.h"
 
 #include <QPointer>
@@ -15,6 +16,7 @@ class QPlainTextEdit;
 class QTimer;
 class QToolBar;
 class QVBoxLayout;
+class QWebEngineDownloadRequest;
 class QWebEngineLoadingInfo;
 class QWebEngineNewWindowRequest;
 class QWebEngineView;
@@ -72,6 +74,8 @@ public:
 
 signals:
     void pageTextSaved(const QString &path, bool ok);
+    // A file a link answered with is on its way to the name the user chose.
+    void downloadStarted(WebDownload *download);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -87,6 +91,8 @@ private:
     void cboAddress_Click();
     void navigateComplete(const QWebEngineLoadingInfo &loading);
     void newWindowRequested(QWebEngineNewWindowRequest &request);
+    void downloadRequested(QWebEngineDownloadRequest *download);
+    void downloadComplete();
     void timer1_Timer();
     void showBrowser();
     void DisplayCurrHtmlDoc();
