@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTemporaryFile>
+#include <QTimer>
 #include <QToolButton>
 #include <QWebEngineDownloadRequest>
 
@@ -21,7 +22,7 @@
 
 namespace {
 
-constexpr int StripMessageTime = 8000;
+constexpr int OutcomeShownFor = 8000; // ms
 
 // A name for the file while it comes: hidden, beside the chosen one, not yet taken. The
 // engine creates the file itself.
@@ -122,7 +123,7 @@ WebDownload::WebDownload(QWebEngineDownloadRequest *request, const QString &targ
     // A program that quits keeps no part of a file; the engine may not get round to it.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         cancel();
-        QFile::remove(m_part);
+        removePart();
     });
 }
 
@@ -130,7 +131,7 @@ WebDownload::~WebDownload()
 {
     delete m_entry;
     if (!m_finished)
-        QFile::remove(m_part);
+        removePart();
 }
 
 QString WebDownload::shortName() const
@@ -140,7 +141,6 @@ QString WebDownload::shortName() const
 
 void WebDownload::showIn(QStatusBar *strip)
 {
-    m_strip = strip;
     if (!strip)
         return;
     m_entry = new QWidget(strip);
@@ -151,13 +151,13 @@ void WebDownload::showIn(QStatusBar *strip)
     m_bar = new QProgressBar(m_entry);
     m_bar->setMaximumWidth(160);
     m_bar->setAccessibleName(QStringLiteral("Download progress"));
-    auto *stop = new QToolButton(m_entry);
-    stop->setText(QStringLiteral("Cancel"));
-    stop->setToolTip(QStringLiteral("Cancel the download of %1").arg(shortName()));
-    connect(stop, &QToolButton::clicked, this, &WebDownload::cancel);
+    m_stop = new QToolButton(m_entry);
+    m_stop->setText(QStringLiteral("Cancel"));
+    m_stop->setToolTip(QStringLiteral("Cancel the download of %1").arg(shortName()));
+    connect(m_stop, &QToolButton::clicked, this, &WebDownload::cancel);
     layout->addWidget(m_label);
     layout->addWidget(m_bar);
-    layout->addWidget(stop);
+    layout->addWidget(m_stop);
     strip->addPermanentWidget(m_entry);
     showProgress();
 }
@@ -227,19 +227,29 @@ void WebDownload::finish(bool saved, const QString &failure)
 {
     m_finished = true;
     if (!saved)
-        QFile::remove(m_part);
-    delete m_entry;
-    if (m_strip) {
-        const QString said =
+        removePart();
+    // The entry keeps the outcome a while; the bar and the button go at once.
+    if (m_entry) {
+        delete m_bar;
+        delete m_stop;
+        m_label->setText(
             saved ? QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(m_target))
             : failure.isEmpty()
                 ? QStringLiteral("The download of %1 was cancelled. Nothing was saved.")
                       .arg(shortName())
-                : QStringLiteral("The download of %1 failed. Nothing was saved.").arg(shortName());
-        m_strip->showMessage(said, StripMessageTime);
+                : QStringLiteral("The download of %1 failed. Nothing was saved.").arg(shortName()));
+        QTimer::singleShot(OutcomeShownFor, m_entry.data(), &QObject::deleteLater);
+        m_entry = nullptr;
     }
     emit finished(saved);
     if (!saved && !failure.isEmpty())
         MsgBoxEx(failedText(m_target, failure), 103, 4, QStringLiteral("ERROR"));
     deleteLater();
+}
+
+void WebDownload::removePart()
+{
+    QFile::remove(m_part);
+    // The engine's own name for the file while it receives it.
+    QFile::remove(m_part + QStringLiteral(".download"));
 }

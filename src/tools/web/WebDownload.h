@@ -7,6 +7,7 @@
 class QLabel;
 class QProgressBar;
 class QStatusBar;
+class QToolButton;
 class QWebEngineDownloadRequest;
 class QWidget;
 
@@ -27,6 +28,7 @@ public:
     void cancel();
 
     // The strip's entry while the file comes: a label, a progress bar and a Cancel button.
+    // When the download ends, the label alone stays a few seconds with the outcome.
     QWidget *progressEntry() const { return m_entry; }
 
 signals:
@@ -39,15 +41,16 @@ private:
     void showProgress();
     void stateChanged();
     void finish(bool saved, const QString &failure = {});
+    void removePart();
     QString shortName() const;
 
     QWebEngineDownloadRequest *m_request;
     QString m_target;
     QString m_part;
-    QPointer<QStatusBar> m_strip;
     QPointer<QWidget> m_entry;
     QLabel *m_label = nullptr;
     QProgressBar *m_bar = nullptr;
+    QToolButton *m_stop = nullptr;
     QString m_failure; // why the download was stopped, when not by the user
     bool m_finished = false;
 };
