@@ -209,10 +209,10 @@ void WebDownload::stateChanged()
     const qint64 received = m_request->receivedBytes();
     const qint64 total = m_request->totalBytes();
     const QFileInfo part(m_part);
-    if ((total >= 0 && received != total) || !part.exists() || part.size() != received) {
+    if ((total > 0 && received != total) || !part.exists() || part.size() != received) {
         finish(false, QStringLiteral("%1 of %2 bytes arrived")
                           .arg(part.exists() ? part.size() : 0)
-                          .arg(total >= 0 ? total : received));
+                          .arg(total > 0 ? total : received));
         return;
     }
     QString error;

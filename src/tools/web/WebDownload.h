@@ -27,10 +27,6 @@ public:
     // Stops receiving; nothing is kept, and the strip says so.
     void cancel();
 
-    // The strip's entry while the file comes: a label, a progress bar and a Cancel button.
-    // When the download ends, the label alone stays a few seconds with the outcome.
-    QWidget *progressEntry() const { return m_entry; }
-
 signals:
     // The download has ended, the file saved whole under the chosen name or not at all.
     void finished(bool saved);
@@ -47,6 +43,8 @@ private:
     QWebEngineDownloadRequest *m_request;
     QString m_target;
     QString m_part;
+    // The strip's entry while the file comes: a label, a progress bar and a Cancel button.
+    // When the download ends, the label alone stays a few seconds with the outcome.
     QPointer<QWidget> m_entry;
     QLabel *m_label = nullptr;
     QProgressBar *m_bar = nullptr;

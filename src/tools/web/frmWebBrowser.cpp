@@ -296,7 +296,6 @@ void frmWebBrowser::downloadRequested(QWebEngineDownloadRequest *download)
         downloadComplete();
         return;
     }
-    emit downloadStarted(started);
     connect(started, &WebDownload::finished, this, [this] { downloadComplete(); });
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "kb/dockabletool.h"
-#include "tools/web/WebDownload.h"
 #include "winsvc/closeguard.h"
 
 #include <QPointer>
@@ -74,8 +73,6 @@ public:
 
 signals:
     void pageTextSaved(const QString &path, bool ok);
-    // A file a link answered with is on its way to the name the user chose.
-    void downloadStarted(WebDownload *download);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
