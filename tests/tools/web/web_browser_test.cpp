@@ -535,7 +535,6 @@ private slots:
         QCOMPARE(readWholeFile(notes), "First line\r\nSecond line\r\n");
         QCOMPARE(m_prompter->offeredNames, (QStringList{"data.zip", "notes.txt"}));
         QVERIFY(m_prompter->calls().at(0).confirmsOverwrite);
-        QTRY_VERIFY(stripText().contains(notes));
         // The page stays, and the caption is its title again.
         QCOMPARE(browser->windowTitle(), QStringLiteral("Page files"));
         QCOMPARE(browser->cboAddress->itemText(0), url("files"));
@@ -564,12 +563,12 @@ private slots:
         clickFileLink(3);
         QProgressBar *bar = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((bar = m_main->MainStBar->findChild<QProgressBar *>()), 15000);
-        QVERIFY(bar->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(bar->isVisible() && bar->value() > 0, 15000);
         QVERIFY(bar->value() < 100);
-        QTest::mouseClick(bar->parentWidget()->findChild<QToolButton *>(), Qt::LeftButton);
+        const QPointer<QWidget> entry = bar->parentWidget();
+        QTest::mouseClick(entry->findChild<QToolButton *>(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->MainStBar->findChild<QProgressBar *>(), 15000);
-        QVERIFY(stripText().contains(QStringLiteral("cancelled")));
+        QVERIFY(entry->findChild<QLabel *>()->text().contains(QStringLiteral("cancelled")));
         QTest::qWait(300);
         QCOMPARE(filesIn(dir), (QStringList{"data.zip", "notes.txt"}));
         QCOMPARE(m_prompter->calls().size(), 7);
@@ -600,14 +599,6 @@ private:
     {
         browser->cboAddress->lineEdit()->setText(text);
         QTest::keyClick(browser->cboAddress, Qt::Key_Return);
-    }
-
-    QString stripText() const
-    {
-        QStringList texts;
-        for (const QLabel *label : m_main->MainStBar->findChildren<QLabel *>())
-            texts.append(label->text());
-        return texts.join(QLatin1Char('\n'));
     }
 
     // The links of files.html lie in 100-pixel bands from the top.
