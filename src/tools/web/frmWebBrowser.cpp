@@ -10,6 +10,7 @@
 #include "shell/maillink.h"
 #include "shell/messagebox.h"
 #include "tools/web/WebAddressHistory.h"
+#include "tools/web/WebDownload.h"
 #include "tools/web/WebEngineSandbox.h"
 #include "tools/web/WebMailFolders.h"
 
@@ -37,10 +38,12 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <utility>
@@ -277,6 +280,28 @@ void frmWebBrowser::createControls()
     });
     connect(ctlWebBrowser, &QWebEngineView::titleChanged, this,
             [this] { setWindowTitle(pageTitle()); });
+    connect(ctlWebBrowser->page()->profile(), &QWebEngineProfile::downloadRequested, this,
+            [this](QWebEngineDownloadRequest *download) { downloadRequested(download); });
+}
+
+void frmWebBrowser::downloadRequested(QWebEngineDownloadRequest *download)
+{
+    if (download->page() != ctlWebBrowser->page() || download->isSavePageDownload())
+        return;
+    const CloseGuard::Operation operation(m_closeGuard);
+    // The link's answer is a file, not a page: the page shown stays, and is no longer busy.
+    m_busy = false;
+    WebDownload *started = WebDownload::start(download, m_main ? m_main->MainStBar : nullptr);
+    if (!started) {
+        downloadComplete();
+        return;
+    }
+    connect(started, &WebDownload::finished, this, [this] { downloadComplete(); });
+}
+
+void frmWebBrowser::downloadComplete()
+{
+    setWindowTitle(pageTitle());
 }
 
 void frmWebBrowser::createToolbar()

@@ -15,6 +15,7 @@ class QPlainTextEdit;
 class QTimer;
 class QToolBar;
 class QVBoxLayout;
+class QWebEngineDownloadRequest;
 class QWebEngineLoadingInfo;
 class QWebEngineNewWindowRequest;
 class QWebEngineView;
@@ -87,6 +88,8 @@ private:
     void cboAddress_Click();
     void navigateComplete(const QWebEngineLoadingInfo &loading);
     void newWindowRequested(QWebEngineNewWindowRequest &request);
+    void downloadRequested(QWebEngineDownloadRequest *download);
+    void downloadComplete();
     void timer1_Timer();
     void showBrowser();
     void DisplayCurrHtmlDoc();

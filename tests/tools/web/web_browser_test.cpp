@@ -1,4 +1,5 @@
 #include "kb/frmmain.h"
+#include "platform/base/checkedwrite.h"
 #include "platform/base/externalprogram.h"
 #include "platform/base/settingsstore.h"
 #include "scriptedprompter.h"
@@ -13,16 +14,20 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QImageReader>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWebEngineView>
 
 #include <memory>
@@ -36,10 +41,12 @@ public:
     QString pdf;
     // Run while the save dialog is "up", inside a nested event loop as a real dialog has.
     std::function<void()> duringSave;
+    QStringList offeredNames; // what each save box offered
     std::optional<QString> saveFileName(const QString &title, const QString &fileName,
                                         const QString &filter,
                                         QString *chosenFilter = nullptr) override
     {
+        offeredNames.append(QFileInfo(fileName).fileName());
         if (duringSave) {
             QTimer::singleShot(0, duringSave);
             QEventLoop loop;
@@ -81,6 +88,15 @@ int errorBoxes(const ScriptedPrompter &prompter)
     for (const ScriptedPrompter::Call &call : prompter.calls())
         count += call.kind == QLatin1String("messageBox") && call.title == QLatin1String("ERROR");
     return count;
+}
+
+// What the page server sends as data.zip.
+const QByteArray served = QByteArray("0123456789").repeated(314573);
+
+// Every file of the folder, the hidden ones too.
+QStringList filesIn(const QTemporaryDir &dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 } // namespace
@@ -502,6 +518,62 @@ private slots:
         ExternalProgram::setStarter({});
     }
 
+    void fileLinksAreSavedWholeOrNotAtAll()
+    {
+        QTemporaryDir dir;
+        const QString zip = dir.filePath(QStringLiteral("data.zip"));
+        const QString notes = dir.filePath(QStringLiteral("notes.txt"));
+        type(url("files"));
+        waitFor("files");
+        m_prompter->answer(zip);
+        clickFileLink(0);
+        m_prompter->answer(notes); // an attachment, offered under the server's name
+        QTRY_COMPARE_WITH_TIMEOUT(filesIn(dir), QStringList{"data.zip"}, 15000);
+        clickFileLink(1);
+        QTRY_COMPARE_WITH_TIMEOUT(filesIn(dir), (QStringList{"data.zip", "notes.txt"}), 15000);
+        QCOMPARE(readWholeFile(zip), served);
+        QCOMPARE(readWholeFile(notes), "First line\r\nSecond line\r\n");
+        QCOMPARE(m_prompter->offeredNames, (QStringList{"data.zip", "notes.txt"}));
+        QVERIFY(m_prompter->calls().at(0).confirmsOverwrite);
+        // The page stays, and the caption is its title again.
+        QCOMPARE(browser->windowTitle(), QStringLiteral("Page files"));
+        QCOMPARE(browser->cboAddress->itemText(0), url("files"));
+
+        // Over an existing file the save box has asked: nothing asks again, no copy beside it.
+        QVERIFY(writeWholeFile(zip, "older"));
+        m_prompter->answer(zip);
+        clickFileLink(0);
+        QTRY_COMPARE_WITH_TIMEOUT(readWholeFile(zip), served, 15000);
+        // The server cuts it short: the file there stays as it was, and the user is told.
+        m_prompter->answer(zip);
+        clickFileLink(2);
+        QTRY_COMPARE_WITH_TIMEOUT(errorBoxes(*m_prompter), 1, 15000);
+        QVERIFY(m_prompter->prompts().last().contains(QStringLiteral("Nothing was saved")));
+        // Cancelled in the save box: nothing written, nothing said.
+        m_prompter->cancel();
+        clickFileLink(0);
+        QTRY_COMPARE(m_prompter->calls().size(), 6);
+        QTest::qWait(500);
+        QCOMPARE(m_prompter->calls().size(), 6);
+        QCOMPARE(readWholeFile(zip), served);
+        QCOMPARE(filesIn(dir), (QStringList{"data.zip", "notes.txt"}));
+
+        // A slow one shows its progress in the status strip until its Cancel is pressed.
+        m_prompter->answer(dir.filePath(QStringLiteral("slow.zip")));
+        clickFileLink(3);
+        QProgressBar *bar = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((bar = m_main->MainStBar->findChild<QProgressBar *>()), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(bar->isVisible() && bar->value() > 0, 15000);
+        QVERIFY(bar->value() < 100);
+        const QPointer<QWidget> entry = bar->parentWidget();
+        QTest::mouseClick(entry->findChild<QToolButton *>(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->MainStBar->findChild<QProgressBar *>(), 15000);
+        QVERIFY(entry->findChild<QLabel *>()->text().contains(QStringLiteral("cancelled")));
+        QTest::qWait(300);
+        QCOMPARE(filesIn(dir), (QStringList{"data.zip", "notes.txt"}));
+        QCOMPARE(m_prompter->calls().size(), 7);
+    }
+
     void tinyWindow()
     {
         browser->parentWidget()->showNormal();
@@ -527,6 +599,13 @@ private:
     {
         browser->cboAddress->lineEdit()->setText(text);
         QTest::keyClick(browser->cboAddress, Qt::Key_Return);
+    }
+
+    // The links of files.html lie in 100-pixel bands from the top.
+    void clickFileLink(int band)
+    {
+        QTest::mouseClick(browser->ctlWebBrowser->focusProxy(), Qt::LeftButton, {},
+                          {200, 50 + 100 * band});
     }
 
     void press(const char *key)
