@@ -77,13 +77,20 @@ private slots:
         window.show();
         QCOMPARE(window.minimumSize(), window.maximumSize());
 
+        // With no other topic the button still answers: the engine's error, nothing moved.
         FrmTrans single;
         setUp(single, "Beta", "Beta question 1", {"Beta"});
-        QVERIFY(!single.CmdTrans->isEnabled());
+        QCOMPARE(single.Combo->count(), 0);
         ScriptedPrompter prompter;
-        QVERIFY(!single.CmdTrans_Click());
+        single.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&single));
+        QTest::mouseClick(single.CmdTrans, Qt::LeftButton);
+        QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().value(0).title, QStringLiteral("ERROR"));
+        QVERIFY(prompter.calls().value(0).prompt.startsWith("Unexpected Error: "));
         QVERIFY(prompter.calls().value(0).prompt.endsWith("\r\nTransfer Canceled"));
+        QVERIFY(single.isVisible());
+        QCOMPARE(count("Beta"), QStringLiteral("2"));
     }
 
     void movesStoredRecordThenDeletes()
