@@ -2,6 +2,7 @@
 
 #include "dbtools/dbqueryrecordmodel.h"
 #include "dbtools/dbqueryschematree.h"
+#include "editor/mdiminimumsize.h"
 #include "kb/daodatabase.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
@@ -63,7 +64,7 @@ FrmAdvance::FrmAdvance(FrmMain *main, QWidget *parent) : QWidget(parent), m_main
     setObjectName(QStringLiteral("FrmAdvance"));
     setWindowTitle(QStringLiteral("Data View"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 9));
-    setMinimumSize(twips(4000), twips(3000));
+    new MdiMinimumSize(this);
 
     DataNavi = new db::DataControl(this);
     DataNavi->setObjectName(QStringLiteral("DataNavi"));

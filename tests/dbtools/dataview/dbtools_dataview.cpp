@@ -584,6 +584,16 @@ private slots:
             QVERIFY(now >= last);
             last = now;
         }
+
+        // Below the least size on one side, the window takes it on both.
+        QWidget *frame = view->parentWidget();
+        frame->showNormal();
+        frame->resize(150, 600);
+        QApplication::sendPostedEvents();
+        QCOMPARE(frame->size(), QSize(267, 200));
+        frame->resize(600, 400);
+        QApplication::sendPostedEvents();
+        QCOMPARE(frame->size(), QSize(600, 400));
     }
 };
 
