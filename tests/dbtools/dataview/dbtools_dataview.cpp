@@ -136,14 +136,10 @@ private slots:
         QTest::keyClicks(view->ComboTable->lineEdit(), QStringLiteral("Q"));
         QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 0 records in: Q"));
         QTest::keyClicks(view->ComboTable->lineEdit(), QStringLiteral("t"));
-        QCOMPARE(view->ComboTable->currentText(), QStringLiteral("Qt"));
         QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Qt"));
         QCOMPARE(view->GridCaption->text(), QStringLiteral("Qt Table"));
         QCOMPARE(view->DBGridRecord->model()->index(0, 1).data().toString(),
                  QStringLiteral("Qt question 1"));
-        view->ComboTable->setCurrentIndex(0);
-        view->ComboTable_Click();
-        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Basics"));
 
         // Schema tree: tables with their fields, stored queries.
         QTreeWidget *tree = m_main->DataTree;
@@ -599,9 +595,6 @@ private slots:
         frame->resize(150, 600);
         QApplication::sendPostedEvents();
         QCOMPARE(frame->size(), QSize(267, 200));
-        frame->resize(600, 400);
-        QApplication::sendPostedEvents();
-        QCOMPARE(frame->size(), QSize(600, 400));
     }
 };
 
