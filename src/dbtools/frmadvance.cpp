@@ -2,6 +2,7 @@
 
 #include "dbtools/dbqueryrecordmodel.h"
 #include "dbtools/dbqueryschematree.h"
+#include "editor/mdiminimumsize.h"
 #include "kb/daodatabase.h"
 #include "kb/frmmain.h"
 #include "kb/kbglobals.h"
@@ -21,6 +22,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -63,15 +65,17 @@ FrmAdvance::FrmAdvance(FrmMain *main, QWidget *parent) : QWidget(parent), m_main
     setObjectName(QStringLiteral("FrmAdvance"));
     setWindowTitle(QStringLiteral("Data View"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 9));
-    setMinimumSize(twips(4000), twips(3000));
+    new MdiMinimumSize(this);
 
     DataNavi = new db::DataControl(this);
     DataNavi->setObjectName(QStringLiteral("DataNavi"));
 
     ComboTable = new QComboBox;
     ComboTable->setObjectName(QStringLiteral("ComboTable"));
-    // Only listed names are shown: a name typed by hand would become SQL on every key.
-    ComboTable->setEditable(false);
+    // A typed name shows that table as soon as it is one; the rows are only ever read.
+    ComboTable->setEditable(true);
+    ComboTable->setInsertPolicy(QComboBox::NoInsert);
+    ComboTable->setCompleter(nullptr); // the rows follow exactly what is typed
     ComboTable->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     TxtQuery = new QPlainTextEdit;
@@ -121,6 +125,8 @@ FrmAdvance::FrmAdvance(FrmMain *main, QWidget *parent) : QWidget(parent), m_main
     layout->addWidget(picSlider, 1);
 
     connect(ComboTable, &QComboBox::activated, this, [this] { ComboTable_Click(); });
+    // Typing only: the lists this window fills itself choose their table in code.
+    connect(ComboTable->lineEdit(), &QLineEdit::textEdited, this, [this] { ComboTable_Click(); });
     connect(TxtQuery, &QPlainTextEdit::textChanged, this, [this] { TxtQuery_Change(); });
     connect(CmdRunQuery, &QPushButton::clicked, this, [this] { CmdRunQuery_Click(); });
     connect(DBGridRecord->horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -351,7 +357,7 @@ void FrmAdvance::showingTable()
 
 void FrmAdvance::showingQuery(const QString &sql)
 {
-    if (ComboTable->currentIndex() >= 0)
+    if (!ComboTable->currentText().isEmpty())
         m_tableOfQueries = ComboTable->currentText();
     {
         // No table is chosen any more: the list names none.
@@ -386,7 +392,7 @@ void FrmAdvance::DBGridRecord_HeadClick(int column)
 {
     OverrideCursor busy;
     // Over a statement's rows the table chosen before it is sorted, and chosen again.
-    const bool fromQuery = ComboTable->currentIndex() < 0;
+    const bool fromQuery = ComboTable->currentText().isEmpty();
     const QString table = fromQuery ? m_tableOfQueries : ComboTable->currentText();
     const QString field = m_model->dataField(column);
     if (table.isEmpty() || field.isEmpty())

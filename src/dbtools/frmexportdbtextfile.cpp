@@ -209,7 +209,14 @@ void FrmExportDBTextFile::CmdConv_Click()
 
 void FrmExportDBTextFile::ExportTopic(const QString &folder)
 {
-    // The snapshot is read before asking, so the question can name the real files.
+    // The files are named "record 1.txt" and on: the question names them so.
+    const QString answer = Prompter::instance().messageBox(
+        QStringLiteral("All the file under this directory will be overwrite if they hav the same "
+                       "next as the exported file name\r\nThe database will be name as record "
+                       "1.txt, record 2.txt, and so on. Do you wish to continue?"),
+        102, 1, QStringLiteral("ARE YOU SURE?"));
+    if (answer != QLatin1String("Yes"))
+        return;
     QList<Row> rows;
     try {
         auto database = db::DBEngine::OpenDatabase(DatabaseName, false, true);
@@ -225,21 +232,6 @@ void FrmExportDBTextFile::ExportTopic(const QString &folder)
         showError(error.number(), error.description());
         return;
     }
-    int existing = 0;
-    for (int n = 1; n <= rows.size(); ++n)
-        existing += QFileInfo::exists(recordFile(folder, n)) ? 1 : 0;
-    QString names = rows.isEmpty() ? QStringLiteral("No file will be written.")
-                                   : QStringLiteral("The files will be named record 1.txt to "
-                                                    "record %1.txt; %2 of them exist already.")
-                                         .arg(rows.size())
-                                         .arg(existing);
-    const QString answer = Prompter::instance().messageBox(
-        QStringLiteral("All the file under this directory will be overwrite if they hav the same "
-                       "next as the exported file name\r\n") +
-            names + QStringLiteral(" Do you wish to continue?"),
-        102, 1, QStringLiteral("ARE YOU SURE?"));
-    if (answer != QLatin1String("Yes"))
-        return;
     m_rows = rows;
     m_folder = folder;
     m_written = 0;
@@ -260,8 +252,9 @@ void FrmExportDBTextFile::writeNext()
     }
     const Row &row = m_rows.at(m_written);
     try {
+        // As stored: a rich-text answer keeps its markup.
         writeFile(recordFile(m_folder, m_written + 1),
-                  fileContent(plainText(row.question), plainText(row.answer)));
+                  fileContent(fileText(row.question), fileText(row.answer)));
     } catch (const AppException &error) {
         showError(error.number(),
                   error.description() + QStringLiteral("\r\n%1 of %2 files were written.")
@@ -309,7 +302,7 @@ void FrmExportDBTextFile::ExportCurrentRecord(const QString &folder)
         }
     }
     try {
-        writeFile(path, fileContent(plainText(QuestionText), plainText(AnswerText)));
+        writeFile(path, fileContent(fileText(QuestionText), fileText(AnswerText)));
     } catch (const AppException &error) {
         showError(error.number(), error.description());
         emit exportFinished(false);
@@ -356,6 +349,12 @@ QString FrmExportDBTextFile::plainText(const QVariant &stored)
         RtfReader::read(text, &document);
         text = document.toPlainText();
     }
+    return fileText(text);
+}
+
+QString FrmExportDBTextFile::fileText(const QVariant &stored)
+{
+    const QString text = stored.toString();
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {

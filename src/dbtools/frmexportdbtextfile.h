@@ -16,7 +16,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
-// Writes knowledge-base records to plain text files: every record of a topic, one file each,
+// Writes knowledge-base records to text files: every record of a topic, one file each,
 // or the current record into one file.
 class FrmExportDBTextFile : public QDialog
 {
@@ -60,9 +60,11 @@ public:
     // Question and answer of a stored record as plain text; empty texts when it is gone.
     static QPair<QString, QString> storedTexts(const QString &database, const QString &topic,
                                                qint64 key);
-    // Stored text as a reader sees it: rich text flattened, line breaks as CR LF, and no
-    // control characters but tabs and line breaks.
+    // Stored text as a reader sees it: rich text flattened, then as fileText.
     static QString plainText(const QVariant &stored);
+    // Stored text as it is, with line breaks as CR LF and no control characters but tabs and
+    // line breaks; a null value is empty.
+    static QString fileText(const QVariant &stored);
     // The bytes of one exported file.
     static QByteArray fileContent(const QString &question, const QString &answer);
 

@@ -70,8 +70,6 @@ void FrmTrans::Form_Load(const QString &currentTopic, const QStringList &topics)
         if (topic != currentTopic)
             Combo->addItem(topic);
     Combo->setCurrentIndex(-1);
-    // With no other topic there is nothing to move the record to.
-    CmdTrans->setEnabled(Combo->count() > 0);
 }
 
 bool FrmTrans::CmdTrans_Click()

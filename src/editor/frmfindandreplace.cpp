@@ -273,7 +273,7 @@ void FrmFindAndReplace::cmdFind_Click()
     const QString what = cboFind->currentText();
     if (cmdFind->text() == FindCaption) {
         if (answer->find(what, 0, -1, options) != -1) {
-            answer->setFocus();
+            showInAnswer(answer);
             enterFindNext();
         } else {
             reportNotFound();
@@ -282,7 +282,7 @@ void FrmFindAndReplace::cmdFind_Click()
     }
     const int start = answer->selStart() + answer->selLength();
     if (answer->find(what, start, -1, options) != -1) {
-        answer->setFocus();
+        showInAnswer(answer);
     } else {
         reportNotFound();
         enterFind();
@@ -310,7 +310,7 @@ void FrmFindAndReplace::cmdReplace_Click()
     answer->setSelText(cboReplace->currentText());
     const int start = answer->selStart() + answer->selLength();
     if (answer->find(what, start, -1, options) != -1) {
-        answer->setFocus();
+        showInAnswer(answer);
         enterFindNext();
     } else {
         reportNotFound();
@@ -345,7 +345,7 @@ void FrmFindAndReplace::cmdReplaceAll_Click()
             cursor.endEditBlock();
             const int grown = offsetLength(replacement) - int(what.size());
             answer->setSelStart(hits.last() + int(what.size()) + grown * int(hits.size()));
-            answer->setFocus();
+            showInAnswer(answer);
             Prompter::instance().messageBox(
                 QStringLiteral("The specified region has been searched. \r\n%1 replacements "
                                "have been made.")
@@ -418,6 +418,14 @@ bool FrmFindAndReplace::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void FrmFindAndReplace::showInAnswer(RichTextBox *answer)
+{
+    // The focus goes to the box in its own window, which comes to the front: a selection in an
+    // inactive window is drawn in colours that do not show it.
+    answer->activateWindow();
+    answer->setFocus(Qt::OtherFocusReason);
 }
 
 FrmRecord *FrmFindAndReplace::targetWindow() const

@@ -93,6 +93,8 @@ private:
     QWidget *activeTextBox() const;
     // Only a record being added or edited may be changed.
     static bool canReplace(const FrmRecord *form);
+    // Gives the answer box the focus after a hit.
+    static void showInAnswer(RichTextBox *answer);
     // The find and find-next states of the buttons; the replace buttons also follow whether the
     // target can be changed at all.
     void enterFindNext();

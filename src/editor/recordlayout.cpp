@@ -1,10 +1,10 @@
 #include "editor/recordlayout.h"
 
+#include "editor/mdiminimumsize.h"
 #include "platform/base/colors.h"
 
 #include <QBoxLayout>
 #include <QEvent>
-#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QRubberBand>
 #include <QSplitter>
@@ -91,7 +91,7 @@ int toTwips(int pixels)
 
 RecordLayout::RecordLayout(QWidget *window, QWidget *frame, QSplitter *slider,
                            QWidget *answerPicture, QWidget *zipButton)
-    : QObject(window), m_window(window), m_frame(frame), m_slider(slider)
+    : QObject(window), m_frame(frame), m_slider(slider)
 {
     setObjectName(QStringLiteral("RecordLayout"));
     m_shadow = new QRubberBand(QRubberBand::Line, frame);
@@ -107,9 +107,8 @@ RecordLayout::RecordLayout(QWidget *window, QWidget *frame, QSplitter *slider,
     if (QWidget *handle = bar())
         handle->installEventFilter(this);
     m_frame->installEventFilter(this);
-    m_window->installEventFilter(this);
     Form_Resize();
-    applyMinimumSize();
+    new MdiMinimumSize(window);
 }
 
 QWidget *RecordLayout::picShadow() const
@@ -212,11 +211,6 @@ bool RecordLayout::eventFilter(QObject *watched, QEvent *event)
             },
             Qt::QueuedConnection);
     }
-    if (watched == m_window &&
-        (event->type() == QEvent::ParentChange || event->type() == QEvent::Show))
-        applyMinimumSize();
-    else if (watched == m_subWindow && event->type() == QEvent::Resize)
-        applyMinimumSize();
     return false;
 }
 
@@ -238,26 +232,4 @@ void RecordLayout::placeBar(int top)
     const int question = std::clamp(top - questionTop(), 0, total);
     m_slider->setSizes({question, total - question});
     m_shadowTop = barTop();
-}
-
-void RecordLayout::applyMinimumSize()
-{
-    auto *subWindow = m_window ? qobject_cast<QMdiSubWindow *>(m_window->parentWidget()) : nullptr;
-    if (subWindow != m_subWindow) {
-        if (m_subWindow)
-            m_subWindow->removeEventFilter(this);
-        m_subWindow = subWindow;
-        if (subWindow)
-            subWindow->installEventFilter(this);
-    }
-    // A maximized or minimized window is left as it is.
-    if (!subWindow || subWindow->isMaximized() || subWindow->isMinimized())
-        return;
-    const QSize size(toTwips(subWindow->width()), toTwips(subWindow->height()));
-    const QSize wanted = RecordLayoutRules::minimumWindowSize(size);
-    if (wanted == size)
-        return;
-    const int perPixel = Twips::PerPixel;
-    subWindow->resize((wanted.width() + perPixel - 1) / perPixel,
-                      (wanted.height() + perPixel - 1) / perPixel);
 }

@@ -80,13 +80,9 @@ protected:
 private:
     void Form_Resize();
     void placeBar(int top);
-    // Below 4000 x 3000 twips the window's frame is set to exactly that.
-    void applyMinimumSize();
 
-    QPointer<QWidget> m_window;
     QPointer<QWidget> m_frame;
     QPointer<QSplitter> m_slider;
-    QPointer<QWidget> m_subWindow; // the frame whose size the minimum rule watches
     QRubberBand *m_shadow = nullptr;
     bool m_dragging = false;
     int m_frameWidth = 0;

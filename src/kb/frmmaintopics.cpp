@@ -23,13 +23,19 @@
 
 namespace {
 
-// The active child when it is a record window of a database (not the search results).
-QWidget *browsingRecordForm(QMdiArea *area)
+// The active child window, whatever it is.
+QWidget *activeChildForm(QMdiArea *area)
 {
     QMdiSubWindow *window = area->activeSubWindow();
     if (!window)
         window = area->currentSubWindow();
-    QWidget *form = window ? window->widget() : nullptr;
+    return window ? window->widget() : nullptr;
+}
+
+// The active child when it is a record window of a database (not the search results).
+QWidget *browsingRecordForm(QMdiArea *area)
+{
+    QWidget *form = activeChildForm(area);
     auto *record = dynamic_cast<RecordWindowLink *>(form);
     if (!record || record->isSearchMode())
         return nullptr;
@@ -60,10 +66,15 @@ void addTopicFailed()
 
 void FrmMain::mnuAddTopic_Click()
 {
-    QWidget *form = browsingRecordForm(m_mdiArea);
-    db::DataControl *dataControl = dataControlOf(form);
-    if (!form || !dataControl)
+    // Any child: a record window or the data view adds to the database it shows.
+    QWidget *form = activeChildForm(m_mdiArea);
+    if (!form)
         return;
+    db::DataControl *dataControl = dataControlOf(form);
+    if (!dataControl) {
+        addTopicFailed(); // a tool window has no database to take the topic
+        return;
+    }
     const QString path = dataControl->DatabaseName();
     const std::optional<QString> answer =
         Prompter::instance().inputText(QStringLiteral("New Topic name here, please:"),

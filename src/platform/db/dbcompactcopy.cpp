@@ -14,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace db::CompactCopy {
@@ -216,6 +217,37 @@ void registerLayer()
     sqlite3_vfs_register(&copyVfs, 0);
 }
 
+// SQLite's file header: its change counter, and the counter value for which the page count in
+// the header holds.
+constexpr int HeaderSize = 100;
+constexpr int ChangeCounterAt = 24;
+constexpr int ValidForAt = 92;
+
+quint32 bigEndian(const unsigned char *bytes)
+{
+    return quint32(bytes[0]) << 24 | quint32(bytes[1]) << 16 | quint32(bytes[2]) << 8 |
+           quint32(bytes[3]);
+}
+
+void putBigEndian(char *bytes, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = char(value >> (24 - 8 * i));
+}
+
+// The stamp of a finished copy: bound to the file, not to what it holds.
+bool finishedStamp(int fd, quint32 *value)
+{
+    struct stat file
+    {
+    };
+    if (::fstat(fd, &file) != 0)
+        return false;
+    const auto inode = quint64(file.st_ino);
+    *value = quint32(inode) ^ quint32(inode >> 32) ^ 0x4D786354u;
+    return true;
+}
+
 bool writeAll(int fd, const char *bytes, size_t size, off_t offset)
 {
     const ssize_t written = ::pwrite(fd, bytes, size, offset);
@@ -282,22 +314,34 @@ int create(const QString &path)
     return fd;
 }
 
-bool unmark(int fd)
+bool unmark(int fd, bool stamp)
 {
-    return ::fsync(fd) == 0 && writeAll(fd, SqliteHead, MarkerSize, 0) && ::fsync(fd) == 0;
+    char head[HeaderSize];
+    if (::fsync(fd) != 0 || ::pread(fd, head, HeaderSize, 0) != HeaderSize)
+        return false;
+    std::memcpy(head, SqliteHead, MarkerSize);
+    if (stamp) {
+        quint32 value = 0;
+        if (!finishedStamp(fd, &value))
+            return false;
+        putBigEndian(head + ChangeCounterAt, value);
+        putBigEndian(head + ValidForAt, value);
+    }
+    // One write: the header is whole in either state.
+    return writeAll(fd, head, HeaderSize, 0) && ::fsync(fd) == 0;
 }
 
-bool isCopy(int fd, qint32 appId)
+bool isCopy(int fd)
 {
-    unsigned char head[72];
+    unsigned char head[HeaderSize];
     const ssize_t size = ::pread(fd, head, sizeof head, 0);
     if (size >= MarkerSize && std::memcmp(head, Marker, MarkerSize) == 0)
         return true;
-    if (size != ssize_t(sizeof head) || std::memcmp(head, SqliteHead, MarkerSize) != 0)
+    quint32 value = 0;
+    if (size != ssize_t(sizeof head) || std::memcmp(head, SqliteHead, MarkerSize) != 0 ||
+        !finishedStamp(fd, &value))
         return false;
-    const quint32 id = quint32(head[68]) << 24 | quint32(head[69]) << 16 | quint32(head[70]) << 8 |
-                       quint32(head[71]);
-    return qint32(id) == appId;
+    return bigEndian(head + ChangeCounterAt) == value && bigEndian(head + ValidForAt) == value;
 }
 
 } // namespace db::CompactCopy

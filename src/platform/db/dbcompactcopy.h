@@ -21,11 +21,15 @@ const char *vfsName();
 // the file is made unnamed and linked in whole, so not even an empty copy is ever seen.
 int create(const QString &path);
 
-// Writes SQLite's first bytes over the marker once the copy is complete and on disk.
-bool unmark(int fd);
+// Writes SQLite's first bytes over the marker once the copy is complete and on disk. With
+// stamp the copy's change counter (and the number that says its page count is valid) also
+// becomes a value drawn from its inode, which marks it as a finished copy until SQLite's next
+// write changes it: a copy cut off before its rename is still known, and the database it
+// replaces loses nothing if it is cut off after.
+bool unmark(int fd, bool stamp);
 
 // The file open on fd is a compaction's copy: it starts with the marker, or it is a finished
-// copy that still carries appId (the mark a copy keeps until it has replaced its source).
-bool isCopy(int fd, qint32 appId);
+// copy still stamped as such. A copy of it made elsewhere has another inode, and is no copy.
+bool isCopy(int fd);
 
 } // namespace db::CompactCopy

@@ -444,40 +444,30 @@ void discardCopy(const QString &copy)
 
 // Copies the database open on src (through the copy layer) into the copy at to, made by
 // CompactCopy::create and open on fd, and checks it: integrity and every table's row count.
-// The checked copy gets SQLite's first bytes back; with keepMark it still carries
-// CompactCopyMark, for the caller to replace after the rename. Returns the source's own
-// application id. On failure the copy is gone and the error says why.
-qint64 compactInto(sqlite3 *src, const QString &from, const QString &to, int fd, bool keepMark)
+// The checked copy gets SQLite's first bytes back; it holds the source's application id as it
+// is, so whenever a kill stops the work the file keeps its own. With stamp the copy is known as
+// a finished one until its next write. On failure the copy is gone and the error says why.
+void compactInto(sqlite3 *src, const QString &from, const QString &to, int fd, bool stamp)
 {
-    qint64 own = 0;
     try {
         if (!integrityOk(src, "quick_check"))
             raise(ErrCannotOpen, from);
         const QList<QPair<QString, qint64>> before = tableCounts(src);
-        own = scalar(src, QStringLiteral("PRAGMA application_id")).toLongLong();
-        // A compaction cut off right after its rename left its mark: not the file's own.
-        if (own == DBEngine::CompactCopyMark)
-            own = 0;
         exec(src, QStringLiteral("VACUUM INTO ?"), {to});
 
         PrivateHandle copy;
         copy.handle = openHandle(to, false, CompactCopy::vfsName());
-        exec(copy.handle,
-             QStringLiteral("PRAGMA application_id = %1").arg(DBEngine::CompactCopyMark));
         if (!integrityOk(copy.handle) || tableCounts(copy.handle) != before)
             raise(ErrDiskError);
-        if (!keepMark)
-            exec(copy.handle, QStringLiteral("PRAGMA application_id = %1").arg(own));
     } catch (const AppException &) {
         discardCopy(to);
         throw;
     }
-    if (!CompactCopy::unmark(fd)) {
+    if (!CompactCopy::unmark(fd, stamp)) {
         const int code = errno;
         discardCopy(to);
         raiseFileSystem(code, QFileInfo(to).absolutePath());
     }
-    return own;
 }
 
 // The copies compaction makes: "Temp!.mdb" or "Temp!.<6 letters or digits>.mdb", and
@@ -627,7 +617,7 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     if (claim.fd < 0)
         raiseFileSystem(claimError, folder);
 
-    const qint64 own = compactInto(lock.handle, from, temporary, claim.fd, true);
+    compactInto(lock.handle, from, temporary, claim.fd, true);
     // The copy takes the place of the file, so it keeps the file's owner and mode.
     if (::fchown(claim.fd, original.st_uid, original.st_gid) != 0 && ::geteuid() == 0) {
         const int code = errno;
@@ -649,14 +639,6 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     ::close(claim.fd);
     claim.fd = -1;
     QFile::remove(temporary + QStringLiteral("-journal"));
-    // Until here the file carried the copy's mark; now it takes its own id back. Should this
-    // fail, the mark stays until the next compaction, harmless under the file's own name.
-    try {
-        PrivateHandle done;
-        done.handle = openHandle(from, false);
-        exec(done.handle, QStringLiteral("PRAGMA application_id = %1").arg(own));
-    } catch (const AppException &) {
-    }
 }
 
 bool DBEngine::isCompactCopyName(const QString &fileName)
@@ -676,7 +658,7 @@ void DBEngine::removeCompactLeftovers(const QString &folder)
         // Held by a running compaction, or open here: someone's work, whatever it holds.
         Claim claim;
         claim.fd = claimFile(copy);
-        if (claim.fd < 0 || isOpen(copy) || !CompactCopy::isCopy(claim.fd, CompactCopyMark))
+        if (claim.fd < 0 || isOpen(copy) || !CompactCopy::isCopy(claim.fd))
             continue;
         // The name must still lead to the file just read.
         struct stat held

@@ -29,10 +29,6 @@ struct OpenOptions
 class DBEngine
 {
 public:
-    // The application id a compaction's copy carries from its check until it has replaced
-    // the source, which then gets its own id back.
-    static constexpr qint32 CompactCopyMark = 0x4D786354;
-
     // connect: "", "Access 2000;" or either followed by "pwd=<password>" (";pwd=" alone
     // means no password); anything else raises 3170.
     static std::shared_ptr<Database> OpenDatabase(const QString &name, bool exclusive = false,

@@ -15,6 +15,7 @@
 #include <QDate>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -130,8 +131,11 @@ private slots:
         // Counted on open: the status matches the grid.
         QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Basics"));
 
-        view->ComboTable->setCurrentIndex(2);
-        view->ComboTable_Click();
+        // A name typed into the box shows its table as soon as it names one.
+        view->ComboTable->lineEdit()->clear();
+        QTest::keyClicks(view->ComboTable->lineEdit(), QStringLiteral("Q"));
+        QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 0 records in: Q"));
+        QTest::keyClicks(view->ComboTable->lineEdit(), QStringLiteral("t"));
         QCOMPARE(m_main->StatusPanel1->text(), QStringLiteral("There are 3 records in: Qt"));
         QCOMPARE(view->GridCaption->text(), QStringLiteral("Qt Table"));
         QCOMPARE(view->DBGridRecord->model()->index(0, 1).data().toString(),
@@ -584,6 +588,13 @@ private slots:
             QVERIFY(now >= last);
             last = now;
         }
+
+        // Below the least size on one side, the window takes it on both.
+        QWidget *frame = view->parentWidget();
+        frame->showNormal();
+        frame->resize(150, 600);
+        QApplication::sendPostedEvents();
+        QCOMPARE(frame->size(), QSize(267, 200));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "dbtools/frmcompactdb.h"
 #include "diskfull.h"
 #include "platform/controls/controlhost.h"
+#include "platform/db/dbcompactcopy.h"
 #include "platform/db/dbdatabase.h"
 #include "platform/db/dbengine.h"
 #include "scriptedprompter.h"
@@ -19,6 +20,7 @@
 
 #include <csignal>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,6 +60,15 @@ private:
                                        "(SELECT group_concat(Question) FROM Alpha);");
     }
 
+    // Makes a database file what a compaction leaves once its copy is checked and unmarked.
+    static void finishCopy(const QString &path)
+    {
+        QFile copy(path);
+        QVERIFY(copy.open(QIODevice::ReadWrite));
+        copy.write(db::CompactCopy::Marker, db::CompactCopy::MarkerSize);
+        QVERIFY(copy.flush() && db::CompactCopy::unmark(copy.handle(), true));
+    }
+
     bool run(FrmCompactDB &window)
     {
         QSignalSpy finished(&window, &FrmCompactDB::runFinished);
@@ -90,21 +101,20 @@ private slots:
     {
         for (const char *name : {"b", "A", "c"})
             DbTestFiles::createKnowledgeBase(file(name), {"T"}, 1);
-        // Left by an interrupted run, as the run marks its copy: never listed, never kept.
-        const QString mark =
-            QStringLiteral("PRAGMA application_id = %1;").arg(db::DBEngine::CompactCopyMark);
-        QFile::copy(file("A"), file("Temp!.Zz9Zz9"));
-        sqlite(file("Temp!.Zz9Zz9"), mark);
+        // Left by an interrupted run, finished and marked as such: never listed, never kept.
+        QVERIFY(QFile::copy(file("A"), file("Temp!.Zz9Zz9")));
+        finishCopy(file("Temp!.Zz9Zz9"));
         writeText(file("Temp!.Zz9Zz9") + QStringLiteral("-journal"), "");
         // The user's own files of like names stay, whatever they hold: plain text, a database
-        // without the mark, a journal with no copy beside it.
+        // without the mark, a copy of a marked one, a journal with no copy beside it.
         QFile::copy(file("A"), file("Temp!Mine"));
         QFile::copy(file("A"), file("Temp!.QQQQQQ"));
+        QFile::copy(file("Temp!.Zz9Zz9"), file("Temp!.Cp1Cp1"));
         writeText(file("Temp!"), "my text");
         writeText(m_folder + QStringLiteral("Temp!.abcdef.mdb-journal"), "my journal");
         // Another run's copy in progress stays too, marked or not.
         QFile::copy(file("A"), file("Temp!.Ab3xY9"));
-        sqlite(file("Temp!.Ab3xY9"), mark);
+        finishCopy(file("Temp!.Ab3xY9"));
         QFile running(file("Temp!.Ab3xY9"));
         QVERIFY(running.open(QIODevice::ReadOnly));
         QCOMPARE(::flock(running.handle(), LOCK_EX | LOCK_NB), 0);
@@ -123,6 +133,7 @@ private slots:
         QVERIFY(QFileInfo::exists(file("Temp!Mine")));
         QVERIFY(QFileInfo::exists(file("Temp!.Ab3xY9")));
         QVERIFY(QFileInfo::exists(file("Temp!.QQQQQQ")));
+        QCOMPARE(sqliteValue(file("Temp!.Cp1Cp1"), "SELECT count(*) FROM T;"), QStringLiteral("1"));
         QCOMPARE(DbTestFiles::readAll(m_folder + QStringLiteral("Temp!.abcdef.mdb-journal")),
                  QByteArray("my journal"));
         running.close();
@@ -240,26 +251,38 @@ private slots:
         sqlite(file("Big"), "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
                             "WHERE i < 8000) INSERT INTO Alpha (Question, Answer) "
                             "SELECT 'q' || i, hex(randomblob(2000)) FROM n;"
-                            "DELETE FROM Alpha WHERE ID % 2 = 0;");
+                            "DELETE FROM Alpha WHERE ID % 2 = 0;"
+                            "PRAGMA application_id = 1234;");
         const QString content = rows("Big");
         const qint64 used = QFileInfo(file("Big")).size() / 2;
         // An empty file named like a copy is the user's: a copy is never empty once named.
         writeText(file("Temp!.Mine01"), "");
         const QStringList own{QStringLiteral("Temp!.Mine01.mdb")};
-        // Real compactions, killed at 0, 1/8, ... 8/8 of the copy written.
+        struct stat big = {};
+        const auto inode = [&] {
+            return ::stat(qPrintable(file("Big")), &big) == 0 ? big.st_ino : 0;
+        };
+        // Real compactions, killed at 0, 1/8, ... 8/8 of the copy written, and the last one
+        // the moment its copy has taken the file's place.
         QStringList known = own;
-        for (int eighths = 0; eighths <= 8; ++eighths) {
+        for (int eighths = 0; eighths <= 9; ++eighths) {
+            const ino_t before = inode();
             const pid_t child = fork();
             if (child == 0) {
                 db::DBEngine::compactInPlace(file("Big"), file("Temp!"));
                 _exit(0);
             }
-            while (waitpid(child, nullptr, WNOHANG) == 0)
+            while (waitpid(child, nullptr, WNOHANG) == 0) {
+                bool cut = eighths == 9 && inode() != before;
                 for (const QString &name : QDir(m_folder).entryList({"Temp!*.mdb"}, QDir::Files))
-                    if (!known.contains(name) &&
-                        QFileInfo(m_folder + name).size() >= used * eighths / 8)
-                        ::kill(child, SIGKILL);
+                    cut |= eighths < 9 && !known.contains(name) &&
+                           QFileInfo(m_folder + name).size() >= used * eighths / 8;
+                if (cut)
+                    ::kill(child, SIGKILL);
+            }
             known = QDir(m_folder).entryList({"Temp!*.mdb"}, QDir::Files); // what it left
+            // Wherever it stopped, the file keeps its own application id.
+            QCOMPARE(sqliteValue(file("Big"), "PRAGMA application_id;"), QStringLiteral("1234"));
         }
         QVERIFY2(known.size() >= own.size() + 4, qPrintable(known.join(QLatin1Char(' '))));
 

@@ -77,13 +77,15 @@ private slots:
         window.show();
         QCOMPARE(window.minimumSize(), window.maximumSize());
 
+        // With no other topic the button still answers: the engine's error, nothing moved.
         FrmTrans single;
         setUp(single, "Beta", "Beta question 1", {"Beta"});
-        QVERIFY(!single.CmdTrans->isEnabled());
         ScriptedPrompter prompter;
-        QVERIFY(!single.CmdTrans_Click());
+        single.CmdTrans->click();
         QCOMPARE(prompter.calls().value(0).title, QStringLiteral("ERROR"));
+        QVERIFY(prompter.calls().value(0).prompt.startsWith("Unexpected Error: "));
         QVERIFY(prompter.calls().value(0).prompt.endsWith("\r\nTransfer Canceled"));
+        QCOMPARE(count("Beta"), QStringLiteral("2"));
     }
 
     void movesStoredRecordThenDeletes()

@@ -10,6 +10,7 @@
 #include "winsvc/msubclass.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -126,9 +127,17 @@ private slots:
         // Browsing: a hit does not open the way to replacing.
         QVERIFY(!window->cmdReplace->isEnabled());
         window->chkNoHighlight->setChecked(false);
+        window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), window);
         window->cmdFind->click();
         QCOMPARE(answer->selStart(), 8);
         QVERIFY(!answer->isSelectionHidden());
+        // The hit is drawn in the active window's colours: the answer box has the focus there.
+        QTRY_COMPARE(QApplication::activeWindow(), f.main.get());
+        QCOMPARE(QApplication::focusWidget(), answer);
+        // It stands out from the browsing back colour.
+        QVERIFY(answer->palette().color(QPalette::Highlight) !=
+                answer->palette().color(QPalette::Base));
     }
 
     void presetTakesTheSelectionOrItsFirstWord()

@@ -295,6 +295,13 @@ private slots:
         f.main->OpenDataView(f.file(key), 1);
         QVERIFY(f.main->dataView());
 
+        // With the Data View in front a new topic goes into the database it shows.
+        QCOMPARE(f.main->mdiArea()->activeSubWindow(), f.main->subWindowOf(f.main->dataViewForm()));
+        f.prompter.clear();
+        f.prompter.answer(QStringLiteral("Drivers"));
+        f.main->mnuAddTopic_Click();
+        QCOMPARE(f.prompter.calls().last().title, QStringLiteral("SUCCEED"));
+
         // Back on the record window: its topic is listed by the Data View too.
         f.main->SSTabMain->setCurrentIndex(0);
         QCOMPARE(f.main->mdiArea()->activeSubWindow(), f.main->subWindowOf(f.form(9)));
