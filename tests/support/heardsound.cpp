@@ -101,14 +101,15 @@ bool MonitorRecording::start()
     m_recorder.start(QStringLiteral("parec"),
                      {"--device=@DEFAULT_MONITOR@", "--raw", "--format=s16le",
                       "--rate=" + QString::number(Rate), "--channels=1", "--latency-msec=20"});
+    if (!m_recorder.waitForStarted(Patience))
+        return false;
     // Live once the monitor's silence comes in.
-    const bool live =
-        m_recorder.waitForStarted(Patience) && QTest::qWaitFor(
-                                                   [this] {
-                                                       m_samples += m_recorder.readAll();
-                                                       return m_samples.size() > bytesFor(50);
-                                                   },
-                                                   Patience);
+    const bool live = QTest::qWaitFor(
+        [this] {
+            m_samples += m_recorder.readAll();
+            return m_samples.size() > bytesFor(50);
+        },
+        Patience);
     m_samples.clear();
     return live;
 }
@@ -122,13 +123,13 @@ int MonitorRecording::heard(const PulseServer &server)
     }
     // What the sink played last reaches the monitor a little later.
     const qsizetype caughtUp = m_samples.size() + bytesFor(300);
-    QTest::qWaitFor(
+    const bool caughtUpInTime = QTest::qWaitFor(
         [&] {
             m_samples += m_recorder.readAll();
-            return m_samples.size() >= caughtUp || m_recorder.state() == QProcess::NotRunning;
+            return m_samples.size() >= caughtUp;
         },
         Patience);
-    if (m_recorder.state() == QProcess::NotRunning)
+    if (!caughtUpInTime)
         return -1;
     m_recorder.terminate();
     m_recorder.waitForFinished(Patience);
@@ -138,10 +139,14 @@ int MonitorRecording::heard(const PulseServer &server)
     return int(qint64(loud) * 1000 / Rate);
 }
 
-int heardFromPaplay(const PulseServer &server, const QString &file)
+int heardFromPaplay(const PulseServer &server, const QString &sound)
 {
+    // paplay reads files only, not the program's resources.
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("sound.wav"));
     MonitorRecording recording;
-    if (!recording.start() || QProcess::execute(QStringLiteral("paplay"), {file}) != 0)
+    if (!QFile::copy(sound, file) || !recording.start() ||
+        QProcess::execute(QStringLiteral("paplay"), {file}) != 0)
         return -1;
     return recording.heard(server);
 }

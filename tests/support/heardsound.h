@@ -44,7 +44,7 @@ private:
     QByteArray m_samples;
 };
 
-// How much of a sound file is heard when paplay plays it into the server's sink.
-int heardFromPaplay(const PulseServer &server, const QString &file);
+// How much of a sound (a file or a resource) is heard when paplay plays it into the sink.
+int heardFromPaplay(const PulseServer &server, const QString &sound);
 
 } // namespace TestSupport
