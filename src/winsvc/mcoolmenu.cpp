@@ -10,7 +10,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 
 namespace {
 
@@ -152,18 +151,13 @@ void convertAction(WndCoolMenu *state, QAction *action, bool menuBar)
 
 void menuClosed(WndCoolMenu *state)
 {
-    // Nested menus close together; the sound plays once, when none is left open.
-    if (state->property("closePending").toBool())
+    // Nested menus close innermost first, each already off the popup stack as it hides: the
+    // sound plays once, as the last one goes, and before a command chosen from it runs.
+    if (QApplication::activePopupWidget())
         return;
-    state->setProperty("closePending", true);
-    QTimer::singleShot(0, state, [state] {
-        state->setProperty("closePending", false);
-        if (QApplication::activePopupWidget())
-            return;
-        SetSndName(QStringLiteral("MENU"));
-        PlaySnd();
-        state->MainPopedIndex = -1;
-    });
+    SetSndName(QStringLiteral("MENU"));
+    PlaySnd();
+    state->MainPopedIndex = -1;
 }
 
 void hookMenu(WndCoolMenu *state, QMenu *menu);

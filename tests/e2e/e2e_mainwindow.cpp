@@ -4,6 +4,8 @@
 #include "FtpTestServers.h"
 #include "TelnetdPeer.h"
 #include "e2edriver.h"
+#include "heardsound.h"
+#include "soundrecorder.h"
 #include "xsession.h"
 
 #include "dbtools/frmadvance.h"
@@ -113,6 +115,7 @@ private slots:
     void editingKeepsWindowsInPlace();
     void telnetAtARealHost();
     void windowServicesUnderTheWindowManager();
+    void boxFromAMenuIsHeard();
 
 private:
     void start();
@@ -1533,6 +1536,43 @@ void E2eMainWindow::windowServicesUnderTheWindowManager()
             QTRY_VERIFY2_WITH_TIMEOUT(arranged(cascaded), qPrintable(key), Patience);
         }
     }
+    finish();
+}
+
+// File > Exit at a real sound server: the menu's sound as the menu closes, then the quit
+// question's own, heard whole.
+void E2eMainWindow::boxFromAMenuIsHeard()
+{
+    if (!TestSupport::PulseServer::available())
+        QSKIP("pulseaudio and its clients are needed");
+    TestSupport::PulseServer server;
+    QString failure;
+    QVERIFY2(server.start(&failure), qPrintable(failure));
+    const int box =
+        TestSupport::heardFromPaplay(server, Sounds::resourcePath(QStringLiteral("106")));
+    const int menu =
+        TestSupport::heardFromPaplay(server, Sounds::resourcePath(QStringLiteral("MENU")));
+    start();
+    int heard = -1;
+    {
+        TestSupport::SoundGate gate(true);
+        TestSupport::MonitorRecording recording;
+        QVERIFY(recording.start());
+        m_answers.expectWith(QStringLiteral("EXIT"), [&](QWidget *) {
+            heard = recording.heard(server);
+            m_input.key(QStringLiteral("Escape"));
+        });
+        chooseMenu(QStringLiteral("mnuFile"), QStringLiteral("mnuFileExit"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_answers.done() && !QApplication::activeModalWidget(), Patience);
+        Sounds::release();
+    }
+    QVERIFY2(heard >= box - 5 && heard <= box + menu + 5,
+             qPrintable(QStringLiteral("heard %1 ms, the box's sound %2, the menu's %3")
+                            .arg(heard)
+                            .arg(box)
+                            .arg(menu)));
+    // The quit question answered, the main window takes keys again.
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->isActiveWindow(), Patience);
     finish();
 }
 

@@ -3,15 +3,13 @@
 #include "shell/nsnd.h"
 #include "shell/shellspeech.h"
 
+#include "heardsound.h"
 #include "soundrecorder.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTextToSpeech>
 #include <QtTest>
 
+using TestSupport::MonitorRecording;
 using TestSupport::SoundGate;
 
 class SoundPulseTest : public QObject
@@ -29,61 +27,32 @@ private slots:
     void serverGoingAwayIsSilence();
 
 private:
-    QStringList sinkInputs() const;
-    void startServer();
-    void stopServer();
+    int sinkInputs() const { return m_server.playing(); }
+    // How long paplay makes the sound heard.
+    int heardWhole(const QString &name);
 
-    QTemporaryDir m_runtime;
-    bool m_running = false;
+    TestSupport::PulseServer m_server;
 };
-
-void SoundPulseTest::startServer()
-{
-    QProcess server;
-    server.start(QStringLiteral("pulseaudio"),
-                 {"-D", "--exit-idle-time=-1", "-n", "-L", "module-null-sink", "-L",
-                  "module-native-protocol-unix"});
-    QVERIFY(server.waitForFinished(20000));
-    QCOMPARE(server.exitCode(), 0);
-    m_running = true;
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_runtime.filePath("pulse/native")), 10000);
-}
-
-void SoundPulseTest::stopServer()
-{
-    if (!m_running)
-        return;
-    m_running = false;
-    QProcess::execute(QStringLiteral("pulseaudio"), {"--kill"});
-}
-
-QStringList SoundPulseTest::sinkInputs() const
-{
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {"list", "short", "sink-inputs"});
-    if (!pactl.waitForFinished(5000))
-        return {};
-    return QString::fromUtf8(pactl.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-}
 
 void SoundPulseTest::initTestCase()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
-        QSKIP("pulseaudio and pactl are needed");
-    QVERIFY(m_runtime.isValid());
-    QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!TestSupport::PulseServer::available())
+        QSKIP("pulseaudio and its clients are needed");
     // Nothing has touched audio yet, so the sound layer will find this server.
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-    qunsetenv("PULSE_SERVER");
-    startServer();
+    QString failure;
+    QVERIFY2(m_server.start(&failure), qPrintable(failure));
 }
 
 void SoundPulseTest::cleanupTestCase()
 {
     Sounds::release();
     ReleaseSpeech();
-    stopServer();
+    m_server.stop();
+}
+
+int SoundPulseTest::heardWhole(const QString &name)
+{
+    return TestSupport::heardFromPaplay(m_server, Sounds::resourcePath(name));
 }
 
 void SoundPulseTest::countsTheSink()
@@ -94,24 +63,52 @@ void SoundPulseTest::countsTheSink()
 void SoundPulseTest::playsIntoTheSinkAndFinishes()
 {
     SoundGate gate(true);
+    // Long and short ones, each heard as long as the server's own player makes it heard.
+    for (const QString name : {"104", "106", "CLICKUP", "MENU"}) {
+        const int whole = heardWhole(name);
+        QVERIFY2(whole > 5, qPrintable(name));
+        MonitorRecording recording;
+        QVERIFY(recording.start());
+        SetSndName(name);
+        PlaySnd();
+        // Played to the end, the stream is let go of by itself.
+        const int heard = recording.heard(m_server);
+        QVERIFY2(
+            qAbs(heard - whole) <= std::max(3, whole / 20),
+            qPrintable(QStringLiteral("%1: heard %2 of %3 ms").arg(name).arg(heard).arg(whole)));
+        QCOMPARE(sinkInputs(), 0);
+    }
+    // A busy moment of the program runs the server dry halfway: the rest follows after it.
+    const int whole = heardWhole(QStringLiteral("104"));
+    MonitorRecording recording;
+    QVERIFY(recording.start());
     SetSndName(QStringLiteral("104"));
     PlaySnd();
-    QTRY_COMPARE_WITH_TIMEOUT(sinkInputs().size(), 1, 5000);
-    // Played to the end, the stream is let go of by itself.
-    QTRY_COMPARE_WITH_TIMEOUT(sinkInputs().size(), 0, 5000);
+    QTest::qWait(50);
+    QThread::msleep(400);
+    const int heard = recording.heard(m_server);
+    QVERIFY2(qAbs(heard - whole) <= whole / 20,
+             qPrintable(QStringLiteral("heard %1 of %2 ms").arg(heard).arg(whole)));
 }
 
 void SoundPulseTest::secondSoundStopsTheFirst()
 {
     SoundGate gate(true);
+    const int menu = heardWhole(QStringLiteral("MENU"));
+    MonitorRecording recording;
+    QVERIFY(recording.start());
     SetSndName(QStringLiteral("105"));
     PlaySnd();
     SetSndName(QStringLiteral("CLICKUP"));
     PlaySnd();
     SetSndName(QStringLiteral("MENU"));
     PlaySnd();
-    QVERIFY(sinkInputs().size() <= 1); // never two sounds at once
-    QTRY_COMPARE_WITH_TIMEOUT(sinkInputs().size(), 0, 5000);
+    QVERIFY(sinkInputs() <= 1); // never two sounds at once
+    // The last one whole, hardly anything of the others.
+    const int heard = recording.heard(m_server);
+    QVERIFY2(
+        heard >= menu - 3 && heard < menu + heardWhole(QStringLiteral("CLICKUP")) + 40,
+        qPrintable(QStringLiteral("heard %1 ms, the last sound alone %2").arg(heard).arg(menu)));
 }
 
 void SoundPulseTest::releasingWhilePlayingDoesNotAbort()
@@ -119,11 +116,11 @@ void SoundPulseTest::releasingWhilePlayingDoesNotAbort()
     SoundGate gate(true);
     SetSndName(QStringLiteral("103"));
     PlaySnd();
-    QTRY_COMPARE_WITH_TIMEOUT(sinkInputs().size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(sinkInputs(), 1, 5000);
     Sounds::release();
-    QTRY_COMPARE_WITH_TIMEOUT(sinkInputs().size(), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(sinkInputs(), 0, 5000);
     PlaySnd(); // a fresh player after the release
-    QTRY_COMPARE_WITH_TIMEOUT(sinkInputs().size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(sinkInputs(), 1, 5000);
 }
 
 void SoundPulseTest::speechIsNeverAnError()
@@ -146,7 +143,7 @@ void SoundPulseTest::serverGoingAwayIsSilence()
     SoundGate gate(true);
     SetSndName(QStringLiteral("106"));
     PlaySnd();
-    stopServer();
+    m_server.stop();
     QTest::qWait(300);
     PlaySnd();
     SetSndName(QStringLiteral("KEYPRESS"));

@@ -222,6 +222,28 @@ private slots:
         QTest::qWait(20);
         QCOMPARE(sounds.played.size(), 1);
         QCOMPARE(CoolMenuOf(&window)->MainPopedIndex, -1);
+
+        // A command chosen from the bar's menu, by mouse or by its key: the menu's sound
+        // comes before the command's own.
+        QAction *exit = file->addAction(QStringLiteral("E&xit"));
+        connect(exit, &QAction::triggered, this, [] {
+            SetSndName(QStringLiteral("106"));
+            PlaySnd();
+        });
+        const QStringList menuThenCommand{QStringLiteral("MENU"), QStringLiteral("106")};
+        for (const bool byKey : {false, true}) {
+            sounds.played.clear();
+            QTest::mouseClick(window.menuBar(), Qt::LeftButton, {},
+                              window.menuBar()->actionGeometry(file->menuAction()).center());
+            QTRY_VERIFY(file->isVisible());
+            if (byKey)
+                QTest::keyClick(file, Qt::Key_X);
+            else
+                QTest::mouseClick(file, Qt::LeftButton, {}, file->actionGeometry(exit).center());
+            QTRY_VERIFY(!file->isVisible());
+            QTest::qWait(20);
+            QCOMPARE(sounds.played, menuThenCommand);
+        }
     }
 };
 

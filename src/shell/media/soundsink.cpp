@@ -63,9 +63,18 @@ Clip decodeWave(const QByteArray &data)
     return clip;
 }
 
+QByteArray silence(const QAudioFormat &format, qint64 us)
+{
+    return QByteArray(format.bytesForDuration(us),
+                      format.sampleFormat() == QAudioFormat::UInt8 ? '\x80' : '\0');
+}
+
 // Plays decoded clips straight from memory through an audio sink.
 class SinkPlayer : public SoundPlayer
 {
+    // Enough to ride out a busy moment of the program without running the server dry.
+    static constexpr qint64 BufferUs = 200000;
+
 public:
     explicit SinkPlayer(QString (*resourcePath)(const QString &)) : m_resourcePath(resourcePath) {}
     ~SinkPlayer() override { stop(); }
@@ -77,20 +86,29 @@ public:
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (clip.samples.isEmpty() || device.isNull())
             return;
-        m_buffer = new QBuffer;
-        m_buffer->setData(clip.samples);
-        m_buffer->open(QIODevice::ReadOnly);
+        // The sink turns idle once the server has all the samples, when up to its buffer and
+        // latency of them are still unheard: silence behind the clip covers that, so letting
+        // go at idle cuts nothing the user would hear.
         m_sink = new QAudioSink(device, clip.format);
+        m_sink->setBufferSize(clip.format.bytesForDuration(BufferUs));
+        m_buffer = new QBuffer;
+        m_buffer->setData(clip.samples + silence(clip.format, BufferUs * 2));
+        m_buffer->open(QIODevice::ReadOnly);
         QAudioSink *sink = m_sink;
         QObject::connect(sink, &QAudioSink::stateChanged, sink, [this, sink](QAudio::State state) {
-            // Played to the end: let go of it once its signal has returned.
+            // Played to the end: let go of it once its signal has returned. A sink runs idle
+            // too when the program was too busy to feed it; the rest of the clip follows then.
             if (state == QAudio::IdleState && sink == m_sink)
                 QTimer::singleShot(0, sink, [this, sink] {
-                    if (sink == m_sink)
+                    if (sink == m_sink && m_buffer->atEnd())
                         stop();
                 });
         });
         m_sink->start(m_buffer);
+        // The server may grant a larger buffer than asked for.
+        const qint64 granted = clip.format.durationForBytes(int(m_sink->bufferSize()));
+        if (granted > BufferUs)
+            m_buffer->buffer().append(silence(clip.format, (granted - BufferUs) * 2));
     }
 
     void stop() override
