@@ -19,11 +19,13 @@ const QByteArray activateRequest = "activate\n";
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent) : QObject(parent)
 {
-    m_serverName = QStringLiteral("%1-%2").arg(key.toLower()).arg(getuid());
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
-    m_lock = std::make_unique<QLockFile>(folder + QLatin1Char('/') + m_serverName + ".lock");
+    // The socket lives beside its lock: a bare name would put it in the shared temporary folder,
+    // where a start with another runtime folder would remove this one's socket as stale.
+    m_serverName = QStringLiteral("%1/%2-%3").arg(folder, key.toLower()).arg(getuid());
+    m_lock = std::make_unique<QLockFile>(m_serverName + ".lock");
     m_lock->setStaleLockTime(0);
     connect(this, &SingleInstance::activationRequested, this, &ActivateMainWindow);
 }
