@@ -75,7 +75,7 @@ QList<std::pair<const char *, QByteArray>> scriptedStreams()
         {"every colour", "\x1b[30ma\x1b[31mb\x1b[32mc\x1b[33md\x1b[34me\x1b[35mf\x1b[36mg"
                          "\x1b[37mh\x1b[40mi\x1b[41mj\x1b[42mk\x1b[43ml\x1b[44mm\x1b[45mn"
                          "\x1b[46mo\x1b[47mp\x1b[0mq"_b},
-        {"erase in colour", "\x1b[44m\x1b[2J\x1b[0mtext\x1b[41m\x1b[K"_b},
+        {"erase in colour", text + "\x1b[3;5H\x1b[44m\x1b[J\x1b[0mtext\x1b[41m\x1b[K\x1b[1J"},
         {"save and restore", "\x1b[5;5Hab\x1b"
                              "7\x1b[20;20Hcd\x1b"
                              "8ef"_b},
@@ -162,6 +162,9 @@ QByteArray randomStream(QRandomGenerator &random, int tokens)
             out += controls[random.bounded(int(std::size(controls)))];
         } else {
             const char final = finals[random.bounded(int(sizeof finals) - 1)];
+            // A full clear in colours would make them the window's: not the oracle's way.
+            if (final == 'J')
+                out += "\x1b[m";
             out += "\x1b[";
             const int count = random.bounded(4);
             for (int p = 0; p < count; ++p) {

@@ -287,13 +287,33 @@ void TelnetSequencesTest::attributes()
     QCOMPARE(screen.cells(0)[4].style.fore, uint8_t(2));
     QCOMPARE(screen.cells(0)[4].style.back, Telnet::DefaultColor);
 
-    // A clear in blue paints blue, but a reset afterwards goes back to the window colours.
+    // A full clear makes the colours in force the window's: a reset afterwards keeps them,
+    // and reverse is built on them. A new connection starts white on black again.
     Telnet clear;
-    feed(clear, "\x1b[44m\x1b[2J\x1b[0mx");
-    QCOMPARE(clear.cells(5)[5].style.back, uint8_t(4));
+    feed(clear, "\x1b[44m\x1b[2J\x1b[0mx\x1b[7my");
+    QCOMPARE(clear.windowBackColor(), Telnet::paletteColor(4));
+    QCOMPARE(clear.windowForeColor(), Telnet::DefaultForeColor);
     QCOMPARE(clear.ScreenAttr(5)[5], '0');
-    QCOMPARE(clear.cells(0)[0].style.back, Telnet::DefaultColor);
-    QCOMPARE(clear.currentStyle(), Telnet::CellStyle());
+    QCOMPARE(clear.backColorOf(clear.cells(5)[5].style), Telnet::paletteColor(4));
+    QCOMPARE(clear.backColorOf(clear.cells(0)[0].style), Telnet::paletteColor(4));
+    QCOMPARE(clear.foreColorOf(clear.cells(0)[1].style), Telnet::paletteColor(4));
+    QCOMPARE(clear.backColorOf(clear.cells(0)[1].style), Telnet::DefaultForeColor);
+    clear.resetScreen();
+    QCOMPARE(clear.windowBackColor(), Telnet::DefaultBackColor);
+    QCOMPARE(clear.backColorOf(clear.currentStyle()), Telnet::DefaultBackColor);
+
+    // The clear the hosts send (home, then erase below) is a full clear too; erasing below
+    // from elsewhere is not. Cleared in reverse, the window is black on white; concealed, its
+    // text stays readable.
+    Telnet host;
+    feed(host, "\x1b[2;1H\x1b[41m\x1b[J\x1b[0m");
+    QCOMPARE(host.windowBackColor(), Telnet::DefaultBackColor);
+    feed(host, "\x1b[7m\x1b[H\x1b[J\x1b[0mz");
+    QCOMPARE(host.windowBackColor(), Telnet::DefaultForeColor);
+    QCOMPARE(host.foreColorOf(host.cells(0)[0].style), Telnet::DefaultBackColor);
+    feed(host, "\x1b[32;8m\x1b[2J\x1b[0m");
+    QCOMPARE(host.windowForeColor(), Telnet::paletteColor(2));
+    QCOMPARE(host.windowBackColor(), Telnet::DefaultForeColor);
 
     QCOMPARE(Telnet::paletteColor(1), 0x800000u);
     QCOMPARE(Telnet::paletteColor(3), 0xFFFF00u);
