@@ -762,6 +762,8 @@ void Telnet::ClearScreen()
     m_pen.fore = m_pen.back = DefaultColor;
     m_pen.flags &= ~Reverse;
     eraseRows(0, Rows - 1);
+    m_pendingWrap = false;
+    m_cursorRow = m_cursorCol = 0;
 }
 
 void Telnet::ClearBuffer()

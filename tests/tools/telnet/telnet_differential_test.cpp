@@ -65,7 +65,7 @@ QList<std::pair<const char *, QByteArray>> scriptedStreams()
         {"erase below", text + "\x1b[10;20H\x1b[J"},
         {"erase below from home", text + "\x1b[H\x1b[0J"},
         {"erase above", text + "\x1b[10;20H\x1b[1J"},
-        {"erase all keeps the cursor", text + "\x1b[10;20H\x1b[2Jx"},
+        {"erase all", text + "\x1b[10;20H\x1b[2J\x1b[10;20Hx"},
         {"erase line end", text + "\x1b[3;20H\x1b[K"},
         {"erase line start", text + "\x1b[3;20H\x1b[1K"},
         {"erase line", text + "\x1b[3;20H\x1b[2K"},
@@ -162,20 +162,26 @@ QByteArray randomStream(QRandomGenerator &random, int tokens)
             out += controls[random.bounded(int(std::size(controls)))];
         } else {
             const char final = finals[random.bounded(int(sizeof finals) - 1)];
-            // A full clear in colours would make them the window's: not the oracle's way.
-            if (final == 'J')
-                out += "\x1b[m";
-            out += "\x1b[";
+            QByteArray params;
             const int count = random.bounded(4);
+            int first = 0;
             for (int p = 0; p < count; ++p) {
                 if (p > 0)
-                    out += ';';
-                if (final == 'm')
-                    out += QByteArray::number(sgr[random.bounded(int(std::size(sgr)))]);
-                else if (random.bounded(4) > 0)
-                    out += QByteArray::number(random.bounded(final == 'r' ? 27 : 90));
+                    params += ';';
+                if (final == 'm') {
+                    params += QByteArray::number(sgr[random.bounded(int(std::size(sgr)))]);
+                } else if (random.bounded(4) > 0) {
+                    const int limit = final == 'r' ? 27 : final == 'J' || final == 'K' ? 4 : 90;
+                    const int value = random.bounded(limit);
+                    first = p == 0 ? value : first;
+                    params += QByteArray::number(value);
+                }
             }
-            out += final;
+            // A full clear in colours would make them the window's, and it homes the cursor:
+            // not the oracle's way. Hosts clear from home in their own colours.
+            if (final == 'J')
+                out += first == 2 ? "\x1b[m\x1b[H" : "\x1b[m";
+            out += "\x1b[" + params + final;
         }
     }
     return out;

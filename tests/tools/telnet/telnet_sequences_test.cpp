@@ -246,13 +246,13 @@ void TelnetSequencesTest::erasing()
     QCOMPARE(text(above, 1), QByteArray(40, 'y'));
     QCOMPARE(text(above, 2), QByteArray(80, 'z'));
 
-    // Erasing the whole screen leaves the cursor where it was.
+    // Erasing the whole screen is a full clear: the cursor goes home.
     Telnet all;
     feed(all, filled + "\x1b[2;40H\x1b[2J");
     for (int r = 0; r < 3; ++r)
         QCOMPARE(text(all, r), QByteArray());
-    QCOMPARE(all.CursorRow(), 1);
-    QCOMPARE(all.CursorCol(), 39);
+    QCOMPARE(all.CursorRow(), 0);
+    QCOMPARE(all.CursorCol(), 0);
     Telnet unknown;
     feed(unknown, filled + "\x1b[2;1H\x1b[7J\x1b[4K");
     QCOMPARE(text(unknown, 1), QByteArray(80, 'y'));
