@@ -405,19 +405,20 @@ void Telnet::dispatchEscape(uint8_t final)
     case '8':
         restoreCursor();
         break;
-    case 'D':
-        m_pendingWrap = false;
-        lineFeed();
+    case 'D': // down a row and no further: hosts scroll forward with a line feed
+        ++m_cursorRow;
+        ClampRow();
         break;
     case 'E':
-        m_pendingWrap = false;
         m_cursorCol = 0;
-        lineFeed();
+        ++m_cursorRow;
+        ClampRow();
         break;
     case 'H':
         m_tabStops[m_cursorCol] = true;
         break;
     case 'M':
+        // Scrolls down at the region's top: pagers and editors scroll back with it.
         m_pendingWrap = false;
         reverseIndex();
         break;
@@ -541,7 +542,10 @@ void Telnet::dispatchCsi(uint8_t final)
         const int end = std::clamp(param(1, Rows), 0, Rows);
         m_scrollTop = end > top ? top : 0;
         m_scrollBottom = end > top ? end - 1 : Rows - 1;
-        moveTo(0, 0);
+        // The cursor stays (hosts place it themselves after setting a region), unless origin
+        // mode holds it inside the region: then it goes to the region's top.
+        if (m_originMode)
+            moveTo(0, 0);
         break;
     }
     case 's':

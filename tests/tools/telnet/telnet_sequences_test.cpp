@@ -109,18 +109,24 @@ void TelnetSequencesTest::lineFeedAndScrolling()
     QCOMPARE(text(full, 24), QByteArray());
     QCOMPARE(attrs(full, 24), QByteArray(80, '0'));
 
-    // Index and reverse index scroll at the margins.
-    feed(full, "\x1b"
-               "D");
-    QCOMPARE(text(full, 0), QByteArray("row2"));
+    // Index and next line move down and stop at the last row: nothing scrolls. Reverse
+    // index scrolls back at the top.
+    feed(full, "\x1b[24;3H\x1b"
+               "D\x1b"
+               "Dz");
+    QCOMPARE(full.CursorRow(), 24);
+    QCOMPARE(text(full, 0), QByteArray("row1"));
+    QCOMPARE(text(full, 24), QByteArray("z"));
     feed(full, "\x1b[H\x1bM");
     QCOMPARE(full.CursorRow(), 0);
     QCOMPARE(text(full, 0), QByteArray());
-    QCOMPARE(text(full, 1), QByteArray("row2"));
-    feed(full, "\x1b"
-               "Eq");
-    QCOMPARE(full.CursorRow(), 1);
-    QCOMPARE(text(full, 1), QByteArray("qow2"));
+    QCOMPARE(text(full, 1), QByteArray("row1"));
+    feed(full, "\x1b[25;5H\x1b"
+               "Eq\x1b[1;7H\x1b"
+               "EX");
+    QCOMPARE(text(full, 1), QByteArray("Xow1"));
+    QCOMPARE(full.ScreenText(24)[0], 'q');
+    QCOMPARE(text(full, 2), QByteArray("row2"));
 }
 
 void TelnetSequencesTest::scrollRegion()
@@ -134,11 +140,13 @@ void TelnetSequencesTest::scrollRegion()
     QCOMPARE(text(screen, 4), QByteArray("row5"));
     QCOMPARE(text(screen, 24), QByteArray());
 
-    // A region without arguments is the whole screen again (not row -1).
-    feed(screen, "\x1b[r");
+    // A region without arguments is the whole screen again (not row -1). Setting a region
+    // leaves the cursor where it is.
+    feed(screen, "\x1b[3;7H\x1b[r");
     QCOMPARE(screen.scrollTop(), 0);
     QCOMPARE(screen.scrollBottom(), 24);
-    QCOMPARE(screen.CursorRow(), 0);
+    QCOMPARE(screen.CursorRow(), 2);
+    QCOMPARE(screen.CursorCol(), 6);
     feed(screen, "\x1b[25;1H\n");
     QCOMPARE(text(screen, 0), QByteArray("row1"));
 
@@ -150,10 +158,12 @@ void TelnetSequencesTest::scrollRegion()
     QCOMPARE(middle.CursorRow(), 24); // below the region: no scrolling, no moving
     QCOMPARE(text(middle, 24), QByteArray("row24"));
 
+    // In origin mode the cursor keeps inside the region: a new one takes it to its top.
     Telnet origin;
-    feed(origin, "\x1b[5;10r\x1b[?6h\x1b[Hx\x1b[99;1Hy");
+    feed(origin, "\x1b[5;10r\x1b[?6h\x1b[Hx\x1b[99;1Hy\x1b[12;20rz");
     QCOMPARE(text(origin, 4), QByteArray("x"));
     QCOMPARE(text(origin, 9), QByteArray("y"));
+    QCOMPARE(text(origin, 11), QByteArray("z"));
 
     Telnet invalid;
     feed(invalid, "\x1b[20;5r");
