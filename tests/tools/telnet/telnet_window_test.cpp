@@ -490,6 +490,26 @@ void TelnetWindowTest::realShell()
             QTRY_VERIFY_WITH_TIMEOUT(
                 QString::fromLatin1(screen.ScreenText(screen.CursorRow())).startsWith('#'), 10000);
     }
+
+    // A port the settings refuse changes nothing, and the session goes on.
+    {
+        ScriptedPrompter prompter;
+        frmTelnet::setDialogRunner([](frmTCPIP &dialog) {
+            dialog.txtRemoteAddress->setText(QStringLiteral("10.0.0.1"));
+            dialog.txtPort->setText(QStringLiteral("abc"));
+            const bool accepted = dialog.cmdOK_Click();
+            dialog.cmdCancel_Click();
+            return accepted;
+        });
+        telnet.ShowConfig();
+        QCOMPARE(prompter.calls().size(), 1);
+        QCOMPARE(prompter.calls().first().prompt, QStringLiteral("Type mismatch"));
+    }
+    QVERIFY(telnet.isConnected());
+    QCOMPARE(telnet.Host, QStringLiteral("127.0.0.1"));
+    QTest::keyClicks(&telnet, QStringLiteral("echo still $((6 * 7))"));
+    QTest::keyClick(&telnet, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1String("still 42")), 10000);
     telnet.toolbarButton(QStringLiteral("Exit"))->trigger();
     QVERIFY(!telnet.isConnected());
 }
