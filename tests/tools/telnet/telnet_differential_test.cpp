@@ -153,8 +153,7 @@ QByteArray randomStream(QRandomGenerator &random, int tokens)
                 out += char(random.bounded(0x20, 0x7F));
         } else if (kind < 6) {
             const QByteArray control = controls[random.bounded(int(std::size(controls)))];
-            // A line feed that scrolls keeps a pending wrap in the oracle; the screen drops
-            // it. A step right first leaves neither with one.
+            // A line feed that scrolls keeps a pending wrap in the oracle, not on the screen.
             if (control.endsWith('\n') || control == "\x0b" || control == "\x0c")
                 out += "\x1b[C";
             out += control;
@@ -162,25 +161,19 @@ QByteArray randomStream(QRandomGenerator &random, int tokens)
             const char final = finals[random.bounded(int(sizeof finals) - 1)];
             QByteArray params;
             const int count = random.bounded(4);
-            int first = 0;
             for (int p = 0; p < count; ++p) {
                 if (p > 0)
                     params += ';';
-                if (final == 'm') {
+                if (final == 'm')
                     params += QByteArray::number(sgr[random.bounded(int(std::size(sgr)))]);
-                } else if (random.bounded(4) > 0) {
-                    const int limit = final == 'r' ? 27 : final == 'J' || final == 'K' ? 4 : 90;
-                    const int value = random.bounded(limit);
-                    first = p == 0 ? value : first;
-                    params += QByteArray::number(value);
-                }
+                else if (random.bounded(4) > 0)
+                    params += QByteArray::number(random.bounded(final == 'r' ? 27 : 90));
             }
-            // A full clear in colours would make them the window's, and it homes the cursor:
-            // not the oracle's way. Hosts clear from home in their own colours.
+            // Hosts clear from home in their own colours and place the cursor after setting
+            // a region; the oracle homes it there and keeps the window's colours.
             if (final == 'J')
-                out += first == 2 ? "\x1b[m\x1b[H" : "\x1b[m";
-            // Setting a region leaves the cursor, where the oracle homes it.
-            if (final == 'r')
+                out += "\x1b[m";
+            if (final == 'r' || (final == 'J' && params.startsWith('2')))
                 out += "\x1b[H";
             out += "\x1b[" + params + final;
         }

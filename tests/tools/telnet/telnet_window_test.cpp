@@ -440,71 +440,46 @@ void TelnetWindowTest::realShell()
     QVERIFY2(text.contains(QStringLiteral("Y\u00ffZ")), qPrintable(text));
 
     // The pager and the editor scroll back a line at a time by reverse index at the top of
-    // the screen or of a region; the editor scrolls forward inside a region that spares its
-    // last row. Each time the rows above the last show consecutive lines of the file.
+    // the screen or of a region, and the editor forward inside a region that spares its last
+    // row: each time the rows above it show consecutive lines. ^F is Ctrl+F, @ the file.
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("lines.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    for (int line = 1; line <= 300; ++line)
-        file.write("line " + QByteArray::number(line) + '\n');
-    file.close();
     const Telnet &screen = telnet.screenView()->screen();
     const auto shows = [&screen](int first) {
-        for (int row = 0; row < Telnet::Rows - 1; ++row) {
+        for (int row = 0; row < Telnet::Rows - 1; ++row)
             if (QByteArray::fromStdString(screen.ScreenText(row)).trimmed() !=
                 "line " + QByteArray::number(first + row))
                 return false;
-        }
         return true;
     };
-    // Keys as typed; ^F is Ctrl+F.
-    const struct
-    {
-        const char *keys;
-        int first; // 0: back at the shell's prompt
-    } steps[] = {{"less FILE\n", 1},
-                 {" ", 25},
-                 {"kkk", 22},
-                 {"q", 0},
-                 {"vi -u NONE -i NONE FILE\n", 1},
-                 {"^F", 23},
-                 {"^Y^Y", 21},
-                 {"^E^E^E", 24},
-                 {":q\n", 0}};
-    for (const auto &step : steps) {
-        const QString keys =
-            QString::fromLatin1(step.keys).replace(QLatin1String("FILE"), file.fileName());
+    const std::pair<const char *, int> steps[] = {{"seq -f 'line %g' 300 >@; less @\n", 1},
+                                                  {" ", 25},
+                                                  {"kkk", 22},
+                                                  {"q", 0},
+                                                  {"vi -u NONE -i NONE @\n", 1},
+                                                  {"^F", 23},
+                                                  {"^Y^Y", 21},
+                                                  {"^E^E^E", 24},
+                                                  {":q\n", 0}};
+    for (const auto &[typed, first] : steps) {
+        const QString keys = QString::fromLatin1(typed).replace('@', dir.filePath("lines"));
         for (qsizetype i = 0; i < keys.size(); ++i) {
-            if (keys[i] == QLatin1Char('^'))
-                QTest::keyClick(&telnet, Qt::Key(Qt::Key_A + keys[++i].unicode() - 'A'),
-                                Qt::ControlModifier);
-            else if (keys[i] == QLatin1Char('\n'))
+            if (keys[i] == '^')
+                QTest::keyClick(&telnet, Qt::Key(keys[++i].unicode()), Qt::ControlModifier);
+            else if (keys[i] == '\n')
                 QTest::keyClick(&telnet, Qt::Key_Return);
             else
                 QTest::keyClick(&telnet, keys[i].toLatin1());
         }
-        if (step.first > 0)
-            QTRY_VERIFY2_WITH_TIMEOUT(shows(step.first), qPrintable(keys + screenText(telnet)),
-                                      10000);
-        else
-            QTRY_VERIFY_WITH_TIMEOUT(
-                QString::fromLatin1(screen.ScreenText(screen.CursorRow())).startsWith('#'), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(first > 0 ? shows(first)
+                                            : screen.ScreenText(screen.CursorRow())[0] == '#',
+                                  qPrintable(keys + screenText(telnet)), 10000);
     }
 
     // A port the settings refuse changes nothing, and the session goes on.
-    {
-        ScriptedPrompter prompter;
-        frmTelnet::setDialogRunner([](frmTCPIP &dialog) {
-            dialog.txtRemoteAddress->setText(QStringLiteral("10.0.0.1"));
-            dialog.txtPort->setText(QStringLiteral("abc"));
-            const bool accepted = dialog.cmdOK_Click();
-            dialog.cmdCancel_Click();
-            return accepted;
-        });
-        telnet.ShowConfig();
-        QCOMPARE(prompter.calls().size(), 1);
-        QCOMPARE(prompter.calls().first().prompt, QStringLiteral("Type mismatch"));
-    }
+    ScriptedPrompter prompter;
+    answerDialog(QStringLiteral("10.0.0.1"), QStringLiteral("abc"));
+    telnet.ShowConfig();
+    QCOMPARE(prompter.calls().size(), 1);
     QVERIFY(telnet.isConnected());
     QCOMPARE(telnet.Host, QStringLiteral("127.0.0.1"));
     QTest::keyClicks(&telnet, QStringLiteral("echo still $((6 * 7))"));
