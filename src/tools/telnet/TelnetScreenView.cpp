@@ -70,7 +70,7 @@ void TelnetScreenView::InitTerminal()
     m_cursorDrawn = false;
     m_screen.resetScreen();
     m_screen.takeDirtyRows();
-    followWindowColors(true);
+    followWindowColors();
 
     m_ready = true;
     CursorShow();
@@ -97,23 +97,17 @@ void TelnetScreenView::scheduleFlush()
         m_flushTimer.start();
 }
 
-void TelnetScreenView::followWindowColors(bool always)
+void TelnetScreenView::followWindowColors()
 {
-    const QColor back = QColor::fromRgb(m_screen.windowBackColor());
-    const QColor fore = QColor::fromRgb(m_screen.windowForeColor());
-    QPalette colours = palette();
-    if (!always && colours.color(QPalette::Window) == back &&
-        colours.color(QPalette::WindowText) == fore)
+    if (m_screen.windowBackColor() == m_windowBack)
         return;
-    colours.setColor(QPalette::Window, back);
-    colours.setColor(QPalette::WindowText, fore);
-    setPalette(colours);
-    emit windowColorsChanged(back);
+    m_windowBack = m_screen.windowBackColor();
+    emit windowColorsChanged(QColor::fromRgb(m_windowBack));
 }
 
 void TelnetScreenView::flush()
 {
-    followWindowColors(false);
+    followWindowColors();
     const uint32_t rows = m_screen.takeDirtyRows();
     for (int r = 0; r < Telnet::Rows; ++r) {
         if (rows & (1u << r))

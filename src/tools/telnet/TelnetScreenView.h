@@ -56,8 +56,8 @@ protected:
 private:
     void scheduleFlush();
     void flush();
-    // The view's palette, and the signal, after the screen's window colours.
-    void followWindowColors(bool always);
+    // Tells when the screen's window colours have changed.
+    void followWindowColors();
     void paintRow(QPainter &painter, int row);
 
     Telnet m_screen;
@@ -73,4 +73,5 @@ private:
     bool m_cursorRemembered = false;
     int m_cursorRow = 0; // where the cursor is drawn
     int m_cursorCol = 0;
+    uint32_t m_windowBack = Telnet::DefaultBackColor; // as last told
 };
