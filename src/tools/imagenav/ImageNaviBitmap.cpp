@@ -342,7 +342,7 @@ QImage readScaled(const QString &path, const QSize &target)
     return readScaled(file, target);
 }
 
-QImage readScaled(QFile &file, const QSize &target)
+QImage readScaled(QFile &file, const QSize &target, bool *damaged)
 {
     if (!file.seek(0))
         return {};
@@ -355,6 +355,8 @@ QImage readScaled(QFile &file, const QSize &target)
     const bool read = layout.compression == Rle8 || layout.compression == Rle4
                           ? readRunLength(file, layout, sums)
                           : readPlain(file, layout, sums);
+    if (damaged)
+        *damaged = !read;
     return read ? sums.image() : QImage();
 }
 

@@ -14,7 +14,8 @@ namespace ImageNaviBitmap {
 // stands for. Null when the file is not a bitmap of a kind read here (the caller may try a
 // general reader then) or when it is damaged: cut short, or sizes that do not fit together.
 QImage readScaled(const QString &path, const QSize &target);
-// The same from a file already open, read from its start.
-QImage readScaled(QFile &file, const QSize &target);
+// The same from a file already open, read from its start; damaged, when given, tells a
+// damaged bitmap from one of another kind.
+QImage readScaled(QFile &file, const QSize &target, bool *damaged = nullptr);
 
 } // namespace ImageNaviBitmap

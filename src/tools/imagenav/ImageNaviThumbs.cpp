@@ -173,6 +173,37 @@ int progressiveJpegComponents(QFile &file)
     return components;
 }
 
+// Hands a file to a decoder and notices when the decoder asks for more after the file's
+// end: the picture was cut short, and the decoder fills in what is missing rather than fail.
+class WholeFileCheck : public QIODevice
+{
+public:
+    explicit WholeFileCheck(QFile &file) : m_file(file)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_file.size(); }
+    bool seek(qint64 pos) override { return QIODevice::seek(pos) && m_file.seek(pos); }
+    bool cutShort() const { return m_cutShort; }
+    void forget() { m_cutShort = false; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_file.pos() != pos() && !m_file.seek(pos()))
+            return -1;
+        const qint64 got = m_file.read(data, maxSize);
+        m_cutShort = m_cutShort || (got == 0 && maxSize > 0);
+        return got;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QFile &m_file;
+    bool m_cutShort = false;
+};
+
 } // namespace
 
 QImage loadThumb(const QByteArray &nativePath, const QSize &iconSize, const QColor &background)
@@ -180,7 +211,8 @@ QImage loadThumb(const QByteArray &nativePath, const QSize &iconSize, const QCol
     QFile file;
     if (!FolderListing::openForReading(file, nativePath))
         return {};
-    QImageReader reader(&file);
+    WholeFileCheck whole(file);
+    QImageReader reader(&whole);
     // The content decides: .dib and .rle are bitmaps, and a misnamed file still reads.
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
@@ -193,16 +225,19 @@ QImage loadThumb(const QByteArray &nativePath, const QSize &iconSize, const QCol
         const QRect target = thumbRect(size);
         const bool scaled = !target.isEmpty() && target.size() != size;
         // A bitmap is read a few rows at a time straight to its thumbnail: decoded whole, a
-        // large one would pass the image reader's memory limit.
+        // large one would pass the image reader's memory limit. A cut one is told as such.
         QImageReader *decoder = &reader;
         std::optional<QImageReader> again;
-        if (scaled && reader.format() == "bmp") {
-            picture = ImageNaviBitmap::readScaled(file, target.size());
+        if (!target.isEmpty() && reader.format() == "bmp") {
+            bool damaged = false;
+            picture = ImageNaviBitmap::readScaled(file, target.size(), &damaged);
+            if (damaged)
+                return {};
             // Not a kind read above: the general reader starts again from the beginning.
             if (picture.isNull()) {
-                if (!file.seek(0))
+                if (!whole.seek(0))
                     return {};
-                again.emplace(&file);
+                again.emplace(&whole);
                 again->setDecideFormatFromContent(true);
                 decoder = &*again;
             }
@@ -217,7 +252,11 @@ QImage loadThumb(const QByteArray &nativePath, const QSize &iconSize, const QCol
             if (decoder->format() == "jpeg")
                 bytes += area * 2 * progressiveJpegComponents(file);
             const DecodeReservation reservation(bytes);
+            whole.forget();
             picture = decoder->read();
+            // A picture that cannot be read whole is as damaged as one that cannot be read.
+            if (whole.cutShort())
+                return {};
         }
     }
     if (picture.isNull())

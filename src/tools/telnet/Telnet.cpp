@@ -43,6 +43,22 @@ uint32_t Telnet::paletteColor(int index)
     return index >= 0 && index < 8 ? ColorTable[index] : DefaultForeColor;
 }
 
+uint32_t Telnet::foreColorOf(const CellStyle &style) const
+{
+    if (style.flags & Conceal)
+        return backColorOf(style);
+    const uint32_t fore = style.fore < 8 ? ColorTable[style.fore] : m_windowFore;
+    const uint32_t back = style.back < 8 ? ColorTable[style.back] : m_windowBack;
+    return style.flags & Reverse ? back : fore;
+}
+
+uint32_t Telnet::backColorOf(const CellStyle &style) const
+{
+    const uint32_t fore = style.fore < 8 ? ColorTable[style.fore] : m_windowFore;
+    const uint32_t back = style.back < 8 ? ColorTable[style.back] : m_windowBack;
+    return style.flags & Reverse ? fore : back;
+}
+
 char32_t Telnet::lineDrawingChar(uint8_t b)
 {
     static constexpr char32_t Graphics[32] = {
@@ -67,6 +83,8 @@ void Telnet::resetScreen()
     m_pendingWrap = false;
     m_pen = CellStyle();
     m_currentAttr = '0';
+    m_windowFore = DefaultForeColor;
+    m_windowBack = DefaultBackColor;
     m_scrollTop = 0;
     m_scrollBottom = Rows - 1;
     m_autoWrap = true;
@@ -387,19 +405,20 @@ void Telnet::dispatchEscape(uint8_t final)
     case '8':
         restoreCursor();
         break;
-    case 'D':
-        m_pendingWrap = false;
-        lineFeed();
+    case 'D': // down a row and no further: hosts scroll forward with a line feed
+        ++m_cursorRow;
+        ClampRow();
         break;
     case 'E':
-        m_pendingWrap = false;
         m_cursorCol = 0;
-        lineFeed();
+        ++m_cursorRow;
+        ClampRow();
         break;
     case 'H':
         m_tabStops[m_cursorCol] = true;
         break;
     case 'M':
+        // Scrolls down at the region's top: pagers and editors scroll back with it.
         m_pendingWrap = false;
         reverseIndex();
         break;
@@ -477,7 +496,11 @@ void Telnet::dispatchCsi(uint8_t final)
     case 'J':
         switch (param(0, 0)) {
         case 0:
-            EraseScreenEnd();
+            // From the home cell it is a full clear, as the clear the hosts send is.
+            if (m_cursorRow == 0 && m_cursorCol == 0)
+                ClearScreen();
+            else
+                EraseScreenEnd();
             break;
         case 1:
             EraseScreenStart();
@@ -519,7 +542,10 @@ void Telnet::dispatchCsi(uint8_t final)
         const int end = std::clamp(param(1, Rows), 0, Rows);
         m_scrollTop = end > top ? top : 0;
         m_scrollBottom = end > top ? end - 1 : Rows - 1;
-        moveTo(0, 0);
+        // The cursor stays (hosts place it themselves after setting a region), unless origin
+        // mode holds it inside the region: then it goes to the region's top.
+        if (m_originMode)
+            moveTo(0, 0);
         break;
     }
     case 's':
@@ -580,7 +606,7 @@ void Telnet::selectGraphicRendition()
 void Telnet::ApplyAttribute(int code)
 {
     if (code == 0)
-        m_pen = CellStyle(); // the window's own colours, whatever was in force at a clear
+        m_pen = CellStyle(); // the window's colours: those of the last full clear
     else if (code == 1)
         m_pen.flags |= Bold;
     else if (code == 4)
@@ -729,7 +755,19 @@ void Telnet::EraseScreenStart()
 
 void Telnet::ClearScreen()
 {
+    // The colours in force become the window's, so the default colour, and SGR 0, mean them
+    // from now on. Concealing stays a rendition: taken as colours it would hide every later
+    // character, SGR 0 or not.
+    CellStyle shown = m_pen;
+    shown.flags &= ~Conceal;
+    const uint32_t fore = foreColorOf(shown);
+    m_windowBack = backColorOf(shown);
+    m_windowFore = fore;
+    m_pen.fore = m_pen.back = DefaultColor;
+    m_pen.flags &= ~Reverse;
     eraseRows(0, Rows - 1);
+    m_pendingWrap = false;
+    m_cursorRow = m_cursorCol = 0;
 }
 
 void Telnet::ClearBuffer()

@@ -47,6 +47,7 @@ public:
 
     // The colour table of SGR 30-37 and 40-47, as 0xRRGGBB.
     static uint32_t paletteColor(int index);
+    // The window's colours at the start of every connection.
     static constexpr uint32_t DefaultForeColor = 0xFFFFFF;
     static constexpr uint32_t DefaultBackColor = 0x000000;
 
@@ -102,6 +103,15 @@ public:
     // The host reversed the whole screen (ESC [ ? 5 h): every cell shows with its colours
     // swapped.
     bool reverseScreen() const { return m_reverseScreen; }
+
+    // The window's own colours, which cells in the default colour show: white on black until a
+    // full clear makes the colours in force then the window's.
+    uint32_t windowForeColor() const { return m_windowFore; }
+    uint32_t windowBackColor() const { return m_windowBack; }
+    // The colours a cell of this style shows in, text and background (the whole screen's
+    // reversal aside).
+    uint32_t foreColorOf(const CellStyle &style) const;
+    uint32_t backColorOf(const CellStyle &style) const;
 
     // Cells of one row, from column, whose style equals that of the first: the painter's runs.
     int AttrRunLength(int row, int column) const;
@@ -181,6 +191,8 @@ private:
     int m_cursorRow = 0;
     bool m_pendingWrap = false;
     CellStyle m_pen;
+    uint32_t m_windowFore = DefaultForeColor;
+    uint32_t m_windowBack = DefaultBackColor;
     char m_currentAttr = '0';
 
     struct Saved

@@ -70,10 +70,7 @@ void TelnetScreenView::InitTerminal()
     m_cursorDrawn = false;
     m_screen.resetScreen();
     m_screen.takeDirtyRows();
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::black);
-    palette.setColor(QPalette::WindowText, Qt::white);
-    setPalette(palette);
+    followWindowColors();
 
     m_ready = true;
     CursorShow();
@@ -100,8 +97,17 @@ void TelnetScreenView::scheduleFlush()
         m_flushTimer.start();
 }
 
+void TelnetScreenView::followWindowColors()
+{
+    if (m_screen.windowBackColor() == m_windowBack)
+        return;
+    m_windowBack = m_screen.windowBackColor();
+    emit windowColorsChanged(QColor::fromRgb(m_windowBack));
+}
+
 void TelnetScreenView::flush()
 {
+    followWindowColors();
     const uint32_t rows = m_screen.takeDirtyRows();
     for (int r = 0; r < Telnet::Rows; ++r) {
         if (rows & (1u << r))
@@ -172,30 +178,10 @@ QSize TelnetScreenView::sizeHint() const
     return QSize(qRound(Telnet::Columns * m_cellWidth), qRound(Telnet::Rows * m_cellHeight));
 }
 
-QColor TelnetScreenView::foreColor(const Telnet::CellStyle &style)
-{
-    const uint32_t fore =
-        style.fore < 8 ? Telnet::paletteColor(style.fore) : Telnet::DefaultForeColor;
-    const uint32_t back =
-        style.back < 8 ? Telnet::paletteColor(style.back) : Telnet::DefaultBackColor;
-    if (style.flags & Telnet::Conceal)
-        return QColor::fromRgb(style.flags & Telnet::Reverse ? fore : back);
-    return QColor::fromRgb(style.flags & Telnet::Reverse ? back : fore);
-}
-
-QColor TelnetScreenView::backColor(const Telnet::CellStyle &style)
-{
-    const uint32_t fore =
-        style.fore < 8 ? Telnet::paletteColor(style.fore) : Telnet::DefaultForeColor;
-    const uint32_t back =
-        style.back < 8 ? Telnet::paletteColor(style.back) : Telnet::DefaultBackColor;
-    return QColor::fromRgb(style.flags & Telnet::Reverse ? fore : back);
-}
-
 void TelnetScreenView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    painter.fillRect(event->rect(), Qt::black);
+    painter.fillRect(event->rect(), QColor::fromRgb(m_screen.windowBackColor()));
     if (!m_ready)
         return;
     for (int r = 0; r < Telnet::Rows; ++r) {
@@ -222,13 +208,14 @@ void TelnetScreenView::paintRow(QPainter &painter, int row)
             style.flags ^= Telnet::Reverse;
         const QRect first = cellRect(row, column);
         const QRect last = cellRect(row, column + length - 1);
-        painter.fillRect(QRect(first.topLeft(), last.bottomRight()), backColor(style));
+        painter.fillRect(QRect(first.topLeft(), last.bottomRight()),
+                         QColor::fromRgb(m_screen.backColorOf(style)));
         QFont font = m_font;
         font.setBold(style.flags & Telnet::Bold);
         font.setItalic(style.flags & Telnet::Italic);
         font.setUnderline(style.flags & Telnet::Underline);
         painter.setFont(font);
-        painter.setPen(foreColor(style));
+        painter.setPen(QColor::fromRgb(m_screen.foreColorOf(style)));
         if (cellText(m_screen, row, column, length, text)) {
             painter.drawText(first.left(), first.top() + m_ascent, text);
         } else {

@@ -46,9 +46,9 @@ public:
     QRect cellRect(int row, int column) const;
     QSize sizeHint() const override;
 
-    // The colours a cell of this style is drawn in, text first.
-    static QColor foreColor(const Telnet::CellStyle &style);
-    static QColor backColor(const Telnet::CellStyle &style);
+signals:
+    // A full clear gave the window other colours: what surrounds the screen follows them.
+    void windowColorsChanged(const QColor &back);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -56,6 +56,8 @@ protected:
 private:
     void scheduleFlush();
     void flush();
+    // Tells when the screen's window colours have changed.
+    void followWindowColors();
     void paintRow(QPainter &painter, int row);
 
     Telnet m_screen;
@@ -71,4 +73,5 @@ private:
     bool m_cursorRemembered = false;
     int m_cursorRow = 0; // where the cursor is drawn
     int m_cursorCol = 0;
+    uint32_t m_windowBack = Telnet::DefaultBackColor; // as last told
 };

@@ -73,8 +73,9 @@ bool frmTCPIP::cmdOK_Click()
         txtPort->selectAll();
         return false;
     }
-    // Only valid settings end the running connection, and through the window's own close
-    // handling so it shows as closed.
+    // Only valid settings end the running connection (a typing slip must not cut a live
+    // session, nor be half stored when the user cancels after the message), and through the
+    // window's own close handling so it shows as closed.
     SocketControl *socket = m_telnet->WinsockClient();
     if (m_telnet->isConnectIssued() || m_telnet->isConnected() ||
         socket->state() != SocketControl::Closed)

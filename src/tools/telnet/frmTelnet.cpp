@@ -46,7 +46,8 @@ frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(m
     setFocusPolicy(Qt::StrongFocus);
 
     createToolbar();
-    // The screen sits on black, whatever room the window has beyond 80 x 25 cells.
+    // The screen sits on the window's colour, whatever room the window has beyond 80 x 25
+    // cells.
     auto *screenArea = new QWidget(this);
     screenArea->setAutoFillBackground(true);
     QPalette black = screenArea->palette();
@@ -54,6 +55,12 @@ frmTelnet::frmTelnet(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(m
     screenArea->setPalette(black);
     m_view = new TelnetScreenView(screenArea);
     m_view->setFocusProxy(this); // the window takes the keyboard itself
+    connect(m_view, &TelnetScreenView::windowColorsChanged, screenArea,
+            [screenArea](const QColor &back) {
+                QPalette colours = screenArea->palette();
+                colours.setColor(QPalette::Window, back);
+                screenArea->setPalette(colours);
+            });
     auto *screenLayout = new QVBoxLayout(screenArea);
     screenLayout->setContentsMargins(0, 0, 0, 0);
     screenLayout->addWidget(m_view, 0, Qt::AlignLeft | Qt::AlignTop);

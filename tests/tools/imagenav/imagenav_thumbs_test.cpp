@@ -257,6 +257,20 @@ private slots:
         const QImage ico = load("Logo.ICO");
         QCOMPARE(QColor(ico.pixel(47, 47)), QColor(Qt::green));
 
+        // A picture cut short is damaged: a photo, progressive or not, a small bitmap and one
+        // scaled down, each cut in half. Whole, with bytes after their end, they still read.
+        QVERIFY(wide.save(dir.filePath(QStringLiteral("wide.bmp")), "BMP"));
+        for (const char *name : {"wide.jpg", "progressive.jpg", "small.dib", "wide.bmp"}) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const qint64 size = file.readAll().size();
+            file.write("trailing bytes");
+            file.close();
+            QVERIFY2(!load(name).isNull(), name);
+            QVERIFY(QFile::resize(file.fileName(), size / 2));
+            QVERIFY2(load(name).isNull(), name);
+        }
+
         // Damaged and unknown files give no thumbnail rather than an error.
         QFile broken(dir.filePath(QStringLiteral("broken.jpg")));
         QVERIFY(broken.open(QIODevice::WriteOnly));

@@ -148,6 +148,9 @@ private slots:
         writeImage(m_root + QStringLiteral("f.jpg"), "JPG", {50, 50}, Qt::cyan);
         writeBytes(m_root + QStringLiteral("broken.jpg"),
                    QByteArray("\xff\xd8\xff\xe0garbage", 12));
+        writeImage(m_root + QStringLiteral("cut.jpg"), "JPG", {300, 200}, Qt::green);
+        QFile::resize(m_root + QStringLiteral("cut.jpg"),
+                      QFileInfo(m_root + QStringLiteral("cut.jpg")).size() / 2);
         writeBytes(m_root + QStringLiteral("drawing.wmf"), "no metafile here");
         writeBytes(m_root + QStringLiteral("notes.txt"), "text");
         QDir(m_root).mkdir(QStringLiteral("sub"));
@@ -249,23 +252,24 @@ private slots:
         QVERIFY(showNode(navi, driveNode(navi)));
         QCOMPARE(navi->CurrentPath(), m_root);
         // Only the listed picture types, in list order; damaged ones still get a cell.
-        QCOMPARE(navi->fileList(), (QStringList{"a.bmp", "B.JPG", "broken.jpg", "c.gif", "d.ico",
-                                                "drawing.wmf", "f.jpg"}));
+        QCOMPARE(navi->fileList(), (QStringList{"a.bmp", "B.JPG", "broken.jpg", "c.gif", "cut.jpg",
+                                                "d.ico", "drawing.wmf", "f.jpg"}));
         QVERIFY(navi->ThumbColumns() >= 1);
         QCOMPARE(navi->MSFG->columnCount(), navi->ThumbColumns());
-        QCOMPARE(navi->MSFG->rowCount(), ImageNaviThumbs::thumbRowCount(7, navi->ThumbColumns()));
+        QCOMPARE(navi->MSFG->rowCount(), ImageNaviThumbs::thumbRowCount(8, navi->ThumbColumns()));
         QCOMPARE(navi->MSFG->columnWidth(0), ImageNaviThumbs::CellSize);
         QCOMPARE(navi->MSFG->rowHeight(0), ImageNaviThumbs::CellSize);
-        QCOMPARE(filledCells(navi->MSFG), 7);
-        for (int index = 0; index < 7; ++index) {
+        QCOMPARE(filledCells(navi->MSFG), 8);
+        for (int index = 0; index < 8; ++index) {
             const int row = index / navi->ThumbColumns();
             const int column = index % navi->ThumbColumns();
             const QTableWidgetItem *item = navi->MSFG->item(row, column);
             QVERIFY(item);
             QVERIFY(!item->data(FrmImageNavi::ThumbRole).value<QImage>().isNull());
             const QString name = navi->cellFile(row, column);
-            const bool damaged =
-                name == QLatin1String("broken.jpg") || name == QLatin1String("drawing.wmf");
+            const bool damaged = name == QLatin1String("broken.jpg") ||
+                                 name == QLatin1String("cut.jpg") ||
+                                 name == QLatin1String("drawing.wmf");
             QCOMPARE(item->data(FrmImageNavi::FailedRole).toBool(), damaged);
         }
         // The picture after the damaged one is there, drawn unscaled and centred.
@@ -280,7 +284,15 @@ private slots:
         navi->Explorer->setCurrentItem(nullptr);
         navi->Explorer_NodeClick(driveNode(navi));
         QVERIFY(!navi->isBuilding());
-        QCOMPARE(filledCells(navi->MSFG), 7);
+        QCOMPARE(filledCells(navi->MSFG), 8);
+
+        // A grid narrower than one box still gets one column, and the picture its cell.
+        navi->parentWidget()->showNormal();
+        navi->parentWidget()->resize(60, 400);
+        QTRY_VERIFY(navi->MSFG->width() < ImageNaviThumbs::ThumbBox);
+        QVERIFY(showNode(navi, childNamed(driveNode(navi), QStringLiteral("sub"))));
+        QCOMPARE(navi->ThumbColumns(), 1);
+        QCOMPARE(filledCells(navi->MSFG), 1);
     }
 
     void describesAndOpensTheSelectedPicture()

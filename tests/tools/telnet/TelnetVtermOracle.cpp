@@ -19,6 +19,12 @@
 //   colours (the oracle restores colours of its own).
 // - A cursor restored outside the scroll region in origin mode stays where it was put.
 // - Conceal (SGR 8) is not compared: the oracle does not report it.
+// - A full clear (CSI 2 J, or CSI J from the home cell) makes the colours in force the
+//   window's, which cells in the default colour and SGR 0 then show, and homes the cursor.
+// - Index (ESC D) and next line (ESC E) stop at the last row without scrolling; setting a
+//   scroll region moves the cursor only in origin mode.
+// - A line feed that scrolls clears a pending wrap, as one that moves the cursor does (the
+//   oracle keeps it).
 // - Line drawing: byte 0x5F is a blank and y, z are the plain less-or-equal and
 //   greater-or-equal signs; the oracle keeps "_" and uses the slanted signs.
 // - UTF-8: every character takes one cell (the oracle gives wide ones two and puts marks on

@@ -109,18 +109,15 @@ void TelnetSequencesTest::lineFeedAndScrolling()
     QCOMPARE(text(full, 24), QByteArray());
     QCOMPARE(attrs(full, 24), QByteArray(80, '0'));
 
-    // Index and reverse index scroll at the margins.
-    feed(full, "\x1b"
-               "D");
-    QCOMPARE(text(full, 0), QByteArray("row2"));
-    feed(full, "\x1b[H\x1bM");
-    QCOMPARE(full.CursorRow(), 0);
-    QCOMPARE(text(full, 0), QByteArray());
-    QCOMPARE(text(full, 1), QByteArray("row2"));
-    feed(full, "\x1b"
+    // Index and next line stop at the last row: nothing scrolls. Reverse index scrolls
+    // back at the top.
+    feed(full, "\x1b[24;3H\x1b"
+               "D\x1b"
+               "Dz\x1b[H\x1bM\x1b[25;5H\x1b"
                "Eq");
-    QCOMPARE(full.CursorRow(), 1);
-    QCOMPARE(text(full, 1), QByteArray("qow2"));
+    QCOMPARE(text(full, 0), QByteArray());
+    QCOMPARE(text(full, 1), QByteArray("row1"));
+    QCOMPARE(text(full, 24), QByteArray("qow24x"));
 }
 
 void TelnetSequencesTest::scrollRegion()
@@ -134,11 +131,11 @@ void TelnetSequencesTest::scrollRegion()
     QCOMPARE(text(screen, 4), QByteArray("row5"));
     QCOMPARE(text(screen, 24), QByteArray());
 
-    // A region without arguments is the whole screen again (not row -1).
-    feed(screen, "\x1b[r");
+    // A region without arguments is the whole screen again (not row -1); the cursor stays.
+    feed(screen, "\x1b[3;7H\x1b[r");
     QCOMPARE(screen.scrollTop(), 0);
     QCOMPARE(screen.scrollBottom(), 24);
-    QCOMPARE(screen.CursorRow(), 0);
+    QCOMPARE(screen.CursorRow(), 2);
     feed(screen, "\x1b[25;1H\n");
     QCOMPARE(text(screen, 0), QByteArray("row1"));
 
@@ -150,10 +147,11 @@ void TelnetSequencesTest::scrollRegion()
     QCOMPARE(middle.CursorRow(), 24); // below the region: no scrolling, no moving
     QCOMPARE(text(middle, 24), QByteArray("row24"));
 
-    Telnet origin;
-    feed(origin, "\x1b[5;10r\x1b[?6h\x1b[Hx\x1b[99;1Hy");
+    Telnet origin; // the cursor keeps inside the region: a new one takes it to its top
+    feed(origin, "\x1b[5;10r\x1b[?6h\x1b[Hx\x1b[99;1Hy\x1b[12;20rz");
     QCOMPARE(text(origin, 4), QByteArray("x"));
     QCOMPARE(text(origin, 9), QByteArray("y"));
+    QCOMPARE(text(origin, 11), QByteArray("z"));
 
     Telnet invalid;
     feed(invalid, "\x1b[20;5r");
@@ -246,13 +244,13 @@ void TelnetSequencesTest::erasing()
     QCOMPARE(text(above, 1), QByteArray(40, 'y'));
     QCOMPARE(text(above, 2), QByteArray(80, 'z'));
 
-    // Erasing the whole screen leaves the cursor where it was.
+    // Erasing the whole screen is a full clear: the cursor goes home.
     Telnet all;
     feed(all, filled + "\x1b[2;40H\x1b[2J");
     for (int r = 0; r < 3; ++r)
         QCOMPARE(text(all, r), QByteArray());
-    QCOMPARE(all.CursorRow(), 1);
-    QCOMPARE(all.CursorCol(), 39);
+    QCOMPARE(all.CursorRow(), 0);
+    QCOMPARE(all.CursorCol(), 0);
     Telnet unknown;
     feed(unknown, filled + "\x1b[2;1H\x1b[7J\x1b[4K");
     QCOMPARE(text(unknown, 1), QByteArray(80, 'y'));
@@ -287,13 +285,21 @@ void TelnetSequencesTest::attributes()
     QCOMPARE(screen.cells(0)[4].style.fore, uint8_t(2));
     QCOMPARE(screen.cells(0)[4].style.back, Telnet::DefaultColor);
 
-    // A clear in blue paints blue, but a reset afterwards goes back to the window colours.
+    // A full clear makes the colours in force the window's, which SGR 0 and reverse then
+    // use; so does the hosts' clear (home, erase below), not an erase from elsewhere.
+    // Concealed text stays readable; a new connection is white on black.
     Telnet clear;
-    feed(clear, "\x1b[44m\x1b[2J\x1b[0mx");
-    QCOMPARE(clear.cells(5)[5].style.back, uint8_t(4));
-    QCOMPARE(clear.ScreenAttr(5)[5], '0');
-    QCOMPARE(clear.cells(0)[0].style.back, Telnet::DefaultColor);
-    QCOMPARE(clear.currentStyle(), Telnet::CellStyle());
+    feed(clear, "\x1b[44m\x1b[2J\x1b[0mx\x1b[7my\x1b[2;1H\x1b[41m\x1b[J");
+    QCOMPARE(clear.backColorOf(clear.cells(0)[0].style), Telnet::paletteColor(4));
+    QCOMPARE(clear.foreColorOf(clear.cells(0)[1].style), Telnet::paletteColor(4));
+    QCOMPARE(clear.windowBackColor(), Telnet::paletteColor(4));
+    feed(clear, "\x1b[7m\x1b[H\x1b[J\x1b[0m");
+    QCOMPARE(clear.foreColorOf(clear.currentStyle()), Telnet::paletteColor(1));
+    QCOMPARE(clear.backColorOf(clear.currentStyle()), Telnet::DefaultForeColor);
+    feed(clear, "\x1b[8m\x1b[2J\x1b[0m");
+    QCOMPARE(clear.foreColorOf(clear.currentStyle()), Telnet::paletteColor(1));
+    clear.resetScreen();
+    QCOMPARE(clear.backColorOf(clear.currentStyle()), Telnet::DefaultBackColor);
 
     QCOMPARE(Telnet::paletteColor(1), 0x800000u);
     QCOMPARE(Telnet::paletteColor(3), 0xFFFF00u);

@@ -120,6 +120,15 @@ void TelnetViewTest::paintsColoursAndCursor()
     view.CursorHide();
     image = snapshot(view);
     QCOMPARE(cellCentre(image, view, 1, 0), QColor(Qt::black));
+
+    // After a full clear in blue, text in the default colours and the room around the
+    // screen are blue, until the next connection.
+    QSignalSpy surround(&view, &TelnetScreenView::windowColorsChanged);
+    feed(view, "\x1b[44m\x1b[2J\x1b[0mx");
+    QTRY_COMPARE(surround.size(), 1);
+    QCOMPARE(snapshot(view).pixelColor(view.cellRect(0, 0).topLeft()), QColor(0, 0, 128));
+    view.InitTerminal();
+    QCOMPARE(surround.last().first().value<QColor>(), QColor(Qt::black));
 }
 
 void TelnetViewTest::repaintMatchesLiveDrawing()

@@ -438,6 +438,53 @@ void TelnetWindowTest::realShell()
     const QString text = screenText(telnet);
     QVERIFY2(text.contains(QLatin1String("T=vt100"), Qt::CaseInsensitive), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Y\u00ffZ")), qPrintable(text));
+
+    // The pager and the editor scroll back a line at a time by reverse index at the top of
+    // the screen or of a region, and the editor forward inside a region that spares its last
+    // row: each time the rows above it show consecutive lines. ^F is Ctrl+F, @ the file.
+    QTemporaryDir dir;
+    const Telnet &screen = telnet.screenView()->screen();
+    const auto shows = [&screen](int first) {
+        for (int row = 0; row < Telnet::Rows - 1; ++row)
+            if (QByteArray::fromStdString(screen.ScreenText(row)).trimmed() !=
+                "line " + QByteArray::number(first + row))
+                return false;
+        return true;
+    };
+    const std::pair<const char *, int> steps[] = {{"seq -f 'line %g' 300 >@; less @\n", 1},
+                                                  {" ", 25},
+                                                  {"kkk", 22},
+                                                  {"q", 0},
+                                                  {"vi -u NONE -i NONE @\n", 1},
+                                                  {"^F", 23},
+                                                  {"^Y^Y", 21},
+                                                  {"^E^E^E", 24},
+                                                  {":q\n", 0}};
+    for (const auto &[typed, first] : steps) {
+        const QString keys = QString::fromLatin1(typed).replace('@', dir.filePath("lines"));
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            if (keys[i] == '^')
+                QTest::keyClick(&telnet, Qt::Key(keys[++i].unicode()), Qt::ControlModifier);
+            else if (keys[i] == '\n')
+                QTest::keyClick(&telnet, Qt::Key_Return);
+            else
+                QTest::keyClick(&telnet, keys[i].toLatin1());
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(first > 0 ? shows(first)
+                                            : screen.ScreenText(screen.CursorRow())[0] == '#',
+                                  qPrintable(keys + screenText(telnet)), 10000);
+    }
+
+    // A port the settings refuse changes nothing, and the session goes on.
+    ScriptedPrompter prompter;
+    answerDialog(QStringLiteral("10.0.0.1"), QStringLiteral("abc"));
+    telnet.ShowConfig();
+    QCOMPARE(prompter.calls().size(), 1);
+    QVERIFY(telnet.isConnected());
+    QCOMPARE(telnet.Host, QStringLiteral("127.0.0.1"));
+    QTest::keyClicks(&telnet, QStringLiteral("echo still $((6 * 7))"));
+    QTest::keyClick(&telnet, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(screenText(telnet).contains(QLatin1String("still 42")), 10000);
     telnet.toolbarButton(QStringLiteral("Exit"))->trigger();
     QVERIFY(!telnet.isConnected());
 }
