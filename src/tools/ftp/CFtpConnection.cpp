@@ -450,6 +450,8 @@ bool CFtpConnection::connectToServer()
     resetTransfer();
     m_data->abort();
     m_control->abort();
+    // A new session starts in ASCII, whatever type the last one ended in.
+    m_transferMode = 0;
     m_control->setLocalPort(0);
     if (!m_control->connectToHost(host, port)) {
         mapSocketError(m_control->lastErrorNumber(), m_control->lastErrorDescription());
@@ -1182,7 +1184,9 @@ bool CFtpConnection::uploadFile(const QString &localPath, const QByteArray &remo
         }
     }
     m_localPath = localPath;
-    if (mode != m_transferMode && !processType(mode))
+    // Stated on every upload, as on every download: the session may not be in the type
+    // remembered here.
+    if (!processType(mode))
         return false;
     if (startOffset == 0)
         return runUpload("STOR", remoteName, 0);

@@ -43,6 +43,8 @@ private slots:
     void download();
     void upload_data();
     void upload();
+    void uploadAfterReconnect_data();
+    void uploadAfterReconnect();
     void resume();
     void cancelDownload();
     void cancelUpload();
@@ -315,6 +317,48 @@ void TestFtpEngine::upload()
     QCOMPARE(fileSha256(serverPath(target)), m_sha.value(name));
     QCOMPARE(lastProgress, QFileInfo(source).size());
     QVERIFY(QFile::remove(serverPath(target)));
+}
+
+void TestFtpEngine::uploadAfterReconnect_data()
+{
+    listing_data();
+}
+
+void TestFtpEngine::uploadAfterReconnect()
+{
+    // A binary download, then a new session that starts in ASCII: after Stop and Connect, and
+    // after a dropped link that the next folder change finds and connects again. The upload
+    // still arrives byte for byte, with its REST 0.
+    QFETCH(bool, passive);
+    auto engine = connected(passive);
+    QVERIFY(engine);
+    const QString source = m_local.filePath(QStringLiteral("again.bin"));
+    const QByteArray sha = writeRandomFile(source, 4000000, 11); // line ends among the bytes
+    for (const bool dropped : {false, true}) {
+        QVERIFY(engine->downloadFile(QStringLiteral("f8193.bin"),
+                                     m_local.filePath(QStringLiteral("f8193.bin")), 1, 0));
+        if (dropped) {
+            engine->breakConnection();
+            QVERIFY(!engine->setCurrentDirectory(m_server->writableFolder()));
+            QCOMPARE(engine->ftpGetLastError(), int(ftpErrWrongState));
+        } else {
+            QVERIFY(engine->closeConnection());
+        }
+        QVERIFY(engine->connectToServer());
+        const QString target = QStringLiteral("again-%1-%2.bin").arg(passive).arg(dropped);
+        QString log;
+        connect(engine.get(), &CFtpConnection::replyMessage, this,
+                [&](const QString &text) { log += text; });
+        QVERIFY2(engine->uploadFile(source, uploadName(target), 1),
+                 qPrintable(engine->getFtpErrorDescription()));
+        QCOMPARE(fileSha256(serverPath(target)), sha);
+        QVERIFY2(
+            log.contains(QRegularExpression(QStringLiteral("TYPE I\r\n200 .*\r\nREST 0\r\n350 "),
+                                            QRegularExpression::DotMatchesEverythingOption)),
+            qPrintable(log));
+        QVERIFY(QFile::remove(serverPath(target)));
+        disconnect(engine.get(), &CFtpConnection::replyMessage, this, nullptr);
+    }
 }
 
 void TestFtpEngine::resume()
