@@ -1216,14 +1216,14 @@ bool CFtpConnection::uploadFile(const QString &localPath, const QByteArray &remo
 }
 
 // Every STOR comes after a REST, 0 for a new file, so that no restart point the server kept
-// from an earlier command moves where the new file starts. A server without REST keeps no
-// such point: for a new file its refusal is no reason to stop.
+// from an earlier command moves where the new file starts. A server that refuses REST (it has
+// none, or none in ASCII) keeps no such point: for a new file its refusal is no reason to stop.
 bool CFtpConnection::processRestBeforeStore(qint64 startOffset)
 {
     FtpReply reply;
     if (command("REST", QByteArray::number(startOffset), {350}, &reply))
         return true;
-    return startOffset == 0 && (reply.code == 500 || reply.code == 502);
+    return startOffset == 0 && reply.code >= 500 && reply.code < 600;
 }
 
 // One STOR or APPE from startOffset of the local file.

@@ -359,6 +359,20 @@ void TestFtpEngine::uploadAfterReconnect()
         QVERIFY(QFile::remove(serverPath(target)));
         disconnect(engine.get(), &CFtpConnection::replyMessage, this, nullptr);
     }
+    // A text upload in ASCII stores the server's own line ends, though a session in ASCII
+    // refuses any restart point.
+    const QString text = m_local.filePath(QStringLiteral("lines.txt"));
+    QFile lines(text);
+    QVERIFY(lines.open(QIODevice::WriteOnly));
+    lines.write("one\r\ntwo\r\n");
+    lines.close();
+    const QString target = QStringLiteral("lines-%1.txt").arg(passive);
+    QVERIFY2(engine->uploadFile(text, uploadName(target), 0),
+             qPrintable(engine->getFtpErrorDescription()));
+    QFile stored(serverPath(target));
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QCOMPARE(stored.readAll(), QByteArray("one\ntwo\n"));
+    QVERIFY(QFile::remove(serverPath(target)));
 }
 
 void TestFtpEngine::resume()
