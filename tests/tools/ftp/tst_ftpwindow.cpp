@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -697,6 +698,16 @@ private slots:
         FrmFTP *ftp = openWindow();
         QVERIFY(ftp);
         FrmMain &main = *m_main;
+        // Drags a bar of the window's splitter by the mouse to a left edge; where it lands.
+        const auto dropBar = [&ftp](int index, int left) {
+            QSplitterHandle *bar = ftp->picSlider->handle(index);
+            const QPoint grip(bar->width() / 2, bar->height() / 2);
+            const QPoint drop = grip + QPoint(left - bar->x(), 0);
+            QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+            QTest::mouseMove(bar, drop);
+            QTest::mouseRelease(bar, Qt::LeftButton, {}, drop);
+            return bar->x();
+        };
         QCOMPARE(ftp->tbToolBar->parentWidget(), main.PanelHolder);
         QCOMPARE(ftp->tvTreeView->parentWidget(), main.PanelLeft);
         QVERIFY(main.SSTabMain->isHidden());
@@ -713,11 +724,15 @@ private slots:
         QVERIFY(ftp->isDocked());
         QCOMPARE(ftp->tbToolBar->parentWidget(), main.PanelHolder);
 
-        // The main window's sweep takes everything back and hides the child.
+        // The main window's sweep takes everything back and hides the child. The tree is a
+        // pane again; its bar, too, stops 300 twips (20 pixels) from the window's side.
         main.ReleaseToolParents();
         QVERIFY(!ftp->isDocked());
         QVERIFY(ftp->isAncestorOf(ftp->tbToolBar));
         QVERIFY(ftp->isAncestorOf(ftp->tvTreeView));
+        ftp->show();
+        QCOMPARE(ftp->picSlider->count(), 3);
+        QCOMPARE(dropBar(1, 5), 20);
 
         // The toolbar button again: one window, docked again.
         // The button closes every child first, this window too, and makes a new one.
@@ -737,6 +752,28 @@ private slots:
             qWarning() << "ALIVE after second click" << bool(g);
             QVERIFY(g);
         }
+
+        // The bar between list and log stops 300 twips from either side; a resize that leaves
+        // it closer puts it in the middle; below 1,200 twips (80 pixels) either way nothing
+        // is laid out.
+        QSplitter *slider = ftp->picSlider;
+        QCOMPARE(slider->count(), 2); // the tree is in the main window
+        QCOMPARE(dropBar(1, 6), 20);
+        QCOMPARE(dropBar(1, slider->width() - 10), slider->width() - 20);
+        auto *frame = qobject_cast<QMdiSubWindow *>(ftp->parentWidget());
+        frame->showNormal();
+        frame->resize(700, 500);
+        QCOMPARE(dropBar(1, slider->width() - 25), slider->width() - 25);
+        frame->resize(500, 500);
+        QCOMPARE(slider->handle(1)->x(), slider->width() / 2);
+        const QRect laidOut = slider->geometry();
+        frame->resize(frame->width() - ftp->width() + 79, 500);
+        QCOMPARE(ftp->width(), 79);
+        QCOMPARE(slider->geometry(), laidOut);
+        frame->resize(700, frame->height() - ftp->height() + 79);
+        QCOMPARE(slider->geometry(), laidOut);
+        frame->resize(700, 500);
+        QCOMPARE(slider->width(), ftp->width());
 
         // Exit closes the window and hides the left panel it used.
         QPointer<FrmFTP> guard(ftp);
