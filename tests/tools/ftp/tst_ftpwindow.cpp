@@ -261,6 +261,14 @@ private slots:
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("UpLevel"));
         QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 2);
 
+        // The connect dialog closed by its frame is a cancel: the session and what it shows
+        // stay.
+        frmConnect::setModalRunner([](frmConnect &dialog) { dialog.close(); });
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        QCOMPARE(m_ftp->tvTreeView->currentItem(), root);
+        QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 2);
+        QCOMPARE(m_ftp->Label1->text(), m_server.address());
+
         // Stop closes the connection and empties the window, its status strip included.
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Stop"));
         QCOMPARE(m_ftp->tvTreeView->topLevelItemCount(), 0);
