@@ -38,6 +38,7 @@ constexpr int KeyRole = Qt::UserRole;
 constexpr int SizeRole = Qt::UserRole + 1;
 constexpr int RawRole = Qt::UserRole + 2;
 constexpr int RawKeyRole = Qt::UserRole + 3;
+constexpr qint64 progressIntervalMs = 100;
 
 struct ToolButton
 {
@@ -667,6 +668,7 @@ void FrmFTP::ResetProgress()
 
 void FrmFTP::m_FtpConnection_StateChanged(int state)
 {
+    m_progressShown.invalidate(); // the next count shows at once
     sbStatusBar->setText(state >= 0 && state <= 10 ? QLatin1String(stateTexts[state]) : QString());
     if (state == CFtpConnection::TransferCompleted) {
         ProgressBar1->setValue(0);
@@ -687,6 +689,11 @@ void FrmFTP::m_FtpConnection_ReplyMessage(const QString &text)
 
 void FrmFTP::showProgress(const QString &verb, qint64 bytes)
 {
+    // A fast link brings a thousand chunks a second: the strip shows the count as often as
+    // anyone can read it, and the transfer does not wait for a repaint per chunk.
+    if (m_progressShown.isValid() && m_progressShown.elapsed() < progressIntervalMs)
+        return;
+    m_progressShown.start();
     sbStatusBar->setText(verb + m_TransferFile + QStringLiteral(" (") + QString::number(bytes) +
                          QStringLiteral(" bytes)"));
     if (m_TransferSize <= 0)
