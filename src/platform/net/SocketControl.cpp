@@ -6,6 +6,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -211,6 +213,7 @@ void SocketControl::adopt(QTcpSocket *socket)
 {
     detach(false);
     m_socket = socket;
+    m_socket->setReadBufferSize(m_readBufferSize);
     m_errorState = false;
     m_sendCompletePosted = false;
     connect(socket, &QTcpSocket::connected, this, &SocketControl::connected);
@@ -290,6 +293,18 @@ bool SocketControl::sendData(const QString &text)
 QByteArray SocketControl::getData()
 {
     return m_socket ? m_socket->readAll() : QByteArray();
+}
+
+qint64 SocketControl::read(char *data, qint64 maxSize)
+{
+    return m_socket ? std::max<qint64>(m_socket->read(data, maxSize), 0) : 0;
+}
+
+void SocketControl::setReadBufferSize(qint64 bytes)
+{
+    m_readBufferSize = bytes;
+    if (m_socket)
+        m_socket->setReadBufferSize(bytes);
 }
 
 qint64 SocketControl::bytesAvailable() const

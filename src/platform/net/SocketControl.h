@@ -76,6 +76,12 @@ public:
     bool sendData(const QByteArray &bytes);
     bool sendData(const QString &text); // each character one byte (Latin-1)
     QByteArray getData();
+    // Copies up to maxSize received bytes into data: the count, 0 when none wait.
+    qint64 read(char *data, qint64 maxSize);
+    // Caps the received bytes the socket holds unread (0: no cap), for this and later
+    // connections, so that what it takes from the system at a time stays small however much
+    // has arrived; the system keeps the rest until read() has made room.
+    void setReadBufferSize(qint64 bytes);
     qint64 bytesAvailable() const;
     qint64 bytesToWrite() const;
     // Bytes given to the system but not yet acknowledged by the peer (0 when unknown).
@@ -124,6 +130,7 @@ private:
     QString m_remoteHost;
     quint16 m_remotePort = 0;
     quint16 m_localPort = 0;
+    qint64 m_readBufferSize = 0;
     QTcpSocket *m_socket = nullptr;
     QTcpServer *m_server = nullptr;
     bool m_errorState = false;

@@ -20,6 +20,12 @@ namespace {
 constexpr qint64 uploadBlockSize = 4096;
 constexpr qint64 uploadSendSize = 16 * uploadBlockSize;
 constexpr qint64 uploadWindow = 16 * uploadSendSize;
+// Received data is read into one buffer of this size, again and again, and the data socket
+// holds no more than that unread. A new buffer per arrival, as large as whatever had come (up
+// to megabytes), had a fresh process spend more time getting memory from the system and giving
+// it back than on the transfer; blocks of one bounded size stay within memory the process
+// already holds. Smaller blocks cost more passes of the event loop.
+constexpr qint64 dataBlockSize = 256 * 1024;
 // How often an upload asks the system how much of it the server has taken.
 constexpr int deliveryPollMs = 200;
 constexpr quint16 firstActivePort = 1100;
@@ -139,6 +145,8 @@ CFtpConnection::CFtpConnection(QObject *parent, int tickMs)
       m_timeout(tickMs)
 {
     m_timeout.setTimeoutValue(180);
+    m_dataBlock.resize(dataBlockSize);
+    m_data->setReadBufferSize(dataBlockSize);
     connect(m_control, &SocketControl::dataArrival, this, &CFtpConnection::onControlData);
     connect(m_control, &SocketControl::closed, this, &CFtpConnection::onControlClosed);
     connect(m_data, &SocketControl::dataArrival, this, &CFtpConnection::onDataArrival);
@@ -388,19 +396,27 @@ void CFtpConnection::onControlClosed()
 
 void CFtpConnection::onDataArrival()
 {
-    const QByteArray bytes = m_data->getData();
-    if (bytes.isEmpty())
-        return;
-    m_timeout.reset();
+    // Until nothing waits: the socket reads on only once its block has been emptied.
+    for (;;) {
+        const qint64 count = m_data->read(m_dataBlock.data(), m_dataBlock.size());
+        if (count <= 0)
+            return;
+        m_timeout.reset();
+        takeData(QByteArrayView(m_dataBlock.constData(), count));
+    }
+}
+
+void CFtpConnection::takeData(QByteArrayView bytes)
+{
     switch (m_job) {
     case DataJob::Listing:
-        m_listing += bytes;
+        m_listing.append(bytes);
         break;
     case DataJob::Download:
         if (m_abortCode != 0)
             break;
         if (!m_file.isOpen()) {
-            m_pending += bytes;
+            m_pending.append(bytes);
             break;
         }
         if (!writeAll(m_file, bytes)) {
@@ -450,6 +466,8 @@ bool CFtpConnection::connectToServer()
     resetTransfer();
     m_data->abort();
     m_control->abort();
+    // A new session starts in ASCII, whatever type the last one ended in.
+    m_transferMode = 0;
     m_control->setLocalPort(0);
     if (!m_control->connectToHost(host, port)) {
         mapSocketError(m_control->lastErrorNumber(), m_control->lastErrorDescription());
@@ -1182,7 +1200,9 @@ bool CFtpConnection::uploadFile(const QString &localPath, const QByteArray &remo
         }
     }
     m_localPath = localPath;
-    if (mode != m_transferMode && !processType(mode))
+    // Stated on every upload, as on every download: the session may not be in the type
+    // remembered here.
+    if (!processType(mode))
         return false;
     if (startOffset == 0)
         return runUpload("STOR", remoteName, 0);
@@ -1212,14 +1232,14 @@ bool CFtpConnection::uploadFile(const QString &localPath, const QByteArray &remo
 }
 
 // Every STOR comes after a REST, 0 for a new file, so that no restart point the server kept
-// from an earlier command moves where the new file starts. A server without REST keeps no
-// such point: for a new file its refusal is no reason to stop.
+// from an earlier command moves where the new file starts. A server that refuses REST (it has
+// none, or none in ASCII) keeps no such point: for a new file its refusal is no reason to stop.
 bool CFtpConnection::processRestBeforeStore(qint64 startOffset)
 {
     FtpReply reply;
     if (command("REST", QByteArray::number(startOffset), {350}, &reply))
         return true;
-    return startOffset == 0 && (reply.code == 500 || reply.code == 502);
+    return startOffset == 0 && reply.code >= 500 && reply.code < 600;
 }
 
 // One STOR or APPE from startOffset of the local file.

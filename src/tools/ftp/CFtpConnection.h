@@ -168,6 +168,7 @@ private:
     void onControlData();
     void onControlClosed();
     void onDataArrival();
+    void takeData(QByteArrayView bytes);
     void onConnectionRequest(int requestId);
     void pumpUpload();
     // Reports what of an upload the server has taken so far.
@@ -195,6 +196,7 @@ private:
 
     // The running data transfer.
     DataJob m_job = DataJob::None;
+    QByteArray m_dataBlock; // every read from the data socket goes here
     QByteArray m_listing;
     QByteArray m_pending; // download bytes that came before the local file was open
     QString m_localPath;

@@ -2,6 +2,7 @@
 
 #include "kb/frmmain.h"
 #include "kb/tooldock.h"
+#include "platform/base/colors.h"
 #include "platform/prompt/prompter.h"
 #include "shell/messagebox.h"
 #include "tools/ftp/CFtpConnection.h"
@@ -29,12 +30,15 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int KeyRole = Qt::UserRole;
 constexpr int SizeRole = Qt::UserRole + 1;
 constexpr int RawRole = Qt::UserRole + 2;
 constexpr int RawKeyRole = Qt::UserRole + 3;
+constexpr qint64 progressIntervalMs = 100;
 
 struct ToolButton
 {
@@ -79,6 +83,50 @@ bool usableFolderName(const QString &name)
            !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\r')) &&
            !name.contains(QLatin1Char('\n')) && !name.contains(QChar(0));
 }
+
+// Below 1,200 twips either way the window lays nothing out: its parts stay where they were.
+class FormLayout : public QVBoxLayout
+{
+public:
+    using QVBoxLayout::QVBoxLayout;
+    void setGeometry(const QRect &rect) override
+    {
+        const int least = Twips::toPixels(1200);
+        if (rect.width() >= least && rect.height() >= least)
+            QVBoxLayout::setGeometry(rect);
+    }
+};
+
+// The bars between the panes keep 300 twips from the window's sides: a bar dropped closer
+// lands there, and one that a resize leaves closer goes to the middle.
+class PaneSplitter : public QSplitter
+{
+public:
+    explicit PaneSplitter(QWidget *parent) : QSplitter(Qt::Horizontal, parent)
+    {
+        setOpaqueResize(false); // a shadow follows the drag, the bar moves on the drop
+        setChildrenCollapsible(false);
+        connect(this, &QSplitter::splitterMoved, this, [this](int left, int index) {
+            const int kept = std::max(std::min(left, width() - margin()), margin());
+            if (kept != left)
+                moveSplitter(kept, index);
+        });
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QSplitter::resizeEvent(event);
+        for (int index = 1; index < count(); ++index) {
+            const int left = handle(index)->x();
+            if (left + margin() > width() || left - margin() < 0)
+                moveSplitter(width() / 2, index);
+        }
+    }
+
+private:
+    static int margin() { return Twips::toPixels(300); }
+};
 
 // "###,##0" with a fixed group separator.
 QString groupedNumber(qint64 value)
@@ -146,13 +194,17 @@ FrmFTP::FrmFTP(FrmMain *main, QWidget *parent) : QWidget(parent), m_main(main)
     txtMessages->setReadOnly(true);
     txtMessages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    picSlider = new QSplitter(Qt::Horizontal, this);
-    picSlider->setChildrenCollapsible(false);
-    picSlider->addWidget(tvTreeView);
-    picSlider->addWidget(lvListView);
-    picSlider->addWidget(txtMessages);
+    picSlider = new PaneSplitter(this);
+    picSlider->setObjectName(QStringLiteral("picSlider"));
+    for (QWidget *pane : QList<QWidget *>{tvTreeView, lvListView, txtMessages}) {
+        pane->setMinimumWidth(1); // the bars' own limits hold, not the panes' usual widths
+        picSlider->addWidget(pane);
+    }
 
-    auto *layout = new QVBoxLayout(this);
+    // The window may be made smaller than its parts; they are then cut off.
+    setMinimumSize(1, 1);
+    auto *layout = new FormLayout(this);
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(tbToolBar);
@@ -616,6 +668,7 @@ void FrmFTP::ResetProgress()
 
 void FrmFTP::m_FtpConnection_StateChanged(int state)
 {
+    m_progressShown.invalidate(); // the next count shows at once
     sbStatusBar->setText(state >= 0 && state <= 10 ? QLatin1String(stateTexts[state]) : QString());
     if (state == CFtpConnection::TransferCompleted) {
         ProgressBar1->setValue(0);
@@ -636,6 +689,11 @@ void FrmFTP::m_FtpConnection_ReplyMessage(const QString &text)
 
 void FrmFTP::showProgress(const QString &verb, qint64 bytes)
 {
+    // A fast link brings a thousand chunks a second: the strip shows the count as often as
+    // anyone can read it, and the transfer does not wait for a repaint per chunk.
+    if (m_progressShown.isValid() && m_progressShown.elapsed() < progressIntervalMs)
+        return;
+    m_progressShown.start();
     sbStatusBar->setText(verb + m_TransferFile + QStringLiteral(" (") + QString::number(bytes) +
                          QStringLiteral(" bytes)"));
     if (m_TransferSize <= 0)

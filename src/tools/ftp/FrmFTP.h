@@ -4,6 +4,7 @@
 #include "tools/ftp/CFtpFile.h"
 #include "winsvc/closeguard.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QString>
@@ -112,6 +113,7 @@ private:
     CFtpConnection *m_FtpConnection;
     QString m_TransferFile;
     qint64 m_TransferSize = 0;
+    QElapsedTimer m_progressShown; // when the strip last showed a transfer's count
     QPointer<QToolBar> m_toolbarGuard;
     QPointer<QTreeWidget> m_treeGuard;
     QTreeWidgetItem *m_LastNode = nullptr;

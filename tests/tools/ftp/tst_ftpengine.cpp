@@ -43,6 +43,7 @@ private slots:
     void download();
     void upload_data();
     void upload();
+    void uploadAfterReconnect();
     void resume();
     void cancelDownload();
     void cancelUpload();
@@ -315,6 +316,33 @@ void TestFtpEngine::upload()
     QCOMPARE(fileSha256(serverPath(target)), m_sha.value(name));
     QCOMPARE(lastProgress, QFileInfo(source).size());
     QVERIFY(QFile::remove(serverPath(target)));
+}
+
+void TestFtpEngine::uploadAfterReconnect()
+{
+    // After a binary download, a new session starts in ASCII: after Stop and Connect, and after
+    // a dropped link that the next folder change finds. The upload still arrives byte for byte,
+    // and a text upload in ASCII, where no restart point is allowed, arrives too.
+    for (const bool passive : {true, false}) {
+        auto engine = connected(passive);
+        QVERIFY(engine);
+        for (const bool dropped : {false, true}) {
+            QVERIFY(engine->downloadFile(QStringLiteral("f4096.bin"), m_local.filePath("f"), 1));
+            if (dropped)
+                engine->breakConnection();
+            QVERIFY(dropped ? !engine->setCurrentDirectory(QStringLiteral("/"))
+                            : engine->closeConnection());
+            QVERIFY(engine->connectToServer());
+            QVERIFY2(engine->uploadFile(m_server->root() + QStringLiteral("/big.bin"),
+                                        uploadName(QStringLiteral("again.bin")), 1),
+                     qPrintable(engine->getFtpErrorDescription()));
+            QCOMPARE(fileSha256(serverPath(QStringLiteral("again.bin"))), m_sha.value("big.bin"));
+        }
+        QVERIFY2(engine->uploadFile(m_server->root() + QStringLiteral("/my file.txt"),
+                                    uploadName(QStringLiteral("again.txt")), 0),
+                 qPrintable(engine->getFtpErrorDescription()));
+        QCOMPARE(QFileInfo(serverPath(QStringLiteral("again.txt"))).size(), 6);
+    }
 }
 
 void TestFtpEngine::resume()

@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -260,6 +261,11 @@ private slots:
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("UpLevel"));
         QCOMPARE(m_ftp->lvListView->topLevelItemCount(), 2);
 
+        // The connect dialog closed by its frame is a cancel: the session's tree and list stay.
+        frmConnect::setModalRunner([](frmConnect &dialog) { dialog.close(); });
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
+        QVERIFY(m_ftp->tvTreeView->currentItem() == root && m_ftp->listItem("readme.txt"));
+
         // Stop closes the connection and empties the window, its status strip included.
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Stop"));
         QCOMPARE(m_ftp->tvTreeView->topLevelItemCount(), 0);
@@ -351,7 +357,10 @@ private slots:
         QCOMPARE(prompter.calls().at(1).icon, 103);
         prompter.clear();
 
-        // Upload of a name with blanks that is not listed: no question, equal bytes served.
+        // After Stop and Connect, a session in ASCII again, an upload of a name with blanks
+        // that is not listed: no question, equal bytes served.
+        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Stop"));
+        QVERIFY(connectWindow());
         const QString source = local.filePath(QStringLiteral("up load.bin"));
         const QByteArray upSha = writeRandomFile(source, 300000, 7);
         prompter.answer(source);
@@ -363,9 +372,11 @@ private slots:
         QVERIFY(m_ftp->txtMessages->toPlainText().contains(QLatin1String("STOR")));
         prompter.clear();
 
-        // The served copy cut short: a longer local file offers to append; Yes resumes.
+        // The served copy cut short and the link dropped; a folder click connects again. A
+        // longer local file offers to append; Yes resumes.
         QFile::resize(QDir(m_server.root()).filePath(QStringLiteral("up load.bin")), 5000);
-        m_ftp->tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+        m_ftp->connection()->breakConnection();
+        m_ftp->tvTreeView_NodeClick(m_ftp->node(QStringLiteral("/")));
         prompter.answer(source);
         prompter.answer(QStringLiteral("Yes"));
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
@@ -692,6 +703,15 @@ private slots:
         FrmFTP *ftp = openWindow();
         QVERIFY(ftp);
         FrmMain &main = *m_main;
+        // Drags the bar between list and log by the mouse to a left edge; where it lands.
+        const auto dropBar = [&ftp](int left) {
+            QSplitterHandle *bar = ftp->picSlider->handle(1);
+            const QPoint grip(1, bar->height() / 2), drop = grip + QPoint(left - bar->x(), 0);
+            QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+            QTest::mouseMove(bar, drop);
+            QTest::mouseRelease(bar, Qt::LeftButton, {}, drop);
+            return bar->x();
+        };
         QCOMPARE(ftp->tbToolBar->parentWidget(), main.PanelHolder);
         QCOMPARE(ftp->tvTreeView->parentWidget(), main.PanelLeft);
         QVERIFY(main.SSTabMain->isHidden());
@@ -732,6 +752,22 @@ private slots:
             qWarning() << "ALIVE after second click" << bool(g);
             QVERIFY(g);
         }
+
+        // The bar between list and log stops 300 twips from either side; a resize that leaves
+        // it closer puts it in the middle; below 1,200 twips (80 pixels) either way nothing
+        // is laid out.
+        QSplitter *slider = ftp->picSlider;
+        QCOMPARE(dropBar(6), 20);
+        QCOMPARE(dropBar(slider->width() - 10), slider->width() - 20);
+        auto *frame = qobject_cast<QMdiSubWindow *>(ftp->parentWidget());
+        frame->showNormal();
+        frame->resize(700, 500);
+        QCOMPARE(dropBar(slider->width() - 25), slider->width() - 25);
+        frame->resize(500, 500);
+        QCOMPARE(slider->handle(1)->x(), slider->width() / 2);
+        const QRect laidOut = slider->geometry();
+        frame->resize(frame->width() - ftp->width() + 79, 500);
+        QVERIFY(ftp->width() == 79 && slider->geometry() == laidOut);
 
         // Exit closes the window and hides the left panel it used.
         QPointer<FrmFTP> guard(ftp);
