@@ -1,5 +1,7 @@
 #include "heardsound.h"
 
+#include "testsupport.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QStandardPaths>
@@ -98,6 +100,7 @@ MonitorRecording::~MonitorRecording()
 
 bool MonitorRecording::start()
 {
+    TestSupport::endWithThisProcess(m_recorder);
     m_recorder.start(QStringLiteral("parec"),
                      {"--device=@DEFAULT_MONITOR@", "--raw", "--format=s16le",
                       "--rate=" + QString::number(Rate), "--channels=1", "--latency-msec=20"});

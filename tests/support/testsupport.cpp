@@ -6,6 +6,8 @@
 #include <QProcess>
 
 #include <memory>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <vector>
 
 namespace TestSupport {
@@ -54,6 +56,11 @@ QString sourceDir()
 QString buildDir()
 {
     return qEnvironmentVariable("MARLUX_BUILD_DIR");
+}
+
+void endWithThisProcess(QProcess &process)
+{
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 bool runSideBySide(const QList<QStringList> &arguments, QString *failure)

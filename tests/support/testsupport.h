@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class QProcess;
+
 namespace TestSupport {
 
 // A fresh data root for one test: MARLUX_HOME points at it while the object lives.
@@ -44,5 +46,9 @@ QString buildDir();
 // Starts one copy of this test program per argument list, all at once, and waits for them;
 // true when every copy ended with 0. The test's main() acts on those arguments.
 bool runSideBySide(const QList<QStringList> &arguments, QString *failure = nullptr);
+
+// A peer the test starts (a server, a recorder) ends when the test process does, even one that
+// crashes or is killed at its time-out: a peer left running keeps ctest's output pipe open.
+void endWithThisProcess(QProcess &process);
 
 } // namespace TestSupport

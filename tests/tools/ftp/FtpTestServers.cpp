@@ -43,6 +43,7 @@ bool PyFtpServer::start()
     m_process.setStandardErrorFile(QProcess::nullDevice());
     QStringList arguments{script, QStringLiteral("--root"), root()};
     arguments += m_options;
+    TestSupport::endWithThisProcess(m_process);
     m_process.start(QStringLiteral("/usr/bin/python3"), arguments);
     if (!m_process.waitForStarted(5000)) {
         m_error = m_process.errorString();
@@ -98,6 +99,7 @@ bool VsftpdServer::start()
         config.close();
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.setStandardErrorFile(QProcess::nullDevice());
+        TestSupport::endWithThisProcess(m_process);
         m_process.start(QStringLiteral("/usr/sbin/vsftpd"), {config.fileName()});
         if (!m_process.waitForStarted(5000)) {
             m_error = m_process.errorString();

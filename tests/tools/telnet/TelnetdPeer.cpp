@@ -1,5 +1,7 @@
 #include "TelnetdPeer.h"
 
+#include "testsupport.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -38,6 +40,7 @@ bool TelnetdPeer::start(const QString &options)
     }
     m_port = closedPort();
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    TestSupport::endWithThisProcess(m_process);
     m_process.start(socat,
                     {QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(m_port),
                      QStringLiteral("EXEC:\"%1 %2\",nofork").arg(telnetd, options)});

@@ -110,6 +110,7 @@ private slots:
     {
         m_server.setProgram(QStringLiteral("/usr/bin/python3"));
         m_server.setArguments({TestSupport::sourceDir() + "/tests/tools/web/webfixture.py"});
+        TestSupport::endWithThisProcess(m_server);
         m_server.start();
         QVERIFY(m_server.waitForReadyRead(5000));
         const int port = m_server.readLine().trimmed().toInt();
