@@ -430,7 +430,8 @@ void E2eMainWindow::mainRoad()
 }
 
 // Switching record windows after an edit, the left panel's close image, and the edit toolbar
-// staying hidden whenever nothing is edited.
+// staying hidden whenever nothing is edited. The View menu's items show no help in the status
+// bar.
 void E2eMainWindow::windowsAfterEditing()
 {
     start();
@@ -484,6 +485,17 @@ void E2eMainWindow::windowsAfterEditing()
     QAction *viewMenu = view->menuAction();
     m_input.click(m_main->menuBar(), m_main->menuBar()->actionGeometry(viewMenu).center());
     QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), Patience);
+    // The pointer over each of the four items: the status bar keeps its own text, no help.
+    const QString status = m_main->StatusPanel1->text();
+    for (QAction *item : view->actions()) {
+        m_input.moveTo(view->mapToGlobal(view->actionGeometry(item).center()));
+        QTRY_COMPARE_WITH_TIMEOUT(view->activeAction(), item, Patience);
+        QTest::qWait(100);
+        QVERIFY2(m_main->MainStBar->currentMessage().isEmpty(),
+                 qPrintable(m_main->MainStBar->currentMessage()));
+        QVERIFY(m_main->StatusPanel1->isVisible());
+        QCOMPARE(m_main->StatusPanel1->text(), status);
+    }
     m_input.click(view, view->actionGeometry(viewer).center());
     QTRY_VERIFY_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), Patience);
     QVERIFY(viewer->isChecked());
