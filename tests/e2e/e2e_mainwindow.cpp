@@ -1239,6 +1239,7 @@ void E2eMainWindow::showPictures(const QString &folder)
 // after the FTP window that held it has closed: hidden with its View mark cleared; View >
 // Database Viewer brings it back with the database tabs at its own width; its edge drags
 // between the splitter's two limits, the tabs following, and it keeps its width when hidden.
+// Back on the database band, its caption shows under the database toolbar again.
 void E2eMainWindow::toolTour()
 {
     const QString ftpKey = QStringLiteral("FTP"), web = QStringLiteral("Internet"),
@@ -1343,6 +1344,15 @@ void E2eMainWindow::toolTour()
     chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
     QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), Patience);
     QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest - 100, Patience);
+
+    // Back on the database band its caption shows again under the toolbar, not what the
+    // navigator last wrote there.
+    QTabBar *band = m_main->SSTabTop->tabBar();
+    m_input.click(band, band->tabRect(0).center());
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->LabelPicDesc->isVisible() &&
+                                 !m_main->LabelPicDesc->visibleRegion().isEmpty(),
+                             Patience);
+    QCOMPARE(m_main->LabelPicDesc->property("Caption").toString(), QStringLiteral("Marlux"));
     finish();
 }
 
