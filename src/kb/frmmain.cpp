@@ -20,6 +20,7 @@
 #include "shell/singleinstance.h"
 #include "winsvc/bg.h"
 #include "winsvc/captionstyle.h"
+#include "winsvc/childarranger.h"
 #include "winsvc/closeguard.h"
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
@@ -219,6 +220,7 @@ void FrmMain::createControls()
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
+    m_arranger = new ChildArranger(m_mdiArea);
     m_mdiArea->viewport()->installEventFilter(this);
     // The child windows draw their captions in the caption colour (SetCaptionColor).
     m_captionStyle = new CaptionStyle;

@@ -87,6 +87,16 @@ bool bareDisplay()
 // Waits for real input to arrive and take effect; generous, the machine is shared.
 constexpr int Patience = 15000;
 
+// A word of a question to search for: its longest one made of letters at both ends.
+QString searchWordOf(const QString &question)
+{
+    QString word;
+    for (const QString &part : question.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (part.size() > word.size() && part.front().isLetter() && part.back().isLetter())
+            word = part;
+    return word;
+}
+
 } // namespace
 
 class E2eMainWindow : public QObject
@@ -133,6 +143,8 @@ private:
     void openToolBy(const QString &key, bool byMenu);
     void checkToolShown(const QString &key);
     void activateChild(QWidget *form);
+    enum class Arranged { Placed, Tiled, Cascaded };
+    bool inWorkArea(Arranged arranged) const;
     void showPictures(const QString &folder);
     void telnetConnect(frmTelnet *telnet, quint16 port);
     frmTelnet *openUtf8Telnet();
@@ -400,10 +412,7 @@ void E2eMainWindow::mainRoad()
     // Search the same knowledge base for a word of the question on screen.
     clickQuestion(0);
     const QString question = m_main->ListRecords->item(0)->text();
-    QString word;
-    for (const QString &part : question.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        if (part.size() > word.size() && part.front().isLetter() && part.back().isLetter())
-            word = part;
+    const QString word = searchWordOf(question);
     QVERIFY2(!word.isEmpty(), qPrintable(question));
     QTabBar *tabs = m_main->SSTabMain->tabBar();
     m_input.click(tabs, tabs->tabRect(1).center());
@@ -1202,6 +1211,30 @@ void E2eMainWindow::activateChild(QWidget *form)
     QTRY_COMPARE_WITH_TIMEOUT(m_main->mdiArea()->activeSubWindow(), frame, Patience);
 }
 
+// Every window on view lies whole in the work area, which needs no scroll bar, with its title
+// bar in sight; tiled they fill the area, cascaded they share one size.
+bool E2eMainWindow::inWorkArea(Arranged arranged) const
+{
+    QMdiArea *work = m_main->mdiArea();
+    const QRect area = work->viewport()->rect();
+    if (work->horizontalScrollBar()->isVisible() || work->verticalScrollBar()->isVisible())
+        return false;
+    int right = 0;
+    QSet<QSize> sizes;
+    for (QMdiSubWindow *child : work->subWindowList()) {
+        if (child->isHidden())
+            continue;
+        if (!area.contains(child->geometry()) ||
+            !child->visibleRegion().contains(QPoint(child->width() / 2, 8)))
+            return false;
+        right = std::max(right, child->geometry().right());
+        sizes.insert(child->size());
+    }
+    if (arranged == Arranged::Cascaded)
+        return sizes.size() == 1;
+    return arranged == Arranged::Placed || right > area.right() - 3;
+}
+
 // Opens a folder in the navigator's tree (its nodes chosen one by one down from the computer),
 // then picks its first picture with a real click, so that its description shows.
 void E2eMainWindow::showPictures(const QString &folder)
@@ -1356,61 +1389,75 @@ void E2eMainWindow::toolTour()
     finish();
 }
 
-// Two knowledge bases side by side: Edit in the left one hides the left panel, but neither
-// window moves under the pointer, so the next click and the typing land where aimed. Then,
-// mid-edit, [Search] and back to [Records] keep Save Record and Discard, and the change
-// saves from the toolbar.
+// Two knowledge bases tiled as they open, a search with hits, back on [Records]: Edit in the
+// left one hides the left panel, but neither window moves under the pointer, so the next click
+// and the typing land where aimed. The panel back by View > Database Viewer, the two are tiled
+// in the area left again; mid-edit, [Search] and back to [Records] keep Save Record and
+// Discard, and the change saves from the toolbar, the windows staying.
 void E2eMainWindow::editingKeepsWindowsInPlace()
 {
     start();
     openDatabase(QStringLiteral("C++"));
     FrmRecord *cpp = activeRecord();
-    openDatabase(QStringLiteral("Java"));
-    FrmRecord *java = activeRecord();
+    openDatabase(QStringLiteral("C"));
+    FrmRecord *c = activeRecord();
     QMdiSubWindow *left = m_main->subWindowOf(cpp);
-    QMdiSubWindow *right = m_main->subWindowOf(java);
+    QMdiSubWindow *right = m_main->subWindowOf(c);
     QVERIFY(!left->isMaximized() && !right->isMaximized());
-    if (left->x() > right->x())
-        std::swap(left, right);
-    auto *record = dynamic_cast<FrmRecord *>(left->widget());
-    activateChild(record);
+    QVERIFY(left->x() < right->x());
+    QVERIFY(inWorkArea(Arranged::Tiled));
+    pickTopic(0);
+    const QString word = searchWordOf(m_main->ListRecords->item(0)->text());
+    QTabBar *tabs = m_main->SSTabMain->tabBar();
+    m_input.click(tabs, tabs->tabRect(1).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 1, Patience);
+    search(QStringLiteral("C"), word);
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->ListResult->topLevelItemCount() > 0, Patience);
+    m_input.click(tabs, tabs->tabRect(0).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 0, Patience);
+    activateChild(cpp);
     pickTopic(0);
     clickQuestion(0);
     const QRect leftPlace(left->mapToGlobal(QPoint()), left->size());
     const QRect rightPlace(right->mapToGlobal(QPoint()), right->size());
+    const auto inPlace = [&] {
+        return QRect(left->mapToGlobal(QPoint()), left->size()) == leftPlace &&
+               QRect(right->mapToGlobal(QPoint()), right->size()) == rightPlace;
+    };
 
     clickMain(QStringLiteral("Edit"));
-    QTRY_VERIFY_WITH_TIMEOUT(record->hasPendingChange(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(cpp->hasPendingChange(), Patience);
     QTRY_VERIFY_WITH_TIMEOUT(!m_main->PanelLeftDock->isVisible(), Patience);
     QTest::qWait(200);
-    QCOMPARE(QRect(left->mapToGlobal(QPoint()), left->size()), leftPlace);
-    QCOMPARE(QRect(right->mapToGlobal(QPoint()), right->size()), rightPlace);
-    m_input.click(record->RTBAnswer);
-    QTRY_VERIFY_WITH_TIMEOUT(record->RTBAnswer->hasFocus(), Patience);
-    QCOMPARE(activeRecord(), record);
-    const QString before = record->RTBAnswer->text();
+    QVERIFY(inPlace());
+    m_input.click(cpp->RTBAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(cpp->RTBAnswer->hasFocus(), Patience);
+    QCOMPARE(activeRecord(), cpp);
+    const QString before = cpp->RTBAnswer->text();
     m_input.key(QStringLiteral("End"), {QStringLiteral("Control_L")});
     m_input.type(QStringLiteral(" tour"));
-    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->text(), before + QStringLiteral(" tour"),
-                              Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(cpp->RTBAnswer->text(), before + QStringLiteral(" tour"), Patience);
 
     // The panel back by the View menu, [Search] and [Records]: the change can still be saved.
     chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
     QTRY_VERIFY_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), Patience);
-    QCOMPARE(QRect(left->mapToGlobal(QPoint()), left->size()), leftPlace);
-    QTabBar *tabs = m_main->SSTabMain->tabBar();
+    QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(Arranged::Tiled), Patience);
+    QVERIFY(inPlace());
     m_input.click(tabs, tabs->tabRect(1).center());
     QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 1, Patience);
     m_input.click(tabs, tabs->tabRect(0).center());
     QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 0, Patience);
-    QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), record, Patience);
-    QVERIFY(record->hasPendingChange());
+    QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), cpp, Patience);
+    QVERIFY(cpp->hasPendingChange());
     QVERIFY(!m_main->toolbarButton(QStringLiteral("Add New"))->isVisible());
     m_answers.expect(QStringLiteral("SUCCEED"), QStringLiteral("Ok"));
     clickMain(QStringLiteral("Save Record"));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
-    QTRY_VERIFY_WITH_TIMEOUT(!record->hasPendingChange(), Patience);
-    QCOMPARE(record->RTBAnswer->text(), before + QStringLiteral(" tour"));
+    QTRY_VERIFY_WITH_TIMEOUT(!cpp->hasPendingChange(), Patience);
+    QCOMPARE(cpp->RTBAnswer->text(), before + QStringLiteral(" tour"));
+    QTest::qWait(200);
+    QVERIFY(inWorkArea(Arranged::Tiled) && inPlace());
+
     finish();
 }
 
@@ -1533,26 +1580,14 @@ void E2eMainWindow::windowServicesUnderTheWindowManager()
                               QStringLiteral("Image Navigator"), QStringLiteral("Telnet")};
     for (const QString &key : keys.mid(0, 3))
         openToolBy(key, true);
-    const auto arranged = [this](bool cascaded) {
-        const QRect area = m_main->mdiArea()->viewport()->rect();
-        int right = 0;
-        QSet<int> widths;
-        for (QMdiSubWindow *child : m_main->mdiArea()->subWindowList()) {
-            if (!area.contains(QRect(child->pos(), QSize(child->width(), 20))) ||
-                !child->visibleRegion().contains(QPoint(child->width() / 2, 8)))
-                return false;
-            right = std::max(right, child->geometry().right());
-            widths.insert(child->width());
-        }
-        return cascaded ? widths.size() == 1 : right > area.right() - 3;
-    };
     for (const bool cascaded : {false, true}) {
         chooseMenu(QStringLiteral("mnuWindow"), cascaded ? QStringLiteral("mnuWindowCascade")
                                                          : QStringLiteral("mnuWindowTileVertical"));
         for (const QString &key : keys) {
             activateChild(::openTool(m_main, key));
             QTRY_COMPARE_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), key != keys[1], Patience);
-            QTRY_VERIFY2_WITH_TIMEOUT(arranged(cascaded), qPrintable(key), Patience);
+            QTRY_VERIFY2_WITH_TIMEOUT(inWorkArea(cascaded ? Arranged::Cascaded : Arranged::Tiled),
+                                      qPrintable(key), Patience);
         }
     }
     finish();
