@@ -50,6 +50,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -156,6 +157,21 @@ protected:
     }
 };
 
+// The left panel's edge is its splitter bar: the frame keeps no resizing separator of its own
+// beside it.
+class FrameStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        return metric == PM_DockWidgetSeparatorExtent
+                   ? 0
+                   : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 } // namespace
 
 const QStringList &FrmMain::databaseKeys()
@@ -187,6 +203,9 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
 {
     MainForm = this;
     setObjectName(QStringLiteral("FrmMain"));
+    auto *frameStyle = new FrameStyle;
+    frameStyle->setParent(this);
+    setStyle(frameStyle);
     // No window that waits for an answer can hide the program (file, font and print dialogs
     // included).
     FixedDialog::installRestoreGuard();
@@ -361,7 +380,6 @@ QWidget *FrmMain::createLeftPanel()
     // The splitter bar carries two hidden helpers other windows use.
     PicSlider = new QWidget(PanelLeft);
     PicSlider->setObjectName(QStringLiteral("PicSlider"));
-    PicSlider->hide();
     TablesName = new QListWidget(PicSlider);
     TablesName->setObjectName(QStringLiteral("TablesName"));
     TablesName->hide();

@@ -229,7 +229,7 @@ void XInput::moveTo(const QPoint &global)
     flush();
 }
 
-void XInput::deliver(const std::function<void()> &send)
+void XInput::deliver(const std::function<void()> &send, const std::function<void()> &undo)
 {
     InputArrivals *arrivals = InputArrivals::instance();
     for (int attempt = 1;; ++attempt) {
@@ -240,6 +240,8 @@ void XInput::deliver(const std::function<void()> &send)
             return;
         // The program never got it: again, as a user does when a click or key does nothing.
         qWarning("input not taken by the program, sent again");
+        if (undo)
+            undo();
     }
 }
 
@@ -286,6 +288,35 @@ void XInput::drag(const QPoint &from, const QPoint &to, int button)
         XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
         flush();
     });
+    QTest::qWait(150);
+}
+
+void XInput::dragBy(const QPoint &from, const QPoint &by, const std::function<void()> &held,
+                    int button)
+{
+    const auto release = [&] {
+        XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
+        flush();
+    };
+    deliver(
+        [&] {
+            moveTo(from);
+            QTest::qWait(50);
+            XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
+            flush();
+        },
+        release);
+    constexpr int Steps = 16;
+    for (int step = 1; step <= Steps; ++step) {
+        QTest::qWait(30);
+        const QPoint next = by * step / Steps - by * (step - 1) / Steps;
+        XTestFakeRelativeMotionEvent(m_display, next.x(), next.y(), CurrentTime);
+        flush();
+    }
+    QTest::qWait(50);
+    if (held)
+        held();
+    release();
     QTest::qWait(150);
 }
 

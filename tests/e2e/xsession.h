@@ -57,6 +57,10 @@ public:
     void clickAt(const QPoint &global, int button = 1);
     // Presses at one point, moves the pointer to another in steps and releases there.
     void drag(const QPoint &from, const QPoint &to, int button = 1);
+    // As a mouse drags: presses at one point and moves by `by` in steps relative to where the
+    // pointer is (which the server may stop short); `held` runs before the release.
+    void dragBy(const QPoint &from, const QPoint &by, const std::function<void()> &held = {},
+                int button = 1);
     // A key by its X name ("Return", "Tab", "F4", "a"), with optional modifiers by X name
     // ("Control_L", "Alt_L", "Shift_L").
     void key(const QString &name, const QStringList &modifiers = {});
@@ -89,7 +93,8 @@ private:
     // Sends input to a program in this process, and again while it never reaches it (a
     // window not mapped yet, the focus not yet handed over); once it has arrived, however
     // slowly the program answers, it is not sent again.
-    void deliver(const std::function<void()> &send);
+    // `undo` takes back what a send not taken left (a button held down).
+    void deliver(const std::function<void()> &send, const std::function<void()> &undo = {});
     QString title(unsigned long window);
     void sendKeySym(unsigned long sym, const QStringList &modifiers);
     void keySym(unsigned long sym, const QStringList &modifiers);
