@@ -113,9 +113,10 @@ private slots:
         startProgram(program, home.filePath(QStringLiteral("root")), runtime.path());
         QVERIFY(mainWindowActive(input));
 
-        // Tools, its third item.
-        input.key(QStringLiteral("t"), {QStringLiteral("Alt_L")});
-        QTest::qWait(300);
+        // Tools, its third item, once the menu is open.
+        QVERIFY(input.keyUntil(
+            QStringLiteral("t"), {QStringLiteral("Alt_L")}, [&input] { return input.menuOpen(); },
+            Patience));
         input.key(QStringLiteral("Down"));
         input.key(QStringLiteral("Down"));
         input.key(QStringLiteral("Return"));

@@ -450,6 +450,33 @@ QString XInput::activeWindowTitle()
     return active.isEmpty() || active.first() == 0 ? QString() : title(active.first());
 }
 
+bool XInput::menuOpen()
+{
+    const Atom dropDown = XInternAtom(m_display, "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU", False);
+    const Atom popup = XInternAtom(m_display, "_NET_WM_WINDOW_TYPE_POPUP_MENU", False);
+    Window root = 0, parent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    bool open = false;
+    XSync(m_display, False);
+    const XErrorHandler previous = XSetErrorHandler(ignoreXErrors);
+    if (XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count)) {
+        for (unsigned int i = 0; i < count && !open; ++i) {
+            XWindowAttributes attributes{};
+            if (!XGetWindowAttributes(m_display, children[i], &attributes) ||
+                attributes.map_state != IsViewable)
+                continue;
+            for (const unsigned long type : property(children[i], "_NET_WM_WINDOW_TYPE"))
+                open = open || type == dropDown || type == popup;
+        }
+    }
+    if (children)
+        XFree(children);
+    XSync(m_display, False);
+    XSetErrorHandler(previous);
+    return open;
+}
+
 unsigned long XInput::trayOwner()
 {
     const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(m_display));

@@ -73,6 +73,8 @@ public:
     void type(const QString &text);
     // The titles of the top-level windows the window manager manages, any program's.
     QStringList windowTitles();
+    // Whether a drop-down or popup menu of any program is on the screen.
+    bool menuOpen();
     // The title of the window the window manager has made active (the one keys go to), empty
     // when none is.
     QString activeWindowTitle();
