@@ -20,6 +20,7 @@
 #include "shell/singleinstance.h"
 #include "winsvc/bg.h"
 #include "winsvc/captionstyle.h"
+#include "winsvc/childarranger.h"
 #include "winsvc/closeguard.h"
 #include "winsvc/clstooltip.h"
 #include "winsvc/flat.h"
@@ -49,6 +50,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -155,6 +157,21 @@ protected:
     }
 };
 
+// The left panel's edge is its splitter bar: the frame keeps no resizing separator of its own
+// beside it.
+class FrameStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        return metric == PM_DockWidgetSeparatorExtent
+                   ? 0
+                   : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 } // namespace
 
 const QStringList &FrmMain::databaseKeys()
@@ -186,6 +203,9 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
 {
     MainForm = this;
     setObjectName(QStringLiteral("FrmMain"));
+    auto *frameStyle = new FrameStyle;
+    frameStyle->setParent(this);
+    setStyle(frameStyle);
     // No window that waits for an answer can hide the program (file, font and print dialogs
     // included).
     FixedDialog::installRestoreGuard();
@@ -219,6 +239,7 @@ void FrmMain::createControls()
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
+    m_arranger = new ChildArranger(m_mdiArea);
     m_mdiArea->viewport()->installEventFilter(this);
     // The child windows draw their captions in the caption colour (SetCaptionColor).
     m_captionStyle = new CaptionStyle;
@@ -359,7 +380,6 @@ QWidget *FrmMain::createLeftPanel()
     // The splitter bar carries two hidden helpers other windows use.
     PicSlider = new QWidget(PanelLeft);
     PicSlider->setObjectName(QStringLiteral("PicSlider"));
-    PicSlider->hide();
     TablesName = new QListWidget(PicSlider);
     TablesName->setObjectName(QStringLiteral("TablesName"));
     TablesName->hide();

@@ -5,13 +5,11 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
-#include <QRect>
 #include <QVector>
 
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <utility>
 
 #include <functional>
 
@@ -228,11 +226,6 @@ public:
 
     // Arranges the child windows: 0 cascade, 1 tile horizontally, 2 tile vertically, 3 icons.
     void Arrange(int arrangement);
-    // The last cascade or tiling while every window on view is where it placed it: 0, 1 or
-    // 2; -1 when there is none.
-    int standingArrangement() const;
-    // Arranges the windows again as the standing arrangement did, in the area as it now is.
-    void rearrangeChildren();
 
     // Menu procedures.
     void mnuFileClose_Click();
@@ -361,9 +354,7 @@ private:
     bool m_quitConfirmed = false;
     bool m_quitPending = false;
     QList<QPointer<QMdiSubWindow>> m_settlingChildren;
-    void arrangeChildren(int arrangement);
-    int m_arrangement = -1;
-    QList<std::pair<QPointer<QMdiSubWindow>, QRect>> m_arranged;
+    class ChildArranger *m_arranger = nullptr;
     bool AskQuit();
     QPoint m_titleDragStart;
 

@@ -14,6 +14,7 @@
 #include "shell/messagebox.h"
 #include "shell/nsnd.h"
 #include "shell/shellspeech.h"
+#include "winsvc/childarranger.h"
 #include "winsvc/listboxtipbox.h"
 
 #include <QApplication>
@@ -317,8 +318,9 @@ void FrmMain::LoadCountMinus()
 
 void FrmMain::TileVertically()
 {
-    // Side by side as they open; where they then stay is up to the user.
-    arrangeChildren(2);
+    // Side by side as they open; they keep their places while the work area changes, and are
+    // tiled again in the area left once they would not fit there.
+    m_arranger->arrange(ChildArranger::TileVertical, ChildArranger::KeepPlaces);
     m_toolDock->update();
 }
 void FrmMain::RemoveForm()

@@ -7,6 +7,7 @@
 #include "kb/recordverbs.h"
 #include "kb/tooldock.h"
 #include "platform/prompt/prompter.h"
+#include "winsvc/childarranger.h"
 #include "winsvc/mcoolmenu.h"
 
 #include <QActionGroup>
@@ -19,8 +20,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStatusBar>
-#include <QStyle>
-#include <QStyleOptionTitleBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -831,103 +830,10 @@ void FrmMain::TBEdit_ButtonClick(const QString &key)
 
 void FrmMain::Arrange(int arrangement)
 {
-    arrangeChildren(arrangement);
-    // What the user arranged stays arranged while the work area changes (the left panel
-    // showing or hiding), as long as no window has been moved, sized or added since.
-    if (arrangement <= 2) {
-        m_arrangement = arrangement;
-        m_arranged.clear();
-        for (QMdiSubWindow *child : m_mdiArea->subWindowList())
-            if (!child->isHidden() && !child->isMinimized())
-                m_arranged.append({child, child->geometry()});
-    }
+    // What the user arranged stays arranged while the work area changes.
+    m_arranger->arrange(arrangement, ChildArranger::ArrangeAgain);
     // The active child's pieces stay with it, whichever child the arranging activated.
     m_toolDock->update();
-}
-
-int FrmMain::standingArrangement() const
-{
-    int placed = 0;
-    for (QMdiSubWindow *child : m_mdiArea->subWindowList()) {
-        if (child->isHidden() || child->isMinimized())
-            continue;
-        const auto found =
-            std::find_if(m_arranged.cbegin(), m_arranged.cend(),
-                         [child](const auto &entry) { return entry.first == child; });
-        if (found == m_arranged.cend() || found->second != child->geometry())
-            return -1;
-        ++placed;
-    }
-    return placed > 0 ? m_arrangement : -1;
-}
-
-void FrmMain::rearrangeChildren()
-{
-    const int arrangement = standingArrangement();
-    if (arrangement < 0)
-        return;
-    arrangeChildren(arrangement);
-    for (auto &entry : m_arranged)
-        if (entry.first)
-            entry.second = entry.first->geometry();
-}
-
-void FrmMain::arrangeChildren(int arrangement)
-{
-    QList<QMdiSubWindow *> normal;
-    QList<QMdiSubWindow *> minimized;
-    const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList(
-        arrangement == 0 ? QMdiArea::ActivationHistoryOrder : QMdiArea::CreationOrder);
-    for (QMdiSubWindow *child : children) {
-        if (child->isHidden())
-            continue;
-        (child->isMinimized() ? minimized : normal).append(child);
-    }
-    // The whole work area: arranged windows need no scroll bars.
-    const QRect area(QPoint(), m_mdiArea->contentsRect().size());
-    const int n = int(normal.size());
-    if (arrangement == 0 && n > 0) {
-        // One size for all, each a title bar lower and further right than the one before and
-        // on top of it, the active window last: every title bar stays in reach.
-        if (QMdiSubWindow *active = m_mdiArea->activeSubWindow(); normal.removeOne(active))
-            normal.append(active);
-        QStyleOptionTitleBar options;
-        options.initFrom(normal.first());
-        const QStyle *style = normal.first()->style();
-        const int step =
-            style->pixelMetric(QStyle::PM_TitleBarHeight, &options, normal.first()) +
-            style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, normal.first());
-        const QSize size(std::max(area.width() - (n - 1) * step, area.width() / 2),
-                         std::max(area.height() - (n - 1) * step, area.height() / 2));
-        for (int i = 0; i < n; ++i) {
-            QMdiSubWindow *child = normal.at(i);
-            if (child->isMaximized())
-                child->showNormal();
-            child->setGeometry(QRect(QPoint(i * step, i * step), size));
-            child->raise();
-        }
-    }
-    if (arrangement == 1 || arrangement == 2) {
-        // The icons keep a row at the bottom; the others share the rest in bands.
-        const int iconRow = minimized.isEmpty() ? 0 : minimized.first()->height();
-        for (int i = 0; i < n; ++i) {
-            QMdiSubWindow *child = normal.at(i);
-            if (child->isMaximized())
-                child->showNormal();
-            if (arrangement == 1) {
-                const int height = (area.height() - iconRow) / n;
-                child->setGeometry(0, i * height, area.width(), height);
-            } else {
-                const int width = area.width() / n;
-                child->setGeometry(i * width, 0, width, area.height() - iconRow);
-            }
-        }
-    }
-    int x = 0;
-    for (QMdiSubWindow *child : minimized) {
-        child->move(x, area.height() - child->height());
-        x += child->width();
-    }
 }
 
 void FrmMain::mnuFileClose_Click()

@@ -4,6 +4,7 @@
 
 #include "kb/dockabletool.h"
 #include "kb/tooldock.h"
+#include "platform/base/apppaths.h"
 #include "shell/mainfunctions.h"
 #include "shell/nsnd.h"
 
@@ -134,6 +135,12 @@ void FrmMain::SSTabTop_Click(int tab)
     CloseAllChildren();
     // The database tabs come with the panel.
     setPanelLeftVisible(tab == 0);
+    // The band's caption under the database toolbar, which the image navigator borrowed for
+    // its pictures' descriptions and hid as it closed.
+    if (tab == 0) {
+        LabelPicDesc->setProperty("Caption", AppPaths::applicationTitle());
+        LabelPicDesc->show();
+    }
     if (QApplication::activeWindow() == this) {
         SetSndName(QStringLiteral("TABCLICK"));
         PlaySnd();

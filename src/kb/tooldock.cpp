@@ -7,19 +7,14 @@
 #include <QDockWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMoveEvent>
 #include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QTabWidget>
 
-#include <climits>
-
 ToolDock::ToolDock(FrmMain *main) : QObject(main), m_main(main)
 {
     connect(main->mdiArea(), &QMdiArea::subWindowActivated, this, &ToolDock::update);
-    main->mdiArea()->installEventFilter(this);
     main->PanelLeftDock->installEventFilter(this);
-    m_panelWasShown = !main->PanelLeftDock->isHidden();
 }
 
 ToolDock::Entry *ToolDock::entry(const QWidget *tool)
@@ -202,46 +197,7 @@ bool ToolDock::eventFilter(QObject *watched, QEvent *event)
 {
     QDockWidget *dock = m_main->PanelLeftDock;
     if (watched == dock && event->type() == QEvent::Resize && !dock->isHidden() &&
-        dock->isVisible()) {
+        dock->isVisible())
         m_panelWidth = static_cast<QResizeEvent *>(event)->size().width();
-    } else if (watched == m_main->mdiArea() &&
-               (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
-        const bool shown = !dock->isHidden();
-        if (shown != m_panelWasShown) {
-            m_panelWasShown = shown;
-            if (m_main->standingArrangement() >= 0) {
-                // Tiled or cascaded windows are arranged again in the area left beside the
-                // panel, once the area has its new size.
-                QMetaObject::invokeMethod(m_main, &FrmMain::rearrangeChildren,
-                                          Qt::QueuedConnection);
-            } else if (event->type() == QEvent::Move) {
-                // The work area moves when the panel beside it hides or shows: the child
-                // windows stay where they are on screen, so a click aimed at one does not land
-                // in another.
-                const auto *move = static_cast<QMoveEvent *>(event);
-                keepChildPlaces(move->pos() - move->oldPos());
-            }
-        }
-    }
     return QObject::eventFilter(watched, event);
-}
-
-void ToolDock::keepChildPlaces(const QPoint &areaMove)
-{
-    QList<QMdiSubWindow *> placed;
-    QPoint topLeft(INT_MAX, INT_MAX);
-    const QList<QMdiSubWindow *> children = m_main->mdiArea()->subWindowList();
-    for (QMdiSubWindow *child : children) {
-        if (child->isMaximized() || child->isMinimized())
-            continue;
-        placed.append(child);
-        topLeft = QPoint(std::min(topLeft.x(), child->x()), std::min(topLeft.y(), child->y()));
-    }
-    // They move together, and no further than keeps them all inside the area: windows
-    // placed while the panel was hidden make room for it rather than slip under it or
-    // onto each other.
-    const QPoint shift(std::max(-areaMove.x(), -topLeft.x()),
-                       std::max(-areaMove.y(), -topLeft.y()));
-    for (QMdiSubWindow *child : placed)
-        child->move(child->pos() + shift);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPoint>
 #include <QPointer>
 
 #include <functional>
@@ -73,7 +72,6 @@ private:
     void apply(QWidget *tool);
     void sendHome(Entry &entry);
     void showPanel(bool shown);
-    void keepChildPlaces(const QPoint &areaMove);
 
     FrmMain *m_main;
     std::vector<Entry> m_tools;
@@ -82,8 +80,6 @@ private:
     bool m_panelWanted = true;
     // The panel's width while it was last on view, given back when it shows again.
     int m_panelWidth = 0;
-    // Whether the panel was on view when the work area last moved.
-    bool m_panelWasShown = true;
     bool m_applying = false;
     bool m_again = false;
 };

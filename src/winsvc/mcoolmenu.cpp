@@ -145,7 +145,7 @@ void convertAction(WndCoolMenu *state, QAction *action, bool menuBar)
         action->setText(data.sMenuText);
     if (data.bAsMark)
         action->setCheckable(true);
-    action->setStatusTip(data.sMenuHelp);
+    // The help goes to the window's help receiver alone (menu hover), never to a status bar.
     state->items.insert(action, data);
 }
 

@@ -1,11 +1,21 @@
 #include "splitter.h"
 
+#include "platform/base/pointerconfinement.h"
+
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QRubberBand>
+#include <QWindow>
 #include <QWidget>
 
-Splitter::Splitter(QObject *parent) : QObject(parent) {}
+Splitter::Splitter(QObject *parent) : QObject(parent)
+{
+    // A drag whose release goes elsewhere (another window took the focus meanwhile) must not
+    // leave the pointer held.
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::focusWindowChanged, this, [this] { m_confinement.reset(); });
+}
 
 Splitter::~Splitter()
 {
@@ -107,6 +117,10 @@ void Splitter::SplitterMouseDown(QWidget *container, const QPoint &pos)
         if (QWidget *menu = main->menuWidget(); menu && menu->isVisible())
             client.setTop(menu->geometry().bottom() + 1);
     m_limits = QRect(container->mapToGlobal(client.topLeft()), client.size());
+    // The pointer stays on the container's window, its frame included, until the drop.
+    m_confinement = std::make_unique<PointerConfinement>(
+        container->isWindow() ? container->frameGeometry()
+                              : QRect(container->mapToGlobal(QPoint()), container->size()));
     m_dragging = true;
     m_band = {};
     if (!m_rubberBand)
@@ -129,6 +143,7 @@ bool Splitter::SplitterFormMouseUp(const QPoint &cursor)
     if (!m_dragging)
         return false;
     m_dragging = false;
+    m_confinement.reset();
     if (m_rubberBand)
         m_rubberBand->hide();
     m_band = {};

@@ -4,6 +4,9 @@
 #include <QPointer>
 #include <QRect>
 
+#include <memory>
+
+class PointerConfinement;
 class QRubberBand;
 class QWidget;
 
@@ -72,4 +75,5 @@ private:
     bool m_dragging = false;
     Edges m_band;
     QRubberBand *m_rubberBand = nullptr;
+    std::unique_ptr<PointerConfinement> m_confinement;
 };

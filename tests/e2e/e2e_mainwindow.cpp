@@ -40,6 +40,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
@@ -56,6 +57,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -88,6 +90,16 @@ bool bareDisplay()
 
 // Waits for real input to arrive and take effect; generous, the machine is shared.
 constexpr int Patience = 15000;
+
+// A word of a question to search for: its longest one made of letters at both ends.
+QString searchWordOf(const QString &question)
+{
+    QString word;
+    for (const QString &part : question.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (part.size() > word.size() && part.front().isLetter() && part.back().isLetter())
+            word = part;
+    return word;
+}
 
 } // namespace
 
@@ -136,6 +148,8 @@ private:
     void openToolBy(const QString &key, bool byMenu);
     void checkToolShown(const QString &key);
     void activateChild(QWidget *form);
+    enum class Arranged { Placed, Tiled, Cascaded };
+    bool inWorkArea(Arranged arranged) const;
     void showPictures(const QString &folder);
     void telnetConnect(frmTelnet *telnet, quint16 port);
     frmTelnet *openUtf8Telnet();
@@ -403,10 +417,7 @@ void E2eMainWindow::mainRoad()
     // Search the same knowledge base for a word of the question on screen.
     clickQuestion(0);
     const QString question = m_main->ListRecords->item(0)->text();
-    QString word;
-    for (const QString &part : question.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        if (part.size() > word.size() && part.front().isLetter() && part.back().isLetter())
-            word = part;
+    const QString word = searchWordOf(question);
     QVERIFY2(!word.isEmpty(), qPrintable(question));
     QTabBar *tabs = m_main->SSTabMain->tabBar();
     m_input.click(tabs, tabs->tabRect(1).center());
@@ -433,7 +444,8 @@ void E2eMainWindow::mainRoad()
 }
 
 // Switching record windows after an edit, the left panel's close image, and the edit toolbar
-// staying hidden whenever nothing is edited.
+// staying hidden whenever nothing is edited. The View menu's items show no help in the status
+// bar.
 void E2eMainWindow::windowsAfterEditing()
 {
     start();
@@ -487,6 +499,17 @@ void E2eMainWindow::windowsAfterEditing()
     QAction *viewMenu = view->menuAction();
     m_input.click(m_main->menuBar(), m_main->menuBar()->actionGeometry(viewMenu).center());
     QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), Patience);
+    // The pointer over each of the four items: the status bar keeps its own text, no help.
+    const QString status = m_main->StatusPanel1->text();
+    for (QAction *item : view->actions()) {
+        m_input.moveTo(view->mapToGlobal(view->actionGeometry(item).center()));
+        QTRY_COMPARE_WITH_TIMEOUT(view->activeAction(), item, Patience);
+        QTest::qWait(100);
+        QVERIFY2(m_main->MainStBar->currentMessage().isEmpty(),
+                 qPrintable(m_main->MainStBar->currentMessage()));
+        QVERIFY(m_main->StatusPanel1->isVisible());
+        QCOMPARE(m_main->StatusPanel1->text(), status);
+    }
     m_input.click(view, view->actionGeometry(viewer).center());
     QTRY_VERIFY_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), Patience);
     QVERIFY(viewer->isChecked());
@@ -1193,6 +1216,30 @@ void E2eMainWindow::activateChild(QWidget *form)
     QTRY_COMPARE_WITH_TIMEOUT(m_main->mdiArea()->activeSubWindow(), frame, Patience);
 }
 
+// Every window on view lies whole in the work area, which needs no scroll bar, with its title
+// bar in sight; tiled they fill the area, cascaded they share one size.
+bool E2eMainWindow::inWorkArea(Arranged arranged) const
+{
+    QMdiArea *work = m_main->mdiArea();
+    const QRect area = work->viewport()->rect();
+    if (work->horizontalScrollBar()->isVisible() || work->verticalScrollBar()->isVisible())
+        return false;
+    int right = 0;
+    QSet<QSize> sizes;
+    for (QMdiSubWindow *child : work->subWindowList()) {
+        if (child->isHidden())
+            continue;
+        if (!area.contains(child->geometry()) ||
+            !child->visibleRegion().contains(QPoint(child->width() / 2, 8)))
+            return false;
+        right = std::max(right, child->geometry().right());
+        sizes.insert(child->size());
+    }
+    if (arranged == Arranged::Cascaded)
+        return sizes.size() == 1;
+    return arranged == Arranged::Placed || right > area.right() - 3;
+}
+
 // Opens a folder in the navigator's tree (its nodes chosen one by one down from the computer),
 // then picks its first picture with a real click, so that its description shows.
 void E2eMainWindow::showPictures(const QString &folder)
@@ -1230,6 +1277,7 @@ void E2eMainWindow::showPictures(const QString &folder)
 // after the FTP window that held it has closed: hidden with its View mark cleared; View >
 // Database Viewer brings it back with the database tabs at its own width; its edge drags
 // between the splitter's two limits, the tabs following, and it keeps its width when hidden.
+// Back on the database band, its caption shows under the database toolbar again.
 void E2eMainWindow::toolTour()
 {
     const QString ftpKey = QStringLiteral("FTP"), web = QStringLiteral("Internet"),
@@ -1314,13 +1362,14 @@ void E2eMainWindow::toolTour()
     QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
     QVERIFY(panel->width() >= tabs->tabBar()->sizeHint().width());
 
-    // The edge between the panel and the work area, dragged as far as it goes each way.
+    // The bar on the edge between the panel and the work area, dragged as far as it goes each
+    // way.
     const int narrowest = Twips::toPixels(2600) + 4;
     const int widest = Twips::toPixels(6240) + 4;
-    const auto edge = [this, panel] {
-        const int x = (panel->geometry().right() + m_main->mdiArea()->geometry().left()) / 2;
-        return m_main->mapToGlobal(QPoint(x, panel->geometry().center().y()));
+    const auto edge = [this] {
+        return m_main->PicSlider->mapToGlobal(m_main->PicSlider->rect().center());
     };
+    QCOMPARE(QApplication::widgetAt(edge()), m_main->PicSlider);
     m_input.drag(edge(), edge() - QPoint(400, 0));
     QTRY_COMPARE_WITH_TIMEOUT(panel->width(), narrowest, Patience);
     QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
@@ -1328,70 +1377,121 @@ void E2eMainWindow::toolTour()
     QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest, Patience);
     QTRY_VERIFY_WITH_TIMEOUT(tabsFit(), Patience);
     m_input.drag(edge(), edge() - QPoint(100, 0));
-    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest - 100, Patience);
+    // Where the bar lands, to the twip the panel is measured in.
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(panel->width() - (widest - 100)) <= 1, Patience);
     m_input.click(m_main->ImgCloseDBBar);
     QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), Patience);
     chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
     QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), Patience);
-    QTRY_COMPARE_WITH_TIMEOUT(panel->width(), widest - 100, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(panel->width() - (widest - 100)) <= 1, Patience);
+
+    // Back on the database band its caption shows again under the toolbar, not what the
+    // navigator last wrote there.
+    QTabBar *band = m_main->SSTabTop->tabBar();
+    m_input.click(band, band->tabRect(0).center());
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->LabelPicDesc->isVisible() &&
+                                 !m_main->LabelPicDesc->visibleRegion().isEmpty(),
+                             Patience);
+    QCOMPARE(m_main->LabelPicDesc->property("Caption").toString(), QStringLiteral("Marlux"));
     finish();
 }
 
-// Two knowledge bases side by side: Edit in the left one hides the left panel, but neither
-// window moves under the pointer, so the next click and the typing land where aimed. Then,
-// mid-edit, [Search] and back to [Records] keep Save Record and Discard, and the change
-// saves from the toolbar.
+// Two knowledge bases tiled as they open, a search with hits, back on [Records]: Edit in the
+// left one hides the left panel, but neither window moves under the pointer, so the next click
+// and the typing land where aimed. The panel back by View > Database Viewer, the two are tiled
+// in the area left again; mid-edit, [Search] and back to [Records] keep Save Record and
+// Discard, and the change saves from the toolbar, the windows staying. Then the panel's bar,
+// dragged past the window's edge each way, keeps the pointer on the window and takes the
+// panel to its limit; tiled, then cascaded, the windows are arranged again beside it.
 void E2eMainWindow::editingKeepsWindowsInPlace()
 {
     start();
     openDatabase(QStringLiteral("C++"));
     FrmRecord *cpp = activeRecord();
-    openDatabase(QStringLiteral("Java"));
-    FrmRecord *java = activeRecord();
+    openDatabase(QStringLiteral("C"));
+    FrmRecord *c = activeRecord();
     QMdiSubWindow *left = m_main->subWindowOf(cpp);
-    QMdiSubWindow *right = m_main->subWindowOf(java);
+    QMdiSubWindow *right = m_main->subWindowOf(c);
     QVERIFY(!left->isMaximized() && !right->isMaximized());
-    if (left->x() > right->x())
-        std::swap(left, right);
-    auto *record = dynamic_cast<FrmRecord *>(left->widget());
-    activateChild(record);
+    QVERIFY(left->x() < right->x());
+    QVERIFY(inWorkArea(Arranged::Tiled));
+    pickTopic(0);
+    const QString word = searchWordOf(m_main->ListRecords->item(0)->text());
+    QTabBar *tabs = m_main->SSTabMain->tabBar();
+    m_input.click(tabs, tabs->tabRect(1).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 1, Patience);
+    search(QStringLiteral("C"), word);
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->ListResult->topLevelItemCount() > 0, Patience);
+    m_input.click(tabs, tabs->tabRect(0).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 0, Patience);
+    activateChild(cpp);
     pickTopic(0);
     clickQuestion(0);
     const QRect leftPlace(left->mapToGlobal(QPoint()), left->size());
     const QRect rightPlace(right->mapToGlobal(QPoint()), right->size());
+    const auto inPlace = [&] {
+        return QRect(left->mapToGlobal(QPoint()), left->size()) == leftPlace &&
+               QRect(right->mapToGlobal(QPoint()), right->size()) == rightPlace;
+    };
 
     clickMain(QStringLiteral("Edit"));
-    QTRY_VERIFY_WITH_TIMEOUT(record->hasPendingChange(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(cpp->hasPendingChange(), Patience);
     QTRY_VERIFY_WITH_TIMEOUT(!m_main->PanelLeftDock->isVisible(), Patience);
     QTest::qWait(200);
-    QCOMPARE(QRect(left->mapToGlobal(QPoint()), left->size()), leftPlace);
-    QCOMPARE(QRect(right->mapToGlobal(QPoint()), right->size()), rightPlace);
-    m_input.click(record->RTBAnswer);
-    QTRY_VERIFY_WITH_TIMEOUT(record->RTBAnswer->hasFocus(), Patience);
-    QCOMPARE(activeRecord(), record);
-    const QString before = record->RTBAnswer->text();
+    QVERIFY(inPlace());
+    m_input.click(cpp->RTBAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(cpp->RTBAnswer->hasFocus(), Patience);
+    QCOMPARE(activeRecord(), cpp);
+    const QString before = cpp->RTBAnswer->text();
     m_input.key(QStringLiteral("End"), {QStringLiteral("Control_L")});
     m_input.type(QStringLiteral(" tour"));
-    QTRY_COMPARE_WITH_TIMEOUT(record->RTBAnswer->text(), before + QStringLiteral(" tour"),
-                              Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(cpp->RTBAnswer->text(), before + QStringLiteral(" tour"), Patience);
 
     // The panel back by the View menu, [Search] and [Records]: the change can still be saved.
     chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
     QTRY_VERIFY_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), Patience);
-    QCOMPARE(QRect(left->mapToGlobal(QPoint()), left->size()), leftPlace);
-    QTabBar *tabs = m_main->SSTabMain->tabBar();
+    QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(Arranged::Tiled), Patience);
+    QVERIFY(inPlace());
     m_input.click(tabs, tabs->tabRect(1).center());
     QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 1, Patience);
     m_input.click(tabs, tabs->tabRect(0).center());
     QTRY_COMPARE_WITH_TIMEOUT(m_main->SSTabMain->currentIndex(), 0, Patience);
-    QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), record, Patience);
-    QVERIFY(record->hasPendingChange());
+    QTRY_COMPARE_WITH_TIMEOUT(activeRecord(), cpp, Patience);
+    QVERIFY(cpp->hasPendingChange());
     QVERIFY(!m_main->toolbarButton(QStringLiteral("Add New"))->isVisible());
     m_answers.expect(QStringLiteral("SUCCEED"), QStringLiteral("Ok"));
     clickMain(QStringLiteral("Save Record"));
     QTRY_VERIFY_WITH_TIMEOUT(m_answers.done(), Patience);
-    QTRY_VERIFY_WITH_TIMEOUT(!record->hasPendingChange(), Patience);
-    QCOMPARE(record->RTBAnswer->text(), before + QStringLiteral(" tour"));
+    QTRY_VERIFY_WITH_TIMEOUT(!cpp->hasPendingChange(), Patience);
+    QCOMPARE(cpp->RTBAnswer->text(), before + QStringLiteral(" tour"));
+    QTest::qWait(200);
+    QVERIFY(inWorkArea(Arranged::Tiled) && inPlace());
+
+    // A main window with room around it, so the pointer has somewhere to go past its edges.
+    const QRect screen = m_main->screen()->availableGeometry();
+    m_main->showNormal();
+    m_main->setGeometry(screen.adjusted(100, 100, -200, -100));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !m_main->isMaximized() && m_main->frameGeometry().right() < screen.right() - 100, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(Arranged::Placed), Patience);
+    QDockWidget *panel = m_main->PanelLeftDock;
+    const int narrowest = Twips::toPixels(2600) + 4;
+    const int widest = Twips::toPixels(6240) + 4;
+    for (const bool cascaded : {false, true}) {
+        if (cascaded)
+            chooseMenu(QStringLiteral("mnuWindow"), QStringLiteral("mnuWindowCascade"));
+        const Arranged arranged = cascaded ? Arranged::Cascaded : Arranged::Tiled;
+        QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(cascaded ? arranged : Arranged::Placed), Patience);
+        const QRect frame = m_main->frameGeometry();
+        const QPoint bar = m_main->PicSlider->mapToGlobal(m_main->PicSlider->rect().center());
+        QPoint held;
+        m_input.dragBy(bar, QPoint(cascaded ? -frame.width() : frame.width(), 0),
+                       [&held] { held = QCursor::pos(); });
+        QVERIFY2(frame.contains(held),
+                 qPrintable(QStringLiteral("%1,%2").arg(held.x()).arg(held.y())));
+        QTRY_COMPARE_WITH_TIMEOUT(panel->width(), cascaded ? narrowest : widest, Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(arranged), Patience);
+    }
     finish();
 }
 
@@ -1514,26 +1614,14 @@ void E2eMainWindow::windowServicesUnderTheWindowManager()
                               QStringLiteral("Image Navigator"), QStringLiteral("Telnet")};
     for (const QString &key : keys.mid(0, 3))
         openToolBy(key, true);
-    const auto arranged = [this](bool cascaded) {
-        const QRect area = m_main->mdiArea()->viewport()->rect();
-        int right = 0;
-        QSet<int> widths;
-        for (QMdiSubWindow *child : m_main->mdiArea()->subWindowList()) {
-            if (!area.contains(QRect(child->pos(), QSize(child->width(), 20))) ||
-                !child->visibleRegion().contains(QPoint(child->width() / 2, 8)))
-                return false;
-            right = std::max(right, child->geometry().right());
-            widths.insert(child->width());
-        }
-        return cascaded ? widths.size() == 1 : right > area.right() - 3;
-    };
     for (const bool cascaded : {false, true}) {
         chooseMenu(QStringLiteral("mnuWindow"), cascaded ? QStringLiteral("mnuWindowCascade")
                                                          : QStringLiteral("mnuWindowTileVertical"));
         for (const QString &key : keys) {
             activateChild(::openTool(m_main, key));
             QTRY_COMPARE_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), key != keys[1], Patience);
-            QTRY_VERIFY2_WITH_TIMEOUT(arranged(cascaded), qPrintable(key), Patience);
+            QTRY_VERIFY2_WITH_TIMEOUT(inWorkArea(cascaded ? Arranged::Cascaded : Arranged::Tiled),
+                                      qPrintable(key), Patience);
         }
     }
     finish();

@@ -85,7 +85,7 @@ private slots:
 
         QProcess program;
         startProgram(program, root, runtime.path());
-        QTRY_VERIFY_WITH_TIMEOUT(input.windowTitles().contains(QStringLiteral("Marlux")), Patience);
+        QVERIFY(mainWindowActive(input));
 
         for (const QString &name : shipped.entryList({QStringLiteral("*.mdb")}, QDir::Files)) {
             if (name == QLatin1String("User Own.mdb"))
@@ -111,12 +111,12 @@ private slots:
         QVERIFY(home.isValid() && runtime.isValid());
         QProcess program;
         startProgram(program, home.filePath(QStringLiteral("root")), runtime.path());
-        QTRY_VERIFY_WITH_TIMEOUT(input.windowTitles().contains(QStringLiteral("Marlux")), Patience);
-        QTest::qWait(500);
+        QVERIFY(mainWindowActive(input));
 
-        // Tools, its third item.
-        input.key(QStringLiteral("t"), {QStringLiteral("Alt_L")});
-        QTest::qWait(300);
+        // Tools, its third item, once the menu is open.
+        QVERIFY(input.keyUntil(
+            QStringLiteral("t"), {QStringLiteral("Alt_L")}, [&input] { return input.menuOpen(); },
+            Patience));
         input.key(QStringLiteral("Down"));
         input.key(QStringLiteral("Down"));
         input.key(QStringLiteral("Return"));
@@ -157,21 +157,25 @@ private:
         QVERIFY(program.waitForStarted());
     }
 
-    // Quits through the window manager and the program's own question.
+    // Keys go to the main window once the window manager has made it active; the splash
+    // before it has the same title but never takes the keyboard.
+    static bool mainWindowActive(XInput &input)
+    {
+        return QTest::qWaitFor(
+            [&input] { return input.activeWindowTitle() == QLatin1String("Marlux"); }, Patience);
+    }
+
+    // Quits through the window manager and the program's own question, each key pressed
+    // again while nothing answers it, as a user would.
     void quit(XInput &input, QProcess &program)
     {
-        QTest::qWait(500);
-        input.key(QStringLiteral("F4"), {QStringLiteral("Alt_L")});
-        QTRY_VERIFY_WITH_TIMEOUT(input.windowTitles().contains(QStringLiteral("EXIT")), Patience);
-        // Under load the box may not have the keyboard yet when the key comes: press again
-        // while it is still up, as a user would.
-        for (int tries = 0; tries < 10 && program.state() == QProcess::Running; ++tries) {
-            QTest::qWait(300);
-            if (!input.windowTitles().contains(QStringLiteral("EXIT")))
-                break;
-            input.key(QStringLiteral("Return"));
-            program.waitForFinished(2000);
-        }
+        const auto asking = [&input] {
+            return input.windowTitles().contains(QStringLiteral("EXIT"));
+        };
+        QVERIFY(input.keyUntil(QStringLiteral("F4"), {QStringLiteral("Alt_L")}, asking, Patience));
+        QVERIFY(input.keyUntil(
+            QStringLiteral("Return"), {},
+            [&] { return program.state() == QProcess::NotRunning || !asking(); }, Patience));
         QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(Patience));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

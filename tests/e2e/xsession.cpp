@@ -1,17 +1,12 @@
 #include "xsession.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QStringList>
 #include <QTest>
 #include <QThread>
 #include <QWidget>
-
-#include <X11/XKBlib.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/extensions/shape.h>
-#include <X11/keysym.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -20,6 +15,60 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace {
+
+// Counts the input the program in this process has taken, to tell input it never got (its
+// window not mapped yet, the focus not handed to it) from input it is still working on.
+class InputArrivals : public QObject
+{
+public:
+    // Nothing to count without widgets: the program then runs in a process of its own.
+    static InputArrivals *instance()
+    {
+        static QPointer<InputArrivals> arrivals;
+        if (!arrivals && qobject_cast<QApplication *>(QCoreApplication::instance())) {
+            arrivals = new InputArrivals;
+            arrivals->setParent(QCoreApplication::instance());
+            QCoreApplication::instance()->installEventFilter(arrivals);
+        }
+        return arrivals;
+    }
+    quint64 count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Close: // a key the window manager takes, as Alt+F4
+            m_count += event->spontaneous() ? 1 : 0;
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    quint64 m_count = 0;
+};
+
+// How long input may take to reach the program on a busy machine before it counts as lost.
+constexpr int ArrivalMs = 5000;
+
+} // namespace
+
+// After the arrivals: the X headers name their events as macros.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -180,32 +229,94 @@ void XInput::moveTo(const QPoint &global)
     flush();
 }
 
+void XInput::deliver(const std::function<void()> &send, const std::function<void()> &undo)
+{
+    InputArrivals *arrivals = InputArrivals::instance();
+    for (int attempt = 1;; ++attempt) {
+        const quint64 before = arrivals ? arrivals->count() : 0;
+        send();
+        if (!arrivals || attempt == 3 ||
+            QTest::qWaitFor([&] { return arrivals->count() > before; }, ArrivalMs))
+            return;
+        // The program never got it: again, as a user does when a click or key does nothing.
+        qWarning("input not taken by the program, sent again");
+        if (undo)
+            undo();
+    }
+}
+
+bool XInput::keyUntil(const QString &name, const QStringList &modifiers,
+                      const std::function<bool()> &answered, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        key(name, modifiers);
+        if (QTest::qWaitFor(answered, std::min<qint64>(ArrivalMs, timeoutMs - clock.elapsed())))
+            return true;
+    }
+    return answered();
+}
+
 void XInput::clickAt(const QPoint &global, int button)
 {
-    moveTo(global);
-    QTest::qWait(30);
-    XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
-    QTest::qWait(30);
-    XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
-    flush();
+    deliver([&] {
+        moveTo(global);
+        QTest::qWait(30);
+        XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
+        QTest::qWait(30);
+        XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
+        flush();
+    });
     // A person's clicks are apart in time; clicks in one burst would also read as double ones.
     QTest::qWait(150);
 }
 
 void XInput::drag(const QPoint &from, const QPoint &to, int button)
 {
-    moveTo(from);
-    QTest::qWait(50);
-    XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
-    flush();
-    constexpr int Steps = 8;
+    deliver([&] {
+        moveTo(from);
+        QTest::qWait(50);
+        XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
+        flush();
+        constexpr int Steps = 8;
+        for (int step = 1; step <= Steps; ++step) {
+            QTest::qWait(30);
+            moveTo(from + (to - from) * step / Steps);
+        }
+        QTest::qWait(50);
+        XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
+        flush();
+    });
+    QTest::qWait(150);
+}
+
+void XInput::dragBy(const QPoint &from, const QPoint &by, const std::function<void()> &held,
+                    int button)
+{
+    const auto release = [&] {
+        XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
+        flush();
+    };
+    deliver(
+        [&] {
+            moveTo(from);
+            QTest::qWait(50);
+            XTestFakeButtonEvent(m_display, unsigned(button), True, CurrentTime);
+            flush();
+        },
+        release);
+    constexpr int Steps = 16;
     for (int step = 1; step <= Steps; ++step) {
         QTest::qWait(30);
-        moveTo(from + (to - from) * step / Steps);
+        const QPoint next = by * step / Steps - by * (step - 1) / Steps;
+        XTestFakeRelativeMotionEvent(m_display, next.x(), next.y(), CurrentTime);
+        flush();
     }
     QTest::qWait(50);
-    XTestFakeButtonEvent(m_display, unsigned(button), False, CurrentTime);
-    flush();
+    if (held)
+        held();
+    release();
     QTest::qWait(150);
 }
 
@@ -217,6 +328,11 @@ void XInput::click(const QWidget *widget, QPoint local, int button)
 }
 
 void XInput::keySym(unsigned long sym, const QStringList &modifiers)
+{
+    deliver([&] { sendKeySym(sym, modifiers); });
+}
+
+void XInput::sendKeySym(unsigned long sym, const QStringList &modifiers)
 {
     QList<KeyCode> held;
     for (const QString &modifier : modifiers) {
@@ -285,9 +401,11 @@ void XInput::typeUnmapped(unsigned long sym)
     XChangeKeyboardMapping(m_display, spare, 2, lent, 1);
     flush();
     QTest::qWait(200);
-    XTestFakeKeyEvent(m_display, spare, True, CurrentTime);
-    XTestFakeKeyEvent(m_display, spare, False, CurrentTime);
-    flush();
+    deliver([&] {
+        XTestFakeKeyEvent(m_display, spare, True, CurrentTime);
+        XTestFakeKeyEvent(m_display, spare, False, CurrentTime);
+        flush();
+    });
     QTest::qWait(200);
     KeySym none[2] = {NoSymbol, NoSymbol};
     XChangeKeyboardMapping(m_display, spare, 2, none, 1);
@@ -295,37 +413,68 @@ void XInput::typeUnmapped(unsigned long sym)
     QTest::qWait(100);
 }
 
-QStringList XInput::windowTitles()
+QString XInput::title(unsigned long window)
 {
-    QStringList titles;
-    const Atom clients = XInternAtom(m_display, "_NET_CLIENT_LIST", False);
     const Atom name = XInternAtom(m_display, "_NET_WM_NAME", False);
     const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
     Atom type = 0;
     int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char *data = nullptr;
-    if (XGetWindowProperty(m_display, DefaultRootWindow(m_display), clients, 0, 1024, False,
-                           XA_WINDOW, &type, &format, &count, &after, &data) != Success ||
-        !data)
-        return titles;
-    const auto *windows = reinterpret_cast<const Window *>(data);
+    unsigned long length = 0, after = 0;
+    unsigned char *text = nullptr;
+    QString title;
     XSync(m_display, False);
     const XErrorHandler previous = XSetErrorHandler(ignoreXErrors);
-    for (unsigned long i = 0; i < count; ++i) {
-        unsigned char *text = nullptr;
-        unsigned long length = 0;
-        if (XGetWindowProperty(m_display, windows[i], name, 0, 1024, False, utf8, &type, &format,
-                               &length, &after, &text) == Success &&
-            text)
-            titles.append(QString::fromUtf8(reinterpret_cast<const char *>(text), int(length)));
-        if (text)
-            XFree(text);
-    }
+    if (XGetWindowProperty(m_display, window, name, 0, 1024, False, utf8, &type, &format, &length,
+                           &after, &text) == Success &&
+        text)
+        title = QString::fromUtf8(reinterpret_cast<const char *>(text), int(length));
+    if (text)
+        XFree(text);
     XSync(m_display, False);
     XSetErrorHandler(previous);
-    XFree(data);
+    return title;
+}
+
+QStringList XInput::windowTitles()
+{
+    QStringList titles;
+    for (const unsigned long window : property(DefaultRootWindow(m_display), "_NET_CLIENT_LIST"))
+        titles.append(title(window));
     return titles;
+}
+
+QString XInput::activeWindowTitle()
+{
+    const QList<unsigned long> active =
+        property(DefaultRootWindow(m_display), "_NET_ACTIVE_WINDOW");
+    return active.isEmpty() || active.first() == 0 ? QString() : title(active.first());
+}
+
+bool XInput::menuOpen()
+{
+    const Atom dropDown = XInternAtom(m_display, "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU", False);
+    const Atom popup = XInternAtom(m_display, "_NET_WM_WINDOW_TYPE_POPUP_MENU", False);
+    Window root = 0, parent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    bool open = false;
+    XSync(m_display, False);
+    const XErrorHandler previous = XSetErrorHandler(ignoreXErrors);
+    if (XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count)) {
+        for (unsigned int i = 0; i < count && !open; ++i) {
+            XWindowAttributes attributes{};
+            if (!XGetWindowAttributes(m_display, children[i], &attributes) ||
+                attributes.map_state != IsViewable)
+                continue;
+            for (const unsigned long type : property(children[i], "_NET_WM_WINDOW_TYPE"))
+                open = open || type == dropDown || type == popup;
+        }
+    }
+    if (children)
+        XFree(children);
+    XSync(m_display, False);
+    XSetErrorHandler(previous);
+    return open;
 }
 
 unsigned long XInput::trayOwner()
@@ -364,7 +513,7 @@ QList<unsigned long> XInput::property(unsigned long window, const char *name)
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char *data = nullptr;
-    XGetWindowProperty(m_display, window, XInternAtom(m_display, name, False), 0, 64, False,
+    XGetWindowProperty(m_display, window, XInternAtom(m_display, name, False), 0, 1024, False,
                        AnyPropertyType, &type, &format, &count, &after, &data);
     const auto *items = reinterpret_cast<const unsigned long *>(data);
     const QList<unsigned long> values(items, format == 32 ? items + count : items);

@@ -57,14 +57,27 @@ public:
     void clickAt(const QPoint &global, int button = 1);
     // Presses at one point, moves the pointer to another in steps and releases there.
     void drag(const QPoint &from, const QPoint &to, int button = 1);
+    // As a mouse drags: presses at one point and moves by `by` in steps relative to where the
+    // pointer is (which the server may stop short); `held` runs before the release.
+    void dragBy(const QPoint &from, const QPoint &by, const std::function<void()> &held = {},
+                int button = 1);
     // A key by its X name ("Return", "Tab", "F4", "a"), with optional modifiers by X name
     // ("Control_L", "Alt_L", "Shift_L").
     void key(const QString &name, const QStringList &modifiers = {});
+    // A key for a program in a process of its own, pressed again while nothing has answered
+    // (the window not ready for the first); false when nothing answered in timeoutMs.
+    bool keyUntil(const QString &name, const QStringList &modifiers,
+                  const std::function<bool()> &answered, int timeoutMs);
     // Types text, shifting where the keymap needs it; a character the keymap lacks is typed
     // through a spare key lent that character for the press.
     void type(const QString &text);
     // The titles of the top-level windows the window manager manages, any program's.
     QStringList windowTitles();
+    // Whether a drop-down or popup menu of any program is on the screen.
+    bool menuOpen();
+    // The title of the window the window manager has made active (the one keys go to), empty
+    // when none is.
+    QString activeWindowTitle();
     // The window owning the desktop's tray (the tray selection of the screen), 0 when no tray
     // host runs.
     unsigned long trayOwner();
@@ -79,6 +92,13 @@ public:
     QRegion shape(unsigned long window);
 
 private:
+    // Sends input to a program in this process, and again while it never reaches it (a
+    // window not mapped yet, the focus not yet handed over); once it has arrived, however
+    // slowly the program answers, it is not sent again.
+    // `undo` takes back what a send not taken left (a button held down).
+    void deliver(const std::function<void()> &send, const std::function<void()> &undo = {});
+    QString title(unsigned long window);
+    void sendKeySym(unsigned long sym, const QStringList &modifiers);
     void keySym(unsigned long sym, const QStringList &modifiers);
     void typeUnmapped(unsigned long sym);
     void flush();
