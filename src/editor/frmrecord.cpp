@@ -64,20 +64,6 @@ void setBackColor(QWidget *box, quint32 bgr)
     box->setPalette(palette);
 }
 
-// Selections in the window show in the system's colours. The main window gives its child
-// windows its caption colour as their highlight, and that colour is the browsing back colour:
-// a found word would not be seen.
-void showSystemSelection(QWidget *window)
-{
-    const QPalette system = QApplication::palette();
-    QPalette palette = window->palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        for (const auto role : {QPalette::Highlight, QPalette::HighlightedText})
-            palette.setColor(group, role, system.color(group, role));
-    }
-    window->setPalette(palette);
-}
-
 // Why a record or a list could not be read; a busy file is no damage and passes.
 QString unreadReason(const AppException &error)
 {
@@ -102,7 +88,6 @@ FrmRecord::FrmRecord(FrmMain *main, bool searchMode, QWidget *parent)
 {
     setObjectName(QStringLiteral("FrmRecord"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    showSystemSelection(this);
     createControls();
     auto *layout = new RecordLayout(this, FrameQuestion, picSlider, ImgAnswer, CmdZip);
     auto *aids = new EditingAids(m_main, RTBQuestion, RTBAnswer, m_searchMode, layout, this);

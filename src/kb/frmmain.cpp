@@ -662,16 +662,15 @@ void FrmMain::InstallSplitter()
 
 void FrmMain::SaveCaptionColor()
 {
-    m_savedCaptionColor = Colors::toBgr(m_mdiArea->palette().color(QPalette::Highlight));
+    m_savedCaptionColor = Colors::toBgr(m_captionStyle->captionColor());
 }
 
 void FrmMain::SetCaptionColor(quint32 bgr)
 {
     // Only this program's child-window captions change; the desktop is left alone.
-    QPalette palette = m_mdiArea->palette();
-    palette.setColor(QPalette::Highlight, Colors::fromBgr(bgr));
-    palette.setColor(QPalette::HighlightedText, Qt::black);
-    m_mdiArea->setPalette(palette);
+    m_captionStyle->setCaptionColor(Colors::fromBgr(bgr));
+    for (QMdiSubWindow *child : m_mdiArea->subWindowList())
+        child->update();
 }
 
 void FrmMain::RestoreCaptionColor()

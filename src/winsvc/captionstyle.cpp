@@ -1,7 +1,20 @@
 #include "winsvc/captionstyle.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QStyleOption>
+
+QColor CaptionStyle::captionColor() const
+{
+    return m_caption.isValid()
+               ? m_caption
+               : QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+}
+
+void CaptionStyle::setCaptionColor(const QColor &colour)
+{
+    m_caption = colour;
+}
 
 void CaptionStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
                                       QPainter *painter, const QWidget *widget) const
@@ -16,7 +29,7 @@ void CaptionStyle::drawComplexControl(ComplexControl control, const QStyleOption
     QStyleOptionTitleBar active(*bar);
     active.state &= ~State_Active;
     active.titleBarState &= ~int(State_Active);
-    const QColor caption = bar->palette.color(QPalette::Active, QPalette::Highlight);
+    const QColor caption = captionColor();
     active.palette.setColor(QPalette::Window, caption);
     active.palette.setColor(QPalette::Button, caption);
     painter->save();
