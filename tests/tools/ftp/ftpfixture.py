@@ -2,6 +2,7 @@
 """FTP test server for the engine tests: prints "PORT <n>" once it listens on 127.0.0.1."""
 import argparse
 import os
+import socket
 import stat
 import sys
 import time
@@ -24,6 +25,15 @@ class DosListingFS(AbstractedFS):
             else:
                 line = '%s %20d %s\r\n' % (date, st.st_size, basename)
             yield line.encode('utf8')
+
+
+class SlowPeerDTPHandler(ThrottledDTPHandler):
+    """A slow server far away: besides its rate, it holds little unread in its receive buffer,
+    so what the client sees taken is what the server has read."""
+
+    def __init__(self, sock, cmd_channel):
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 65536)
+        super().__init__(sock, cmd_channel)
 
 
 def main():
@@ -51,7 +61,7 @@ def main():
     if args.dos:
         handler.abstracted_fs = DosListingFS
     if args.throttle:
-        dtp = ThrottledDTPHandler
+        dtp = SlowPeerDTPHandler
         dtp.read_limit = args.throttle
         dtp.write_limit = args.throttle
         handler.dtp_handler = dtp

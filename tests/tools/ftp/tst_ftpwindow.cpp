@@ -496,27 +496,27 @@ private slots:
     {
         // The server reads for seconds after the last byte left this process: the strip and
         // the bar show the upload, no time-out comes, and it completes with the final reply.
-        PyFtpServer slow({QStringLiteral("--throttle"), QStringLiteral("500000")});
+        PyFtpServer slow({QStringLiteral("--throttle"), QStringLiteral("300000")});
         QVERIFY2(slow.start(), qPrintable(slow.errorText()));
         QTemporaryDir local;
         const QString source = local.filePath(QStringLiteral("slow.bin"));
         const QString served = slow.root() + QStringLiteral("/slow.bin");
-        writeRandomFile(source, 4000000, 3);
+        writeRandomFile(source, 3000000, 3);
         QVERIFY(openWindow());
         scriptLogin(slow.address());
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Connect"));
         m_ftp->connection()->setTimeout(4); // the server pauses 2 s at a time
-        QString midway;                     // the strip and the bar once the server holds 3 MB
+        QString midway; // the strip and the bar once the server holds three quarters
         QTimer sample;
         connect(&sample, &QTimer::timeout, this, [&] {
-            if (midway.isEmpty() && QFileInfo(served).size() > 3000000)
+            if (midway.isEmpty() && QFileInfo(served).size() > 2250000)
                 midway = m_ftp->sbStatusBar->text() + QString::number(m_ftp->ProgressBar1->value());
         });
         sample.start(100);
         ScriptedPrompter prompter;
         prompter.answer(source);
         m_ftp->tbToolBar_ButtonClick(QStringLiteral("Upload"));
-        QCOMPARE(QFileInfo(served).size(), 4000000);
+        QCOMPARE(QFileInfo(served).size(), 3000000);
         QVERIFY2(midway.contains(QRegularExpression(
                      QStringLiteral("^Uploading slow.bin \\(\\d+ bytes\\)[1-9]"))),
                  qPrintable(midway));
