@@ -27,10 +27,11 @@ ChildArranger::ChildArranger(QMdiArea *area) : QObject(area), m_area(area)
 void ChildArranger::arrange(int arrangement, Follow follow)
 {
     place(arrangement);
-    m_arrangement = -1;
-    m_arranged.clear();
-    if (arrangement > TileVertical)
+    if (arrangement > TileVertical) {
+        m_arrangement = -1;
+        m_arranged.clear();
         return;
+    }
     m_arrangement = arrangement;
     m_follow = follow;
     remember();
