@@ -125,10 +125,11 @@ void RecordSpeech::TimerCheckSaying_Timer()
 
 void RecordSpeech::StopListen()
 {
+    // Stopping speech can run the event loop, where the timers look at the flag.
+    m_listening = false;
     setListenImage(RestingImage);
     TimerListen->stop();
     StopSpeaking();
-    m_listening = false;
 }
 
 QByteArray RecordSpeech::recordDocument(const QString &question, const QString &answer)

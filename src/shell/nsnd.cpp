@@ -23,6 +23,11 @@ public:
 
 std::unique_ptr<SoundPlayer> realPlayer;
 SoundPlayer *installedPlayer = nullptr;
+// A player call can run the event loop, and a sound asked for from there is newer than the
+// one whose call is still under way; a release asked for from there waits for the call to end.
+quint64 playGeneration = 0;
+int playerCalls = 0;
+bool releaseWaiting = false;
 
 void releaseAtExit()
 {
@@ -47,9 +52,15 @@ void PlaySnd()
 {
     if (!SoundDevicePresent || !Sounds::exists(SoundName))
         return;
+    const QString name = SoundName;
+    const quint64 generation = ++playGeneration;
     SoundPlayer &player = Sounds::player();
+    ++playerCalls;
     player.stop();
-    player.play(SoundName);
+    if (generation == playGeneration)
+        player.play(name);
+    if (--playerCalls == 0 && releaseWaiting)
+        Sounds::release();
 }
 
 namespace Sounds {
@@ -113,7 +124,9 @@ SoundPlayer &player()
 
 void release()
 {
-    realPlayer.reset();
+    releaseWaiting = playerCalls > 0;
+    if (!releaseWaiting)
+        realPlayer.reset();
 }
 
 } // namespace Sounds

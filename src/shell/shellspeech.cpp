@@ -6,6 +6,9 @@
 
 #include <QCoreApplication>
 
+#include <optional>
+#include <utility>
+
 SpeechService *SpeechEngine = nullptr;
 
 namespace {
@@ -37,19 +40,33 @@ class DeferredSpeech : public SpeechService
 public:
     void speak(const QString &text) override
     {
-        if (!m_engine)
-            m_engine = makeEngine();
-        m_engine->speak(text);
+        if (!m_engine) {
+            // Making the engine can run the event loop; a sentence asked for meanwhile is
+            // newer, and a second engine must not be made beside the first.
+            m_pending = text;
+            if (m_making)
+                return;
+            m_making = true;
+            std::unique_ptr<SpeechService> engine = makeEngine();
+            m_making = false;
+            m_engine = std::move(engine);
+            if (!m_pending)
+                return; // stopped while the engine was made
+        }
+        m_engine->speak(m_pending ? *std::exchange(m_pending, std::nullopt) : text);
     }
     void stop() override
     {
+        m_pending.reset();
         if (m_engine)
             m_engine->stop();
     }
-    bool isSpeaking() const override { return m_engine && m_engine->isSpeaking(); }
+    bool isSpeaking() const override { return m_pending || (m_engine && m_engine->isSpeaking()); }
 
 private:
     std::unique_ptr<SpeechService> m_engine;
+    std::optional<QString> m_pending;
+    bool m_making = false;
 };
 
 void releaseAtExit()
@@ -77,8 +94,18 @@ void SetSpeechEngine(std::unique_ptr<SpeechService> engine)
         qAddPostRoutine(releaseAtExit);
         hooked = true;
     }
-    if (ownedEngine)
-        ownedEngine->stop();
+    // The old engine's stop and teardown can run the event loop: it is out of reach of
+    // callers first, and an engine installed from there is the newer one and stays.
+    static quint64 generation = 0;
+    const quint64 mine = ++generation;
+    std::unique_ptr<SpeechService> old = std::exchange(ownedEngine, nullptr);
+    SpeechEngine = nullptr;
+    if (old) {
+        old->stop();
+        old.reset();
+    }
+    if (mine != generation)
+        return;
     ownedEngine = std::move(engine);
     SpeechEngine = ownedEngine.get();
 }
@@ -87,9 +114,13 @@ void SpeakText(const QString &text)
 {
     if (!SoundDevicePresent || !SpeechEngine)
         return;
+    // Stopping can run the event loop: a newer sentence or a release may come from there.
+    static quint64 generation = 0;
+    const quint64 mine = ++generation;
     if (SpeechEngine->isSpeaking())
         SpeechEngine->stop();
-    SpeechEngine->speak(text);
+    if (mine == generation && SpeechEngine)
+        SpeechEngine->speak(text);
 }
 
 void StopSpeaking()

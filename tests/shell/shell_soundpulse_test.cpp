@@ -22,6 +22,7 @@ private slots:
     void countsTheSink();
     void playsIntoTheSinkAndFinishes();
     void secondSoundStopsTheFirst();
+    void burstsOfPlaysAndStops();
     void releasingWhilePlayingDoesNotAbort();
     void speechIsNeverAnError();
     void serverGoingAwayIsSilence();
@@ -109,6 +110,32 @@ void SoundPulseTest::secondSoundStopsTheFirst()
     QVERIFY2(
         heard >= menu - 3 && heard < menu + heardWhole(QStringLiteral("CLICKUP")) + 40,
         qPrintable(QStringLiteral("heard %1 ms, the last sound alone %2").arg(heard).arg(menu)));
+}
+
+void SoundPulseTest::burstsOfPlaysAndStops()
+{
+    // Queued closer than a sink takes to go, plays and stops arrive while one is torn down:
+    // no crash, the last one heard whole, nothing left playing.
+    SoundGate gate(true);
+    const int last = heardWhole(QStringLiteral("104"));
+    for (const int gap : {0, 1, 5}) {
+        MonitorRecording recording;
+        QVERIFY(recording.start());
+        for (int i = 0; i < 30; ++i)
+            QTimer::singleShot(i * gap, [i] {
+                if (i % 7 == 3)
+                    Sounds::player().stop();
+                SetSndName(QLatin1String(i == 29 ? "104" : "KEYPRESS"));
+                PlaySnd();
+            });
+        QTest::qWait(30 * gap + 50);
+        const int heard = recording.heard(m_server);
+        QVERIFY2(
+            heard >= last - 3,
+            qPrintable(
+                QStringLiteral("%1 ms apart: heard %2 of %3 ms").arg(gap).arg(heard).arg(last)));
+        QCOMPARE(sinkInputs(), 0);
+    }
 }
 
 void SoundPulseTest::releasingWhilePlayingDoesNotAbort()

@@ -11,67 +11,102 @@ namespace {
 
 const QString EngineName = QStringLiteral("flite");
 
-// QTextToSpeech with a named engine (the engine order changes between runs).
+// QTextToSpeech with a named engine (the engine order changes between runs). The engine's
+// calls can run the event loop, and a sentence or stop asked for from there is only recorded:
+// the call under way carries it out once the engine is safe to touch. The latest one wins.
 class FliteSpeech : public SpeechService
 {
 public:
-    FliteSpeech() { recreate(); }
+    FliteSpeech()
+    {
+        m_settling = true;
+        recreate();
+        m_settling = false;
+    }
+    ~FliteSpeech() override
+    {
+        // Its teardown can run the event loop; nothing may reach the engine then.
+        m_settling = true;
+        std::exchange(m_speech, nullptr).reset();
+    }
 
     void speak(const QString &text) override
     {
-        // The engine stays in its error state after a failed sentence; start afresh.
-        if (m_speech->state() == QTextToSpeech::Error)
-            recreate();
-        if (busy()) {
-            // A sentence said over one still playing can free the engine's audio output
-            // twice: stop, and say the new one once the engine has settled.
-            m_pending = text;
-            m_speech->stop();
-            return;
-        }
-        m_speech->say(text);
+        m_pending = text;
+        settle();
     }
 
     void stop() override
     {
         m_pending.reset();
-        if (busy())
-            m_speech->stop();
+        m_stopWanted = true;
+        settle();
     }
 
     bool isSpeaking() const override
     {
-        return m_pending || m_speech->state() == QTextToSpeech::Speaking;
+        return m_pending || (m_speech && m_speech->state() == QTextToSpeech::Speaking);
     }
-    bool broken() const { return m_speech->state() == QTextToSpeech::Error; }
+    bool broken() const { return !m_speech || m_speech->state() == QTextToSpeech::Error; }
 
 private:
     bool busy() const
     {
-        return m_speech->state() == QTextToSpeech::Speaking ||
-               m_speech->state() == QTextToSpeech::Paused;
+        return m_speech && (m_speech->state() == QTextToSpeech::Speaking ||
+                            m_speech->state() == QTextToSpeech::Paused);
+    }
+
+    void settle()
+    {
+        if (m_settling)
+            return;
+        m_settling = true;
+        bool again = true;
+        while (again) {
+            again = false;
+            if (busy()) {
+                // A sentence said over one still playing can free the engine's audio output
+                // twice: stop, and say the new one once the engine has settled.
+                if (m_pending || std::exchange(m_stopWanted, false))
+                    m_speech->stop();
+                continue;
+            }
+            m_stopWanted = false;
+            if (!m_pending)
+                continue;
+            // The engine stays in its error state after a failed sentence; start afresh.
+            if (broken())
+                recreate();
+            if (m_speech)
+                m_speech->say(*std::exchange(m_pending, std::nullopt));
+            again = m_pending.has_value();
+        }
+        m_settling = false;
     }
 
     void recreate()
     {
         // flite crashes when a second engine is made while the first still exists.
-        m_speech.reset();
-        m_speech = std::make_unique<QTextToSpeech>(EngineName);
-        QObject::connect(m_speech.get(), &QTextToSpeech::stateChanged, m_speech.get(),
+        std::unique_ptr<QTextToSpeech> old = std::exchange(m_speech, nullptr);
+        old.reset();
+        auto speech = std::make_unique<QTextToSpeech>(EngineName);
+        QObject::connect(speech.get(), &QTextToSpeech::stateChanged, &m_context,
                          [this](QTextToSpeech::State state) {
                              if (!m_pending || state == QTextToSpeech::Speaking ||
                                  state == QTextToSpeech::Paused)
                                  return;
-                             const QString text = *std::exchange(m_pending, std::nullopt);
                              // queued: not from inside the engine's own signal
                              QMetaObject::invokeMethod(
-                                 m_speech.get(), [this, text] { speak(text); },
-                                 Qt::QueuedConnection);
+                                 &m_context, [this] { settle(); }, Qt::QueuedConnection);
                          });
+        m_speech = std::move(speech);
     }
 
+    QObject m_context; // outlives every engine, so a queued sentence survives a new one
     std::unique_ptr<QTextToSpeech> m_speech;
     std::optional<QString> m_pending; // to be said once the engine has stopped
+    bool m_stopWanted = false;
+    bool m_settling = false;
 };
 
 } // namespace

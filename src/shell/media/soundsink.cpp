@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 // A sound resource decoded once: its PCM samples and their format.
@@ -69,20 +72,69 @@ QByteArray silence(const QAudioFormat &format, qint64 us)
                       format.sampleFormat() == QAudioFormat::UInt8 ? '\x80' : '\0');
 }
 
-// Plays decoded clips straight from memory through an audio sink.
+// Plays decoded clips straight from memory through an audio sink. Making, starting, stopping
+// and destroying a sink can run the event loop, and a play or stop queued behind the current
+// one then arrives in the middle of it: such calls are only recorded, and the call already
+// under way carries them out once the sink is safe to touch. The latest call wins.
 class SinkPlayer : public SoundPlayer
 {
     // Enough to ride out a busy moment of the program without running the server dry.
     static constexpr qint64 BufferUs = 200000;
 
+    enum class Request { None, Stop, Play };
+
 public:
     explicit SinkPlayer(QString (*resourcePath)(const QString &)) : m_resourcePath(resourcePath) {}
-    ~SinkPlayer() override { stop(); }
+    // Its owner never destroys it from inside one of its own calls.
+    ~SinkPlayer() override { release(); }
 
     void play(const QString &name) override
     {
-        stop();
-        const Clip &clip = this->clip(name);
+        m_request = Request::Play;
+        m_wanted = name;
+        serve();
+    }
+
+    void stop() override
+    {
+        m_request = Request::Stop;
+        serve();
+    }
+
+private:
+    void serve()
+    {
+        if (m_busy)
+            return; // the call under way sees the request when the sink is safe again
+        m_busy = true;
+        while (m_request != Request::None) {
+            const bool playNext = m_request == Request::Play;
+            const QString name = m_wanted;
+            m_request = Request::None;
+            release();
+            // A request made while the old sink went is newer than this one.
+            if (playNext && m_request == Request::None)
+                start(name);
+        }
+        m_busy = false;
+    }
+
+    // Lets go of the current sink; the members are clear before anything can call back.
+    void release()
+    {
+        std::unique_ptr<QAudioSink> sink(std::exchange(m_sink, nullptr));
+        std::unique_ptr<QBuffer> buffer(std::exchange(m_buffer, nullptr));
+        if (!sink)
+            return;
+        sink->disconnect();
+        // Stopped before it goes: destroying a playing sink can abort without a device.
+        sink->stop();
+        sink.reset();
+    }
+
+    void start(const QString &name)
+    {
+        const Clip clip = this->clip(name);
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (clip.samples.isEmpty() || device.isNull())
             return;
@@ -100,8 +152,11 @@ public:
             // too when the program was too busy to feed it; the rest of the clip follows then.
             if (state == QAudio::IdleState && sink == m_sink)
                 QTimer::singleShot(0, sink, [this, sink] {
-                    if (sink == m_sink && m_buffer->atEnd())
-                        stop();
+                    if (sink != m_sink || !m_buffer->atEnd())
+                        return;
+                    if (m_request == Request::None)
+                        m_request = Request::Stop;
+                    serve();
                 });
         });
         m_sink->start(m_buffer);
@@ -111,19 +166,6 @@ public:
             m_buffer->buffer().append(silence(clip.format, (granted - BufferUs) * 2));
     }
 
-    void stop() override
-    {
-        if (!m_sink)
-            return;
-        // Stopped before it goes: destroying a playing sink can abort without a device.
-        m_sink->stop();
-        delete m_sink;
-        delete m_buffer;
-        m_sink = nullptr;
-        m_buffer = nullptr;
-    }
-
-private:
     const Clip &clip(const QString &name)
     {
         auto it = m_clips.find(name);
@@ -141,6 +183,9 @@ private:
     QHash<QString, Clip> m_clips;
     QAudioSink *m_sink = nullptr;
     QBuffer *m_buffer = nullptr;
+    Request m_request = Request::None;
+    QString m_wanted;
+    bool m_busy = false;
 };
 
 } // namespace
