@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 
 namespace {
 
@@ -149,15 +150,31 @@ void convertAction(WndCoolMenu *state, QAction *action, bool menuBar)
     state->items.insert(action, data);
 }
 
+void menuLeft(WndCoolMenu *state)
+{
+    state->closePending = false;
+    SetSndName(QStringLiteral("MENU"));
+    PlaySnd();
+    state->MainPopedIndex = -1;
+}
+
 void menuClosed(WndCoolMenu *state)
 {
     // Nested menus close innermost first, each already off the popup stack as it hides: the
     // sound plays once, as the last one goes, and before a command chosen from it runs.
     if (QApplication::activePopupWidget())
         return;
-    SetSndName(QStringLiteral("MENU"));
-    PlaySnd();
-    state->MainPopedIndex = -1;
+    if (!state->switchInput) {
+        menuLeft(state);
+        return;
+    }
+    // Moving along the bar hides one menu and shows the next within the same input; only a
+    // menu that no other replaces has been left. No command runs from such input.
+    state->closePending = true;
+    QTimer::singleShot(0, state, [state] {
+        if (state->closePending)
+            menuLeft(state);
+    });
 }
 
 void hookMenu(WndCoolMenu *state, QMenu *menu);
@@ -193,6 +210,7 @@ void hookMenu(WndCoolMenu *state, QMenu *menu)
     });
     QObject::connect(menu, &QMenu::aboutToHide, state, [state] { menuClosed(state); });
     QObject::connect(menu, &QMenu::aboutToShow, state, [state, menu] {
+        state->closePending = false;
         if (QWidget *w = state->window ? state->window->menuBar() : nullptr) {
             const auto top = static_cast<QMenuBar *>(w)->actions();
             const qsizetype position = top.indexOf(menu->menuAction());
@@ -234,6 +252,22 @@ QAction *WndCoolMenu::OnMenuChar(const QMenu *menu, QChar typed) const
 
 bool WndCoolMenu::eventFilter(QObject *watched, QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+        switchInput = true;
+        break;
+    case QEvent::MouseButtonRelease:
+        switchInput = false;
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        switchInput = key == Qt::Key_Left || key == Qt::Key_Right;
+        break;
+    }
+    default:
+        break;
+    }
     if (event->type() == QEvent::KeyPress) {
         auto *menu = qobject_cast<QMenu *>(watched);
         const auto *key = static_cast<QKeyEvent *>(event);

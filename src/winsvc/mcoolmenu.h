@@ -84,6 +84,10 @@ public:
     // The style that draws the items, and every menu it serves so far.
     QStyle *style = nullptr;
     QList<QPointer<QMenu>> hooked;
+    // The input a menu is handling may move to another menu of the bar rather than leave it.
+    bool switchInput = false;
+    // A menu left that way: the sound waits to see whether another one opens in its place.
+    bool closePending = false;
 
     QFont MenuFont() const;
     const CMyItemData *itemData(const QAction *action) const;

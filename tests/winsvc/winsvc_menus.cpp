@@ -246,6 +246,24 @@ private slots:
             QTest::qWait(20);
             QCOMPARE(sounds.played, menuThenCommand);
         }
+
+        // Moving along the bar leaves no menu: one sound, as the last one closes.
+        QMenu *edit = window.menuBar()->addMenu(QStringLiteral("&Edit"));
+        QMenu *help = window.menuBar()->addMenu(QStringLiteral("&Help"));
+        edit->addAction(QStringLiteral("&Undo"));
+        help->addAction(QStringLiteral("&About"));
+        sounds.played.clear();
+        QTest::mouseClick(window.menuBar(), Qt::LeftButton, {},
+                          window.menuBar()->actionGeometry(file->menuAction()).center());
+        for (QMenu *next : {edit, help}) {
+            QTRY_VERIFY(!next->isVisible() && QApplication::activePopupWidget());
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+            QTRY_VERIFY(next->isVisible());
+        }
+        QTest::keyClick(help, Qt::Key_Escape);
+        QTRY_VERIFY(!help->isVisible());
+        QTest::qWait(20);
+        QCOMPARE(sounds.played, QStringList{QStringLiteral("MENU")});
     }
 };
 
