@@ -28,8 +28,9 @@ namespace {
 // Each result item keeps the key of its SrhResult row, whatever the list's order.
 constexpr int ResultIdRole = Qt::UserRole;
 
-// Keys typed in the keyword and quick-locate boxes: each clicks, and a deleting key
-// keeps the next change of the keyword from completing again.
+// Keys typed in the keyword and quick-locate boxes: each one that types a character
+// clicks (Backspace and Escape too; not arrows, Shift, Delete or Tab, which type nothing),
+// and a deleting key keeps the next change of the keyword from completing again.
 class KeyWatcher : public QObject
 {
 public:
@@ -40,14 +41,19 @@ protected:
     {
         if (event->type() != QEvent::KeyPress)
             return false;
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            return false; // the box's own Enter handling runs the search
+        const auto *press = static_cast<QKeyEvent *>(event);
+        const int key = press->key();
+        const QString text = press->text();
+        const bool typed = !text.isEmpty() && text != QLatin1String("\t") &&
+                           text != QLatin1String("\x7f") && key != Qt::Key_Backtab;
         if (watched == m_main->ComboKeyWord || watched == m_main->ComboKeyWord->lineEdit()) {
             if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
                 m_main->KeyWordErased = true;
-            m_main->ComboKeyWord_KeyPress(key);
-        } else {
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                return false; // the box's own Enter handling runs the search
+            if (typed)
+                m_main->ComboKeyWord_KeyPress(key);
+        } else if (typed) {
             SetSndName(QStringLiteral("KEYPRESS"));
             PlaySnd();
         }

@@ -3,6 +3,7 @@
 #include "kb_searchfixture.h"
 #include "platform/base/apppaths.h"
 #include "scriptedprompter.h"
+#include "soundrecorder.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -315,6 +316,20 @@ private slots:
         QCOMPARE(m_main->ListRecords->currentRow(), 1);
         m_main->TxtKeyWord->setText(QStringLiteral("zz"));
         QCOMPARE(m_main->ListRecords->currentRow(), -1);
+
+        // Keys that type a character click, in either box (Enter too in this one); moving,
+        // Shift and Delete type nothing. The focused combo box takes the keys for its edit.
+        TestSupport::SoundRecorder sounds;
+        TestSupport::SoundGate gate(true);
+        for (QWidget *box : {static_cast<QWidget *>(m_main->TxtKeyWord),
+                             static_cast<QWidget *>(m_main->ComboKeyWord)}) {
+            box->setFocus();
+            for (const Qt::Key key : {Qt::Key_A, Qt::Key_Left, Qt::Key_Shift, Qt::Key_Delete,
+                                      Qt::Key_Home, Qt::Key_Backspace, Qt::Key_Escape})
+                QTest::keyClick(box, key);
+        }
+        QTest::keyClick(m_main->TxtKeyWord, Qt::Key_Return);
+        QCOMPARE(sounds.played, QStringList(7, QStringLiteral("KEYPRESS")));
     }
 };
 
