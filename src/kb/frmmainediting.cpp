@@ -269,8 +269,8 @@ void FrmMain::PreviewActiveAnswer(bool directPrint)
         return;
     TemporaryFile temporary{GetAppPath() + QStringLiteral("PrinTemp.rtf")};
     QString error;
-    // Only the rich text: a line break after it would read back as one more empty paragraph.
-    const QByteArray rtf = answerRtfForCopy(answer).toLatin1();
+    // The rich text as one line, ended by CR LF.
+    const QByteArray rtf = answerRtfForCopy(answer).toLatin1() + "\r\n";
     if (!writeWhole(temporary.path, rtf, &error))
         return;
     previewFactory()(this, temporary.path, directPrint);

@@ -246,6 +246,9 @@ private slots:
         FrmMain::setPreviewWindowFactory([&](FrmMain *, const QString &file, bool direct) {
             modes.append(direct);
             QCOMPARE(file, path);
+            QFile written(file);
+            // The rich text (its own last line ended) as one line, followed by CR LF.
+            QVERIFY(written.open(QIODevice::ReadOnly) && written.readAll().endsWith("}\r\n\r\n"));
             RichTextBox box;
             QVERIFY(box.loadFile(file));
             shown = box.text();
