@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -98,10 +99,22 @@ frmDocPreview::frmDocPreview(QWidget *owner) : QDialog(owner)
     TB->addWidget(cmdClose);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
-    // The canvas scrolls both ways, so a page wider than the window stays reachable.
+    // The canvas scrolls up and down only: a page wider than the window stays centred, both
+    // of its sides cut.
     PicZ = new QScrollArea(this);
     PicZ->setObjectName(QStringLiteral("PicZ"));
     PicZ->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    PicZ->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QScrollBar *sideways = PicZ->horizontalScrollBar();
+    const auto centre = [sideways] {
+        sideways->setValue((sideways->minimum() + sideways->maximum()) / 2);
+    };
+    connect(sideways, &QScrollBar::rangeChanged, this, centre);
+    // A sideways wheel or key still moves the hidden bar.
+    connect(sideways, &QScrollBar::valueChanged, this, [sideways, centre](int value) {
+        if (value != (sideways->minimum() + sideways->maximum()) / 2)
+            centre();
+    });
     PicZ->setStyleSheet(QStringLiteral("QScrollArea { background: #C0C0FF; }"));
     m_page = new QLabel;
     m_page->setObjectName(QStringLiteral("PicPage"));
