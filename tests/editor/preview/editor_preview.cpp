@@ -12,6 +12,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -176,6 +178,13 @@ private slots:
         QVERIFY(!up->isEnabled() && down->isEnabled());
         // "150" is one and a half times the area of "100": each side by the root of 1.5.
         const QSize large = preview.shownPage().size();
+        // Wider than the window: centred, both sides cut, no sideways scrolling.
+        preview.resize(large.width() / 2, 400);
+        preview.show();
+        QScrollBar *sideways = preview.PicZ->horizontalScrollBar();
+        QTRY_VERIFY(sideways->maximum() > 0);
+        sideways->setValue(0);
+        QVERIFY(!sideways->isVisible() && sideways->value() == sideways->maximum() / 2);
         down->trigger();
         const QSize normal = preview.shownPage().size();
         QVERIFY(qAbs(large.width() - normal.width() * std::sqrt(1.5)) <= 1.0);
