@@ -1627,8 +1627,10 @@ void E2eMainWindow::windowServicesUnderTheWindowManager()
     finish();
 }
 
-// File > Exit at a real sound server: the menu's sound as the menu closes, then the quit
-// question's own, heard whole.
+// At a real sound server: moving along the menu bar, by mouse and by key, sounds once as the
+// menu is left; keys and clicks queued while the program is busy play one after another
+// without a crash, the last heard whole; File > Exit: the menu's sound as the menu closes,
+// then the quit question's own, heard whole.
 void E2eMainWindow::boxFromAMenuIsHeard()
 {
     if (!TestSupport::PulseServer::available())
@@ -1640,10 +1642,57 @@ void E2eMainWindow::boxFromAMenuIsHeard()
         TestSupport::heardFromPaplay(server, Sounds::resourcePath(QStringLiteral("106")));
     const int menu =
         TestSupport::heardFromPaplay(server, Sounds::resourcePath(QStringLiteral("MENU")));
+    const int key =
+        TestSupport::heardFromPaplay(server, Sounds::resourcePath(QStringLiteral("KEYPRESS")));
     start();
     int heard = -1;
     {
         TestSupport::SoundGate gate(true);
+        QMenuBar *bar = m_main->menuBar();
+        QList<QMenu *> heads;
+        for (QAction *head : bar->actions())
+            if (head->isVisible() && head->menu())
+                heads.append(head->menu());
+        for (const bool byMouse : {true, false}) {
+            TestSupport::MonitorRecording walk;
+            QVERIFY(walk.start());
+            for (QMenu *menu : heads) {
+                const QPoint at = bar->actionGeometry(menu->menuAction()).center();
+                if (menu == heads.first())
+                    m_input.click(bar, at);
+                else if (byMouse)
+                    m_input.moveTo(bar->mapToGlobal(at));
+                else
+                    m_input.key(QStringLiteral("Right"));
+                QTRY_VERIFY2_WITH_TIMEOUT(menu->isVisible(), qPrintable(menu->title()), Patience);
+            }
+            m_input.key(QStringLiteral("Escape"));
+            m_input.key(QStringLiteral("Escape"));
+            heard = walk.heard(server);
+            QVERIFY2(
+                qAbs(heard - menu) <= 5,
+                qPrintable(QStringLiteral("heard %1 ms, one menu sound %2").arg(heard).arg(menu)));
+        }
+
+        openDatabase(QStringLiteral("C++"));
+        m_input.click(m_main->TxtKeyWord);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->TxtKeyWord->hasFocus(), Patience);
+        TestSupport::MonitorRecording burst;
+        QVERIFY(burst.start());
+        // Keys typed at a normal pace, then a burst queued as a busy moment queues them,
+        // faster than any key repeat: each one's sound stops the one before.
+        m_input.type(QStringLiteral("class"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_main->TxtKeyWord->text(), QStringLiteral("class"), Patience);
+        for (int i = 0; i < 30; ++i)
+            QCoreApplication::postEvent(
+                m_main->TxtKeyWord,
+                new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
+        heard = burst.heard(server);
+        QVERIFY2(heard >= key - 3,
+                 qPrintable(QStringLiteral("heard %1 ms, the key's sound %2").arg(heard).arg(key)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->TxtKeyWord->text().endsWith(QStringLiteral("aaa")),
+                                 Patience);
+
         TestSupport::MonitorRecording recording;
         QVERIFY(recording.start());
         m_answers.expectWith(QStringLiteral("EXIT"), [&](QWidget *) {
