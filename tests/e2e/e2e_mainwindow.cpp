@@ -125,6 +125,7 @@ private slots:
     void trayIconDocks();
     void toolTour();
     void editingKeepsWindowsInPlace();
+    void tilesKeepTheirLeastSize();
     void telnetAtARealHost();
     void windowServicesUnderTheWindowManager();
     void boxFromAMenuIsHeard();
@@ -1217,7 +1218,8 @@ void E2eMainWindow::activateChild(QWidget *form)
 }
 
 // Every window on view lies whole in the work area, which needs no scroll bar, with its title
-// bar in sight; tiled they fill the area, cascaded they share one size.
+// bar in sight and a record window no smaller than 4000 x 3000 twips; tiled they fill the
+// area, cascaded they share one size.
 bool E2eMainWindow::inWorkArea(Arranged arranged) const
 {
     QMdiArea *work = m_main->mdiArea();
@@ -1231,6 +1233,9 @@ bool E2eMainWindow::inWorkArea(Arranged arranged) const
             continue;
         if (!area.contains(child->geometry()) ||
             !child->visibleRegion().contains(QPoint(child->width() / 2, 8)))
+            return false;
+        if (qobject_cast<FrmRecord *>(child->widget()) &&
+            (Twips::fromPixels(child->width()) < 4000 || Twips::fromPixels(child->height()) < 3000))
             return false;
         right = std::max(right, child->geometry().right());
         sizes.insert(child->size());
@@ -1492,6 +1497,51 @@ void E2eMainWindow::editingKeepsWindowsInPlace()
         QTRY_COMPARE_WITH_TIMEOUT(panel->width(), cascaded ? narrowest : widest, Patience);
         QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(arranged), Patience);
     }
+    finish();
+}
+
+// Record windows tiled beside the left panel on the display's screen (1024 x 768 in
+// e2e.mainwindow.small): three as they open, tiled both ways, with the panel hidden and shown
+// again; then all ten as they open, tiled both ways and cascaded, and in a smaller main window.
+// Each time every window lies whole in the work area and keeps its least size.
+void E2eMainWindow::tilesKeepTheirLeastSize()
+{
+    start();
+    const QStringList keys = {QStringLiteral("C++"),          QStringLiteral("C"),
+                              QStringLiteral("Java"),         QStringLiteral("Access"),
+                              QStringLiteral("Net Working"),  QStringLiteral("Security"),
+                              QStringLiteral("Visual Basic"), QStringLiteral("Virus"),
+                              QStringLiteral("Linux"),        QStringLiteral("User Own")};
+    const QString window = QStringLiteral("mnuWindow");
+    const auto arrangeBy = [&](const QString &item) {
+        chooseMenu(window, item);
+        const bool cascaded = item == QLatin1String("mnuWindowCascade");
+        QTRY_VERIFY2_WITH_TIMEOUT(inWorkArea(cascaded ? Arranged::Cascaded : Arranged::Tiled),
+                                  qPrintable(item), Patience);
+    };
+    const QStringList tilings = {QStringLiteral("mnuWindowTileHorizontal"),
+                                 QStringLiteral("mnuWindowTileVertical")};
+    for (int i = 0; i < keys.size(); ++i) {
+        openDatabase(keys.at(i));
+        QTRY_VERIFY2_WITH_TIMEOUT(inWorkArea(Arranged::Placed), qPrintable(keys.at(i)), Patience);
+        if (i != 2)
+            continue;
+        for (const QString &item : tilings)
+            arrangeBy(item);
+        m_input.click(m_main->ImgCloseDBBar);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->PanelLeftDock->isVisible(), Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(Arranged::Tiled), Patience);
+        chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible(), Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(Arranged::Tiled), Patience);
+    }
+    for (const QString &item : tilings + QStringList{QStringLiteral("mnuWindowCascade")})
+        arrangeBy(item);
+    const QRect screen = m_main->screen()->availableGeometry();
+    m_main->showNormal();
+    m_main->setGeometry(screen.adjusted(0, 0, -screen.width() / 5, -screen.height() / 5));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->isMaximized() && inWorkArea(Arranged::Cascaded), Patience);
+    arrangeBy(tilings.first());
     finish();
 }
 
