@@ -308,12 +308,10 @@ private slots:
         // The maximised Data View restored it; back on its tab it fills the area again.
         QVERIFY(f.main->subWindowOf(f.form(9))->isMaximized());
         // Its own tab shows the Data View as the user left it, maximised or not.
-        QMdiSubWindow *viewFrame = f.main->subWindowOf(f.main->dataViewForm());
         for (const bool maximised : {true, false}) {
             f.main->SSTabMain->setCurrentIndex(2);
-            QVERIFY(viewFrame->isVisible());
-            QCOMPARE(viewFrame->isMaximized(), maximised);
-            viewFrame->showNormal();
+            QCOMPARE(f.main->subWindowOf(f.main->dataViewForm())->isMaximized(), maximised);
+            f.main->subWindowOf(f.main->dataViewForm())->showNormal();
             f.main->SSTabMain->setCurrentIndex(0);
         }
         const QString topic = QStringLiteral("Kernel");
