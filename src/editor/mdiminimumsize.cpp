@@ -2,9 +2,19 @@
 
 #include "editor/recordlayout.h"
 #include "platform/base/colors.h"
+#include "winsvc/childarranger.h"
 
 #include <QEvent>
 #include <QMdiSubWindow>
+
+namespace {
+
+int toPixelsUp(int twips)
+{
+    return (twips + Twips::PerPixel - 1) / Twips::PerPixel;
+}
+
+} // namespace
 
 MdiMinimumSize::MdiMinimumSize(QWidget *window) : QObject(window), m_window(window)
 {
@@ -29,8 +39,13 @@ void MdiMinimumSize::apply()
         if (m_subWindow)
             m_subWindow->removeEventFilter(this);
         m_subWindow = subWindow;
-        if (subWindow)
+        if (subWindow) {
             subWindow->installEventFilter(this);
+            // Tiling and cascading lay the frame out no smaller than this rule would make it.
+            const QSize least = RecordLayoutRules::minimumWindowSize(QSize());
+            ChildArranger::setLeastSize(
+                subWindow, QSize(toPixelsUp(least.width()), toPixelsUp(least.height())));
+        }
     }
     if (!subWindow || subWindow->isMaximized() || subWindow->isMinimized())
         return;
@@ -38,7 +53,5 @@ void MdiMinimumSize::apply()
     const QSize wanted = RecordLayoutRules::minimumWindowSize(size);
     if (wanted == size)
         return;
-    const int perPixel = Twips::PerPixel;
-    subWindow->resize((wanted.width() + perPixel - 1) / perPixel,
-                      (wanted.height() + perPixel - 1) / perPixel);
+    subWindow->resize(toPixelsUp(wanted.width()), toPixelsUp(wanted.height()));
 }

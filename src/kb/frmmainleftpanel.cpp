@@ -207,7 +207,7 @@ void FrmMain::SSTab1()
     DisableControls(13, 18);
     ShowRecordForms(false);
     if (QMdiSubWindow *window = subWindowOf(SearchResultForm)) {
-        window->showMaximized();
+        window->show();
         activateShown(SearchResultForm);
     }
     if (QMdiSubWindow *window = subWindowOf(dataViewForm()))
@@ -222,7 +222,7 @@ void FrmMain::SSTab2()
         window->hide();
     QWidget *view = dataViewForm();
     if (QMdiSubWindow *window = subWindowOf(view)) {
-        window->showMaximized();
+        window->show();
         activateShown(view);
     }
 }

@@ -16,12 +16,24 @@ bool placedFreely(const QMdiSubWindow *child)
     return !child->isMaximized() && !child->isMinimized();
 }
 
+constexpr const char *LeastSizeProperty = "marluxLeastSize";
+
 } // namespace
 
 ChildArranger::ChildArranger(QMdiArea *area) : QObject(area), m_area(area)
 {
     m_areaGeometry = area->geometry();
     area->installEventFilter(this);
+}
+
+void ChildArranger::setLeastSize(QMdiSubWindow *child, const QSize &size)
+{
+    child->setProperty(LeastSizeProperty, size);
+}
+
+QSize ChildArranger::leastSize(const QMdiSubWindow *child)
+{
+    return child->minimumSize().expandedTo(child->property(LeastSizeProperty).toSize());
 }
 
 void ChildArranger::arrange(int arrangement, Follow follow)
@@ -116,9 +128,10 @@ void ChildArranger::areaChanged(const QRect &previous)
     }
     const auto keepInside = [&inside](QMdiSubWindow *child, const QPoint &by) {
         QRect place = child->geometry().translated(by);
-        place.setSize(place.size().boundedTo(inside.size()));
-        place.moveLeft(std::clamp(place.left(), 0, inside.width() - place.width()));
-        place.moveTop(std::clamp(place.top(), 0, inside.height() - place.height()));
+        // Never below the window's least size, which it would take back on both sides.
+        place.setSize(place.size().boundedTo(inside.size()).expandedTo(leastSize(child)));
+        place.moveLeft(std::max(0, std::min(place.left(), inside.width() - place.width())));
+        place.moveTop(std::max(0, std::min(place.top(), inside.height() - place.height())));
         if (place != child->geometry())
             child->setGeometry(place);
     };
@@ -150,6 +163,41 @@ void ChildArranger::arrangeAgain()
         Qt::QueuedConnection);
 }
 
+QList<QRect> ChildArranger::tiles(const QSize &area, int count, const QSize &least, bool sideBySide)
+{
+    // Worked out side by side; stacked is the same turned on its side.
+    const auto turned = [sideBySide](QSize size) { return sideBySide ? size : size.transposed(); };
+    const QSize room = turned(area), fewest = turned(least);
+    QList<QRect> places;
+    if (count <= 0)
+        return places;
+    // As many side by side as keep their least width; the rest in further rows, as even as
+    // they come.
+    const int perRow =
+        std::clamp(fewest.width() > 0 ? room.width() / fewest.width() : count, 1, count);
+    const int rows = (count + perRow - 1) / perRow;
+    const bool overlap = rows > 1 && room.height() / rows < fewest.height();
+    // Rows that cannot all keep their least height overlap, evenly spread, each lying below
+    // the title bars of the row before; overlapping columns would hide them, so stacked
+    // windows that cannot keep their least width are laid out in such rows too.
+    if (overlap && !sideBySide)
+        return tiles(area, count, least, true);
+    const int height = overlap ? fewest.height() : room.height() / rows;
+    for (int row = 0; row < rows; ++row) {
+        const int inRow = count / rows + (row < count % rows ? 1 : 0);
+        const int top = overlap ? row * (room.height() - height) / (rows - 1) : row * height;
+        // The last row takes what the division left over.
+        const int rowHeight = !overlap && row == rows - 1 ? room.height() - top : height;
+        for (int i = 0; i < inRow; ++i) {
+            const int left = i * room.width() / inRow;
+            const QRect place(left, top, (i + 1) * room.width() / inRow - left, rowHeight);
+            places.append(sideBySide ? place
+                                     : QRect(place.y(), place.x(), place.height(), place.width()));
+        }
+    }
+    return places;
+}
+
 void ChildArranger::place(int arrangement)
 {
     QList<QMdiSubWindow *> normal;
@@ -164,6 +212,9 @@ void ChildArranger::place(int arrangement)
     // The whole work area: arranged windows need no scroll bars.
     const QRect area(QPoint(), m_area->contentsRect().size());
     const int n = int(normal.size());
+    QSize least;
+    for (QMdiSubWindow *child : std::as_const(normal))
+        least = least.expandedTo(leastSize(child));
     if (arrangement == Cascade && n > 0) {
         // One size for all, each a title bar lower and further right than the one before and
         // on top of it, the active window last: every title bar stays in reach.
@@ -175,30 +226,44 @@ void ChildArranger::place(int arrangement)
         const int step =
             style->pixelMetric(QStyle::PM_TitleBarHeight, &options, normal.first()) +
             style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, normal.first());
-        const QSize size(std::max(area.width() - (n - 1) * step, area.width() / 2),
-                         std::max(area.height() - (n - 1) * step, area.height() / 2));
+        const QSize size = QSize(std::max(area.width() - (n - 1) * step, area.width() / 2),
+                                 std::max(area.height() - (n - 1) * step, area.height() / 2))
+                               .expandedTo(least)
+                               .boundedTo(area.size());
+        // Closer steps where the last one would run past the edge.
+        const auto stepIn = [n, step](int room) {
+            return n > 1 ? std::clamp(room / (n - 1), 0, step) : 0;
+        };
+        const QPoint steps(stepIn(area.width() - size.width()),
+                           stepIn(area.height() - size.height()));
         for (int i = 0; i < n; ++i) {
             QMdiSubWindow *child = normal.at(i);
             if (child->isMaximized())
                 child->showNormal();
-            child->setGeometry(QRect(QPoint(i * step, i * step), size));
+            child->setGeometry(QRect(steps * i, size));
             child->raise();
         }
     }
     if (arrangement == TileHorizontal || arrangement == TileVertical) {
-        // The icons keep a row at the bottom; the others share the rest in bands.
+        // The icons keep a row at the bottom; the others share the rest.
         const int iconRow = minimized.isEmpty() ? 0 : minimized.first()->height();
+        const QList<QRect> places = tiles(QSize(area.width(), area.height() - iconRow), n, least,
+                                          arrangement == TileVertical);
+        bool overlap = false;
+        for (int i = 0; i < n && !overlap; ++i)
+            for (int j = i + 1; j < n && !overlap; ++j)
+                overlap = places.at(i).intersects(places.at(j));
+        // Overlapping rows show every title bar while each lies on the one before it; the
+        // active window goes last, so it is on top without covering another's title bar.
+        if (QMdiSubWindow *active = m_area->activeSubWindow(); overlap && normal.removeOne(active))
+            normal.append(active);
         for (int i = 0; i < n; ++i) {
             QMdiSubWindow *child = normal.at(i);
             if (child->isMaximized())
                 child->showNormal();
-            if (arrangement == TileHorizontal) {
-                const int height = (area.height() - iconRow) / n;
-                child->setGeometry(0, i * height, area.width(), height);
-            } else {
-                const int width = area.width() / n;
-                child->setGeometry(i * width, 0, width, area.height() - iconRow);
-            }
+            child->setGeometry(places.at(i));
+            if (overlap)
+                child->raise();
         }
     }
     int x = 0;

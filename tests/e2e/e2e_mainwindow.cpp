@@ -125,6 +125,7 @@ private slots:
     void trayIconDocks();
     void toolTour();
     void editingKeepsWindowsInPlace();
+    void tilesKeepTheirLeastSize();
     void telnetAtARealHost();
     void windowServicesUnderTheWindowManager();
     void boxFromAMenuIsHeard();
@@ -1217,7 +1218,8 @@ void E2eMainWindow::activateChild(QWidget *form)
 }
 
 // Every window on view lies whole in the work area, which needs no scroll bar, with its title
-// bar in sight; tiled they fill the area, cascaded they share one size.
+// bar in sight and a record window no smaller than 4000 x 3000 twips; tiled they fill the
+// area, cascaded they share one size.
 bool E2eMainWindow::inWorkArea(Arranged arranged) const
 {
     QMdiArea *work = m_main->mdiArea();
@@ -1231,6 +1233,9 @@ bool E2eMainWindow::inWorkArea(Arranged arranged) const
             continue;
         if (!area.contains(child->geometry()) ||
             !child->visibleRegion().contains(QPoint(child->width() / 2, 8)))
+            return false;
+        if (qobject_cast<FrmRecord *>(child->widget()) &&
+            (Twips::fromPixels(child->width()) < 4000 || Twips::fromPixels(child->height()) < 3000))
             return false;
         right = std::max(right, child->geometry().right());
         sizes.insert(child->size());
@@ -1492,6 +1497,42 @@ void E2eMainWindow::editingKeepsWindowsInPlace()
         QTRY_COMPARE_WITH_TIMEOUT(panel->width(), cascaded ? narrowest : widest, Patience);
         QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(arranged), Patience);
     }
+    finish();
+}
+
+// Record windows on the display's screen (1024 x 768 in e2e.mainwindow.small): three tiled as
+// they open, by the Window menu and with the panel hidden and shown, then all ten, and in a
+// smaller main window: each lies whole in the work area and keeps its least size.
+void E2eMainWindow::tilesKeepTheirLeastSize()
+{
+    start();
+    const QStringList items = {QStringLiteral("mnuWindowTileHorizontal"),
+                               QStringLiteral("mnuWindowTileVertical"),
+                               QStringLiteral("mnuWindowCascade")};
+    const auto arrangeBy = [&](const QString &item) {
+        chooseMenu(QStringLiteral("mnuWindow"), item);
+        const Arranged arranged = item == items.last() ? Arranged::Cascaded : Arranged::Tiled;
+        QTRY_VERIFY2_WITH_TIMEOUT(inWorkArea(arranged), qPrintable(item), Patience);
+    };
+    for (QAction *button : m_main->DBToolbar->actions()) {
+        openDatabase(button->text());
+        QTRY_VERIFY2_WITH_TIMEOUT(inWorkArea(Arranged::Placed), qPrintable(button->text()),
+                                  Patience);
+        for (int i = 0; m_main->LoadCount == 3 && i < 4; ++i) {
+            if (i < 2)
+                arrangeBy(items.at(i));
+            else
+                chooseMenu(QStringLiteral("mnuView"), QStringLiteral("mnuDbViewer"));
+            QTRY_VERIFY_WITH_TIMEOUT(m_main->PanelLeftDock->isVisible() == (i != 2), Patience);
+            QTRY_VERIFY_WITH_TIMEOUT(inWorkArea(Arranged::Tiled), Patience);
+        }
+    }
+    for (const QString &item : items)
+        arrangeBy(item);
+    m_main->showNormal();
+    m_main->setGeometry(m_main->screen()->availableGeometry().adjusted(0, 0, -200, -150));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->isMaximized() && inWorkArea(Arranged::Cascaded), Patience);
+    arrangeBy(items.first());
     finish();
 }
 

@@ -136,9 +136,10 @@ bool XSession::start(bool withWindowManager)
         return false;
     }
     // The server picks a free display number itself and writes it to the pipe when ready.
+    const QString screen = qEnvironmentVariable("MARLUX_E2E_SCREEN", QStringLiteral("1600x1000"));
     m_server =
         spawn({QStringLiteral("Xvfb"), QStringLiteral("-displayfd"), QString::number(fds[1]),
-               QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1600x1000x24"),
+               QStringLiteral("-screen"), QStringLiteral("0"), screen + QStringLiteral("x24"),
                QStringLiteral("-nolisten"), QStringLiteral("tcp")},
               fds[1]);
     close(fds[1]);

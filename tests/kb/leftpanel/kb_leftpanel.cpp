@@ -307,6 +307,13 @@ private slots:
         QCOMPARE(f.main->mdiArea()->activeSubWindow(), f.main->subWindowOf(f.form(9)));
         // The maximised Data View restored it; back on its tab it fills the area again.
         QVERIFY(f.main->subWindowOf(f.form(9))->isMaximized());
+        // Its own tab shows the Data View as the user left it, maximised or not.
+        for (const bool maximised : {true, false}) {
+            f.main->SSTabMain->setCurrentIndex(2);
+            QCOMPARE(f.main->subWindowOf(f.main->dataViewForm())->isMaximized(), maximised);
+            f.main->subWindowOf(f.main->dataViewForm())->showNormal();
+            f.main->SSTabMain->setCurrentIndex(0);
+        }
         const QString topic = QStringLiteral("Kernel");
         RecordTestDb::chooseTopic(f.main.get(), topic);
         QCOMPARE(f.main->ComboTable->currentText(), topic);

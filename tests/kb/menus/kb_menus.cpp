@@ -1,6 +1,7 @@
 #include "kb/frmmain.h"
 #include "kb/recordverbs.h"
 #include "scriptedprompter.h"
+#include "winsvc/childarranger.h"
 
 #include <QActionGroup>
 #include <QComboBox>
@@ -464,6 +465,18 @@ private slots:
         QCOMPARE(second->x(), 0);
         QCOMPARE(first->width(), area.width());
         QCOMPARE(second->y(), area.height() / 2);
+
+        // Windows that cannot keep their least size in one band go in rows or columns,
+        // overlapping rows only where the area cannot hold them whole.
+        ChildArranger::setLeastSize(second, QSize(area.width() * 2 / 3, 100));
+        main.menuItem(QStringLiteral("mnuWindowTileVertical"))->trigger();
+        QCOMPARE(first->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+        const QSize least(267, 200);
+        QCOMPARE(ChildArranger::tiles(QSize(780, 590), 3, least, false).last(),
+                 QRect(390, 0, 390, 590));
+        const QList<QRect> ten = ChildArranger::tiles(QSize(780, 590), 10, least, false);
+        QCOMPARE(ten.at(9), QRect(390, 390, 390, 200));
+        QCOMPARE(ten.at(2).top(), 97);
 
         main.mdiArea()->setActiveSubWindow(second);
         main.menuItem(QStringLiteral("mnuFileClose"))->trigger();
