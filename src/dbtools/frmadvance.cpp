@@ -16,6 +16,7 @@
 #include "platform/prompt/prompter.h"
 #include "shell/dialog.h"
 #include "shell/mainfunctions.h"
+#include "winsvc/setcombowidth.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -73,9 +74,8 @@ FrmAdvance::FrmAdvance(FrmMain *main, QWidget *parent) : QWidget(parent), m_main
     ComboTable = new QComboBox;
     ComboTable->setObjectName(QStringLiteral("ComboTable"));
     // A typed name shows that table as soon as it is one; the rows are only ever read.
-    ComboTable->setEditable(true);
+    SetComboEditable(ComboTable); // the rows follow exactly what is typed
     ComboTable->setInsertPolicy(QComboBox::NoInsert);
-    ComboTable->setCompleter(nullptr); // the rows follow exactly what is typed
     ComboTable->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     TxtQuery = new QPlainTextEdit;

@@ -6,6 +6,7 @@
 #include "platform/richtext/richtextbox.h"
 #include "shell/mainfunctions.h"
 #include "winsvc/flat.h"
+#include "winsvc/setcombowidth.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -193,7 +194,7 @@ void FrmFindAndReplace::createControls()
     lblFind = new QLabel(QStringLiteral("Fin&d What:"), this);
     lblFind->setGeometry(56, 44, 170, 16);
     cboFind = new QComboBox(this);
-    cboFind->setEditable(true);
+    SetComboEditable(cboFind);
     cboFind->setInsertPolicy(QComboBox::NoInsert);
     cboFind->setGeometry(56, 60, 170, 22);
     lblFind->setBuddy(cboFind);
@@ -201,7 +202,7 @@ void FrmFindAndReplace::createControls()
     lblReplace = new QLabel(QStringLiteral("Replace &With:"), this);
     lblReplace->setGeometry(56, 88, 170, 16);
     cboReplace = new QComboBox(this);
-    cboReplace->setEditable(true);
+    SetComboEditable(cboReplace);
     cboReplace->setInsertPolicy(QComboBox::NoInsert);
     cboReplace->setGeometry(56, 104, 170, 22);
     lblReplace->setBuddy(cboReplace);

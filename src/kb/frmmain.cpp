@@ -339,7 +339,8 @@ QWidget *FrmMain::createLeftPanel()
                             2);
     ComboKeyWord = new QComboBox;
     ComboKeyWord->setObjectName(QStringLiteral("ComboKeyWord"));
-    ComboKeyWord->setEditable(true);
+    // The window completes from the history itself (and never after a deleting key).
+    SetComboEditable(ComboKeyWord);
     ComboKeyWord->setInsertPolicy(QComboBox::NoInsert);
     searchLayout->addWidget(ComboKeyWord, 4, 0);
     CmdSrh = new QPushButton(QStringLiteral("->"));
@@ -470,7 +471,7 @@ QWidget *FrmMain::createTopPanel()
     ComboFontSize = new QComboBox(TBEdit);
     ComboFontSize->setObjectName(QStringLiteral("ComboFontSize"));
     ComboFontSize->setToolTip(QStringLiteral("Font Size"));
-    ComboFontSize->setEditable(true);
+    SetComboEditable(ComboFontSize);
     ComboFontSize->setInsertPolicy(QComboBox::NoInsert);
     TBEdit->addWidget(ComboFontSize);
     mainLayout->addWidget(TBEdit);

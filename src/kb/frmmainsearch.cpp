@@ -80,9 +80,6 @@ void FrmMain::connectSearchControls()
     });
 
     QLineEdit *keywordEdit = ComboKeyWord->lineEdit();
-    // The window completes from the history itself (and never after a deleting key);
-    // the box's own completer would complete a second time and drop the selection.
-    ComboKeyWord->setCompleter(nullptr);
     auto *keys = new KeyWatcher(this);
     // A focused combo box hands its keys straight to its line edit, past the edit's filters.
     ComboKeyWord->installEventFilter(keys);

@@ -6,6 +6,12 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+void SetComboEditable(QComboBox *combo)
+{
+    combo->setEditable(true);
+    combo->setCompleter(nullptr);
+}
+
 int comboDropWidth(const QComboBox *combo)
 {
     return std::max(combo->width(), combo->view()->minimumWidth());

@@ -7,3 +7,7 @@ class QComboBox;
 bool AdjustComboDropWidth(QComboBox *combo);
 // The drop-down list's width now, in pixels.
 int comboDropWidth(const QComboBox *combo);
+// Makes a combo box editable with its text exactly as typed: left to itself the toolkit
+// completes the text inline from the list, and Enter then takes an entry the user never
+// typed. A box that completes does it itself, by its own rule.
+void SetComboEditable(QComboBox *combo);

@@ -11,6 +11,7 @@
 #include "shell/messagebox.h"
 #include "tools/ftp/CFtpConnection.h"
 #include "winsvc/flat.h"
+#include "winsvc/setcombowidth.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,12 +59,12 @@ frmConnect::frmConnect(QWidget *parent) : QDialog(parent)
 
     txtURL = new QComboBox(this);
     txtURL->setObjectName(QStringLiteral("txtURL"));
-    txtURL->setEditable(true);
+    SetComboEditable(txtURL); // it completes by itself, below
     txtURL->setInsertPolicy(QComboBox::NoInsert);
     txtURL->setMinimumWidth(260);
     txtUserName = new QComboBox(this);
     txtUserName->setObjectName(QStringLiteral("txtUserName"));
-    txtUserName->setEditable(true);
+    SetComboEditable(txtUserName);
     txtUserName->setInsertPolicy(QComboBox::NoInsert);
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
@@ -105,9 +106,6 @@ frmConnect::frmConnect(QWidget *parent) : QDialog(parent)
 
     m_flat.attach({txtURL, txtUserName, txtPassword});
 
-    // The address box completes by itself below; the combo box's own completer on top of
-    // that would complete each key twice.
-    txtURL->setCompleter(nullptr);
     // A focused combo box hands its keys straight to its line edit, past the edit's filters.
     txtURL->installEventFilter(this);
     txtURL->lineEdit()->installEventFilter(this);

@@ -45,16 +45,20 @@ QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QStrin
             return QByteArray(1, char(key - 64));
         return {};
     }
-    if (utf8) {
+    // Until the host has agreed to take eight-bit data it may strip the top bit, and an
+    // umlaut would arrive as another character ("ü" as "|", which a shell runs as a pipe):
+    // such a character is not sent at all.
+    if (utf8 && binary) {
         QString typed = text;
         typed.remove(QChar(0));
         return typed.toUtf8();
     }
     QByteArray out;
+    const char16_t highest = binary ? 0xFF : 0x7F; // the 8-bit terminal is Latin-1
     for (QChar c : text) {
         const char16_t code = c.unicode();
-        if (code == 0 || code > 0xFF)
-            continue; // the terminal is 8-bit Latin-1
+        if (code == 0 || code > highest)
+            continue;
         out.append(char(code));
     }
     return out;

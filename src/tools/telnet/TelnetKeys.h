@@ -10,6 +10,6 @@
 // nothing. With applicationCursor (the host switched the cursor keys with ESC [ ? 1 h) the
 // arrows send ESC O A...D instead of ESC [ A...D. With binary (the host takes our bytes as
 // they are) Enter is CR alone: the host's terminal makes the line end of it, and an LF
-// after it would be a second one.
+// after it would be a second one. Without binary only characters of 7-bit ASCII are sent.
 QByteArray TelnetKeyBytes(int key, Qt::KeyboardModifiers modifiers, const QString &text,
                           bool applicationCursor = false, bool utf8 = false, bool binary = false);

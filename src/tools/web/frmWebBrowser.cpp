@@ -13,6 +13,7 @@
 #include "tools/web/WebDownload.h"
 #include "tools/web/WebEngineSandbox.h"
 #include "tools/web/WebMailFolders.h"
+#include "winsvc/setcombowidth.h"
 
 #include <QAction>
 #include <QApplication>
@@ -241,7 +242,7 @@ void frmWebBrowser::createControls()
     addressLayout->addWidget(addressLabel());
     cboAddress = new QComboBox(picAddressContainer);
     cboAddress->setObjectName(QStringLiteral("cboAddress"));
-    cboAddress->setEditable(true);
+    SetComboEditable(cboAddress);
     cboAddress->setInsertPolicy(QComboBox::NoInsert);
     cboAddress->setMinimumWidth(1);
     cboAddress->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);

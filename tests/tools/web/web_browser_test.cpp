@@ -234,6 +234,13 @@ private slots:
         type(url("b"));
         waitFor("b");
         QCOMPARE(loads.count(), 1);
+        // Keys typed go as typed, though a longer address in the list begins with them.
+        type(url("a") + "?more");
+        QTRY_COMPARE_WITH_TIMEOUT(browser->cboAddress->itemText(0), url("a") + "?more", 8000);
+        browser->cboAddress->clearEditText();
+        QTest::keyClicks(browser->cboAddress, url("a"));
+        QTest::keyClick(browser->cboAddress, Qt::Key_Return);
+        waitFor("a");
     }
 
     void addressesAreRecordedAfterAKnownPage()
