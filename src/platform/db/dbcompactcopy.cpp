@@ -219,9 +219,11 @@ void registerLayer()
     sqlite3_vfs_register(&copyVfs, 0);
 }
 
-// SQLite's file header: its change counter, and the counter value for which the page count in
-// the header holds.
+// SQLite's file header: its journal kind, its change counter, and the counter value for which
+// the page count in the header holds.
 constexpr int HeaderSize = 100;
+constexpr int WriteVersionAt = 18;
+constexpr int ReadVersionAt = 19;
 constexpr int ChangeCounterAt = 24;
 constexpr int ValidForAt = 92;
 
@@ -341,12 +343,15 @@ int create(const QString &path)
     return fd;
 }
 
-bool unmark(int fd, const QString &source)
+bool unmark(int fd, const QString &source, bool wal)
 {
     char head[HeaderSize];
     if (::fsync(fd) != 0 || ::pread(fd, head, HeaderSize, 0) != HeaderSize)
         return false;
     std::memcpy(head, SqliteHead, MarkerSize);
+    // The file format's write and read versions: 2 is a database kept in WAL mode.
+    if (wal)
+        head[WriteVersionAt] = head[ReadVersionAt] = 2;
     if (!source.isEmpty()) {
         struct statx copy
         {

@@ -27,7 +27,8 @@ int create(const QString &path);
 // finished copy of that file until SQLite's next write changes it: a copy cut off before its
 // rename is still known, and the database it replaces loses nothing if it is cut off after.
 // Once the source is gone, the stamp names no file, so the database is never taken for a copy.
-bool unmark(int fd, const QString &source);
+// With wal the copy is kept in WAL mode, as its source was.
+bool unmark(int fd, const QString &source, bool wal = false);
 
 // The file open on fd is a finished copy of source, still stamped as such.
 bool isFinishedCopyOf(int fd, const QString &source);

@@ -451,6 +451,7 @@ void discardCopy(const QString &copy)
 void compactInto(sqlite3 *src, const QString &from, const QString &to, int fd,
                  const QString &stampFor)
 {
+    bool wal = false;
     try {
         if (!integrityOk(src, "quick_check"))
             raise(ErrCannotOpen, from);
@@ -461,11 +462,15 @@ void compactInto(sqlite3 *src, const QString &from, const QString &to, int fd,
         copy.handle = openHandle(to, false, CompactCopy::vfsName());
         if (!integrityOk(copy.handle) || tableCounts(copy.handle) != before)
             raise(ErrDiskError);
+        // A copy is written in rollback mode; it keeps the journal mode of its source.
+        wal = scalar(src, QStringLiteral("PRAGMA journal_mode"))
+                  .toString()
+                  .compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
     } catch (const AppException &) {
         discardCopy(to);
         throw;
     }
-    if (!CompactCopy::unmark(fd, stampFor)) {
+    if (!CompactCopy::unmark(fd, stampFor, wal)) {
         const int code = errno;
         discardCopy(to);
         raiseFileSystem(code, QFileInfo(to).absolutePath());
@@ -666,6 +671,11 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
         discardCopy(temporary);
         raiseFileSystem(code, folder);
     }
+    // The empty log a file in WAL mode opens with is this connection's alone while it holds
+    // the file; once the file is replaced, closing would leave it beside the new one.
+    const QString log = from + QStringLiteral("-wal");
+    if (QFileInfo(log).size() == 0)
+        QFile::remove(log);
     if (!replaceWithFinished(temporary, from)) {
         discardCopy(temporary);
         raise(ErrFileInUse, named);
