@@ -66,6 +66,7 @@ const QHash<int, QString> &descriptions()
         {ErrInvalidFieldType, QStringLiteral("Invalid field data type.")},
         {ErrItemNotFound, QStringLiteral("Item not found in this collection.")},
         {ErrCreateTableSyntax, QStringLiteral("Syntax error in CREATE TABLE statement.")},
+        {ErrCreateIndexSyntax, QStringLiteral("Syntax error in CREATE INDEX statement.")},
         {ErrRequiredNull,
          QStringLiteral("The field '|' cannot contain a Null value because the Required "
                         "property for this field is set to True. Enter a value in this field.")},
@@ -78,17 +79,36 @@ const QHash<int, QString> &descriptions()
 
 int syntaxErrorFor(const QString &statement)
 {
-    static const QRegularExpression firstWord(QStringLiteral("^\\s*(\\w+)"));
-    const QString word = firstWord.match(statement).captured(1).toUpper();
+    static const QRegularExpression firstWords(QStringLiteral("^\\s*(\\w+)(?:\\s+(\\w+))?"));
+    const QRegularExpressionMatch words = firstWords.match(statement);
+    const QString word = words.captured(1).toUpper();
+    const QString second = words.captured(2).toUpper();
     if (word == QLatin1String("INSERT"))
         return ErrInsertSyntax;
     if (word == QLatin1String("UPDATE"))
         return ErrUpdateSyntax;
     if (word == QLatin1String("SELECT") || word == QLatin1String("WITH"))
         return ErrSelectSyntax;
-    if (word == QLatin1String("CREATE"))
+    if (word == QLatin1String("CREATE") && second == QLatin1String("TABLE"))
         return ErrCreateTableSyntax;
+    if (word == QLatin1String("CREATE") &&
+        (second == QLatin1String("INDEX") || second == QLatin1String("UNIQUE")))
+        return ErrCreateIndexSyntax;
     return ErrInvalidStatement;
+}
+
+// What a syntax error says: the statement of its number, or, for one without a number of its
+// own, the statement that failed by its first words.
+QString syntaxErrorText(const QString &statement)
+{
+    const int number = syntaxErrorFor(statement);
+    static const QRegularExpression create(QStringLiteral("^\\s*CREATE\\s+(\\w+)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = create.match(statement);
+    if (number == ErrInvalidStatement && match.hasMatch())
+        return QStringLiteral("Syntax error in CREATE %1 statement.")
+            .arg(match.captured(1).toUpper());
+    return errorDescription(number);
 }
 
 } // namespace
@@ -170,7 +190,7 @@ void raiseSqlite(sqlite3 *handle, int code, const QString &statement)
     if (message.contains(QLatin1String("syntax error")) ||
         message.contains(QLatin1String("incomplete input")))
         throw AppException(syntaxErrorFor(statement),
-                           errorDescription(syntaxErrorFor(statement)) + QLatin1Char(' ') + message,
+                           syntaxErrorText(statement) + QLatin1Char(' ') + message,
                            QStringLiteral("DBEngine"));
     if (message.startsWith(QLatin1String("no such table")))
         raise(ErrInputTableNotFound, message.section(QLatin1String(": "), 1));

@@ -320,6 +320,36 @@ private slots:
         QVERIFY(!view->CmdRunQuery->isEnabled());
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
+
+        // A view and a procedure are stored queries: shown under the queries, and they run.
+        prompter.clear();
+        view->TxtQuery->setPlainText(
+            QStringLiteral("CREATE VIEW Late AS SELECT Question FROM Qt WHERE ID > 1"));
+        QVERIFY(runQuery(view));
+        view->TxtQuery->setPlainText(QStringLiteral("CREATE PROCEDURE Pick ([From] LONG, Word "
+                                                    "TEXT) AS SELECT * FROM Basics WHERE ID >= "
+                                                    "[From] AND Question <> 'From' AND Word = ''"));
+        QVERIFY(runQuery(view));
+        QCOMPARE(prompter.calls().size(), 2);
+        QCOMPARE(prompter.calls().last().title, QStringLiteral("SUCCEED"));
+        QVERIFY(findNode(m_main->DataTree, QStringLiteral("Querys"), QStringLiteral("Late")));
+        QVERIFY(findNode(m_main->DataTree, QStringLiteral("Querys"), QStringLiteral("Pick")));
+        view->SStabClicked(QStringLiteral("Late"));
+        QCOMPARE(view->DBGridRecord->model()->rowCount(), 2);
+        prompter.answer(QStringLiteral("2"));
+        prompter.answer(QString());
+        view->SStabClicked(QStringLiteral("Pick"));
+        QCOMPARE(view->DBGridRecord->model()->rowCount(), 2);
+        // A failed statement is named as it was typed.
+        for (const QString &bad : {QStringLiteral("CREATE PROCEDURE Broken SELECT 1"),
+                                   QStringLiteral("CREATE VIEW AS SELECT 1")}) {
+            prompter.clear();
+            view->TxtQuery->setPlainText(bad);
+            QVERIFY(runQuery(view));
+            QVERIFY2(prompter.calls().last().prompt.startsWith(QStringLiteral("Syntax error in ") +
+                                                               bad.left(bad.indexOf(' ', 7))),
+                     qPrintable(prompter.calls().last().prompt));
+        }
     }
 
     void closeWhileAQueryRunsWaitsForIt()
