@@ -262,15 +262,18 @@ bool statOf(int fd, const char *path, struct statx *file)
     return ::statx(fd, path, flags, STATX_INO | STATX_TYPE | STATX_BTIME | STATX_CTIME, file) == 0;
 }
 
-// The stamp of a finished copy: bound to the copy's inode and to the file it was made from, not
-// to what it holds. Once that file is gone (the copy took its place), no file yields the stamp
-// any more, so the copy can never again be taken for one, whatever name it is given.
-void finishedStamp(const struct statx &copy, const struct statx &source, quint32 stamp[2])
+// The stamp of a finished copy: bound to the copy's inode and to the file it was made from, by
+// that file's identity and name, not to what it holds. Once that file is gone (the copy took its
+// place), no file yields the stamp any more, a link to the old file by another name included, so
+// the copy can never again be taken for one, whatever name it is given.
+void finishedStamp(const struct statx &copy, const struct statx &source, const QString &sourcePath,
+                   quint32 stamp[2])
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(QByteArrayView("Marlux finished copy"));
     hash.addData(identity(copy, false));
     hash.addData(identity(source, true));
+    hash.addData(QFile::encodeName(QFileInfo(sourcePath).fileName()));
     const QByteArray digest = hash.result();
     const auto *bytes = reinterpret_cast<const unsigned char *>(digest.constData());
     stamp[0] = bigEndian(bytes);
@@ -363,7 +366,7 @@ bool unmark(int fd, const QString &source, bool wal)
             !statOf(AT_FDCWD, QFile::encodeName(source).constData(), &original))
             return false;
         quint32 stamp[2];
-        finishedStamp(copy, original, stamp);
+        finishedStamp(copy, original, source, stamp);
         putBigEndian(head + ChangeCounterAt, stamp[0]);
         putBigEndian(head + ValidForAt, stamp[1]);
     }
@@ -386,7 +389,7 @@ bool isFinishedCopyOf(int fd, const QString &source)
         !S_ISREG(original.stx_mode) || original.stx_ino == copy.stx_ino)
         return false;
     quint32 stamp[2];
-    finishedStamp(copy, original, stamp);
+    finishedStamp(copy, original, source, stamp);
     return bigEndian(head + ChangeCounterAt) == stamp[0] &&
            bigEndian(head + ValidForAt) == stamp[1];
 }
