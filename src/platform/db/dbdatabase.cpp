@@ -6,7 +6,6 @@
 #include "platform/db/dbsql.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -171,71 +170,6 @@ QString encodeParameters(const QList<Parameter> &parameters)
     for (const Parameter &parameter : parameters)
         lines << parameter.name + QLatin1Char('\t') + typeName(parameter.type);
     return lines.join(QLatin1Char('\n'));
-}
-
-// A stored query made by statement: "CREATE PROCEDURE name [(parameter type, ...)] AS
-// statement". Its parameters are named in the statement as they are declared, bare or in
-// brackets; the stored statement binds them by name.
-std::optional<QueryDef> procedureFrom(const QString &statement)
-{
-    static const QRegularExpression create(QStringLiteral("^\\s*CREATE\\s+PROC(?:EDURE)?\\b"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    if (!create.match(statement).hasMatch())
-        return std::nullopt;
-    static const QRegularExpression whole(
-        QStringLiteral("^\\s*CREATE\\s+PROC(?:EDURE)?\\s+(\\[[^\\]]+\\]|\\w+)\\s*"
-                       "(?:\\(([^)]*)\\))?\\s*AS\\s+(.*?)[\\s;]*$"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = whole.match(statement);
-    const auto refused = [] {
-        throw AppException(ErrInvalidStatement,
-                           QStringLiteral("Syntax error in CREATE PROCEDURE statement."),
-                           QStringLiteral("DBEngine"));
-    };
-    if (!match.hasMatch())
-        refused();
-    QueryDef query;
-    query.name = match.captured(1);
-    if (query.name.startsWith(QLatin1Char('[')))
-        query.name = query.name.mid(1, query.name.size() - 2);
-    query.sql = match.captured(3);
-    static const QRegularExpression declared(
-        QStringLiteral("^\\s*\\[?(\\w+)\\]?\\s+(\\w+(?:\\s*\\(\\s*\\d+\\s*\\))?)\\s*$"));
-    const QString list = match.captured(2);
-    for (const QString &item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QRegularExpressionMatch part = declared.match(item);
-        if (!part.hasMatch())
-            refused();
-        Parameter parameter;
-        parameter.name = part.captured(1);
-        parameter.type = typeFromName(part.captured(2));
-        if (parameter.type == 0)
-            parameter.type = fieldTypeFromDeclared(part.captured(2));
-        if (parameter.type == 0)
-            parameter.type = dbText;
-        // Outside quoted text, [name] stands for the parameter, and so does the bare name
-        // unless it is a keyword of the language.
-        const QByteArray bare = parameter.name.toUtf8();
-        const QString escaped = QRegularExpression::escape(parameter.name);
-        const QRegularExpression use(
-            QStringLiteral("('[^']*'|\"[^\"]*\")|\\[%1\\]").arg(escaped) +
-                (sqlite3_keyword_check(bare.constData(), int(bare.size()))
-                     ? QString()
-                     : QStringLiteral("|(?<![\\w.:@$])%1(?!\\w)").arg(escaped)),
-            QRegularExpression::CaseInsensitiveOption);
-        QString rewritten;
-        qsizetype at = 0;
-        for (auto it = use.globalMatch(query.sql); it.hasNext();) {
-            const QRegularExpressionMatch found = it.next();
-            rewritten += query.sql.mid(at, found.capturedStart() - at);
-            rewritten +=
-                found.hasCaptured(1) ? found.captured(1) : QLatin1Char(':') + parameter.name;
-            at = found.capturedEnd();
-        }
-        query.sql = rewritten + query.sql.mid(at);
-        query.parameters.append(parameter);
-    }
-    return query;
 }
 
 QString indexSql(const QString &sqlName, const QString &table, const QStringList &columns,
@@ -726,20 +660,6 @@ qint64 Database::Execute(const QString &sql, const QVariantList &values)
     if (hasSecondStatement(db, utf8))
         savepoint.emplace(db);
     while (tail < end) {
-        // A procedure is a stored query, and its statement runs to the end of the text.
-        if (std::optional<QueryDef> procedure =
-                procedureFrom(QString::fromUtf8(tail, end - tail))) {
-            sqlite3_stmt *check = nullptr;
-            const QByteArray body = procedure->sql.toUtf8();
-            const int rc =
-                sqlite3_prepare_v2(db, body.constData(), int(body.size()), &check, nullptr);
-            sqlite3_finalize(check);
-            if (rc != SQLITE_OK)
-                raiseSqlite(db, rc, procedure->sql);
-            createQueryDef(procedure->name, procedure->sql, procedure->parameters);
-            ++statements;
-            break;
-        }
         sqlite3_stmt *stmt = nullptr;
         const char *next = nullptr;
         const int rc = sqlite3_prepare_v2(db, tail, int(end - tail), &stmt, &next);

@@ -1,6 +1,7 @@
 #include "platform/db/dberrors.h"
 
 #include <QHash>
+#include <QPair>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
@@ -77,37 +78,40 @@ const QHash<int, QString> &descriptions()
     return table;
 }
 
+// The statement's first word and, after CREATE, the kind of object it makes.
+QPair<QString, QString> statementWords(const QString &statement)
+{
+    static const QRegularExpression words(
+        QStringLiteral("^\\s*(\\w+)(?:\\s+(?:TEMP|TEMPORARY|UNIQUE|VIRTUAL)\\b)?(?:\\s+(\\w+))?"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = words.match(statement);
+    return {match.captured(1).toUpper(), match.captured(2).toUpper()};
+}
+
 int syntaxErrorFor(const QString &statement)
 {
-    static const QRegularExpression firstWords(QStringLiteral("^\\s*(\\w+)(?:\\s+(\\w+))?"));
-    const QRegularExpressionMatch words = firstWords.match(statement);
-    const QString word = words.captured(1).toUpper();
-    const QString second = words.captured(2).toUpper();
+    const auto [word, kind] = statementWords(statement);
     if (word == QLatin1String("INSERT"))
         return ErrInsertSyntax;
     if (word == QLatin1String("UPDATE"))
         return ErrUpdateSyntax;
     if (word == QLatin1String("SELECT") || word == QLatin1String("WITH"))
         return ErrSelectSyntax;
-    if (word == QLatin1String("CREATE") && second == QLatin1String("TABLE"))
+    if (word == QLatin1String("CREATE") && kind == QLatin1String("TABLE"))
         return ErrCreateTableSyntax;
-    if (word == QLatin1String("CREATE") &&
-        (second == QLatin1String("INDEX") || second == QLatin1String("UNIQUE")))
+    if (word == QLatin1String("CREATE") && kind == QLatin1String("INDEX"))
         return ErrCreateIndexSyntax;
     return ErrInvalidStatement;
 }
 
-// What a syntax error says: the statement of its number, or, for one without a number of its
-// own, the statement that failed by its first words.
+// What a syntax error says: the text of its number, or, for a CREATE without a number of its
+// own, the statement that failed by the kind of object it makes.
 QString syntaxErrorText(const QString &statement)
 {
     const int number = syntaxErrorFor(statement);
-    static const QRegularExpression create(QStringLiteral("^\\s*CREATE\\s+(\\w+)"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = create.match(statement);
-    if (number == ErrInvalidStatement && match.hasMatch())
-        return QStringLiteral("Syntax error in CREATE %1 statement.")
-            .arg(match.captured(1).toUpper());
+    const auto [word, kind] = statementWords(statement);
+    if (number == ErrInvalidStatement && word == QLatin1String("CREATE") && !kind.isEmpty())
+        return QStringLiteral("Syntax error in CREATE %1 statement.").arg(kind);
     return errorDescription(number);
 }
 
