@@ -51,8 +51,9 @@ void FrmCompactDB::LayoutChecks()
     const QStringList files =
         dir.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QString &file : files) {
-        // Another run's copy in progress is not a database to offer.
-        if (db::DBEngine::isCompactCopyName(file))
+        // Another run's copy in progress is not a database to offer; a user's file of a like
+        // name is.
+        if (db::DBEngine::isCompactCopy(dir.filePath(file)))
             continue;
         const int k = int(Check.size());
         auto *box = new QCheckBox(file.left(file.size() - 4));

@@ -1,6 +1,8 @@
 #include "platform/db/dbcompactcopy.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -217,9 +219,11 @@ void registerLayer()
     sqlite3_vfs_register(&copyVfs, 0);
 }
 
-// SQLite's file header: its change counter, and the counter value for which the page count in
-// the header holds.
+// SQLite's file header: its journal kind, its change counter, and the counter value for which
+// the page count in the header holds.
 constexpr int HeaderSize = 100;
+constexpr int WriteVersionAt = 18;
+constexpr int ReadVersionAt = 19;
 constexpr int ChangeCounterAt = 24;
 constexpr int ValidForAt = 92;
 
@@ -235,17 +239,45 @@ void putBigEndian(char *bytes, quint32 value)
         bytes[i] = char(value >> (24 - 8 * i));
 }
 
-// The stamp of a finished copy: bound to the file, not to what it holds.
-bool finishedStamp(int fd, quint32 *value)
+// What tells a file from every other: its device and inode, and its birth time, so that a
+// later file given the same inode number differs too. Where the file system keeps no birth
+// time, the change time stands in for the source (a copy's changes as it is put in place).
+QByteArray identity(const struct statx &file, bool source)
 {
-    struct stat file
-    {
-    };
-    if (::fstat(fd, &file) != 0)
-        return false;
-    const auto inode = quint64(file.st_ino);
-    *value = quint32(inode) ^ quint32(inode >> 32) ^ 0x4D786354u;
-    return true;
+    struct statx_timestamp born = {};
+    if (file.stx_mask & STATX_BTIME)
+        born = file.stx_btime;
+    else if (source)
+        born = file.stx_ctime;
+    QByteArray bytes;
+    for (const quint64 value : {quint64(file.stx_dev_major) << 32 | file.stx_dev_minor,
+                                quint64(file.stx_ino), quint64(born.tv_sec), quint64(born.tv_nsec)})
+        bytes.append(reinterpret_cast<const char *>(&value), sizeof value);
+    return bytes;
+}
+
+bool statOf(int fd, const char *path, struct statx *file)
+{
+    const int flags = path[0] ? AT_SYMLINK_NOFOLLOW : AT_EMPTY_PATH;
+    return ::statx(fd, path, flags, STATX_INO | STATX_TYPE | STATX_BTIME | STATX_CTIME, file) == 0;
+}
+
+// The stamp of a finished copy: bound to the copy's inode and to the file it was made from, by
+// that file's identity and name, not to what it holds. Once that file is gone (the copy took its
+// place), no file yields the stamp any more, a link to the old file by another name included, so
+// the copy can never again be taken for one, whatever name it is given.
+void finishedStamp(const struct statx &copy, const struct statx &source, const QString &sourcePath,
+                   quint32 stamp[2])
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayView("Marlux finished copy"));
+    hash.addData(identity(copy, false));
+    hash.addData(identity(source, true));
+    hash.addData(QFile::encodeName(QFileInfo(sourcePath).fileName()));
+    const QByteArray digest = hash.result();
+    const auto *bytes = reinterpret_cast<const unsigned char *>(digest.constData());
+    stamp[0] = bigEndian(bytes);
+    stamp[1] = bigEndian(bytes + 4);
 }
 
 bool writeAll(int fd, const char *bytes, size_t size, off_t offset)
@@ -314,34 +346,65 @@ int create(const QString &path)
     return fd;
 }
 
-bool unmark(int fd, bool stamp)
+bool unmark(int fd, const QString &source, bool wal)
 {
     char head[HeaderSize];
     if (::fsync(fd) != 0 || ::pread(fd, head, HeaderSize, 0) != HeaderSize)
         return false;
     std::memcpy(head, SqliteHead, MarkerSize);
-    if (stamp) {
-        quint32 value = 0;
-        if (!finishedStamp(fd, &value))
+    // The file format's write and read versions: 2 is a database kept in WAL mode.
+    if (wal)
+        head[WriteVersionAt] = head[ReadVersionAt] = 2;
+    if (!source.isEmpty()) {
+        struct statx copy
+        {
+        };
+        struct statx original
+        {
+        };
+        if (!statOf(fd, "", &copy) ||
+            !statOf(AT_FDCWD, QFile::encodeName(source).constData(), &original))
             return false;
-        putBigEndian(head + ChangeCounterAt, value);
-        putBigEndian(head + ValidForAt, value);
+        quint32 stamp[2];
+        finishedStamp(copy, original, source, stamp);
+        putBigEndian(head + ChangeCounterAt, stamp[0]);
+        putBigEndian(head + ValidForAt, stamp[1]);
     }
     // One write: the header is whole in either state.
     return writeAll(fd, head, HeaderSize, 0) && ::fsync(fd) == 0;
 }
 
-bool isCopy(int fd)
+bool isFinishedCopyOf(int fd, const QString &source)
 {
     unsigned char head[HeaderSize];
-    const ssize_t size = ::pread(fd, head, sizeof head, 0);
-    if (size >= MarkerSize && std::memcmp(head, Marker, MarkerSize) == 0)
-        return true;
-    quint32 value = 0;
-    if (size != ssize_t(sizeof head) || std::memcmp(head, SqliteHead, MarkerSize) != 0 ||
-        !finishedStamp(fd, &value))
+    struct statx copy
+    {
+    };
+    struct statx original
+    {
+    };
+    if (::pread(fd, head, sizeof head, 0) != ssize_t(sizeof head) ||
+        std::memcmp(head, SqliteHead, MarkerSize) != 0 || !statOf(fd, "", &copy) ||
+        !statOf(AT_FDCWD, QFile::encodeName(source).constData(), &original) ||
+        !S_ISREG(original.stx_mode) || original.stx_ino == copy.stx_ino)
         return false;
-    return bigEndian(head + ChangeCounterAt) == value && bigEndian(head + ValidForAt) == value;
+    quint32 stamp[2];
+    finishedStamp(copy, original, source, stamp);
+    return bigEndian(head + ChangeCounterAt) == stamp[0] &&
+           bigEndian(head + ValidForAt) == stamp[1];
+}
+
+bool isCopy(int fd, const QString &folder)
+{
+    char head[MarkerSize];
+    if (::pread(fd, head, MarkerSize, 0) == MarkerSize &&
+        std::memcmp(head, Marker, MarkerSize) == 0)
+        return true;
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    return std::any_of(names.cbegin(), names.cend(), [&](const QString &name) {
+        return isFinishedCopyOf(fd, dir.filePath(name));
+    });
 }
 
 } // namespace db::CompactCopy

@@ -21,15 +21,20 @@ const char *vfsName();
 // the file is made unnamed and linked in whole, so not even an empty copy is ever seen.
 int create(const QString &path);
 
-// Writes SQLite's first bytes over the marker once the copy is complete and on disk. With
-// stamp the copy's change counter (and the number that says its page count is valid) also
-// becomes a value drawn from its inode, which marks it as a finished copy until SQLite's next
-// write changes it: a copy cut off before its rename is still known, and the database it
-// replaces loses nothing if it is cut off after.
-bool unmark(int fd, bool stamp);
+// Writes SQLite's first bytes over the marker once the copy is complete and on disk. With a
+// source, the copy's change counter and the number that says its page count is valid also
+// become a stamp drawn from the copy's inode and the source's identity, which marks it as a
+// finished copy of that file until SQLite's next write changes it: a copy cut off before its
+// rename is still known, and the database it replaces loses nothing if it is cut off after.
+// Once the source is gone, the stamp names no file, so the database is never taken for a copy.
+// With wal the copy is kept in WAL mode, as its source was.
+bool unmark(int fd, const QString &source, bool wal = false);
+
+// The file open on fd is a finished copy of source, still stamped as such.
+bool isFinishedCopyOf(int fd, const QString &source);
 
 // The file open on fd is a compaction's copy: it starts with the marker, or it is a finished
-// copy still stamped as such. A copy of it made elsewhere has another inode, and is no copy.
-bool isCopy(int fd);
+// copy of a file still in folder. A copy of it made elsewhere has another inode, and is no copy.
+bool isCopy(int fd, const QString &folder);
 
 } // namespace db::CompactCopy

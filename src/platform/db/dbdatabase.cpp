@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <optional>
 
 #include <sqlite3.h>
@@ -566,9 +568,7 @@ QList<QueryDef> Database::QueryDefs() const
 {
     sqlite3 *db = handle();
     QList<QueryDef> queries;
-    if (!Catalogue::exists(db, Catalogue::Queries))
-        return queries;
-    {
+    if (Catalogue::exists(db, Catalogue::Queries)) {
         Statement list(db, QStringLiteral("SELECT Name, SQL, Parameters FROM \"MSysQueries\" "
                                           "ORDER BY Name COLLATE NOCASE"));
         while (list.step()) {
@@ -579,6 +579,19 @@ QList<QueryDef> Database::QueryDefs() const
             queries.append(query);
         }
     }
+    // A view made by CREATE VIEW is a stored query as well.
+    {
+        Statement list(db, QStringLiteral("SELECT name FROM sqlite_schema WHERE type='view'"));
+        while (list.step()) {
+            QueryDef query;
+            query.name = list.value(0).toString();
+            query.sql = QStringLiteral("SELECT * FROM ") + quoteIdent(query.name);
+            queries.append(query);
+        }
+    }
+    std::sort(queries.begin(), queries.end(), [](const QueryDef &a, const QueryDef &b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
     for (QueryDef &query : queries) {
         sqlite3_stmt *stmt = nullptr;
         const QByteArray utf8 = query.sql.toUtf8();

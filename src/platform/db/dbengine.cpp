@@ -445,10 +445,13 @@ void discardCopy(const QString &copy)
 // Copies the database open on src (through the copy layer) into the copy at to, made by
 // CompactCopy::create and open on fd, and checks it: integrity and every table's row count.
 // The checked copy gets SQLite's first bytes back; it holds the source's application id as it
-// is, so whenever a kill stops the work the file keeps its own. With stamp the copy is known as
-// a finished one until its next write. On failure the copy is gone and the error says why.
-void compactInto(sqlite3 *src, const QString &from, const QString &to, int fd, bool stamp)
+// is, so whenever a kill stops the work the file keeps its own. With stampFor the copy is known
+// as a finished copy of that file until its next write, or until that file is gone. On failure
+// the copy is gone and the error says why.
+void compactInto(sqlite3 *src, const QString &from, const QString &to, int fd,
+                 const QString &stampFor)
 {
+    bool wal = false;
     try {
         if (!integrityOk(src, "quick_check"))
             raise(ErrCannotOpen, from);
@@ -459,11 +462,15 @@ void compactInto(sqlite3 *src, const QString &from, const QString &to, int fd, b
         copy.handle = openHandle(to, false, CompactCopy::vfsName());
         if (!integrityOk(copy.handle) || tableCounts(copy.handle) != before)
             raise(ErrDiskError);
+        // A copy is written in rollback mode; it keeps the journal mode of its source.
+        wal = scalar(src, QStringLiteral("PRAGMA journal_mode"))
+                  .toString()
+                  .compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
     } catch (const AppException &) {
         discardCopy(to);
         throw;
     }
-    if (!CompactCopy::unmark(fd, stamp)) {
+    if (!CompactCopy::unmark(fd, stampFor, wal)) {
         const int code = errno;
         discardCopy(to);
         raiseFileSystem(code, QFileInfo(to).absolutePath());
@@ -503,6 +510,38 @@ struct Claim
     }
 };
 
+// Removes, with their journals, the files of folder named as copies that no running compaction
+// holds, that are not open here and that isCopy takes for copies.
+template <typename IsCopy> void removeCopies(const QString &folder, IsCopy isCopy)
+{
+    QDir dir(folder);
+    const QStringList names = dir.entryList({QStringLiteral("Temp!*")}, QDir::Files | QDir::Hidden);
+    for (const QString &name : names) {
+        // Journals go with their copy, never on their own.
+        if (!ownTemporaryName().match(name).hasMatch() || name.endsWith(QLatin1String("-journal")))
+            continue;
+        const QString copy = dir.filePath(name);
+        // Held by a running compaction, or open here: someone's work, whatever it holds.
+        Claim claim;
+        claim.fd = claimFile(copy);
+        if (claim.fd < 0 || DBEngine::isOpen(copy) || !isCopy(claim.fd))
+            continue;
+        // The name must still lead to the file just read.
+        struct stat held
+        {
+        };
+        struct stat named
+        {
+        };
+        if (::fstat(claim.fd, &held) != 0 ||
+            ::lstat(QFile::encodeName(copy).constData(), &named) != 0 ||
+            held.st_dev != named.st_dev || held.st_ino != named.st_ino)
+            continue;
+        dir.remove(name + QStringLiteral("-journal"));
+        dir.remove(name);
+    }
+}
+
 } // namespace
 
 void DBEngine::CompactDatabase(const QString &source, const QString &destination)
@@ -526,7 +565,7 @@ void DBEngine::CompactDatabase(const QString &source, const QString &destination
             raise(ErrDatabaseExists);
         raiseFileSystem(code, QFileInfo(to).absolutePath());
     }
-    compactInto(src.handle, from, to, copy.fd, false);
+    compactInto(src.handle, from, to, copy.fd, QString());
 }
 
 void DBEngine::RepairDatabase(const QString &name)
@@ -597,6 +636,9 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
         raise(ErrFileInUse, named);
 
     const QString folder = QFileInfo(from).absolutePath();
+    // A finished copy of this file that a kill left is known as such only while the file is
+    // there: it goes before the file is replaced.
+    removeCopies(folder, [&from](int fd) { return CompactCopy::isFinishedCopyOf(fd, from); });
     QString temporary = temporaryHint.isEmpty() ? QString() : resolvePath(temporaryHint);
     Claim claim;
     // The copy must sit beside the source so that the rename is atomic.
@@ -617,7 +659,7 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     if (claim.fd < 0)
         raiseFileSystem(claimError, folder);
 
-    compactInto(lock.handle, from, temporary, claim.fd, true);
+    compactInto(lock.handle, from, temporary, claim.fd, from);
     // The copy takes the place of the file, so it keeps the file's owner and mode.
     if (::fchown(claim.fd, original.st_uid, original.st_gid) != 0 && ::geteuid() == 0) {
         const int code = errno;
@@ -629,6 +671,11 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
         discardCopy(temporary);
         raiseFileSystem(code, folder);
     }
+    // The empty log a file in WAL mode opens with is this connection's alone while it holds
+    // the file; once the file is replaced, closing would leave it beside the new one.
+    const QString log = from + QStringLiteral("-wal");
+    if (QFileInfo(log).size() == 0)
+        QFile::remove(log);
     if (!replaceWithFinished(temporary, from)) {
         discardCopy(temporary);
         raise(ErrFileInUse, named);
@@ -641,39 +688,18 @@ void DBEngine::compactInPlace(const QString &source, const QString &temporaryHin
     QFile::remove(temporary + QStringLiteral("-journal"));
 }
 
-bool DBEngine::isCompactCopyName(const QString &fileName)
+bool DBEngine::isCompactCopy(const QString &path)
 {
-    return ownTemporaryName().match(fileName).hasMatch();
+    if (!ownTemporaryName().match(QFileInfo(path).fileName()).hasMatch())
+        return false;
+    Claim claim;
+    claim.fd = claimFile(path);
+    return claim.fd < 0 || CompactCopy::isCopy(claim.fd, QFileInfo(path).absolutePath());
 }
 
 void DBEngine::removeCompactLeftovers(const QString &folder)
 {
-    QDir dir(folder);
-    const QStringList names = dir.entryList({QStringLiteral("Temp!*")}, QDir::Files | QDir::Hidden);
-    for (const QString &name : names) {
-        // Journals go with their copy, never on their own.
-        if (!ownTemporaryName().match(name).hasMatch() || name.endsWith(QLatin1String("-journal")))
-            continue;
-        const QString copy = dir.filePath(name);
-        // Held by a running compaction, or open here: someone's work, whatever it holds.
-        Claim claim;
-        claim.fd = claimFile(copy);
-        if (claim.fd < 0 || isOpen(copy) || !CompactCopy::isCopy(claim.fd))
-            continue;
-        // The name must still lead to the file just read.
-        struct stat held
-        {
-        };
-        struct stat named
-        {
-        };
-        if (::fstat(claim.fd, &held) != 0 ||
-            ::lstat(QFile::encodeName(copy).constData(), &named) != 0 ||
-            held.st_dev != named.st_dev || held.st_ino != named.st_ino)
-            continue;
-        dir.remove(name + QStringLiteral("-journal"));
-        dir.remove(name);
-    }
+    removeCopies(folder, [&folder](int fd) { return CompactCopy::isCopy(fd, folder); });
 }
 
 } // namespace db

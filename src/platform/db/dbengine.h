@@ -55,7 +55,9 @@ public:
     // not held by a running compaction and not open here. Everything else stays, a journal
     // alone included.
     static void removeCompactLeftovers(const QString &folder);
-    static bool isCompactCopyName(const QString &fileName);
+    // A copy a compaction holds or left: named as one, and held or proved to be one. A user's
+    // file of such a name is none.
+    static bool isCompactCopy(const QString &path);
 
     // Backslashes become separators, doubled separators collapse, ".mdb" is added to a
     // name without an extension.

@@ -1,6 +1,7 @@
 #include "platform/db/dberrors.h"
 
 #include <QHash>
+#include <QPair>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
@@ -66,6 +67,7 @@ const QHash<int, QString> &descriptions()
         {ErrInvalidFieldType, QStringLiteral("Invalid field data type.")},
         {ErrItemNotFound, QStringLiteral("Item not found in this collection.")},
         {ErrCreateTableSyntax, QStringLiteral("Syntax error in CREATE TABLE statement.")},
+        {ErrCreateIndexSyntax, QStringLiteral("Syntax error in CREATE INDEX statement.")},
         {ErrRequiredNull,
          QStringLiteral("The field '|' cannot contain a Null value because the Required "
                         "property for this field is set to True. Enter a value in this field.")},
@@ -76,19 +78,41 @@ const QHash<int, QString> &descriptions()
     return table;
 }
 
+// The statement's first word and, after CREATE, the kind of object it makes.
+QPair<QString, QString> statementWords(const QString &statement)
+{
+    static const QRegularExpression words(
+        QStringLiteral("^\\s*(\\w+)(?:\\s+(?:TEMP|TEMPORARY|UNIQUE|VIRTUAL)\\b)?(?:\\s+(\\w+))?"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = words.match(statement);
+    return {match.captured(1).toUpper(), match.captured(2).toUpper()};
+}
+
 int syntaxErrorFor(const QString &statement)
 {
-    static const QRegularExpression firstWord(QStringLiteral("^\\s*(\\w+)"));
-    const QString word = firstWord.match(statement).captured(1).toUpper();
+    const auto [word, kind] = statementWords(statement);
     if (word == QLatin1String("INSERT"))
         return ErrInsertSyntax;
     if (word == QLatin1String("UPDATE"))
         return ErrUpdateSyntax;
     if (word == QLatin1String("SELECT") || word == QLatin1String("WITH"))
         return ErrSelectSyntax;
-    if (word == QLatin1String("CREATE"))
+    if (word == QLatin1String("CREATE") && kind == QLatin1String("TABLE"))
         return ErrCreateTableSyntax;
+    if (word == QLatin1String("CREATE") && kind == QLatin1String("INDEX"))
+        return ErrCreateIndexSyntax;
     return ErrInvalidStatement;
+}
+
+// What a syntax error says: the text of its number, or, for a CREATE without a number of its
+// own, the statement that failed by the kind of object it makes.
+QString syntaxErrorText(const QString &statement)
+{
+    const int number = syntaxErrorFor(statement);
+    const auto [word, kind] = statementWords(statement);
+    if (number == ErrInvalidStatement && word == QLatin1String("CREATE") && !kind.isEmpty())
+        return QStringLiteral("Syntax error in CREATE %1 statement.").arg(kind);
+    return errorDescription(number);
 }
 
 } // namespace
@@ -170,7 +194,7 @@ void raiseSqlite(sqlite3 *handle, int code, const QString &statement)
     if (message.contains(QLatin1String("syntax error")) ||
         message.contains(QLatin1String("incomplete input")))
         throw AppException(syntaxErrorFor(statement),
-                           errorDescription(syntaxErrorFor(statement)) + QLatin1Char(' ') + message,
+                           syntaxErrorText(statement) + QLatin1Char(' ') + message,
                            QStringLiteral("DBEngine"));
     if (message.startsWith(QLatin1String("no such table")))
         raise(ErrInputTableNotFound, message.section(QLatin1String(": "), 1));

@@ -46,6 +46,7 @@ enum ErrorNumber {
     ErrInvalidFieldType = 3259,
     ErrItemNotFound = 3265,
     ErrCreateTableSyntax = 3290,
+    ErrCreateIndexSyntax = 3291,
     ErrRequiredNull = 3314,
     ErrUnrecognizedFormat = 3343,
     ErrObjectInvalid = 3420,

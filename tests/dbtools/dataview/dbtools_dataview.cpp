@@ -320,6 +320,29 @@ private slots:
         QVERIFY(!view->CmdRunQuery->isEnabled());
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().last().title, QStringLiteral("FAILED"));
+
+        // A view is shown under the queries, and runs from there.
+        prompter.clear();
+        view->TxtQuery->setPlainText(
+            QStringLiteral("CREATE VIEW Late AS SELECT Question FROM Qt WHERE ID > 1"));
+        QVERIFY(runQuery(view));
+        QCOMPARE(prompter.calls().last().title, QStringLiteral("SUCCEED"));
+        QVERIFY(findNode(m_main->DataTree, QStringLiteral("Querys"), QStringLiteral("Late")));
+        view->SStabClicked(QStringLiteral("Late"));
+        QCOMPARE(view->DBGridRecord->model()->rowCount(), 2);
+        // A failed statement is named as it was typed.
+        const QList<QPair<QString, QString>> failing{
+            {QStringLiteral("CREATE PROCEDURE Pick AS SELECT 1"), QStringLiteral("PROCEDURE")},
+            {QStringLiteral("CREATE VIEW AS SELECT 1"), QStringLiteral("VIEW")},
+            {QStringLiteral("create temp view ("), QStringLiteral("VIEW")}};
+        for (const auto &[bad, kind] : failing) {
+            prompter.clear();
+            view->TxtQuery->setPlainText(bad);
+            QVERIFY(runQuery(view));
+            QVERIFY2(prompter.calls().last().prompt.startsWith(
+                         QStringLiteral("Syntax error in CREATE %1 statement.").arg(kind)),
+                     qPrintable(prompter.calls().last().prompt));
+        }
     }
 
     void closeWhileAQueryRunsWaitsForIt()

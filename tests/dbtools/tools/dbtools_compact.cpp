@@ -60,13 +60,14 @@ private:
                                        "(SELECT group_concat(Question) FROM Alpha);");
     }
 
-    // Makes a database file what a compaction leaves once its copy is checked and unmarked.
-    static void finishCopy(const QString &path)
+    // Makes a database file what a compaction of source leaves once its copy is checked and
+    // unmarked.
+    static void finishCopy(const QString &path, const QString &source)
     {
         QFile copy(path);
         QVERIFY(copy.open(QIODevice::ReadWrite));
         copy.write(db::CompactCopy::Marker, db::CompactCopy::MarkerSize);
-        QVERIFY(copy.flush() && db::CompactCopy::unmark(copy.handle(), true));
+        QVERIFY(copy.flush() && db::CompactCopy::unmark(copy.handle(), source));
     }
 
     bool run(FrmCompactDB &window)
@@ -103,10 +104,11 @@ private slots:
             DbTestFiles::createKnowledgeBase(file(name), {"T"}, 1);
         // Left by an interrupted run, finished and marked as such: never listed, never kept.
         QVERIFY(QFile::copy(file("A"), file("Temp!.Zz9Zz9")));
-        finishCopy(file("Temp!.Zz9Zz9"));
+        finishCopy(file("Temp!.Zz9Zz9"), file("A"));
         writeText(file("Temp!.Zz9Zz9") + QStringLiteral("-journal"), "");
-        // The user's own files of like names stay, whatever they hold: plain text, a database
-        // without the mark, a copy of a marked one, a journal with no copy beside it.
+        // The user's own files of like names stay, whatever they hold, and the databases among
+        // them are offered: plain text, a database without the mark, a copy of a marked one, a
+        // journal with no copy beside it.
         QFile::copy(file("A"), file("Temp!Mine"));
         QFile::copy(file("A"), file("Temp!.QQQQQQ"));
         QFile::copy(file("Temp!.Zz9Zz9"), file("Temp!.Cp1Cp1"));
@@ -114,7 +116,7 @@ private slots:
         writeText(m_folder + QStringLiteral("Temp!.abcdef.mdb-journal"), "my journal");
         // Another run's copy in progress stays too, marked or not.
         QFile::copy(file("A"), file("Temp!.Ab3xY9"));
-        finishCopy(file("Temp!.Ab3xY9"));
+        finishCopy(file("Temp!.Ab3xY9"), file("A"));
         QFile running(file("Temp!.Ab3xY9"));
         QVERIFY(running.open(QIODevice::ReadOnly));
         QCOMPARE(::flock(running.handle(), LOCK_EX | LOCK_NB), 0);
@@ -123,10 +125,11 @@ private slots:
         // A fixed window: the window manager offers no resizing and draws no grip for it.
         window.show();
         QCOMPARE(window.minimumSize(), window.maximumSize());
-        QCOMPARE(window.Check.size(), 4);
-        QCOMPARE(window.Check.at(0)->text(), QStringLiteral("A"));
-        QCOMPARE(window.Check.at(2)->text(), QStringLiteral("c"));
-        QCOMPARE(window.Check.at(3)->text(), QStringLiteral("Temp!Mine"));
+        QStringList listed;
+        for (const QCheckBox *box : std::as_const(window.Check))
+            listed.append(box->text());
+        QCOMPARE(listed, (QStringList{"A", "b", "c", "Temp!.Cp1Cp1", "Temp!", "Temp!.QQQQQQ",
+                                      "Temp!Mine"}));
         QVERIFY(!QFileInfo::exists(file("Temp!.Zz9Zz9")));
         QVERIFY(!QFileInfo::exists(file("Temp!.Zz9Zz9") + QStringLiteral("-journal")));
         QCOMPARE(DbTestFiles::readAll(file("Temp!")), QByteArray("my text"));
@@ -145,7 +148,7 @@ private slots:
         QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 1Database."));
         window.CheckAll->setChecked(true);
         window.CheckAll_Click();
-        QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 4Databases."));
+        QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 7Databases."));
         window.CheckAll->setChecked(false);
         window.CheckAll_Click();
         QCOMPARE(window.FrameSelect->title(), QStringLiteral("Totally 0Database."));
@@ -168,12 +171,22 @@ private slots:
         window.restoreForm = [&] { ++restores; };
         window.CheckAll->setChecked(true);
         window.CheckAll_Click();
+        // A link to the file as it was, under another name, is not the file the copy replaced.
+        QCOMPARE(::link(qPrintable(file("Java")), qPrintable(file("Old Java"))), 0);
         ScriptedPrompter prompter;
         QVERIFY(run(window));
         QVERIFY(QFileInfo(file("C++")).size() < before / 2);
         QCOMPARE(rows("C++"), contentBefore);
         QCOMPARE(sqliteValue(file("Java"), "PRAGMA integrity_check;"), QStringLiteral("ok"));
         QCOMPARE(QDir(m_folder).entryList({"Temp!*"}).size(), 0);
+        // A compacted database moved to a copy's name is still the user's, kept and offered.
+        QVERIFY(QFile::rename(file("C++"), file("Temp!")));
+        QVERIFY(QFile::rename(file("Java"), file("Temp!.backup")));
+        const FrmCompactDB again(m_folder);
+        QCOMPARE(again.Check.size(), 3);
+        QCOMPARE(rows("Temp!"), contentBefore);
+        QCOMPARE(sqliteValue(file("Temp!.backup"), "PRAGMA integrity_check;"),
+                 QStringLiteral("ok"));
         // The report comes before the main window reopens its databases.
         QCOMPARE(prompter.calls().size(), 1);
         QCOMPARE(prompter.calls().first().kind, QStringLiteral("plain"));
@@ -286,11 +299,20 @@ private slots:
         }
         QVERIFY2(known.size() >= own.size() + 4, qPrintable(known.join(QLatin1Char(' '))));
 
-        // The next compaction's window removes every copy with its journal and lists none.
+        // The next compaction's window removes every copy with its journal and lists none;
+        // the user's file stays on the list.
         FrmCompactDB window(m_folder);
         QCOMPARE(QDir(m_folder).entryList({"Temp!*"}, QDir::Files), own);
-        QCOMPARE(window.Check.size(), 1);
+        QCOMPARE(window.Check.size(), 2);
         QCOMPARE(rows("Big"), content);
+        // The last kill left the file stamped as a finished copy; under a copy's name it stays.
+        QString at = QStringLiteral("Big");
+        for (const QString &name : {QStringLiteral("Temp!"), QStringLiteral("Temp!.backup")}) {
+            QVERIFY(QFile::rename(file(at), file(name)));
+            at = name;
+            db::DBEngine::removeCompactLeftovers(m_folder);
+            QCOMPARE(rows(name), content);
+        }
     }
 
     void fullDiskSaysSo()

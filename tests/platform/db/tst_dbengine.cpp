@@ -227,6 +227,7 @@ private slots:
         auto open = DBEngine::OpenDatabase(path);
         QCOMPARE(errorOf([&] { DBEngine::compactInPlace(path); }), int(ErrFileInUse));
         open->Close();
+        DbTestFiles::sqlite(path, QStringLiteral("PRAGMA journal_mode=WAL;"));
 
         // A stale temporary of the given name does not block the work.
         const QString stale = m_dir.filePath(QStringLiteral("Temp!.mdb"));
@@ -237,6 +238,10 @@ private slots:
 
         DBEngine::compactInPlace(path, stale);
         QVERIFY(QFileInfo(path).size() < before);
+        // It keeps its journal mode, and nothing is left beside it.
+        QCOMPARE(DbTestFiles::readAll(path).mid(18, 2), QByteArray("\2\2"));
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("Big.mdb*")}),
+                 QStringList{QStringLiteral("Big.mdb")});
         QCOMPARE(DbTestFiles::readAll(stale), QByteArray("stale"));
         QCOMPARE(DbTestFiles::sqliteValue(path, QStringLiteral("PRAGMA integrity_check;")),
                  QStringLiteral("ok"));
