@@ -256,10 +256,7 @@ void FrmExportDBTextFile::writeNext()
         writeFile(recordFile(m_folder, m_written + 1),
                   fileContent(fileText(row.question), fileText(row.answer)));
     } catch (const AppException &error) {
-        showError(error.number(),
-                  error.description() + QStringLiteral("\r\n%1 of %2 files were written.")
-                                            .arg(m_written)
-                                            .arg(m_rows.size()));
+        showError(error.number(), error.description());
         endExport(false);
         return;
     }

@@ -71,6 +71,20 @@ QByteArray nativePathOf(const QListWidgetItem *item)
     return item->data(NativePathRole).toByteArray();
 }
 
+// Text that is not valid UTF-8 is read in the Windows Western code page, where every byte is a
+// character of its own.
+QString plainBytesText(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        text.clear();
+        for (const char byte : bytes)
+            text += QChar(RtfCodePage::fromCp1252(static_cast<unsigned char>(byte)));
+    }
+    return text;
+}
+
 } // namespace
 
 FrmImportFromText::FrmImportFromText(const QString &databaseFolder, QWidget *parent)
@@ -266,7 +280,8 @@ void FrmImportFromText::addFile(const QListWidgetItem *file)
             return;
     auto *chosen = new QListWidgetItem(QDir(folder()).filePath(file->text()), List1);
     chosen->setData(NativePathRole, nativePath);
-    List3.append(file->text());
+    // The question keeps what the name's bytes say, so that names alike on screen stay apart.
+    List3.append(plainBytesText(nativePath.mid(nativePath.lastIndexOf('/') + 1)));
     SetListHScroll(List1);
 }
 
@@ -534,13 +549,7 @@ QString FrmImportFromText::readFileText(const QByteArray &nativePath)
         RtfReader::read(bytes, &document);
         text = document.toPlainText();
     } else {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        text = utf8.decode(bytes);
-        if (utf8.hasError()) {
-            text.clear();
-            for (const char byte : bytes)
-                text += QChar(RtfCodePage::fromCp1252(static_cast<unsigned char>(byte)));
-        }
+        text = plainBytesText(bytes);
         if (text.startsWith(QChar::ByteOrderMark))
             text.remove(0, 1);
     }
